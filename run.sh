@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts TARN Manager against a simulated fleet on loopback.
+# Extra arguments go to tarn-manager (e.g. ./run.sh --fleet my-fleet.json, or ./run.sh --no-demo).
+set -euo pipefail
+root=$(cd "$(dirname "$0")" && pwd)
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+demo=(--demo)
+for a in "$@"; do [ "$a" = "--no-demo" ] && demo=(); done
+args=()
+for a in "$@"; do [ "$a" != "--no-demo" ] && args+=("$a"); done
+exec "$root/build/bin/tarn-manager" "${demo[@]}" "${args[@]}"

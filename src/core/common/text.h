@@ -1,0 +1,15 @@
+// Small text helpers shared by the parsers and codecs. Texts are 8-bit data (std::string).
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tarn {
+
+std::string replaceAll(std::string text, std::string_view from, std::string_view to);
+std::string toUpperAscii(std::string text);
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+// Decimal reading in the manner of atoi: leading blanks, optional sign, digits; anything else gives 0.
+long long parseLeadingInteger(std::string_view text);
+
+}  // namespace tarn

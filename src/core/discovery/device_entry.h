@@ -1,0 +1,22 @@
+// What the device tree keeps for one discovered device, and the texts by which other parts read it.
+#pragma once
+
+#include <string>
+
+namespace tarn {
+
+struct DeviceEntry {
+    std::string name;       // text 0, "Device"
+    std::string ip;         // text 1, "IP": the address the probe reply came from
+    std::string mac;        // text 2, "MAC": upper case, ':'-separated
+    std::string productId;  // text 3: "%02d", e.g. "74"
+    std::string version;    // text 4: "%d.%d"
+    int addressingKind = 1; // text 5: 1 for a DA-form reply, byte 10 of a DB-form reply
+    bool foundByTypedAddress = false;  // text 6: "Q" or "N"
+
+    static constexpr int kTextCount = 7;
+    // Text i (0..6) as the tree shows and stores it; empty for any other index.
+    std::string text(int index) const;
+};
+
+}  // namespace tarn

@@ -1,0 +1,104 @@
+#include "core/discovery/management_message.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace tarn {
+
+std::uint16_t checksum16(ByteView bytes) {
+    std::uint32_t sum = 0;
+    for (std::uint8_t b : bytes) sum += b;
+    return static_cast<std::uint16_t>(sum & 0xFFFF);
+}
+
+Bytes discoveryProbe() { return {kSignature0, kSignature1, kSignature2, kFormIpAddressed}; }
+
+std::string formatMacText(const MacAddress& mac) {
+    char buf[18];
+    std::snprintf(buf, sizeof buf, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+    return buf;
+}
+
+std::optional<MacAddress> parseMacText(const std::string& text) {
+    if (text.size() != 17) return std::nullopt;
+    MacAddress mac{};
+    auto hex = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    for (int i = 0; i < 6; ++i) {
+        const int hi = hex(text[3 * i]);
+        const int lo = hex(text[3 * i + 1]);
+        if (hi < 0 || lo < 0 || (i < 5 && text[3 * i + 2] != ':')) return std::nullopt;
+        mac[i] = static_cast<std::uint8_t>(hi << 4 | lo);
+    }
+    return mac;
+}
+
+std::uint16_t RequestIdGenerator::next() {
+    state_ = state_ * 214013u + 2531011u;
+    const std::uint32_t r = (state_ >> 16) & 0x7FFF;
+    return static_cast<std::uint16_t>(r % 64000 + 10);
+}
+
+std::optional<BuiltRequest> buildRequest(const RequestAddress& address, CommandCode command, ByteView body,
+                                         ByteOrder order, std::uint16_t requestId) {
+    if (address.id.size() > kMaxCredentialLength || address.password.size() > kMaxCredentialLength)
+        return std::nullopt;
+    BuiltRequest out;
+    Bytes& b = out.bytes;
+    b.reserve(32 + address.id.size() + address.password.size() + body.size());
+    for (std::uint8_t v : {kSignature0, kSignature1, kSignature2}) b.push_back(v);
+    b.push_back(address.macForm ? kFormMacAddressed : kFormIpAddressed);
+    if (address.macForm) {
+        b.insert(b.end(), address.mac.begin(), address.mac.end());
+        b.push_back(kRequestAddressingKind);
+    }
+    for (const std::string* text : {&address.id, &address.password}) {
+        b.push_back(static_cast<std::uint8_t>(text->size()));
+        b.insert(b.end(), text->begin(), text->end());
+    }
+    const std::size_t lengthAt = b.size();
+    b.resize(b.size() + 2);
+    appendU16(b, requestId, order);
+    out.requestId = {b[b.size() - 2], b[b.size() - 1]};
+    b.push_back(static_cast<std::uint8_t>(command));
+    b.insert(b.end(), body.begin(), body.end());
+    writeU16(b.data() + lengthAt, static_cast<std::uint16_t>(b.size() - lengthAt), order);
+    appendU16(b, checksum16(b), order);
+    return out;
+}
+
+std::optional<ReplyHeader> parseReplyHeader(ByteView d, ByteOrder order) {
+    if (d.size() < 4 || d[0] != kSignature0 || d[1] != kSignature1 || d[2] != kSignature2) return std::nullopt;
+    if (d[3] != kFormIpAddressed && d[3] != kFormMacAddressed) return std::nullopt;
+    ReplyHeader h;
+    h.macForm = d[3] == kFormMacAddressed;
+    std::size_t pos = h.macForm ? 11 : 4;
+    for (std::string* text : {&h.id, &h.password}) {
+        if (pos >= d.size()) return std::nullopt;
+        const std::size_t n = d[pos++];
+        if (pos + n > d.size()) return std::nullopt;
+        text->assign(d.begin() + pos, d.begin() + pos + n);
+        pos += n;
+    }
+    const std::size_t lengthAt = pos;
+    if (lengthAt + 5 > d.size()) return std::nullopt;
+    h.length = readU16(d.data() + lengthAt, order);
+    h.requestId = {d[lengthAt + 2], d[lengthAt + 3]};
+    h.code = d[lengthAt + 4];
+    const std::size_t bodyAt = lengthAt + 5;
+    const std::size_t checksumAt = lengthAt + h.length;  // the length counts itself .. end of body
+    const std::size_t bodyEnd = std::min<std::size_t>(std::max(checksumAt, bodyAt), d.size());
+    h.body = d.subspan(bodyAt, bodyEnd - bodyAt);
+    h.complete = h.length >= 5 && checksumAt + 2 <= d.size();
+    if (h.complete) {
+        h.receivedChecksum = readU16(d.data() + checksumAt, order);
+        h.computedChecksum = checksum16(d.first(checksumAt));
+    }
+    return h;
+}
+
+}  // namespace tarn

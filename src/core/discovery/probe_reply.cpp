@@ -1,0 +1,83 @@
+#include "core/discovery/probe_reply.h"
+
+#include <algorithm>
+#include <cstdio>
+
+
+namespace tarn {
+
+namespace {
+
+bool isKnownProduct(std::uint8_t id) { return id == 0x4A || id == 0x4B || id == 0x4C; }
+
+}  // namespace
+
+ProbeOutcome readProbeReply(ByteView d, const std::string& senderIp, bool quickConnectActive,
+                            const std::function<bool(std::string_view mac)>& isListed) {
+    ProbeOutcome out;
+    if (d.size() > kProbeReplyBufferSize) return out;
+    if (d.size() < 4 || d[0] != kSignature0 || d[1] != kSignature1 || d[2] != kSignature2) return out;
+    if (d[3] != kFormIpAddressed && d[3] != kFormMacAddressed) return out;
+    const bool macForm = d[3] == kFormMacAddressed;
+    const std::size_t p = macForm ? 11 : 10;
+    // Everything up to and including the name length must have arrived.
+    if (d.size() < p + 4) {
+        out.verdict = ProbeVerdict::Truncated;
+        return out;
+    }
+    MacAddress mac{};
+    std::copy_n(d.begin() + 4, 6, mac.begin());
+    const std::string macText = formatMacText(mac);
+    if (isListed && isListed(macText)) {
+        out.verdict = ProbeVerdict::Duplicate;
+        return out;
+    }
+    if (!isKnownProduct(d[p])) {
+        out.verdict = ProbeVerdict::UnknownProduct;
+        return out;
+    }
+    const std::size_t n = d[p + 3];
+    const std::size_t nameAt = p + 4;
+    if (nameAt + n > d.size()) {
+        out.verdict = ProbeVerdict::Truncated;
+        return out;
+    }
+    DeviceEntry& e = out.entry;
+    const auto nameBegin = d.begin() + static_cast<std::ptrdiff_t>(nameAt);
+    e.name.assign(nameBegin, std::find(nameBegin, nameBegin + static_cast<std::ptrdiff_t>(n), 0));
+    e.ip = senderIp;
+    e.mac = macText;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d", d[p]);
+    e.productId = buf;
+    std::snprintf(buf, sizeof buf, "%d.%d", d[p + 1], d[p + 2]);
+    e.version = buf;
+    e.addressingKind = macForm ? d[10] : 1;
+    e.foundByTypedAddress = quickConnectActive;
+    // The checksum follows the full declared name; a reply that stops before it cannot be verified.
+    const std::size_t sumAt = nameAt + n;
+    out.checksumError = sumAt + 2 > d.size() || readU16(d.data() + sumAt, ByteOrder::Big) != checksum16(d.first(sumAt));
+    out.verdict = ProbeVerdict::Accepted;
+    return out;
+}
+
+Bytes buildProbeReply(const ProbeReplySpec& spec) {
+    Bytes b;
+    b.reserve(kProbeReplyBufferSize + 256);
+    for (std::uint8_t v : {kSignature0, kSignature1, kSignature2}) b.push_back(v);
+    b.push_back(spec.macForm ? kFormMacAddressed : kFormIpAddressed);
+    b.insert(b.end(), spec.mac.begin(), spec.mac.end());
+    if (spec.macForm) b.push_back(spec.addressingKind);
+    b.push_back(spec.productId);
+    b.push_back(spec.major);
+    b.push_back(spec.minor);
+    const std::size_t n = std::min<std::size_t>(spec.name.size(), 255);
+    b.push_back(static_cast<std::uint8_t>(n));
+    b.insert(b.end(), spec.name.begin(), spec.name.begin() + static_cast<std::ptrdiff_t>(n));
+    std::uint16_t sum = checksum16(b);
+    if (spec.corruptChecksum) sum = static_cast<std::uint16_t>(sum ^ 0x5A5A);
+    appendU16(b, sum, ByteOrder::Big);
+    return b;
+}
+
+}  // namespace tarn

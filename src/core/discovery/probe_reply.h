@@ -1,0 +1,57 @@
+// Reading one discovery reply. Layout (P = 10 for the DA form, 11 for the DB form):
+//
+//   0  03 A8 16        signature
+//   3  DA | DB         form
+//   4  m1..m6          MAC
+//   10 kind            addressing kind (DB form only)
+//   P  product id      0x4A, 0x4B or 0x4C
+//   P+1 major, P+2 minor, P+3 name length n, P+4 name (n bytes, a 00 ends it early)
+//   P+4+n  SS SS       byte sum of 0 .. P+3+n, high byte first
+//
+// Everything is read strictly inside the received datagram.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "core/common/bytes.h"
+#include "core/discovery/device_entry.h"
+#include "core/discovery/management_message.h"
+
+namespace tarn {
+
+// The tree socket reads at most this many bytes; a longer datagram is not a probe reply.
+constexpr std::size_t kProbeReplyBufferSize = 100;
+
+enum class ProbeVerdict {
+    Accepted,        // list the device (possibly with a checksum error)
+    Ignored,         // wrong signature or form, or larger than a probe reply can be
+    Duplicate,       // a device with this MAC is already listed
+    UnknownProduct,  // product id other than 74, 75, 76
+    Truncated,       // the datagram ends inside the fields or the name
+};
+
+struct ProbeOutcome {
+    ProbeVerdict verdict = ProbeVerdict::Ignored;
+    DeviceEntry entry;           // filled when Accepted
+    bool checksumError = false;  // Accepted, but the checksum differs or is missing
+};
+
+// isListed(macText) is the duplicate test (case-insensitive MAC comparison against the listed devices).
+ProbeOutcome readProbeReply(ByteView datagram, const std::string& senderIp, bool quickConnectActive,
+                            const std::function<bool(std::string_view mac)>& isListed);
+
+// A reply as a device sends it; built by the simulator and by tests.
+struct ProbeReplySpec {
+    bool macForm = false;
+    MacAddress mac{};
+    std::uint8_t addressingKind = 1;  // DB form only
+    std::uint8_t productId = 74;
+    std::uint8_t major = 1;
+    std::uint8_t minor = 0;
+    std::string name;                 // raw bytes; may hold a 00
+    bool corruptChecksum = false;
+};
+Bytes buildProbeReply(const ProbeReplySpec& spec);
+
+}  // namespace tarn

@@ -1,0 +1,42 @@
+#include "core/discovery/selection_identity.h"
+
+#include "core/discovery/target_table.h"
+
+namespace tarn {
+
+SelectionIdentity commonIdentity(const std::vector<DeviceEntry>& selected) {
+    SelectionIdentity id;
+    if (selected.empty()) return id;
+    id.productId = selected.front().productId;
+    id.version = selected.front().version;
+    id.addressingKind = selected.front().addressingKind;
+    for (const DeviceEntry& e : selected) {
+        if (e.productId != id.productId) id.productId = kDifferentTexts;
+        if (e.version != id.version) id.version = kDifferentTexts;
+        if (e.addressingKind != id.addressingKind) id.addressingKind = -1;
+    }
+    return id;
+}
+
+SelectionCheck checkSelection(const std::vector<DeviceEntry>& selected, bool requestsFollow) {
+    SelectionCheck check;
+    if (selected.empty()) {
+        check.message = kNoSelectedDevice;
+        return check;
+    }
+    if (static_cast<int>(selected.size()) > TargetTable::kCapacity) {
+        check.message = tooManyDevicesMessage(static_cast<int>(selected.size()));
+        return check;
+    }
+    check.identity = commonIdentity(selected);
+    const SelectionIdentity& id = check.identity;
+    if (id.productId == kDifferentTexts || id.version == kDifferentTexts ||
+        (requestsFollow && id.addressingKind == -1)) {
+        check.message = kOtherDevicesSelected;
+        return check;
+    }
+    check.ok = true;
+    return check;
+}
+
+}  // namespace tarn

@@ -1,0 +1,35 @@
+// The common identity of the selected devices that every device operation starts from: one product
+// id, one firmware version and (for requests) one addressing kind, or the message that stops it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/discovery/device_entry.h"
+
+namespace tarn {
+
+inline constexpr const char* kNoSelectedDevice = "No Selected Device !!";
+inline constexpr const char* kOtherDevicesSelected = "You've selected other devices.!!";
+inline constexpr const char* kDifferentTexts = "ERROR";
+
+struct SelectionIdentity {
+    std::string productId;  // common product id, or "ERROR"
+    std::string version;    // common version, or "ERROR"
+    int addressingKind = -1;  // common kind, or -1
+};
+
+// The common texts of the given devices (all of them), as the tree's accessors define them.
+SelectionIdentity commonIdentity(const std::vector<DeviceEntry>& selected);
+
+struct SelectionCheck {
+    bool ok = false;
+    std::string message;  // for the "Error" box when not ok
+    SelectionIdentity identity;
+};
+
+// Nothing selected, too many for one operation, or devices that differ (in product id and version,
+// and in addressing kind when requestsFollow) are refused with their message.
+SelectionCheck checkSelection(const std::vector<DeviceEntry>& selected, bool requestsFollow = true);
+
+}  // namespace tarn

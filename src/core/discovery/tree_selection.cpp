@@ -1,0 +1,102 @@
+#include "core/discovery/tree_selection.h"
+
+#include <algorithm>
+
+namespace tarn {
+
+void TreeSelection::reset(int itemCount) {
+    marks_.assign(static_cast<std::size_t>(std::max(itemCount, 0)), false);
+    caret_ = anchor_ = deferredItem_ = -1;
+}
+
+void TreeSelection::append() { marks_.push_back(false); }
+
+void TreeSelection::reorder(const std::vector<int>& newOrder) {
+    std::vector<bool> marks(newOrder.size());
+    auto newIndexOf = [&](int old) {
+        if (old < 0) return -1;
+        auto it = std::find(newOrder.begin(), newOrder.end(), old);
+        return it == newOrder.end() ? -1 : static_cast<int>(it - newOrder.begin());
+    };
+    for (std::size_t i = 0; i < newOrder.size(); ++i) marks[i] = marks_.at(static_cast<std::size_t>(newOrder[i]));
+    marks_ = std::move(marks);
+    caret_ = newIndexOf(caret_);
+    anchor_ = newIndexOf(anchor_);
+    deferredItem_ = newIndexOf(deferredItem_);
+}
+
+int TreeSelection::selectionCount() const { return static_cast<int>(std::count(marks_.begin(), marks_.end(), true)); }
+
+std::vector<int> TreeSelection::selectedItems() const {
+    std::vector<int> out;
+    for (int i = 0; i < itemCount(); ++i)
+        if (marks_[static_cast<std::size_t>(i)]) out.push_back(i);
+    return out;
+}
+
+void TreeSelection::markRange(int from, int to) {
+    if (from > to) std::swap(from, to);
+    for (int i = 0; i < itemCount(); ++i) marks_[static_cast<std::size_t>(i)] = i >= from && i <= to;
+}
+
+void TreeSelection::applyClick(int item, ClickKeys keys) {
+    if (item < 0 || item >= itemCount()) return;
+    auto mark = [&](int i) { return marks_[static_cast<std::size_t>(i)]; };
+    if (keys.shift) {
+        const int from = anchor_ >= 0 ? anchor_ : (caret_ >= 0 ? caret_ : item);
+        caret_ = item;
+        markRange(from, item);
+    } else if (keys.ctrl) {
+        marks_[static_cast<std::size_t>(item)] = !mark(item);
+        if (mark(item)) caret_ = item;
+        if (anchor_ < 0) anchor_ = item;
+    } else {
+        std::fill(marks_.begin(), marks_.end(), false);
+        marks_[static_cast<std::size_t>(item)] = true;
+        caret_ = anchor_ = item;
+    }
+}
+
+SelectionEffect TreeSelection::press(int item, ClickKeys keys) {
+    deferredItem_ = -1;
+    if (item < 0 || item >= itemCount()) return {};
+    if (isMarked(item)) {
+        deferredItem_ = item;
+        return {};
+    }
+    applyClick(item, keys);
+    return {true, true, false};
+}
+
+SelectionEffect TreeSelection::release(ClickKeys keys) {
+    if (deferredItem_ < 0) return {};
+    const int item = deferredItem_;
+    deferredItem_ = -1;
+    applyClick(item, keys);
+    return {true, true, true};
+}
+
+SelectionEffect TreeSelection::keyMove(int newCaret, bool shift) {
+    if (newCaret < 0 || newCaret >= itemCount()) return {};
+    if (shift) {
+        const int from = anchor_ >= 0 ? anchor_ : (caret_ >= 0 ? caret_ : newCaret);
+        if (anchor_ < 0) anchor_ = from;
+        caret_ = newCaret;
+        markRange(from, newCaret);
+    } else {
+        std::fill(marks_.begin(), marks_.end(), false);
+        marks_[static_cast<std::size_t>(newCaret)] = true;
+        caret_ = anchor_ = newCaret;
+    }
+    return {true, false, false};
+}
+
+SelectionEffect TreeSelection::rightPress(int item) {
+    if (item < 0 || item >= itemCount() || selectionCount() >= 2) return {};
+    std::fill(marks_.begin(), marks_.end(), false);
+    marks_[static_cast<std::size_t>(item)] = true;
+    caret_ = anchor_ = item;
+    return {true, false, false};
+}
+
+}  // namespace tarn

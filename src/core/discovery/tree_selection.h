@@ -1,0 +1,58 @@
+// The device tree's selection rules, on items numbered in display order. Each item has its own
+// selected mark; the caret is the focused item; the anchor is where a Shift range starts.
+//
+// Mouse: pressing on an unmarked item applies the click rule at once and loads the selection; pressing
+// on a marked item defers the rule to the release (so a click inside a multiple selection can still
+// end as a single selection) and the release then also clears the I/O monitor's address.
+#pragma once
+
+#include <vector>
+
+namespace tarn {
+
+struct ClickKeys {
+    bool shift = false;
+    bool ctrl = false;
+};
+
+// What the tree must do after a mouse event.
+struct SelectionEffect {
+    bool changed = false;        // marks, caret or anchor changed: redraw
+    bool notifyView = false;     // tell the parameter view (it loads the selected devices)
+    bool clearMonitor = false;   // clear the I/O monitor's address and port
+};
+
+class TreeSelection {
+public:
+    void reset(int itemCount);   // all items unmarked, no caret, no anchor
+    void append();               // one more unmarked item at the end
+    // Reorders the items: newOrder[i] is the old index of the item that now stands at i.
+    void reorder(const std::vector<int>& newOrder);
+
+    int itemCount() const { return static_cast<int>(marks_.size()); }
+    bool isMarked(int item) const { return item >= 0 && item < itemCount() && marks_[item]; }
+    int caret() const { return caret_; }
+    int anchor() const { return anchor_; }
+    int selectionCount() const;
+    std::vector<int> selectedItems() const;  // in display order
+
+    SelectionEffect press(int item, ClickKeys keys);
+    SelectionEffect release(ClickKeys keys);
+    // Up/Down/Page/Home/End moved the caret to newCaret.
+    SelectionEffect keyMove(int newCaret, bool shift);
+    // Right button on an item: with fewer than two marks it becomes the single selected item.
+    SelectionEffect rightPress(int item);
+
+    // The click rule itself (Shift first, then Ctrl, then a plain click).
+    void applyClick(int item, ClickKeys keys);
+
+private:
+    void markRange(int from, int to);
+
+    std::vector<bool> marks_;
+    int caret_ = -1;
+    int anchor_ = -1;
+    int deferredItem_ = -1;
+};
+
+}  // namespace tarn

@@ -1,0 +1,111 @@
+#include "core/iolink/io_commands.h"
+
+#include "core/iolink/io_limits.h"
+
+namespace tarn {
+
+namespace {
+
+bool validOutput(int port) { return port >= 1 && port <= kIoOutputCount; }
+
+std::string twoDigits(int port) {
+    return std::string{static_cast<char>('0' + port / 10), static_cast<char>('0' + port % 10)};
+}
+
+char enableChar(std::uint8_t flag) { return flag != 0 ? '1' : '2'; }
+
+// Groups of four enable characters separated by ",", the last group shorter: "1111,2222,22".
+template <std::size_t N>
+void appendGroups(std::string& out, const std::array<std::uint8_t, N>& flags) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (i != 0 && i % 4 == 0) out += ',';
+        out += enableChar(flags[i]);
+    }
+}
+
+// An ADC level is four characters on the wire; a shorter text is padded with leading zeros and a
+// longer one cut, so that the positions of the following levels never move.
+std::string fourCharacters(const std::string& text) {
+    if (text.size() >= kAdcLevelLength) return text.substr(0, kAdcLevelLength);
+    return std::string(kAdcLevelLength - text.size(), '0') + text;
+}
+
+}  // namespace
+
+std::string enableStatusData(const IoConfig& c) {
+    std::string out;
+    for (std::int32_t mode : c.adcMode) out += mode == 0 ? '1' : '2';
+    out += ',';
+    out += c.reference;
+    out += ',';
+    appendGroups(out, c.inputEnable);
+    out += ',';
+    appendGroups(out, c.outputEnable);
+    return out;
+}
+
+std::string powerStoppageData(const IoConfig& c) {
+    std::string out;
+    appendGroups(out, c.powerStoppage);
+    return out;
+}
+
+namespace IoRequests {
+
+IoRequest ReadStatus() { return {"030", IoCommand::ReadStatus}; }
+
+std::optional<IoRequest> SwitchOutput(int port, int value) {
+    if (!validOutput(port)) return std::nullopt;
+    std::string which(kIoOutputCount, '0');
+    std::string values(kIoOutputCount, '0');
+    which[port - 1] = '1';
+    values[port - 1] = value == 0 ? '1' : '0';
+    return IoRequest{"01" + which + "," + values, IoCommand::SwitchOutput};
+}
+
+IoRequest ChangeSettingMode() { return {"040", IoCommand::ChangeSettingMode}; }
+IoRequest ChangeRunMode() { return {"041", IoCommand::ChangeRunMode}; }
+
+std::optional<IoRequest> WriteMacroData(const IoConfig& c, int port) {
+    if (!validOutput(port)) return std::nullopt;
+    if (c.macroEnabled == 0) return IoRequest{"05" + twoDigits(port) + "0", IoCommand::WriteMacroData};
+    if (c.macroText.size() > kMaxMacroLength) return std::nullopt;
+    return IoRequest{"05" + twoDigits(port) + "1" + c.macroText, IoCommand::WriteMacroData};
+}
+
+std::optional<IoRequest> WriteDelayPulseData(const IoConfig& c, int port) {
+    if (!validOutput(port)) return std::nullopt;
+    if (c.pulseEnabled == 0) return IoRequest{"05" + twoDigits(port) + "2", IoCommand::WriteDelayPulseData};
+    return IoRequest{"05" + twoDigits(port) + "3" + c.pulseText.substr(0, kMaxPulseTextLength),
+                     IoCommand::WriteDelayPulseData};
+}
+
+IoRequest WriteAdcLevel(const IoConfig& c) {
+    std::string payload = "08";
+    for (const std::string& level : c.adcLevel) payload += fourCharacters(level);
+    return {payload, IoCommand::WriteAdcLevel};
+}
+
+IoRequest WriteEnableStatus(const IoConfig& c) { return {"11" + enableStatusData(c), IoCommand::WriteEnableStatus}; }
+IoRequest WritePowerStoppage(const IoConfig& c) {
+    return {"14" + powerStoppageData(c), IoCommand::WritePowerStoppage};
+}
+
+std::optional<IoRequest> ReadMacroData(int port) {
+    if (!validOutput(port)) return std::nullopt;
+    return IoRequest{"07" + twoDigits(port) + "1", IoCommand::ReadMacroData};
+}
+
+std::optional<IoRequest> ReadDelayPulseData(int port) {
+    if (!validOutput(port)) return std::nullopt;
+    return IoRequest{"07" + twoDigits(port) + "3", IoCommand::ReadDelayPulseData};
+}
+
+IoRequest ReadAdcLevel() { return {"100", IoCommand::ReadAdcLevel}; }
+IoRequest ReadEnableStatus() { return {"130", IoCommand::ReadEnableStatus}; }
+IoRequest ReadPowerStoppage() { return {"160", IoCommand::ReadPowerStoppage}; }
+IoRequest ReadSerialFirmware() { return {"620", IoCommand::ReadSerialFirmware}; }
+
+}  // namespace IoRequests
+
+}  // namespace tarn

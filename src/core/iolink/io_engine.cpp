@@ -1,0 +1,121 @@
+#include "core/iolink/io_engine.h"
+
+#include <vector>
+
+#include "core/iolink/io_frame.h"
+#include "core/iolink/io_reply.h"
+
+namespace tarn {
+
+IoCommandEngine::IoCommandEngine(IoEngineHost& host, int replyTimeoutMs)
+    : host_(host), replyTimeoutMs_(replyTimeoutMs) {}
+
+bool IoCommandEngine::QueueRequest(std::string_view payload, int index) {
+    if (payload.size() > kMaxRequestPayload) return false;
+    auto frame = buildIoFrame(payload);
+    if (!frame) return false;
+    queue_.push_back({std::move(*frame), index});
+    SendNextRequest();
+    return true;
+}
+
+void IoCommandEngine::SendNextRequest() {
+    if (state_ != State::Idle || queue_.empty()) return;
+    inFlight_ = std::move(queue_.front());
+    queue_.pop_front();
+    if (!linkOpen_) {
+        // Nothing can carry the request: it fails at once, reported from the timer so that the
+        // caller's own code after QueueRequest runs before its result handler.
+        state_ = State::FailingNoLink;
+        host_.startReplyTimer(0);
+        return;
+    }
+    // The retransmission copy, the NAK count and the receive state belong to this request.
+    nakCount_ = 0;
+    framer_.reset();
+    ++sendCount_;
+    state_ = State::AwaitingReply;
+    if (!host_.sendFrame(inFlight_.frame)) {
+        onLinkLost();
+        return;
+    }
+    host_.startReplyTimer(replyTimeoutMs_);
+}
+
+void IoCommandEngine::finish(int result) {
+    host_.stopReplyTimer();
+    state_ = State::Reporting;
+    host_.ioResult(inFlight_.index, result);
+    // The handler may have disconnected, or queued requests (sent now, in order).
+    if (state_ == State::Reporting) state_ = State::Idle;
+    SendNextRequest();
+}
+
+void IoCommandEngine::onReplyTimeout() {
+    if (state_ == State::AwaitingReply || state_ == State::FailingNoLink) finish(kIoResultFailed);
+}
+
+void IoCommandEngine::onBytesReceived(std::string_view bytes) {
+    std::vector<std::string> frames;
+    while (!bytes.empty()) {
+        const std::string_view chunk = bytes.substr(0, kMaxChunkBytes);
+        bytes.remove_prefix(chunk.size());
+        framer_.feed(chunk, [&](std::string_view f) { frames.emplace_back(f); });
+    }
+    const unsigned sentBefore = sendCount_;
+    for (const std::string& frame : frames) {
+        // A frame that arrived before the request now in flight was sent cannot be its reply, and
+        // with nothing in flight there is nobody to give a frame to.
+        if (sendCount_ != sentBefore || state_ != State::AwaitingReply) continue;
+        ParseReply(frame);
+    }
+}
+
+void IoCommandEngine::ParseReply(std::string_view frame) {
+    if (!checkIoFrame(frame)) {
+        finish(kIoResultFailed);
+        return;
+    }
+    const std::string_view payload = ioFramePayload(frame);
+    if (isIoNak(payload)) {
+        if (nakCount_ >= kMaxRetransmissions) {
+            finish(kIoResultFailed);
+            return;
+        }
+        ++nakCount_;
+        // The time-out keeps running from the first send.
+        if (!host_.sendFrame(inFlight_.frame)) onLinkLost();
+        return;
+    }
+    const IoReplyOutcome outcome = applyIoReply(payload, inFlight_.index, config_, status_);
+    if (!outcome.matched) return;  // not an answer to this request; it may still come, or time out
+    if (outcome.shortReply) host_.shortReply(inFlight_.index, payload);
+    finish(outcome.result);
+}
+
+void IoCommandEngine::abandonAll() {
+    if (state_ == State::AwaitingReply || state_ == State::FailingNoLink) host_.stopReplyTimer();
+    queue_.clear();
+    state_ = State::Idle;
+    framer_.reset();
+}
+
+void IoCommandEngine::onLinkOpened() {
+    linkOpen_ = true;
+    framer_.reset();
+    SendNextRequest();
+}
+
+void IoCommandEngine::onLinkClosed() {
+    linkOpen_ = false;
+    abandonAll();
+}
+
+void IoCommandEngine::onLinkLost() {
+    const bool wasOpen = linkOpen_;
+    linkOpen_ = false;
+    abandonAll();
+    if (wasOpen) host_.ioLinkLost();
+}
+
+}  // namespace tarn

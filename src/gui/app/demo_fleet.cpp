@@ -1,0 +1,54 @@
+#include "gui/app/demo_fleet.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QHostAddress>
+
+#include "gui/app/main_frame.h"
+
+namespace tarn {
+
+DemoFleet::DemoFleet(CMainFrame& frame, QString fleetFile, QObject* parent)
+    : QObject(parent), frame_(frame), fleetFile_(std::move(fleetFile)) {
+    connect(&process_, &QProcess::readyReadStandardOutput, this, &DemoFleet::onOutput);
+    connect(&process_, &QProcess::errorOccurred, this, &DemoFleet::onFailed);
+    connect(&process_, &QProcess::finished, this, &DemoFleet::onFailed);
+}
+
+DemoFleet::~DemoFleet() {
+    process_.disconnect(this);
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(1000)) process_.kill();
+    }
+}
+
+void DemoFleet::start() {
+    const QString sim = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tarn-sim"));
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(sim, {QStringLiteral("--fleet"), fleetFile_, QStringLiteral("--device-port"), QStringLiteral("0")});
+    frame_.showStatus(QStringLiteral("Starting the simulated fleet..."));
+}
+
+void DemoFleet::onOutput() {
+    while (process_.canReadLine()) {
+        const QStringList words = QString::fromUtf8(process_.readLine()).trimmed().split(' ', Qt::SkipEmptyParts);
+        if (words.value(0) == QLatin1String("device")) ++devices_;
+        if (words.size() >= 3 && words[0] == QLatin1String("ready") && words[1] == QLatin1String("port")) {
+            FrameState& s = frame_.state();
+            s.devicePort = static_cast<quint16>(words[2].toUInt());
+            s.broadcastAddress = QHostAddress(QStringLiteral("127.255.255.255"));
+            ready_ = true;
+            frame_.showStatus(QStringLiteral("Demo: %1 simulated devices on loopback, port %2. Press Probe to find them.")
+                                  .arg(devices_)
+                                  .arg(s.devicePort));
+        }
+    }
+}
+
+void DemoFleet::onFailed() {
+    frame_.showStatus(ready_ ? QStringLiteral("The simulated fleet has stopped.")
+                             : QStringLiteral("The simulated fleet could not be started: %1").arg(process_.errorString()));
+}
+
+}  // namespace tarn

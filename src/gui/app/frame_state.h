@@ -1,0 +1,47 @@
+// The small pieces of state that the main frame holds for several parts of the program: the link
+// mode, the Quick Connect address, the I/O monitor's network address and the serial settings.
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "core/common/serial_settings.h"
+#include "core/discovery/management_message.h"
+
+namespace tarn {
+
+struct FrameState {
+    LinkMode linkMode = LinkMode::Network;
+
+    // I/O monitor target in Network mode: written when a device reports its "IP address" and
+    // "Local port", cleared by the device tree.
+    std::string monitorAddress;
+    int monitorPort = 0;
+
+    SerialSettings serial;
+
+    // Quick Connect: while active, probes go to the typed address and devices are marked "Q".
+    bool quickConnectActive = false;
+    std::string quickConnectAddress;
+    std::array<std::uint8_t, 4> quickConnectValue{192, 168, 100, 1};
+
+    // Where management datagrams go: the device port and the broadcast address.
+    quint16 devicePort = kDevicePort;
+    QHostAddress broadcastAddress{QHostAddress::Broadcast};
+
+    // Folder of the .dcf files, prodid.ini and help (the executable's folder unless --data-dir).
+    QString dataDir;
+    // Folder for the files the program writes (pwd.ini, MonInter.dat).
+    QString writableDir;
+
+    void clearMonitorTarget() {
+        monitorAddress.clear();
+        monitorPort = 0;
+    }
+};
+
+}  // namespace tarn

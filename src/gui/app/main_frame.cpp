@@ -1,0 +1,270 @@
+#include "gui/app/main_frame.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "gui/app/qt_prompter.h"
+#include "gui/controls/icons.h"
+#include "gui/discovery/input_ip_dlg.h"
+#include "gui/discovery/left_view.h"
+#include "gui/iolink/set_comm_dlg.h"
+#include "gui/params/manager_view.h"
+#include "link/discovery/device_socket.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr int kLinkModeBoxWidth = 120;
+constexpr int kGroupBoxWidth = 160;
+
+struct CommandSpec {
+    CMainFrame::CommandId id;
+    const char* text;
+    const char* prompt;  // status bar text, then the tool tip after the line break
+    QIcon (*icon)();
+    bool networkOnly;
+};
+
+const CommandSpec kCommandSpecs[] = {
+    {CMainFrame::ID_QUICK_CONNECT, "Quick Connect", "Quick Connect \nQuick Connect", icons::quickConnect, false},
+    {CMainFrame::ID_PROBE, "Probe", "Probe the device on network\nProbe", icons::probe, true},
+    {CMainFrame::ID_SET_VALUES, "Set", "Set parameter values\nSet", icons::setValues, true},
+    {CMainFrame::ID_REBOOT, "Reboot", "Reboot device(s)\nReboot", icons::reboot, true},
+    {CMainFrame::ID_CLEAR_LOG, "&Clear", "Clear authentication information \n Clear", icons::clearLog, false},
+    {CMainFrame::ID_FILE_SAVE, "&Save", "Save the current configuration\nSave", icons::save, true},
+    {CMainFrame::ID_FILE_LOAD, "&Load...", "Load an existing configuration\nLoad", icons::load, true},
+    {CMainFrame::ID_HELP, "Help", "Display the online help documentation.\nHelp", icons::help, false},
+};
+
+}  // namespace
+
+CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
+    : QMainWindow(parent), state_(std::move(state)) {
+    if (!prompter) {
+        ownPrompter_ = std::make_unique<QtPrompter>(this);
+        prompter = ownPrompter_.get();
+    }
+    prompter_ = prompter;
+    helpOpener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    loadFileAsker_ = [this] {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Load"), QString(),
+                                            QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)"));
+    };
+
+    setWindowTitle(QStringLiteral("  TARN Manager"));
+    setWindowIcon(icons::application());
+
+    splitter_ = new QSplitter(Qt::Horizontal, this);
+    leftView_ = new CLeftView(state_, *prompter_, splitter_);
+    managerView_ = new CManagerView(state_, *prompter_, *leftView_, splitter_);
+    splitter_->addWidget(leftView_);
+    splitter_->addWidget(managerView_);
+    splitter_->setChildrenCollapsible(false);
+    splitter_->setSizes({330, 500});
+    splitter_->setStretchFactor(1, 1);
+    setCentralWidget(splitter_);
+    connect(leftView_, &CLeftView::deviceSelected, this, [this] { managerView_->RequestParameterValues(0); });
+
+    createActions();
+    createToolBar();
+    createMenu();
+    createStatusBar();
+    updateNetworkCommands();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction* CMainFrame::action(CommandId id) const {
+    auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void CMainFrame::createActions() {
+    for (const CommandSpec& spec : kCommandSpecs) {
+        auto* a = new QAction(spec.icon(), QString::fromLatin1(spec.text), this);
+        const QStringList prompt = QString::fromLatin1(spec.prompt).split('\n');
+        a->setStatusTip(prompt.value(0).trimmed());
+        a->setToolTip(prompt.value(1).trimmed());
+        a->setProperty("networkOnly", spec.networkOnly);
+        actions_[spec.id] = a;
+    }
+    action(ID_FILE_LOAD)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
+    action(ID_FILE_SAVE)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    action(ID_HELP)->setShortcut(QKeySequence::HelpContents);
+
+    connect(action(ID_QUICK_CONNECT), &QAction::triggered, this, &CMainFrame::onQuickConnect);
+    connect(action(ID_PROBE), &QAction::triggered, this, &CMainFrame::onProbe);
+    connect(action(ID_SET_VALUES), &QAction::triggered, this, [this] { managerView_->setValues(); });
+    connect(action(ID_REBOOT), &QAction::triggered, this, [this] { managerView_->reboot(); });
+    connect(action(ID_CLEAR_LOG), &QAction::triggered, this, &CMainFrame::onClear);
+    connect(action(ID_FILE_SAVE), &QAction::triggered, this, [this] { managerView_->saveConfiguration(); });
+    connect(action(ID_FILE_LOAD), &QAction::triggered, this, &CMainFrame::onLoad);
+    connect(action(ID_HELP), &QAction::triggered, this, &CMainFrame::onHelp);
+
+    auto* mru = new QAction(QStringLiteral("Recent File"), this);
+    mru->setStatusTip(QStringLiteral("Open this document"));
+    mru->setEnabled(false);  // nothing in the program adds to the recent-file list
+    actions_[ID_FILE_MRU] = mru;
+    auto* exitAction = new QAction(QStringLiteral("E&xit"), this);
+    exitAction->setStatusTip(QStringLiteral("Quit the application; prompts to save documents"));
+    connect(exitAction, &QAction::triggered, this, &QWidget::close);
+    actions_[ID_APP_EXIT] = exitAction;
+}
+
+void CMainFrame::createToolBar() {
+    QToolBar* bar = addToolBar(QStringLiteral("Standard"));
+    bar->setObjectName(QStringLiteral("toolbar128"));
+    bar->setMovable(true);
+    bar->setIconSize(QSize(24, 24));
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+
+    linkModeBox_ = new QComboBox(bar);
+    linkModeBox_->addItems({QStringLiteral("Network"), QStringLiteral("Serial")});
+    linkModeBox_->setCurrentIndex(0);
+    linkModeBox_->setFixedWidth(kLinkModeBoxWidth);
+    linkModeBox_->setToolTip(QStringLiteral("Link mode"));
+    connect(linkModeBox_, &QComboBox::activated, this, &CMainFrame::onLinkModeActivated);
+    bar->addWidget(linkModeBox_);
+    bar->addSeparator();
+    bar->addAction(action(ID_QUICK_CONNECT));
+    bar->addAction(action(ID_PROBE));
+    bar->addSeparator();
+    bar->addAction(action(ID_SET_VALUES));
+    bar->addAction(action(ID_REBOOT));
+    bar->addSeparator();
+    bar->addAction(action(ID_CLEAR_LOG));
+    bar->addSeparator();
+    bar->addAction(action(ID_FILE_SAVE));
+    bar->addAction(action(ID_FILE_LOAD));
+    bar->addSeparator();
+    bar->addAction(action(ID_HELP));
+    bar->addSeparator();
+
+    groupBox_ = new QComboBox(bar);
+    groupBox_->addItem(QStringLiteral("All classes"));
+    groupBox_->setCurrentIndex(0);
+    groupBox_->setFixedWidth(kGroupBoxWidth);
+    groupBox_->setToolTip(QStringLiteral("Parameter group"));
+    // The group choice reaches the view after this handler has returned, as a posted message would.
+    connect(groupBox_, &QComboBox::activated, this, [this](int index) {
+        QMetaObject::invokeMethod(managerView_, [this, index] { managerView_->SelectGroup(index); }, Qt::QueuedConnection);
+    });
+    groupBoxAction_ = bar->addWidget(groupBox_);
+}
+
+void CMainFrame::createMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(action(ID_FILE_LOAD));
+    file->addAction(action(ID_FILE_SAVE));
+    file->addSeparator();
+    file->addAction(action(ID_CLEAR_LOG));
+    file->addSeparator();
+    file->addAction(action(ID_FILE_MRU));
+    file->addSeparator();
+    file->addAction(action(ID_APP_EXIT));
+}
+
+void CMainFrame::createStatusBar() {
+    QStatusBar* bar = statusBar();
+    // The message pane falls back to "Ready" whenever no prompt is shown.
+    connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& text) {
+        if (text.isEmpty()) bar->showMessage(QStringLiteral("Ready"));
+    });
+    bar->showMessage(QStringLiteral("Ready"));
+    for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
+        auto* pane = new QLabel(QString::fromLatin1(indicator), bar);
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 12);
+        pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        pane->setEnabled(false);
+        bar->addPermanentWidget(pane);
+    }
+}
+
+void CMainFrame::showStatus(const QString& text) { statusBar()->showMessage(text, 8000); }
+
+void CMainFrame::updateNetworkCommands() {
+    const bool network = state_.linkMode == LinkMode::Network;
+    for (auto& [id, a] : actions_) {
+        if (a->property("networkOnly").toBool()) a->setEnabled(network);
+    }
+    groupBox_->setEnabled(network);
+}
+
+void CMainFrame::onLinkModeActivated(int index) {
+    if (index == 0) {
+        state_.linkMode = LinkMode::Network;
+        managerView_->list()->deleteAllRows();
+    } else if (index == 1) {
+        state_.linkMode = LinkMode::Serial;
+        leftView_->tree()->deleteAllItems();
+        managerView_->list()->deleteAllRows();
+        groupBox_->clear();
+        groupBox_->addItem(QStringLiteral("All classes"));
+        groupBox_->setCurrentIndex(0);
+    }
+    updateNetworkCommands();
+}
+
+void CMainFrame::onQuickConnect() {
+    if (state_.linkMode == LinkMode::Network)
+        quickConnectNetwork();
+    else
+        quickConnectSerial();
+}
+
+void CMainFrame::quickConnectNetwork() {
+    const std::array<std::uint8_t, 4> preset =
+        state_.quickConnectAddress.empty() ? std::array<std::uint8_t, 4>{192, 168, 100, 1} : state_.quickConnectValue;
+    CInputIPDlg dialog(preset, this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    const auto bytes = dialog.address();
+    state_.quickConnectActive = true;
+    state_.quickConnectAddress =
+        QStringLiteral("%1.%2.%3.%4").arg(bytes[0]).arg(bytes[1]).arg(bytes[2]).arg(bytes[3]).toStdString();
+    state_.quickConnectValue = bytes;
+    leftView_->probe();
+    managerView_->list()->deleteAllRows();
+}
+
+void CMainFrame::quickConnectSerial() {
+    CSetCommDlg dialog(this);
+    dialog.PreloadSettings(state_.serial);
+    if (dialog.exec() != QDialog::Accepted) return;
+    state_.serial = dialog.ReadBackSettings();
+    managerView_->showSerialSetupRow();
+}
+
+void CMainFrame::onProbe() {
+    state_.quickConnectActive = false;
+    leftView_->probe();
+}
+
+void CMainFrame::onClear() { managerView_->list()->clearValues(); }
+
+void CMainFrame::onLoad() {
+    const QString path = loadFileAsker_();
+    if (!path.isEmpty()) managerView_->loadConfiguration(path);
+}
+
+void CMainFrame::onHelp() {
+    // The help lies in the "help" folder of the data directory; the platform's viewer opens it.
+    const QDir help(QDir(state_.dataDir).filePath(QStringLiteral("help")));
+    QString file = help.filePath(QStringLiteral("Manager.chm"));
+    if (!QFileInfo::exists(file)) file = help.filePath(QStringLiteral("Manager.html"));
+    helpOpener_(QUrl::fromLocalFile(file));
+    QDir::setCurrent(QCoreApplication::applicationDirPath());
+}
+
+}  // namespace tarn

@@ -1,0 +1,93 @@
+// CMainFrame: the main window. Tool bar, File menu, status bar and the splitter with the device tree
+// (left) and the parameter view (right); routes every command to the part that carries it out and
+// holds the state those parts share (FrameState).
+#pragma once
+
+#include <QMainWindow>
+#include <QUrl>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "gui/app/frame_state.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QSplitter;
+
+namespace tarn {
+
+class CLeftView;
+class CManagerView;
+class Prompter;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    // Command ids, as the tool bar and the menu know them.
+    enum CommandId {
+        ID_QUICK_CONNECT = 147,
+        ID_PROBE = 32771,
+        ID_SET_VALUES = 32772,
+        ID_CLEAR_LOG = 32781,
+        ID_REBOOT = 32782,
+        ID_CLASS_FILTER = 32784,
+        ID_LINK_MODE = 32789,
+        ID_FILE_LOAD = 57601,
+        ID_FILE_SAVE = 57603,
+        ID_FILE_MRU = 57616,
+        ID_APP_EXIT = 57665,
+        ID_HELP = 57670,
+    };
+
+    // prompter: where messages go (null: message boxes owned by this window).
+    explicit CMainFrame(FrameState state, Prompter* prompter = nullptr, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    FrameState& state() { return state_; }
+    CLeftView* leftView() const { return leftView_; }
+    CManagerView* managerView() const { return managerView_; }
+    QComboBox* linkModeBox() const { return linkModeBox_; }
+    QComboBox* groupBox() const { return groupBox_; }
+    QAction* action(CommandId id) const;
+    QSplitter* splitter() const { return splitter_; }
+
+    // How help is opened; tests replace it.
+    void setHelpOpener(std::function<bool(const QUrl&)> opener) { helpOpener_ = std::move(opener); }
+    // How the Load command asks for a file; tests replace it. Returns an empty text on Cancel.
+    void setLoadFileAsker(std::function<QString()> asker) { loadFileAsker_ = std::move(asker); }
+
+    void onLinkModeActivated(int index);
+    void onQuickConnect();
+    void onProbe();
+    void onClear();
+    void onLoad();
+    void onHelp();
+    void showStatus(const QString& text);
+
+private:
+    void createActions();
+    void createToolBar();
+    void createMenu();
+    void createStatusBar();
+    void updateNetworkCommands();
+    void quickConnectNetwork();
+    void quickConnectSerial();
+
+    FrameState state_;
+    std::unique_ptr<Prompter> ownPrompter_;
+    Prompter* prompter_;
+    QSplitter* splitter_ = nullptr;
+    CLeftView* leftView_ = nullptr;
+    CManagerView* managerView_ = nullptr;
+    QComboBox* linkModeBox_ = nullptr;
+    QComboBox* groupBox_ = nullptr;
+    QAction* groupBoxAction_ = nullptr;
+    std::map<int, QAction*> actions_;
+    std::function<bool(const QUrl&)> helpOpener_;
+    std::function<QString()> loadFileAsker_;
+};
+
+}  // namespace tarn

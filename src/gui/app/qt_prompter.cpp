@@ -1,0 +1,35 @@
+#include "gui/app/qt_prompter.h"
+
+#include <QMessageBox>
+
+namespace tarn {
+
+namespace {
+
+QString latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+
+QMessageBox::Icon toQt(MessageIcon icon) {
+    switch (icon) {
+        case MessageIcon::Information: return QMessageBox::Information;
+        case MessageIcon::Warning: return QMessageBox::Warning;
+        case MessageIcon::Critical: return QMessageBox::Critical;
+        case MessageIcon::Question: return QMessageBox::Question;
+        case MessageIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+void QtPrompter::showMessage(const std::string& caption, const std::string& text, MessageIcon icon) {
+    QMessageBox box(toQt(icon), latin1(caption), latin1(text), QMessageBox::Ok, owner_);
+    box.exec();
+}
+
+bool QtPrompter::askYesNo(const std::string& caption, const std::string& text) {
+    QMessageBox box(QMessageBox::Question, latin1(caption), latin1(text), QMessageBox::Yes | QMessageBox::No, owner_);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+}  // namespace tarn

@@ -1,0 +1,29 @@
+// An IPv4 address control: four fields of 0..255 separated by dots; an empty field reads as 0.
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <cstdint>
+
+class QLineEdit;
+
+namespace tarn {
+
+class IpAddressEdit : public QWidget {
+    Q_OBJECT
+public:
+    explicit IpAddressEdit(QWidget* parent = nullptr);
+
+    void setAddress(const std::array<std::uint8_t, 4>& bytes);
+    std::array<std::uint8_t, 4> address() const;
+    QLineEdit* field(int index) const { return fields_.at(static_cast<std::size_t>(index)); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    std::array<QLineEdit*, 4> fields_{};
+};
+
+}  // namespace tarn

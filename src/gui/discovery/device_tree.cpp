@@ -1,0 +1,244 @@
+#include "gui/discovery/device_tree.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+#include <algorithm>
+#include <numeric>
+
+#include "core/common/text.h"
+#include "gui/controls/icons.h"
+
+namespace tarn {
+
+const QColor DeviceTree::kBackground(250, 254, 218);
+const QColor DeviceTree::kCaretTipBackground(128, 128, 95);
+
+namespace {
+
+constexpr int kEntryRole = Qt::UserRole + 1;
+
+QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+
+}  // namespace
+
+DeviceTree::DeviceTree(QWidget* parent) : QTreeWidget(parent) {
+    setColumnCount(3);
+    setHeaderLabels({QStringLiteral("Device"), QStringLiteral("IP"), QStringLiteral("MAC")});
+    header()->resizeSection(0, 120);
+    header()->resizeSection(1, 100);
+    header()->resizeSection(2, 110);
+    header()->setStretchLastSection(false);
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(false);
+    headerItem()->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
+    headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    connect(header(), &QHeaderView::sectionClicked, this, &DeviceTree::sortByColumnText);
+
+    setSelectionMode(QAbstractItemView::MultiSelection);
+    setRootIsDecorated(true);
+    setUniformRowHeights(true);
+    setIconSize(QSize(16, 16));
+    setMouseTracking(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, kBackground);
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
+    setPalette(pal);
+    setAutoFillBackground(true);
+
+    tip_ = new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint);
+    tip_->setMargin(3);
+    tip_->hide();
+}
+
+void DeviceTree::deleteAllItems() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    setUpdatesEnabled(false);
+    hideTip();
+    clear();
+    entries_.clear();
+    selection_.reset(0);
+    setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+}
+
+void DeviceTree::appendDevice(const DeviceEntry& entry) {
+    auto* item = new QTreeWidgetItem;
+    item->setIcon(0, icons::device());
+    for (int c = 0; c < 3; ++c) item->setText(c, latin1(entry.text(c)));
+    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+    item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
+    item->setData(0, kEntryRole, static_cast<int>(entries_.size()));
+    entries_.push_back(entry);
+    addTopLevelItem(item);
+    selection_.append();
+}
+
+const DeviceEntry& DeviceTree::entry(int displayIndex) const {
+    return entries_.at(static_cast<std::size_t>(topLevelItem(displayIndex)->data(0, kEntryRole).toInt()));
+}
+
+bool DeviceTree::isListed(std::string_view macText) const {
+    for (int i = 0; i < topLevelItemCount(); ++i) {
+        if (equalsIgnoreCase(entry(i).mac, macText)) return true;
+    }
+    return false;
+}
+
+std::vector<DeviceEntry> DeviceTree::selectedEntries() const {
+    std::vector<DeviceEntry> out;
+    for (int i : selection_.selectedItems()) out.push_back(entry(i));
+    return out;
+}
+
+void DeviceTree::sortByColumnText(int column) {
+    if (column < 0 || column > 2) return;
+    const SortDirection direction = sortState_.click(column);
+    const int n = topLevelItemCount();
+    std::vector<int> order(static_cast<std::size_t>(n));
+    std::iota(order.begin(), order.end(), 0);
+    std::vector<std::string> texts;
+    for (int i = 0; i < n; ++i) texts.push_back(entry(i).text(column));
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int c = compareDeviceTexts(texts[static_cast<std::size_t>(a)], texts[static_cast<std::size_t>(b)]);
+        return direction == SortDirection::Descending ? c > 0 : c < 0;
+    });
+    std::vector<QTreeWidgetItem*> items;
+    for (int i = n - 1; i >= 0; --i) items.push_back(takeTopLevelItem(i));
+    std::reverse(items.begin(), items.end());
+    for (int old : order) addTopLevelItem(items[static_cast<std::size_t>(old)]);
+    selection_.reorder(order);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(column, direction == SortDirection::Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    syncView();
+}
+
+int DeviceTree::itemIndexAt(const QPoint& viewportPos) const {
+    QTreeWidgetItem* item = itemAt(viewportPos);
+    return item ? indexOfTopLevelItem(item) : -1;
+}
+
+void DeviceTree::syncView() {
+    QItemSelection marked;
+    for (int i : selection_.selectedItems()) {
+        const QModelIndex first = indexFromItem(topLevelItem(i), 0);
+        marked.select(first, first.siblingAtColumn(2));
+    }
+    selectionModel()->select(marked, QItemSelectionModel::ClearAndSelect);
+    const int caret = selection_.caret();
+    if (caret >= 0) {
+        selectionModel()->setCurrentIndex(indexFromItem(topLevelItem(caret), 0), QItemSelectionModel::NoUpdate);
+        scrollToItem(topLevelItem(caret));
+    }
+    viewport()->update();
+}
+
+void DeviceTree::apply(const SelectionEffect& effect) {
+    if (!effect.changed) return;
+    syncView();
+    if (effect.notifyView) emit deviceSelected();
+    if (effect.clearMonitor) emit monitorTargetCleared();
+}
+
+static ClickKeys keysOf(Qt::KeyboardModifiers m) {
+    return {m.testFlag(Qt::ShiftModifier), m.testFlag(Qt::ControlModifier)};
+}
+
+void DeviceTree::mousePressEvent(QMouseEvent* event) {
+    hideTip();
+    const int item = itemIndexAt(event->position().toPoint());
+    if (item < 0) return;  // empty area: no selection change
+    if (event->button() == Qt::LeftButton) {
+        setFocus(Qt::MouseFocusReason);
+        apply(selection_.press(item, keysOf(event->modifiers())));
+    } else if (event->button() == Qt::RightButton) {
+        apply(selection_.rightPress(item));
+    }
+}
+
+void DeviceTree::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) apply(selection_.release(keysOf(event->modifiers())));
+}
+
+void DeviceTree::mouseMoveEvent(QMouseEvent* event) {
+    // No drag selection; only the tip follows the mouse.
+    if (tip_->isVisible()) {
+        QTreeWidgetItem* item = itemAt(event->position().toPoint());
+        if (item != tipItem_ || columnAt(event->position().toPoint().x()) != tipColumn_) hideTip();
+    }
+}
+
+void DeviceTree::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+
+void DeviceTree::keyPressEvent(QKeyEvent* event) {
+    const int n = topLevelItemCount();
+    const int caret = selection_.caret();
+    const int page = std::max(1, viewport()->height() / std::max(1, sizeHintForRow(0)) - 1);
+    int target = -1;
+    switch (event->key()) {
+        case Qt::Key_Up: target = caret < 0 ? 0 : std::max(0, caret - 1); break;
+        case Qt::Key_Down: target = caret < 0 ? 0 : std::min(n - 1, caret + 1); break;
+        case Qt::Key_PageUp: target = caret < 0 ? 0 : std::max(0, caret - page); break;
+        case Qt::Key_PageDown: target = caret < 0 ? 0 : std::min(n - 1, caret + page); break;
+        case Qt::Key_Home: target = 0; break;
+        case Qt::Key_End: target = n - 1; break;
+        case Qt::Key_Left:
+        case Qt::Key_Right: QTreeWidget::keyPressEvent(event); return;  // horizontal scrolling
+        default: event->ignore(); return;
+    }
+    if (n == 0) return;
+    apply(selection_.keyMove(target, event->modifiers().testFlag(Qt::ShiftModifier)));
+}
+
+bool DeviceTree::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        showTip(static_cast<QHelpEvent*>(event)->pos());
+        return true;
+    }
+    return QTreeWidget::viewportEvent(event);
+}
+
+void DeviceTree::leaveEvent(QEvent* event) {
+    hideTip();
+    QTreeWidget::leaveEvent(event);
+}
+
+void DeviceTree::showTip(const QPoint& pos) {
+    QTreeWidgetItem* item = itemAt(pos);
+    const int column = columnAt(pos.x());
+    if (!item || column < 0 || item->text(column).isEmpty()) {
+        hideTip();
+        return;
+    }
+    const bool caret = indexOfTopLevelItem(item) == selection_.caret();
+    QPalette pal = tip_->palette();
+    pal.setColor(QPalette::Window, caret ? kCaretTipBackground : kBackground);
+    pal.setColor(QPalette::WindowText, caret ? Qt::white : Qt::black);
+    tip_->setPalette(pal);
+    tip_->setAutoFillBackground(true);
+    tip_->setText(item->text(column));
+    tip_->adjustSize();
+    const QRect rect = visualItemRect(item);
+    const int x = header()->sectionViewportPosition(column);
+    tip_->move(viewport()->mapToGlobal(QPoint(std::max(0, x), rect.bottom() + 1)));
+    tip_->show();
+    tipItem_ = item;
+    tipColumn_ = column;
+}
+
+void DeviceTree::hideTip() {
+    tip_->hide();
+    tipItem_ = nullptr;
+    tipColumn_ = -1;
+}
+
+}  // namespace tarn

@@ -1,0 +1,62 @@
+#include "gui/discovery/left_view.h"
+
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "core/common/prompter.h"
+#include "core/discovery/probe_reply.h"
+#include "gui/app/frame_state.h"
+#include "link/discovery/device_socket.h"
+
+namespace tarn {
+
+CLeftView::CLeftView(FrameState& frame, Prompter& prompter, QWidget* parent)
+    : QWidget(parent),
+      frame_(frame),
+      prompter_(prompter),
+      tree_(new DeviceTree(this)),
+      socket_(new CDeviceSocket(kProbeReplyBufferSize, this)) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(tree_);
+    socket_->create();
+    connect(socket_, &CDeviceSocket::socketReceive, this, &CLeftView::handleReply);
+    connect(tree_, &DeviceTree::deviceSelected, this, &CLeftView::deviceSelected);
+    connect(tree_, &DeviceTree::monitorTargetCleared, this, [this] { frame_.clearMonitorTarget(); });
+}
+
+CLeftView::~CLeftView() = default;
+
+void CLeftView::probe() {
+    tree_->deleteAllItems();
+    socket_->setBroadcastAddress(frame_.broadcastAddress);
+    const QByteArray probe = QByteArray::fromStdString(asText(discoveryProbe()));
+    const QString target = frame_.quickConnectActive ? QString::fromStdString(frame_.quickConnectAddress) : QString();
+    socket_->sendTo(probe, frame_.devicePort, target);
+}
+
+void CLeftView::handleReply(const Datagram& d) {
+    const ByteView bytes(reinterpret_cast<const std::uint8_t*>(d.data.constData()), static_cast<std::size_t>(d.data.size()));
+    const ProbeOutcome outcome = readProbeReply(bytes, d.senderAddress.toStdString(), frame_.quickConnectActive,
+                                                [this](std::string_view mac) { return tree_->isListed(mac); });
+    if (outcome.verdict != ProbeVerdict::Accepted) return;
+    tree_->appendDevice(outcome.entry);
+    if (outcome.checksumError) {
+        // The device is listed first, so a second reply of the same device while the box is open
+        // finds it and is dropped. The boxes are shown one after another, never on top of each other.
+        ++pendingChecksumErrors_;
+        QTimer::singleShot(0, this, &CLeftView::showPendingChecksumErrors);
+    }
+}
+
+void CLeftView::showPendingChecksumErrors() {
+    if (showingChecksumError_) return;
+    showingChecksumError_ = true;
+    while (pendingChecksumErrors_ > 0) {
+        --pendingChecksumErrors_;
+        prompter_.showMessage("Error", "Checksum Error!", MessageIcon::Warning);
+    }
+    showingChecksumError_ = false;
+}
+
+}  // namespace tarn

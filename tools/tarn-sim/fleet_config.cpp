@@ -1,0 +1,96 @@
+#include "tarn-sim/fleet_config.h"
+
+#include <QFile>
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace tarnsim {
+
+namespace {
+
+bool parseVersion(const QString& text, int* major, int* minor) {
+    const QStringList parts = text.split('.');
+    if (parts.size() != 2) return false;
+    bool ok1 = false, ok2 = false;
+    *major = parts[0].toInt(&ok1);
+    *minor = parts[1].toInt(&ok2);
+    return ok1 && ok2 && *major >= 0 && *major <= 255 && *minor >= 0 && *minor <= 255;
+}
+
+std::optional<SimDeviceConfig> parseDevice(const QJsonObject& o, int index, QString* error) {
+    const QString where = QStringLiteral("device %1").arg(index + 1);
+    SimDeviceConfig d;
+    d.raw = o;
+    d.name = o.value("name").toString().toStdString();
+    const auto mac = tarn::parseMacText(o.value("mac").toString().toStdString());
+    if (!mac) {
+        *error = where + ": \"mac\" must be six hexadecimal pairs separated by ':'";
+        return std::nullopt;
+    }
+    d.mac = *mac;
+    d.productId = o.value("productId").toInt(74);
+    if (d.productId < 0 || d.productId > 255) {
+        *error = where + ": \"productId\" must be 0..255";
+        return std::nullopt;
+    }
+    if (!parseVersion(o.value("version").toString("1.0"), &d.major, &d.minor)) {
+        *error = where + ": \"version\" must look like 1.2";
+        return std::nullopt;
+    }
+    const QString form = o.value("form").toString("DA");
+    if (form != "DA" && form != "DB") {
+        *error = where + ": \"form\" must be \"DA\" or \"DB\"";
+        return std::nullopt;
+    }
+    d.macForm = form == "DB";
+    d.addressingKind = o.value("kind").toInt(2);
+    d.address = o.value("address").toString();
+    QHostAddress address;
+    if (!address.setAddress(d.address) || address.protocol() != QAbstractSocket::IPv4Protocol) {
+        *error = where + ": \"address\" must be an IPv4 address such as 127.0.0.2";
+        return std::nullopt;
+    }
+    const QJsonObject faults = o.value("faults").toObject();
+    d.probeFaults.badChecksum = faults.value("badChecksum").toBool();
+    d.probeFaults.duplicateReply = faults.value("duplicateReply").toBool();
+    d.probeFaults.nameCutAt = faults.value("nameCutAt").toInt(-1);
+    d.probeFaults.replyDelayMs = faults.value("replyDelayMs").toInt(0);
+    return d;
+}
+
+}  // namespace
+
+std::optional<FleetConfig> parseFleet(const QByteArray& json, QString* error) {
+    QJsonParseError pe;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &pe);
+    if (pe.error != QJsonParseError::NoError) {
+        *error = QStringLiteral("not valid JSON at offset %1: %2").arg(pe.offset).arg(pe.errorString());
+        return std::nullopt;
+    }
+    const QJsonArray devices = doc.object().value("devices").toArray();
+    if (devices.isEmpty()) {
+        *error = QStringLiteral("the fleet has no \"devices\"");
+        return std::nullopt;
+    }
+    FleetConfig fleet;
+    for (int i = 0; i < devices.size(); ++i) {
+        auto d = parseDevice(devices[i].toObject(), i, error);
+        if (!d) return std::nullopt;
+        fleet.devices.push_back(std::move(*d));
+    }
+    return fleet;
+}
+
+std::optional<FleetConfig> loadFleet(const QString& path, QString* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = path + ": " + file.errorString();
+        return std::nullopt;
+    }
+    auto fleet = parseFleet(file.readAll(), error);
+    if (!fleet) *error = path + ": " + *error;
+    return fleet;
+}
+
+}  // namespace tarnsim

@@ -1,0 +1,60 @@
+#include "tarn-sim/sim_device.h"
+
+#include <QNetworkDatagram>
+#include <QTimer>
+
+#include "core/discovery/probe_reply.h"
+
+namespace tarnsim {
+
+SimDevice::SimDevice(SimDeviceConfig config, QObject* parent) : QObject(parent), config_(std::move(config)) {
+    connect(&socket_, &QUdpSocket::readyRead, this, &SimDevice::onReadyRead);
+}
+
+bool SimDevice::bind(quint16 port, QString* error) {
+    if (!socket_.bind(QHostAddress(config_.address), port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
+        *error = QStringLiteral("%1: cannot bind %2:%3: %4")
+                     .arg(QString::fromStdString(config_.name), config_.address)
+                     .arg(port)
+                     .arg(socket_.errorString());
+        return false;
+    }
+    return true;
+}
+
+void SimDevice::onReadyRead() {
+    while (socket_.hasPendingDatagrams()) {
+        const QNetworkDatagram d = socket_.receiveDatagram();
+        handleDatagram(d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()));
+    }
+}
+
+void SimDevice::handleDatagram(const QByteArray& data, const QHostAddress& sender, quint16 senderPort) {
+    const QByteArray probe = QByteArray::fromStdString(tarn::asText(tarn::discoveryProbe()));
+    if (data == probe) answerProbe(sender, senderPort);
+}
+
+void SimDevice::answerProbe(const QHostAddress& to, quint16 port) {
+    tarn::ProbeReplySpec spec;
+    spec.macForm = config_.macForm;
+    spec.mac = config_.mac;
+    spec.addressingKind = static_cast<std::uint8_t>(config_.addressingKind);
+    spec.productId = static_cast<std::uint8_t>(config_.productId);
+    spec.major = static_cast<std::uint8_t>(config_.major);
+    spec.minor = static_cast<std::uint8_t>(config_.minor);
+    spec.name = config_.name;
+    const ProbeFaults& f = config_.probeFaults;
+    if (f.nameCutAt >= 0 && f.nameCutAt < static_cast<int>(spec.name.size())) spec.name[f.nameCutAt] = '\0';
+    spec.corruptChecksum = f.badChecksum;
+    const QByteArray reply = QByteArray::fromStdString(tarn::asText(tarn::buildProbeReply(spec)));
+    const int copies = f.duplicateReply ? 2 : 1;
+    auto send = [this, reply, to, port, copies] {
+        for (int i = 0; i < copies; ++i) socket_.writeDatagram(reply, to, port);
+    };
+    if (f.replyDelayMs > 0)
+        QTimer::singleShot(f.replyDelayMs, this, send);
+    else
+        send();
+}
+
+}  // namespace tarnsim

@@ -1,0 +1,18 @@
+// tarnctl's subcommands. Each takes the arguments after its name and returns the process exit code:
+// 0 success, 1 the device answered with a failure, 2 bad usage or a link/file failure.
+#pragma once
+
+#include <QStringList>
+
+namespace tarnctl {
+
+constexpr int kExitOk = 0;
+constexpr int kExitDeviceFailure = 1;
+constexpr int kExitUsage = 2;
+
+int runProbe(const QStringList& args);
+
+// Prints "tarnctl: <message>" on standard error and returns kExitUsage.
+int usageError(const QString& message);
+
+}  // namespace tarnctl

@@ -1,0 +1,49 @@
+// tarnctl: the headless command-line face of TARN Manager.
+#include <QCoreApplication>
+#include <QTextStream>
+
+#include <cstdio>
+
+#include "tarnctl/commands.h"
+
+namespace {
+
+struct Command {
+    const char* name;
+    int (*run)(const QStringList&);
+    const char* summary;
+};
+
+const Command kCommands[] = {
+    {"probe", tarnctl::runProbe, "discover devices: [--broadcast ADDR] [--address IP] [--device-port N] [--wait MS] [--json]"},
+};
+
+int printUsage(FILE* to) {
+    std::fprintf(to, "usage: tarnctl <command> [options]\n\ncommands:\n");
+    for (const auto& c : kCommands) std::fprintf(to, "  %-8s %s\n", c.name, c.summary);
+    return to == stdout ? tarnctl::kExitOk : tarnctl::kExitUsage;
+}
+
+}  // namespace
+
+namespace tarnctl {
+
+int usageError(const QString& message) {
+    QTextStream(stderr) << "tarnctl: " << message << '\n';
+    return kExitUsage;
+}
+
+}  // namespace tarnctl
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tarnctl"));
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) return printUsage(stderr);
+    const QString name = args.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("help")) return printUsage(stdout);
+    for (const auto& c : kCommands) {
+        if (name == QLatin1String(c.name)) return c.run(args);
+    }
+    return tarnctl::usageError(QStringLiteral("unknown command '%1' (try tarnctl --help)").arg(name));
+}

@@ -1,0 +1,116 @@
+// tarnctl probe: discovery without the window. Sends the probe (broadcast, or to one address as
+// Quick Connect does), collects the replies for --wait milliseconds and prints the devices.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+#include <QTimer>
+
+#include <vector>
+
+#include "core/common/text.h"
+#include "core/discovery/addressing.h"
+#include "core/discovery/probe_reply.h"
+#include "link/discovery/device_socket.h"
+#include "tarnctl/commands.h"
+
+namespace tarnctl {
+
+namespace {
+
+QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+
+void printTable(const std::vector<tarn::DeviceEntry>& devices) {
+    QTextStream out(stdout);
+    out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
+               .arg("DEVICE", -20).arg("IP", -15).arg("MAC", -17).arg("PRODUCT", -7).arg("VERSION", -7).arg("KIND", -4).arg("FOUND");
+    for (const auto& d : devices) {
+        out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
+                   .arg(latin1(d.name), -20)
+                   .arg(latin1(d.ip), -15)
+                   .arg(latin1(d.mac), -17)
+                   .arg(latin1(d.productId), -7)
+                   .arg(latin1(d.version), -7)
+                   .arg(d.addressingKind, -4)
+                   .arg(d.foundByTypedAddress ? "Q" : "N");
+    }
+    out << devices.size() << (devices.size() == 1 ? " device\n" : " devices\n");
+}
+
+void printJson(const std::vector<tarn::DeviceEntry>& devices) {
+    QJsonArray array;
+    for (const auto& d : devices) {
+        array.append(QJsonObject{{"name", latin1(d.name)},
+                                 {"ip", latin1(d.ip)},
+                                 {"mac", latin1(d.mac)},
+                                 {"productId", latin1(d.productId)},
+                                 {"version", latin1(d.version)},
+                                 {"addressingKind", d.addressingKind},
+                                 {"foundByTypedAddress", d.foundByTypedAddress}});
+    }
+    QTextStream(stdout) << QJsonDocument(array).toJson(QJsonDocument::Indented);
+}
+
+}  // namespace
+
+int runProbe(const QStringList& args) {
+    QCommandLineParser p;
+    p.addOption({"broadcast", "Broadcast address of the probe.", "address", "255.255.255.255"});
+    p.addOption({"address", "Probe this one address only (Quick Connect).", "ip"});
+    p.addOption({"device-port", "UDP port of the devices.", "port", "2002"});
+    p.addOption({"wait", "How long to collect replies, in milliseconds.", "ms", "1000"});
+    p.addOption({"json", "Print a JSON array."});
+    if (!p.parse(QStringList{QStringLiteral("tarnctl probe")} + args)) return usageError(p.errorText());
+    if (!p.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("probe takes no arguments: '%1'").arg(p.positionalArguments().join(' ')));
+
+    bool ok = false;
+    const uint port = p.value("device-port").toUInt(&ok);
+    if (!ok || port == 0 || port > 65535) return usageError(QStringLiteral("--device-port must be 1..65535"));
+    const int waitMs = p.value("wait").toInt(&ok);
+    if (!ok || waitMs < 0 || waitMs > 600000) return usageError(QStringLiteral("--wait must be 0..600000 ms"));
+    const auto broadcast = tarn::parseIPv4(p.value("broadcast").toStdString());
+    if (!broadcast)
+        return usageError(QStringLiteral("--broadcast must be a dotted IPv4 address, not '%1'").arg(p.value("broadcast")));
+    const bool quickConnect = p.isSet("address");
+    const auto typed = tarn::parseIPv4(p.value("address").toStdString());
+    if (quickConnect && !typed)
+        return usageError(QStringLiteral("--address must be a dotted IPv4 address, not '%1'").arg(p.value("address")));
+
+    tarn::CDeviceSocket socket(tarn::kProbeReplyBufferSize);
+    if (!socket.create()) return usageError(QStringLiteral("cannot open a UDP socket"));
+    socket.setBroadcastAddress(QHostAddress(*broadcast));
+
+    std::vector<tarn::DeviceEntry> devices;
+    QObject::connect(&socket, &tarn::CDeviceSocket::socketReceive, [&](const tarn::Datagram& d) {
+        const tarn::ByteView bytes(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
+                                   static_cast<std::size_t>(d.data.size()));
+        const auto outcome = tarn::readProbeReply(bytes, d.senderAddress.toStdString(), quickConnect,
+                                                  [&](std::string_view mac) {
+                                                      for (const auto& e : devices)
+                                                          if (tarn::equalsIgnoreCase(e.mac, mac)) return true;
+                                                      return false;
+                                                  });
+        if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;
+        if (outcome.checksumError)
+            QTextStream(stderr) << "Checksum Error! (" << latin1(outcome.entry.name) << ", " << d.senderAddress << ")\n";
+        devices.push_back(outcome.entry);
+    });
+
+    const QByteArray probe = QByteArray::fromStdString(tarn::asText(tarn::discoveryProbe()));
+    if (!socket.sendTo(probe, static_cast<quint16>(port), quickConnect ? QHostAddress(*typed).toString() : QString()))
+        return usageError(QStringLiteral("the probe could not be sent"));
+    QTimer::singleShot(waitMs, QCoreApplication::instance(), &QCoreApplication::quit);
+    QCoreApplication::exec();
+
+    if (p.isSet("json"))
+        printJson(devices);
+    else
+        printTable(devices);
+    return kExitOk;
+}
+
+}  // namespace tarnctl
