@@ -1,0 +1,235 @@
+// The I/O command engine's decisions, driven through a scripted host: queueing, results,
+// time-outs, retransmission, unmatched replies and link failures. No real time passes.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/iolink/io_engine.h"
+#include "core/iolink/io_frame.h"
+
+namespace tarn {
+namespace {
+
+using State = IoCommandEngine::State;
+
+struct FakeHost : IoEngineHost {
+    std::vector<std::string> sent;
+    std::vector<std::pair<int, int>> results;
+    int linkLost = 0;
+    int timerMs = -1;  // -1: not running
+    bool failSends = false;
+    std::vector<std::string> shortReplies;
+    std::function<void(int, int)> onResult;
+
+    bool sendFrame(std::string_view frame) override {
+        if (failSends) return false;
+        sent.emplace_back(frame);
+        return true;
+    }
+    void startReplyTimer(int ms) override { timerMs = ms; }
+    void stopReplyTimer() override { timerMs = -1; }
+    void ioResult(int index, int result) override {
+        results.emplace_back(index, result);
+        if (onResult) onResult(index, result);
+    }
+    void ioLinkLost() override { ++linkLost; }
+    void shortReply(int, std::string_view payload) override { shortReplies.emplace_back(payload); }
+};
+
+std::string frame(const std::string& payload) { return *buildIoFrame(payload); }
+
+class IoEngineTest : public ::testing::Test {
+protected:
+    IoEngineTest() { engine.onLinkOpened(); }
+    void reply(const std::string& payload) { engine.onBytesReceived(frame(payload)); }
+
+    FakeHost host;
+    IoCommandEngine engine{host};
+};
+
+TEST_F(IoEngineTest, QueuedRequestsGoOutOneAtATimeInOrder) {
+    engine.QueueRequest(IoRequests::ReadEnableStatus());
+    engine.QueueRequest(IoRequests::ReadStatus());
+    EXPECT_EQ(host.sent, std::vector<std::string>{frame("130")});
+    EXPECT_EQ(host.timerMs, kReplyTimeoutMs);
+    EXPECT_EQ(engine.state(), State::AwaitingReply);
+    EXPECT_EQ(engine.queuedCount(), 1u);
+
+    reply("120" "1111,0,1111,1111,1111,1111,1111,11");
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{13, '0'}}));
+    ASSERT_EQ(host.sent.size(), 2u);
+    EXPECT_EQ(host.sent[1], ":030300A\r\n");
+    EXPECT_EQ(host.timerMs, kReplyTimeoutMs);
+
+    reply("021");
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{13, '0'}, {0, '1'}}));
+    EXPECT_EQ(engine.state(), State::Idle);
+    EXPECT_EQ(host.timerMs, -1);
+}
+
+TEST_F(IoEngineTest, HandlerMayQueueTheNextCommandAndSeesTheUpdatedBlocks) {
+    std::string nameSeen;
+    host.onResult = [&](int index, int) {
+        if (index != IoCommand::ReadSerialFirmware) return;
+        IoConfig c;
+        engine.GetConfig(c);
+        nameSeen = c.serialNumber;
+        engine.QueueRequest(IoRequests::ChangeRunMode());
+        // Sent only after this handler returns.
+        EXPECT_EQ(host.sent.size(), 1u);
+        EXPECT_EQ(engine.state(), State::Reporting);
+    };
+    engine.QueueRequest(IoRequests::ReadSerialFirmware());
+    reply("630" "ABCDEFGHIJKLMNOPQ" "v1.02.03");
+    EXPECT_EQ(nameSeen, "ABCDEFGHIJKLMNOPQ");
+    ASSERT_EQ(host.sent.size(), 2u);
+    EXPECT_EQ(host.sent[1], ":030410C\r\n");
+    EXPECT_EQ(engine.state(), State::AwaitingReply);
+    EXPECT_EQ(engine.currentCommand(), IoCommand::ChangeRunMode);
+}
+
+TEST_F(IoEngineTest, TimeOutFailsTheRequestAndSendsTheNext) {
+    engine.QueueRequest(IoRequests::ReadPowerStoppage());
+    engine.QueueRequest(IoRequests::ReadStatus());
+    engine.onReplyTimeout();
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{14, 0}}));
+    EXPECT_EQ(host.sent.back(), ":030300A\r\n");
+    // A reply to the timed-out request that turns up now matches nothing in flight.
+    reply("150" "1111,1111,11");
+    EXPECT_EQ(host.results.size(), 1u);
+    EXPECT_EQ(engine.config().powerStoppage[0], 0);
+    engine.onReplyTimeout();
+    // With nothing in flight, late replies and stray time-outs report nothing more.
+    reply("020" + std::string(51, '1'));
+    engine.onReplyTimeout();
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{14, 0}, {0, 0}}));
+}
+
+TEST_F(IoEngineTest, NakIsRetransmittedAtMostThreeTimes) {
+    engine.QueueRequest(IoRequests::ReadAdcLevel());
+    reply("00NAK");
+    ASSERT_EQ(host.sent.size(), 2u);
+    EXPECT_EQ(host.sent[1], host.sent[0]);
+    reply("090" "0001000200030004");
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{12, '0'}}));
+    EXPECT_EQ(engine.config().adcLevel[3], "0004");
+
+    engine.QueueRequest(IoRequests::ReadAdcLevel());
+    for (int i = 0; i < 3; ++i) reply("00NAK");
+    EXPECT_EQ(host.sent.size(), 2u + 1 + 3);
+    EXPECT_EQ(host.results.size(), 1u);
+    reply("00NAK");  // the fourth
+    EXPECT_EQ(host.sent.size(), 6u);
+    EXPECT_EQ(host.results.back(), (std::pair<int, int>{12, 0}));
+    EXPECT_EQ(engine.state(), State::Idle);
+}
+
+TEST_F(IoEngineTest, RetransmissionAndNakCountBelongToTheRequestInFlight) {
+    engine.QueueRequest(IoRequests::ReadEnableStatus());
+    reply("00NAK");
+    engine.QueueRequest(IoRequests::ReadSerialFirmware());  // queued while the first is in flight
+    reply("00NAK");
+    ASSERT_EQ(host.sent.size(), 3u);
+    EXPECT_EQ(host.sent[2], host.sent[0]);  // the in-flight request, not the newest queued one
+    reply("120" "1111,0,1111,1111,1111,1111,1111,11");
+    ASSERT_EQ(host.sent.size(), 4u);
+    EXPECT_EQ(host.sent[3], frame("620"));
+    // The second request starts with a fresh NAK budget.
+    for (int i = 0; i < 3; ++i) reply("00NAK");
+    EXPECT_EQ(host.results.size(), 1u);
+    EXPECT_EQ(engine.nakCount(), 3);
+}
+
+TEST_F(IoEngineTest, UnmatchedRepliesAreIgnoredUntilTheTimeOut) {
+    engine.QueueRequest(IoRequests::ReadEnableStatus());
+    reply("0201");
+    reply("630" "ABCDEFGHIJKLMNOPQ" "v1.02.03");
+    EXPECT_TRUE(host.results.empty());
+    EXPECT_EQ(engine.state(), State::AwaitingReply);
+    EXPECT_EQ(engine.config().serialNumber, "");
+    engine.onReplyTimeout();
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{13, 0}}));
+}
+
+TEST_F(IoEngineTest, BadChecksumFailsAtOnceAndShortRepliesAreNoted) {
+    engine.QueueRequest(IoRequests::ReadStatus());
+    engine.onBytesReceived(":0402013E\r\n");
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{0, 0}}));
+    EXPECT_EQ(host.timerMs, -1);
+
+    engine.QueueRequest(IoRequests::ReadStatus());
+    reply("020" "91234,");
+    EXPECT_EQ(host.results.back(), (std::pair<int, int>{0, '0'}));
+    EXPECT_EQ(host.shortReplies, std::vector<std::string>{"020" "91234,"});
+    EXPECT_EQ(engine.status().adc[0].value, "1234");
+}
+
+TEST_F(IoEngineTest, ReplySplitIntoBytesAndNoiseAndFramesFromBeforeTheSend) {
+    engine.QueueRequest(IoRequests::ChangeSettingMode());
+    for (char c : "zz" + frame("021")) engine.onBytesReceived(std::string(1, c));
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{2, '1'}}));
+
+    // One chunk holds the reply and a duplicate of it; the duplicate arrived before the next
+    // request went out, so it cannot answer that request.
+    host.onResult = [&](int index, int) {
+        if (index == IoCommand::ChangeSettingMode) engine.QueueRequest(IoRequests::ChangeRunMode());
+    };
+    engine.QueueRequest(IoRequests::ChangeSettingMode());
+    engine.onBytesReceived(frame("021") + frame("020"));
+    EXPECT_EQ(host.results.size(), 2u);
+    EXPECT_EQ(engine.state(), State::AwaitingReply);
+    reply("020");
+    EXPECT_EQ(host.results.back(), (std::pair<int, int>{3, '0'}));
+}
+
+TEST_F(IoEngineTest, SendFailureIsLinkLostWithoutResult) {
+    host.failSends = true;
+    engine.QueueRequest(IoRequests::ReadStatus());
+    engine.QueueRequest(IoRequests::ReadStatus());
+    EXPECT_EQ(host.linkLost, 1);
+    EXPECT_TRUE(host.results.empty());
+    EXPECT_EQ(engine.state(), State::FailingNoLink);  // the second request: no link any more
+    engine.onReplyTimeout();
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{0, 0}}));
+    engine.onLinkLost();
+    EXPECT_EQ(host.linkLost, 1);  // reported once
+}
+
+TEST_F(IoEngineTest, RequestWithoutLinkFailsAtOnceInsteadOfHanging) {
+    engine.onLinkClosed();
+    engine.QueueRequest(IoRequests::ReadStatus());
+    engine.QueueRequest(IoRequests::ReadEnableStatus());
+    EXPECT_TRUE(host.sent.empty());
+    EXPECT_EQ(host.timerMs, 0);
+    EXPECT_TRUE(host.results.empty());  // not inside QueueRequest
+    engine.onReplyTimeout();
+    engine.onReplyTimeout();
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{0, 0}, {13, 0}}));
+    EXPECT_EQ(engine.state(), State::Idle);
+
+    engine.onLinkOpened();
+    engine.QueueRequest(IoRequests::ReadStatus());
+    EXPECT_EQ(host.sent.size(), 1u);
+}
+
+TEST_F(IoEngineTest, DisconnectInsideHandlerDropsTheQueueAndOversizeIsRefused) {
+    host.onResult = [&](int, int) { engine.onLinkClosed(); };
+    engine.QueueRequest(IoRequests::ReadStatus());
+    engine.QueueRequest(IoRequests::ReadEnableStatus());
+    reply("021");
+    EXPECT_EQ(host.results.size(), 1u);
+    EXPECT_EQ(host.sent.size(), 1u);
+    EXPECT_EQ(engine.queuedCount(), 0u);
+    EXPECT_EQ(engine.state(), State::Idle);
+
+    engine.onLinkOpened();
+    EXPECT_FALSE(engine.QueueRequest(std::string(kMaxRequestPayload + 1, '0'), 4));
+    EXPECT_TRUE(engine.QueueRequest(std::string(kMaxRequestPayload, '0'), 4));
+    EXPECT_EQ(host.sent.back().size(), kMaxRequestFrameBytes);
+}
+
+}  // namespace
+}  // namespace tarn
