@@ -37,7 +37,9 @@ int compareDeviceTexts(std::string_view a, std::string_view b) {
     const std::size_t db = b.find_first_of("0123456789");
     const std::string_view pa = a.substr(0, da);
     const std::string_view pb = b.substr(0, db);
-    if (pa != pb) return compareNoCase(a, b);
+    // The prefixes are compared without case: compared exactly, "Pump9" < "Pump10" < "pump2" < "Pump9"
+    // would go round in a circle and no sort could be consistent.
+    if (compareNoCase(pa, pb) != 0) return compareNoCase(a, b);
     if (da != std::string_view::npos || db != std::string_view::npos) {
         // Numbers of any length: compare by digit count, then digit by digit.
         const std::string_view na = firstNumber(a);

@@ -6,8 +6,9 @@
 
 namespace tarn {
 
-// Texts whose parts before the first digit are equal compare by their first number, so "name9" comes
-// before "name10" and IP texts order by their first number; everything else compares without case.
+// Texts whose parts before the first digit are equal (without regard to case) compare by their first
+// number, so "name9" comes before "name10" and IP texts order by their first number; everything else,
+// and equal numbers, compare as whole texts without case.
 // Returns <0, 0 or >0.
 int compareDeviceTexts(std::string_view a, std::string_view b);
 

@@ -25,7 +25,6 @@ DemoFleet::~DemoFleet() {
 
 void DemoFleet::start() {
     const QString sim = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tarn-sim"));
-    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process_.start(sim, {QStringLiteral("--fleet"), fleetFile_, QStringLiteral("--device-port"), QStringLiteral("0")});
     frame_.showStatus(QStringLiteral("Starting the simulated fleet..."));
 }
@@ -47,8 +46,11 @@ void DemoFleet::onOutput() {
 }
 
 void DemoFleet::onFailed() {
-    frame_.showStatus(ready_ ? QStringLiteral("The simulated fleet has stopped.")
-                             : QStringLiteral("The simulated fleet could not be started: %1").arg(process_.errorString()));
+    // The simulator says on its error output why it stopped; that line is the best explanation.
+    QString reason = QString::fromLocal8Bit(process_.readAllStandardError()).trimmed();
+    if (reason.isEmpty()) reason = process_.errorString();
+    frame_.showStatus(ready_ ? QStringLiteral("The simulated fleet has stopped: %1").arg(reason)
+                             : QStringLiteral("The simulated fleet could not be started: %1").arg(reason));
 }
 
 }  // namespace tarn

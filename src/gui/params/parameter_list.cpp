@@ -14,6 +14,7 @@ ParameterList::ParameterList(QWidget* parent) : QTableWidget(0, 3, parent) {
     horizontalHeader()->resizeSection(2, 175);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->hide();
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     setShowGrid(true);

@@ -1,0 +1,129 @@
+// Reading discovery replies: both forms, the product filter, names, checksums and the bounds.
+#include <gtest/gtest.h>
+
+#include "core/discovery/probe_reply.h"
+
+using namespace tarn;
+
+namespace {
+
+ProbeReplySpec spec(const std::string& name = "Pump-1") {
+    ProbeReplySpec s;
+    s.mac = *parseMacText("00:1A:2B:3C:4D:5E");
+    s.productId = 74;
+    s.major = 1;
+    s.minor = 5;
+    s.name = name;
+    return s;
+}
+
+ProbeOutcome read(const Bytes& d, bool quick = false, std::function<bool(std::string_view)> listed = {}) {
+    return readProbeReply(d, "127.0.0.2", quick, listed ? listed : [](std::string_view) { return false; });
+}
+
+}  // namespace
+
+TEST(ProbeReply, IpAddressedFormGivesAllSevenTexts) {
+    const auto out = read(buildProbeReply(spec()));
+    ASSERT_EQ(out.verdict, ProbeVerdict::Accepted);
+    EXPECT_FALSE(out.checksumError);
+    const DeviceEntry& e = out.entry;
+    EXPECT_EQ(e.text(0), "Pump-1");
+    EXPECT_EQ(e.text(1), "127.0.0.2");
+    EXPECT_EQ(e.text(2), "00:1A:2B:3C:4D:5E");
+    EXPECT_EQ(e.text(3), "74");
+    EXPECT_EQ(e.text(4), "1.5");
+    EXPECT_EQ(e.text(5), "1");
+    EXPECT_EQ(e.text(6), "N");
+}
+
+TEST(ProbeReply, MacAddressedFormTakesTheKindFromByte10) {
+    auto s = spec();
+    s.macForm = true;
+    s.addressingKind = 2;
+    const Bytes golden = buildProbeReply(s);
+    // 03 A8 16 DB | MAC | 02 | 4A 01 05 | 06 "Pump-1" | sum, high byte first
+    ASSERT_EQ(golden.size(), 11u + 4 + 6 + 2);
+    EXPECT_EQ(golden[10], 0x02);
+    EXPECT_EQ(golden[11], 0x4A);
+    const auto out = read(golden, true);
+    ASSERT_EQ(out.verdict, ProbeVerdict::Accepted);
+    EXPECT_EQ(out.entry.addressingKind, 2);
+    EXPECT_EQ(out.entry.text(6), "Q");
+    s.addressingKind = 7;
+    EXPECT_EQ(read(buildProbeReply(s)).entry.addressingKind, 7);
+}
+
+TEST(ProbeReply, OnlyTheThreeKnownProductsAreListed) {
+    for (int id : {0x4A, 0x4B, 0x4C}) {
+        auto s = spec();
+        s.productId = static_cast<std::uint8_t>(id);
+        EXPECT_EQ(read(buildProbeReply(s)).verdict, ProbeVerdict::Accepted) << id;
+    }
+    auto s = spec();
+    s.productId = 0x4D;
+    EXPECT_EQ(read(buildProbeReply(s)).verdict, ProbeVerdict::UnknownProduct);
+    s.productId = 9;
+    EXPECT_EQ(read(buildProbeReply(s)).verdict, ProbeVerdict::UnknownProduct);
+}
+
+TEST(ProbeReply, SignatureAndFormMustMatch) {
+    Bytes d = buildProbeReply(spec());
+    d[1] = 0xA9;
+    EXPECT_EQ(read(d).verdict, ProbeVerdict::Ignored);
+    d = buildProbeReply(spec());
+    d[3] = 0xDC;
+    EXPECT_EQ(read(d).verdict, ProbeVerdict::Ignored);
+    EXPECT_EQ(read(discoveryProbe()).verdict, ProbeVerdict::Truncated);  // our own probe echoed back
+}
+
+TEST(ProbeReply, DuplicateMacIsDroppedWhateverTheCase) {
+    std::string seen;
+    const auto out = read(buildProbeReply(spec()), false, [&](std::string_view mac) {
+        seen = mac;
+        return mac == "00:1A:2B:3C:4D:5E";
+    });
+    EXPECT_EQ(out.verdict, ProbeVerdict::Duplicate);
+    EXPECT_EQ(seen, "00:1A:2B:3C:4D:5E");
+}
+
+TEST(ProbeReply, NameCutByZeroKeepsTheChecksumAfterTheFullLength) {
+    std::string name = "Pump-1-and-more";
+    name[4] = '\0';
+    const auto out = read(buildProbeReply(spec(name)));
+    ASSERT_EQ(out.verdict, ProbeVerdict::Accepted);
+    EXPECT_EQ(out.entry.name, "Pump");
+    EXPECT_FALSE(out.checksumError);
+}
+
+TEST(ProbeReply, BadChecksumStillListsTheDevice) {
+    auto s = spec();
+    s.corruptChecksum = true;
+    const auto out = read(buildProbeReply(s));
+    EXPECT_EQ(out.verdict, ProbeVerdict::Accepted);
+    EXPECT_TRUE(out.checksumError);
+    EXPECT_EQ(out.entry.name, "Pump-1");
+}
+
+TEST(ProbeReply, NameRunningPastTheDatagramIsDropped) {
+    Bytes d = buildProbeReply(spec("ABCDEFGH"));
+    d.resize(d.size() - 5);  // the checksum and three name bytes never arrived
+    EXPECT_EQ(read(d).verdict, ProbeVerdict::Truncated);
+    Bytes head = buildProbeReply(spec());
+    head.resize(12);  // ends before the name length
+    EXPECT_EQ(read(head).verdict, ProbeVerdict::Truncated);
+}
+
+TEST(ProbeReply, NameReachingTheEndOfAHundredByteReadIsCutThere) {
+    // 10 bytes of head, 86 of name: the name ends exactly at byte 100 and no checksum follows.
+    const std::string name(86, 'N');
+    Bytes d = buildProbeReply(spec(name));
+    d.resize(100);
+    const auto out = read(d);
+    ASSERT_EQ(out.verdict, ProbeVerdict::Accepted);
+    EXPECT_EQ(out.entry.name, name);
+    EXPECT_TRUE(out.checksumError);  // nothing to verify it with
+    // A datagram longer than the tree socket's buffer is not a probe reply.
+    Bytes longer = buildProbeReply(spec(std::string(120, 'L')));
+    EXPECT_EQ(read(longer).verdict, ProbeVerdict::Ignored);
+}
