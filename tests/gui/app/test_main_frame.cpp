@@ -1,0 +1,223 @@
+// The main frame: its commands, the link modes, Quick Connect and the serial settings dialog.
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+#include "gui/app/main_frame.h"
+#include "gui/discovery/input_ip_dlg.h"
+#include "gui/discovery/left_view.h"
+#include "gui/iolink/set_comm_dlg.h"
+#include "gui/params/manager_view.h"
+#include "support/modal.h"
+#include "support/scripted_prompter.h"
+#include "support/test_paths.h"
+
+using namespace tarn;
+using tarn::test::whenModal;
+
+namespace {
+
+DeviceEntry device(const std::string& name) {
+    DeviceEntry e;
+    e.name = name;
+    e.ip = "127.0.0.9";
+    e.mac = "00:00:00:00:00:01";
+    e.productId = "74";
+    e.version = "1.0";
+    return e;
+}
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    MainFrameTest() : frame(initialState(), &prompter) {}
+    static FrameState initialState() {
+        FrameState s;
+        s.devicePort = 9;  // discard port on loopback: nothing listens
+        s.broadcastAddress = QHostAddress(QStringLiteral("127.255.255.255"));
+        s.dataDir = tarn::test::dataDir();
+        return s;
+    }
+    void chooseLinkMode(int index) {
+        frame.linkModeBox()->setCurrentIndex(index);
+        emit frame.linkModeBox()->activated(index);
+    }
+    ParameterList* list() { return frame.managerView()->list(); }
+
+    tarn::test::ScriptedPrompter prompter;
+    CMainFrame frame;
+};
+
+const CMainFrame::CommandId kNetworkOnly[] = {CMainFrame::ID_PROBE, CMainFrame::ID_SET_VALUES, CMainFrame::ID_REBOOT,
+                                              CMainFrame::ID_FILE_SAVE, CMainFrame::ID_FILE_LOAD};
+const CMainFrame::CommandId kAlways[] = {CMainFrame::ID_QUICK_CONNECT, CMainFrame::ID_CLEAR_LOG, CMainFrame::ID_HELP};
+
+}  // namespace
+
+TEST_F(MainFrameTest, StartsAsTheProductLooks) {
+    EXPECT_EQ(frame.windowTitle(), QStringLiteral("  TARN Manager"));
+    EXPECT_EQ(frame.linkModeBox()->count(), 2);
+    EXPECT_EQ(frame.linkModeBox()->currentText(), QStringLiteral("Network"));
+    EXPECT_EQ(frame.linkModeBox()->width(), 120);
+    EXPECT_EQ(frame.groupBox()->currentText(), QStringLiteral("All classes"));
+    EXPECT_EQ(frame.groupBox()->width(), 160);
+    EXPECT_EQ(frame.action(CMainFrame::ID_PROBE)->statusTip(), QStringLiteral("Probe the device on network"));
+    EXPECT_EQ(frame.action(CMainFrame::ID_PROBE)->toolTip(), QStringLiteral("Probe"));
+    EXPECT_EQ(frame.action(CMainFrame::ID_CLEAR_LOG)->statusTip(), QStringLiteral("Clear authentication information"));
+    EXPECT_FALSE(frame.action(CMainFrame::ID_FILE_MRU)->isEnabled());
+    EXPECT_EQ(frame.statusBar()->currentMessage(), QStringLiteral("Ready"));
+    EXPECT_EQ(frame.splitter()->widget(0), frame.leftView());
+    EXPECT_EQ(frame.splitter()->widget(1), frame.managerView());
+    EXPECT_EQ(list()->horizontalHeaderItem(2)->text(), QStringLiteral(" Value"));
+}
+
+TEST_F(MainFrameTest, SerialModeDisablesTheNetworkCommandsAndEmptiesBothPanes) {
+    frame.leftView()->tree()->appendDevice(device("Pump"));
+    list()->appendRow("Network", "IP address", "10.0.0.1");
+    frame.groupBox()->addItem(QStringLiteral("Network"));
+    chooseLinkMode(1);
+    EXPECT_EQ(frame.state().linkMode, LinkMode::Serial);
+    for (auto id : kNetworkOnly) EXPECT_FALSE(frame.action(id)->isEnabled()) << id;
+    for (auto id : kAlways) EXPECT_TRUE(frame.action(id)->isEnabled()) << id;
+    EXPECT_FALSE(frame.groupBox()->isEnabled());
+    EXPECT_EQ(frame.groupBox()->count(), 1);
+    EXPECT_EQ(frame.leftView()->tree()->deviceCount(), 0);
+    EXPECT_EQ(list()->rowCount(), 0);
+
+    list()->appendRow("TARN", "Set up input/output/ADC ports");
+    chooseLinkMode(0);
+    for (auto id : kNetworkOnly) EXPECT_TRUE(frame.action(id)->isEnabled()) << id;
+    EXPECT_TRUE(frame.groupBox()->isEnabled());
+    EXPECT_EQ(list()->rowCount(), 0);
+}
+
+TEST_F(MainFrameTest, QuickConnectInSerialModeEditsThePortAndAddsTheSetupRow) {
+    chooseLinkMode(1);
+    list()->appendRow("keep", "me");
+    // Cancel leaves everything as it was.
+    whenModal<CSetCommDlg>([](CSetCommDlg* d) {
+        d->portList()->setCurrentIndex(5);
+        d->reject();
+    });
+    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    EXPECT_EQ(frame.state().serial, SerialSettings{});
+    EXPECT_EQ(list()->rowCount(), 1);
+    EXPECT_EQ(list()->cellText(0, 0), QStringLiteral("keep"));
+
+    SerialSettings shown;
+    whenModal<CSetCommDlg>([&](CSetCommDlg* d) {
+        shown = settingsFromChoice({d->portList()->currentIndex(), d->baudList()->currentIndex(),
+                                    d->parityList()->currentIndex(), d->dataBitsList()->currentIndex(),
+                                    d->stopBitsList()->currentIndex()});
+        EXPECT_EQ(d->windowTitle(), QStringLiteral("Setting Serial Properties"));
+        EXPECT_EQ(d->baudList()->currentText(), QStringLiteral("9600"));
+        EXPECT_EQ(d->parityList()->currentText(), QStringLiteral("none"));
+        EXPECT_FALSE(d->baudList()->isEnabled());
+        EXPECT_TRUE(d->portList()->isEnabled());
+        d->portList()->setCurrentIndex(3);
+        d->accept();
+    });
+    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    EXPECT_EQ(shown, SerialSettings{});
+    EXPECT_EQ(frame.state().serial.port, 4);
+    EXPECT_EQ(frame.state().serial.baudRate, 9600u);
+    ASSERT_EQ(list()->rowCount(), 1);
+    EXPECT_EQ(list()->cellText(0, 0), QStringLiteral("TARN"));
+    EXPECT_EQ(list()->cellText(0, 1), QStringLiteral("Set up input/output/ADC ports"));
+}
+
+TEST(SerialSettingsDialog, PreloadedValuesOutsideTheListsFallBack) {
+    CSetCommDlg d;
+    SerialSettings s;
+    s.port = 7;
+    s.baudRate = 115200;
+    s.parity = 'o';
+    d.PreloadSettings(s);
+    EXPECT_EQ(d.baudList()->currentText(), QStringLiteral("115200"));
+    EXPECT_EQ(d.parityList()->currentText(), QStringLiteral("odd"));
+    d.accept();
+    EXPECT_EQ(d.ReadBackSettings(), s);
+    s.baudRate = 300;
+    d.PreloadSettings(s);
+    EXPECT_EQ(d.baudList()->currentText(), QStringLiteral("9600"));
+    d.accept();
+    EXPECT_EQ(d.ReadBackSettings().baudRate, 9600u);
+}
+
+TEST_F(MainFrameTest, QuickConnectRemembersTheTypedAddress) {
+    list()->appendRow("a", "b");
+    std::array<std::uint8_t, 4> offered{};
+    whenModal<CInputIPDlg>([&](CInputIPDlg* d) {
+        offered = d->address();
+        EXPECT_EQ(d->windowTitle(), QStringLiteral("Input IP"));
+        d->reject();
+    });
+    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    EXPECT_EQ(offered, (std::array<std::uint8_t, 4>{192, 168, 100, 1}));
+    EXPECT_FALSE(frame.state().quickConnectActive);
+    EXPECT_EQ(list()->rowCount(), 1);  // Cancel changes nothing
+
+    whenModal<CInputIPDlg>([](CInputIPDlg* d) {
+        d->edit()->setAddress({127, 0, 0, 77});
+        d->edit()->field(2)->clear();  // an empty field reads as 0
+        d->accept();
+    });
+    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    EXPECT_TRUE(frame.state().quickConnectActive);
+    EXPECT_EQ(frame.state().quickConnectAddress, "127.0.0.77");
+    EXPECT_EQ(list()->rowCount(), 0);
+
+    whenModal<CInputIPDlg>([&](CInputIPDlg* d) {
+        offered = d->address();
+        d->reject();
+    });
+    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    EXPECT_EQ(offered, (std::array<std::uint8_t, 4>{127, 0, 0, 77}));
+    EXPECT_TRUE(frame.state().quickConnectActive);
+
+    frame.action(CMainFrame::ID_PROBE)->trigger();  // a plain probe goes back to the broadcast
+    EXPECT_FALSE(frame.state().quickConnectActive);
+}
+
+TEST_F(MainFrameTest, HelpOpensTheHelpFileAndReturnsToTheProgramFolder) {
+    QUrl opened;
+    frame.setHelpOpener([&](const QUrl& url) {
+        opened = url;
+        return true;
+    });
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(QDir::tempPath());
+    frame.action(CMainFrame::ID_HELP)->trigger();
+    EXPECT_TRUE(opened.isLocalFile());
+    EXPECT_TRUE(opened.toLocalFile().startsWith(tarn::test::dataDir() + "/help/Manager."));
+    EXPECT_EQ(QDir::currentPath(), QDir(QCoreApplication::applicationDirPath()).absolutePath());
+    QDir::setCurrent(before);
+}
+
+TEST_F(MainFrameTest, DeviceCommandsCheckTheSelectionFirst) {
+    frame.action(CMainFrame::ID_SET_VALUES)->trigger();
+    frame.action(CMainFrame::ID_REBOOT)->trigger();
+    frame.action(CMainFrame::ID_FILE_SAVE)->trigger();
+    EXPECT_EQ(prompter.messageTexts(),
+              (std::vector<std::string>{"No Selected Device !!", "No Selected Device !!", "No Selected Data!!"}));
+    for (const auto& r : prompter.records()) EXPECT_EQ(r.caption, "Error");
+
+    frame.setLoadFileAsker([] { return QString(); });
+    prompter.clear();
+    frame.action(CMainFrame::ID_FILE_LOAD)->trigger();  // cancelled file dialog: nothing happens
+    EXPECT_TRUE(prompter.records().empty());
+}
+
+TEST_F(MainFrameTest, ClearEmptiesTheValueColumn) {
+    list()->appendRow("Network", "IP address", "10.0.0.1");
+    list()->appendRow("Network", "Local port", "502");
+    frame.action(CMainFrame::ID_CLEAR_LOG)->trigger();
+    EXPECT_EQ(list()->cellText(0, 2), QString());
+    EXPECT_EQ(list()->cellText(1, 1), QStringLiteral("Local port"));
+}
