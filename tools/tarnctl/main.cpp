@@ -16,6 +16,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"probe", tarnctl::runProbe, "discover devices: [--broadcast ADDR] [--address IP] [--device-port N] [--wait MS] [--json]"},
+    {"dcf", tarnctl::runDcf, "check a device configuration file: show FILE [--json]"},
 };
 
 int printUsage(FILE* to) {

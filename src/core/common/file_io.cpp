@@ -1,0 +1,119 @@
+#include "core/common/file_io.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarn {
+
+namespace {
+
+std::string folderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+bool writeAll(int fd, std::string_view content) {
+    const char* p = content.data();
+    std::size_t left = content.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void setError(std::string* error, const std::string& what) {
+    if (error) *error = what + ": " + std::strerror(errno);
+}
+
+}  // namespace
+
+FileContent readWholeFile(const std::string& path, std::size_t maxBytes) {
+    FileContent result;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.status = errno == ENOENT ? ReadStatus::Missing : ReadStatus::Unreadable;
+        return result;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        result.status = ReadStatus::Unreadable;
+        return result;
+    }
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            result.text.clear();
+            result.status = ReadStatus::Unreadable;
+            return result;
+        }
+        if (n == 0) break;
+        if (result.text.size() + static_cast<std::size_t>(n) > maxBytes) {
+            ::close(fd);
+            result.text.clear();
+            result.status = ReadStatus::TooLarge;
+            return result;
+        }
+        result.text.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    result.status = ReadStatus::Ok;
+    return result;
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error) {
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        setError(error, "cannot create a temporary file beside " + path);
+        return false;
+    }
+    // mkstemp creates 0600; widen to the wanted mode within the umask.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    bool ok = ::fchmod(fd, mode & ~mask) == 0;
+    if (!ok) setError(error, "cannot set the mode of " + temp);
+    if (ok && !(ok = writeAll(fd, content))) setError(error, "cannot write " + temp);
+    if (ok && !(ok = ::fsync(fd) == 0)) setError(error, "cannot flush " + temp);
+    if (::close(fd) != 0 && ok) {
+        ok = false;
+        setError(error, "cannot close " + temp);
+    }
+    if (ok && !(ok = ::rename(temp.c_str(), path.c_str()) == 0)) setError(error, "cannot replace " + path);
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool createEmptyFileIfMissing(const std::string& path, mode_t mode) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    return errno == EEXIST;
+}
+
+}  // namespace tarn

@@ -1,0 +1,32 @@
+// Whole-file reading with a size cap, and atomic replacement of small text files: the program's own
+// files (pwd.ini, .CNF, MonInter.dat) are written completely or not at all.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+
+namespace tarn {
+
+enum class ReadStatus { Ok, Missing, TooLarge, Unreadable };
+
+struct FileContent {
+    ReadStatus status = ReadStatus::Unreadable;
+    std::string text;
+};
+
+// Reads the whole file into memory. Files larger than maxBytes are not read (TooLarge).
+FileContent readWholeFile(const std::string& path, std::size_t maxBytes);
+
+// Writes content to a temporary file in the same folder, flushes it to disk and renames it over
+// path, so that a reader sees either the old file or the new one, never a half-written one.
+// A new file gets `mode` (before the umask); an existing file keeps its owner but the new mode.
+// On failure path is untouched and error (if given) says why.
+bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode,
+                         std::string* error = nullptr);
+
+// Creates an empty file with `mode` if none exists. Returns false when it cannot (read-only folder).
+bool createEmptyFileIfMissing(const std::string& path, mode_t mode);
+
+}  // namespace tarn

@@ -1,0 +1,185 @@
+#include "core/manage/credential_log.h"
+
+#include "core/common/file_io.h"
+#include "core/common/text.h"
+#include "core/common/token_reader.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr mode_t kOwnerOnly = 0600;
+constexpr std::size_t kMaxLogFileSize = 16u << 20;
+constexpr const char* kOutOfRange = "Out of range of the database !";
+constexpr const char* kFatalError = "Fatal Error";
+const CredentialEntry kEmptyEntry{};
+
+std::string encodeBlanks(const std::string& text) { return replaceAll(text, " ", kBlankCode); }
+std::string decodeBlanks(const std::string& text) { return replaceAll(text, kBlankCode, " "); }
+
+bool writableToken(const std::string& token) {
+    if (token.empty() || token.size() > kMaxTableTokenLength) return false;
+    for (char c : token) {
+        if (isBlankChar(c)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+LabelledEntries CredentialLog::parse(std::string_view text) {
+    return readLabelledEntries(text, {"MAC", "ID", "Password"});
+}
+
+std::string CredentialLog::formatEntry(int number, const CredentialEntry& entry) {
+    return "\n[" + std::to_string(number) + "]\nMAC : " + entry.mac + " \nID : " + entry.id +
+           " \nPassword : " + entry.password + " \n";
+}
+
+bool CredentialLog::LoadLog() {
+    entries_.clear();
+    count_ = current_ = 0;
+    unreadTail_.clear();
+    const FileContent file = readWholeFile(path_, kMaxLogFileSize);
+    if (file.status == ReadStatus::Missing) {
+        createEmptyFileIfMissing(path_, kOwnerOnly);
+        return true;
+    }
+    if (file.status != ReadStatus::Ok) {
+        prompter_.showMessage("Error", "Can't read the ID/password log " + path_, MessageIcon::Critical);
+        return false;
+    }
+    const LabelledEntries read = parse(file.text);
+    for (const auto& tokens : read.entries)
+        entries_.push_back(CredentialEntry{tokens[0], decodeBlanks(tokens[1]), decodeBlanks(tokens[2])});
+    count_ = current_ = static_cast<int>(entries_.size());
+    if (read.stop != TableStop::EndOfText) {
+        unreadTail_ = file.text.substr(read.stopOffset);
+        std::string why;
+        if (read.stop == TableStop::TooManyEntries)
+            why = "it holds more than " + std::to_string(kMaxTableEntries) + " entries";
+        else if (read.stop == TableStop::TokenTooLong)
+            why = "line " + std::to_string(read.stopLine) + " holds a text longer than " +
+                  std::to_string(kMaxTableTokenLength) + " characters";
+        else
+            why = "the entry at line " + std::to_string(read.stopLine) + " is damaged";
+        prompter_.showMessage("Error",
+                              path_ + ": " + why + ". The entries from there on are not used, but they stay in the file.",
+                              MessageIcon::Warning);
+    }
+    return true;
+}
+
+bool CredentialLog::SaveLog() {
+    std::string text;
+    bool invalid = false;
+    int number = 0;
+    for (int i = 0; i < count_; ++i) {
+        const CredentialEntry& e = entries_[static_cast<std::size_t>(i)];
+        const CredentialEntry out{toUpperAscii(e.mac), encodeBlanks(e.id), encodeBlanks(e.password)};
+        if (!writableToken(out.mac) || !writableToken(out.id) || !writableToken(out.password)) {
+            invalid = true;
+            continue;
+        }
+        text += formatEntry(++number, out);
+    }
+    if (!unreadTail_.empty()) {
+        text += '\n';
+        text += unreadTail_;
+    }
+    if (invalid) prompter_.showMessage("Error", kWrongDataType, MessageIcon::Critical);
+    std::string error;
+    if (!writeFileAtomically(path_, text, kOwnerOnly, &error)) {
+        prompter_.showMessage("Error", "Can't save the ID/password log!\n" + error, MessageIcon::Critical);
+        return false;
+    }
+    return true;
+}
+
+int CredentialLog::FindMac(const std::string& mac) const {
+    for (int i = 0; i < count_; ++i) {
+        if (entries_[static_cast<std::size_t>(i)].mac == mac) return i;
+    }
+    return -1;
+}
+
+bool CredentialLog::SelectEntry(int index) {
+    if (index < 0 || (index != 0 && index > count_) || index >= kMaxTableEntries) {
+        prompter_.showMessage(kFatalError, kOutOfRange, MessageIcon::Critical);
+        return false;
+    }
+    current_ = index;
+    return true;
+}
+
+bool CredentialLog::AppendEntry() {
+    if (count_ >= kMaxTableEntries) {
+        prompter_.showMessage(kFatalError, kOutOfRange, MessageIcon::Critical);
+        return false;
+    }
+    current_ = count_++;
+    slot(current_);
+    return true;
+}
+
+bool CredentialLog::StoreEntry(const std::string& mac, const std::string& id, const std::string& password,
+                               int index) {
+    if (index != -1 && !SelectEntry(index)) return false;
+    CredentialEntry* e = slot(current_);
+    if (!e) {
+        prompter_.showMessage(kFatalError, kOutOfRange, MessageIcon::Critical);
+        return false;
+    }
+    *e = CredentialEntry{mac, id, password};
+    return true;
+}
+
+bool CredentialLog::ClearLog() {
+    entries_.clear();
+    count_ = current_ = 0;
+    unreadTail_.clear();
+    std::string error;
+    if (!writeFileAtomically(path_, "", kOwnerOnly, &error)) {
+        prompter_.showMessage("Error", "Can't clear the ID/password log!\n" + error, MessageIcon::Critical);
+        return false;
+    }
+    return true;
+}
+
+const CredentialEntry& CredentialLog::entry(int index) const {
+    if (index < 0 || index >= static_cast<int>(entries_.size())) return kEmptyEntry;
+    return entries_[static_cast<std::size_t>(index)];
+}
+
+const CredentialEntry& CredentialLog::current() const { return entry(current_); }
+
+CredentialEntry* CredentialLog::slot(int index) {
+    if (index < 0 || index >= kMaxTableEntries) return nullptr;
+    if (static_cast<std::size_t>(index) >= entries_.size()) entries_.resize(static_cast<std::size_t>(index) + 1);
+    return &entries_[static_cast<std::size_t>(index)];
+}
+
+bool CredentialLog::rememberTypedCredentials(const std::string& mac, const std::string& id,
+                                             const std::string& password) {
+    if (!LoadLog()) return false;
+    const int index = FindMac(mac);
+    if (index < 0) return true;  // logged once the device accepts them
+    return StoreEntry(mac, id, password, index) && SaveLog();
+}
+
+bool CredentialLog::rememberAcceptedCredentials(const std::string& mac, const std::string& id,
+                                                const std::string& password) {
+    if (!LoadLog()) return false;
+    if (FindMac(mac) >= 0) return true;
+    return AppendEntry() && StoreEntry(mac, id, password, -1) && SaveLog();
+}
+
+bool CredentialLog::updateChangedCredentials(const std::string& mac, const std::string& id,
+                                             const std::string& password) {
+    if (!LoadLog()) return false;
+    const int index = FindMac(mac);
+    if (index < 0) return true;
+    return SelectEntry(index) && StoreEntry(mac, id, password, -1) && SaveLog();
+}
+
+}  // namespace tarn

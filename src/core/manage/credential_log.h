@@ -1,0 +1,85 @@
+// The ID/password log, pwd.ini: the ID and password the operator typed for each device, keyed by the
+// device's MAC address (upper case), so that later requests need no dialog. Each entry is written as
+//
+//   \n[%d]\nMAC : %s \nID : %s \nPassword : %s \n
+//
+// with every blank of the ID and the password written as "-/space/-". The file is read each time it
+// is needed and rewritten (atomically, readable by its owner only) after each change.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/common/labelled_entries.h"
+#include "core/common/prompter.h"
+
+namespace tarn {
+
+constexpr const char* kCredentialLogFileName = "pwd.ini";
+constexpr const char* kWrongDataType = "Wrong data type!!";
+constexpr const char* kBlankCode = "-/space/-";
+
+struct CredentialEntry {
+    std::string mac;
+    std::string id;
+    std::string password;
+};
+
+class CredentialLog {
+public:
+    CredentialLog(std::string path, Prompter& prompter) : path_(std::move(path)), prompter_(prompter) {}
+
+    // Reads every entry; the current index and the count end at the number read. A missing file is
+    // created empty (mode 0600) where the folder is writable. Entries the log cannot take (beyond
+    // 5000, a token over 75 characters, a damaged entry) are reported, left unused, and kept in the
+    // file by the next SaveLog.
+    bool LoadLog();
+    // Rewrites the file with entries 0..count-1. An entry with an empty MAC, ID or password (or one
+    // that cannot be written as tokens) shows "Wrong data type!!" and is left out; every valid entry
+    // is written. Returns false when the file could not be written (it is then unchanged).
+    bool SaveLog();
+    // Index of the first entry whose MAC equals the text exactly, or -1.
+    int FindMac(const std::string& mac) const;
+    // Makes an index current; beyond the count (or the table) "Out of range of the database !".
+    bool SelectEntry(int index);
+    // Makes the entry at index count current and counts it.
+    bool AppendEntry();
+    // If index is not -1 makes it current; writes the three texts into the current entry.
+    bool StoreEntry(const std::string& mac, const std::string& id, const std::string& password, int index);
+    // Empties the file and the log.
+    bool ClearLog();
+
+    const std::string& currentMac() const { return current().mac; }
+    const std::string& currentId() const { return current().id; }
+    const std::string& currentPassword() const { return current().password; }
+    int count() const { return count_; }
+    int currentIndex() const { return current_; }
+    const CredentialEntry& entry(int index) const;
+
+    // The three read-modify-write uses by the management operations:
+    // credentials typed in the password dialog before a request: a device already in the log gets
+    // its entry replaced; a new device is not logged until it accepts them.
+    bool rememberTypedCredentials(const std::string& mac, const std::string& id, const std::string& password);
+    // a device answered a request with these credentials: it is added when not yet in the log.
+    bool rememberAcceptedCredentials(const std::string& mac, const std::string& id, const std::string& password);
+    // the device confirmed a change of its own ID or password: its entry gets the new texts.
+    bool updateChangedCredentials(const std::string& mac, const std::string& id, const std::string& password);
+
+    // Parsing and formatting of the file text, without the file.
+    static LabelledEntries parse(std::string_view text);
+    static std::string formatEntry(int number, const CredentialEntry& entry);
+
+private:
+    const CredentialEntry& current() const;
+    CredentialEntry* slot(int index);
+
+    std::string path_;
+    Prompter& prompter_;
+    std::vector<CredentialEntry> entries_;  // may hold one more than count_: the free entry
+    int count_ = 0;
+    int current_ = 0;
+    std::string unreadTail_;  // the part of the file LoadLog could not take, kept by SaveLog
+};
+
+}  // namespace tarn

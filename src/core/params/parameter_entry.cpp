@@ -1,0 +1,46 @@
+#include "core/params/parameter_entry.h"
+
+#include "core/common/text.h"
+#include "core/params/value_codec.h"
+
+namespace tarn {
+
+Bytes parameterIdPieces(const std::string& id) {
+    Bytes pieces;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t dot = id.find('.', start);
+        const std::string_view piece =
+            std::string_view(id).substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+        pieces.push_back(static_cast<std::uint8_t>(parseLeadingInteger(piece) & 0xFF));
+        if (dot == std::string::npos) break;
+        start = dot + 1;
+    }
+    return pieces;
+}
+
+void appendParameterId(Bytes& out, const std::string& id) {
+    const Bytes pieces = parameterIdPieces(id);
+    out.push_back(static_cast<std::uint8_t>(pieces.size()));
+    out.insert(out.end(), pieces.begin(), pieces.end());
+}
+
+bool appendParameterEntry(Bytes& out, const ParameterRecord& record, const std::string& text, ByteOrder order) {
+    const auto value = encodeValueBytes(record, text, order);
+    if (!value) return false;
+    appendParameterId(out, record.id);
+    appendU16(out, static_cast<std::uint16_t>(value->size()), order);
+    out.insert(out.end(), value->begin(), value->end());
+    return true;
+}
+
+std::string parameterIdText(ByteView pieces) {
+    std::string text;
+    for (std::size_t i = 0; i < pieces.size(); ++i) {
+        if (i) text += '.';
+        text += std::to_string(pieces[i]);
+    }
+    return text;
+}
+
+}  // namespace tarn

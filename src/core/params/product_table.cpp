@@ -1,0 +1,69 @@
+#include "core/params/product_table.h"
+
+#include "core/common/file_io.h"
+
+namespace tarn {
+
+namespace {
+constexpr std::size_t kMaxTableFileSize = 16u << 20;
+}
+
+void ProductTable::LoadProductTable(const std::string& path, Prompter& prompter) {
+    entries_.clear();
+    current_ = 0;
+    const FileContent file = readWholeFile(path, kMaxTableFileSize);
+    if (file.status == ReadStatus::Missing) {
+        createEmptyFileIfMissing(path, 0644);
+        return;
+    }
+    if (file.status == ReadStatus::TooLarge) {
+        prompter.showMessage("Error", path + " is too large to be a product-id table; it is not used.",
+                             MessageIcon::Critical);
+        return;
+    }
+    if (file.status != ReadStatus::Ok) return;
+    loadFromText(file.text, path, prompter);
+}
+
+void ProductTable::loadFromText(std::string_view text, const std::string& source, Prompter& prompter) {
+    entries_.clear();
+    current_ = 0;
+    const LabelledEntries read = readLabelledEntries(text, {"Name", "ID"});
+    for (const auto& tokens : read.entries) entries_.push_back(ProductEntry{tokens[0], tokens[1]});
+    current_ = count();
+    if (read.stop == TableStop::TooManyEntries) {
+        prompter.showMessage("Error",
+                             source + " holds more than " + std::to_string(kMaxTableEntries) +
+                                 " entries; the entries from line " + std::to_string(read.stopLine) +
+                                 " on are ignored.",
+                             MessageIcon::Warning);
+    } else if (read.stop == TableStop::TokenTooLong) {
+        prompter.showMessage("Error",
+                             source + ", line " + std::to_string(read.stopLine) +
+                                 ": a name or product id is longer than " + std::to_string(kMaxTableTokenLength) +
+                                 " characters; the entries from there on are ignored.",
+                             MessageIcon::Warning);
+    }
+}
+
+int ProductTable::FindProductId(const std::string& productId) const {
+    for (int i = 0; i < count(); ++i) {
+        if (entries_[static_cast<std::size_t>(i)].id == productId) return i;
+    }
+    return -1;
+}
+
+bool ProductTable::SelectProduct(int index, Prompter& prompter) {
+    if (index < 0 || (index != 0 && index > count()) || index >= kMaxTableEntries) {
+        prompter.showMessage(kFatalErrorCaption, kOutOfRangeOfDatabase, MessageIcon::Critical);
+        return false;
+    }
+    current_ = index;
+    return true;
+}
+
+std::string ProductTable::currentName() const {
+    return current_ >= 0 && current_ < count() ? entries_[static_cast<std::size_t>(current_)].name : std::string();
+}
+
+}  // namespace tarn

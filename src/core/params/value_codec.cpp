@@ -1,0 +1,398 @@
+#include "core/params/value_codec.h"
+
+#include <bit>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <algorithm>
+
+#include "core/common/text.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr const char* kUnknownFlagText = "Unknown";
+constexpr std::uint32_t kQuietNan = 0x7FC00000u;
+constexpr std::uint32_t kSignBit = 0x80000000u;
+constexpr std::uint32_t kMantissaMask = 0x007FFFFFu;
+constexpr std::uint32_t kExponentMask = 0x7F800000u;
+
+// Bytes the fixed-width types take; 0 for the types whose width is the record's size or nothing.
+int fixedWidth(ValueType type) {
+    switch (type) {
+        case ValueType::Char:
+        case ValueType::UnsignedChar:
+            return 1;
+        case ValueType::Int:
+        case ValueType::UnsignedInt:
+            return 2;
+        case ValueType::Long:
+        case ValueType::UnsignedLong:
+        case ValueType::Float:
+        case ValueType::Ip:
+            return 4;
+        case ValueType::Mac:
+            return 6;
+        default:
+            return 0;
+    }
+}
+
+std::uint32_t readNumber(ByteView value, int width, ByteOrder order) {
+    switch (width) {
+        case 1:
+            return value[0];
+        case 2:
+            return readU16(value.data(), order);
+        case 4:
+            return readU32(value.data(), order);
+        default:
+            return 0;
+    }
+}
+
+void appendNumber(Bytes& out, std::uint32_t number, int width, ByteOrder order) {
+    if (width == 1) out.push_back(static_cast<std::uint8_t>(number));
+    if (width == 2) appendU16(out, static_cast<std::uint16_t>(number), order);
+    if (width == 4) appendU32(out, number, order);
+}
+
+const DefinedValue* findDefinedValue(const ParameterRecord& record, ValueType type, std::uint32_t number) {
+    for (const DefinedValue& dv : record.definedValues) {
+        const auto raw = static_cast<std::uint32_t>(dv.value);
+        bool match = false;
+        switch (type) {
+            case ValueType::Char:
+                // The byte (0..255) against the defined value's low byte read as -128..127.
+                match = static_cast<std::int32_t>(number) == static_cast<std::int8_t>(raw & 0xFF);
+                break;
+            case ValueType::UnsignedChar:
+                match = number == (raw & 0xFF);
+                break;
+            case ValueType::Int:
+            case ValueType::UnsignedInt:
+                match = static_cast<std::int32_t>(number) == dv.value;
+                break;
+            default:
+                match = number == raw;
+                break;
+        }
+        if (match) return &dv;
+    }
+    return nullptr;
+}
+
+// Unit handling. The list shows "value  unit"; the operator may also type "100ms" or "100 ms".
+struct UnitForms {
+    std::string shown;    // the text without an exact "  unit" suffix
+    std::string lenient;  // additionally without a trailing unit typed by hand (for numbers)
+    bool exactSuffix = false;
+};
+
+void trimTrailingBlanks(std::string& text) {
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+}
+
+UnitForms unitForms(const std::string& text, const std::string& unit) {
+    UnitForms forms{text, text, false};
+    if (unit.empty()) return forms;
+    const std::string suffix = "  " + unit;
+    if (text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        forms.shown = forms.lenient = text.substr(0, text.size() - suffix.size());
+        forms.exactSuffix = true;
+        return forms;
+    }
+    // A unit that begins with a digit could eat digits of the number; only take such units exactly.
+    if (std::isdigit(static_cast<unsigned char>(unit[0]))) return forms;
+    std::string t = text;
+    trimTrailingBlanks(t);
+    if (t.size() >= unit.size() && t.compare(t.size() - unit.size(), unit.size(), unit) == 0) {
+        t.resize(t.size() - unit.size());
+        trimTrailingBlanks(t);
+        forms.lenient = t;
+    }
+    return forms;
+}
+
+std::string withoutBlanks(std::string text) {
+    std::erase(text, ' ');
+    return text;
+}
+
+std::string lower(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string formatIp(ByteView v, ByteOrder order) {
+    char buf[32];
+    if (order == ByteOrder::Big)
+        std::snprintf(buf, sizeof buf, "%d.%d.%d.%d", v[0], v[1], v[2], v[3]);
+    else
+        std::snprintf(buf, sizeof buf, "%d.%d.%d.%d", v[3], v[2], v[1], v[0]);
+    return buf;
+}
+
+Bytes encodeIp(const std::string& text, ByteOrder order) {
+    // "%d.%d.%d.%d": numbers that cannot be read are 0.
+    std::uint8_t parts[4] = {0, 0, 0, 0};
+    std::string_view rest(text);
+    for (int i = 0; i < 4; ++i) {
+        parts[i] = static_cast<std::uint8_t>(parseLeadingInteger(rest) & 0xFF);
+        std::size_t j = 0;
+        if (j < rest.size() && (rest[j] == '-' || rest[j] == '+')) ++j;
+        while (j < rest.size() && std::isdigit(static_cast<unsigned char>(rest[j]))) ++j;
+        if (j >= rest.size() || rest[j] != '.') break;
+        rest.remove_prefix(j + 1);
+    }
+    if (order == ByteOrder::Big) return {parts[0], parts[1], parts[2], parts[3]};
+    return {parts[3], parts[2], parts[1], parts[0]};
+}
+
+std::string formatMac(ByteView v) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02x-%02x-%02x-%02x-%02x-%02x", v[0], v[1], v[2], v[3], v[4], v[5]);
+    return buf;
+}
+
+Bytes encodeMac(const std::string& text) {
+    Bytes out(6, 0);
+    std::size_t i = 0;
+    for (int part = 0; part < 6; ++part) {
+        unsigned value = 0;
+        while (i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i]))) {
+            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
+            value = (value << 4 | static_cast<unsigned>(c <= '9' ? c - '0' : c - 'a' + 10)) & 0xFFFF;
+            ++i;
+        }
+        out[static_cast<std::size_t>(part)] = static_cast<std::uint8_t>(value & 0xFF);
+        if (i >= text.size() || (text[i] != '-' && text[i] != ':')) break;
+        ++i;
+    }
+    return out;
+}
+
+}  // namespace
+
+ValueType valueTypeOf(const std::string& keyword) {
+    if (keyword == "char") return ValueType::Char;
+    if (keyword == "unsigned char") return ValueType::UnsignedChar;
+    if (keyword == "int") return ValueType::Int;
+    if (keyword == "unsigned int") return ValueType::UnsignedInt;
+    if (keyword == "long") return ValueType::Long;
+    if (keyword == "unsigned long") return ValueType::UnsignedLong;
+    if (keyword == "float") return ValueType::Float;
+    if (keyword == "IP") return ValueType::Ip;
+    if (keyword == "MAC") return ValueType::Mac;
+    if (keyword == "FLAG") return ValueType::Flag;
+    if (keyword == "*char" || keyword == "unsigned *char") return ValueType::Text;
+    if (keyword == "*int" || keyword == "unsigned *int" || keyword == "*long" || keyword == "unsigned *long" ||
+        keyword == "*float")
+        return ValueType::Pointer;
+    return ValueType::Other;
+}
+
+std::string formatFloatBits(std::uint32_t bits) {
+    const bool negative = (bits & kSignBit) != 0;
+    if ((bits & kExponentMask) == kExponentMask) {
+        const std::uint32_t mantissa = bits & kMantissaMask;
+        if (mantissa == 0) return negative ? "-inf" : "inf";
+        if (mantissa == (kQuietNan & kMantissaMask)) return negative ? "-nan" : "nan";
+        char buf[32];
+        std::snprintf(buf, sizeof buf, "%snan(0x%x)", negative ? "-" : "", static_cast<unsigned>(mantissa));
+        return buf;
+    }
+    const float value = std::bit_cast<float>(bits);
+    char buf[64];
+    // "%f" (locale-independent), kept whenever it reads back to the same number.
+    auto fixed = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 6);
+    if (fixed.ec == std::errc()) {
+        std::string text(buf, fixed.ptr);
+        if (parseFloatText(text) == bits) return text;
+    }
+    auto shortest = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, shortest.ptr);
+}
+
+std::uint32_t parseFloatText(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const std::uint32_t sign = negative ? kSignBit : 0;
+    const std::string rest = lower(std::string_view(text).substr(i));
+    if (rest.starts_with("nan")) {
+        std::uint32_t mantissa = kQuietNan & kMantissaMask;
+        if (rest.starts_with("nan(0x")) {
+            unsigned long long payload = 0;
+            const char* begin = rest.data() + 6;
+            const auto parsed = std::from_chars(begin, rest.data() + rest.size(), payload, 16);
+            if (parsed.ec == std::errc() && payload != 0 && payload <= kMantissaMask)
+                mantissa = static_cast<std::uint32_t>(payload);
+        }
+        return sign | kExponentMask | mantissa;
+    }
+    if (rest.starts_with("inf")) return sign | kExponentMask;
+    const char* begin = rest.data();
+    const char* end = rest.data() + rest.size();
+    float value = 0;
+    const auto parsed = std::from_chars(begin, end, value, std::chars_format::general);
+    if (parsed.ec == std::errc()) return sign | std::bit_cast<std::uint32_t>(value);
+    if (parsed.ec == std::errc::result_out_of_range) {
+        // Too large reads as infinity, too small as zero, as the C library's reading does.
+        double wide = 0;
+        const auto again = std::from_chars(begin, end, wide, std::chars_format::general);
+        bool tiny = false;
+        if (again.ec == std::errc())
+            tiny = std::fabs(wide) < 1.0;
+        else
+            tiny = rest.find("e-") != std::string::npos;
+        return sign | (tiny ? 0u : kExponentMask);
+    }
+    return 0;  // not a number
+}
+
+std::string formatValue(const ParameterRecord& record, ByteView value, ByteOrder order) {
+    const ValueType type = valueTypeOf(record.type);
+    const int width = fixedWidth(type);
+    std::string text;
+    if (width > 0 && value.size() < static_cast<std::size_t>(width)) {
+        text.clear();
+    } else {
+        switch (type) {
+            case ValueType::Char:
+            case ValueType::UnsignedChar:
+            case ValueType::Int:
+            case ValueType::UnsignedInt:
+            case ValueType::Long:
+            case ValueType::UnsignedLong: {
+                const std::uint32_t number = readNumber(value, width, order);
+                if (const DefinedValue* dv = findDefinedValue(record, type, number)) {
+                    text = dv->text;
+                } else if (type == ValueType::Long) {
+                    text = std::to_string(static_cast<std::int32_t>(number));
+                } else {
+                    text = std::to_string(number);
+                }
+                break;
+            }
+            case ValueType::Float:
+                text = formatFloatBits(readU32(value.data(), order));
+                break;
+            case ValueType::Ip:
+                text = formatIp(value, order);
+                break;
+            case ValueType::Mac:
+                text = formatMac(value);
+                break;
+            case ValueType::Flag: {
+                const int size = record.size;
+                const std::uint32_t number =
+                    (size == 1 || size == 2 || size == 4) && value.size() >= static_cast<std::size_t>(size)
+                        ? readNumber(value, size, order)
+                        : 0;
+                text = kUnknownFlagText;
+                for (const EnumerationEntry& e : record.enumeration) {
+                    if (static_cast<std::uint32_t>(e.key) == number) {
+                        text = e.text;
+                        break;
+                    }
+                }
+                break;
+            }
+            case ValueType::Text: {
+                const std::size_t limit = std::min(value.size(), static_cast<std::size_t>(std::max(record.size, 0)));
+                std::size_t n = 0;
+                while (n < limit && value[n] != 0) ++n;
+                text.assign(reinterpret_cast<const char*>(value.data()), n);
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    if (!record.unit.empty()) text += "  " + record.unit;
+    return text;
+}
+
+std::string FormatValue(const DefinitionSet& set, int recordIndex, ByteView bytes, std::size_t offset,
+                        ByteOrder order) {
+    if (recordIndex < 0 || recordIndex >= set.recordCount()) return {};
+    const ParameterRecord& record = set.records[static_cast<std::size_t>(recordIndex)];
+    const auto size = static_cast<std::size_t>(std::max(record.size, 0));
+    if (offset > bytes.size() || bytes.size() - offset < size) return {};
+    return formatValue(record, bytes.subspan(offset, size), order);
+}
+
+std::optional<Bytes> encodeValueBytes(const ParameterRecord& record, const std::string& text, ByteOrder order) {
+    const ValueType type = valueTypeOf(record.type);
+    const int width = fixedWidth(type);
+    if (width > 0 && record.size != width) return std::nullopt;
+    const UnitForms forms = unitForms(text, record.unit);
+    // Lookup texts: the cell as it is, without the shown unit, without a typed unit.
+    const std::string candidates[3] = {text, forms.shown, forms.lenient};
+    const std::string numberText = withoutBlanks(forms.exactSuffix ? forms.shown : forms.lenient);
+    Bytes out;
+    switch (type) {
+        case ValueType::Char:
+        case ValueType::UnsignedChar:
+        case ValueType::Int:
+        case ValueType::UnsignedInt:
+        case ValueType::Long:
+        case ValueType::UnsignedLong: {
+            for (const std::string& candidate : candidates) {
+                for (const DefinedValue& dv : record.definedValues) {
+                    if (dv.text == candidate) {
+                        appendNumber(out, static_cast<std::uint32_t>(dv.value), width, order);
+                        return out;
+                    }
+                }
+            }
+            // Decimal, low bits kept: "-1" is FF FF for an int, "4294967295" FF FF FF FF for a long.
+            const auto number = static_cast<std::uint64_t>(parseLeadingInteger(numberText));
+            appendNumber(out, static_cast<std::uint32_t>(number & 0xFFFFFFFFu), width, order);
+            return out;
+        }
+        case ValueType::Float:
+            appendU32(out, parseFloatText(numberText), order);
+            return out;
+        case ValueType::Ip:
+            return encodeIp(numberText, order);
+        case ValueType::Mac:
+            return encodeMac(numberText);
+        case ValueType::Flag: {
+            if (record.size != 1 && record.size != 2 && record.size != 4) return std::nullopt;
+            for (const std::string& candidate : candidates) {
+                for (const EnumerationEntry& e : record.enumeration) {
+                    if (e.text == candidate) {
+                        appendNumber(out, static_cast<std::uint32_t>(e.key), record.size, order);
+                        return out;
+                    }
+                }
+            }
+            return std::nullopt;
+        }
+        case ValueType::Text: {
+            const auto size = static_cast<std::size_t>(std::max(record.size, 0));
+            out.assign(size, 0);
+            std::memcpy(out.data(), forms.shown.data(), std::min(size, forms.shown.size()));
+            return out;
+        }
+        default:
+            return std::nullopt;
+    }
+}
+
+bool EncodeValue(Bytes& out, const std::string& text, const ParameterRecord& record, ByteOrder order) {
+    const std::optional<Bytes> value = encodeValueBytes(record, text, order);
+    if (!value) return false;
+    appendU16(out, static_cast<std::uint16_t>(value->size()), order);
+    out.insert(out.end(), value->begin(), value->end());
+    return true;
+}
+
+}  // namespace tarn

@@ -1,0 +1,57 @@
+// The only conversions between a parameter's value bytes on the wire and the text the list shows:
+// FormatValue (bytes -> text) and EncodeValue (text -> value length and bytes), for every type
+// keyword of a .dcf file, in the device byte order.
+//
+// Text forms:
+//   char, unsigned char        1 byte, decimal 0..255, or a defined-value text
+//   int, unsigned int          2 bytes, decimal 0..65535, or a defined-value text
+//   long / unsigned long       4 bytes, decimal -2147483648..2147483647 / 0..4294967295, or defined text
+//   float                      4 bytes IEEE single: "%f" when that reads back to the same bits, else the
+//                              shortest exact form ("1e-10", "1.0000001"); "inf", "-inf", "nan",
+//                              "-nan", and "nan(0x1234)" for a NaN with another payload
+//   IP                         "a.b.c.d"; bytes a b c d from product number 50 up, else d c b a
+//   MAC                        "00-1a-2b-3c-4d-5e" (hex, wire order); read back as six hexadecimal
+//                              numbers separated by "-" or ":", either case
+//   FLAG (size 1, 2 or 4)      the enumeration text of the number, "Unknown" when none matches
+//   *char, unsigned *char      the bytes up to the first zero byte; encoded cut or zero-padded to size
+//   *int, *long, *float, ...   empty text, no value bytes
+// A non-empty unit is shown behind the value as "  " + unit.
+//
+// A value that cannot be encoded so that its value length equals the bytes that follow (a FLAG text
+// with no enumeration entry, a pointer form, an unknown keyword, a size that does not fit the type)
+// is not encoded at all: EncodeValue appends nothing and the caller leaves the record out.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "core/common/bytes.h"
+#include "core/params/definition_set.h"
+
+namespace tarn {
+
+enum class ValueType { Char, UnsignedChar, Int, UnsignedInt, Long, UnsignedLong, Float, Ip, Mac, Flag, Text, Pointer, Other };
+
+ValueType valueTypeOf(const std::string& keyword);
+
+// Formats the record's value from exactly its `size` bytes. Fewer bytes than the type needs give
+// an empty value (followed by the unit, if any).
+std::string formatValue(const ParameterRecord& record, ByteView value, ByteOrder order);
+
+// Formats the `size` bytes of record `recordIndex` that start at `offset` in `bytes`. Never reads
+// outside `bytes`: a value that does not lie wholly inside gives the empty text.
+std::string FormatValue(const DefinitionSet& set, int recordIndex, ByteView bytes, std::size_t offset,
+                        ByteOrder order);
+
+// The value bytes (exactly `size` of them) for a text, or nothing when the text cannot be encoded.
+std::optional<Bytes> encodeValueBytes(const ParameterRecord& record, const std::string& text, ByteOrder order);
+
+// Appends the value length (the record's size, device byte order) and the value bytes. Returns
+// false and appends nothing when the text cannot be encoded.
+bool EncodeValue(Bytes& out, const std::string& text, const ParameterRecord& record, ByteOrder order);
+
+// Float text helpers, exposed for the tests and the value editor.
+std::string formatFloatBits(std::uint32_t bits);
+std::uint32_t parseFloatText(const std::string& text);
+
+}  // namespace tarn
