@@ -1,0 +1,140 @@
+#include "link/iolink/comm_process.h"
+
+#include <QLoggingCategory>
+
+#include "link/iolink/serial_link.h"
+
+Q_LOGGING_CATEGORY(lcIoLink, "tarn.iolink")
+
+namespace tarn {
+
+CCommProcess::CCommProcess(Prompter* prompter, QObject* parent, int replyTimeoutMs, int connectTimeoutMs)
+    : QObject(parent), prompter_(prompter), connectTimeoutMs_(connectTimeoutMs), engine_(host_, replyTimeoutMs) {
+    replyTimer_.setSingleShot(true);
+    connect(&replyTimer_, &QTimer::timeout, this, [this] { engine_.onReplyTimeout(); });
+}
+
+CCommProcess::~CCommProcess() {
+    // No signals from a half-destroyed object.
+    if (transport_) transport_->disconnect(this);
+}
+
+bool CCommProcess::ConnectNetwork(const QString& host, int port) {
+    if (transport_) return false;
+    error_.clear();
+    auto* link = new TcpIoLink(this);
+    adopt(link);
+    connect(link, &IoTransport::opened, this, [this] {
+        engine_.onLinkOpened();
+        emit connectFinished(true);
+    });
+    connect(link, &IoTransport::openFailed, this, [this](const QString& reason) {
+        error_ = reason;
+        qCInfo(lcIoLink) << "connect failed:" << reason;
+        dropTransport();
+        emit connectFinished(false);
+    });
+    link->connectToDevice(host, port, connectTimeoutMs_);
+    return true;
+}
+
+bool CCommProcess::OpenSerial(int port, unsigned baudRate, const QString& parity, int dataBits, int stopBits) {
+    if (transport_) return false;
+    auto* link = new CSerialLinkWnd(prompter_, this);
+    link->SetPort(port);
+    link->ParseSettings(formatSerialSettings(baudRate, parity.toStdString(), dataBits, stopBits));
+    adopt(link);
+    if (!link->Open(true)) {
+        error_ = link->errorString();
+        dropTransport();
+        return false;
+    }
+    engine_.onLinkOpened();
+    return true;
+}
+
+bool CCommProcess::openSerialPath(const QString& path, const SerialLineSettings& settings) {
+    if (transport_) return false;
+    auto* link = new CSerialLinkWnd(nullptr, this);
+    link->setPortPath(path);
+    link->setSettings(settings);
+    adopt(link);
+    if (!link->Open(true)) {
+        error_ = link->errorString();
+        dropTransport();
+        return false;
+    }
+    engine_.onLinkOpened();
+    return true;
+}
+
+void CCommProcess::adopt(IoTransport* transport) {
+    transport_ = transport;
+    connect(transport, &IoTransport::bytesReceived, this,
+            [this](const QByteArray& bytes) { engine_.onBytesReceived(std::string_view(bytes.constData(), bytes.size())); });
+    connect(transport, &IoTransport::linkLost, this, [this](const QString& reason) {
+        error_ = reason;
+        qCInfo(lcIoLink) << "link lost:" << reason;
+        engine_.onLinkLost();
+    });
+}
+
+void CCommProcess::dropTransport() {
+    if (!transport_) return;
+    IoTransport* t = transport_;
+    transport_ = nullptr;
+    t->disconnect(this);
+    t->close();
+    // This may run inside one of the transport's own signals.
+    t->deleteLater();
+}
+
+void CCommProcess::Disconnect() {
+    dropTransport();
+    engine_.onLinkClosed();
+}
+
+bool CCommProcess::QueueRequest(const std::string& payload, int index) {
+    if (engine_.QueueRequest(payload, index)) return true;
+    qCWarning(lcIoLink) << "request" << index << "refused: payload of" << payload.size() << "characters is too long";
+    return false;
+}
+
+bool CCommProcess::queue(const std::optional<IoRequest>& request) {
+    return request && QueueRequest(request->payload, request->index);
+}
+
+bool CCommProcess::ReadStatus() { return queue(IoRequests::ReadStatus()); }
+bool CCommProcess::SwitchOutput(int port, int value) { return queue(IoRequests::SwitchOutput(port, value)); }
+bool CCommProcess::ChangeSettingMode() { return queue(IoRequests::ChangeSettingMode()); }
+bool CCommProcess::ChangeRunMode() { return queue(IoRequests::ChangeRunMode()); }
+bool CCommProcess::WriteMacroData(const IoConfig& c, int port) { return queue(IoRequests::WriteMacroData(c, port)); }
+bool CCommProcess::WriteDelayPulseData(const IoConfig& c, int port) {
+    return queue(IoRequests::WriteDelayPulseData(c, port));
+}
+bool CCommProcess::WriteAdcLevel(const IoConfig& c) { return queue(IoRequests::WriteAdcLevel(c)); }
+bool CCommProcess::WriteEnableStatus(const IoConfig& c) { return queue(IoRequests::WriteEnableStatus(c)); }
+bool CCommProcess::WritePowerStoppage(const IoConfig& c) { return queue(IoRequests::WritePowerStoppage(c)); }
+bool CCommProcess::ReadMacroData(int port) { return queue(IoRequests::ReadMacroData(port)); }
+bool CCommProcess::ReadDelayPulseData(int port) { return queue(IoRequests::ReadDelayPulseData(port)); }
+bool CCommProcess::ReadAdcLevel() { return queue(IoRequests::ReadAdcLevel()); }
+bool CCommProcess::ReadEnableStatus() { return queue(IoRequests::ReadEnableStatus()); }
+bool CCommProcess::ReadPowerStoppage() { return queue(IoRequests::ReadPowerStoppage()); }
+bool CCommProcess::ReadSerialFirmware() { return queue(IoRequests::ReadSerialFirmware()); }
+
+bool CCommProcess::Host::sendFrame(std::string_view frame) {
+    IoTransport* t = owner_.transport_;
+    return t && t->isOpen() && t->writeBytes(QByteArray(frame.data(), static_cast<qsizetype>(frame.size())));
+}
+
+void CCommProcess::Host::startReplyTimer(int ms) { owner_.replyTimer_.start(ms); }
+void CCommProcess::Host::stopReplyTimer() { owner_.replyTimer_.stop(); }
+void CCommProcess::Host::ioResult(int index, int result) { emit owner_.ioResult(index, result); }
+void CCommProcess::Host::ioLinkLost() { emit owner_.ioLinkLost(); }
+
+void CCommProcess::Host::shortReply(int index, std::string_view payload) {
+    qCWarning(lcIoLink) << "reply to request" << index << "is shorter than its layout and was applied only in part:"
+                        << QByteArray(payload.data(), static_cast<qsizetype>(payload.size()));
+}
+
+}  // namespace tarn

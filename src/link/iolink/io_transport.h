@@ -1,0 +1,32 @@
+// The one interface the I/O command engine sees of a link: TCP and serial both implement it, so
+// the engine never asks which transport it is on.
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+namespace tarn {
+
+class IoTransport : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    ~IoTransport() override = default;
+
+    virtual bool isOpen() const = 0;
+    // Queues the bytes for sending without blocking; false when the link cannot take them.
+    virtual bool writeBytes(const QByteArray& bytes) = 0;
+    // Closes the link at the owner's request; no linkLost follows.
+    virtual void close() = 0;
+
+signals:
+    // Received bytes, in chunks of at most kMaxChunkBytes.
+    void bytesReceived(const QByteArray& bytes);
+    void opened();
+    void openFailed(const QString& reason);
+    // The open link failed on its own (peer closed, receive error, device gone); emitted once.
+    void linkLost(const QString& reason);
+};
+
+}  // namespace tarn

@@ -1,0 +1,178 @@
+// The serial I/O link on a pseudo-terminal: line set-up on the native handle, the failure message,
+// the COM port mapping, and request/reply exchanges in pieces and with NAKs.
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "core/iolink/io_device.h"
+#include "core/iolink/io_framer.h"
+#include "io_test_util.h"
+#include "link/iolink/serial_link.h"
+#include "link/iolink/serial_port_map.h"
+#include "support/scripted_prompter.h"
+
+namespace tarn {
+namespace {
+
+using test::EngineRecorder;
+using test::waitUntil;
+
+// A pseudo-terminal pair: the test plays the device on the master side.
+class Pty {
+public:
+    Pty() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
+        const char* name = ::ptsname(master_);
+        if (!name) return;
+        path_ = QString::fromLocal8Bit(name);
+        // Hold the slave open (raw) so that the master never reads EIO between users.
+        slave_ = ::open(name, O_RDWR | O_NOCTTY);
+        termios t{};
+        ::tcgetattr(slave_, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(slave_, TCSANOW, &t);
+    }
+    ~Pty() {
+        if (slave_ >= 0) ::close(slave_);
+        if (master_ >= 0) ::close(master_);
+    }
+    bool ok() const { return !path_.isEmpty() && slave_ >= 0; }
+    const QString& path() const { return path_; }
+    int master() const { return master_; }
+    termios slaveSettings() const {
+        termios t{};
+        ::tcgetattr(slave_, &t);
+        return t;
+    }
+    void write(const std::string& bytes) const { ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    QString path_;
+};
+
+// The device model answering on the master side; `naks` NAKs before each answer, replies byte by byte.
+class PtyDevice {
+public:
+    explicit PtyDevice(const Pty& pty, int naks) : pty_(pty), naks_(naks), notifier_(pty.master(), QSocketNotifier::Read) {
+        QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { onReadable(); });
+    }
+    IoDeviceModel model;
+    int requests = 0;
+
+private:
+    void onReadable() {
+        char buf[512];
+        const ssize_t n = ::read(pty_.master(), buf, sizeof buf);
+        if (n <= 0) return;
+        for (const std::string& frame : framer_.feed(std::string_view(buf, static_cast<std::size_t>(n)))) {
+            ++requests;
+            std::string reply;
+            if (nakked_ < naks_) {
+                ++nakked_;
+                reply = ":0500NAK7B\r\n";
+            } else {
+                nakked_ = 0;
+                reply = model.answerFrame(frame);
+            }
+            for (char c : reply) pty_.write(std::string(1, c));
+        }
+    }
+    const Pty& pty_;
+    int naks_;
+    int nakked_ = 0;
+    QSocketNotifier notifier_;
+    IoFramer framer_;
+};
+
+TEST(SerialLink, SetsUpTheLineAsTheDeviceExpects) {
+    Pty pty;
+    if (!pty.ok()) GTEST_SKIP() << "no pseudo-terminals here";
+    CSerialLinkWnd link;
+    link.setPortPath(pty.path());
+    // A pseudo-terminal refuses 7 data bits and parity, so this checks the rest of the set-up.
+    link.ParseSettings("19200, n, 8, 2");
+    ASSERT_EQ(link.Open(true), 1) << link.errorString().toStdString();
+    const termios t = pty.slaveSettings();
+    EXPECT_EQ(::cfgetospeed(&t), speed_t(B19200));
+    EXPECT_EQ(t.c_cflag & CSIZE, tcflag_t(CS8));
+    EXPECT_FALSE(t.c_cflag & PARENB);
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    EXPECT_FALSE(t.c_cflag & CRTSCTS);
+    EXPECT_TRUE(t.c_iflag & IXOFF);   // XON/XOFF on input
+    EXPECT_FALSE(t.c_iflag & IXON);   // but not on output
+    EXPECT_TRUE(t.c_iflag & INPCK);   // parity checked
+    EXPECT_FALSE(t.c_lflag & ICANON);  // binary
+    link.Close();
+    EXPECT_FALSE(link.isOpen());
+}
+
+TEST(SerialLink, FailureToOpenTellsTheOperator) {
+    test::ScriptedPrompter prompter;
+    ::setenv("TARN_COM3", "/nonexistent/tarn-serial", 1);
+    CSerialLinkWnd link(&prompter);
+    link.SetPort(3);
+    EXPECT_EQ(link.Open(true), 0);
+    ::unsetenv("TARN_COM3");
+    ASSERT_EQ(prompter.records().size(), 1u);
+    EXPECT_EQ(prompter.records()[0].caption, "TARN Manager");
+    EXPECT_EQ(prompter.records()[0].text, "The port 3 wasn't opened.");
+    EXPECT_FALSE(link.isOpen());
+
+    // Settings the line cannot take fail the same way.
+    Pty pty;
+    if (!pty.ok()) GTEST_SKIP() << "no pseudo-terminals here";
+    ::setenv("TARN_COM7", pty.path().toLocal8Bit().constData(), 1);
+    CCommProcess engine(&prompter);
+    EXPECT_FALSE(engine.OpenSerial(7, 9600, QStringLiteral("n"), 9, 1));
+    ::unsetenv("TARN_COM7");
+    EXPECT_EQ(prompter.messageTexts().back(), "The port 7 wasn't opened.");
+    EXPECT_FALSE(engine.isConnected());
+}
+
+TEST(SerialLink, ComPortNumbersMapToDevicePaths) {
+    EXPECT_EQ(SerialPortMap::stableOrder({"/dev/ttyUSB0", "/dev/ttyS10", "/dev/pts/3", "/dev/ttyS2", "/dev/ttyACM0"}),
+              QStringList({"/dev/ttyS2", "/dev/ttyS10", "/dev/ttyUSB0", "/dev/ttyACM0", "/dev/pts/3"}));
+    ::setenv("TARN_COM12", "/dev/serial/by-id/usb-adapter", 1);
+    EXPECT_EQ(SerialPortMap::pathFor(12), QStringLiteral("/dev/serial/by-id/usb-adapter"));
+    ::unsetenv("TARN_COM12");
+}
+
+TEST(SerialLink, EngineExchangesFramesInPiecesAndRetransmitsOnNak) {
+    Pty pty;
+    if (!pty.ok()) GTEST_SKIP() << "no pseudo-terminals here";
+    PtyDevice device(pty, /*naks=*/2);
+    device.model.state().serialNumber = "TARN-SERIAL-00042";
+    device.model.state().firmwareVersion = "2.10";
+    ::setenv("TARN_COM2", pty.path().toLocal8Bit().constData(), 1);
+    test::ScriptedPrompter prompter;
+    CCommProcess engine(&prompter);
+    EngineRecorder rec(engine);
+    ASSERT_TRUE(engine.OpenSerial(2, 9600, QStringLiteral("n"), 8, 1));
+    ::unsetenv("TARN_COM2");
+    EXPECT_TRUE(prompter.records().empty());
+
+    engine.ReadSerialFirmware();
+    engine.SwitchOutput(4, 0);
+    ASSERT_TRUE(waitUntil([&] { return rec.results.size() == 2; }));
+    EXPECT_EQ(rec.results, (std::vector<std::pair<int, int>>{{15, '0'}, {0, '0'}}));
+    EXPECT_EQ(device.requests, 6);  // each request twice NAKed, then answered
+    IoConfig c;
+    engine.GetConfig(c);
+    EXPECT_EQ(c.serialNumber, "TARN-SERIAL-00042");
+    EXPECT_EQ(engine.engine().status().output[3], PortStateCode::On);
+    engine.Disconnect();
+    EXPECT_FALSE(engine.isConnected());
+}
+
+}  // namespace
+}  // namespace tarn

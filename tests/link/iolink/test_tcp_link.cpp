@@ -1,0 +1,189 @@
+// CCommProcess over TCP against a scripted device on loopback: asynchronous connect, replies in
+// pieces, time-outs, a peer that closes, and closing the link from inside the engine's signals.
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+#include "core/iolink/io_frame.h"
+#include "core/iolink/io_framer.h"
+#include "io_test_util.h"
+#include "link/iolink/comm_process.h"
+
+namespace tarn {
+namespace {
+
+using test::EngineRecorder;
+using test::waitUntil;
+
+// A device on 127.0.0.1 that hands every request payload to `answer` and writes what it returns.
+class ScriptedDevice {
+public:
+    std::function<std::string(const std::string&)> answer;
+    bool splitReplies = false;
+    std::vector<std::string> requests;
+
+    ScriptedDevice() {
+        server_.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection()) {
+                peer_ = s;
+                QObject::connect(s, &QTcpSocket::readyRead, [this, s] { onData(s); });
+            }
+        });
+    }
+    int port() const { return server_.serverPort(); }
+    QTcpSocket* peer() const { return peer_; }
+
+private:
+    void onData(QTcpSocket* s) {
+        for (const std::string& frame : framer_.feed(s->readAll().toStdString())) {
+            requests.emplace_back(ioFramePayload(frame));
+            if (!answer) continue;
+            const std::string reply = answer(requests.back());
+            if (reply.empty()) continue;
+            const std::string bytes = *buildIoFrame(reply);
+            if (!splitReplies) {
+                s->write(bytes.data(), static_cast<qint64>(bytes.size()));
+                continue;
+            }
+            for (std::size_t i = 0; i < bytes.size(); ++i) {
+                QTimer::singleShot(static_cast<int>(i), s, [s, c = bytes[i]] {
+                    s->write(&c, 1);
+                    s->flush();
+                });
+            }
+        }
+    }
+
+    QTcpServer server_;
+    QTcpSocket* peer_ = nullptr;
+    IoFramer framer_;
+};
+
+TEST(TcpIoLink, ConnectsAsynchronouslyAndReportsTheResult) {
+    ScriptedDevice device;
+    device.answer = [](const std::string& p) { return p == "030" ? "020" "90042,00000,10000,x0000,1000,0000,0001,1111,0000,01" : ""; };
+    CCommProcess engine;
+    EngineRecorder rec(engine);
+    ASSERT_TRUE(engine.ConnectNetwork(QStringLiteral("127.0.0.1"), device.port()));
+    EXPECT_TRUE(rec.connects.empty());  // never decided inside the call
+    EXPECT_FALSE(engine.ConnectNetwork(QStringLiteral("127.0.0.1"), device.port()));
+    ASSERT_TRUE(waitUntil([&] { return !rec.connects.empty(); }));
+    EXPECT_EQ(rec.connects, std::vector<bool>{true});
+    EXPECT_TRUE(engine.isConnected());
+
+    device.splitReplies = true;
+    engine.ReadStatus();
+    ASSERT_TRUE(waitUntil([&] { return !rec.results.empty(); }));
+    EXPECT_EQ(rec.results[0], (std::pair<int, int>{0, '0'}));
+    IoStatus s;
+    engine.GetStatus(s);
+    EXPECT_EQ(s.adc[0].value, "0042");
+    EXPECT_EQ(s.output[9], PortStateCode::On);
+    EXPECT_EQ(device.requests, std::vector<std::string>{"030"});
+}
+
+TEST(TcpIoLink, RefusedOrInvalidConnectFails) {
+    int closedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+        closedPort = probe.serverPort();
+    }
+    CCommProcess engine;
+    EngineRecorder rec(engine);
+    ASSERT_TRUE(engine.ConnectNetwork(QStringLiteral("127.0.0.1"), closedPort));
+    ASSERT_TRUE(waitUntil([&] { return !rec.connects.empty(); }));
+    EXPECT_EQ(rec.connects, std::vector<bool>{false});
+    EXPECT_FALSE(engine.isConnected());
+
+    ASSERT_TRUE(engine.ConnectNetwork(QStringLiteral("127.0.0.1"), 70000));
+    ASSERT_TRUE(waitUntil([&] { return rec.connects.size() == 2; }));
+    EXPECT_FALSE(rec.connects[1]);
+    // A request with no link fails from the event loop, not inside the call.
+    engine.ReadEnableStatus();
+    EXPECT_TRUE(rec.results.empty());
+    ASSERT_TRUE(waitUntil([&] { return !rec.results.empty(); }));
+    EXPECT_EQ(rec.results, (std::vector<std::pair<int, int>>{{13, 0}}));
+}
+
+TEST(TcpIoLink, SilentDeviceTimesOutAndTheNextRequestGoesOut) {
+    ScriptedDevice device;  // never answers
+    CCommProcess engine(nullptr, nullptr, /*replyTimeoutMs=*/150);
+    EngineRecorder rec(engine);
+    engine.ConnectNetwork(QStringLiteral("127.0.0.1"), device.port());
+    ASSERT_TRUE(waitUntil([&] { return engine.isConnected(); }));
+    engine.ReadPowerStoppage();
+    engine.ReadSerialFirmware();
+    ASSERT_TRUE(waitUntil([&] { return rec.results.size() == 2; }));
+    EXPECT_EQ(rec.results, (std::vector<std::pair<int, int>>{{14, 0}, {15, 0}}));
+    EXPECT_EQ(device.requests, (std::vector<std::string>{"160", "620"}));
+}
+
+TEST(TcpIoLink, PeerCloseIsReportedOnceAndTheLinkCanBeReopened) {
+    ScriptedDevice device;
+    device.answer = [](const std::string&) { return std::string("021"); };
+    CCommProcess engine(nullptr, nullptr, 150);
+    EngineRecorder rec(engine);
+    engine.ConnectNetwork(QStringLiteral("127.0.0.1"), device.port());
+    ASSERT_TRUE(waitUntil([&] { return device.peer() && engine.isConnected(); }));
+    engine.ReadStatus();
+    engine.ReadStatus();
+    ASSERT_TRUE(waitUntil([&] { return !rec.results.empty(); }));
+    device.peer()->close();
+    ASSERT_TRUE(waitUntil([&] { return rec.linkLost > 0; }));
+    // Give any second notice, or a stray time-out, the chance to show up.
+    QTimer settle;
+    settle.setSingleShot(true);
+    settle.start(300);
+    waitUntil([&] { return !settle.isActive(); }, 1000);
+    EXPECT_EQ(rec.linkLost, 1);
+    EXPECT_FALSE(engine.isConnected());
+    const std::size_t resultsAtLoss = rec.results.size();
+    EXPECT_LE(resultsAtLoss, 2u);
+
+    engine.Disconnect();
+    ASSERT_TRUE(engine.ConnectNetwork(QStringLiteral("127.0.0.1"), device.port()));
+    ASSERT_TRUE(waitUntil([&] { return rec.connects.size() == 2; }));
+    EXPECT_TRUE(rec.connects[1]);
+    engine.ChangeSettingMode();
+    ASSERT_TRUE(waitUntil([&] { return rec.results.size() == resultsAtLoss + 1; }));
+    EXPECT_EQ(rec.results.back(), (std::pair<int, int>{2, '1'}));
+}
+
+TEST(TcpIoLink, DisconnectFromInsideTheEngineSignals) {
+    ScriptedDevice device;
+    device.answer = [](const std::string&) { return std::string("020"); };
+    CCommProcess engine;
+    EngineRecorder rec(engine);
+    // The result handler runs inside the socket's readyRead: closing there must be safe, and the
+    // queued request behind it is dropped.
+    QObject::connect(&engine, &CCommProcess::ioResult, &engine, [&] { engine.Disconnect(); });
+    engine.ConnectNetwork(QStringLiteral("127.0.0.1"), device.port());
+    ASSERT_TRUE(waitUntil([&] { return engine.isConnected(); }));
+    engine.ChangeRunMode();
+    engine.ChangeRunMode();
+    ASSERT_TRUE(waitUntil([&] { return !rec.results.empty(); }));
+    EXPECT_FALSE(engine.isConnected());
+
+    // The same from inside the link-lost notice, which runs in the socket's disconnected signal.
+    CCommProcess second;
+    EngineRecorder rec2(second);
+    QObject::connect(&second, &CCommProcess::ioLinkLost, &second, [&] { second.Disconnect(); });
+    second.ConnectNetwork(QStringLiteral("127.0.0.1"), device.port());
+    ASSERT_TRUE(waitUntil([&] { return second.isConnected() && device.peer(); }));
+    QTcpSocket* peer = device.peer();
+    waitUntil([&] { return peer->state() == QAbstractSocket::ConnectedState; }, 1000);
+    peer->abort();
+    ASSERT_TRUE(waitUntil([&] { return rec2.linkLost == 1; }));
+    EXPECT_TRUE(second.ConnectNetwork(QStringLiteral("127.0.0.1"), device.port()));
+    ASSERT_TRUE(waitUntil([&] { return rec2.connects.size() == 2; }));
+}
+
+}  // namespace
+}  // namespace tarn
