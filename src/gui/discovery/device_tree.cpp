@@ -30,9 +30,11 @@ QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), stat
 DeviceTree::DeviceTree(QWidget* parent) : QTreeWidget(parent) {
     setColumnCount(3);
     setHeaderLabels({QStringLiteral("Device"), QStringLiteral("IP"), QStringLiteral("MAC")});
-    header()->resizeSection(0, 120);
-    header()->resizeSection(1, 100);
-    header()->resizeSection(2, 110);
+    // The classic widths, widened where this font needs more room for a full address.
+    const QFontMetrics fm(font());
+    header()->resizeSection(0, std::max(120, fm.horizontalAdvance(QStringLiteral("Pump-House-10")) + 40));
+    header()->resizeSection(1, std::max(100, fm.horizontalAdvance(QStringLiteral("255.255.255.255")) + 14));
+    header()->resizeSection(2, std::max(110, fm.horizontalAdvance(QStringLiteral("00:00:00:00:00:00")) + 14));
     header()->setStretchLastSection(false);
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(false);
@@ -42,7 +44,8 @@ DeviceTree::DeviceTree(QWidget* parent) : QTreeWidget(parent) {
     connect(header(), &QHeaderView::sectionClicked, this, &DeviceTree::sortByColumnText);
 
     setSelectionMode(QAbstractItemView::MultiSelection);
-    setRootIsDecorated(true);
+    setRootIsDecorated(false);  // items never have children
+    setIndentation(4);
     setUniformRowHeights(true);
     setIconSize(QSize(16, 16));
     setMouseTracking(true);
@@ -73,7 +76,8 @@ void DeviceTree::deleteAllItems() {
 
 void DeviceTree::appendDevice(const DeviceEntry& entry) {
     auto* item = new QTreeWidgetItem;
-    item->setIcon(0, icons::device());
+    static const QIcon deviceIcon = icons::device();
+    item->setIcon(0, deviceIcon);
     for (int c = 0; c < 3; ++c) item->setText(c, latin1(entry.text(c)));
     item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
@@ -88,10 +92,9 @@ const DeviceEntry& DeviceTree::entry(int displayIndex) const {
 }
 
 bool DeviceTree::isListed(std::string_view macText) const {
-    for (int i = 0; i < topLevelItemCount(); ++i) {
-        if (equalsIgnoreCase(entry(i).mac, macText)) return true;
-    }
-    return false;
+    // Every item's entry lives in entries_, so walking it walks all items, seen or scrolled away.
+    return std::any_of(entries_.begin(), entries_.end(),
+                       [&](const DeviceEntry& e) { return equalsIgnoreCase(e.mac, macText); });
 }
 
 std::vector<DeviceEntry> DeviceTree::selectedEntries() const {
@@ -120,6 +123,10 @@ void DeviceTree::sortByColumnText(int column) {
     header()->setSortIndicatorShown(true);
     header()->setSortIndicator(column, direction == SortDirection::Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     syncView();
+}
+
+int DeviceTree::columnsWidth() const {
+    return header()->sectionSize(0) + header()->sectionSize(1) + header()->sectionSize(2);
 }
 
 int DeviceTree::itemIndexAt(const QPoint& viewportPos) const {

@@ -36,6 +36,8 @@ public:
     const TreeSelection& selection() const { return selection_; }
 
     void sortByColumnText(int column);
+    // The width the three columns need side by side.
+    int columnsWidth() const;
 
 signals:
     // The mouse changed the selection: the parameter view loads the selected devices.

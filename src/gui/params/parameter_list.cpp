@@ -10,7 +10,7 @@ const char* const ParameterList::kEmptyText = "No Device is selected.   Select a
 ParameterList::ParameterList(QWidget* parent) : QTableWidget(0, 3, parent) {
     setHorizontalHeaderLabels({QStringLiteral("class"), QStringLiteral("parameter"), QStringLiteral(" Value")});
     horizontalHeader()->resizeSection(0, 150);
-    horizontalHeader()->resizeSection(1, 172);
+    horizontalHeader()->resizeSection(1, std::max(172, fontMetrics().horizontalAdvance(QStringLiteral("Set up Input/Output/ADC ports")) + 16));
     horizontalHeader()->resizeSection(2, 175);
     horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setHighlightSections(false);
