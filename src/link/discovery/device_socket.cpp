@@ -37,7 +37,7 @@ bool CDeviceSocket::sendTo(const QByteArray& bytes, quint16 port, const QString&
     return socket_.writeDatagram(bytes, target, port) == bytes.size();
 }
 
-void CDeviceSocket::drain() {
+void CDeviceSocket::readPending() {
     while (socket_.hasPendingDatagrams()) {
         const qint64 size = socket_.pendingDatagramSize();
         if (size < 0 || static_cast<std::size_t>(size) > capacity_) {
@@ -45,17 +45,24 @@ void CDeviceSocket::drain() {
             continue;
         }
         const QNetworkDatagram d = socket_.receiveDatagram(size);
-        QHostAddress sender = d.senderAddress();
         bool ok = false;
-        const QHostAddress v4(sender.toIPv4Address(&ok));
-        pending_.push_back({d.data(), ok ? v4.toString() : sender.toString(), static_cast<quint16>(d.senderPort())});
+        const QHostAddress v4(d.senderAddress().toIPv4Address(&ok));
+        pending_.push_back(
+            {d.data(), ok ? v4.toString() : d.senderAddress().toString(), static_cast<quint16>(d.senderPort())});
     }
+}
+
+void CDeviceSocket::drain() {
+    readPending();
     if (dispatching_) return;  // the handler further up the stack delivers these when it returns
     dispatching_ = true;
+    // A handler may run a nested event loop (a message box); Qt does not signal readyRead again
+    // meanwhile, so whatever arrived is read here after each handler returns.
     while (!pending_.empty()) {
         const Datagram next = std::move(pending_.front());
         pending_.pop_front();
         emit socketReceive(next);
+        readPending();
     }
     dispatching_ = false;
 }

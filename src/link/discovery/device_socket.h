@@ -43,6 +43,7 @@ signals:
 
 private:
     void drain();
+    void readPending();
 
     QUdpSocket socket_;
     std::size_t capacity_;
