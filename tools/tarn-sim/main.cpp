@@ -48,6 +48,10 @@ int main(int argc, char** argv) {
     QTextStream out(stdout);
     for (const auto& d : fleet.devices())
         out << "device " << d->config().address << ' ' << QString::fromStdString(d->config().name) << '\n';
+    for (const auto& io : fleet.ioDevices()) {
+        out << "io " << io->address().toString() << ':' << io->port() << ' ' << io->name() << '\n';
+        if (!io->ptyPath().isEmpty()) out << "pty " << io->ptyPath() << ' ' << io->name() << '\n';
+    }
     out << "ready port " << fleet.devicePort() << Qt::endl;
     return app.exec();
 }

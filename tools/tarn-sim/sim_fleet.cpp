@@ -15,6 +15,7 @@ bool SimFleet::start(quint16 port, const QHostAddress& broadcastListen, QString*
         if (!device->bind(port_, error)) return false;
         port_ = device->port();
         devices_.push_back(std::move(device));
+        if (!startIo(c, error)) return false;
     }
     if (!broadcastSocket_.bind(broadcastListen, port_, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
         *error = QStringLiteral("cannot listen for broadcasts on %1:%2: %3")
@@ -23,6 +24,18 @@ bool SimFleet::start(quint16 port, const QHostAddress& broadcastListen, QString*
                      .arg(broadcastSocket_.errorString());
         return false;
     }
+    return true;
+}
+
+bool SimFleet::startIo(const SimDeviceConfig& c, QString* error) {
+    auto io = parseSimIoConfig(c.raw, error);
+    if (!io) {
+        *error = QStringLiteral("device %1: %2").arg(QString::fromStdString(c.name), *error);
+        return false;
+    }
+    auto device = std::make_unique<SimIoDevice>(QString::fromStdString(c.name), QHostAddress(c.address), *io, this);
+    if (!device->start(error)) return false;
+    ioDevices_.push_back(std::move(device));
     return true;
 }
 

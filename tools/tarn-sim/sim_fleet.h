@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tarn-sim/fleet_config.h"
+#include "tarn-sim/io/sim_io_device.h"
 #include "tarn-sim/sim_device.h"
 
 namespace tarnsim {
@@ -23,12 +24,16 @@ public:
     bool start(quint16 port, const QHostAddress& broadcastListen, QString* error);
     quint16 devicePort() const { return port_; }
     const std::vector<std::unique_ptr<SimDevice>>& devices() const { return devices_; }
+    // The I/O side of each device, in the same order as devices().
+    const std::vector<std::unique_ptr<SimIoDevice>>& ioDevices() const { return ioDevices_; }
 
 private:
     void onBroadcast();
+    bool startIo(const SimDeviceConfig& config, QString* error);
 
     FleetConfig config_;
     std::vector<std::unique_ptr<SimDevice>> devices_;
+    std::vector<std::unique_ptr<SimIoDevice>> ioDevices_;
     QUdpSocket broadcastSocket_;
     quint16 port_ = 0;
 };

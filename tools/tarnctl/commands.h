@@ -12,6 +12,7 @@ constexpr int kExitUsage = 2;
 
 int runProbe(const QStringList& args);
 int runDcf(const QStringList& args);
+int runIo(const QStringList& args);
 
 // Prints "tarnctl: <message>" on standard error and returns kExitUsage.
 int usageError(const QString& message);

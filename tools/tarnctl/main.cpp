@@ -17,6 +17,7 @@ struct Command {
 const Command kCommands[] = {
     {"probe", tarnctl::runProbe, "discover devices: [--broadcast ADDR] [--address IP] [--device-port N] [--wait MS] [--json]"},
     {"dcf", tarnctl::runDcf, "check a device configuration file: show FILE [--json]"},
+    {"io", tarnctl::runIo, "I/O commands: (--host H --port P | --serial PATH [--baud N ...]) status|switch N on|off|config|serial|run-mode|setting-mode [--json]"},
 };
 
 int printUsage(FILE* to) {

@@ -4,7 +4,8 @@
 
 #include "link/iolink/serial_link.h"
 
-Q_LOGGING_CATEGORY(lcIoLink, "tarn.iolink")
+// Information about connects and losses is off by default; the owner reports those itself.
+Q_LOGGING_CATEGORY(lcIoLink, "tarn.iolink", QtWarningMsg)
 
 namespace tarn {
 

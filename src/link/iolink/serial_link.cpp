@@ -8,7 +8,7 @@
 #include "core/iolink/io_limits.h"
 #include "link/iolink/serial_port_map.h"
 
-Q_LOGGING_CATEGORY(lcSerialLink, "tarn.iolink.serial")
+Q_LOGGING_CATEGORY(lcSerialLink, "tarn.iolink.serial", QtWarningMsg)
 
 namespace tarn {
 

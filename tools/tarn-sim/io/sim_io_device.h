@@ -1,0 +1,66 @@
+// The I/O side of one simulated device: the device model served over TCP at the device's own
+// loopback address and, on request, on a pseudo-terminal, with the fault knobs of its config.
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+#include <QPointer>
+#include <QSocketNotifier>
+#include <QTcpServer>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/iolink/io_device.h"
+#include "core/iolink/io_framer.h"
+#include "tarn-sim/io/sim_io_config.h"
+
+namespace tarnsim {
+
+class SimIoDevice : public QObject {
+    Q_OBJECT
+public:
+    SimIoDevice(QString name, QHostAddress address, SimIoConfig config, QObject* parent = nullptr);
+    ~SimIoDevice() override;
+
+    bool start(QString* error);
+    const QString& name() const { return name_; }
+    QHostAddress address() const { return address_; }
+    quint16 port() const { return server_.serverPort(); }
+    // The slave side of the pseudo-terminal, empty when there is none.
+    const QString& ptyPath() const { return ptyPath_; }
+    tarn::IoDeviceModel& model() { return model_; }
+
+private:
+    // One conversation: a TCP connection or the pseudo-terminal.
+    struct Channel {
+        tarn::IoFramer framer;
+        std::string nakFrame;  // the request being NAKed, and how often it has been
+        int naks = 0;
+        int replies = 0;
+        std::function<void(const QByteArray&)> write;
+        std::function<void()> close;
+        QPointer<QObject> guard;  // gone when the conversation is
+    };
+
+    void onNewConnection();
+    bool openPty(QString* error);
+    void onPtyReadable();
+    void handleBytes(const std::shared_ptr<Channel>& ch, const QByteArray& bytes);
+    void handleFrame(const std::shared_ptr<Channel>& ch, std::string_view frame);
+    void send(const std::shared_ptr<Channel>& ch, const std::string& bytes, bool closeAfterwards);
+
+    QString name_;
+    QHostAddress address_;
+    SimIoConfig config_;
+    tarn::IoDeviceModel model_;
+    QTcpServer server_;
+    int ptyMaster_ = -1;
+    int ptySlave_ = -1;
+    QString ptyPath_;
+    std::unique_ptr<QSocketNotifier> ptyNotifier_;
+    std::shared_ptr<Channel> ptyChannel_;
+};
+
+}  // namespace tarnsim
