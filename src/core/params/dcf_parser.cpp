@@ -1,6 +1,7 @@
 #include "core/params/dcf_parser.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -64,8 +65,9 @@ public:
     }
 
 private:
-    bool fail(const std::string& what) {
-        error_ = "line " + std::to_string(reader_.line()) + ": " + what;
+    bool fail(const std::string& what) { return failAt(reader_.line(), what); }
+    bool failAt(int line, const std::string& what) {
+        error_ = "line " + std::to_string(line) + ": " + what;
         return false;
     }
     Step bad(const std::string& what) {
@@ -138,6 +140,8 @@ private:
         for (int i = 0; i < kClassSlotCount; ++i) {
             const std::string line = "class line " + std::to_string(i + 1);
             long long number = 0, instances = 0, start = 0, end = 0;
+            reader_.skipSpace();
+            classLines_[static_cast<std::size_t>(i)] = reader_.line();
             Step s = literal("Class");
             if (s == Step::Ok) s = integer(kIntMin, kIntMax, "a class number", number);
             if (s == Step::Ok) s = literal("instance =");
@@ -165,11 +169,12 @@ private:
                 break;
             }
         }
-        if (classCount_ < 0) return fail("none of the ten class lines has end = -1 to close the class list");
+        if (classCount_ < 0) return failAt(classLines_[kClassSlotCount - 1], "none of the ten class lines has end = -1 to close the class list");
         long long records = 0;
         for (int i = 0; i < classCount_; ++i) {
             const ClassSlot& slot = set_.classSlots[static_cast<std::size_t>(i)];
             const std::string name = "class line " + std::to_string(i + 1);
+            const auto fail = [&](const std::string& what) { return failAt(classLines_[static_cast<std::size_t>(i)], what); };
             if (slot.instanceCount < 0) return fail(name + " has a negative instance count");
             if (slot.end < slot.start)
                 return fail(name + " ends (end = " + std::to_string(slot.end) + ") before it starts (start = " +
@@ -309,6 +314,7 @@ private:
     std::string error_;
     std::string groupText_;
     int classCount_ = 0;
+    std::array<int, kClassSlotCount> classLines_{};
 };
 
 }  // namespace

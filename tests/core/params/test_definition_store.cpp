@@ -1,0 +1,108 @@
+// Definition sets over a run: one set per (product, major, minor), reuse, and what a failed load
+// leaves behind.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "core/params/definition_store.h"
+#include "support/dcf_text.h"
+#include "support/scripted_prompter.h"
+#include "support/test_paths.h"
+
+namespace tarn {
+namespace {
+
+using test::dcfEntry;
+using test::dcfText;
+
+std::string writeFile(const std::string& dir, const std::string& name, const std::string& text) {
+    const std::string path = dir + "/" + name;
+    std::ofstream(path, std::ios::binary) << text;
+    return path;
+}
+
+const std::string kOneRecord = dcfText({{1, 0, 0}}, dcfEntry("1.0.1", "char", "A", "First"));
+const std::string kTwoRecords =
+    dcfText({{1, 0, 1}}, dcfEntry("1.0.1", "char", "A", "First") + dcfEntry("1.0.2", "char", "A", "Second"));
+
+TEST(DefinitionStore, ReusesTheSetOfAKnownTriple) {
+    const std::string dir = test::scratchDir().toStdString();
+    const std::string a = writeFile(dir, "PX_1.2.dcf", kOneRecord);
+    const std::string b = writeFile(dir, "PY_1.2.dcf", kTwoRecords);
+    test::ScriptedPrompter prompter;
+    DefinitionStore store;
+    EXPECT_EQ(store.currentIndex(), -1);
+    EXPECT_EQ(store.FindRecordById("1.1.1"), -1);
+
+    ASSERT_TRUE(store.LoadDeviceConfiguration(a, 74, 1, 2, prompter));
+    EXPECT_EQ(store.currentIndex(), 0);
+    ASSERT_TRUE(store.LoadDeviceConfiguration(b, 75, 1, 2, prompter));
+    EXPECT_EQ(store.currentIndex(), 1);
+    EXPECT_EQ(store.FindRecordById("1.1.2"), 1);
+    // A second device of product 74, version 1.2: the same set, parsed again.
+    const DcfLoadResult again = store.LoadDeviceConfiguration(a, 74, 1, 2, prompter);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again.setIndex, 0);
+    EXPECT_EQ(store.setCount(), 2);
+    EXPECT_EQ(store.current()->recordCount(), 1);
+    EXPECT_EQ(store.current()->productNumber, 74);
+    EXPECT_EQ(store.FindRecordById("1.1.2"), -1);
+    EXPECT_EQ(store.FindClassRange("1.0"), (std::pair<int, int>{0, 0}));
+    EXPECT_EQ(store.setIndexFor(75, 1, 2), 1);
+    EXPECT_EQ(store.setIndexFor(75, 1, 3), -1);
+    EXPECT_TRUE(prompter.records().empty());
+    EXPECT_EQ(deviceConfigurationPath(dir + "/", "PX", "1.2"), a);
+}
+
+TEST(DefinitionStore, MissingOrRefusedFileLeavesNoSetCurrent) {
+    const std::string dir = test::scratchDir().toStdString();
+    const std::string good = writeFile(dir, "good.dcf", kTwoRecords);
+    test::ScriptedPrompter prompter;
+    DefinitionStore store;
+    ASSERT_TRUE(store.LoadDeviceConfiguration(good, 74, 1, 0, prompter));
+
+    const std::string missing = dir + "/PX_9.9.dcf";
+    const DcfLoadResult result = store.LoadDeviceConfiguration(missing, 74, 9, 9, prompter);
+    EXPECT_FALSE(result);
+    ASSERT_EQ(prompter.records().size(), 1u);
+    EXPECT_EQ(prompter.records()[0].caption, "Error");
+    EXPECT_EQ(prompter.records()[0].text, "Can't find configuration file! \n" + missing);
+    EXPECT_EQ(store.current(), nullptr);
+    EXPECT_EQ(store.setIndexFor(74, 9, 9), -1);
+
+    // A broken file for the known triple: refused with file and fault named, the old set kept aside.
+    const std::string broken = writeFile(dir, "broken.dcf", kTwoRecords.substr(0, kTwoRecords.find("Class 3")));
+    prompter.clear();
+    EXPECT_FALSE(store.LoadDeviceConfiguration(broken, 74, 1, 0, prompter));
+    ASSERT_EQ(prompter.records().size(), 1u);
+    EXPECT_EQ(prompter.records()[0].text,
+              "Can't use configuration file! \n" + broken +
+                  "\nline 5: the class table ends early: class line 3 is missing or incomplete");
+    EXPECT_EQ(store.current(), nullptr);
+    EXPECT_EQ(store.set(0)->recordCount(), 2);
+    EXPECT_EQ(store.setCount(), 1);
+}
+
+TEST(DefinitionStore, EnforcesTheTripleBoundsAndTheNumberOfSets) {
+    test::ScriptedPrompter prompter;
+    DefinitionStore store;
+    EXPECT_FALSE(store.loadFromText("x.dcf", kOneRecord, 100, 0, 0, prompter));
+    EXPECT_FALSE(store.loadFromText("x.dcf", kOneRecord, 0, 20, 0, prompter));
+    EXPECT_FALSE(store.loadFromText("x.dcf", kOneRecord, 0, 0, 30, prompter));
+    EXPECT_FALSE(store.loadFromText("x.dcf", kOneRecord, -1, 0, 0, prompter));
+    ASSERT_EQ(prompter.records().size(), 4u);
+    EXPECT_EQ(prompter.records()[1].text, "Can't use configuration file! \nx.dcf\nmajor version 20 is out of range (0 to 19)");
+    EXPECT_TRUE(store.loadFromText("x.dcf", kOneRecord, 99, 19, 29, prompter));
+
+    for (int i = 1; i < kMaxDefinitionSets; ++i) ASSERT_TRUE(store.loadFromText("x.dcf", kOneRecord, i, 0, 0, prompter));
+    EXPECT_EQ(store.setCount(), kMaxDefinitionSets);
+    prompter.clear();
+    EXPECT_FALSE(store.loadFromText("x.dcf", kOneRecord, 0, 1, 0, prompter));  // a 101st triple
+    ASSERT_EQ(prompter.records().size(), 1u);
+    EXPECT_NE(prompter.records()[0].text.find("at most 100"), std::string::npos);
+    EXPECT_TRUE(store.loadFromText("x.dcf", kTwoRecords, 5, 0, 0, prompter));  // a known one still loads
+    EXPECT_EQ(store.current()->recordCount(), 2);
+}
+
+}  // namespace
+}  // namespace tarn
