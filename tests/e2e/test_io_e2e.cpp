@@ -1,0 +1,217 @@
+// The I/O link end to end: CCommProcess and tarnctl against tarn-sim over loopback TCP and over
+// pseudo-terminals, with the simulator's fault knobs.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "core/iolink/io_commands.h"
+#include "link/iolink/comm_process.h"
+#include "support/scripted_prompter.h"
+#include "support/sim_process.h"
+#include "support/test_paths.h"
+#include "support/wait.h"
+
+using namespace tarn;
+using namespace tarn::test;
+
+namespace {
+
+const QString kFleet = sourceDir() + "/tests/e2e/fleets/io.json";
+// Short enough to keep the suite quick, long enough for a loaded machine.
+constexpr int kTimeoutMs = 500;
+
+struct Endpoint {
+    QString host;
+    int port = 0;
+};
+
+class IoE2E : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        sim = new SimProcess;
+        ASSERT_TRUE(sim->start({"--fleet", kFleet, "--device-port", "0"})) << sim->output().toStdString();
+        for (const QString& line : sim->lines()) {
+            const QStringList parts = line.split(' ');
+            if (parts.size() != 3) continue;
+            if (parts[0] == "io") {
+                const int colon = static_cast<int>(parts[1].lastIndexOf(':'));
+                (*io)[parts[2]] = {parts[1].left(colon), parts[1].mid(colon + 1).toInt()};
+            } else if (parts[0] == "pty") {
+                (*pty)[parts[2]] = parts[1];
+            }
+        }
+    }
+    static void TearDownTestSuite() {
+        delete sim;
+        sim = nullptr;
+    }
+
+    void SetUp() override { ASSERT_EQ(io->size(), 10u) << sim->output().toStdString(); }
+
+    // Connects `engine` to the named device's TCP port.
+    void connectTo(CCommProcess& engine, const QString& name) {
+        const Endpoint e = io->at(name);
+        bool done = false, ok = false;
+        QObject::connect(&engine, &CCommProcess::connectFinished, [&](bool c) { done = true; ok = c; });
+        ASSERT_TRUE(engine.ConnectNetwork(e.host, e.port));
+        ASSERT_TRUE(waitUntil([&] { return done; }));
+        ASSERT_TRUE(ok) << name.toStdString() << ": " << engine.errorString().toStdString();
+    }
+
+    RunResult tarnctl(const QString& name, QStringList args) {
+        const Endpoint e = io->at(name);
+        return runProgram(tarnctlPath(), QStringList{"io", "--host", e.host, "--port", QString::number(e.port)} + args);
+    }
+
+    static SimProcess* sim;
+    static std::map<QString, Endpoint>* io;
+    static std::map<QString, QString>* pty;
+};
+
+SimProcess* IoE2E::sim = nullptr;
+std::map<QString, Endpoint>* IoE2E::io = new std::map<QString, Endpoint>;
+std::map<QString, QString>* IoE2E::pty = new std::map<QString, QString>;
+
+struct Results {
+    std::vector<std::pair<int, int>> list;
+    int linkLost = 0;
+    explicit Results(CCommProcess& e) {
+        QObject::connect(&e, &CCommProcess::ioResult, [this](int i, int r) { list.emplace_back(i, r); });
+        QObject::connect(&e, &CCommProcess::ioLinkLost, [this] { ++linkLost; });
+    }
+};
+
+TEST_F(IoE2E, MonitorStyleChainOverTcp) {
+    CCommProcess engine(nullptr, nullptr, kTimeoutMs);
+    Results r(engine);
+    connectTo(engine, "Plain");
+    // As the monitor does: configuration first, then status; each next request from the handler.
+    QObject::connect(&engine, &CCommProcess::ioResult, &engine, [&](int index, int result) {
+        if (index == IoCommand::ReadEnableStatus && result == '0') engine.ReadStatus();
+        if (index == IoCommand::ReadStatus && r.list.size() == 2) engine.SwitchOutput(10, 0);
+    });
+    engine.ReadEnableStatus();
+    ASSERT_TRUE(waitUntil([&] { return r.list.size() == 3; }));
+    EXPECT_EQ(r.list, (std::vector<std::pair<int, int>>{{13, '0'}, {0, '0'}, {0, '0'}}));
+    IoStatus s;
+    engine.GetStatus(s);
+    EXPECT_EQ(s.output[1], PortStateCode::On);
+    EXPECT_EQ(s.output[9], PortStateCode::On);
+    EXPECT_EQ(s.output[0], PortStateCode::Off);
+    EXPECT_EQ(s.input[0], PortStateCode::On);
+    EXPECT_EQ(s.input[1], PortStateCode::Off);
+    EXPECT_EQ(s.adc[3], (IoAdcState{PortStateCode::OnWithLevel, "1023"}));
+    IoConfig c;
+    engine.GetConfig(c);
+    EXPECT_EQ(c.outputEnable, (std::array<std::uint8_t, 10>{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
+    engine.SwitchOutput(10, 1);  // leave the shared device as it was
+    ASSERT_TRUE(waitUntil([&] { return r.list.size() == 4; }));
+    engine.Disconnect();
+}
+
+TEST_F(IoE2E, FaultsOverTcp) {
+    struct Case {
+        const char* device;
+        int expected;
+    };
+    // NAKed once: retransmitted and answered. Four NAKs, bad checksum, silence and a late reply: failed.
+    // Split into bytes behind noise, and duplicated: one good result.
+    for (const Case& k : {Case{"Nak-Once", '0'}, Case{"Nak-Four", 0}, Case{"Split-Noisy", '0'}, Case{"Bad-Sum", 0},
+                          Case{"Silent", 0}, Case{"Late", 0}, Case{"Twice", '0'}}) {
+        SCOPED_TRACE(k.device);
+        CCommProcess engine(nullptr, nullptr, kTimeoutMs);
+        Results r(engine);
+        connectTo(engine, k.device);
+        engine.ReadAdcLevel();
+        engine.ReadPowerStoppage();
+        ASSERT_TRUE(waitUntil([&] { return r.list.size() == 2; }, 4 * kTimeoutMs + 2000));
+        EXPECT_EQ(r.list[0], (std::pair<int, int>{12, k.expected}));
+        EXPECT_EQ(r.list[1], (std::pair<int, int>{14, k.expected}));
+        // Late and duplicate replies never produce a second result for a request.
+        waitUntil([] { return false; }, k.device == QLatin1String("Late") ? 900 : 100);
+        EXPECT_EQ(r.list.size(), 2u);
+        EXPECT_EQ(r.linkLost, 0);
+    }
+}
+
+TEST_F(IoE2E, DeviceClosingTheConnectionIsOneLinkLost) {
+    CCommProcess engine(nullptr, nullptr, kTimeoutMs);
+    Results r(engine);
+    connectTo(engine, "Closer");
+    engine.ReadSerialFirmware();
+    engine.ReadSerialFirmware();
+    ASSERT_TRUE(waitUntil([&] { return r.linkLost > 0; }));
+    waitUntil([] { return false; }, 2 * kTimeoutMs);
+    EXPECT_EQ(r.linkLost, 1);
+    EXPECT_EQ(r.list, (std::vector<std::pair<int, int>>{{15, '1'}}));  // no serial number set
+    engine.Disconnect();
+    connectTo(engine, "Closer");  // a new connection is answered again
+    engine.ChangeRunMode();
+    ASSERT_TRUE(waitUntil([&] { return r.list.size() == 2; }));
+    EXPECT_EQ(r.list.back(), (std::pair<int, int>{3, '0'}));
+}
+
+TEST_F(IoE2E, SerialLinkOverAPseudoTerminalWithNaksAndSplitReplies) {
+    if (!pty->count("Serial-Nak")) GTEST_SKIP() << "no pseudo-terminal from tarn-sim";
+    ::setenv("TARN_COM5", pty->at("Serial-Nak").toLocal8Bit().constData(), 1);
+    ScriptedPrompter prompter;
+    CCommProcess engine(&prompter, nullptr, 2000);
+    Results r(engine);
+    const bool opened = engine.OpenSerial(5, 9600, QStringLiteral("n"), 8, 1);
+    ::unsetenv("TARN_COM5");
+    ASSERT_TRUE(opened) << engine.errorString().toStdString();
+    EXPECT_TRUE(prompter.records().empty());
+    engine.ReadSerialFirmware();
+    engine.ChangeSettingMode();
+    engine.ChangeRunMode();
+    ASSERT_TRUE(waitUntil([&] { return r.list.size() == 3; }, 8000));
+    EXPECT_EQ(r.list, (std::vector<std::pair<int, int>>{{15, '0'}, {2, '1'}, {3, '0'}}));
+    IoConfig c;
+    engine.GetConfig(c);
+    EXPECT_EQ(c.serialNumber, "TARN-IO-000000210");
+    EXPECT_EQ(c.firmwareVersion, "2.00    ");
+    engine.Disconnect();
+}
+
+TEST_F(IoE2E, TarnctlOverTcpAndSerial) {
+    RunResult st = tarnctl("Plain", {"status", "--json"});
+    ASSERT_EQ(st.exitCode, 0) << st.err.toStdString();
+    EXPECT_EQ(st.out.trimmed().toStdString(),
+              "{\"outputs\":[2,0,2,2,2,2,2,2,2,2],\"inputs\":[0,2,2,2,2,2,2,2,2,2,2,0],"
+              "\"adc\":[{\"code\":1,\"value\":\"0512\"},{\"code\":1,\"value\":\"0000\"},"
+              "{\"code\":1,\"value\":\"0007\"},{\"code\":1,\"value\":\"1023\"}]}");
+
+    RunResult sn = runProgram(tarnctlPath(), {"io", "--serial", pty->at("Plain"), "--baud", "19200", "serial", "--json"});
+    ASSERT_EQ(sn.exitCode, 0) << sn.err.toStdString();
+    EXPECT_EQ(sn.out.trimmed(), QStringLiteral("{\"serialNumber\":\"TARN-IO-000000201\",\"firmwareVersion\":\"1.05    \"}"));
+
+    RunResult cfg = tarnctl("Split-Noisy", {"config", "--json"});
+    ASSERT_EQ(cfg.exitCode, 0) << cfg.err.toStdString();
+    EXPECT_EQ(cfg.out.trimmed(), QStringLiteral("{\"adcMode\":[0,0,0,0],\"reference\":\"0\","
+                                                "\"inputEnable\":[1,1,1,1,1,1,1,1,1,1,1,1],"
+                                                "\"outputEnable\":[1,1,1,1,1,1,1,1,1,1],"
+                                                "\"powerStoppage\":[0,0,0,0,0,0,0,0,0,0]}"));
+
+    // Setting mode: a status read answers "1", which tarnctl reports and exits 1 on.
+    EXPECT_EQ(tarnctl("Nak-Once", {"setting-mode"}).exitCode, 0);
+    RunResult busy = tarnctl("Nak-Once", {"switch", "3", "on"});
+    EXPECT_EQ(busy.exitCode, 1);
+    EXPECT_TRUE(busy.err.contains(QLatin1String("result 1"))) << busy.err.toStdString();
+    EXPECT_EQ(tarnctl("Nak-Once", {"run-mode"}).exitCode, 0);
+    RunResult sw = tarnctl("Nak-Once", {"switch", "3", "on"});
+    EXPECT_EQ(sw.exitCode, 0) << sw.err.toStdString();
+
+    // Link failures: one line, exit 2.
+    RunResult lost = tarnctl("Closer", {"status"});
+    EXPECT_EQ(lost.exitCode, 0);  // the first reply still comes
+    RunResult refused = runProgram(tarnctlPath(), {"io", "--host", "127.0.0.201", "--port", "1", "status"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_EQ(refused.err.trimmed().count('\n'), 0) << refused.err.toStdString();
+    RunResult noDevice = runProgram(tarnctlPath(), {"io", "--serial", "/nonexistent/tty", "status"});
+    EXPECT_EQ(noDevice.exitCode, 2);
+    EXPECT_EQ(runProgram(tarnctlPath(), {"io", "--host", "127.0.0.201", "status"}).exitCode, 2);
+}
+
+}  // namespace
