@@ -59,7 +59,7 @@ bool CredentialLog::LoadLog() {
         if (read.stop == TableStop::TooManyEntries)
             why = "it holds more than " + std::to_string(kMaxTableEntries) + " entries";
         else if (read.stop == TableStop::TokenTooLong)
-            why = "line " + std::to_string(read.stopLine) + " holds a text longer than " +
+            why = "the entry at line " + std::to_string(read.stopLine) + " holds a text longer than " +
                   std::to_string(kMaxTableTokenLength) + " characters";
         else
             why = "the entry at line " + std::to_string(read.stopLine) + " is damaged";

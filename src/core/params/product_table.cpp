@@ -39,7 +39,7 @@ void ProductTable::loadFromText(std::string_view text, const std::string& source
                              MessageIcon::Warning);
     } else if (read.stop == TableStop::TokenTooLong) {
         prompter.showMessage("Error",
-                             source + ", line " + std::to_string(read.stopLine) +
+                             source + ", entry at line " + std::to_string(read.stopLine) +
                                  ": a name or product id is longer than " + std::to_string(kMaxTableTokenLength) +
                                  " characters; the entries from there on are ignored.",
                              MessageIcon::Warning);

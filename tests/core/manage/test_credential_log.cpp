@@ -1,0 +1,216 @@
+// pwd.ini: the ID/password log, its text form, its bounds, and that no save loses an entry.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/manage/credential_log.h"
+#include "support/file_size_limit.h"
+#include "support/scripted_prompter.h"
+#include "support/test_paths.h"
+
+namespace tarn {
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void writeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+
+mode_t modeOf(const std::string& path) {
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    return st.st_mode & 0777;
+}
+
+class CredentialLogTest : public ::testing::Test {
+protected:
+    std::string path = test::scratchDir().toStdString() + "/pwd.ini";
+    test::ScriptedPrompter prompter;
+    CredentialLog log{path, prompter};
+};
+
+TEST_F(CredentialLogTest, MissingFileIsCreatedForItsOwnerOnly) {
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_EQ(log.count(), 0);
+    EXPECT_EQ(modeOf(path), 0600u);
+    EXPECT_EQ(readFile(path), "");
+}
+
+TEST_F(CredentialLogTest, WritesBlanksAsCodesAndMacsInUpperCase) {
+    ASSERT_TRUE(log.LoadLog());
+    ASSERT_TRUE(log.AppendEntry());
+    ASSERT_TRUE(log.StoreEntry("00:1a:2b:3c:4d:5e", "plant operator", "s3cret pass", -1));
+    ASSERT_TRUE(log.SaveLog());
+    EXPECT_EQ(readFile(path),
+              "\n[1]\nMAC : 00:1A:2B:3C:4D:5E \nID : plant-/space/-operator \nPassword : s3cret-/space/-pass \n");
+    EXPECT_EQ(modeOf(path), 0600u);
+
+    CredentialLog again(path, prompter);
+    ASSERT_TRUE(again.LoadLog());
+    ASSERT_EQ(again.count(), 1);
+    EXPECT_EQ(again.currentIndex(), 1);
+    const int index = again.FindMac("00:1A:2B:3C:4D:5E");
+    ASSERT_EQ(index, 0);
+    ASSERT_TRUE(again.SelectEntry(index));
+    EXPECT_EQ(again.currentId(), "plant operator");
+    EXPECT_EQ(again.currentPassword(), "s3cret pass");
+    EXPECT_TRUE(prompter.records().empty());
+}
+
+TEST_F(CredentialLogTest, LowerCaseMacsAreNotFoundUntilTheNextSave) {
+    writeFile(path, "\n[1]\nMAC : 00:1a:2b:3c:4d:5e \nID : admin \nPassword : pw \n");
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_EQ(log.FindMac("00:1A:2B:3C:4D:5E"), -1);
+    EXPECT_EQ(log.FindMac("00:1a:2b:3c:4d:5e"), 0);
+    ASSERT_TRUE(log.SaveLog());
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_EQ(log.FindMac("00:1A:2B:3C:4D:5E"), 0);
+}
+
+TEST_F(CredentialLogTest, SaveWritesEveryValidEntryAfterAnInvalidOne) {
+    ASSERT_TRUE(log.LoadLog());
+    const std::vector<CredentialEntry> entries{{"AA:00:00:00:00:01", "a", "1"},
+                                               {"AA:00:00:00:00:02", "b", ""},  // empty password
+                                               {"AA:00:00:00:00:03", "c", "3"},
+                                               {"AA:00:00:00:00:04", std::string(70, 'x') + " y", "4"},  // 79 coded
+                                               {"AA:00:00:00:00:05", "tab\there", "5"},
+                                               {"AA:00:00:00:00:06", "f", "6"}};
+    for (const auto& e : entries) {
+        ASSERT_TRUE(log.AppendEntry());
+        ASSERT_TRUE(log.StoreEntry(e.mac, e.id, e.password, -1));
+    }
+    ASSERT_TRUE(log.SaveLog());
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"Wrong data type!!"});
+    EXPECT_EQ(prompter.records()[0].caption, "Error");
+
+    CredentialLog again(path, prompter);
+    ASSERT_TRUE(again.LoadLog());
+    ASSERT_EQ(again.count(), 3);
+    EXPECT_EQ(again.entry(0).mac, "AA:00:00:00:00:01");
+    EXPECT_EQ(again.entry(1).mac, "AA:00:00:00:00:03");
+    EXPECT_EQ(again.entry(2).mac, "AA:00:00:00:00:06");
+}
+
+TEST_F(CredentialLogTest, SelectAndAppendGuardTheTable) {
+    writeFile(path, "\n[1]\nMAC : A \nID : i \nPassword : p \n");
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_TRUE(log.SelectEntry(1));  // the free entry after the last
+    EXPECT_TRUE(log.SelectEntry(0));
+    for (int bad : {2, -1, 5000}) {
+        prompter.clear();
+        EXPECT_FALSE(log.SelectEntry(bad));
+        ASSERT_EQ(prompter.records().size(), 1u);
+        EXPECT_EQ(prompter.records()[0].caption, "Fatal Error");
+        EXPECT_EQ(prompter.records()[0].text, "Out of range of the database !");
+        EXPECT_EQ(log.currentIndex(), 0);
+    }
+    EXPECT_FALSE(log.StoreEntry("B", "i", "p", 7));
+    EXPECT_EQ(log.entry(0).mac, "A");
+
+    std::string full;
+    for (int i = 0; i < 5000; ++i) full += CredentialLog::formatEntry(i + 1, {"M" + std::to_string(i), "i", "p"});
+    writeFile(path, full);
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_EQ(log.count(), 5000);
+    prompter.clear();
+    EXPECT_FALSE(log.AppendEntry());
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"Out of range of the database !"});
+    EXPECT_EQ(log.count(), 5000);
+}
+
+TEST_F(CredentialLogTest, EntriesItCannotTakeStayInTheFile) {
+    const std::string good = CredentialLog::formatEntry(1, {"AA", "id", "pw"});
+    const std::string longToken = CredentialLog::formatEntry(2, {"BB", std::string(76, 'x'), "pw"});
+    const std::string later = CredentialLog::formatEntry(3, {"CC", "id3", "pw3"});
+    writeFile(path, good + longToken + later);
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_EQ(log.count(), 1);
+    ASSERT_EQ(prompter.records().size(), 1u);
+    EXPECT_NE(prompter.records()[0].text.find("the entry at line 7 holds a text longer than 75 characters"), std::string::npos);
+
+    ASSERT_TRUE(log.AppendEntry());
+    ASSERT_TRUE(log.StoreEntry("DD", "new", "one", -1));
+    ASSERT_TRUE(log.SaveLog());
+    const std::string saved = readFile(path);
+    EXPECT_NE(saved.find(std::string(76, 'x')), std::string::npos);
+    EXPECT_NE(saved.find("MAC : CC "), std::string::npos);
+    CredentialLog again(path, prompter);
+    ASSERT_TRUE(again.LoadLog());
+    EXPECT_EQ(again.FindMac("DD"), 1);  // new entries are written before the kept part
+
+    // A damaged entry (its ID line is missing) is kept the same way.
+    writeFile(path, good + "\n[2]\nMAC : EE \nPassword : x \n" + later);
+    prompter.clear();
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_EQ(log.count(), 1);
+    EXPECT_NE(prompter.records()[0].text.find("the entry at line 7 is damaged"), std::string::npos);
+    ASSERT_TRUE(log.SaveLog());
+    EXPECT_NE(readFile(path).find("MAC : CC "), std::string::npos);
+}
+
+TEST_F(CredentialLogTest, ManagementFlowsNeverOverwriteAnotherDevice) {
+    writeFile(path, CredentialLog::formatEntry(1, {"AA", "known", "old"}));
+    const std::string before = readFile(path);
+    // Typed for a new device: nothing is logged until the device accepts the credentials.
+    ASSERT_TRUE(log.rememberTypedCredentials("BB", "typed", "pw"));
+    EXPECT_EQ(readFile(path), before);
+    // The plain calls in the same order would have written BB into AA's entry after selecting it.
+    ASSERT_TRUE(log.LoadLog());
+    ASSERT_TRUE(log.SelectEntry(log.FindMac("AA")));
+    ASSERT_TRUE(log.rememberTypedCredentials("BB", "typed", "pw"));
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_EQ(log.entry(0).mac, "AA");
+    EXPECT_EQ(log.count(), 1);
+    // Typed again for a known device: replaced at once.
+    ASSERT_TRUE(log.rememberTypedCredentials("AA", "known", "new pw"));
+    ASSERT_TRUE(log.rememberAcceptedCredentials("BB", "typed", "pw"));
+    ASSERT_TRUE(log.rememberAcceptedCredentials("BB", "other", "x"));  // already logged: unchanged
+    ASSERT_TRUE(log.updateChangedCredentials("BB", "typed", "changed"));
+    ASSERT_TRUE(log.updateChangedCredentials("ZZ", "nobody", "x"));  // not in the log: nothing
+    ASSERT_TRUE(log.LoadLog());
+    ASSERT_EQ(log.count(), 2);
+    EXPECT_EQ(log.entry(0).password, "new pw");
+    EXPECT_EQ(log.entry(1).id, "typed");
+    EXPECT_EQ(log.entry(1).password, "changed");
+    EXPECT_TRUE(prompter.records().empty());
+
+    ASSERT_TRUE(log.ClearLog());
+    EXPECT_EQ(readFile(path), "");
+    EXPECT_EQ(modeOf(path), 0600u);
+    ASSERT_TRUE(log.LoadLog());
+    EXPECT_EQ(log.FindMac("AA"), -1);
+}
+
+TEST_F(CredentialLogTest, AFailedSaveLeavesTheFileWhole) {
+    writeFile(path, CredentialLog::formatEntry(1, {"AA", "id", "pw"}));
+    const std::string before = readFile(path);
+    ASSERT_TRUE(log.LoadLog());
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(log.AppendEntry());
+        ASSERT_TRUE(log.StoreEntry("BB:" + std::to_string(i), "id", "pw", -1));
+    }
+    {
+        test::FileSizeLimit limit(64);  // the new content breaks off after 64 bytes
+        EXPECT_FALSE(log.SaveLog());
+    }
+    EXPECT_EQ(readFile(path), before);
+    ASSERT_EQ(prompter.records().size(), 1u);
+    EXPECT_NE(prompter.records()[0].text.find("Can't save the ID/password log!"), std::string::npos);
+    if (::geteuid() != 0) {  // root ignores folder permissions
+        const std::string dir = path.substr(0, path.rfind('/'));
+        ASSERT_EQ(::chmod(dir.c_str(), 0500), 0);
+        EXPECT_FALSE(log.ClearLog());
+        ::chmod(dir.c_str(), 0700);
+        EXPECT_EQ(readFile(path), before);
+    }
+}
+
+}  // namespace
+}  // namespace tarn

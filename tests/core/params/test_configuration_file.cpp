@@ -1,0 +1,166 @@
+// .CNF files: the text format, the header check, which rows a load changes and marks, and saves
+// that never leave a half-written or emptied file.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/params/configuration_file.h"
+#include "support/file_size_limit.h"
+#include "support/scripted_prompter.h"
+#include "support/test_paths.h"
+
+namespace tarn {
+namespace {
+
+const ConfigurationHeader kSelection{2, "74", "1.2"};
+
+std::vector<ConfigurationRow> sampleRows() {
+    return {{"Device name", "Hall 2 east", AccessMode::ReadWrite, false},
+            {"Serial number", "12345", AccessMode::ReadOnly, false},
+            {"", "", AccessMode::Hidden, false},
+            {"Location", "", AccessMode::ReadWrite, false},
+            {"IP mode", "DHCP", AccessMode::ReadWrite, false}};
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+TEST(ConfigurationFile, WritesTheFormatAndReadsItBack) {
+    const std::string text = formatConfiguration(kSelection, sampleRows());
+    // The hidden row is skipped (its parameter cell is empty) but later rows keep their list position.
+    EXPECT_EQ(text,
+              "2 \t 74 \t 1.2 \n"
+              "[0]\t Hall_2_east\n"
+              "[1]\t 12345\n"
+              "[3]\t <none>\n"
+              "[4]\t DHCP\n");
+    const ParsedConfiguration parsed = parseConfiguration(text);
+    ASSERT_TRUE(parsed.headerRead);
+    EXPECT_EQ(parsed.header.deviceCount, 2);
+    EXPECT_EQ(parsed.header.productId, "74");
+    EXPECT_EQ(parsed.header.version, "1.2");
+    ASSERT_EQ(parsed.entries.size(), 4u);
+    EXPECT_EQ(parsed.entries[2].row, 3);
+
+    // Saved values come back as shown; nothing changed, so nothing is marked.
+    std::vector<ConfigurationRow> rows = sampleRows();
+    test::ScriptedPrompter prompter;
+    ASSERT_TRUE(applyConfiguration(parsed, kSelection, rows, prompter));
+    EXPECT_EQ(rows[0].value, "Hall 2 east");
+    for (const auto& row : rows) EXPECT_FALSE(row.modified);
+    EXPECT_TRUE(prompter.records().empty());
+
+    // Tabs and line ends inside a value cannot split its token.
+    std::vector<ConfigurationRow> tabbed{{"Location", "a\tb\nc", AccessMode::ReadWrite, false},
+                                         {"Next", "x", AccessMode::ReadWrite, false}};
+    EXPECT_EQ(parseConfiguration(formatConfiguration(kSelection, tabbed)).entries.size(), 2u);
+}
+
+TEST(ConfigurationFile, LoadChangesOnlyWritableRowsAndMarksRealChanges) {
+    const std::string file =
+        "1 \t 74 \t 1.2 \n"
+        "[0]\t Hall_3\n"          // read/write, different: changed and marked
+        "[1]\t 99999\n"           // read-only: kept
+        "[2]\t <none>\n"          // <none> empties whatever the access mode
+        "[4]\t DHCP\n"            // same text: not marked
+        "[-1]\t x\n[5]\t y\n[99999999999]\t z\n"  // not rows of the list
+        "[1]\t <none>\n"
+        "garbage [3]\t never_read\n";
+    std::vector<ConfigurationRow> rows = sampleRows();
+    rows[2].value = "hidden value";
+    test::ScriptedPrompter prompter;
+    ASSERT_TRUE(applyConfiguration(parseConfiguration(file), kSelection, rows, prompter));
+    EXPECT_EQ(rows[0].value, "Hall 3");
+    EXPECT_TRUE(rows[0].modified);
+    EXPECT_EQ(rows[1].value, "");  // emptied by the second entry for row 1
+    EXPECT_FALSE(rows[1].modified);
+    EXPECT_EQ(rows[2].value, "");
+    EXPECT_EQ(rows[3].value, "");
+    EXPECT_FALSE(rows[3].modified);
+    EXPECT_EQ(rows[4].value, "DHCP");
+    EXPECT_FALSE(rows[4].modified);
+}
+
+TEST(ConfigurationFile, RefusesAnotherProductOrVersion) {
+    for (const char* file : {"1 \t 74 \t 1.3 \n[0]\t X\n", "1 \t 074 \t 1.2 \n[0]\t X\n", "", "x 74 1.2"}) {
+        std::vector<ConfigurationRow> rows = sampleRows();
+        test::ScriptedPrompter prompter;
+        EXPECT_FALSE(applyConfiguration(parseConfiguration(file), kSelection, rows, prompter)) << file;
+        ASSERT_EQ(prompter.records().size(), 1u);
+        EXPECT_EQ(prompter.records()[0].caption, "Error");
+        EXPECT_EQ(prompter.records()[0].text, "Saved file not match. Wrong product id & version.");
+        EXPECT_EQ(rows[0].value, "Hall 2 east");
+    }
+}
+
+TEST(ConfigurationFile, SaveAndLoadThroughFiles) {
+    const std::string dir = test::scratchDir().toStdString();
+    EXPECT_EQ(configurationSavePath(dir + "/hall"), dir + "/hall.CNF");
+    EXPECT_EQ(configurationSavePath("/tmp/my.dir/hall"), "/tmp/my.dir/hall");
+    EXPECT_EQ(configurationSavePath("/tmp/hall.txt"), "/tmp/hall.txt");
+
+    test::ScriptedPrompter prompter;
+    const std::string path = dir + "/hall.CNF";
+    ASSERT_TRUE(SaveConfiguration(path, kSelection, sampleRows(), prompter));
+    EXPECT_EQ(readFile(path), formatConfiguration(kSelection, sampleRows()));
+
+    std::vector<ConfigurationRow> rows = sampleRows();
+    rows[0].value = "changed";
+    ASSERT_TRUE(LoadConfiguration(path, kSelection, rows, prompter));
+    EXPECT_EQ(rows[0].value, "Hall 2 east");
+    EXPECT_TRUE(rows[0].modified);
+    EXPECT_TRUE(prompter.records().empty());
+
+    EXPECT_FALSE(LoadConfiguration(dir + "/none.CNF", kSelection, rows, prompter));
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"File Open Error"});
+}
+
+TEST(ConfigurationFile, ARefusedOrFailedSaveKeepsTheOldFile) {
+    const std::string dir = test::scratchDir().toStdString();
+    const std::string path = dir + "/keep.CNF";
+    test::ScriptedPrompter prompter;
+    ASSERT_TRUE(SaveConfiguration(path, kSelection, sampleRows(), prompter));
+    const std::string before = readFile(path);
+
+    EXPECT_FALSE(SaveConfiguration(path, {0, "74", "1.2"}, {}, prompter));
+    EXPECT_FALSE(SaveConfiguration(path, {2, "ERROR", "1.2"}, {}, prompter));
+    EXPECT_FALSE(SaveConfiguration(path, {2, "74", "ERROR"}, {}, prompter));
+    EXPECT_EQ(prompter.messageTexts(), (std::vector<std::string>{"No Selected Device !!", "You've selected other devices.!!",
+                                                                 "You've selected other devices.!!"}));
+    EXPECT_EQ(readFile(path), before);
+
+    // A save that breaks off half-way: the old file stays whole.
+    {
+        std::vector<ConfigurationRow> many(200, ConfigurationRow{"Parameter", "value", AccessMode::ReadWrite, false});
+        test::FileSizeLimit limit(100);
+        prompter.clear();
+        EXPECT_FALSE(SaveConfiguration(path, {1, "74", "1.2"}, many, prompter));
+    }
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"File Open Error"});
+    EXPECT_EQ(readFile(path), before);
+    // A folder that cannot take the temporary file.
+    if (::geteuid() != 0) {
+        ASSERT_EQ(::chmod(dir.c_str(), 0500), 0);
+        prompter.clear();
+        EXPECT_FALSE(SaveConfiguration(path, {1, "74", "1.2"}, {{"A", "B", AccessMode::ReadWrite, false}}, prompter));
+        EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"File Open Error"});
+        ::chmod(dir.c_str(), 0700);
+        EXPECT_EQ(readFile(path), before);
+    }
+
+    // The load checks the selection too, and changes nothing when it fails.
+    std::vector<ConfigurationRow> rows = sampleRows();
+    prompter.clear();
+    EXPECT_FALSE(LoadConfiguration(path, {0, "", ""}, rows, prompter));
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"No Selected Device !!"});
+}
+
+}  // namespace
+}  // namespace tarn
