@@ -6,9 +6,11 @@
 // the cutter waits for the next ":". The cutter does not check checksums; see checkIoFrame.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,24 +25,34 @@ public:
     // is valid only during the call.
     template <typename Sink>
     void feed(std::string_view chunk, Sink&& sink) {
-        for (char c : chunk) {
-            if (length_ == kMaxReceivedFrameBytes) {
+        // Byte by byte this is: a full buffer is dropped before the next byte is looked at; outside
+        // a frame only ":" counts; inside, every byte is kept and a line feed ends the frame. Runs
+        // of bytes are searched and copied in blocks.
+        while (!chunk.empty()) {
+            if (inFrame_ && length_ == kMaxReceivedFrameBytes) {
                 length_ = 0;
                 inFrame_ = false;
             }
             if (!inFrame_) {
-                if (c != ':') continue;
+                const void* start = std::memchr(chunk.data(), ':', chunk.size());
+                if (!start) return;
+                chunk.remove_prefix(static_cast<const char*>(start) - chunk.data() + 1);
                 buffer_[0] = ':';
                 length_ = 1;
                 inFrame_ = true;
                 continue;
             }
-            buffer_[length_++] = c;
-            if (c == '\n') {
-                const std::size_t n = length_;
+            const std::size_t n = std::min(kMaxReceivedFrameBytes - length_, chunk.size());
+            const void* lf = std::memchr(chunk.data(), '\n', n);
+            const std::size_t take = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - chunk.data()) + 1 : n;
+            std::memcpy(buffer_.data() + length_, chunk.data(), take);
+            length_ += take;
+            chunk.remove_prefix(take);
+            if (lf) {
+                const std::size_t frameLength = length_;
                 length_ = 0;
                 inFrame_ = false;
-                sink(std::string_view(buffer_.data(), n));
+                sink(std::string_view(buffer_.data(), frameLength));
             }
         }
     }
