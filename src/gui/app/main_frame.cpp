@@ -13,6 +13,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "core/manage/credential_log.h"
 #include "gui/app/qt_prompter.h"
 #include "gui/controls/icons.h"
 #include "gui/discovery/input_ip_dlg.h"
@@ -252,7 +253,12 @@ void CMainFrame::onProbe() {
     leftView_->probe();
 }
 
-void CMainFrame::onClear() { managerView_->list()->clearValues(); }
+void CMainFrame::onClear() {
+    CredentialLog log(QDir(state_.writableDir).filePath(QString::fromLatin1(kCredentialLogFileName)).toStdString(),
+                      *prompter_);
+    log.ClearLog();
+    managerView_->list()->clearValues();
+}
 
 void CMainFrame::onLoad() {
     const QString path = loadFileAsker_();

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QSplitter>
 #include <QStatusBar>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/manage/credential_log.h"
 #include "gui/app/main_frame.h"
 #include "gui/discovery/input_ip_dlg.h"
 #include "gui/discovery/left_view.h"
@@ -42,6 +44,7 @@ protected:
         s.devicePort = 9;  // discard port on loopback: nothing listens
         s.broadcastAddress = QHostAddress(QStringLiteral("127.255.255.255"));
         s.dataDir = tarn::test::dataDir();
+        s.writableDir = tarn::test::scratchDir();
         return s;
     }
     void chooseLinkMode(int index) {
@@ -214,10 +217,23 @@ TEST_F(MainFrameTest, DeviceCommandsCheckTheSelectionFirst) {
     EXPECT_TRUE(prompter.records().empty());
 }
 
-TEST_F(MainFrameTest, ClearEmptiesTheValueColumn) {
+TEST_F(MainFrameTest, ClearEmptiesTheCredentialLogAndTheValueColumn) {
+    const QString pwd = QDir(frame.state().writableDir).filePath("pwd.ini");
+    {
+        CredentialLog log(pwd.toStdString(), prompter);
+        log.LoadLog();
+        log.AppendEntry();
+        log.StoreEntry("00:50:C2:7A:10:01", "admin", "secret", -1);
+        ASSERT_TRUE(log.SaveLog());
+        ASSERT_GT(QFileInfo(pwd).size(), 0);
+    }
     list()->appendRow("Network", "IP address", "10.0.0.1");
     list()->appendRow("Network", "Local port", "502");
     frame.action(CMainFrame::ID_CLEAR_LOG)->trigger();
+    EXPECT_EQ(QFileInfo(pwd).size(), 0);
+    CredentialLog after(pwd.toStdString(), prompter);
+    after.LoadLog();
+    EXPECT_EQ(after.FindMac("00:50:C2:7A:10:01"), -1);
     EXPECT_EQ(list()->cellText(0, 2), QString());
     EXPECT_EQ(list()->cellText(1, 1), QStringLiteral("Local port"));
 }
