@@ -6,14 +6,14 @@
 //
 // Exit codes: 0 success; 1 the device answered with a result other than success (the result
 // character is printed), or gave no valid answer; 2 bad usage or a link failure.
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTextStream>
-
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTextStream>
 
 #include "core/iolink/io_commands.h"
 #include "link/iolink/comm_process.h"
@@ -66,8 +66,8 @@ std::optional<IoOptions> parseOptions(const QStringList& args, QString* error) {
     IoOptions o;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        const bool takesValue = a == "--host" || a == "--port" || a == "--serial" || a == "--baud" ||
-                                a == "--parity" || a == "--data-bits" || a == "--stop-bits";
+        const bool takesValue = a == "--host" || a == "--port" || a == "--serial" || a == "--baud" || a == "--parity" ||
+                                a == "--data-bits" || a == "--stop-bits";
         if (takesValue && i + 1 >= args.size()) {
             *error = a + " needs a value";
             return std::nullopt;
@@ -88,7 +88,9 @@ std::optional<IoOptions> parseOptions(const QStringList& args, QString* error) {
         } else if (a == "--parity") {
             const QString p = args[++i];
             ok = p == "n" || p == "e" || p == "o";
-            o.line.parity = p == "e" ? tarn::SerialParity::Even : p == "o" ? tarn::SerialParity::Odd : tarn::SerialParity::None;
+            o.line.parity = p == "e"   ? tarn::SerialParity::Even
+                            : p == "o" ? tarn::SerialParity::Odd
+                                       : tarn::SerialParity::None;
         } else if (a == "--data-bits") {
             o.line.dataBits = args[++i].toInt(&ok);
             ok = ok && (o.line.dataBits == 7 || o.line.dataBits == 8);
@@ -145,7 +147,8 @@ public:
         }
         engine_.ConnectNetwork(o.host, o.port);
         loop_.exec();  // the link bounds the wait
-        if (!connected_) failure_ = QStringLiteral("cannot connect to %1:%2: %3").arg(o.host).arg(o.port).arg(engine_.errorString());
+        if (!connected_)
+            failure_ = QStringLiteral("cannot connect to %1:%2: %3").arg(o.host).arg(o.port).arg(engine_.errorString());
         return connected_;
     }
 
@@ -203,7 +206,8 @@ int runIo(const QStringList& args) {
         ok = ok && port >= 1 && port <= tarn::kIoOutputCount && (o->words[2] == "on" || o->words[2] == "off");
         if (!ok) return usageError(QStringLiteral("usage: io switch N on|off, N from 1 to 10"));
         value = o->words[2] == "on" ? 0 : 1;
-    } else if (o->words.size() != 1 || !QStringList({"status", "config", "serial", "run-mode", "setting-mode"}).contains(command)) {
+    } else if (o->words.size() != 1 ||
+               !QStringList({"status", "config", "serial", "run-mode", "setting-mode"}).contains(command)) {
         return usageError(QStringLiteral("unknown io command '%1'").arg(o->words.join(' ')));
     }
 
@@ -256,7 +260,8 @@ int runIo(const QStringList& args) {
         const tarn::IoConfig& c = engine.engine().config();
         const std::string reference(1, c.reference);
         if (o->json) {
-            out << "{\"adcMode\":" << jsonNumbers(c.adcMode).c_str() << ",\"reference\":" << jsonString(reference).c_str()
+            out << "{\"adcMode\":" << jsonNumbers(c.adcMode).c_str()
+                << ",\"reference\":" << jsonString(reference).c_str()
                 << ",\"inputEnable\":" << jsonNumbers(c.inputEnable).c_str()
                 << ",\"outputEnable\":" << jsonNumbers(c.outputEnable).c_str()
                 << ",\"powerStoppage\":" << jsonNumbers(c.powerStoppage).c_str() << "}\n";

@@ -87,9 +87,7 @@ IoRequest WriteAdcLevel(const IoConfig& c) {
 }
 
 IoRequest WriteEnableStatus(const IoConfig& c) { return {"11" + enableStatusData(c), IoCommand::WriteEnableStatus}; }
-IoRequest WritePowerStoppage(const IoConfig& c) {
-    return {"14" + powerStoppageData(c), IoCommand::WritePowerStoppage};
-}
+IoRequest WritePowerStoppage(const IoConfig& c) { return {"14" + powerStoppageData(c), IoCommand::WritePowerStoppage}; }
 
 std::optional<IoRequest> ReadMacroData(int port) {
     if (!validOutput(port)) return std::nullopt;

@@ -137,19 +137,26 @@ std::string IoDeviceModel::writePort(int port, char mode, std::string_view text)
     const bool delayPulse = mode == '2' || mode == '3';
     if (!state_.settingMode) return portReply("1", port, delayPulse);
     switch (mode) {
-        case '0': state_.macroEnabled[i] = false; state_.macroText[i].clear(); break;
+        case '0':
+            state_.macroEnabled[i] = false;
+            state_.macroText[i].clear();
+            break;
         case '1':
             if (text.size() > kMaxMacroLength) return portReply("2", port, false);
             state_.macroEnabled[i] = true;
             state_.macroText[i] = std::string(text);
             break;
-        case '2': state_.pulseEnabled[i] = false; state_.pulseText[i].clear(); break;
+        case '2':
+            state_.pulseEnabled[i] = false;
+            state_.pulseText[i].clear();
+            break;
         case '3':
             if (text.size() != 10 || !isDigits(text)) return portReply("2", port, true);
             state_.pulseEnabled[i] = true;
             state_.pulseText[i] = std::string(text);
             break;
-        default: return "062";
+        default:
+            return "062";
     }
     return portReply("0", port, delayPulse);
 }

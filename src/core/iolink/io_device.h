@@ -30,7 +30,7 @@ struct IoDeviceState {
     std::array<bool, kIoInputCount> inputEnable{};
     std::array<bool, kIoOutputCount> outputEnable{};
     std::array<bool, kIoOutputCount> powerStoppage{};
-    std::string serialNumber;     // empty: the device answers "631"
+    std::string serialNumber;  // empty: the device answers "631"
     std::string firmwareVersion;
 
     IoDeviceState() {

@@ -144,14 +144,29 @@ IoReplyOutcome applyIoReply(std::string_view payload, int commandInFlight, IoCon
     out.shortReply = payload.size() < entry->fullLength;
     const Reply r(payload);
     switch (entry->update) {
-        case IoReplyUpdate::Status: applyStatus(r, status); break;
-        case IoReplyUpdate::None: break;
-        case IoReplyUpdate::Macro: applyMacro(r, config); break;
-        case IoReplyUpdate::DelayPulse: applyDelayPulse(r, config); break;
-        case IoReplyUpdate::AdcLevel: applyAdcLevel(r, config); break;
-        case IoReplyUpdate::EnableStatus: applyEnableStatus(r, config); break;
-        case IoReplyUpdate::PowerStoppage: applyPowerStoppage(r, config); break;
-        case IoReplyUpdate::SerialFirmware: applySerialFirmware(r, config); break;
+        case IoReplyUpdate::Status:
+            applyStatus(r, status);
+            break;
+        case IoReplyUpdate::None:
+            break;
+        case IoReplyUpdate::Macro:
+            applyMacro(r, config);
+            break;
+        case IoReplyUpdate::DelayPulse:
+            applyDelayPulse(r, config);
+            break;
+        case IoReplyUpdate::AdcLevel:
+            applyAdcLevel(r, config);
+            break;
+        case IoReplyUpdate::EnableStatus:
+            applyEnableStatus(r, config);
+            break;
+        case IoReplyUpdate::PowerStoppage:
+            applyPowerStoppage(r, config);
+            break;
+        case IoReplyUpdate::SerialFirmware:
+            applySerialFirmware(r, config);
+            break;
     }
     return out;
 }

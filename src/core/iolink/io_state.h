@@ -19,14 +19,14 @@ constexpr std::size_t kFirmwareVersionLength = 8;
 
 // A port's state as the device reports it, one character per port, kept as a small number.
 enum class PortStateCode : std::int32_t {
-    On = 0,            // "1"
-    OnWithLevel = 1,   // "9": an ADC port that is on and reports its level value
-    Off = 2,           // "0"
-    NoChange = 3,      // any character not listed here
-    DelayOn = 4,       // "3"
-    DelayOff = 5,      // "4"
-    Macro = 6,         // "2"
-    Pulse = 7,         // "5"
+    On = 0,           // "1"
+    OnWithLevel = 1,  // "9": an ADC port that is on and reports its level value
+    Off = 2,          // "0"
+    NoChange = 3,     // any character not listed here
+    DelayOn = 4,      // "3"
+    DelayOff = 5,     // "4"
+    Macro = 6,        // "2"
+    Pulse = 7,        // "5"
 };
 
 PortStateCode portStateCodeFromChar(char c);

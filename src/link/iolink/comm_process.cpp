@@ -71,8 +71,9 @@ bool CCommProcess::openSerialPath(const QString& path, const SerialLineSettings&
 
 void CCommProcess::adopt(IoTransport* transport) {
     transport_ = transport;
-    connect(transport, &IoTransport::bytesReceived, this,
-            [this](const QByteArray& bytes) { engine_.onBytesReceived(std::string_view(bytes.constData(), bytes.size())); });
+    connect(transport, &IoTransport::bytesReceived, this, [this](const QByteArray& bytes) {
+        engine_.onBytesReceived(std::string_view(bytes.constData(), bytes.size()));
+    });
     connect(transport, &IoTransport::linkLost, this, [this](const QString& reason) {
         error_ = reason;
         qCInfo(lcIoLink) << "link lost:" << reason;

@@ -13,12 +13,12 @@
 // deleteLater).
 #pragma once
 
+#include <string>
+
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
-
-#include <string>
 
 #include "core/iolink/io_engine.h"
 #include "core/iolink/serial_settings.h"
@@ -32,8 +32,8 @@ class IoTransport;
 class CCommProcess : public QObject {
     Q_OBJECT
 public:
-    explicit CCommProcess(Prompter* prompter = nullptr, QObject* parent = nullptr,
-                          int replyTimeoutMs = kReplyTimeoutMs, int connectTimeoutMs = kConnectTimeoutMs);
+    explicit CCommProcess(Prompter* prompter = nullptr, QObject* parent = nullptr, int replyTimeoutMs = kReplyTimeoutMs,
+                          int connectTimeoutMs = kConnectTimeoutMs);
     ~CCommProcess() override;
 
     // Starts connecting to the device's I/O port; connectFinished(bool) follows from the event

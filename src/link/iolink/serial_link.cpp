@@ -88,7 +88,7 @@ bool CSerialLinkWnd::setNativeFlags() {
         error_ = QStringLiteral("cannot read the line settings");
         return false;
     }
-    t.c_iflag |= IXOFF | INPCK;  // XON/XOFF on input, parity checking
+    t.c_iflag |= IXOFF | INPCK;                         // XON/XOFF on input, parity checking
     t.c_iflag &= ~static_cast<tcflag_t>(IXON | IXANY);  // no XON/XOFF on output
     t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
     if (::tcsetattr(fd, TCSANOW, &t) != 0) {
@@ -130,7 +130,11 @@ void CSerialLinkWnd::onError(QSerialPort::SerialPortError error) {
         // Closed later: this runs inside the port's own signal.
         const int generation = openGeneration_;
         QMetaObject::invokeMethod(
-            this, [this, generation] { if (generation == openGeneration_) Close(); }, Qt::QueuedConnection);
+            this,
+            [this, generation] {
+                if (generation == openGeneration_) Close();
+            },
+            Qt::QueuedConnection);
         if (!lostReported_) {
             lostReported_ = true;
             emit linkLost(error_);

@@ -9,10 +9,10 @@
 // a UART sends for "1.5" with six or more data bits).
 #pragma once
 
+#include <string>
+
 #include <QSerialPort>
 #include <QString>
-
-#include <string>
 
 #include "core/iolink/serial_settings.h"
 #include "link/iolink/io_transport.h"

@@ -1,11 +1,11 @@
 #include "link/iolink/serial_port_map.h"
 
+#include <algorithm>
+#include <tuple>
+
 #include <QRegularExpression>
 #include <QSerialPortInfo>
 #include <QSettings>
-
-#include <algorithm>
-#include <tuple>
 
 namespace tarn {
 

@@ -2,11 +2,11 @@
 // its starting state, and the fault knobs of its I/O side. See docs/simulator.md, "I/O link".
 #pragma once
 
-#include <QJsonObject>
-#include <QString>
-
 #include <optional>
 #include <string>
+
+#include <QJsonObject>
+#include <QString>
 
 #include "core/iolink/io_device.h"
 

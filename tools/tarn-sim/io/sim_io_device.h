@@ -2,15 +2,15 @@
 // loopback address and, on request, on a pseudo-terminal, with the fault knobs of its config.
 #pragma once
 
+#include <functional>
+#include <memory>
+#include <string>
+
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QTcpServer>
-
-#include <functional>
-#include <memory>
-#include <string>
 
 #include "core/iolink/io_device.h"
 #include "core/iolink/io_framer.h"
