@@ -35,24 +35,25 @@ inline std::string dcfEntry(const std::string& id, const std::string& type, cons
            "  " + std::to_string(definedCount) + "\n";
 }
 
-// A realistic file of `records` records: nine classes, one of them with several instances, mixed
-// types, units, defined values and enumerations.
-inline std::string largeDcfText(int records = 700) {
-    // Class layout: eight single-instance classes of `per` parameters, then one class of 10 parameters
-    // with as many instances as needed for the rest (records must leave a multiple of 10).
-    const int per = 10;
+// A file of 700 records with nine classes, mixed types, units, defined values and enumerations.
+// `perSingleClass` parameters are written for each of eight single-instance classes; the ninth class
+// has ten parameters and as many instances as fill the rest. 80 gives a realistic file (640 records
+// written, 60 copied); 10 gives a small file that is mostly instance copies.
+inline std::string largeDcfText(int perSingleClass = 80) {
+    const int records = 700;
     const int singles = 8;
-    const int rest = records - singles * per;
+    const int lastClassParameters = 10;
     std::vector<ClassLine> classes;
     std::string body;
     static const char* kTypes[] = {"unsigned_char", "int", "unsigned_long", "long", "float",
                                    "IP", "MAC", "FLAG", "*char", "unsigned_int"};
     static const int kSizes[] = {1, 2, 4, 4, 4, 4, 6, 1, 16, 2};
-    auto addClass = [&](int cls, int instances, int start) {
-        classes.push_back({instances, start, start + per - 1});
-        const std::string label = instances > 1 ? "Port_[inst]/Settings" : "Class_" + std::to_string(cls) + "/Main";
-        for (int p = 1; p <= per; ++p) {
+    auto addClass = [&](int cls, int instances, int start, int count) {
+        classes.push_back({instances, start, start + count - 1});
+        for (int p = 1; p <= count; ++p) {
             const int t = (p - 1) % 10;
+            const std::string label = instances > 1 ? "Port_[inst]/Settings"
+                                                    : "Class_" + std::to_string(cls) + "/Part_" + std::to_string(p / 20);
             const std::string id = std::to_string(cls) + ".0." + std::to_string(p);
             const bool defined = t == 0 || t == 1 || t == 2;
             body += dcfEntry(id, kTypes[t], label, "Parameter_" + std::to_string(cls) + "_" + std::to_string(p),
@@ -61,8 +62,9 @@ inline std::string largeDcfText(int records = 700) {
             if (t == 7) body += "===== Enumeration =====  size : 3\n[00]  Disable\n[01]  Enable\n[02]  Auto_mode\n";
         }
     };
-    for (int c = 0; c < singles; ++c) addClass(c + 1, 1, c * per);
-    addClass(singles + 1, rest / per, singles * per);
+    for (int c = 0; c < singles; ++c) addClass(c + 1, 1, c * perSingleClass, perSingleClass);
+    const int rest = records - singles * perSingleClass;
+    addClass(singles + 1, rest / lastClassParameters, singles * perSingleClass, lastClassParameters);
     return dcfText(classes, body);
 }
 

@@ -20,6 +20,7 @@ enum class Step { Ok, End, Bad };
 
 // Replaces every instance component ("0" after the first component) of an id by the instance text.
 std::string expandId(const std::string& id, const std::string& instance) {
+    if (id.find(".0") == std::string::npos) return id;
     std::string out;
     out.reserve(id.size() + 4);
     std::size_t start = 0;
@@ -192,6 +193,7 @@ private:
                 return fail("the classes up to " + name + " expand to more than " + std::to_string(kMaxRecords) +
                             " records");
         }
+        set_.records.reserve(static_cast<std::size_t>(records));
         return true;
     }
 
@@ -289,16 +291,32 @@ private:
     }
 
     void copyRecord(int template_, const std::string& instance) {
-        ParameterRecord rec = set_.records[static_cast<std::size_t>(template_)];
-        rec.id = expandId(rec.id, instance);
-        rec.classLabel = replaceAll(rec.classLabel, kInstanceMarker, instance);
+        const ParameterRecord& from = set_.records[static_cast<std::size_t>(template_)];
+        ParameterRecord rec;
+        rec.id = expandId(from.id, instance);
+        rec.classLabel = from.classLabel.find(kInstanceMarker) == std::string::npos
+                             ? from.classLabel
+                             : replaceAll(from.classLabel, kInstanceMarker, instance);
+        rec.name = from.name;
+        rec.type = from.type;
+        rec.access = from.access;
+        rec.size = from.size;
+        rec.unit = from.unit;
+        rec.accessMode = from.accessMode;
+        rec.isFlag = from.isFlag;
+        rec.definedValues = from.definedValues;
+        rec.enumeration = from.enumeration;
         addRecord(std::move(rec));
     }
 
     // A new group starts where the label (as the list will show it) no longer contains the current
     // group text; the group text is the label up to its first "/".
     void addRecord(ParameterRecord rec) {
-        const std::string shown = replaceAll(rec.classLabel, kInstanceMarker, "1");
+        if (rec.classLabel != lastLabel_) {
+            lastLabel_ = rec.classLabel;
+            lastShown_ = replaceAll(rec.classLabel, kInstanceMarker, "1");
+        }
+        const std::string& shown = lastShown_;
         if (groupText_.empty() || shown.find(groupText_) == std::string::npos) {
             std::string text = shown;
             const std::size_t slash = text.find('/');
@@ -313,6 +331,8 @@ private:
     DefinitionSet set_;
     std::string error_;
     std::string groupText_;
+    std::string lastLabel_;  // the label of the record before, and how the list shows it
+    std::string lastShown_;
     int classCount_ = 0;
     std::array<int, kClassSlotCount> classLines_{};
 };

@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <algorithm>
 
 #include "core/common/text.h"
@@ -379,7 +378,7 @@ std::optional<Bytes> encodeValueBytes(const ParameterRecord& record, const std::
         case ValueType::Text: {
             const auto size = static_cast<std::size_t>(std::max(record.size, 0));
             out.assign(size, 0);
-            std::memcpy(out.data(), forms.shown.data(), std::min(size, forms.shown.size()));
+            std::copy_n(forms.shown.begin(), std::min(size, forms.shown.size()), out.begin());
             return out;
         }
         default:

@@ -1,0 +1,31 @@
+// Fuzz target: the prodid.ini reader.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "core/params/product_table.h"
+
+namespace {
+class SilentPrompter : public tarn::Prompter {
+public:
+    void showMessage(const std::string&, const std::string&, tarn::MessageIcon) override {}
+    bool askYesNo(const std::string&, const std::string&) override { return false; }
+};
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    SilentPrompter prompter;
+    tarn::ProductTable table;
+    table.loadFromText(std::string_view(reinterpret_cast<const char*>(data), size), "prodid.ini", prompter);
+    if (table.count() > tarn::kMaxTableEntries) __builtin_trap();
+    for (const auto& e : table.entries()) {
+        if (e.name.empty() || e.id.empty() || e.name.size() > tarn::kMaxTableTokenLength ||
+            e.id.size() > tarn::kMaxTableTokenLength)
+            __builtin_trap();
+        const int found = table.FindProductId(e.id);
+        if (found < 0 || table.entries()[static_cast<std::size_t>(found)].id != e.id) __builtin_trap();
+    }
+    table.SelectProduct(static_cast<int>(size % 7) - 1, prompter);
+    (void)table.currentName();
+    return 0;
+}
