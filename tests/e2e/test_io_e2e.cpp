@@ -130,7 +130,7 @@ TEST_F(IoE2E, FaultsOverTcp) {
         EXPECT_EQ(r.list[0], (std::pair<int, int>{12, k.expected}));
         EXPECT_EQ(r.list[1], (std::pair<int, int>{14, k.expected}));
         // Late and duplicate replies never produce a second result for a request.
-        waitUntil([] { return false; }, k.device == QLatin1String("Late") ? 900 : 100);
+        waitUntil([] { return false; }, k.device == QLatin1String("Late") ? 1600 : 100);
         EXPECT_EQ(r.list.size(), 2u);
         EXPECT_EQ(r.linkLost, 0);
     }

@@ -128,7 +128,7 @@ TEST(TcpIoLink, SilentDeviceTimesOutAndTheNextRequestGoesOut) {
 TEST(TcpIoLink, PeerCloseIsReportedOnceAndTheLinkCanBeReopened) {
     ScriptedDevice device;
     device.answer = [](const std::string&) { return std::string("021"); };
-    CCommProcess engine(nullptr, nullptr, 150);
+    CCommProcess engine(nullptr, nullptr, 2000);
     EngineRecorder rec(engine);
     engine.ConnectNetwork(QStringLiteral("127.0.0.1"), device.port());
     ASSERT_TRUE(waitUntil([&] { return device.peer() && engine.isConnected(); }));
