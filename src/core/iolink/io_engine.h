@@ -3,14 +3,17 @@
 // blocks updated from the replies. The Qt layer (CCommProcess) drives it with received bytes,
 // time-outs and link events, and carries out what it asks through IoEngineHost.
 //
-//            QueueRequest                  reply / bad checksum / 4th NAK / time-out
-//   Idle ------------------> AwaitingReply ---------------------------------------> Reporting
-//    ^  (link open: send,       |  NAK (at most kMaxRetransmissions): send again         |
-//    |   start time-out)        +-------------------------------------------------------+|
-//    |                                                  ioResult handler returns          |
-//    +---------------------------------------------------------------------------------- +
-//   With no link open a request goes to FailingNoLink and is reported failed by an immediate
-//   (zero) time-out, so that the caller's code after QueueRequest still runs first.
+//   Idle --send head of queue--> AwaitingReply --matching reply, bad checksum,--> Reporting
+//    |   (time-out starts)          |        ^       fourth NAK or time-out           |
+//    |                              +--------+                                       |
+//    |                  NAK: the same frame again                                    |
+//    |                  (at most kMaxRetransmissions)                                |
+//    +--no link open--> FailingNoLink --zero time-out, result 0--------------------> |
+//                                                                                    |
+//   Idle <--ioResult handler returned; the next queued request goes out-------------+
+//
+// A request with no link open fails at once, through a zero time-out, so that the caller's own
+// code after QueueRequest runs before its result handler.
 //
 // Exactly one ioResult is reported per request that was sent, synchronously; the next queued
 // request is sent only after that handler returns, so a handler may queue the next command.
