@@ -1,5 +1,11 @@
 // CCommProcess over TCP against a scripted device on loopback: asynchronous connect, replies in
 // pieces, time-outs, a peer that closes, and closing the link from inside the engine's signals.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -110,6 +116,38 @@ TEST(TcpIoLink, RefusedOrInvalidConnectFails) {
     EXPECT_TRUE(rec.results.empty());
     ASSERT_TRUE(waitUntil([&] { return !rec.results.empty(); }));
     EXPECT_EQ(rec.results, (std::vector<std::pair<int, int>>{{13, 0}}));
+}
+
+TEST(TcpIoLink, ConnectAttemptIsBounded) {
+    // A listener whose accept queue is full drops new handshakes, so a connect neither succeeds
+    // nor is refused: only the bounded wait ends it.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&addr), len), 0);
+    ASSERT_EQ(::listen(listener, 0), 0);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    const int port = ntohs(addr.sin_port);
+    std::vector<std::unique_ptr<QTcpSocket>> fillers;
+    for (int i = 0; i < 2; ++i) {
+        fillers.push_back(std::make_unique<QTcpSocket>());
+        fillers.back()->connectToHost(QHostAddress(QStringLiteral("127.0.0.1")), static_cast<quint16>(port));
+    }
+    waitUntil([&] { return fillers[0]->state() == QAbstractSocket::ConnectedState; }, 2000);
+
+    CCommProcess engine(nullptr, nullptr, kReplyTimeoutMs, /*connectTimeoutMs=*/300);
+    EngineRecorder rec(engine);
+    QElapsedTimer clock;
+    clock.start();
+    ASSERT_TRUE(engine.ConnectNetwork(QStringLiteral("127.0.0.1"), port));
+    ASSERT_TRUE(waitUntil([&] { return !rec.connects.empty(); }, 5000));
+    ::close(listener);
+    if (rec.connects[0]) GTEST_SKIP() << "this system completed the handshake anyway";
+    EXPECT_GE(clock.elapsed(), 250);
+    EXPECT_TRUE(engine.errorString().contains(QLatin1String("300 ms"))) << engine.errorString().toStdString();
+    EXPECT_FALSE(engine.isConnected());
 }
 
 TEST(TcpIoLink, SilentDeviceTimesOutAndTheNextRequestGoesOut) {
