@@ -1,7 +1,6 @@
 // Parameter core throughput: parsing a 700-record .dcf file, and formatting all 700 values of a
 // whole-device reply.
 #include <benchmark/benchmark.h>
-
 #include <random>
 
 #include "core/params/dcf_parser.h"

@@ -66,7 +66,8 @@ TEST(TarnctlDcf, PrintsATableAndRefusesBrokenFiles) {
     const auto refused = runProgram(tarnctlPath(), {"dcf", "show", broken, "--json"});
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_TRUE(refused.out.isEmpty());
-    EXPECT_TRUE(refused.err.startsWith("Can't use configuration file! \n" + broken + "\nline 4: ")) << refused.err.toStdString();
+    EXPECT_TRUE(refused.err.startsWith("Can't use configuration file! \n" + broken + "\nline 4: "))
+        << refused.err.toStdString();
 
     const auto missing = runProgram(tarnctlPath(), {"dcf", "show", scratchDir() + "/none.dcf"});
     EXPECT_EQ(missing.exitCode, 2);

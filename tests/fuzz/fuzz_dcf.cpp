@@ -28,8 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (record.definedValues.size() > tarn::kMaxDefinedValues ||
             record.enumeration.size() > tarn::kMaxEnumerationEntries)
             __builtin_trap();
-        const std::string shown =
-            tarn::FormatValue(set, i, tarn::ByteView(data, size), offset, tarn::ByteOrder::Big);
+        const std::string shown = tarn::FormatValue(set, i, tarn::ByteView(data, size), offset, tarn::ByteOrder::Big);
         tarn::Bytes out;
         if (tarn::EncodeValue(out, shown, record, tarn::ByteOrder::Little)) {
             if (out.size() < 2 || out.size() - 2 != static_cast<std::size_t>(out[0] | out[1] << 8)) __builtin_trap();

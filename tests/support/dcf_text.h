@@ -17,8 +17,8 @@ struct ClassLine {
 inline std::string dcfText(const std::vector<ClassLine>& classes, const std::string& body, bool endMarker = true) {
     std::string text = "<version>  test  1.0  2026\n<common>\n";
     for (int i = 0; i < 10; ++i) {
-        const ClassLine c = i < static_cast<int>(classes.size()) ? classes[static_cast<std::size_t>(i)]
-                                                                 : ClassLine{0, 0, -1};
+        const ClassLine c =
+            i < static_cast<int>(classes.size()) ? classes[static_cast<std::size_t>(i)] : ClassLine{0, 0, -1};
         text += "Class " + std::to_string(i + 1) + " instance = " + std::to_string(c.instances) +
                 " start = " + std::to_string(c.start) + " end = " + std::to_string(c.end) + "\n";
     }
@@ -45,15 +45,16 @@ inline std::string largeDcfText(int perSingleClass = 80) {
     const int lastClassParameters = 10;
     std::vector<ClassLine> classes;
     std::string body;
-    static const char* kTypes[] = {"unsigned_char", "int", "unsigned_long", "long", "float",
-                                   "IP", "MAC", "FLAG", "*char", "unsigned_int"};
+    static const char* kTypes[] = {"unsigned_char", "int",  "unsigned_long", "long",        "float", "IP",
+                                   "MAC",           "FLAG", "*char",         "unsigned_int"};
     static const int kSizes[] = {1, 2, 4, 4, 4, 4, 6, 1, 16, 2};
     auto addClass = [&](int cls, int instances, int start, int count) {
         classes.push_back({instances, start, start + count - 1});
         for (int p = 1; p <= count; ++p) {
             const int t = (p - 1) % 10;
-            const std::string label = instances > 1 ? "Port_[inst]/Settings"
-                                                    : "Class_" + std::to_string(cls) + "/Part_" + std::to_string(p / 20);
+            const std::string label = instances > 1
+                                          ? "Port_[inst]/Settings"
+                                          : "Class_" + std::to_string(cls) + "/Part_" + std::to_string(p / 20);
             const std::string id = std::to_string(cls) + ".0." + std::to_string(p);
             const bool defined = t == 0 || t == 1 || t == 2;
             body += dcfEntry(id, kTypes[t], label, "Parameter_" + std::to_string(cls) + "_" + std::to_string(p),

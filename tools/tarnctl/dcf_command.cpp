@@ -1,13 +1,13 @@
 // tarnctl dcf show FILE [--json]: prints the definition set a .dcf file expands to, as a table or as
 // JSON, or the reason the file is refused. A tool for checking .dcf files before they ship.
+#include <cstdio>
+#include <string>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
 #include <QTextStream>
-
-#include <cstdio>
-#include <string>
 
 #include "core/common/file_io.h"
 #include "core/params/dcf_parser.h"
@@ -18,7 +18,9 @@ namespace tarnctl {
 
 namespace {
 
-QString latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
+QString latin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 QJsonObject recordJson(const tarn::ParameterRecord& r) {
     QJsonArray defined;

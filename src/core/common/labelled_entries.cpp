@@ -4,8 +4,8 @@
 
 namespace tarn {
 
-LabelledEntries readLabelledEntries(std::string_view text, const std::vector<std::string_view>& labels,
-                                    int maxEntries, std::size_t maxTokenLength) {
+LabelledEntries readLabelledEntries(std::string_view text, const std::vector<std::string_view>& labels, int maxEntries,
+                                    std::size_t maxTokenLength) {
     LabelledEntries result;
     TokenReader reader(text);
     auto stopAt = [&](TableStop why, std::size_t offset) {

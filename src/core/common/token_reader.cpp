@@ -47,8 +47,7 @@ std::optional<long long> TokenReader::integer(int maxDigits) {
     }
     long long value = 0;
     int digits = 0;
-    while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9' &&
-           (maxDigits == 0 || width < maxDigits)) {
+    while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9' && (maxDigits == 0 || width < maxDigits)) {
         const int d = text_[pos_] - '0';
         value = value > (LLONG_MAX - d) / 10 ? LLONG_MAX : value * 10 + d;
         ++pos_;

@@ -9,9 +9,7 @@
 
 namespace tarn {
 
-constexpr bool isBlankChar(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
+constexpr bool isBlankChar(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f'; }
 
 class TokenReader {
 public:

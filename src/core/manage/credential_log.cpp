@@ -63,9 +63,9 @@ bool CredentialLog::LoadLog() {
                   std::to_string(kMaxTableTokenLength) + " characters";
         else
             why = "the entry at line " + std::to_string(read.stopLine) + " is damaged";
-        prompter_.showMessage("Error",
-                              path_ + ": " + why + ". The entries from there on are not used, but they stay in the file.",
-                              MessageIcon::Warning);
+        prompter_.showMessage(
+            "Error", path_ + ": " + why + ". The entries from there on are not used, but they stay in the file.",
+            MessageIcon::Warning);
     }
     return true;
 }
@@ -122,8 +122,7 @@ bool CredentialLog::AppendEntry() {
     return true;
 }
 
-bool CredentialLog::StoreEntry(const std::string& mac, const std::string& id, const std::string& password,
-                               int index) {
+bool CredentialLog::StoreEntry(const std::string& mac, const std::string& id, const std::string& password, int index) {
     if (index != -1 && !SelectEntry(index)) return false;
     CredentialEntry* e = slot(current_);
     if (!e) {

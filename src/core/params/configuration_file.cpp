@@ -86,8 +86,7 @@ ParsedConfiguration parseConfiguration(std::string_view text) {
 
 bool applyConfiguration(const ParsedConfiguration& file, const ConfigurationHeader& selection,
                         std::vector<ConfigurationRow>& rows, Prompter& prompter) {
-    if (!file.headerRead || file.header.productId != selection.productId ||
-        file.header.version != selection.version) {
+    if (!file.headerRead || file.header.productId != selection.productId || file.header.version != selection.version) {
         prompter.showMessage(kErrorCaption, kSavedFileNotMatch, MessageIcon::Critical);
         return false;
     }

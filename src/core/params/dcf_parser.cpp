@@ -121,8 +121,7 @@ private:
         const std::string_view t = reader_.token();
         if (t == marker) return true;
         if (t.empty()) return fail("the file ends before \"" + std::string(marker) + "\"");
-        return fail("expected \"" + std::string(marker) + "\" but found \"" +
-                    std::string(t.substr(0, 40)) + "\"");
+        return fail("expected \"" + std::string(marker) + "\" but found \"" + std::string(t.substr(0, 40)) + "\"");
     }
 
     bool readHeader() {
@@ -153,9 +152,8 @@ private:
             if (s == Step::Ok) s = integer(kIntMin, kIntMax, "an end record", end);
             if (s == Step::End) return fail("the class table ends early: " + line + " is missing or incomplete");
             if (s == Step::Bad) return false;
-            set_.classSlots[static_cast<std::size_t>(i)] =
-                ClassSlot{static_cast<std::int32_t>(instances), static_cast<std::int32_t>(start),
-                          static_cast<std::int32_t>(end)};
+            set_.classSlots[static_cast<std::size_t>(i)] = ClassSlot{
+                static_cast<std::int32_t>(instances), static_cast<std::int32_t>(start), static_cast<std::int32_t>(end)};
         }
         return checkClasses();
     }
@@ -170,16 +168,20 @@ private:
                 break;
             }
         }
-        if (classCount_ < 0) return failAt(classLines_[kClassSlotCount - 1], "none of the ten class lines has end = -1 to close the class list");
+        if (classCount_ < 0)
+            return failAt(classLines_[kClassSlotCount - 1],
+                          "none of the ten class lines has end = -1 to close the class list");
         long long records = 0;
         for (int i = 0; i < classCount_; ++i) {
             const ClassSlot& slot = set_.classSlots[static_cast<std::size_t>(i)];
             const std::string name = "class line " + std::to_string(i + 1);
-            const auto fail = [&](const std::string& what) { return failAt(classLines_[static_cast<std::size_t>(i)], what); };
+            const auto fail = [&](const std::string& what) {
+                return failAt(classLines_[static_cast<std::size_t>(i)], what);
+            };
             if (slot.instanceCount < 0) return fail(name + " has a negative instance count");
             if (slot.end < slot.start)
-                return fail(name + " ends (end = " + std::to_string(slot.end) + ") before it starts (start = " +
-                            std::to_string(slot.start) + ")");
+                return fail(name + " ends (end = " + std::to_string(slot.end) +
+                            ") before it starts (start = " + std::to_string(slot.start) + ")");
             if (slot.start != records) {
                 if (i > 0 && set_.classSlots[static_cast<std::size_t>(i) - 1].instanceCount == 0)
                     return fail("class line " + std::to_string(i) + " has 0 instances and " + name +

@@ -45,7 +45,7 @@ struct ParameterRecord {
     std::int32_t size = 0;   // value bytes on the wire
     std::string unit;        // shown behind the value; empty if none
     AccessMode accessMode = AccessMode::None;
-    bool isFlag = false;     // the type token was FLAG: the entry carried an enumeration block
+    bool isFlag = false;  // the type token was FLAG: the entry carried an enumeration block
     std::vector<DefinedValue> definedValues;
     std::vector<EnumerationEntry> enumeration;
 };

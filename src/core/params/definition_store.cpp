@@ -45,8 +45,8 @@ DcfLoadResult DefinitionStore::refuse(const std::string& path, const std::string
     return result;
 }
 
-DcfLoadResult DefinitionStore::LoadDeviceConfiguration(const std::string& path, int productNumber, int major,
-                                                       int minor, Prompter& prompter) {
+DcfLoadResult DefinitionStore::LoadDeviceConfiguration(const std::string& path, int productNumber, int major, int minor,
+                                                       Prompter& prompter) {
     const FileContent file = readWholeFile(path, kMaxDcfFileSize);
     if (file.status == ReadStatus::TooLarge)
         return refuse(path, "the file is larger than " + std::to_string(kMaxDcfFileSize >> 20) + " MB", prompter);
@@ -63,17 +63,17 @@ DcfLoadResult DefinitionStore::LoadDeviceConfiguration(const std::string& path, 
 DcfLoadResult DefinitionStore::loadFromText(const std::string& path, std::string_view text, int productNumber,
                                             int major, int minor, Prompter& prompter) {
     if (productNumber < 0 || productNumber >= kProductNumberLimit)
-        return refuse(path, "product number " + std::to_string(productNumber) + " is out of range (0 to 99)",
-                      prompter);
+        return refuse(path, "product number " + std::to_string(productNumber) + " is out of range (0 to 99)", prompter);
     if (major < 0 || major >= kMajorVersionLimit)
         return refuse(path, "major version " + std::to_string(major) + " is out of range (0 to 19)", prompter);
     if (minor < 0 || minor >= kMinorVersionLimit)
         return refuse(path, "minor version " + std::to_string(minor) + " is out of range (0 to 29)", prompter);
     std::int16_t& slot = map_[mapIndex(productNumber, major, minor)];
     if (slot < 0 && setCount() >= kMaxDefinitionSets)
-        return refuse(path, "no room for another device configuration in this run (at most " +
-                                std::to_string(kMaxDefinitionSets) + ")",
-                      prompter);
+        return refuse(
+            path,
+            "no room for another device configuration in this run (at most " + std::to_string(kMaxDefinitionSets) + ")",
+            prompter);
 
     DcfParseResult parsed = parseDeviceConfiguration(text);
     if (!parsed.ok) return refuse(path, parsed.error, prompter);

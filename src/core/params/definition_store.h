@@ -40,8 +40,8 @@ public:
     DcfLoadResult LoadDeviceConfiguration(const std::string& path, int productNumber, int major, int minor,
                                           Prompter& prompter);
     // The same from text already in memory (path is only used in messages).
-    DcfLoadResult loadFromText(const std::string& path, std::string_view text, int productNumber, int major,
-                               int minor, Prompter& prompter);
+    DcfLoadResult loadFromText(const std::string& path, std::string_view text, int productNumber, int major, int minor,
+                               Prompter& prompter);
 
     const DefinitionSet* current() const { return set(current_); }
     DefinitionSet* current() { return current_ < 0 ? nullptr : &sets_[static_cast<std::size_t>(current_)]; }

@@ -1,11 +1,11 @@
 #include "core/params/value_codec.h"
 
+#include <algorithm>
 #include <bit>
 #include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <algorithm>
 
 #include "core/common/text.h"
 

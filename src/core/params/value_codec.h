@@ -30,7 +30,21 @@
 
 namespace tarn {
 
-enum class ValueType { Char, UnsignedChar, Int, UnsignedInt, Long, UnsignedLong, Float, Ip, Mac, Flag, Text, Pointer, Other };
+enum class ValueType {
+    Char,
+    UnsignedChar,
+    Int,
+    UnsignedInt,
+    Long,
+    UnsignedLong,
+    Float,
+    Ip,
+    Mac,
+    Flag,
+    Text,
+    Pointer,
+    Other
+};
 
 ValueType valueTypeOf(const std::string& keyword);
 
@@ -40,8 +54,7 @@ std::string formatValue(const ParameterRecord& record, ByteView value, ByteOrder
 
 // Formats the `size` bytes of record `recordIndex` that start at `offset` in `bytes`. Never reads
 // outside `bytes`: a value that does not lie wholly inside gives the empty text.
-std::string FormatValue(const DefinitionSet& set, int recordIndex, ByteView bytes, std::size_t offset,
-                        ByteOrder order);
+std::string FormatValue(const DefinitionSet& set, int recordIndex, ByteView bytes, std::size_t offset, ByteOrder order);
 
 // The value bytes (exactly `size` of them) for a text, or nothing when the text cannot be encoded.
 std::optional<Bytes> encodeValueBytes(const ParameterRecord& record, const std::string& text, ByteOrder order);

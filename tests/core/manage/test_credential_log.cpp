@@ -1,7 +1,6 @@
 // pwd.ini: the ID/password log, its text form, its bounds, and that no save loses an entry.
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,12 +75,10 @@ TEST_F(CredentialLogTest, LowerCaseMacsAreNotFoundUntilTheNextSave) {
 
 TEST_F(CredentialLogTest, SaveWritesEveryValidEntryAfterAnInvalidOne) {
     ASSERT_TRUE(log.LoadLog());
-    const std::vector<CredentialEntry> entries{{"AA:00:00:00:00:01", "a", "1"},
-                                               {"AA:00:00:00:00:02", "b", ""},  // empty password
-                                               {"AA:00:00:00:00:03", "c", "3"},
-                                               {"AA:00:00:00:00:04", std::string(70, 'x') + " y", "4"},  // 79 coded
-                                               {"AA:00:00:00:00:05", "tab\there", "5"},
-                                               {"AA:00:00:00:00:06", "f", "6"}};
+    const std::vector<CredentialEntry> entries{
+        {"AA:00:00:00:00:01", "a", "1"},         {"AA:00:00:00:00:02", "b", ""},  // empty password
+        {"AA:00:00:00:00:03", "c", "3"},         {"AA:00:00:00:00:04", std::string(70, 'x') + " y", "4"},  // 79 coded
+        {"AA:00:00:00:00:05", "tab\there", "5"}, {"AA:00:00:00:00:06", "f", "6"}};
     for (const auto& e : entries) {
         ASSERT_TRUE(log.AppendEntry());
         ASSERT_TRUE(log.StoreEntry(e.mac, e.id, e.password, -1));
@@ -133,7 +130,8 @@ TEST_F(CredentialLogTest, EntriesItCannotTakeStayInTheFile) {
     ASSERT_TRUE(log.LoadLog());
     EXPECT_EQ(log.count(), 1);
     ASSERT_EQ(prompter.records().size(), 1u);
-    EXPECT_NE(prompter.records()[0].text.find("the entry at line 7 holds a text longer than 75 characters"), std::string::npos);
+    EXPECT_NE(prompter.records()[0].text.find("the entry at line 7 holds a text longer than 75 characters"),
+              std::string::npos);
 
     ASSERT_TRUE(log.AppendEntry());
     ASSERT_TRUE(log.StoreEntry("DD", "new", "one", -1));

@@ -1,8 +1,7 @@
 // .CNF files: the text format, the header check, which rows a load changes and marks, and saves
 // that never leave a half-written or emptied file.
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -66,10 +65,10 @@ TEST(ConfigurationFile, WritesTheFormatAndReadsItBack) {
 TEST(ConfigurationFile, LoadChangesOnlyWritableRowsAndMarksRealChanges) {
     const std::string file =
         "1 \t 74 \t 1.2 \n"
-        "[0]\t Hall_3\n"          // read/write, different: changed and marked
-        "[1]\t 99999\n"           // read-only: kept
-        "[2]\t <none>\n"          // <none> empties whatever the access mode
-        "[4]\t DHCP\n"            // same text: not marked
+        "[0]\t Hall_3\n"                          // read/write, different: changed and marked
+        "[1]\t 99999\n"                           // read-only: kept
+        "[2]\t <none>\n"                          // <none> empties whatever the access mode
+        "[4]\t DHCP\n"                            // same text: not marked
         "[-1]\t x\n[5]\t y\n[99999999999]\t z\n"  // not rows of the list
         "[1]\t <none>\n"
         "garbage [3]\t never_read\n";
@@ -132,8 +131,9 @@ TEST(ConfigurationFile, ARefusedOrFailedSaveKeepsTheOldFile) {
     EXPECT_FALSE(SaveConfiguration(path, {0, "74", "1.2"}, {}, prompter));
     EXPECT_FALSE(SaveConfiguration(path, {2, "ERROR", "1.2"}, {}, prompter));
     EXPECT_FALSE(SaveConfiguration(path, {2, "74", "ERROR"}, {}, prompter));
-    EXPECT_EQ(prompter.messageTexts(), (std::vector<std::string>{"No Selected Device !!", "You've selected other devices.!!",
-                                                                 "You've selected other devices.!!"}));
+    EXPECT_EQ(prompter.messageTexts(),
+              (std::vector<std::string>{"No Selected Device !!", "You've selected other devices.!!",
+                                        "You've selected other devices.!!"}));
     EXPECT_EQ(readFile(path), before);
 
     // A save that breaks off half-way: the old file stays whole.

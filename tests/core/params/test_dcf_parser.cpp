@@ -57,8 +57,7 @@ TEST(DcfParser, ExpandsInstancesAndFixesTheFirstInstance) {
     EXPECT_EQ(set.records[0].unit, "");
     EXPECT_EQ(set.records[1].accessMode, AccessMode::ReadOnly);
     // Only instance components are replaced: a piece "10" or "05" is no instance marker.
-    const DefinitionSet pieces =
-        parseOk(dcfText({{2, 0, 0}}, dcfEntry("4.0.10", "char", "X[inst]", "A") ));
+    const DefinitionSet pieces = parseOk(dcfText({{2, 0, 0}}, dcfEntry("4.0.10", "char", "X[inst]", "A")));
     EXPECT_EQ(ids(pieces), (std::vector<std::string>{"4.1.10", "4.2.10"}));
 }
 
@@ -68,7 +67,8 @@ TEST(DcfParser, ReadsDefinedValuesEnumerationsAndTokens) {
         "===== Enumeration =====  size : 2\n[00] DHCP [01] Static_IP\n"
         "1.0.2 FLAG Net Speed R/W 2 <none> 1 =====Defined Values===== [7] Seven\n"
         "=====   Enumeration=====size:1 [5]Five\n"
-        "1.0.3\tunsigned_char\tNet\tLevel\tHIDDEN\t1\t%\t2\n===== Defined Values =====\n[-1] Minus_one [200] Two_hundred\n"
+        "1.0.3\tunsigned_char\tNet\tLevel\tHIDDEN\t1\t%\t2\n===== Defined Values =====\n[-1] Minus_one [200] "
+        "Two_hundred\n"
         "1.0.4 *char Net <none> R/x abc <none> 0\n";
     const DefinitionSet set = parseOk(dcfText({{1, 0, 3}}, body));
     ASSERT_EQ(set.recordCount(), 4);
@@ -88,9 +88,9 @@ TEST(DcfParser, ReadsDefinedValuesEnumerationsAndTokens) {
     EXPECT_EQ(level.definedValues[1].text, "Two hundred");
     EXPECT_FALSE(level.isFlag);
     const ParameterRecord& text = set.records[3];
-    EXPECT_EQ(text.name, "");            // <none>
+    EXPECT_EQ(text.name, "");  // <none>
     EXPECT_EQ(text.accessMode, AccessMode::None);
-    EXPECT_EQ(text.size, 0);             // not a number
+    EXPECT_EQ(text.size, 0);  // not a number
     EXPECT_EQ(listRowTexts(level), (std::pair<std::string, std::string>{"", ""}));
 }
 
@@ -102,15 +102,15 @@ TEST(DcfParser, EndMarkerOrEndOfFileStopsAndDropsTheCutEntry) {
     EXPECT_EQ(set.groups.back().start, 2);  // end entry
 
     // End of file inside a defined-value block, without "<END>".
-    set = parseOk(dcfText({{1, 0, 4}}, dcfEntry("1.0.1", "char", "A", "One") +
-                                          "1.0.2 char A Two R/W 1 <none> 2 ===== Defined Values ===== [0] Off",
-                          false));
+    set = parseOk(dcfText(
+        {{1, 0, 4}},
+        dcfEntry("1.0.1", "char", "A", "One") + "1.0.2 char A Two R/W 1 <none> 2 ===== Defined Values ===== [0] Off",
+        false));
     EXPECT_EQ(ids(set), (std::vector<std::string>{"1.1.1"}));
 
     // Cut short inside the first instance of a class with copies: the ids read still get instance 1.
-    set = parseOk(dcfText({{3, 0, 2}}, dcfEntry("1.0.1", "char", "P[inst]", "One") +
-                                          dcfEntry("1.0.2", "char", "P[inst]", "Two"),
-                          true));
+    set = parseOk(dcfText(
+        {{3, 0, 2}}, dcfEntry("1.0.1", "char", "P[inst]", "One") + dcfEntry("1.0.2", "char", "P[inst]", "Two"), true));
     EXPECT_EQ(ids(set), (std::vector<std::string>{"1.1.1", "1.1.2"}));
     EXPECT_EQ(labels(set), (std::vector<std::string>{"P1", "P1"}));
 
@@ -120,12 +120,12 @@ TEST(DcfParser, EndMarkerOrEndOfFileStopsAndDropsTheCutEntry) {
 }
 
 TEST(DcfParser, GroupsFollowTheClassLabels) {
-    const std::string body =
-        dcfEntry("1.0.1", "char", "System", "A") + dcfEntry("1.0.2", "char", "System/Time", "B") +
-        dcfEntry("1.0.3", "char", "Clock", "C") +                                              // new group in a class
-        dcfEntry("2.0.1", "char", "Clock", "D") +                                              // a class starts a group
-        dcfEntry("3.0.1", "char", "Port[inst]", "E") + dcfEntry("3.0.2", "char", "Port[inst]", "F") +
-        dcfEntry("4.0.1", "char", "IO/In[inst]", "G");
+    const std::string body = dcfEntry("1.0.1", "char", "System", "A") + dcfEntry("1.0.2", "char", "System/Time", "B") +
+                             dcfEntry("1.0.3", "char", "Clock", "C") +  // new group in a class
+                             dcfEntry("2.0.1", "char", "Clock", "D") +  // a class starts a group
+                             dcfEntry("3.0.1", "char", "Port[inst]", "E") +
+                             dcfEntry("3.0.2", "char", "Port[inst]", "F") +
+                             dcfEntry("4.0.1", "char", "IO/In[inst]", "G");
     const DefinitionSet set = parseOk(dcfText({{1, 0, 2}, {1, 3, 3}, {2, 4, 5}, {2, 8, 8}}, body));
     std::vector<std::pair<std::string, int>> groups;
     for (const auto& g : set.groups) groups.emplace_back(g.label, g.start);
@@ -150,7 +150,7 @@ TEST(DcfParser, FindsRecordsAndClassBlocks) {
     const DefinitionSet set = parseOk(dcfText({{1, 0, 0}, {2, 1, 2}, {1, 5, 5}}, body));
     EXPECT_EQ(FindRecordById(set, "3.2.1"), 3);
     EXPECT_EQ(FindRecordById(set, "3.0.1"), -1);
-    EXPECT_EQ(FindClassRange(set, "3.0"), (std::pair<int, int>{1, 4}));    // not 13.1.1
+    EXPECT_EQ(FindClassRange(set, "3.0"), (std::pair<int, int>{1, 4}));  // not 13.1.1
     EXPECT_EQ(FindClassRange(set, "3.2.0"), (std::pair<int, int>{3, 4}));
     EXPECT_EQ(FindClassRange(set, "0"), (std::pair<int, int>{0, 5}));
     EXPECT_EQ(FindClassRange(set, "1.1.1"), (std::pair<int, int>{0, 0}));  // prefix "1.1." : one record
@@ -179,11 +179,11 @@ TEST(DcfParser, RefusesFilesThatBreakALimit) {
     for (int i = 0; i < 10; ++i) ten.push_back({1, i, i});
     EXPECT_NE(refusal(dcfText(ten, one)).find("end = -1"), std::string::npos);
     // A token of 200 characters; 199 is fine.
-    EXPECT_TRUE(parseDeviceConfiguration(dcfText({{1, 0, 0}}, dcfEntry("1.0.1", "*char", "A", std::string(199, 'n'))))
-                    .ok);
-    EXPECT_NE(refusal(dcfText({{1, 0, 0}}, dcfEntry("1.0.1", "*char", "A", std::string(200, 'n'))))
-                  .find("longer than 199"),
-              std::string::npos);
+    EXPECT_TRUE(
+        parseDeviceConfiguration(dcfText({{1, 0, 0}}, dcfEntry("1.0.1", "*char", "A", std::string(199, 'n')))).ok);
+    EXPECT_NE(
+        refusal(dcfText({{1, 0, 0}}, dcfEntry("1.0.1", "*char", "A", std::string(200, 'n')))).find("longer than 199"),
+        std::string::npos);
     // Negative and oversized value sizes.
     EXPECT_NE(refusal(dcfText({{1, 0, 0}}, dcfEntry("1.0.1", "*char", "A", "a", "R/W", -4))).find("negative size"),
               std::string::npos);

@@ -1,8 +1,7 @@
 // Definition sets over a run: one set per (product, major, minor), reuse, and what a failed load
 // leaves behind.
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 
 #include "core/params/definition_store.h"
 #include "support/dcf_text.h"
@@ -91,10 +90,12 @@ TEST(DefinitionStore, EnforcesTheTripleBoundsAndTheNumberOfSets) {
     EXPECT_FALSE(store.loadFromText("x.dcf", kOneRecord, 0, 0, 30, prompter));
     EXPECT_FALSE(store.loadFromText("x.dcf", kOneRecord, -1, 0, 0, prompter));
     ASSERT_EQ(prompter.records().size(), 4u);
-    EXPECT_EQ(prompter.records()[1].text, "Can't use configuration file! \nx.dcf\nmajor version 20 is out of range (0 to 19)");
+    EXPECT_EQ(prompter.records()[1].text,
+              "Can't use configuration file! \nx.dcf\nmajor version 20 is out of range (0 to 19)");
     EXPECT_TRUE(store.loadFromText("x.dcf", kOneRecord, 99, 19, 29, prompter));
 
-    for (int i = 1; i < kMaxDefinitionSets; ++i) ASSERT_TRUE(store.loadFromText("x.dcf", kOneRecord, i, 0, 0, prompter));
+    for (int i = 1; i < kMaxDefinitionSets; ++i)
+        ASSERT_TRUE(store.loadFromText("x.dcf", kOneRecord, i, 0, 0, prompter));
     EXPECT_EQ(store.setCount(), kMaxDefinitionSets);
     prompter.clear();
     EXPECT_FALSE(store.loadFromText("x.dcf", kOneRecord, 0, 1, 0, prompter));  // a 101st triple

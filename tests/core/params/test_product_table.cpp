@@ -1,7 +1,6 @@
 // prodid.ini: product id -> product name, exact text ids, and the table's bounds.
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,13 +81,15 @@ TEST(ProductTable, BoundsAreAnsweredWithAMessage) {
               "prodid.ini holds more than 5000 entries; the entries from line 20002 on are ignored.");
 
     prompter.clear();
-    table.loadFromText(entry(1, std::string(75, 'N'), "74") + entry(2, std::string(76, 'N'), "75") + entry(3, "P", "76"),
-                       "prodid.ini", prompter);
+    table.loadFromText(
+        entry(1, std::string(75, 'N'), "74") + entry(2, std::string(76, 'N'), "75") + entry(3, "P", "76"), "prodid.ini",
+        prompter);
     EXPECT_EQ(table.count(), 1);
     ASSERT_EQ(prompter.records().size(), 1u);
-    EXPECT_EQ(prompter.records()[0].text,
-              "prodid.ini, entry at line 6: a name or product id is longer than 75 characters; the entries from there on are "
-              "ignored.");
+    EXPECT_EQ(
+        prompter.records()[0].text,
+        "prodid.ini, entry at line 6: a name or product id is longer than 75 characters; the entries from there on are "
+        "ignored.");
 }
 
 TEST(ProductTable, MissingFileIsCreatedEmptyWhereItCanBe) {

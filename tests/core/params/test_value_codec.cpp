@@ -1,6 +1,5 @@
 // Value bytes <-> value text for every type keyword, in both device byte orders.
 #include <gtest/gtest.h>
-
 #include <random>
 
 #include "core/params/parameter_entry.h"
@@ -165,7 +164,7 @@ TEST(ValueCodec, FloatsReadBackExactly) {
     EXPECT_EQ(show(f, {0x3F, 0xC0, 0x00, 0x00}, kBig), "1.500000");
     EXPECT_EQ(show(f, {0x00, 0x00, 0xC0, 0x3F}, kLittle), "1.500000");
     EXPECT_EQ(encode(f, "1.5", kLittle), (Bytes{0x00, 0x00, 0xC0, 0x3F}));
-    EXPECT_EQ(formatFloatBits(std::bit_cast<std::uint32_t>(1e-10f)), "1e-10");        // "%f" would show 0.000000
+    EXPECT_EQ(formatFloatBits(std::bit_cast<std::uint32_t>(1e-10f)), "1e-10");          // "%f" would show 0.000000
     EXPECT_EQ(formatFloatBits(std::bit_cast<std::uint32_t>(1.0000001f)), "1.0000001");  // "%f" would show 1.000000
     EXPECT_EQ(formatFloatBits(0x80000000u), "-0.000000");
     EXPECT_EQ(formatFloatBits(0x7F800000u), "inf");
@@ -203,10 +202,10 @@ TEST(ValueCodec, PropertyShownValuesEncodeBackToTheirBytes) {
         std::string type;
         int size;
     };
-    const std::vector<Case> cases{{"char", 1},  {"unsigned char", 1}, {"int", 2},   {"unsigned int", 2},
-                                  {"long", 4},  {"unsigned long", 4}, {"float", 4}, {"IP", 4},
-                                  {"MAC", 6},   {"FLAG", 1},          {"FLAG", 2},  {"FLAG", 4},
-                                  {"*char", 1}, {"*char", 16},        {"unsigned *char", 40}};
+    const std::vector<Case> cases{
+        {"char", 1},          {"unsigned char", 1}, {"int", 2},   {"unsigned int", 2}, {"long", 4},
+        {"unsigned long", 4}, {"float", 4},         {"IP", 4},    {"MAC", 6},          {"FLAG", 1},
+        {"FLAG", 2},          {"FLAG", 4},          {"*char", 1}, {"*char", 16},       {"unsigned *char", 40}};
     for (const Case& c : cases) {
         for (const ByteOrder order : {kBig, kLittle}) {
             for (const std::string unit : {"", "ms", "s", "%"}) {
@@ -222,8 +221,10 @@ TEST(ValueCodec, PropertyShownValuesEncodeBackToTheirBytes) {
                     if (valueTypeOf(c.type) == ValueType::Text) {  // text: zero-padded after its end
                         const std::size_t length = rng() % (bytes.size() + 1);
                         for (std::size_t i = 0; i < bytes.size(); ++i) {
-                            if (i >= length) bytes[i] = 0;
-                            else if (bytes[i] == 0) bytes[i] = 'z';
+                            if (i >= length)
+                                bytes[i] = 0;
+                            else if (bytes[i] == 0)
+                                bytes[i] = 'z';
                         }
                     }
                     const std::string text = formatValue(r, bytes, order);
@@ -233,8 +234,8 @@ TEST(ValueCodec, PropertyShownValuesEncodeBackToTheirBytes) {
                         continue;
                     }
                     ASSERT_TRUE(back) << c.type << " " << text;
-                    ASSERT_EQ(*back, bytes) << c.type << "/" << c.size << " unit '" << unit << "' shown as \"" << text
-                                            << "\"";
+                    ASSERT_EQ(*back, bytes)
+                        << c.type << "/" << c.size << " unit '" << unit << "' shown as \"" << text << "\"";
                 }
             }
         }
