@@ -307,7 +307,7 @@ std::string formatValue(const ParameterRecord& record, ByteView value, ByteOrder
                 const std::size_t limit = std::min(value.size(), static_cast<std::size_t>(std::max(record.size, 0)));
                 std::size_t n = 0;
                 while (n < limit && value[n] != 0) ++n;
-                text.assign(reinterpret_cast<const char*>(value.data()), n);
+                if (n > 0) text.assign(reinterpret_cast<const char*>(value.data()), n);
                 break;
             }
             default:
