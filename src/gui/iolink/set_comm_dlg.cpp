@@ -1,12 +1,11 @@
 #include "gui/iolink/set_comm_dlg.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
-#include <QFrame>
 #include <QGroupBox>
-#include <QPushButton>
 #include <QVBoxLayout>
+
+#include "gui/controls/dialog_buttons.h"
 
 namespace tarn {
 
@@ -33,19 +32,9 @@ CSetCommDlg::CSetCommDlg(QWidget* parent)
     form->addRow(QStringLiteral("Parity:"), parity_);
     form->addRow(QStringLiteral("Data Bit:"), dataBits_);
     form->addRow(QStringLiteral("Stop Bit:"), stopBits_);
-    auto* line = new QFrame(this);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = buttons->addButton(QStringLiteral("Ok"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    ok->setDefault(true);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CSetCommDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
-    layout->addWidget(line);
-    layout->addWidget(buttons);
+    addOkCancelFoot(this, layout);
     PreloadSettings(settings_);
     port_->setFocus();
 }

@@ -44,14 +44,7 @@ bool CCommProcess::OpenSerial(int port, unsigned baudRate, const QString& parity
     auto* link = new CSerialLinkWnd(prompter_, this);
     link->SetPort(port);
     link->ParseSettings(formatSerialSettings(baudRate, parity.toStdString(), dataBits, stopBits));
-    adopt(link);
-    if (!link->Open(true)) {
-        error_ = link->errorString();
-        dropTransport();
-        return false;
-    }
-    engine_.onLinkOpened();
-    return true;
+    return openSerialLink(link);
 }
 
 bool CCommProcess::openSerialPath(const QString& path, const SerialLineSettings& settings) {
@@ -59,6 +52,10 @@ bool CCommProcess::openSerialPath(const QString& path, const SerialLineSettings&
     auto* link = new CSerialLinkWnd(nullptr, this);
     link->setPortPath(path);
     link->setSettings(settings);
+    return openSerialLink(link);
+}
+
+bool CCommProcess::openSerialLink(CSerialLinkWnd* link) {
     adopt(link);
     if (!link->Open(true)) {
         error_ = link->errorString();

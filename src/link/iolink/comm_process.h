@@ -26,6 +26,8 @@
 
 namespace tarn {
 
+class CSerialLinkWnd;
+
 class Prompter;
 class IoTransport;
 
@@ -83,6 +85,7 @@ signals:
 private:
     bool queue(const std::optional<IoRequest>& request);
     void adopt(IoTransport* transport);
+    bool openSerialLink(CSerialLinkWnd* link);
     void dropTransport();
 
     // What the engine asks of its surroundings, carried out by this object.
