@@ -14,7 +14,7 @@ namespace {
 std::vector<tarn::Bytes> replies(int count) {
     std::vector<tarn::Bytes> out;
     for (int i = 0; i < count; ++i) {
-        tarn::ProbeReplySpec s;
+        tarn::ProbeReplyContent s;
         s.mac = {0x02, 0x00, 0x00, 0x00, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
         s.macForm = i % 3 == 0;
         s.addressingKind = 2;

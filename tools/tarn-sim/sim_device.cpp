@@ -35,18 +35,18 @@ void SimDevice::handleDatagram(const QByteArray& data, const QHostAddress& sende
 }
 
 void SimDevice::answerProbe(const QHostAddress& to, quint16 port) {
-    tarn::ProbeReplySpec spec;
-    spec.macForm = config_.macForm;
-    spec.mac = config_.mac;
-    spec.addressingKind = static_cast<std::uint8_t>(config_.addressingKind);
-    spec.productId = static_cast<std::uint8_t>(config_.productId);
-    spec.major = static_cast<std::uint8_t>(config_.major);
-    spec.minor = static_cast<std::uint8_t>(config_.minor);
-    spec.name = config_.name;
+    tarn::ProbeReplyContent content;
+    content.macForm = config_.macForm;
+    content.mac = config_.mac;
+    content.addressingKind = static_cast<std::uint8_t>(config_.addressingKind);
+    content.productId = static_cast<std::uint8_t>(config_.productId);
+    content.major = static_cast<std::uint8_t>(config_.major);
+    content.minor = static_cast<std::uint8_t>(config_.minor);
+    content.name = config_.name;
     const ProbeFaults& f = config_.probeFaults;
-    if (f.nameCutAt >= 0 && f.nameCutAt < static_cast<int>(spec.name.size())) spec.name[f.nameCutAt] = '\0';
-    spec.corruptChecksum = f.badChecksum;
-    const QByteArray reply = QByteArray::fromStdString(tarn::asText(tarn::buildProbeReply(spec)));
+    if (f.nameCutAt >= 0 && f.nameCutAt < static_cast<int>(content.name.size())) content.name[f.nameCutAt] = '\0';
+    content.corruptChecksum = f.badChecksum;
+    const QByteArray reply = QByteArray::fromStdString(tarn::asText(tarn::buildProbeReply(content)));
     const int copies = f.duplicateReply ? 2 : 1;
     auto send = [this, reply, to, port, copies] {
         for (int i = 0; i < copies; ++i) socket_.writeDatagram(reply, to, port);

@@ -61,21 +61,21 @@ ProbeOutcome readProbeReply(ByteView d, const std::string& senderIp, bool quickC
     return out;
 }
 
-Bytes buildProbeReply(const ProbeReplySpec& spec) {
+Bytes buildProbeReply(const ProbeReplyContent& content) {
     Bytes b;
     b.reserve(kProbeReplyBufferSize + 256);
     for (std::uint8_t v : {kSignature0, kSignature1, kSignature2}) b.push_back(v);
-    b.push_back(spec.macForm ? kFormMacAddressed : kFormIpAddressed);
-    b.insert(b.end(), spec.mac.begin(), spec.mac.end());
-    if (spec.macForm) b.push_back(spec.addressingKind);
-    b.push_back(spec.productId);
-    b.push_back(spec.major);
-    b.push_back(spec.minor);
-    const std::size_t n = std::min<std::size_t>(spec.name.size(), 255);
+    b.push_back(content.macForm ? kFormMacAddressed : kFormIpAddressed);
+    b.insert(b.end(), content.mac.begin(), content.mac.end());
+    if (content.macForm) b.push_back(content.addressingKind);
+    b.push_back(content.productId);
+    b.push_back(content.major);
+    b.push_back(content.minor);
+    const std::size_t n = std::min<std::size_t>(content.name.size(), 255);
     b.push_back(static_cast<std::uint8_t>(n));
-    b.insert(b.end(), spec.name.begin(), spec.name.begin() + static_cast<std::ptrdiff_t>(n));
+    b.insert(b.end(), content.name.begin(), content.name.begin() + static_cast<std::ptrdiff_t>(n));
     std::uint16_t sum = checksum16(b);
-    if (spec.corruptChecksum) sum = static_cast<std::uint16_t>(sum ^ 0x5A5A);
+    if (content.corruptChecksum) sum = static_cast<std::uint16_t>(sum ^ 0x5A5A);
     appendU16(b, sum, ByteOrder::Big);
     return b;
 }

@@ -42,7 +42,7 @@ ProbeOutcome readProbeReply(ByteView datagram, const std::string& senderIp, bool
                             const std::function<bool(std::string_view mac)>& isListed);
 
 // A reply as a device sends it; built by the simulator and by tests.
-struct ProbeReplySpec {
+struct ProbeReplyContent {
     bool macForm = false;
     MacAddress mac{};
     std::uint8_t addressingKind = 1;  // DB form only
@@ -52,6 +52,6 @@ struct ProbeReplySpec {
     std::string name;                 // raw bytes; may hold a 00
     bool corruptChecksum = false;
 };
-Bytes buildProbeReply(const ProbeReplySpec& spec);
+Bytes buildProbeReply(const ProbeReplyContent& content);
 
 }  // namespace tarn

@@ -29,7 +29,7 @@ namespace {
 constexpr int kLinkModeBoxWidth = 120;
 constexpr int kGroupBoxWidth = 160;
 
-struct CommandSpec {
+struct CommandInfo {
     CMainFrame::CommandId id;
     const char* text;
     const char* prompt;  // status bar text, then the tool tip after the line break
@@ -37,7 +37,7 @@ struct CommandSpec {
     bool networkOnly;
 };
 
-const CommandSpec kCommandSpecs[] = {
+const CommandInfo kCommandInfos[] = {
     {CMainFrame::ID_QUICK_CONNECT, "Quick Connect", "Quick Connect \nQuick Connect", icons::quickConnect, false},
     {CMainFrame::ID_PROBE, "Probe", "Probe the device on network\nProbe", icons::probe, true},
     {CMainFrame::ID_SET_VALUES, "Set", "Set parameter values\nSet", icons::setValues, true},
@@ -93,13 +93,13 @@ QAction* CMainFrame::action(CommandId id) const {
 }
 
 void CMainFrame::createActions() {
-    for (const CommandSpec& spec : kCommandSpecs) {
-        auto* a = new QAction(spec.icon(), QString::fromLatin1(spec.text), this);
-        const QStringList prompt = QString::fromLatin1(spec.prompt).split('\n');
+    for (const CommandInfo& info : kCommandInfos) {
+        auto* a = new QAction(info.icon(), QString::fromLatin1(info.text), this);
+        const QStringList prompt = QString::fromLatin1(info.prompt).split('\n');
         a->setStatusTip(prompt.value(0).trimmed());
         a->setToolTip(prompt.value(1).trimmed());
-        a->setProperty("networkOnly", spec.networkOnly);
-        actions_[spec.id] = a;
+        a->setProperty("networkOnly", info.networkOnly);
+        actions_[info.id] = a;
     }
     action(ID_FILE_LOAD)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     action(ID_FILE_SAVE)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));

@@ -7,8 +7,8 @@ using namespace tarn;
 
 namespace {
 
-ProbeReplySpec spec(const std::string& name = "Pump-1") {
-    ProbeReplySpec s;
+ProbeReplyContent content(const std::string& name = "Pump-1") {
+    ProbeReplyContent s;
     s.mac = *parseMacText("00:1A:2B:3C:4D:5E");
     s.productId = 74;
     s.major = 1;
@@ -24,7 +24,7 @@ ProbeOutcome read(const Bytes& d, bool quick = false, std::function<bool(std::st
 }  // namespace
 
 TEST(ProbeReply, IpAddressedFormGivesAllSevenTexts) {
-    const auto out = read(buildProbeReply(spec()));
+    const auto out = read(buildProbeReply(content()));
     ASSERT_EQ(out.verdict, ProbeVerdict::Accepted);
     EXPECT_FALSE(out.checksumError);
     const DeviceEntry& e = out.entry;
@@ -38,7 +38,7 @@ TEST(ProbeReply, IpAddressedFormGivesAllSevenTexts) {
 }
 
 TEST(ProbeReply, MacAddressedFormTakesTheKindFromByte10) {
-    auto s = spec();
+    auto s = content();
     s.macForm = true;
     s.addressingKind = 2;
     const Bytes golden = buildProbeReply(s);
@@ -56,11 +56,11 @@ TEST(ProbeReply, MacAddressedFormTakesTheKindFromByte10) {
 
 TEST(ProbeReply, OnlyTheThreeKnownProductsAreListed) {
     for (int id : {0x4A, 0x4B, 0x4C}) {
-        auto s = spec();
+        auto s = content();
         s.productId = static_cast<std::uint8_t>(id);
         EXPECT_EQ(read(buildProbeReply(s)).verdict, ProbeVerdict::Accepted) << id;
     }
-    auto s = spec();
+    auto s = content();
     s.productId = 0x4D;
     EXPECT_EQ(read(buildProbeReply(s)).verdict, ProbeVerdict::UnknownProduct);
     s.productId = 9;
@@ -68,10 +68,10 @@ TEST(ProbeReply, OnlyTheThreeKnownProductsAreListed) {
 }
 
 TEST(ProbeReply, SignatureAndFormMustMatch) {
-    Bytes d = buildProbeReply(spec());
+    Bytes d = buildProbeReply(content());
     d[1] = 0xA9;
     EXPECT_EQ(read(d).verdict, ProbeVerdict::Ignored);
-    d = buildProbeReply(spec());
+    d = buildProbeReply(content());
     d[3] = 0xDC;
     EXPECT_EQ(read(d).verdict, ProbeVerdict::Ignored);
     EXPECT_EQ(read(discoveryProbe()).verdict, ProbeVerdict::Truncated);  // our own probe echoed back
@@ -79,7 +79,7 @@ TEST(ProbeReply, SignatureAndFormMustMatch) {
 
 TEST(ProbeReply, DuplicateMacIsDroppedWhateverTheCase) {
     std::string seen;
-    const auto out = read(buildProbeReply(spec()), false, [&](std::string_view mac) {
+    const auto out = read(buildProbeReply(content()), false, [&](std::string_view mac) {
         seen = mac;
         return mac == "00:1A:2B:3C:4D:5E";
     });
@@ -90,14 +90,14 @@ TEST(ProbeReply, DuplicateMacIsDroppedWhateverTheCase) {
 TEST(ProbeReply, NameCutByZeroKeepsTheChecksumAfterTheFullLength) {
     std::string name = "Pump-1-and-more";
     name[4] = '\0';
-    const auto out = read(buildProbeReply(spec(name)));
+    const auto out = read(buildProbeReply(content(name)));
     ASSERT_EQ(out.verdict, ProbeVerdict::Accepted);
     EXPECT_EQ(out.entry.name, "Pump");
     EXPECT_FALSE(out.checksumError);
 }
 
 TEST(ProbeReply, BadChecksumStillListsTheDevice) {
-    auto s = spec();
+    auto s = content();
     s.corruptChecksum = true;
     const auto out = read(buildProbeReply(s));
     EXPECT_EQ(out.verdict, ProbeVerdict::Accepted);
@@ -106,10 +106,10 @@ TEST(ProbeReply, BadChecksumStillListsTheDevice) {
 }
 
 TEST(ProbeReply, NameRunningPastTheDatagramIsDropped) {
-    Bytes d = buildProbeReply(spec("ABCDEFGH"));
+    Bytes d = buildProbeReply(content("ABCDEFGH"));
     d.resize(d.size() - 5);  // the checksum and three name bytes never arrived
     EXPECT_EQ(read(d).verdict, ProbeVerdict::Truncated);
-    Bytes head = buildProbeReply(spec());
+    Bytes head = buildProbeReply(content());
     head.resize(12);  // ends before the name length
     EXPECT_EQ(read(head).verdict, ProbeVerdict::Truncated);
 }
@@ -117,13 +117,13 @@ TEST(ProbeReply, NameRunningPastTheDatagramIsDropped) {
 TEST(ProbeReply, NameReachingTheEndOfAHundredByteReadIsCutThere) {
     // 10 bytes of head, 86 of name: the name ends exactly at byte 100 and no checksum follows.
     const std::string name(86, 'N');
-    Bytes d = buildProbeReply(spec(name));
+    Bytes d = buildProbeReply(content(name));
     d.resize(100);
     const auto out = read(d);
     ASSERT_EQ(out.verdict, ProbeVerdict::Accepted);
     EXPECT_EQ(out.entry.name, name);
     EXPECT_TRUE(out.checksumError);  // nothing to verify it with
     // A datagram longer than the tree socket's buffer is not a probe reply.
-    Bytes longer = buildProbeReply(spec(std::string(120, 'L')));
+    Bytes longer = buildProbeReply(content(std::string(120, 'L')));
     EXPECT_EQ(read(longer).verdict, ProbeVerdict::Ignored);
 }
