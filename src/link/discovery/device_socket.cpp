@@ -1,6 +1,5 @@
 #include "link/discovery/device_socket.h"
 
-#include <QHostInfo>
 #include <QLoggingCategory>
 #include <QNetworkDatagram>
 
@@ -22,18 +21,10 @@ bool CDeviceSocket::create() {
 }
 
 bool CDeviceSocket::sendTo(const QByteArray& bytes, quint16 port, const QString& address) {
+    // Only dotted addresses: every address the program sends to comes from a device reply or the
+    // address control, and resolving a name here would hold up the window.
     QHostAddress target = broadcastAddress_;
-    if (!address.isEmpty()) {
-        if (!target.setAddress(address)) {
-            // A host name: resolved here, as the platform's send-to does.
-            const QHostInfo info = QHostInfo::fromName(address);
-            const auto addresses = info.addresses();
-            auto it = std::find_if(addresses.begin(), addresses.end(),
-                                   [](const QHostAddress& a) { return a.protocol() == QAbstractSocket::IPv4Protocol; });
-            if (it == addresses.end()) return false;
-            target = *it;
-        }
-    }
+    if (!address.isEmpty() && !target.setAddress(address)) return false;
     return socket_.writeDatagram(bytes, target, port) == bytes.size();
 }
 

@@ -34,8 +34,8 @@ public:
     void setBroadcastAddress(const QHostAddress& address) { broadcastAddress_ = address; }
     QHostAddress broadcastAddress() const { return broadcastAddress_; }
 
-    // Sends to a dotted address (or a host name, resolved), or broadcasts when the address is empty.
-    // Returns false when the datagram could not be handed to the system.
+    // Sends to a dotted address, or broadcasts when the address is empty. Returns false when the
+    // address is not a dotted address or the datagram could not be handed to the system.
     bool sendTo(const QByteArray& bytes, quint16 port, const QString& address = {});
 
 signals:
