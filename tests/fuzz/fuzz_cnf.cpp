@@ -3,16 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/common/prompter.h"
 #include "core/params/configuration_file.h"
-
-namespace {
-class SilentPrompter : public tarn::Prompter {
-public:
-    void showMessage(const std::string&, const std::string&, tarn::MessageIcon) override {}
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
-};
-}  // namespace
+#include "silent_prompter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -21,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                              {"B", "two", tarn::AccessMode::ReadOnly, false},
                                              {"", "", tarn::AccessMode::Hidden, false},
                                              {"D", "", tarn::AccessMode::ReadWrite, false}};
-    SilentPrompter prompter;
+    tarn::fuzz::SilentPrompter prompter;
     tarn::ConfigurationHeader selection = parsed.header;
     selection.deviceCount = 1;
     tarn::applyConfiguration(parsed, selection, rows, prompter);

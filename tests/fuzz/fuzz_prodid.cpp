@@ -4,17 +4,10 @@
 #include <string_view>
 
 #include "core/params/product_table.h"
-
-namespace {
-class SilentPrompter : public tarn::Prompter {
-public:
-    void showMessage(const std::string&, const std::string&, tarn::MessageIcon) override {}
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
-};
-}  // namespace
+#include "silent_prompter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    SilentPrompter prompter;
+    tarn::fuzz::SilentPrompter prompter;
     tarn::ProductTable table;
     table.loadFromText(std::string_view(reinterpret_cast<const char*>(data), size), "prodid.ini", prompter);
     if (table.count() > tarn::kMaxTableEntries) __builtin_trap();

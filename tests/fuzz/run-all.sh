@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # run-all.sh <fuzz-build-dir> <seconds>: runs every fuzz target for a while over its seed corpus.
 set -euo pipefail
-dir=$1; seconds=$2
+dir=$(cd "$1" && pwd); seconds=$2
 here=$(cd "$(dirname "$0")" && pwd)
 status=0
 for bin in "$dir"/tests/fuzz/fuzz_*; do
