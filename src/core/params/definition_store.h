@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <utility>
 #include <vector>
@@ -61,7 +62,8 @@ private:
     DcfLoadResult refuse(const std::string& path, const std::string& reason, Prompter& prompter);
 
     std::vector<std::int16_t> map_;  // product x major x minor -> set index or -1
-    std::vector<DefinitionSet> sets_;
+    // A deque, so that loading another product never moves the sets already handed out by current().
+    std::deque<DefinitionSet> sets_;
     int current_ = -1;
 };
 

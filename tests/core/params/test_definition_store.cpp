@@ -105,5 +105,18 @@ TEST(DefinitionStore, EnforcesTheTripleBoundsAndTheNumberOfSets) {
     EXPECT_EQ(store.current()->recordCount(), 2);
 }
 
+TEST(DefinitionStore, AHeldSetStaysValidWhileOtherProductsLoad) {
+    test::ScriptedPrompter prompter;
+    DefinitionStore store;
+    ASSERT_TRUE(store.loadFromText("x.dcf", kTwoRecords, 74, 1, 0, prompter));
+    const DefinitionSet* held = store.current();
+    for (int product = 0; product < 40; ++product)
+        ASSERT_TRUE(store.loadFromText("y.dcf", kOneRecord, product, 2, 0, prompter));
+    EXPECT_EQ(store.set(0), held);
+    EXPECT_EQ(held->productNumber, 74);
+    ASSERT_EQ(held->recordCount(), 2);
+    EXPECT_EQ(held->records[1].id, "1.1.2");
+}
+
 }  // namespace
 }  // namespace tarn
