@@ -1,5 +1,6 @@
 #include "core/common/file_io.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -34,6 +35,34 @@ bool writeAll(int fd, std::string_view content) {
 
 void setError(std::string* error, const std::string& what) {
     if (error) *error = what + ": " + std::strerror(errno);
+}
+
+// Creates path exclusively with `mode`. The kernel leaves out the group and other bits that the
+// umask forbids; the owner bits are then set exactly as asked, so pwd.ini is 0600 whatever the
+// umask. The process umask is never touched: another thread may be creating files meanwhile.
+int createExclusive(const std::string& path, mode_t mode) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || ::fchmod(fd, (mode & S_IRWXU) | (st.st_mode & mode & (S_IRWXG | S_IRWXO))) != 0) {
+        const int saved = errno;
+        ::close(fd);
+        ::unlink(path.c_str());
+        errno = saved;
+        return -1;
+    }
+    return fd;
+}
+
+// A new temporary file beside path; a name left over by an earlier process is skipped.
+int createTemporaryBeside(const std::string& path, mode_t mode, std::string& temp) {
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temp = path + ".tmp" + std::to_string(::getpid()) + "." + std::to_string(counter++);
+        const int fd = createExclusive(temp, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
 }
 
 }  // namespace
@@ -76,18 +105,14 @@ FileContent readWholeFile(const std::string& path, std::size_t maxBytes) {
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error) {
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    std::string temp;
+    const int fd = createTemporaryBeside(path, mode, temp);
     if (fd < 0) {
         setError(error, "cannot create a temporary file beside " + path);
         return false;
     }
-    // mkstemp creates 0600; widen to the wanted mode within the umask.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    bool ok = ::fchmod(fd, mode & ~mask) == 0;
-    if (!ok) setError(error, "cannot set the mode of " + temp);
-    if (ok && !(ok = writeAll(fd, content))) setError(error, "cannot write " + temp);
+    bool ok = writeAll(fd, content);
+    if (!ok) setError(error, "cannot write " + temp);
     if (ok && !(ok = ::fsync(fd) == 0)) setError(error, "cannot flush " + temp);
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -108,7 +133,7 @@ bool writeFileAtomically(const std::string& path, std::string_view content, mode
 }
 
 bool createEmptyFileIfMissing(const std::string& path, mode_t mode) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    const int fd = createExclusive(path, mode);
     if (fd >= 0) {
         ::close(fd);
         return true;

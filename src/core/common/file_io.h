@@ -21,11 +21,12 @@ FileContent readWholeFile(const std::string& path, std::size_t maxBytes);
 
 // Writes content to a temporary file in the same folder, flushes it to disk and renames it over
 // path, so that a reader sees either the old file or the new one, never a half-written one.
-// A new file gets `mode` (before the umask); an existing file keeps its owner but the new mode.
+// The file gets `mode`: its owner bits exactly, its group and other bits as far as the umask allows.
 // On failure path is untouched and error (if given) says why.
 bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error = nullptr);
 
-// Creates an empty file with `mode` if none exists. Returns false when it cannot (read-only folder).
+// Creates an empty file with `mode` (as above) if none exists. Returns false when it cannot
+// (read-only folder).
 bool createEmptyFileIfMissing(const std::string& path, mode_t mode);
 
 }  // namespace tarn

@@ -12,7 +12,6 @@ constexpr mode_t kOwnerOnly = 0600;
 constexpr std::size_t kMaxLogFileSize = 16u << 20;
 constexpr const char* kOutOfRange = "Out of range of the database !";
 constexpr const char* kFatalError = "Fatal Error";
-const CredentialEntry kEmptyEntry{};
 
 std::string encodeBlanks(const std::string& text) { return replaceAll(text, " ", kBlankCode); }
 std::string decodeBlanks(const std::string& text) { return replaceAll(text, kBlankCode, " "); }
@@ -145,12 +144,12 @@ bool CredentialLog::ClearLog() {
     return true;
 }
 
-const CredentialEntry& CredentialLog::entry(int index) const {
-    if (index < 0 || index >= static_cast<int>(entries_.size())) return kEmptyEntry;
+CredentialEntry CredentialLog::entry(int index) const {
+    if (index < 0 || index >= static_cast<int>(entries_.size())) return {};
     return entries_[static_cast<std::size_t>(index)];
 }
 
-const CredentialEntry& CredentialLog::current() const { return entry(current_); }
+CredentialEntry CredentialLog::current() const { return entry(current_); }
 
 CredentialEntry* CredentialLog::slot(int index) {
     if (index < 0 || index >= kMaxTableEntries) return nullptr;

@@ -50,12 +50,13 @@ public:
     // Empties the file and the log.
     bool ClearLog();
 
-    const std::string& currentMac() const { return current().mac; }
-    const std::string& currentId() const { return current().id; }
-    const std::string& currentPassword() const { return current().password; }
+    // Copies, so that what a caller holds stays valid when the log grows, is reloaded or stored into.
+    std::string currentMac() const { return current().mac; }
+    std::string currentId() const { return current().id; }
+    std::string currentPassword() const { return current().password; }
     int count() const { return count_; }
     int currentIndex() const { return current_; }
-    const CredentialEntry& entry(int index) const;
+    CredentialEntry entry(int index) const;
 
     // The three read-modify-write uses by the management operations:
     // credentials typed in the password dialog before a request: a device already in the log gets
@@ -71,7 +72,7 @@ public:
     static std::string formatEntry(int number, const CredentialEntry& entry);
 
 private:
-    const CredentialEntry& current() const;
+    CredentialEntry current() const;
     CredentialEntry* slot(int index);
 
     std::string path_;

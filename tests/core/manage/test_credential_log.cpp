@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/common/text.h"
 #include "core/manage/credential_log.h"
 #include "support/file_size_limit.h"
 #include "support/scripted_prompter.h"
@@ -35,11 +36,57 @@ protected:
     CredentialLog log{path, prompter};
 };
 
-TEST_F(CredentialLogTest, MissingFileIsCreatedForItsOwnerOnly) {
+TEST_F(CredentialLogTest, TheFileIsForItsOwnerOnlyWhateverTheUmask) {
+    // 0277 would take the owner's write bit, 0 would give the file to everyone.
+    for (const mode_t mask : {mode_t{022}, mode_t{0277}, mode_t{0}}) {
+        SCOPED_TRACE(mask);
+        ::unlink(path.c_str());
+        const mode_t original = ::umask(mask);
+        const bool loaded = log.LoadLog();  // creates the missing file
+        const mode_t created = modeOf(path);
+        const std::string createdText = readFile(path);
+        const bool saved = log.AppendEntry() && log.StoreEntry("AA", "id", "pw", -1) && log.SaveLog();
+        const mode_t unchanged = ::umask(original);
+        EXPECT_EQ(unchanged, mask);
+        ASSERT_TRUE(loaded);
+        EXPECT_EQ(created, 0600u);
+        EXPECT_EQ(createdText, "");
+        ASSERT_TRUE(saved);
+        EXPECT_EQ(modeOf(path), 0600u);
+    }
+}
+
+TEST_F(CredentialLogTest, WindowsLineEndsReadLikeUnixOnes) {
+    const std::string unixText = CredentialLog::formatEntry(1, {"AA:00:00:00:00:01", "plant-/space/-operator", "pw"}) +
+                                 CredentialLog::formatEntry(2, {"AA:00:00:00:00:02", "admin", "two-/space/-words"});
+    for (const std::string& text : {unixText, replaceAll(unixText, "\n", "\r\n")}) {
+        writeFile(path, text);
+        ASSERT_TRUE(log.LoadLog());
+        ASSERT_EQ(log.count(), 2);
+        EXPECT_EQ(log.entry(0).mac, "AA:00:00:00:00:01");
+        EXPECT_EQ(log.entry(0).id, "plant operator");
+        EXPECT_EQ(log.entry(0).password, "pw");
+        EXPECT_EQ(log.entry(1).id, "admin");
+        EXPECT_EQ(log.entry(1).password, "two words");
+    }
+    EXPECT_TRUE(prompter.records().empty());
+}
+
+TEST_F(CredentialLogTest, TextsTakenFromTheLogStayAsTheyWere) {
     ASSERT_TRUE(log.LoadLog());
-    EXPECT_EQ(log.count(), 0);
-    EXPECT_EQ(modeOf(path), 0600u);
-    EXPECT_EQ(readFile(path), "");
+    ASSERT_TRUE(log.AppendEntry());
+    ASSERT_TRUE(log.StoreEntry("AA", "first", "pw", -1));
+    const std::string& id = log.currentId();
+    const CredentialEntry& entry = log.entry(0);
+    for (int i = 0; i < 40; ++i) {  // the table grows and moves
+        ASSERT_TRUE(log.AppendEntry());
+        ASSERT_TRUE(log.StoreEntry("B" + std::to_string(i), "other", "x", -1));
+    }
+    ASSERT_TRUE(log.StoreEntry("AA", "second", "pw", 0));
+    EXPECT_EQ(id, "first");
+    EXPECT_EQ(entry.mac, "AA");
+    EXPECT_EQ(entry.id, "first");
+    EXPECT_EQ(log.currentId(), "second");
 }
 
 TEST_F(CredentialLogTest, WritesBlanksAsCodesAndMacsInUpperCase) {
