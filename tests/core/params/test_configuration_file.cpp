@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/common/text.h"
 #include "core/params/configuration_file.h"
 #include "support/file_size_limit.h"
 #include "support/scripted_prompter.h"
@@ -60,6 +61,25 @@ TEST(ConfigurationFile, WritesTheFormatAndReadsItBack) {
     std::vector<ConfigurationRow> tabbed{{"Location", "a\tb\nc", AccessMode::ReadWrite, false},
                                          {"Next", "x", AccessMode::ReadWrite, false}};
     EXPECT_EQ(parseConfiguration(formatConfiguration(kSelection, tabbed)).entries.size(), 2u);
+}
+
+TEST(ConfigurationFile, WindowsLineEndsReadLikeUnixOnes) {
+    const std::string unixText = formatConfiguration(kSelection, sampleRows());
+    const ParsedConfiguration expected = parseConfiguration(unixText);
+    const ParsedConfiguration crlf = parseConfiguration(replaceAll(unixText, "\n", "\r\n"));
+    ASSERT_TRUE(crlf.headerRead);
+    EXPECT_EQ(crlf.header.deviceCount, 2);
+    EXPECT_EQ(crlf.header.productId, "74");
+    EXPECT_EQ(crlf.header.version, "1.2");  // no "\r" left on the last header token
+    ASSERT_EQ(crlf.entries.size(), expected.entries.size());
+    for (std::size_t i = 0; i < expected.entries.size(); ++i) {
+        EXPECT_EQ(crlf.entries[i].row, expected.entries[i].row);
+        EXPECT_EQ(crlf.entries[i].token, expected.entries[i].token);
+    }
+    std::vector<ConfigurationRow> rows = sampleRows();
+    test::ScriptedPrompter prompter;
+    ASSERT_TRUE(applyConfiguration(crlf, kSelection, rows, prompter));
+    for (const auto& row : rows) EXPECT_FALSE(row.modified) << row.parameter;
 }
 
 TEST(ConfigurationFile, LoadChangesOnlyWritableRowsAndMarksRealChanges) {

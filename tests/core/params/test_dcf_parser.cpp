@@ -1,6 +1,7 @@
 // The .dcf grammar, instance expansion, groups and every refusal of a broken file.
 #include <gtest/gtest.h>
 
+#include "core/common/text.h"
 #include "core/params/dcf_parser.h"
 #include "support/dcf_text.h"
 
@@ -117,6 +118,31 @@ TEST(DcfParser, EndMarkerOrEndOfFileStopsAndDropsTheCutEntry) {
     // Entries after the last class are not read.
     set = parseOk(dcfText({{1, 0, 0}}, dcfEntry("1.0.1", "char", "A", "One") + "garbage that is never read"));
     EXPECT_EQ(set.recordCount(), 1);
+}
+
+TEST(DcfParser, WindowsLineEndsReadLikeUnixOnes) {
+    const std::string unixText = dcfText({{1, 0, 0}, {2, 1, 1}},
+                                         "1.0.1  FLAG  Network  DHCP  R/W  1  <none>  0\n"
+                                         "===== Enumeration =====  size : 2\n[00]  Disable\n[01]  Enable\n" +
+                                             dcfEntry("2.0.1", "int", "Port_[inst]", "Delay", "R/W", 2, "ms", 2) +
+                                             "===== Defined Values =====\n[0]  Off\n[100]  Long_delay\n");
+    // Every field of every record, in one text, so that a stray "\r" anywhere shows.
+    auto describe = [](const DefinitionSet& set) {
+        std::string out;
+        for (const auto& r : set.records) {
+            out += r.id + "|" + r.type + "|" + r.classLabel + "|" + r.name + "|" + r.access + "|" +
+                   std::to_string(r.size) + "|" + r.unit + "|";
+            for (const auto& d : r.definedValues) out += std::to_string(d.value) + "=" + d.text + ",";
+            for (const auto& e : r.enumeration) out += std::to_string(e.key) + "=" + e.text + ",";
+            out += "\n";
+        }
+        for (const auto& g : set.groups) out += g.label + "@" + std::to_string(g.start) + ";";
+        return out;
+    };
+    const DefinitionSet expected = parseOk(unixText);
+    ASSERT_EQ(expected.recordCount(), 3);
+    EXPECT_EQ(expected.records[2].definedValues.at(1).text, "Long delay");
+    EXPECT_EQ(describe(parseOk(replaceAll(unixText, "\n", "\r\n"))), describe(expected));
 }
 
 TEST(DcfParser, GroupsFollowTheClassLabels) {
