@@ -9,6 +9,8 @@ class SilentPrompter : public Prompter {
 public:
     void showMessage(const std::string&, const std::string&, MessageIcon) override {}
     bool askYesNo(const std::string&, const std::string&) override { return false; }
+    bool confirm(const ConfirmText&) override { return false; }
+    std::optional<Credentials> askCredentials(const std::string&) override { return std::nullopt; }
 };
 
 }  // namespace tarn::fuzz

@@ -15,6 +15,16 @@ struct Credentials {
     std::string password;
 };
 
+// The three-line Yes/No confirmation of the device commands ("Set Confirm", "Reboot Confirm").
+// `detail` is shown under the lines when not empty (for instance the devices that did not answer).
+struct ConfirmText {
+    std::string caption;
+    std::string line1;
+    std::string line2;
+    std::string line3;
+    std::string detail;
+};
+
 class Prompter {
 public:
     virtual ~Prompter() = default;
@@ -23,6 +33,11 @@ public:
                              MessageIcon icon = MessageIcon::None) = 0;
     // A modal Yes/No question; true for Yes.
     virtual bool askYesNo(const std::string& caption, const std::string& text) = 0;
+    // The confirmation dialog; true for Yes.
+    virtual bool confirm(const ConfirmText& text) = 0;
+    // The password dialog for one device ("[ name ]", or empty when no device is named); nothing on
+    // Cancel. The ID and the password are returned exactly as typed.
+    virtual std::optional<Credentials> askCredentials(const std::string& deviceTitle) = 0;
 };
 
 }  // namespace tarn

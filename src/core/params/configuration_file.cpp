@@ -42,7 +42,9 @@ std::string encodeValueToken(const std::string& value) {
 }  // namespace
 
 std::string configurationSavePath(const std::string& chosen) {
-    return chosen.find('.') == std::string::npos ? chosen + ".CNF" : chosen;
+    const std::size_t name = chosen.find_last_of('/');
+    const std::size_t dot = chosen.find('.', name == std::string::npos ? 0 : name + 1);
+    return dot == std::string::npos ? chosen + ".CNF" : chosen;
 }
 
 std::string formatConfiguration(const ConfigurationHeader& header, const std::vector<ConfigurationRow>& rows) {

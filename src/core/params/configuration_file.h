@@ -46,7 +46,8 @@ struct ParsedConfiguration {
     std::vector<ConfigurationEntry> entries;
 };
 
-// The path to save to: ".CNF" appended when the chosen path holds no "." at all.
+// The path to save to: ".CNF" appended when the file name has no "." (dots in folder names, such
+// as /home/j.smith, do not count).
 std::string configurationSavePath(const std::string& chosen);
 
 // The file text. Rows with an empty parameter text (hidden parameters) are skipped; the row

@@ -28,9 +28,7 @@ void appendParameterId(Bytes& out, const std::string& id) {
 bool appendParameterEntry(Bytes& out, const ParameterRecord& record, const std::string& text, ByteOrder order) {
     const auto value = encodeValueBytes(record, text, order);
     if (!value) return false;
-    appendParameterId(out, record.id);
-    appendU16(out, static_cast<std::uint16_t>(value->size()), order);
-    out.insert(out.end(), value->begin(), value->end());
+    appendValueEntry(out, record.id, *value, order);
     return true;
 }
 
@@ -41,6 +39,34 @@ std::string parameterIdText(ByteView pieces) {
         text += std::to_string(pieces[i]);
     }
     return text;
+}
+
+ValueEntries readValueEntries(ByteView body, ByteOrder order) {
+    ValueEntries out;
+    std::size_t pos = 0;
+    while (pos < body.size()) {
+        const std::size_t k = body[pos];
+        if (body.size() - pos < 1 + k + 2) {
+            out.overrun = true;
+            break;
+        }
+        const std::string id = parameterIdText(body.subspan(pos + 1, k));
+        const std::size_t size = readU16(body.data() + pos + 1 + k, order);
+        const std::size_t valueAt = pos + 1 + k + 2;
+        if (body.size() - valueAt < size) {
+            out.overrun = true;
+            break;
+        }
+        out.entries.push_back({id, body.subspan(valueAt, size)});
+        pos = valueAt + size;
+    }
+    return out;
+}
+
+void appendValueEntry(Bytes& out, const std::string& id, ByteView value, ByteOrder order) {
+    appendParameterId(out, id);
+    appendU16(out, static_cast<std::uint16_t>(value.size()), order);
+    out.insert(out.end(), value.begin(), value.end());
 }
 
 }  // namespace tarn

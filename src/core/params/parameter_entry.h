@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "core/common/bytes.h"
 #include "core/params/definition_set.h"
@@ -25,5 +26,22 @@ bool appendParameterEntry(Bytes& out, const ParameterRecord& record, const std::
 
 // The id text of received pieces: decimal pieces joined by ".".
 std::string parameterIdText(ByteView pieces);
+
+// One entry read from a message body; `value` points into the body it was read from.
+struct ValueEntry {
+    std::string id;
+    ByteView value;
+};
+
+struct ValueEntries {
+    std::vector<ValueEntry> entries;
+    bool overrun = false;  // an entry claims more bytes than the body holds; reading stopped there
+};
+
+// Reads every entry of a body (get request, set request or values reply), strictly inside it.
+ValueEntries readValueEntries(ByteView body, ByteOrder order);
+
+// Appends one entry with the given value bytes (a reply record, or a set entry already encoded).
+void appendValueEntry(Bytes& out, const std::string& id, ByteView value, ByteOrder order);
 
 }  // namespace tarn

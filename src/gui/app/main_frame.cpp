@@ -77,6 +77,13 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     splitter_->setStretchFactor(1, 1);
     setCentralWidget(splitter_);
     connect(leftView_, &CLeftView::deviceSelected, this, [this] { managerView_->RequestParameterValues(0); });
+    connect(managerView_, &CManagerView::groupsChanged, this, &CMainFrame::fillGroupBox);
+    connect(managerView_, &CManagerView::statusText, this, [this](const QString& text) {
+        if (text.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(text);
+    });
 
     createActions();
     createToolBar();
@@ -196,6 +203,21 @@ void CMainFrame::createStatusBar() {
 
 void CMainFrame::showStatus(const QString& text) { statusBar()->showMessage(text, 8000); }
 
+// The group box offers "All classes" and the groups of the current definition set.
+void CMainFrame::fillGroupBox() {
+    groupBox_->clear();
+    const DefinitionSet* set = managerView_->table().definitions();
+    if (!set) {
+        groupBox_->addItem(QString::fromLatin1(kAllClassesLabel));
+    } else {
+        for (int g = 0; g < set->groupCount(); ++g) {
+            const std::string& label = set->groups[static_cast<std::size_t>(g)].label;
+            groupBox_->addItem(QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())));
+        }
+    }
+    groupBox_->setCurrentIndex(set ? set->selectedGroup : 0);
+}
+
 void CMainFrame::updateNetworkCommands() {
     const bool network = state_.linkMode == LinkMode::Network;
     for (auto& [id, a] : actions_) {
@@ -207,11 +229,11 @@ void CMainFrame::updateNetworkCommands() {
 void CMainFrame::onLinkModeActivated(int index) {
     if (index == 0) {
         state_.linkMode = LinkMode::Network;
-        managerView_->list()->deleteAllRows();
+        managerView_->table().clear();
     } else if (index == 1) {
         state_.linkMode = LinkMode::Serial;
         leftView_->tree()->deleteAllItems();
-        managerView_->list()->deleteAllRows();
+        managerView_->table().clear();
         groupBox_->clear();
         groupBox_->addItem(QStringLiteral("All classes"));
         groupBox_->setCurrentIndex(0);
@@ -237,7 +259,7 @@ void CMainFrame::quickConnectNetwork() {
         QStringLiteral("%1.%2.%3.%4").arg(bytes[0]).arg(bytes[1]).arg(bytes[2]).arg(bytes[3]).toStdString();
     state_.quickConnectValue = bytes;
     leftView_->probe();
-    managerView_->list()->deleteAllRows();
+    managerView_->table().clear();
 }
 
 void CMainFrame::quickConnectSerial() {
@@ -257,7 +279,7 @@ void CMainFrame::onClear() {
     CredentialLog log(QDir(state_.writableDir).filePath(QString::fromLatin1(kCredentialLogFileName)).toStdString(),
                       *prompter_);
     log.ClearLog();
-    managerView_->list()->clearValues();
+    managerView_->table().clearValues();
 }
 
 void CMainFrame::onLoad() {

@@ -73,6 +73,7 @@ private:
     void createMenu();
     void createStatusBar();
     void updateNetworkCommands();
+    void fillGroupBox();
     void quickConnectNetwork();
     void quickConnectSerial();
 

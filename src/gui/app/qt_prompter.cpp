@@ -1,6 +1,10 @@
 #include "gui/app/qt_prompter.h"
 
+#include <QLineEdit>
 #include <QMessageBox>
+
+#include "gui/manage/confirm_dlg.h"
+#include "gui/manage/password_dialog.h"
 
 namespace tarn {
 
@@ -30,6 +34,18 @@ bool QtPrompter::askYesNo(const std::string& caption, const std::string& text) {
     QMessageBox box(QMessageBox::Question, latin1(caption), latin1(text), QMessageBox::Yes | QMessageBox::No, owner_);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool QtPrompter::confirm(const ConfirmText& text) {
+    CConfirmDlg dialog(text, owner_);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<Credentials> QtPrompter::askCredentials(const std::string& deviceTitle) {
+    PasswordDialog dialog(latin1(deviceTitle), owner_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return Credentials{dialog.idEdit()->text().toLatin1().toStdString(),
+                       dialog.passwordEdit()->text().toLatin1().toStdString()};
 }
 
 }  // namespace tarn

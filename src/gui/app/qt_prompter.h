@@ -15,6 +15,8 @@ public:
 
     void showMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
     bool askYesNo(const std::string& caption, const std::string& text) override;
+    bool confirm(const ConfirmText& text) override;
+    std::optional<Credentials> askCredentials(const std::string& deviceTitle) override;
 
 private:
     QPointer<QWidget> owner_;

@@ -1,51 +1,141 @@
 #include "gui/params/manager_view.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
 #include <QVBoxLayout>
 
-#include "core/common/prompter.h"
-#include "core/discovery/selection_identity.h"
+#include "core/params/configuration_file.h"
 #include "gui/app/frame_state.h"
 #include "gui/discovery/left_view.h"
+#include "link/discovery/device_socket.h"
+#include "link/discovery/local_subnet.h"
 
 namespace tarn {
 
+namespace {
+
+std::string folderPath(const QString& dir) { return QDir(dir).absolutePath().toStdString() + "/"; }
+
+}  // namespace
+
 CManagerView::CManagerView(FrameState& frame, Prompter& prompter, CLeftView& tree, QWidget* parent)
-    : QWidget(parent), frame_(frame), prompter_(prompter), tree_(tree), list_(new ParameterList(this)) {
+    : QWidget(parent), frame_(frame), prompter_(prompter), tree_(tree) {
+    SessionSettings settings;
+    settings.dataDir = folderPath(frame_.dataDir);
+    settings.logPath = QDir(frame_.writableDir).filePath(QStringLiteral("pwd.ini")).toStdString();
+    session_ = std::make_unique<ManagementSession>(static_cast<ManagementHost&>(*this), prompter_, settings);
+    list_ = new ParameterList(session_->table(), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(list_);
+    connect(list_, &ParameterList::openIoMonitor, this, &CManagerView::OnOpenIoMonitor);
+
+    for (SessionTimer which : {SessionTimer::NextDevice, SessionTimer::ReplyWait}) {
+        timer(which).setSingleShot(true);
+        connect(&timer(which), &QTimer::timeout, this, [this, which] { session_->timerExpired(which); });
+    }
+    saveFileAsker_ = [this](const QString& proposed) {
+        QFileDialog dialog(this, QStringLiteral("Save"), proposed,
+                           QStringLiteral("Configuration File(.CNF) (*.CNF *.cnf)"));
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+    };
 }
 
-bool CManagerView::checkSelection(bool requestsFollow) {
-    const SelectionCheck check = tarn::checkSelection(tree_.tree()->selectedEntries(), requestsFollow);
-    if (!check.ok) prompter_.showMessage("Error", check.message, MessageIcon::Warning);
-    return check.ok;
+CManagerView::~CManagerView() = default;
+
+void CManagerView::setTiming(int deviceSpacingMs, int replyWaitMs) {
+    session_->setTiming(deviceSpacingMs, replyWaitMs);
 }
 
-void CManagerView::RequestParameterValues(int /*group*/) { checkSelection(true); }
+void CManagerView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    initialUpdate();
+}
+
+// The first update of the view: the request ids are seeded from the clock and the view's socket
+// is created. A view that is used before it is shown does it then.
+void CManagerView::initialUpdate() {
+    if (initialised_) return;
+    initialised_ = true;
+    session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
+    socket_ = new CDeviceSocket(kReceiveCapacity, this);
+    socket_->create();
+    connect(socket_, &CDeviceSocket::socketReceive, this, [this](const Datagram& d) {
+        session_->handleDatagram(ByteView(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
+                                          static_cast<std::size_t>(d.data.size())));
+    });
+}
+
+CDeviceSocket* CManagerView::socket() {
+    initialUpdate();
+    return socket_;
+}
+
+void CManagerView::RequestParameterValues(int group) {
+    initialUpdate();
+    session_->RequestParameterValues(group);
+}
 
 void CManagerView::setValues() {
-    list_->setFocus();
-    checkSelection(true);
+    initialUpdate();
+    session_->set();
 }
 
-void CManagerView::reboot() { checkSelection(true); }
+void CManagerView::reboot() {
+    initialUpdate();
+    session_->reboot();
+}
+
+void CManagerView::SelectGroup(int group) {
+    initialUpdate();
+    session_->SelectGroup(group);
+}
 
 void CManagerView::saveConfiguration() {
-    if (tree_.tree()->SelectionCount() == 0) {
-        prompter_.showMessage("Error", "No Selected Data!!", MessageIcon::Warning);
+    const std::vector<DeviceEntry> selected = selectedDevices();
+    if (selected.empty()) {
+        prompter_.showMessage("Error", kNoSelectedData, MessageIcon::Warning);
         return;
     }
-    checkSelection(false);
+    const QString chosen = saveFileAsker_(QString::fromLatin1(selected.front().name.c_str()));
+    if (chosen.isEmpty()) return;
+    session_->saveConfiguration(configurationSavePath(chosen.toStdString()));
 }
 
-void CManagerView::loadConfiguration(const QString& /*path*/) { checkSelection(false); }
+void CManagerView::loadConfiguration(const QString& path) { session_->loadConfiguration(path.toStdString()); }
 
-void CManagerView::SelectGroup(int /*group*/) {}
+void CManagerView::showSerialSetupRow() { session_->table().showSerialSetupRow(); }
 
-void CManagerView::showSerialSetupRow() {
-    list_->deleteAllRows();
-    list_->appendRow(QStringLiteral("TARN"), QStringLiteral("Set up input/output/ADC ports"));
+void CManagerView::OnOpenIoMonitor() {
+    prompter_.showMessage("TARN Manager", "The I/O monitor is not available in this version yet.",
+                          MessageIcon::Information);
 }
+
+std::vector<DeviceEntry> CManagerView::selectedDevices() const { return tree_.tree()->selectedEntries(); }
+
+bool CManagerView::isOnLocalSubnet(const std::string& ip) const { return IsOnLocalSubnet(ip); }
+
+bool CManagerView::sendDatagram(const Bytes& datagram, const std::string& address) {
+    CDeviceSocket* s = socket();
+    s->setBroadcastAddress(frame_.broadcastAddress);
+    return s->sendTo(
+        QByteArray(reinterpret_cast<const char*>(datagram.data()), static_cast<qsizetype>(datagram.size())),
+        frame_.devicePort, QString::fromStdString(address));
+}
+
+void CManagerView::startTimer(SessionTimer which, int ms) { timer(which).start(ms); }
+
+void CManagerView::stopTimer(SessionTimer which) { timer(which).stop(); }
+
+void CManagerView::setMonitorAddress(const std::string& address) { frame_.monitorAddress = address; }
+
+void CManagerView::setMonitorPort(int port) { frame_.monitorPort = port; }
+
+void CManagerView::showProgress(const std::string& text) { emit statusText(QString::fromStdString(text)); }
+
+void CManagerView::focusList() { list_->setFocus(Qt::OtherFocusReason); }
 
 }  // namespace tarn

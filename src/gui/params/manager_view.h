@@ -1,23 +1,36 @@
 // CManagerView: the right pane. Shows the parameter list of the selected devices and carries the
-// device commands (parameter loading, Set, Reboot) and the configuration-file commands.
+// device commands (parameter loading, Set, Reboot) and the configuration files. The decisions are
+// the ManagementSession's; the view owns the socket and the timers it needs and shows its work.
 #pragma once
 
+#include <functional>
+#include <memory>
+
+#include <QTimer>
 #include <QWidget>
 
+#include "core/manage/management_session.h"
 #include "gui/params/parameter_list.h"
 
 namespace tarn {
 
+class CDeviceSocket;
 class CLeftView;
-class Prompter;
 struct FrameState;
 
-class CManagerView : public QWidget {
+class CManagerView : public QWidget, private ManagementHost {
     Q_OBJECT
 public:
+    // The largest reply the view's socket takes.
+    static constexpr std::size_t kReceiveCapacity = 1500;
+
     CManagerView(FrameState& frame, Prompter& prompter, CLeftView& tree, QWidget* parent = nullptr);
+    ~CManagerView() override;
 
     ParameterList* list() const { return list_; }
+    ManagementSession& session() { return *session_; }
+    ParameterTable& table() { return session_->table(); }
+    CDeviceSocket* socket();
 
     // WM_DEVICE_SELECTED: load the parameters of the selected devices (group 0 = the whole device).
     void RequestParameterValues(int group);
@@ -27,19 +40,49 @@ public:
     void loadConfiguration(const QString& path);
     // WM_CLASS_SELECTED: show one group of parameters.
     void SelectGroup(int group);
-
     // Serial mode: the single set-up row through which the I/O monitor is opened.
     void showSerialSetupRow();
+    // WM_OPEN_IO_MONITOR.
+    void OnOpenIoMonitor();
+
+    // How Save asks for a path (proposed file name in, empty on Cancel); tests replace it.
+    void setSaveFileAsker(std::function<QString(const QString&)> asker) { saveFileAsker_ = std::move(asker); }
+    // Waits for the session's timers; tests shorten them.
+    void setTiming(int deviceSpacingMs, int replyWaitMs);
+
+signals:
+    // A .dcf was loaded (or none is current): the group box offers its groups.
+    void groupsChanged();
+    void statusText(const QString& text);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
-    // Checks the selection the way every device command starts; shows the message and returns
-    // false when the command cannot go on.
-    bool checkSelection(bool requestsFollow);
+    void initialUpdate();
+
+    std::vector<DeviceEntry> selectedDevices() const override;
+    bool isOnLocalSubnet(const std::string& ip) const override;
+    bool sendDatagram(const Bytes& datagram, const std::string& address) override;
+    void startTimer(SessionTimer timer, int ms) override;
+    void stopTimer(SessionTimer timer) override;
+    void definitionsChanged() override { emit groupsChanged(); }
+    void setMonitorAddress(const std::string& address) override;
+    void setMonitorPort(int port) override;
+    void showProgress(const std::string& text) override;
+    void focusList() override;
+    QTimer& timer(SessionTimer which) { return which == SessionTimer::NextDevice ? nextDevice_ : replyWait_; }
 
     FrameState& frame_;
     Prompter& prompter_;
     CLeftView& tree_;
+    std::unique_ptr<ManagementSession> session_;
     ParameterList* list_;
+    CDeviceSocket* socket_ = nullptr;
+    QTimer nextDevice_;
+    QTimer replyWait_;
+    bool initialised_ = false;
+    std::function<QString(const QString&)> saveFileAsker_;
 };
 
 }  // namespace tarn

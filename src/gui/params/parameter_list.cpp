@@ -1,60 +1,170 @@
 #include "gui/params/parameter_list.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include "core/params/parameter_table.h"
+#include "gui/controls/icons.h"
+#include "gui/params/parameter_model.h"
+#include "gui/params/value_editor.h"
 
 namespace tarn {
 
 const char* const ParameterList::kEmptyText = "No Device is selected.   Select a device. ";
 
-ParameterList::ParameterList(QWidget* parent) : QTableWidget(0, 3, parent) {
-    setHorizontalHeaderLabels({QStringLiteral("class"), QStringLiteral("parameter"), QStringLiteral(" Value")});
-    horizontalHeader()->resizeSection(0, 150);
-    horizontalHeader()->resizeSection(1, std::max(172, fontMetrics().horizontalAdvance(QStringLiteral("Set up Input/Output/ADC ports")) + 16));
+namespace {
+
+QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+
+}  // namespace
+
+ParameterList::ParameterList(ParameterTable& table, QWidget* parent)
+    : QTableView(parent), model_(new ParameterModel(table, this)), setupButton_(new QPushButton(viewport())) {
+    setModel(model_);
+    const QFontMetrics fm(font());
+    horizontalHeader()->resizeSection(0, std::max(150, fm.horizontalAdvance(QStringLiteral("Outputs/DO_10")) + 24));
+    horizontalHeader()->resizeSection(1, std::max(172, fm.horizontalAdvance(QString::fromLatin1(kSetupRowText)) + 16));
     horizontalHeader()->resizeSection(2, 175);
-    horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setStretchLastSection(true);
     verticalHeader()->hide();
-    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    verticalHeader()->setDefaultSectionSize(fm.height() + 6);
     setShowGrid(true);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setWordWrap(false);
-}
+    setTextElideMode(Qt::ElideRight);
+    setMouseTracking(true);
 
-void ParameterList::deleteAllRows() { setRowCount(0); }
+    auto* button = static_cast<QPushButton*>(setupButton_);
+    button->setObjectName(QStringLiteral("setupButton%1").arg(kSetupButtonId));
+    button->setText(QStringLiteral("I/O Monitor"));
+    button->setIcon(icons::quickConnect());
+    button->setToolTip(QString::fromLatin1(kSetupRowText));
+    button->setFocusPolicy(Qt::NoFocus);
+    button->hide();
+    connect(button, &QPushButton::clicked, this, &ParameterList::openIoMonitor);
 
-int ParameterList::appendRow(const QString& classLabel, const QString& parameter, const QString& value) {
-    const int row = rowCount();
-    insertRow(row);
-    setCellText(row, 0, classLabel);
-    setCellText(row, 1, parameter);
-    setCellText(row, 2, value);
-    return row;
-}
-
-QString ParameterList::cellText(int row, int column) const {
-    const QTableWidgetItem* it = item(row, column);
-    return it ? it->text() : QString();
-}
-
-void ParameterList::setCellText(int row, int column, const QString& text) {
-    if (row < 0 || row >= rowCount() || column < 0 || column >= columnCount()) return;
-    if (QTableWidgetItem* it = item(row, column)) {
-        it->setText(text);
-    } else {
-        setItem(row, column, new QTableWidgetItem(text));
+    connect(model_, &ParameterModel::rowsWereReset, this, &ParameterList::rowsReset);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, &ParameterList::placeSetupButton);
+    // Scrolling takes the focus, which ends an open editor as Enter would.
+    for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()}) {
+        connect(bar, &QScrollBar::valueChanged, this, [this] {
+            if (editor_) setFocus(Qt::OtherFocusReason);
+            placeSetupButton();
+        });
     }
 }
 
-void ParameterList::clearValues() {
-    for (int r = 0; r < rowCount(); ++r) setCellText(r, 2, QString());
+ParameterTable& ParameterList::table() { return model_->table(); }
+
+int ParameterList::rowCount() const { return model_->rowCount(); }
+
+QString ParameterList::cellText(int row, int column) const {
+    return model_->data(model_->index(row, column), Qt::DisplayRole).toString();
+}
+
+void ParameterList::rowsReset() {
+    // Hidden parameters keep their rows (so row numbers stay list positions) but are not shown.
+    const ParameterTable& t = model_->table();
+    for (int r = 0; r < t.rowCount(); ++r) {
+        const ParameterRecord* record = t.recordOfRow(r);
+        setRowHidden(r, record && record->accessMode == AccessMode::Hidden);
+    }
+    placeSetupButton();
+}
+
+void ParameterList::placeSetupButton() {
+    const int rows = rowCount();
+    setupButton_->setVisible(rows > 0);
+    if (rows == 0) return;
+    const QRect cell = visualRect(model_->index(rows - 1, 0));
+    setupButton_->setGeometry(cell.left(), cell.top(), kSetupButtonWidth, 2 * rowHeight(rows - 1));
+    setupButton_->raise();
+}
+
+void ParameterList::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    placeSetupButton();
+}
+
+QRect ParameterList::cellRect(int row, int column) {
+    const QModelIndex index = model_->index(row, column);
+    scrollTo(index);
+    return visualRect(index);
+}
+
+void ParameterList::editValue(int row) {
+    ParameterTable& t = model_->table();
+    const ParameterTable::Editor kind = t.editorFor(row);
+    if (kind == ParameterTable::Editor::None) return;
+    t.beginEdit(row);
+    const QRect cell = cellRect(row, 2);
+    if (kind == ParameterTable::Editor::Popup) {
+        QMenu menu(this);
+        menu.setObjectName(QStringLiteral("fpmMenuClass"));
+        for (const EnumerationEntry& e : t.recordOfRow(row)->enumeration) {
+            QAction* a = menu.addAction(latin1(e.text).replace('&', QStringLiteral("&&")));
+            a->setData(latin1(e.text));
+        }
+        if (QAction* chosen = menu.exec(viewport()->mapToGlobal(cell.bottomLeft())))
+            t.setValue(row, chosen->data().toString().toLatin1().toStdString());
+        return;
+    }
+    editor_ = new ValueEditor(cell, cellText(row, 2), viewport(), this);
+    editor_->row = row;
+    connect(editor_, &ValueEditor::finished, this, [this](int r, bool cancelled, const QString& text) {
+        if (!cancelled) model_->table().setValue(r, text.toLatin1().toStdString());
+    });
+}
+
+void ParameterList::choose(int row) {
+    const QModelIndex index = model_->index(row, 0);
+    setCurrentIndex(index);
+    selectionModel()->select(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void ParameterList::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QModelIndex index = indexAt(event->position().toPoint());
+    setFocus(Qt::MouseFocusReason);
+    if (!index.isValid()) return;
+    if (index.row() != currentIndex().row()) {
+        choose(index.row());
+        return;
+    }
+    if (index.column() == 2) editValue(index.row());
+}
+
+// A double-click is one more click: on a row just focused it opens the value's editor.
+void ParameterList::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+
+// No drag selection: the focused row changes only by clicks and keys.
+void ParameterList::mouseReleaseEvent(QMouseEvent*) {}
+void ParameterList::mouseMoveEvent(QMouseEvent*) {}
+
+void ParameterList::keyPressEvent(QKeyEvent* event) {
+    const int row = currentIndex().row();
+    if (row >= 0 && (event->key() == Qt::Key_F2 || event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        editValue(row);
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void ParameterList::focusInEvent(QFocusEvent* event) {
+    model_->table().nameDefinedValues();
+    QTableView::focusInEvent(event);
 }
 
 void ParameterList::paintEvent(QPaintEvent* event) {
-    QTableWidget::paintEvent(event);
+    QTableView::paintEvent(event);
     if (rowCount() > 0) return;
     QPainter p(viewport());
     p.setPen(palette().color(QPalette::WindowText));

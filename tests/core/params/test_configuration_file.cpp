@@ -122,7 +122,7 @@ TEST(ConfigurationFile, RefusesAnotherProductOrVersion) {
 TEST(ConfigurationFile, SaveAndLoadThroughFiles) {
     const std::string dir = test::scratchDir().toStdString();
     EXPECT_EQ(configurationSavePath(dir + "/hall"), dir + "/hall.CNF");
-    EXPECT_EQ(configurationSavePath("/tmp/my.dir/hall"), "/tmp/my.dir/hall");
+    EXPECT_EQ(configurationSavePath("/home/j.smith/hall"), "/home/j.smith/hall.CNF");
     EXPECT_EQ(configurationSavePath("/tmp/hall.txt"), "/tmp/hall.txt");
 
     test::ScriptedPrompter prompter;

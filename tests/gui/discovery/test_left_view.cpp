@@ -42,6 +42,8 @@ public:
         --depth;
     }
     bool askYesNo(const std::string&, const std::string&) override { return false; }
+    bool confirm(const ConfirmText&) override { return false; }
+    std::optional<Credentials> askCredentials(const std::string&) override { return std::nullopt; }
 };
 
 }  // namespace

@@ -1,0 +1,70 @@
+#include "core/manage/management_requests.h"
+
+#include "core/params/parameter_entry.h"
+
+namespace tarn {
+
+namespace {
+
+constexpr std::size_t kIpFormSignature = 4;
+constexpr std::size_t kMacFormSignature = 11;
+constexpr std::size_t kLengthIdCommand = 5;
+
+bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
+bool endsWith(const std::string& text, const std::string& suffix) {
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+}  // namespace
+
+std::size_t requestHeadSize(bool macForm, const std::string& id, const std::string& password) {
+    return (macForm ? kMacFormSignature : kIpFormSignature) + 1 + id.size() + 1 + password.size() + kLengthIdCommand;
+}
+
+Bytes wholeDeviceGetBody() { return {0x01, 0x00, 0x00, 0x00}; }
+
+Bytes rebootBody() { return {0x00, 0x00, 0x00}; }
+
+GetPart groupGetBody(const DefinitionSet& set, int group, int continuation, std::size_t headSize) {
+    GetPart part;
+    const auto [first, end] = set.groupRange(group);
+    for (int i = first + std::max(continuation, 0); i < end; ++i) {
+        appendParameterId(part.body, set.records[static_cast<std::size_t>(i)].id);
+        part.body.push_back(0x00);
+        part.body.push_back(0x00);
+        if (i + 1 < end && headSize + part.body.size() > kSplitThreshold) {
+            part.continuation = i + 1 - first;
+            break;
+        }
+    }
+    return part;
+}
+
+SetPart setBody(const ParameterTable& table, ByteOrder order, std::size_t headSize) {
+    SetPart part;
+    const int rows = table.recordRowCount();
+    for (int r = 0; r < rows; ++r) {
+        const ParameterRecord& record = *table.recordOfRow(r);
+        if (record.id.empty()) break;
+        if (table.rowModified(r)) {
+            const std::string& text = table.row(r).value;
+            if (!appendParameterEntry(part.body, record, text, order)) {
+                part.refusedRows.push_back(r);
+            } else if (isOwnUserIdRecord(record.id)) {
+                part.newId = text;
+            } else if (isOwnPasswordRecord(record.id)) {
+                part.newPassword = text;
+            }
+        }
+        if (r + 1 < rows && headSize + part.body.size() > kSplitThreshold) {
+            part.continuation = r + 1;
+            break;
+        }
+    }
+    return part;
+}
+
+bool isOwnUserIdRecord(const std::string& id) { return startsWith(id, "2.") && endsWith(id, ".1"); }
+bool isOwnPasswordRecord(const std::string& id) { return startsWith(id, "2.") && endsWith(id, ".2"); }
+
+}  // namespace tarn

@@ -1,0 +1,56 @@
+// The bodies of the get, set and reboot requests, and where a get or a set is split into several
+// datagrams.
+//
+//   whole-device get   01 00 00 00                       id "0", value length 0
+//   group get          k p1..pk 00 00, one per record    from the group's start + continuation
+//   set                k p1..pk LL LL v1..vn, per marked row, from row 0
+//   reboot             00 00 00
+//
+// A get or set body ends after the entry that takes the datagram (head and body, checksum not
+// counted) past kSplitThreshold bytes when more entries follow; the next datagram starts there.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/common/bytes.h"
+#include "core/params/definition_set.h"
+#include "core/params/parameter_table.h"
+
+namespace tarn {
+
+constexpr std::size_t kSplitThreshold = 520;
+
+// Bytes of the envelope in front of the body: signature (4, or 11 in the MAC-addressed form), the
+// two credentials with their length bytes, length, request id and command.
+std::size_t requestHeadSize(bool macForm, const std::string& id, const std::string& password);
+
+Bytes wholeDeviceGetBody();
+Bytes rebootBody();
+
+struct GetPart {
+    Bytes body;
+    int continuation = 0;  // offset from the group's first record of the next part; 0 when complete
+};
+
+// The part of a group get that starts `continuation` records into group g.
+GetPart groupGetBody(const DefinitionSet& set, int group, int continuation, std::size_t headSize);
+
+struct SetPart {
+    Bytes body;
+    int continuation = 0;                    // first row of the next part; 0 when complete
+    std::vector<int> refusedRows;            // marked rows whose text the parameter's type cannot take
+    std::optional<std::string> newId;        // the device's own user ID, when the set carries it
+    std::optional<std::string> newPassword;  // the device's own password, likewise
+};
+
+// The marked rows of the table from row 0, up to the first row that stands for no record.
+SetPart setBody(const ParameterTable& table, ByteOrder order, std::size_t headSize);
+
+// Ids of class 2 ending in ".1" and ".2" are the device's own user ID and password.
+bool isOwnUserIdRecord(const std::string& id);
+bool isOwnPasswordRecord(const std::string& id);
+
+}  // namespace tarn

@@ -1,0 +1,142 @@
+#include "core/params/parameter_table.h"
+
+namespace tarn {
+
+void ParameterTable::reset() {
+    if (observer_) observer_->rowsReset();
+}
+
+void ParameterTable::changed(int first, int last) {
+    if (observer_ && first <= last) observer_->rowsChanged(first, last);
+}
+
+void ParameterTable::setDefinitions(const DefinitionSet* set) {
+    set_ = set;
+    modified_.assign(set ? static_cast<std::size_t>(set->recordCount()) : 0, 0);
+    rows_.clear();
+    recordRows_ = 0;
+    groupStart_ = 0;
+    reset();
+}
+
+void ParameterTable::showGroup(int group) {
+    rows_.clear();
+    recordRows_ = 0;
+    groupStart_ = 0;
+    if (set_) {
+        const auto [first, end] = set_->groupRange(group);
+        groupStart_ = first;
+        for (int i = first; i < end; ++i) {
+            const auto [label, name] = listRowTexts(set_->records[static_cast<std::size_t>(i)]);
+            rows_.push_back({i, label, name, {}});
+        }
+        recordRows_ = end - first;
+    }
+    reset();
+}
+
+void ParameterTable::clear() {
+    rows_.clear();
+    recordRows_ = 0;
+    reset();
+}
+
+void ParameterTable::showSetupRow(const std::string& text) {
+    if (rowCount() > recordRows_) return;
+    rows_.push_back({-1, kSetupRowClass, text, {}});
+    reset();
+}
+
+void ParameterTable::showSerialSetupRow() {
+    rows_.clear();
+    recordRows_ = 0;
+    rows_.push_back({-1, kSetupRowClass, kSerialSetupRowText, {}});
+    reset();
+}
+
+int ParameterTable::rowOfRecord(int record) const {
+    const int r = record - groupStart_;
+    return r >= 0 && r < recordRows_ ? r : -1;
+}
+
+const ParameterRecord* ParameterTable::recordOfRow(int r) const {
+    if (!set_ || r < 0 || r >= recordRows_) return nullptr;
+    return &set_->records[static_cast<std::size_t>(rows_[static_cast<std::size_t>(r)].record)];
+}
+
+int ParameterTable::findRow(const std::string& nameOrId) const {
+    for (int r = 0; r < recordRows_; ++r) {
+        const ParameterRow& row = rows_[static_cast<std::size_t>(r)];
+        if (!row.name.empty() && row.name == nameOrId) return r;
+    }
+    for (int r = 0; r < recordRows_; ++r) {
+        if (recordOfRow(r)->id == nameOrId) return r;
+    }
+    return -1;
+}
+
+void ParameterTable::setValue(int r, const std::string& text) {
+    if (r < 0 || r >= rowCount()) return;
+    std::string& value = rows_[static_cast<std::size_t>(r)].value;
+    if (value == text) return;
+    value = text;
+    changed(r, r);
+}
+
+void ParameterTable::clearValues() {
+    for (ParameterRow& row : rows_) row.value.clear();
+    changed(0, rowCount() - 1);
+}
+
+bool ParameterTable::modified(int record) const {
+    return record >= 0 && record < static_cast<int>(modified_.size()) && modified_[static_cast<std::size_t>(record)];
+}
+
+void ParameterTable::setModified(int record, bool on) {
+    if (record < 0 || record >= static_cast<int>(modified_.size())) return;
+    if (static_cast<bool>(modified_[static_cast<std::size_t>(record)]) == on) return;
+    modified_[static_cast<std::size_t>(record)] = on;
+    const int r = rowOfRecord(record);
+    if (r >= 0) changed(r, r);
+}
+
+ParameterTable::Editor ParameterTable::editorFor(int r) const {
+    const ParameterRecord* record = recordOfRow(r);
+    if (!record) return Editor::None;
+    if (!record->enumeration.empty()) return Editor::Popup;
+    return record->accessMode == AccessMode::ReadWrite ? Editor::Text : Editor::None;
+}
+
+void ParameterTable::beginEdit(int r) {
+    if (editorFor(r) != Editor::None) setModified(row(r).record, true);
+}
+
+void ParameterTable::nameDefinedValues() {
+    for (int r = 0; r < recordRows_; ++r) {
+        const ParameterRecord* record = recordOfRow(r);
+        for (const DefinedValue& dv : record->definedValues) {
+            if (rows_[static_cast<std::size_t>(r)].value == std::to_string(dv.value)) {
+                setValue(r, dv.text);
+                break;
+            }
+        }
+    }
+}
+
+std::vector<ConfigurationRow> ParameterTable::configurationRows() const {
+    std::vector<ConfigurationRow> out;
+    for (int r = 0; r < recordRows_; ++r) {
+        const ParameterRow& row = rows_[static_cast<std::size_t>(r)];
+        out.push_back({row.name, row.value, recordOfRow(r)->accessMode, modified(row.record)});
+    }
+    return out;
+}
+
+void ParameterTable::applyConfigurationRows(const std::vector<ConfigurationRow>& rows) {
+    for (int r = 0; r < recordRows_ && r < static_cast<int>(rows.size()); ++r) {
+        setValue(r, rows[static_cast<std::size_t>(r)].value);
+        if (rows[static_cast<std::size_t>(r)].modified) setModified(rows_[static_cast<std::size_t>(r)].record, true);
+    }
+}
+
+}  // namespace tarn

@@ -1,0 +1,98 @@
+// The rows of the parameter list, kept in core so that every rule about them (which records a group
+// shows, which values were edited, how a defined value is named) is reached without a widget.
+//
+// Row r of a group shows record (group start + r) of the current definition set; hidden records
+// keep their row (so row numbers stay the list positions that .CNF files refer to) with empty class
+// and parameter texts. After the records there may be one set-up row, through which the I/O monitor
+// is opened. The modified marks belong to the records of the set, not to the rows.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/params/configuration_file.h"
+#include "core/params/definition_set.h"
+
+namespace tarn {
+
+inline constexpr const char* kSetupRowClass = "TARN";
+inline constexpr const char* kSetupRowText = "Set up Input/Output/ADC ports";
+inline constexpr const char* kSerialSetupRowText = "Set up input/output/ADC ports";
+
+// Told about every change, so that a view can show it.
+class ParameterTableObserver {
+public:
+    virtual ~ParameterTableObserver() = default;
+    virtual void rowsReset() = 0;                       // rows came or went
+    virtual void rowsChanged(int first, int last) = 0;  // texts or marks of rows first..last
+};
+
+struct ParameterRow {
+    int record = -1;  // record of the current set; -1 for the set-up row
+    std::string classText;
+    std::string name;
+    std::string value;
+};
+
+class ParameterTable {
+public:
+    void setObserver(ParameterTableObserver* observer) { observer_ = observer; }
+
+    // A new current set (or none): no rows, every mark cleared.
+    void setDefinitions(const DefinitionSet* set);
+    const DefinitionSet* definitions() const { return set_; }
+
+    // Rows for group g of the current set ("All classes" is every record); values empty.
+    void showGroup(int group);
+    // No rows at all.
+    void clear();
+    // The set-up row at the end, once: added when missing, kept when there.
+    void showSetupRow(const std::string& text = kSetupRowText);
+    // Only the set-up row (serial link mode): no records.
+    void showSerialSetupRow();
+
+    int rowCount() const { return static_cast<int>(rows_.size()); }
+    const ParameterRow& row(int r) const { return rows_.at(static_cast<std::size_t>(r)); }
+    // Rows that stand for records (the set-up row not counted).
+    int recordRowCount() const { return recordRows_; }
+    // The row that shows a record, or -1 when the current group does not show it.
+    int rowOfRecord(int record) const;
+    const ParameterRecord* recordOfRow(int r) const;
+    // The row whose parameter name or id is the text, or -1.
+    int findRow(const std::string& nameOrId) const;
+
+    void setValue(int r, const std::string& text);
+    // Empties the value of every row.
+    void clearValues();
+
+    bool modified(int record) const;
+    void setModified(int record, bool on);
+    bool rowModified(int r) const { return modified(row(r).record); }
+
+    // Editing rules of the list: the value cell of a record opens the enumeration popup when the
+    // record has enumeration entries, the text editor when it is read/write, nothing otherwise.
+    enum class Editor { None, Popup, Text };
+    Editor editorFor(int r) const;
+    // An editor was opened on the row (or a text was chosen): the record counts as modified,
+    // whether or not its value changes.
+    void beginEdit(int r);
+    // A value in decimal form that equals one of the record's defined values is shown by its name.
+    void nameDefinedValues();
+
+    // The rows as a configuration file sees them, and back (values and marks).
+    std::vector<ConfigurationRow> configurationRows() const;
+    void applyConfigurationRows(const std::vector<ConfigurationRow>& rows);
+
+private:
+    void changed(int first, int last);
+    void reset();
+
+    ParameterTableObserver* observer_ = nullptr;
+    const DefinitionSet* set_ = nullptr;
+    int groupStart_ = 0;
+    int recordRows_ = 0;
+    std::vector<ParameterRow> rows_;
+    std::vector<char> modified_;  // per record of the set
+};
+
+}  // namespace tarn
