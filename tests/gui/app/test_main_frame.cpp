@@ -17,6 +17,7 @@
 #include "gui/discovery/left_view.h"
 #include "gui/iolink/set_comm_dlg.h"
 #include "gui/params/manager_view.h"
+#include "support/dcf_text.h"
 #include "support/modal.h"
 #include "support/scripted_prompter.h"
 #include "support/test_paths.h"
@@ -52,6 +53,21 @@ protected:
         emit frame.linkModeBox()->activated(index);
     }
     ParameterList* list() { return frame.managerView()->list(); }
+    // Shows two parameters with values, as a device's reply would.
+    void showRows() {
+        definitions = parseDeviceConfiguration(
+                          test::dcfText({{1, 0, 1}}, test::dcfEntry("1.0.1", "IP", "Network", "IP_address", "R/W", 4) +
+                                                         test::dcfEntry("1.0.2", "unsigned_int", "Network", "Local_port",
+                                                                        "R/W", 2)))
+                          .set;
+        ParameterTable& table = frame.managerView()->table();
+        table.setDefinitions(&definitions);
+        table.showGroup(0);
+        table.setValue(0, "10.0.0.1");
+        table.setValue(1, "502");
+    }
+
+    DefinitionSet definitions;
 
     tarn::test::ScriptedPrompter prompter;
     CMainFrame frame;
@@ -77,12 +93,12 @@ TEST_F(MainFrameTest, StartsAsTheProductLooks) {
     EXPECT_EQ(frame.statusBar()->currentMessage(), QStringLiteral("Ready"));
     EXPECT_EQ(frame.splitter()->widget(0), frame.leftView());
     EXPECT_EQ(frame.splitter()->widget(1), frame.managerView());
-    EXPECT_EQ(list()->horizontalHeaderItem(2)->text(), QStringLiteral(" Value"));
+    EXPECT_EQ(list()->model()->headerData(2, Qt::Horizontal).toString(), QStringLiteral(" Value"));
 }
 
 TEST_F(MainFrameTest, SerialModeDisablesTheNetworkCommandsAndEmptiesBothPanes) {
     frame.leftView()->tree()->appendDevice(device("Pump"));
-    list()->appendRow("Network", "IP address", "10.0.0.1");
+    showRows();
     frame.groupBox()->addItem(QStringLiteral("Network"));
     chooseLinkMode(1);
     EXPECT_EQ(frame.state().linkMode, LinkMode::Serial);
@@ -93,7 +109,7 @@ TEST_F(MainFrameTest, SerialModeDisablesTheNetworkCommandsAndEmptiesBothPanes) {
     EXPECT_EQ(frame.leftView()->tree()->deviceCount(), 0);
     EXPECT_EQ(list()->rowCount(), 0);
 
-    list()->appendRow("TARN", "Set up input/output/ADC ports");
+    frame.managerView()->showSerialSetupRow();
     chooseLinkMode(0);
     for (auto id : kNetworkOnly) EXPECT_TRUE(frame.action(id)->isEnabled()) << id;
     EXPECT_TRUE(frame.groupBox()->isEnabled());
@@ -102,7 +118,7 @@ TEST_F(MainFrameTest, SerialModeDisablesTheNetworkCommandsAndEmptiesBothPanes) {
 
 TEST_F(MainFrameTest, QuickConnectInSerialModeEditsThePortAndAddsTheSetupRow) {
     chooseLinkMode(1);
-    list()->appendRow("keep", "me");
+    showRows();
     // Cancel leaves everything as it was.
     whenModal<CSetCommDlg>([](CSetCommDlg* d) {
         d->portList()->setCurrentIndex(5);
@@ -110,8 +126,8 @@ TEST_F(MainFrameTest, QuickConnectInSerialModeEditsThePortAndAddsTheSetupRow) {
     });
     frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
     EXPECT_EQ(frame.state().serial, SerialSettings{});
-    EXPECT_EQ(list()->rowCount(), 1);
-    EXPECT_EQ(list()->cellText(0, 0), QStringLiteral("keep"));
+    EXPECT_EQ(list()->rowCount(), 2);
+    EXPECT_EQ(list()->cellText(0, 1), QStringLiteral("IP address"));
 
     SerialSettings shown;
     whenModal<CSetCommDlg>([&](CSetCommDlg* d) {
@@ -154,7 +170,7 @@ TEST(SerialSettingsDialog, PreloadedValuesOutsideTheListsFallBack) {
 }
 
 TEST_F(MainFrameTest, QuickConnectRemembersTheTypedAddress) {
-    list()->appendRow("a", "b");
+    showRows();
     std::array<std::uint8_t, 4> offered{};
     whenModal<CInputIPDlg>([&](CInputIPDlg* d) {
         offered = d->address();
@@ -164,7 +180,7 @@ TEST_F(MainFrameTest, QuickConnectRemembersTheTypedAddress) {
     frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
     EXPECT_EQ(offered, (std::array<std::uint8_t, 4>{192, 168, 100, 1}));
     EXPECT_FALSE(frame.state().quickConnectActive);
-    EXPECT_EQ(list()->rowCount(), 1);  // Cancel changes nothing
+    EXPECT_EQ(list()->rowCount(), 2);  // Cancel changes nothing
 
     whenModal<CInputIPDlg>([](CInputIPDlg* d) {
         d->edit()->setAddress({127, 0, 0, 77});
@@ -227,8 +243,7 @@ TEST_F(MainFrameTest, ClearEmptiesTheCredentialLogAndTheValueColumn) {
         ASSERT_TRUE(log.SaveLog());
         ASSERT_GT(QFileInfo(pwd).size(), 0);
     }
-    list()->appendRow("Network", "IP address", "10.0.0.1");
-    list()->appendRow("Network", "Local port", "502");
+    showRows();
     frame.action(CMainFrame::ID_CLEAR_LOG)->trigger();
     EXPECT_EQ(QFileInfo(pwd).size(), 0);
     CredentialLog after(pwd.toStdString(), prompter);
