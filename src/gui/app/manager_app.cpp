@@ -35,7 +35,8 @@ int usageError(const QString& message) {
 int runManagerApp(QApplication& app) {
     QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     QCoreApplication::setApplicationName(QStringLiteral("manager"));
-    QApplication::setApplicationDisplayName(QStringLiteral("TARN Manager"));
+    // No application display name: Qt would append it to every window and message-box caption, and
+    // the captions ("Error", "Input IP", "  TARN Manager") are exactly the product's own.
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("TARN Manager: discover, configure and monitor TARN devices."));
