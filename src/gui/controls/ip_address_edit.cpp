@@ -1,5 +1,6 @@
 #include "gui/controls/ip_address_edit.h"
 
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QKeyEvent>
@@ -25,8 +26,8 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
         // A full field moves on to the next one, as in the platform's address control.
         connect(f, &QLineEdit::textEdited, this, [this, i](const QString& text) {
             if (text.size() == 3 && i + 1 < fields_.size()) {
-                fields_[i + 1]->setFocus();
-                fields_[i + 1]->selectAll();
+                enterField(static_cast<int>(i) + 1);
+                jumpedTo_ = static_cast<int>(i) + 1;
             }
         });
     }
@@ -34,15 +35,36 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
     setFocusProxy(fields_[0]);
 }
 
+void IpAddressEdit::enterField(int index) {
+    QLineEdit* f = fields_[static_cast<std::size_t>(index)];
+    f->setFocus();
+    f->selectAll();  // what is typed next replaces the field
+}
+
+int IpAddressEdit::indexOf(QObject* object) const {
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        if (fields_[i] == object) return static_cast<int>(i);
+    return -1;
+}
+
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
+    const int index = indexOf(watched);
+    if (index < 0) return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::FocusIn) {
+        // Entering a field by any way but the mouse selects it, so typing overwrites the old value.
+        if (static_cast<QFocusEvent*>(event)->reason() != Qt::MouseFocusReason)
+            fields_[static_cast<std::size_t>(index)]->selectAll();
+        else
+            jumpedTo_ = -1;
+    } else if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        for (std::size_t i = 0; i + 1 < fields_.size(); ++i) {
-            if (watched == fields_[i] && (key->text() == QLatin1String(".") || key->key() == Qt::Key_Period)) {
-                fields_[i + 1]->setFocus();
-                fields_[i + 1]->selectAll();
-                return true;
-            }
+        const bool dot = key->text() == QLatin1String(".") || key->key() == Qt::Key_Period;
+        // A dot typed right after the automatic move of a full field belongs to that move.
+        const bool afterJump = jumpedTo_ == index;
+        jumpedTo_ = -1;
+        if (dot) {
+            if (!afterJump && index + 1 < static_cast<int>(fields_.size())) enterField(index + 1);
+            return true;
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -54,7 +76,8 @@ void IpAddressEdit::setAddress(const std::array<std::uint8_t, 4>& bytes) {
 
 std::array<std::uint8_t, 4> IpAddressEdit::address() const {
     std::array<std::uint8_t, 4> out{};
-    for (std::size_t i = 0; i < fields_.size(); ++i) out[i] = static_cast<std::uint8_t>(std::min(fields_[i]->text().toInt(), 255));
+    for (std::size_t i = 0; i < fields_.size(); ++i)
+        out[i] = static_cast<std::uint8_t>(std::min(fields_[i]->text().toInt(), 255));
     return out;
 }
 

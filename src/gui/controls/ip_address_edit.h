@@ -23,7 +23,13 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void enterField(int index);
+    int indexOf(QObject* object) const;
+
     std::array<QLineEdit*, 4> fields_{};
+    // The field just entered because the one before it filled up, until the next key: a dot typed
+    // then is swallowed, so "127.100.5.9" typed digit by digit gives that address.
+    int jumpedTo_ = -1;
 };
 
 }  // namespace tarn
