@@ -76,6 +76,11 @@ SelectionEffect TreeSelection::release(ClickKeys keys) {
     return {true, true, true};
 }
 
+SelectionEffect TreeSelection::doublePress() {
+    deferredItem_ = -1;
+    return {};
+}
+
 SelectionEffect TreeSelection::keyMove(int newCaret, bool shift) {
     if (newCaret < 0 || newCaret >= itemCount()) return {};
     if (shift) {

@@ -3,7 +3,9 @@
 //
 // Mouse: pressing on an unmarked item applies the click rule at once and loads the selection; pressing
 // on a marked item defers the rule to the release (so a click inside a multiple selection can still
-// end as a single selection) and the release then also clears the I/O monitor's address.
+// end as a single selection) and the release then also clears the I/O monitor's address. A
+// double-click arrives as press, release, double-press, release: the first press and release are the
+// click, and the double-press and its release change nothing.
 #pragma once
 
 #include <vector>
@@ -38,6 +40,9 @@ public:
 
     SelectionEffect press(int item, ClickKeys keys);
     SelectionEffect release(ClickKeys keys);
+    // The second press of a double-click: the click is already done, so the release that follows
+    // does nothing either.
+    SelectionEffect doublePress();
     // Up/Down/Page/Home/End moved the caret to newCaret.
     SelectionEffect keyMove(int newCaret, bool shift);
     // Right button on an item: with fewer than two marks it becomes the single selected item.

@@ -184,7 +184,13 @@ void DeviceTree::mouseMoveEvent(QMouseEvent* event) {
     }
 }
 
-void DeviceTree::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+void DeviceTree::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The press and release before it already made the click; loading again would clear the monitor
+    // address and turn a Ctrl+click back.
+    if (event->button() != Qt::LeftButton) return mousePressEvent(event);
+    hideTip();
+    apply(selection_.doublePress());
+}
 
 void DeviceTree::keyPressEvent(QKeyEvent* event) {
     const int n = topLevelItemCount();

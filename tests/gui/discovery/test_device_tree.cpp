@@ -84,6 +84,32 @@ TEST_F(DeviceTreeTest, MouseClicksFollowTheSelectionRules) {
     EXPECT_EQ(selected.count(), 5);
 }
 
+TEST_F(DeviceTreeTest, ADoubleClickActsAsOneClick) {
+    // Qt delivers a double-click as press, release, double-click, release.
+    auto doubleClick = [&](int index, Qt::KeyboardModifiers mods) {
+        click(index, mods);
+        QTest::mouseDClick(tree.viewport(), Qt::LeftButton, mods, centerOf(index));
+        QTest::mouseRelease(tree.viewport(), Qt::LeftButton, mods, centerOf(index));
+    };
+    QSignalSpy selected(&tree, &DeviceTree::deviceSelected);
+    QSignalSpy cleared(&tree, &DeviceTree::monitorTargetCleared);
+    doubleClick(1, Qt::NoModifier);
+    EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump9"}));
+    EXPECT_EQ(selected.count(), 1);
+    EXPECT_EQ(cleared.count(), 0);
+
+    doubleClick(3, Qt::ControlModifier);
+    EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump9", "Pump1"}));
+    EXPECT_EQ(selected.count(), 2);
+    expectViewMatchesMarks();
+
+    // Inside a multiple selection the click ends at the first release; the second changes nothing.
+    doubleClick(3, Qt::NoModifier);
+    EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump1"}));
+    EXPECT_EQ(selected.count(), 3);
+    EXPECT_EQ(cleared.count(), 1);
+}
+
 TEST_F(DeviceTreeTest, KeysMoveTheSelectionWithoutLoading) {
     QSignalSpy selected(&tree, &DeviceTree::deviceSelected);
     click(0);
