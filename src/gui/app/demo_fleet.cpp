@@ -8,8 +8,8 @@
 
 namespace tarn {
 
-DemoFleet::DemoFleet(CMainFrame& frame, QString fleetFile, QObject* parent)
-    : QObject(parent), frame_(frame), fleetFile_(std::move(fleetFile)) {
+DemoFleet::DemoFleet(CMainFrame& frame, QString fleetFile, QString simulator, QObject* parent)
+    : QObject(parent), frame_(frame), fleetFile_(std::move(fleetFile)), simulator_(std::move(simulator)) {
     connect(&process_, &QProcess::readyReadStandardOutput, this, &DemoFleet::onOutput);
     connect(&process_, &QProcess::errorOccurred, this, &DemoFleet::onFailed);
     connect(&process_, &QProcess::finished, this, &DemoFleet::onFailed);
@@ -24,9 +24,14 @@ DemoFleet::~DemoFleet() {
 }
 
 void DemoFleet::start() {
-    const QString sim = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tarn-sim"));
-    process_.start(sim, {QStringLiteral("--fleet"), fleetFile_, QStringLiteral("--device-port"), QStringLiteral("0")});
+    const QString sim = simulator_.isEmpty()
+                            ? QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("tarn-sim"))
+                            : simulator_;
+    // Until the simulator says where it listens, a probe would go to the real broadcast address.
+    frame_.state().demoNotRunning = "The demo fleet is not running yet.";
     frame_.showStatus(QStringLiteral("Starting the simulated fleet..."));
+    // A program that cannot be started is reported from inside start(), so this comes last.
+    process_.start(sim, {QStringLiteral("--fleet"), fleetFile_, QStringLiteral("--device-port"), QStringLiteral("0")});
 }
 
 void DemoFleet::onOutput() {
@@ -38,6 +43,7 @@ void DemoFleet::onOutput() {
             s.devicePort = static_cast<quint16>(words[2].toUInt());
             s.broadcastAddress = QHostAddress(QStringLiteral("127.255.255.255"));
             ready_ = true;
+            s.demoNotRunning.clear();
             frame_.showStatus(QStringLiteral("Demo: %1 simulated devices on loopback, port %2. Press Probe to find them.")
                                   .arg(devices_)
                                   .arg(s.devicePort));
@@ -49,8 +55,10 @@ void DemoFleet::onFailed() {
     // The simulator says on its error output why it stopped; that line is the best explanation.
     QString reason = QString::fromLocal8Bit(process_.readAllStandardError()).trimmed();
     if (reason.isEmpty()) reason = process_.errorString();
-    frame_.showStatus(ready_ ? QStringLiteral("The simulated fleet has stopped: %1").arg(reason)
-                             : QStringLiteral("The simulated fleet could not be started: %1").arg(reason));
+    const QString text = ready_ ? QStringLiteral("The demo fleet has stopped: %1").arg(reason)
+                                : QStringLiteral("The demo fleet could not be started: %1").arg(reason);
+    frame_.state().demoNotRunning = text.toLatin1().toStdString();
+    frame_.showStatus(text);
 }
 
 }  // namespace tarn

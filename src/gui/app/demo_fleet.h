@@ -1,5 +1,6 @@
 // The demo: starts tarn-sim beside the executable with a fleet file, on loopback, and points the
-// main frame's probe at it once the simulator reports that it is ready. Never blocks the window.
+// main frame's probe at it once the simulator reports that it is ready. Until then, and after a
+// failure, the frame's Probe says why instead of sending. Never blocks the window.
 #pragma once
 
 #include <QObject>
@@ -12,7 +13,8 @@ class CMainFrame;
 class DemoFleet : public QObject {
     Q_OBJECT
 public:
-    DemoFleet(CMainFrame& frame, QString fleetFile, QObject* parent = nullptr);
+    // simulator: the tarn-sim to run; empty for the one beside the executable.
+    DemoFleet(CMainFrame& frame, QString fleetFile, QString simulator = {}, QObject* parent = nullptr);
     ~DemoFleet() override;
     void start();
 
@@ -22,6 +24,7 @@ private:
 
     CMainFrame& frame_;
     QString fleetFile_;
+    QString simulator_;
     QProcess process_;
     int devices_ = 0;
     bool ready_ = false;

@@ -33,6 +33,10 @@ struct FrameState {
     quint16 devicePort = kDevicePort;
     QHostAddress broadcastAddress{QHostAddress::Broadcast};
 
+    // With --demo: why the simulated fleet cannot be probed (not ready yet, failed to start, stopped);
+    // empty while it serves, and always without --demo. Probe shows it instead of sending.
+    std::string demoNotRunning;
+
     // Folder of the .dcf files, prodid.ini and help (the executable's folder unless --data-dir).
     QString dataDir;
     // Folder for the files the program writes (pwd.ini, MonInter.dat).

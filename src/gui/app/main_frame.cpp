@@ -271,6 +271,10 @@ void CMainFrame::quickConnectSerial() {
 }
 
 void CMainFrame::onProbe() {
+    if (!state_.demoNotRunning.empty()) {  // the demo's simulator is not serving: nothing to probe
+        prompter_->showMessage("TARN Manager", state_.demoNotRunning, MessageIcon::Information);
+        return;
+    }
     state_.quickConnectActive = false;
     leftView_->probe();
 }

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "core/manage/credential_log.h"
+#include "gui/app/demo_fleet.h"
 #include "gui/app/main_frame.h"
 #include "gui/discovery/input_ip_dlg.h"
 #include "gui/discovery/left_view.h"
@@ -21,6 +22,7 @@
 #include "support/modal.h"
 #include "support/scripted_prompter.h"
 #include "support/test_paths.h"
+#include "support/wait.h"
 
 using namespace tarn;
 using tarn::test::whenModal;
@@ -251,4 +253,38 @@ TEST_F(MainFrameTest, ClearEmptiesTheCredentialLogAndTheValueColumn) {
     EXPECT_EQ(after.FindMac("00:50:C2:7A:10:01"), -1);
     EXPECT_EQ(list()->cellText(0, 2), QString());
     EXPECT_EQ(list()->cellText(1, 1), QStringLiteral("Local port"));
+}
+
+TEST_F(MainFrameTest, DemoProbeWaitsForTheSimulatedFleet) {
+    const QString fleet = QDir(tarn::test::dataDir()).filePath("demo-fleet.json");
+    auto probeMessages = [&] {
+        prompter.clear();
+        frame.action(CMainFrame::ID_PROBE)->trigger();
+        for (const auto& r : prompter.records()) EXPECT_EQ(r.caption, "TARN Manager");
+        return prompter.messageTexts();
+    };
+    frame.leftView()->tree()->appendDevice(device("Kept"));  // a probe that went out empties the tree
+    {
+        DemoFleet demo(frame, fleet, tarn::test::simPath());
+        demo.start();
+        EXPECT_EQ(probeMessages(), std::vector<std::string>{"The demo fleet is not running yet."});
+        EXPECT_EQ(frame.leftView()->tree()->deviceCount(), 1);
+
+        ASSERT_TRUE(tarn::test::waitUntil([&] { return frame.state().demoNotRunning.empty(); }, 10000));
+        EXPECT_TRUE(probeMessages().empty());
+        EXPECT_TRUE(tarn::test::waitUntil([&] { return frame.leftView()->tree()->deviceCount() > 1; }, 5000));
+        EXPECT_FALSE(frame.leftView()->tree()->isListed("00:00:00:00:00:01"));
+    }
+
+    frame.leftView()->tree()->appendDevice(device("Kept"));
+    const int listed = frame.leftView()->tree()->deviceCount();
+    DemoFleet broken(frame, fleet, tarn::test::scratchDir() + "/no-such-simulator");
+    broken.start();
+    ASSERT_TRUE(tarn::test::waitUntil(
+        [&] { return frame.state().demoNotRunning.starts_with("The demo fleet could not be started: "); }));
+    const std::vector<std::string> texts = probeMessages();
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0], frame.state().demoNotRunning);
+    EXPECT_GT(texts[0].size(), std::string("The demo fleet could not be started: ").size());  // with the reason
+    EXPECT_EQ(frame.leftView()->tree()->deviceCount(), listed);
 }
