@@ -1,0 +1,190 @@
+// What each reply changes: values by the value rule, the monitor's address, marks, the log, and the
+// questions that follow; and the parts of long sets.
+#include "session_fixture.h"
+
+namespace tarn::test {
+namespace {
+
+const std::map<std::string, std::string> kStatic = {
+    {"Device name", "Pump House"}, {"IP mode", "Static"}, {"IP address", "10.1.2.3"}, {"Local port", "502"}};
+
+TEST_F(SessionTest, ValuesReplyFillsTheRowsAndCapturesTheMonitorTarget) {
+    const DeviceEntry pump = ioDevice("Pump", 11);
+    selectAndGet({pump});
+    ASSERT_EQ(host.definitionChanges, 1);
+    answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
+    EXPECT_EQ(value("Device name"), "Pump House");
+    EXPECT_EQ(value("Idle timeout"), "Never  s");  // FormatValue: defined value and unit
+    EXPECT_EQ(host.monitorAddress, "10.1.2.3");
+    EXPECT_EQ(host.monitorPort, 502);
+    const ParameterTable& t = session.table();
+    ASSERT_EQ(t.row(t.rowCount() - 1).name, kSetupRowText);
+    answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));  // a duplicate: still one set-up row
+    EXPECT_EQ(t.rowCount(), t.recordRowCount() + 1);
+    EXPECT_TRUE(prompter.records().empty());
+
+    // The device accepted credentials it was asked with, so the log holds them once.
+    CredentialLog log(logPath, prompter);
+    log.LoadLog();
+    EXPECT_EQ(log.count(), 1);
+
+    // With DHCP the monitor goes to the address the device was found at.
+    selectAndGet({pump});
+    auto dhcp = kStatic;
+    dhcp["IP mode"] = "DHCP";
+    answer(1, CommandCode::GetValuesReply, deviceValues(dhcp));
+    EXPECT_EQ(host.monitorAddress, "127.0.0.11");
+}
+
+TEST_F(SessionTest, SeveralDevicesShowAValueOnlyWhenTheyAgree) {
+    selectAndGet({ioDevice("A", 11), ioDevice("B", 12)});
+    ASSERT_EQ(host.sent.size(), 2u);
+    EXPECT_EQ(host.progress.front(), "Reading parameters: 1 of 2");
+    auto b = kStatic;
+    b["Device name"] = "Other";
+    answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
+    EXPECT_EQ(value("Device name"), "Pump House");  // the first answer fills the cell
+    answer(1, CommandCode::GetValuesReply, deviceValues(b));
+    EXPECT_EQ(value("Device name"), "");
+    EXPECT_EQ(value("IP address"), "10.1.2.3");  // equal in both
+    EXPECT_FALSE(host.running.count(SessionTimer::ReplyWait));
+}
+
+TEST_F(SessionTest, DamagedRepliesAreReportedAndReadOnlyInsideTheDatagram) {
+    selectAndGet({ioDevice("Pump", 11)});
+    Bytes bad = reply(host.sent[0].bytes, CommandCode::GetValuesReply, deviceValues(kStatic));
+    const std::uint16_t sum = readU16(&bad[bad.size() - 2], ByteOrder::Big);
+    writeU16(&bad[bad.size() - 2], static_cast<std::uint16_t>(sum + 1), ByteOrder::Big);
+    session.handleDatagram(bad);
+    EXPECT_EQ(prompter.messageTexts(),
+              std::vector<std::string>{"cal : " + std::to_string(sum) + " recv : " + std::to_string(sum + 1) + " "});
+    EXPECT_EQ(value("Device name"), "Pump House");  // handled as if it matched
+
+    selectAndGet({ioDevice("Pump", 11)});
+    prompter.clear();
+    Bytes cut = reply(host.sent[1].bytes, CommandCode::GetValuesReply, deviceValues(kStatic));
+    cut.resize(cut.size() - 10);  // the length now points past the end
+    session.handleDatagram(cut);
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{kMessageLengthError});
+    EXPECT_EQ(value("Device name"), "");
+    EXPECT_EQ(session.table().row(session.table().rowCount() - 1).name, kSetupRowText);
+
+    // A record that claims more bytes than the reply holds, behind a good one.
+    prompter.clear();
+    Bytes body;
+    appendValueEntry(body, "1.1.1", Bytes{'X', 0}, ByteOrder::Big);
+    body.insert(body.end(), {3, 1, 1, 2, 0x00, 0x40, 'Y'});
+    answer(1, CommandCode::GetValuesReply, body);
+    EXPECT_EQ(value("Device name"), "X");
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{kMessageLengthError});
+}
+
+TEST_F(SessionTest, RefusedCredentialsAreAskedAgainEvenForALoggedDevice) {
+    const DeviceEntry pump = ioDevice("Pump", 11);
+    selectAndGet({pump});
+    prompter.answerCredentials(Credentials{"admin", "right"});
+    answer(0, CommandCode::AuthFailed);
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{kAuthFailedText});
+    ASSERT_EQ(prompts("credentials").size(), 1u);
+    EXPECT_EQ(prompts("credentials")[0].text, "[ Pump ]");
+    ASSERT_EQ(host.sent.size(), 2u);
+    const auto head = parseReplyHeader(host.sent[1].bytes, ByteOrder::Big);
+    EXPECT_EQ(head->password, "right");
+    // A logged device's entry is replaced as soon as the dialog is answered.
+    CredentialLog log(logPath, prompter);
+    log.LoadLog();
+    EXPECT_EQ(log.entry(log.FindMac(pump.mac)).password, "right");
+}
+
+TEST_F(SessionTest, ASetThatChangesTheDevicesPasswordLetsTheLogFollow) {
+    const DeviceEntry pump = ioDevice("Pump", 11);
+    selectAndGet({pump});
+    answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
+    ParameterTable& t = session.table();
+    const int pw = t.findRow("Password");
+    t.beginEdit(pw);
+    t.setValue(pw, "n3w");
+    prompter.answerYesNo(true);   // Set Confirm
+    prompter.answerYesNo(false);  // no reboot now
+    session.set();
+    ASSERT_EQ(host.sent.size(), 2u);
+    EXPECT_TRUE(session.credentialChangePending(pump.mac));
+    answer(1, CommandCode::SetValuesReply);
+    EXPECT_FALSE(t.modified(t.row(pw).record));
+    EXPECT_EQ(prompts("confirm").back().text,
+              "Parameter values updated !\nYou have to reboot device(s) to apply changes.\n"
+              "Do you want to reboot device(s) now? ");
+
+    // The next request still carries the old password; the device refuses it.
+    session.RequestParameterValues(0);
+    answer(host.sent.size() - 1, CommandCode::AuthFailed);
+    EXPECT_TRUE(prompts("credentials").empty());
+    EXPECT_FALSE(session.credentialChangePending(pump.mac));
+    const auto head = parseReplyHeader(host.sent.back().bytes, ByteOrder::Big);
+    EXPECT_EQ(head->id, "admin");
+    EXPECT_EQ(head->password, "n3w");
+}
+
+TEST_F(SessionTest, ALongSetGoesOutInPartsAndAsksToRebootOnceAtTheEnd) {
+    const std::vector<DeviceEntry> pair = {ioDevice("A", 11), ioDevice("B", 12)};
+    selectAndGet(pair);
+    answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
+    answer(1, CommandCode::GetValuesReply, deviceValues(kStatic));
+    ParameterTable& t = session.table();
+    for (int r = 0; r < t.recordRowCount(); ++r) t.beginEdit(r);  // every editable row, as it is
+    const int refused = t.findRow("Input mode");
+    t.setValue(refused, "Sideways");
+    prompter.answerYesNo(true);
+    session.set();
+    ASSERT_EQ(host.sent.size(), 4u);
+    EXPECT_EQ(prompter.messageTexts().back(),
+              "These values were not sent; they do not fit their parameter's type:\nInput mode = \"Sideways\"");
+    const auto first = parseReplyHeader(host.sent[2].bytes, ByteOrder::Big);
+    const auto second = parseReplyHeader(host.sent[3].bytes, ByteOrder::Big);
+    EXPECT_EQ(hexDump(first->body), hexDump(second->body));  // every device gets the same rows
+    answer(2, CommandCode::SetValuesReply);
+    EXPECT_EQ(prompts("confirm").size(), 1u);  // waits for the other device
+
+    prompter.answerYesNo(true);  // the next part's Set Confirm
+    answer(3, CommandCode::SetValuesReply);
+    ASSERT_EQ(prompts("confirm").size(), 2u);
+    EXPECT_EQ(prompts("confirm")[1].caption, "Set Confirm");
+    ASSERT_EQ(host.sent.size(), 6u);
+    const auto rest = parseReplyHeader(host.sent[4].bytes, ByteOrder::Big);
+    const auto firstIds = readValueEntries(first->body, ByteOrder::Big).entries;
+    for (const auto& e : readValueEntries(rest->body, ByteOrder::Big).entries)
+        for (const auto& f : firstIds) EXPECT_NE(e.id, f.id);  // nothing twice
+
+    // Device B stays silent: the wait runs out and the question names it, once.
+    answer(4, CommandCode::SetValuesReply);
+    EXPECT_EQ(prompts("confirm").size(), 2u);
+    session.timerExpired(SessionTimer::ReplyWait);
+    ASSERT_EQ(prompts("confirm").size(), 3u);
+    EXPECT_EQ(prompts("confirm")[2].text,
+              "Parameter values updated !\nYou have to reboot device(s) to apply changes.\n"
+              "Do you want to reboot device(s) now? \nNo reply from B");
+    for (int r = 0; r < t.recordRowCount(); ++r) EXPECT_EQ(t.rowModified(r), r == refused) << r;
+}
+
+TEST_F(SessionTest, RepliesWaitWhileADialogOfTheOperationIsOpen) {
+    const DeviceEntry a = ioDevice("A", 11), b = ioDevice("B", 12);
+    logCredentials(a, "admin", "admin");
+    host.selected = {a, b};
+    session.RequestParameterValues(0);
+    ASSERT_EQ(host.sent.size(), 1u);
+    // B is not in the log: while its password dialog is open, A answers.
+    prompter.whileNextDialogOpen([&] {
+        answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
+        EXPECT_EQ(value("Device name"), "");  // not yet
+    });
+    prompter.answerCredentials(Credentials{"admin", "admin"});
+    session.timerExpired(SessionTimer::NextDevice);
+    EXPECT_EQ(value("Device name"), "Pump House");
+    ASSERT_EQ(host.sent.size(), 2u);
+    answer(1, CommandCode::RebootDone);
+    answer(1, CommandCode::RebootDone);
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{kRebootDoneText});
+}
+
+}  // namespace
+}  // namespace tarn::test
