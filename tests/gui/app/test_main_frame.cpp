@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "core/manage/credential_log.h"
+#include "core/params/dcf_parser.h"
 #include "gui/app/demo_fleet.h"
 #include "gui/app/main_frame.h"
 #include "gui/discovery/input_ip_dlg.h"
