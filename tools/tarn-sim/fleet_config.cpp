@@ -56,6 +56,36 @@ std::optional<SimDeviceConfig> parseDevice(const QJsonObject& o, int index, QStr
     d.probeFaults.duplicateReply = faults.value("duplicateReply").toBool();
     d.probeFaults.nameCutAt = faults.value("nameCutAt").toInt(-1);
     d.probeFaults.replyDelayMs = faults.value("replyDelayMs").toInt(0);
+    d.managementFaults.badChecksum = faults.value("mgmtBadChecksum").toBool();
+    d.managementFaults.lengthOverrun = faults.value("mgmtLengthOverrun").toBool();
+    d.managementFaults.replyDelayMs = faults.value("mgmtReplyDelayMs").toInt(0);
+    d.managementFaults.duplicateReplies = faults.value("mgmtDuplicateReplies").toBool();
+    d.managementFaults.staleReply = faults.value("mgmtStaleReply").toBool();
+
+    d.user = o.value("user").toString("admin").toStdString();
+    d.password = o.value("password").toString("admin").toStdString();
+    if (d.user.size() > tarn::kMaxCredentialLength || d.password.size() > tarn::kMaxCredentialLength) {
+        *error = where + ": \"user\" and \"password\" hold at most 255 bytes";
+        return std::nullopt;
+    }
+    const QJsonValue params = o.value("params");
+    if (!params.isUndefined() && !params.isObject()) {
+        *error = where + ": \"params\" must be an object of parameter names or ids and value texts";
+        return std::nullopt;
+    }
+    const QJsonObject p = params.toObject();
+    for (auto it = p.begin(); it != p.end(); ++it) {
+        QString text;
+        if (it.value().isString()) {
+            text = it.value().toString();
+        } else if (it.value().isDouble()) {
+            text = QString::number(it.value().toDouble(), 'g', 17);
+        } else {
+            *error = where + ": parameter \"" + it.key() + "\" needs a text or a number";
+            return std::nullopt;
+        }
+        d.params.emplace_back(it.key().toStdString(), text.toStdString());
+    }
     return d;
 }
 

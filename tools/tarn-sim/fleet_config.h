@@ -2,12 +2,13 @@
 // See docs/simulator.md for the format.
 #pragma once
 
-#include <QJsonObject>
-#include <QString>
-
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include <QJsonObject>
+#include <QString>
 
 #include "core/discovery/management_message.h"
 
@@ -20,17 +21,32 @@ struct ProbeFaults {
     int replyDelayMs = 0;         // the probe reply is sent this long after the probe
 };
 
+// Knobs of the management replies (get, set, reboot); the probe has its own above.
+struct ManagementFaults {
+    bool badChecksum = false;       // every reply carries a wrong checksum
+    bool lengthOverrun = false;     // a values reply's length field reaches past the datagram's end
+    int replyDelayMs = 0;           // replies are sent this long after the request
+    bool duplicateReplies = false;  // every reply is sent twice
+    bool staleReply = false;        // each reply is preceded by one carrying the previous request's id
+};
+
 struct SimDeviceConfig {
     std::string name;
     tarn::MacAddress mac{};
-    int productId = 74;           // any byte; 74..76 are the products the manager knows
+    int productId = 74;  // any byte; 74..76 are the products the manager knows
     int major = 1;
     int minor = 0;
-    bool macForm = false;         // answer in the DB form
-    int addressingKind = 2;       // byte 10 of a DB-form reply
-    QString address;              // loopback address the device answers from, e.g. 127.0.0.2
+    bool macForm = false;    // answer in the DB form
+    int addressingKind = 2;  // byte 10 of a DB-form reply
+    QString address;         // loopback address the device answers from, e.g. 127.0.0.2
     ProbeFaults probeFaults;
-    QJsonObject raw;              // the device's whole entry, for the parts of the simulator that read more of it
+    std::string user = "admin";  // the credentials the device accepts at start
+    std::string password = "admin";
+    // "params": parameter name or id -> value text, overriding the defaults; checked against the
+    // device's definitions when the fleet starts.
+    std::vector<std::pair<std::string, std::string>> params;
+    ManagementFaults managementFaults;
+    QJsonObject raw;  // the device's whole entry, for the parts of the simulator that read more of it
 };
 
 struct FleetConfig {

@@ -31,7 +31,28 @@ void SimDevice::onReadyRead() {
 
 void SimDevice::handleDatagram(const QByteArray& data, const QHostAddress& sender, quint16 senderPort) {
     const QByteArray probe = QByteArray::fromStdString(tarn::asText(tarn::discoveryProbe()));
-    if (data == probe) answerProbe(sender, senderPort);
+    if (data == probe)
+        answerProbe(sender, senderPort);
+    else if (management_)
+        answerManagement(data, sender, senderPort);
+}
+
+void SimDevice::answerManagement(const QByteArray& data, const QHostAddress& to, quint16 port) {
+    const tarn::ByteView bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                               static_cast<std::size_t>(data.size()));
+    ManagementAnswer answer = management_->answer(bytes);
+    if (answer.datagrams.empty()) return;
+    // New credentials count from the moment the reply that confirms them has left.
+    auto send = [this, answer = std::move(answer), to, port] {
+        for (const tarn::Bytes& d : answer.datagrams)
+            socket_.writeDatagram(reinterpret_cast<const char*>(d.data()), static_cast<qint64>(d.size()), to, port);
+        if (answer.credentials && management_) management_->adoptCredentials(*answer.credentials);
+    };
+    const int delay = config_.managementFaults.replyDelayMs;
+    if (delay > 0)
+        QTimer::singleShot(delay, this, send);
+    else
+        send();
 }
 
 void SimDevice::answerProbe(const QHostAddress& to, quint16 port) {

@@ -1,5 +1,7 @@
 #include "tarn-sim/sim_fleet.h"
 
+#include <algorithm>
+
 #include <QNetworkDatagram>
 
 namespace tarnsim {
@@ -10,12 +12,19 @@ SimFleet::SimFleet(FleetConfig config, QObject* parent) : QObject(parent), confi
 
 bool SimFleet::start(quint16 port, const QHostAddress& broadcastListen, QString* error) {
     port_ = port;
+    std::unique_ptr<SimDefinitions> definitions;
+    if (!dataDir_.isEmpty()) {
+        QString folder = dataDir_;
+        if (!folder.endsWith('/')) folder += '/';
+        definitions = std::make_unique<SimDefinitions>(folder.toStdString());
+    }
     for (const SimDeviceConfig& c : config_.devices) {
         auto device = std::make_unique<SimDevice>(c, this);
         if (!device->bind(port_, error)) return false;
         port_ = device->port();
-        devices_.push_back(std::move(device));
         if (!startIo(c, error)) return false;
+        if (definitions && !startManagement(*device, *definitions, ioDevices_.back()->port(), error)) return false;
+        devices_.push_back(std::move(device));
     }
     if (!broadcastSocket_.bind(broadcastListen, port_, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
         *error = QStringLiteral("cannot listen for broadcasts on %1:%2: %3")
@@ -36,6 +45,38 @@ bool SimFleet::startIo(const SimDeviceConfig& c, QString* error) {
     auto device = std::make_unique<SimIoDevice>(QString::fromStdString(c.name), QHostAddress(c.address), *io, this);
     if (!device->start(error)) return false;
     ioDevices_.push_back(std::move(device));
+    return true;
+}
+
+bool SimFleet::startManagement(SimDevice& device, SimDefinitions& definitions, quint16 ioPort, QString* error) {
+    const SimDeviceConfig& c = device.config();
+    const QString name = QString::fromStdString(c.name);
+    const DefinitionLookup found = definitions.find(c.productId, c.major, c.minor);
+    if (!found.set) {
+        warnings_ << QStringLiteral("device %1: %2; it ignores management requests")
+                         .arg(name, QString::fromStdString(found.problem));
+        return true;
+    }
+    const DeviceIdentity identity{c.name, c.address.toStdString(), ioPort, c.mac, c.user, c.password, c.major, c.minor};
+    SimParameters parameters(found.set, found.order, identity);
+    tarn::Credentials credentials{c.user, c.password};
+    for (const auto& [key, text] : c.params) {
+        std::string why;
+        if (!parameters.setText(key, text, &why)) {
+            *error = QStringLiteral("device %1: parameter \"%2\": %3")
+                         .arg(name, QString::fromStdString(key), QString::fromStdString(why));
+            return false;
+        }
+    }
+    // A fleet entry that sets the credential records directly sets what the device accepts.
+    for (const tarn::ParameterRecord& r : found.set->records) {
+        const int kind = credentialRecordKind(r.id);
+        const bool overridden = std::any_of(c.params.begin(), c.params.end(),
+                                            [&](const auto& p) { return p.first == r.id || p.first == r.name; });
+        if (kind == 1 && overridden) credentials.id = parameters.text(r.id);
+        if (kind == 2 && overridden) credentials.password = parameters.text(r.id);
+    }
+    device.setManagement(std::make_unique<SimManagement>(std::move(parameters), c, std::move(credentials)));
     return true;
 }
 

@@ -1,0 +1,117 @@
+#include "tarn-sim/mgmt/sim_parameters.h"
+
+#include "core/params/value_codec.h"
+
+namespace tarnsim {
+
+namespace {
+
+bool isBlockId(const std::string& id) { return id == "0" || (id.size() >= 2 && id.ends_with(".0")); }
+
+// The text a record starts with, by what the record is; empty when it keeps its zero bytes.
+std::string defaultText(const tarn::ParameterRecord& r, const DeviceIdentity& device) {
+    switch (credentialRecordKind(r.id)) {
+        case 1:
+            return device.user;
+        case 2:
+            return device.password;
+        default:
+            break;
+    }
+    if (r.name == "Device name") return device.name;
+    if (r.name == "IP mode") return "Static";
+    if (r.name == "IP address") return device.address;
+    if (r.name == "Subnet mask") return "255.0.0.0";
+    if (r.name == "Local port") return std::to_string(device.localPort);
+    if (r.name == "Firmware") return std::to_string(device.major) + "." + std::to_string(device.minor);
+    if (tarn::valueTypeOf(r.type) == tarn::ValueType::Mac) return tarn::formatMacText(device.mac);
+    if (!r.enumeration.empty()) return r.enumeration.front().text;
+    if (!r.definedValues.empty()) return r.definedValues.front().text;
+    return {};
+}
+
+}  // namespace
+
+int credentialRecordKind(const std::string& id) {
+    if (!id.starts_with("2.")) return 0;
+    if (id.ends_with(".1")) return 1;
+    if (id.ends_with(".2")) return 2;
+    return 0;
+}
+
+SimParameters::SimParameters(std::shared_ptr<const tarn::DefinitionSet> set, tarn::ByteOrder order,
+                             const DeviceIdentity& identity)
+    : set_(std::move(set)), order_(order) {
+    values_.reserve(set_->records.size());
+    for (const tarn::ParameterRecord& r : set_->records) values_.emplace_back(static_cast<std::size_t>(r.size), 0);
+    for (int i = 0; i < set_->recordCount(); ++i) {
+        const std::string text = defaultText(set_->records[static_cast<std::size_t>(i)], identity);
+        // A default the record's type cannot hold leaves the zero bytes.
+        if (!text.empty()) encodeInto(i, text);
+    }
+}
+
+bool SimParameters::encodeInto(int index, const std::string& text) {
+    const tarn::ParameterRecord& r = set_->records[static_cast<std::size_t>(index)];
+    auto bytes = tarn::encodeValueBytes(r, text, order_);
+    if (!bytes || bytes->size() != static_cast<std::size_t>(r.size)) return false;
+    values_[static_cast<std::size_t>(index)] = std::move(*bytes);
+    return true;
+}
+
+bool SimParameters::setText(const std::string& key, const std::string& text, std::string* error) {
+    std::vector<int> named;
+    if (const int byId = tarn::FindRecordById(*set_, key); byId >= 0) {
+        named.push_back(byId);
+    } else {
+        for (int i = 0; i < set_->recordCount(); ++i)
+            if (set_->records[static_cast<std::size_t>(i)].name == key) named.push_back(i);
+    }
+    if (named.empty()) {
+        *error = "no parameter is named \"" + key + "\"";
+        return false;
+    }
+    for (int i : named) {
+        if (!encodeInto(i, text)) {
+            *error = "\"" + text + "\" is not a value of parameter \"" + key + "\" (" +
+                     set_->records[static_cast<std::size_t>(i)].type + ")";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<tarn::Bytes> SimParameters::read(const std::string& id) const {
+    if (isBlockId(id)) {
+        const auto [first, last] = tarn::FindClassRange(*set_, id);
+        if (first < 0) return std::nullopt;
+        tarn::Bytes block;
+        for (int j = first; j <= last; ++j) {
+            const tarn::Bytes& v = values_[static_cast<std::size_t>(j)];
+            block.insert(block.end(), v.begin(), v.end());
+        }
+        return block;
+    }
+    const int index = tarn::FindRecordById(*set_, id);
+    if (index < 0) return std::nullopt;
+    return values_[static_cast<std::size_t>(index)];
+}
+
+bool SimParameters::write(const std::string& id, tarn::ByteView value) {
+    const int index = tarn::FindRecordById(*set_, id);
+    if (index < 0) return false;
+    const tarn::ParameterRecord& r = set_->records[static_cast<std::size_t>(index)];
+    if (r.accessMode == tarn::AccessMode::ReadOnly || r.accessMode == tarn::AccessMode::Hidden) return false;
+    if (value.size() != static_cast<std::size_t>(r.size)) return false;
+    values_[static_cast<std::size_t>(index)].assign(value.begin(), value.end());
+    return true;
+}
+
+std::string SimParameters::text(const std::string& id) const {
+    const int index = tarn::FindRecordById(*set_, id);
+    if (index < 0) return {};
+    return tarn::formatValue(set_->records[static_cast<std::size_t>(index)], values_[static_cast<std::size_t>(index)],
+                             order_);
+}
+
+}  // namespace tarnsim

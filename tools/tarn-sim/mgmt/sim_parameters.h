@@ -1,0 +1,62 @@
+// The parameter values one simulated device keeps: one byte run per record of its definition set,
+// exactly the record's size, with defaults drawn from the device's own identity. Values are read and
+// written as the management requests carry them: single records by id, class blocks ("0", "3.0")
+// as the concatenation of their records.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/common/bytes.h"
+#include "core/discovery/management_message.h"
+#include "core/params/definition_set.h"
+
+namespace tarnsim {
+
+// What the defaults are made of.
+struct DeviceIdentity {
+    std::string name;
+    std::string address;  // dotted IPv4
+    int localPort = 0;    // TCP port of the device's I/O server
+    tarn::MacAddress mac{};
+    std::string user;
+    std::string password;
+    int major = 1;
+    int minor = 0;
+};
+
+// 1 for the device's own user ID record (id "2.*.1"), 2 for its password ("2.*.2"), 0 otherwise.
+int credentialRecordKind(const std::string& id);
+
+class SimParameters {
+public:
+    SimParameters(std::shared_ptr<const tarn::DefinitionSet> set, tarn::ByteOrder order,
+                  const DeviceIdentity& identity);
+
+    // Sets the records named by `key` (a record id, or a parameter name as the list shows it: every
+    // record of that name) from a value text. False, with *error, when nothing is named or the text
+    // does not encode for a record.
+    bool setText(const std::string& key, const std::string& text, std::string* error);
+
+    // A record's value, or a class block's values one after the other; nothing for an unknown id.
+    std::optional<tarn::Bytes> read(const std::string& id) const;
+    // Stores a value received in a set request: only for a known, writable record and exactly its size.
+    bool write(const std::string& id, tarn::ByteView value);
+
+    // The value as the manager would show it.
+    std::string text(const std::string& id) const;
+
+    const tarn::DefinitionSet& definitions() const { return *set_; }
+    tarn::ByteOrder order() const { return order_; }
+
+private:
+    bool encodeInto(int index, const std::string& text);
+
+    std::shared_ptr<const tarn::DefinitionSet> set_;
+    tarn::ByteOrder order_;
+    std::vector<tarn::Bytes> values_;
+};
+
+}  // namespace tarnsim
