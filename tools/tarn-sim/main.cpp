@@ -1,14 +1,55 @@
 // tarn-sim: a simulated fleet of TARN devices on loopback, for tests, demos and training.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QSocketNotifier>
 #include <QTextStream>
 
 #include "tarn-sim/fleet_config.h"
 #include "tarn-sim/sim_fleet.h"
 
+namespace {
+
+int stopPipe[2] = {-1, -1};
+
+void onStopSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(stopPipe[1], &byte, 1);
+}
+
+// SIGTERM, SIGINT and SIGHUP end the event loop, so the fleet is destroyed normally: sockets close
+// and pseudo-terminals go away. The simulator also ends with the program that started it, even
+// when that program was killed.
+bool stopOnSignals(pid_t parent) {
+    if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
+    auto* notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(), &QCoreApplication::quit);
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
+    ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+    // The parent may have died before the request above took effect.
+    if (::getppid() != parent) onStopSignal(SIGTERM);
+    return true;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    const pid_t parent = ::getppid();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarn-sim"));
+    QTextStream err(stderr);
+    if (!stopOnSignals(parent)) {
+        err << "tarn-sim: cannot set up the stop signals\n";
+        return 2;
+    }
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Simulated fleet of TARN devices (see docs/simulator.md)."));
@@ -16,9 +57,10 @@ int main(int argc, char** argv) {
     parser.addOption({"fleet", "Fleet file (JSON).", "file"});
     parser.addOption({"device-port", "Management port of every device; 0 lets the system choose.", "port", "2002"});
     parser.addOption({"listen-broadcast", "Address on which broadcasts are received.", "address", "127.255.255.255"});
+    parser.addOption({"data-dir", "Folder of prodid.ini and the .dcf files (default: the program's folder).", "dir",
+                      QCoreApplication::applicationDirPath()});
     parser.process(app);
 
-    QTextStream err(stderr);
     if (!parser.isSet("fleet")) {
         err << "tarn-sim: --fleet FILE is required\n";
         return 2;
@@ -41,10 +83,13 @@ int main(int argc, char** argv) {
         return 2;
     }
     tarnsim::SimFleet fleet(std::move(*config));
+    fleet.setDataDir(parser.value("data-dir"));
     if (!fleet.start(static_cast<quint16>(port), listen, &error)) {
         err << "tarn-sim: " << error << '\n';
         return 2;
     }
+    for (const QString& warning : fleet.warnings()) err << "tarn-sim: warning: " << warning << '\n';
+    err.flush();
     QTextStream out(stdout);
     for (const auto& d : fleet.devices())
         out << "device " << d->config().address << ' ' << QString::fromStdString(d->config().name) << '\n';
