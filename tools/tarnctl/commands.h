@@ -1,5 +1,6 @@
 // tarnctl's subcommands. Each takes the arguments after its name and returns the process exit code:
-// 0 success, 1 the device answered with a failure, 2 bad usage or a link/file failure.
+// 0 success, 1 the device answered with a failure (or refused the ID or password), 2 bad usage or a
+// link/file failure, 3 a reply missing after the wait (the device commands, device_session.h).
 #pragma once
 
 #include <QStringList>
@@ -13,6 +14,9 @@ constexpr int kExitUsage = 2;
 int runProbe(const QStringList& args);
 int runDcf(const QStringList& args);
 int runIo(const QStringList& args);
+int runParams(const QStringList& args);
+int runReboot(const QStringList& args);
+int runCnf(const QStringList& args);
 
 // Prints "tarnctl: <message>" on standard error and returns kExitUsage.
 int usageError(const QString& message);

@@ -1,0 +1,69 @@
+// tarnctl cnf save|load: the configuration files (.CNF) of TARN Manager for one device. Saving writes
+// the values the device has now; loading shows what the file would change and, with --apply, sets it.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/params/configuration_file.h"
+#include "tarnctl/commands.h"
+#include "tarnctl/device_session.h"
+
+namespace tarnctl {
+
+namespace {
+
+int save(DeviceSession& device, const std::string& chosen) {
+    const std::string path = tarn::configurationSavePath(chosen);
+    if (!device.session().saveConfiguration(path)) return kExitUsage;  // the session has said why
+    std::printf("saved %s\n", path.c_str());
+    return kExitOk;
+}
+
+int load(DeviceSession& device, const std::string& path, bool apply) {
+    tarn::ParameterTable& table = device.table();
+    std::vector<std::string> before;
+    for (int r = 0; r < table.recordRowCount(); ++r) before.push_back(table.row(r).value);
+    if (!device.session().loadConfiguration(path)) return kExitUsage;  // the session has said why
+
+    // What a set would write: the rows the file marked.
+    std::vector<int> changed;
+    int width = 0;
+    for (int r = 0; r < table.recordRowCount(); ++r) {
+        if (!table.rowModified(r)) continue;
+        changed.push_back(r);
+        width = std::max(width, static_cast<int>(table.row(r).name.size()));
+    }
+    for (int r : changed) {
+        std::printf("%-*s %s -> %s\n", width, table.row(r).name.c_str(), before[static_cast<std::size_t>(r)].c_str(),
+                    table.row(r).value.c_str());
+    }
+    if (!apply || changed.empty()) return kExitOk;
+    return device.applySet();
+}
+
+}  // namespace
+
+int runCnf(const QStringList& args) {
+    const QString sub = args.value(0);
+    const bool isSave = sub == QLatin1String("save");
+    if (!isSave && sub != QLatin1String("load"))
+        return usageError(
+            QStringLiteral("usage: tarnctl cnf save FILE | load FILE [--apply] --address IP "
+                           "[--device-port N] [--data-dir DIR] [--id ID --password PW] [--wait MS]"));
+    QCommandLineParser p;
+    addDeviceOptions(p);
+    if (!isSave) p.addOption({"apply", "Set the values the file changes."});
+    if (!p.parse(QStringList{QStringLiteral("tarnctl cnf ") + sub} + args.mid(1))) return usageError(p.errorText());
+    if (p.positionalArguments().size() != 1) return usageError(QStringLiteral("cnf %1 takes one FILE").arg(sub));
+    const std::string file = p.positionalArguments().first().toStdString();
+    int code = kExitOk;
+    const auto options = readDeviceOptions(p, code);
+    if (!options) return code;
+
+    DeviceSession device(*options);
+    if ((code = device.open()) != kExitOk) return code;
+    return isSave ? save(device, file) : load(device, file, p.isSet("apply"));
+}
+
+}  // namespace tarnctl

@@ -1,0 +1,263 @@
+#include "tarnctl/device_session.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTextStream>
+
+#include "core/common/text.h"
+#include "core/discovery/addressing.h"
+#include "core/discovery/probe_reply.h"
+#include "core/manage/credential_log.h"
+#include "link/discovery/device_socket.h"
+#include "link/discovery/local_subnet.h"
+#include "tarnctl/commands.h"
+
+namespace tarnctl {
+
+namespace {
+
+// The largest management reply the view's socket takes, as in the GUI.
+constexpr std::size_t kReceiveCapacity = 1500;
+constexpr const char* kSetCompletedQuestion = "Parameter values updated !";
+
+// pwd.ini goes where the GUI keeps it: beside the data when that folder is writable, otherwise in
+// the GUI's configuration folder, so that both programs share one log.
+QString writableDirFor(const QString& dataDir) {
+    if (QFileInfo(dataDir).isWritable()) return dataDir;
+    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                           QStringLiteral("/Local AppWizard-Generated Applications/manager");
+    QDir().mkpath(config);
+    return config;
+}
+
+}  // namespace
+
+QString latin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+int fail(int code, const QString& message) {
+    QTextStream(stderr) << "tarnctl: " << message << '\n';
+    return code;
+}
+
+void addDeviceOptions(QCommandLineParser& p) {
+    p.addOption({"address", "The device's IPv4 address (required).", "ip"});
+    p.addOption({"device-port", "UDP port of the devices.", "port", "2002"});
+    p.addOption({"data-dir", "Folder of prodid.ini, the .dcf files and pwd.ini.", "dir"});
+    p.addOption({"id", "Device ID (instead of the one in pwd.ini).", "id"});
+    p.addOption({"password", "Device password (instead of the one in pwd.ini).", "password"});
+    p.addOption({"wait", "How long to wait for the device, in milliseconds.", "ms", "2000"});
+}
+
+std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& p, int& exitCode) {
+    exitCode = kExitUsage;
+    auto bad = [](const QString& message) -> std::optional<DeviceOptions> {
+        usageError(message);
+        return std::nullopt;
+    };
+    DeviceOptions o;
+    if (!p.isSet("address")) return bad(QStringLiteral("--address IP is required"));
+    o.address = p.value("address");
+    if (!tarn::parseIPv4(o.address.toStdString()))
+        return bad(QStringLiteral("--address must be a dotted IPv4 address, not '%1'").arg(o.address));
+    bool ok = false;
+    const uint port = p.value("device-port").toUInt(&ok);
+    if (!ok || port == 0 || port > 65535) return bad(QStringLiteral("--device-port must be 1..65535"));
+    o.devicePort = static_cast<quint16>(port);
+    o.waitMs = p.value("wait").toInt(&ok);
+    if (!ok || o.waitMs < 0 || o.waitMs > 600000) return bad(QStringLiteral("--wait must be 0..600000 ms"));
+    if (p.isSet("id") != p.isSet("password")) return bad(QStringLiteral("--id and --password go together"));
+    if (p.isSet("id"))
+        o.credentials =
+            tarn::Credentials{p.value("id").toLatin1().toStdString(), p.value("password").toLatin1().toStdString()};
+    if (p.isSet("data-dir")) {
+        o.dataDir = QDir(p.value("data-dir")).absolutePath();
+        if (!QFileInfo(o.dataDir).isDir())
+            return bad(QStringLiteral("--data-dir '%1' is not a folder").arg(p.value("data-dir")));
+        o.logDir = o.dataDir;
+    } else {
+        o.dataDir = QCoreApplication::applicationDirPath();
+        o.logDir = writableDirFor(o.dataDir);
+    }
+    exitCode = kExitOk;
+    return o;
+}
+
+void CliPrompter::showMessage(const std::string& caption, const std::string& text, tarn::MessageIcon) {
+    QTextStream(stderr) << latin1(caption) << ": " << latin1(text) << '\n';
+}
+
+bool CliPrompter::askYesNo(const std::string& caption, const std::string& text) {
+    showMessage(caption, text, tarn::MessageIcon::Question);
+    return false;
+}
+
+bool CliPrompter::confirm(const tarn::ConfirmText& text) {
+    // Set and Reboot are what the command asked for; rebooting after a set is a command of its own.
+    return text.line1 != kSetCompletedQuestion;
+}
+
+std::optional<tarn::Credentials> CliPrompter::askCredentials(const std::string&) {
+    if (refused_) return std::nullopt;  // the same answer again would only be refused again
+    if (!credentials_) missing_ = true;
+    return credentials_;
+}
+
+DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options)), prompter_(options_.credentials) {
+    logPath_ = QDir(options_.logDir).filePath(QString::fromLatin1(tarn::kCredentialLogFileName)).toStdString();
+    tarn::SessionSettings settings;
+    settings.dataDir = options_.dataDir.toStdString() + "/";
+    settings.logPath = logPath_;
+    settings.replyWaitMs = options_.waitMs;
+    session_ = std::make_unique<tarn::ManagementSession>(*this, prompter_, settings);
+    session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
+    socket_ = std::make_unique<tarn::CDeviceSocket>(kReceiveCapacity);
+    QObject::connect(socket_.get(), &tarn::CDeviceSocket::socketReceive, [this](const tarn::Datagram& d) {
+        session_->handleDatagram(tarn::ByteView(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
+                                                static_cast<std::size_t>(d.data.size())));
+    });
+    for (tarn::SessionTimer which : {tarn::SessionTimer::NextDevice, tarn::SessionTimer::ReplyWait}) {
+        timer(which).setSingleShot(true);
+        QObject::connect(&timer(which), &QTimer::timeout, [this, which] { session_->timerExpired(which); });
+    }
+    guard_.setSingleShot(true);
+    QObject::connect(&guard_, &QTimer::timeout, [this] {
+        timedOut_ = true;
+        if (loop_) loop_->quit();
+    });
+}
+
+DeviceSession::~DeviceSession() = default;
+
+int DeviceSession::open() {
+    if (!socket_->create()) return fail(kExitUsage, QStringLiteral("cannot open a UDP socket"));
+    if (!probe()) return fail(kExitUsage, QStringLiteral("no device answers at %1").arg(options_.address));
+    if (options_.credentials) {
+        // As if typed in the password dialog: a device the log knows gets its entry replaced now.
+        tarn::CredentialLog(logPath_, prompter_)
+            .rememberTypedCredentials(tarn::toUpperAscii(device_.mac), options_.credentials->id,
+                                      options_.credentials->password);
+    }
+    return run([this] { session_->RequestParameterValues(0); });
+}
+
+// The unicast probe of Quick Connect: the first device that answers at the address is the one.
+bool DeviceSession::probe() {
+    tarn::CDeviceSocket probeSocket(tarn::kProbeReplyBufferSize);
+    if (!probeSocket.create()) return false;
+    QEventLoop loop;
+    bool found = false;
+    QObject::connect(&probeSocket, &tarn::CDeviceSocket::socketReceive, &loop, [&](const tarn::Datagram& d) {
+        if (found) return;
+        const tarn::ByteView bytes(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
+                                   static_cast<std::size_t>(d.data.size()));
+        const auto outcome =
+            tarn::readProbeReply(bytes, d.senderAddress.toStdString(), true, [](std::string_view) { return false; });
+        if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;
+        if (outcome.checksumError)
+            QTextStream(stderr) << "Checksum Error! (" << latin1(outcome.entry.name) << ", " << d.senderAddress
+                                << ")\n";
+        device_ = outcome.entry;
+        device_.foundByTypedAddress = true;
+        found = true;
+        loop.quit();
+    });
+    const QByteArray request = QByteArray::fromStdString(tarn::asText(tarn::discoveryProbe()));
+    if (!probeSocket.sendTo(request, options_.devicePort, options_.address)) return false;
+    QTimer::singleShot(options_.waitMs, &loop, &QEventLoop::quit);
+    if (!found) loop.exec();
+    return found;
+}
+
+int DeviceSession::applySet() {
+    const int code = run([this] { session_->set(); });
+    if (code != kExitOk || !session_->credentialChangePending(tarn::toUpperAscii(device_.mac))) return code;
+    // The set gave the device a new ID or password, which it takes once it has answered. Reading the
+    // values again lets the session's refusal handling move pwd.ini to the new credentials, so that
+    // the next tarnctl run finds them.
+    changeExpected_ = true;
+    const int again = run([this] { session_->RequestParameterValues(0); });
+    changeExpected_ = false;
+    return again;
+}
+
+int DeviceSession::run(const std::function<void()>& command) {
+    missing_.clear();
+    timedOut_ = false;
+    refused_ = false;
+    sentAtFinish_ = -1;
+    const int before = sent_;
+    ++runNumber_;
+    QEventLoop loop;
+    loop_ = &loop;
+    command();
+    if (sent_ != before) loop.exec();
+    loop_ = nullptr;
+    guard_.stop();
+
+    if (prompter_.credentialsMissing())
+        return fail(kExitDeviceFailure,
+                    QStringLiteral("no ID and password for %1 (MAC %2) in %3; give --id and --password")
+                        .arg(latin1(device_.name), latin1(device_.mac), latin1(logPath_)));
+    const QString who = QStringLiteral("%1 (%2)").arg(latin1(device_.name), latin1(device_.ip));
+    if (refused_) return fail(kExitDeviceFailure, QStringLiteral("%1 refused the ID or password").arg(who));
+    if (sent_ == before) return kExitUsage;  // the session has said why nothing was sent
+    if (timedOut_ || !missing_.empty())
+        return fail(kExitNoReply, QStringLiteral("no reply from %1 within %2 ms").arg(who).arg(options_.waitMs));
+    return kExitOk;
+}
+
+void DeviceSession::sessionEvent(const tarn::SessionEvent& event) {
+    switch (event.kind) {
+        case tarn::SessionEvent::Kind::AuthFailed:
+            if (changeExpected_) {
+                changeExpected_ = false;  // the session moves the log to the new credentials
+            } else {
+                refused_ = true;
+                prompter_.credentialsRefused();
+            }
+            break;
+        case tarn::SessionEvent::Kind::RebootDone:
+            ++rebootsDone_;
+            break;
+        case tarn::SessionEvent::Kind::OperationFinished:
+            operationFinished(event.missing);
+            break;
+        default:
+            break;
+    }
+}
+
+// An operation is over; the session may go on with the next part of a long get or set, or read the
+// values again after a refusal. The wait ends only when nothing new went out once it settled.
+void DeviceSession::operationFinished(const std::vector<std::string>& missing) {
+    missing_.insert(missing_.end(), missing.begin(), missing.end());
+    sentAtFinish_ = sent_;
+    QTimer::singleShot(0, [this, number = runNumber_] {
+        if (loop_ && number == runNumber_ && sent_ == sentAtFinish_) loop_->quit();
+    });
+}
+
+std::vector<tarn::DeviceEntry> DeviceSession::selectedDevices() const { return {device_}; }
+
+bool DeviceSession::isOnLocalSubnet(const std::string& ip) const { return tarn::IsOnLocalSubnet(ip); }
+
+bool DeviceSession::sendDatagram(const tarn::Bytes& datagram, const std::string& address) {
+    // A device probed at its address is always reached there; tarnctl never broadcasts requests.
+    if (address.empty()) return false;
+    ++sent_;
+    guard_.start(options_.waitMs + 1000);
+    return socket_->sendTo(
+        QByteArray(reinterpret_cast<const char*>(datagram.data()), static_cast<qsizetype>(datagram.size())),
+        options_.devicePort, QString::fromStdString(address));
+}
+
+void DeviceSession::startTimer(tarn::SessionTimer which, int ms) { timer(which).start(ms); }
+
+void DeviceSession::stopTimer(tarn::SessionTimer which) { timer(which).stop(); }
+
+}  // namespace tarnctl

@@ -1,0 +1,131 @@
+// One device, headless: what tarnctl's parameter commands (params, reboot, cnf) share. The device is
+// probed at its typed address as Quick Connect does, then ManagementSession does all the work, with
+// this file as its host (socket, timers) and a prompter that answers the product's questions the way
+// a script wants them answered.
+//
+// Exit codes of these commands: 0 done, 1 the device refused the ID or password (or none is known),
+// 2 a bad argument, an unusable file or no device at the address, 3 a reply missing after --wait.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QCommandLineParser>
+#include <QEventLoop>
+#include <QString>
+#include <QTimer>
+
+#include "core/common/prompter.h"
+#include "core/discovery/device_entry.h"
+#include "core/manage/management_session.h"
+
+namespace tarn {
+class CDeviceSocket;
+}
+
+namespace tarnctl {
+
+constexpr int kExitNoReply = 3;
+
+struct DeviceOptions {
+    QString address;
+    quint16 devicePort = 2002;
+    QString dataDir;  // prodid.ini and the .dcf files
+    QString logDir;   // pwd.ini
+    std::optional<tarn::Credentials> credentials;
+    int waitMs = 2000;
+};
+
+// --address, --device-port, --data-dir, --id, --password, --wait.
+void addDeviceOptions(QCommandLineParser& parser);
+// The options, or the exit code of a bad one (its message printed).
+std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& parser, int& exitCode);
+
+// Messages go to standard error as "caption: text". The confirmations of Set and Reboot are answered
+// Yes, the reboot question that follows a completed set No. The password dialog is answered with
+// --id/--password, once per refusal at most: after the device refused them it is cancelled.
+class CliPrompter : public tarn::Prompter {
+public:
+    explicit CliPrompter(std::optional<tarn::Credentials> credentials) : credentials_(std::move(credentials)) {}
+
+    void showMessage(const std::string& caption, const std::string& text, tarn::MessageIcon icon) override;
+    bool askYesNo(const std::string& caption, const std::string& text) override;
+    bool confirm(const tarn::ConfirmText& text) override;
+    std::optional<tarn::Credentials> askCredentials(const std::string& deviceTitle) override;
+
+    void credentialsRefused() { refused_ = true; }
+    // The session needed credentials that neither the log nor the command line had.
+    bool credentialsMissing() const { return missing_; }
+
+private:
+    std::optional<tarn::Credentials> credentials_;
+    bool refused_ = false;
+    bool missing_ = false;
+};
+
+class DeviceSession : public tarn::ManagementHost {
+public:
+    explicit DeviceSession(DeviceOptions options);
+    ~DeviceSession() override;
+
+    // Probes the device and reads all of its values (the .dcf loaded as the GUI loads it). Returns
+    // the exit code; 0 when the rows hold the device's values.
+    int open();
+    // Runs a command of the session and waits until it, and every part or follow-up it starts, is
+    // over. Returns the exit code.
+    int run(const std::function<void()>& command);
+
+    // Sends the marked rows (ManagementSession::set) and waits for the device. When the set changed
+    // the device's own ID or password, the values are read once more so that pwd.ini follows.
+    int applySet();
+
+    tarn::ManagementSession& session() { return *session_; }
+    tarn::ParameterTable& table() { return session_->table(); }
+    const tarn::DeviceEntry& device() const { return device_; }
+    int rebootsDone() const { return rebootsDone_; }
+
+    // ManagementHost.
+    std::vector<tarn::DeviceEntry> selectedDevices() const override;
+    bool isOnLocalSubnet(const std::string& ip) const override;
+    bool sendDatagram(const tarn::Bytes& datagram, const std::string& address) override;
+    void startTimer(tarn::SessionTimer timer, int ms) override;
+    void stopTimer(tarn::SessionTimer timer) override;
+    void definitionsChanged() override {}
+    void setMonitorAddress(const std::string&) override {}
+    void setMonitorPort(int) override {}
+    void showProgress(const std::string&) override {}
+    void sessionEvent(const tarn::SessionEvent& event) override;
+
+private:
+    bool probe();
+    void operationFinished(const std::vector<std::string>& missing);
+    QTimer& timer(tarn::SessionTimer which) { return which == tarn::SessionTimer::NextDevice ? next_ : replyWait_; }
+
+    DeviceOptions options_;
+    std::string logPath_;
+    CliPrompter prompter_;
+    std::unique_ptr<tarn::ManagementSession> session_;
+    std::unique_ptr<tarn::CDeviceSocket> socket_;
+    QTimer next_;
+    QTimer replyWait_;
+    QTimer guard_;  // ends a wait that the session's own timers somehow did not end
+    QEventLoop* loop_ = nullptr;
+    int runNumber_ = 0;
+    tarn::DeviceEntry device_;
+    int sent_ = 0;
+    int sentAtFinish_ = -1;
+    bool refused_ = false;
+    bool changeExpected_ = false;  // a set changed the device's own credentials: one refusal is due
+    std::vector<std::string> missing_;
+    bool timedOut_ = false;
+    int rebootsDone_ = 0;
+};
+
+// Prints "tarnctl: <message>" on standard error and returns the code.
+int fail(int code, const QString& message);
+QString latin1(const std::string& text);
+
+}  // namespace tarnctl

@@ -1,0 +1,159 @@
+// tarnctl params get|set and tarnctl reboot: the parameter list, Set and Reboot of TARN Manager for
+// one device, without the window. The rows, the requests and every reply rule are the session's.
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTextStream>
+
+#include "core/params/value_codec.h"
+#include "tarnctl/commands.h"
+#include "tarnctl/device_session.h"
+
+namespace tarnctl {
+
+namespace {
+
+struct ShownRow {
+    int index;  // position in the list
+    std::string id;
+    const tarn::ParameterRow* row;
+};
+
+// The rows as the list shows them: hidden records and the set-up row are not parameters.
+std::vector<ShownRow> shownRows(tarn::ParameterTable& table) {
+    std::vector<ShownRow> rows;
+    for (int r = 0; r < table.recordRowCount(); ++r) {
+        const tarn::ParameterRecord* record = table.recordOfRow(r);
+        if (!record || record->accessMode == tarn::AccessMode::Hidden) continue;
+        rows.push_back({r, record->id, &table.row(r)});
+    }
+    return rows;
+}
+
+void printJson(const std::vector<ShownRow>& rows) {
+    QJsonArray array;
+    for (const ShownRow& s : rows) {
+        array.append(QJsonObject{{"index", s.index},
+                                 {"id", latin1(s.id)},
+                                 {"class", latin1(s.row->classText)},
+                                 {"name", latin1(s.row->name)},
+                                 {"value", latin1(s.row->value)}});
+    }
+    QTextStream(stdout) << QJsonDocument(array).toJson(QJsonDocument::Indented);
+}
+
+void printTable(const std::vector<ShownRow>& rows) {
+    int idWidth = 2, classWidth = 5, nameWidth = 9;
+    for (const ShownRow& s : rows) {
+        idWidth = std::max(idWidth, static_cast<int>(s.id.size()));
+        classWidth = std::max(classWidth, static_cast<int>(s.row->classText.size()));
+        nameWidth = std::max(nameWidth, static_cast<int>(s.row->name.size()));
+    }
+    std::printf("%-4s %-*s %-*s %-*s %s\n", "#", idWidth, "id", classWidth, "class", nameWidth, "parameter", "value");
+    for (const ShownRow& s : rows) {
+        std::printf("%-4d %-*s %-*s %-*s %s\n", s.index, idWidth, s.id.c_str(), classWidth, s.row->classText.c_str(),
+                    nameWidth, s.row->name.c_str(), s.row->value.c_str());
+    }
+}
+
+// NAME_OR_ID=VALUE, split at the first "=".
+std::optional<std::pair<std::string, std::string>> assignment(const QString& arg) {
+    const qsizetype eq = arg.indexOf('=');
+    if (eq <= 0) return std::nullopt;
+    return std::pair{arg.left(eq).toLatin1().toStdString(), arg.mid(eq + 1).toLatin1().toStdString()};
+}
+
+int get(DeviceSession& device, const QCommandLineParser& p) {
+    bool ok = false;
+    const int group = p.value("group").toInt(&ok);
+    const tarn::DefinitionSet* set = device.session().definitions().current();
+    const int groups = set ? set->groupCount() : 0;
+    if (!ok || group < 0 || group >= groups)
+        return usageError(QStringLiteral("--group must be 0..%1 for this device").arg(groups - 1));
+    if (group != 0) {
+        if (const int code = device.run([&] { device.session().SelectGroup(group); })) return code;
+    }
+    const std::vector<ShownRow> rows = shownRows(device.table());
+    if (p.isSet("json"))
+        printJson(rows);
+    else
+        printTable(rows);
+    return kExitOk;
+}
+
+int set(DeviceSession& device, const std::vector<std::pair<std::string, std::string>>& changes) {
+    tarn::ParameterTable& table = device.table();
+    const tarn::ByteOrder order = tarn::byteOrderForProduct(tarn::productNumberFromId(device.device().productId));
+    for (const auto& [name, value] : changes) {
+        const int r = table.findRow(name);
+        if (r < 0) return usageError(QStringLiteral("no parameter '%1' on this device").arg(latin1(name)));
+        const tarn::ParameterRecord& record = *table.recordOfRow(r);
+        if (table.editorFor(r) == tarn::ParameterTable::Editor::None)
+            return usageError(QStringLiteral("'%1' (%2) cannot be changed").arg(latin1(name), latin1(record.access)));
+        if (!tarn::encodeValueBytes(record, value, order))
+            return usageError(QStringLiteral("'%1' is not a value of '%2' (%3, %4 bytes)")
+                                  .arg(latin1(value), latin1(name), latin1(record.type))
+                                  .arg(record.size));
+        table.setValue(r, value);
+        table.setModified(table.row(r).record, true);
+    }
+    return device.applySet();
+}
+
+}  // namespace
+
+int runParams(const QStringList& args) {
+    const QString sub = args.value(0);
+    if (sub != QLatin1String("get") && sub != QLatin1String("set"))
+        return usageError(
+            QStringLiteral("usage: tarnctl params get [--group N] [--json] | set NAME_OR_ID=VALUE... "
+                           "--address IP [--device-port N] [--data-dir DIR] [--id ID --password PW] "
+                           "[--wait MS]"));
+    const bool isGet = sub == QLatin1String("get");
+    QCommandLineParser p;
+    addDeviceOptions(p);
+    if (isGet) {
+        p.addOption({"group", "Show this entry of the group box (0: All classes).", "n", "0"});
+        p.addOption({"json", "Print a JSON array."});
+    }
+    if (!p.parse(QStringList{QStringLiteral("tarnctl params ") + sub} + args.mid(1))) return usageError(p.errorText());
+    std::vector<std::pair<std::string, std::string>> changes;
+    for (const QString& arg : p.positionalArguments()) {
+        const auto change = assignment(arg);
+        if (isGet || !change) return usageError(QStringLiteral("unexpected argument '%1'").arg(arg));
+        changes.push_back(*change);
+    }
+    if (!isGet && changes.empty()) return usageError(QStringLiteral("params set needs NAME_OR_ID=VALUE"));
+    int code = kExitOk;
+    const auto options = readDeviceOptions(p, code);
+    if (!options) return code;
+
+    DeviceSession device(*options);
+    if ((code = device.open()) != kExitOk) return code;
+    return isGet ? get(device, p) : set(device, changes);
+}
+
+int runReboot(const QStringList& args) {
+    QCommandLineParser p;
+    addDeviceOptions(p);
+    if (!p.parse(QStringList{QStringLiteral("tarnctl reboot")} + args)) return usageError(p.errorText());
+    if (!p.positionalArguments().isEmpty())
+        return usageError(QStringLiteral("unexpected argument '%1'").arg(p.positionalArguments().first()));
+    int code = kExitOk;
+    const auto options = readDeviceOptions(p, code);
+    if (!options) return code;
+
+    DeviceSession device(*options);
+    if ((code = device.open()) != kExitOk) return code;
+    if ((code = device.run([&] { device.session().reboot(); })) != kExitOk) return code;
+    return device.rebootsDone() > 0 ? kExitOk
+                                    : fail(kExitNoReply, QStringLiteral("the device did not confirm the reboot"));
+}
+
+}  // namespace tarnctl
