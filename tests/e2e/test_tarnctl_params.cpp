@@ -1,0 +1,186 @@
+// tarnctl params / reboot / cnf against tarn-sim on loopback: the rows of one device, a set that the
+// next get shows, credentials from the command line and from pwd.ini, configuration files, and the
+// exit code of every failure.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include "support/sim_process.h"
+#include "support/test_paths.h"
+
+namespace tarn::test {
+namespace {
+
+constexpr const char* kPump = "127.0.0.151";      // TARN-IO 1.1, ID "op", password "secret"
+constexpr const char* kOldPump = "127.0.0.152";   // TARN-IO 1.0, admin/admin
+constexpr const char* kSlowPump = "127.0.0.153";  // answers management requests after 1.5 s
+constexpr const char* kNobody = "127.0.0.159";    // no device
+
+class TarnctlParams : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        sim_ = new SimProcess;
+        ASSERT_TRUE(sim_->start({"--fleet", sourceDir() + "/tests/e2e/fleets/tarnctl_params.json", "--device-port", "0",
+                                 "--data-dir", dataDir()}))
+            << sim_->output().toStdString();
+    }
+    static void TearDownTestSuite() {
+        delete sim_;
+        sim_ = nullptr;
+    }
+
+    // A data folder of its own for each test, so that pwd.ini starts empty.
+    void SetUp() override {
+        data_ = scratchDir();
+        const QDir source(dataDir());
+        for (const QString& name : source.entryList({"prodid.ini", "*.dcf"}, QDir::Files))
+            ASSERT_TRUE(QFile::copy(source.filePath(name), data_ + '/' + name));
+    }
+
+    RunResult ctl(const QStringList& command, const char* address, const QStringList& more = {}) {
+        return runProgram(tarnctlPath(), command +
+                                             QStringList{"--address", address, "--device-port",
+                                                         QString::number(sim_->devicePort()), "--data-dir", data_} +
+                                             more);
+    }
+    // The rows of `params get --json`, by name.
+    QJsonObject rowsByName(const char* address, const QStringList& more = {}) {
+        const RunResult r = ctl({"params", "get", "--json"}, address, more);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        QJsonObject byName;
+        for (const QJsonValue& row : QJsonDocument::fromJson(r.out.toUtf8()).array())
+            byName[row["name"].toString()] = row;
+        return byName;
+    }
+    QString logText() {
+        QFile f(data_ + "/pwd.ini");
+        return f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : QString();
+    }
+
+    static SimProcess* sim_;
+    QString data_;
+};
+
+SimProcess* TarnctlParams::sim_ = nullptr;
+
+TEST_F(TarnctlParams, ReadsTheRowsWithCredentialsFromTheCommandLineOrTheLog) {
+    const RunResult unknown = ctl({"params", "get"}, kPump);
+    EXPECT_EQ(unknown.exitCode, 1);
+    EXPECT_TRUE(unknown.err.startsWith("tarnctl: no ID and password for Pump-House")) << unknown.err.toStdString();
+
+    const RunResult wrong = ctl({"params", "get"}, kPump, {"--id", "op", "--password", "guess"});
+    EXPECT_EQ(wrong.exitCode, 1);
+    EXPECT_TRUE(wrong.err.contains("Error: Error occured. Try again !!")) << wrong.err.toStdString();
+    EXPECT_TRUE(wrong.out.isEmpty());
+
+    const RunResult json = ctl({"params", "get", "--json"}, kPump, {"--id", "op", "--password", "secret"});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonArray rows = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    ASSERT_GE(rows.size(), 10);
+    const QJsonObject first = rows[0].toObject();
+    EXPECT_EQ(first["index"].toInt(), 0);
+    EXPECT_EQ(first["id"].toString(), "1.1.1");
+    EXPECT_EQ(first["class"].toString(), "System");
+    EXPECT_EQ(first["name"].toString(), "Device name");
+    EXPECT_EQ(first["value"].toString(), "Pump-House");
+    // The hidden "Factory code" (row 6) is no row of the output; the rows after it keep their place.
+    EXPECT_EQ(rows[5].toObject()["name"].toString(), "Up time");
+    EXPECT_EQ(rows[6].toObject()["index"].toInt(), 7);
+    EXPECT_EQ(rows[6].toObject()["name"].toString(), "User ID");
+    EXPECT_TRUE(logText().contains("Password : secret")) << logText().toStdString();
+
+    // Accepted once, the credentials come from pwd.ini; a group is shown as the group box shows it.
+    const RunResult table = ctl({"params", "get", "--group", "3"}, kPump);
+    ASSERT_EQ(table.exitCode, 0) << table.err.toStdString();
+    EXPECT_TRUE(table.out.contains(QRegularExpression("\\n0 +3\\.1\\.1 +Network +IP mode +(Static|DHCP)\\n")))
+        << table.out.toStdString();
+    EXPECT_FALSE(table.out.contains("Device name"));
+    EXPECT_EQ(ctl({"params", "get", "--group", "10"}, kPump).exitCode, 2);
+}
+
+TEST_F(TarnctlParams, SetsValuesThatTheNextGetShowsAndRefusesBadOnes) {
+    const QStringList login{"--id", "op", "--password", "secret"};
+    const RunResult set = ctl({"params", "set", "Location=Pump room 3", "3.1.7=7", "IP mode=DHCP"}, kPump, login);
+    ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
+    EXPECT_TRUE(set.err.isEmpty()) << set.err.toStdString();  // no reboot after the set, no message
+    QJsonObject rows = rowsByName(kPump);
+    EXPECT_EQ(rows["Location"].toObject()["value"].toString(), "Pump room 3");
+    EXPECT_EQ(rows["Max connections"].toObject()["value"].toString(), "7");
+    EXPECT_EQ(rows["IP mode"].toObject()["value"].toString(), "DHCP");
+
+    const RunResult unknown = ctl({"params", "set", "Location=Attic", "Colour=red"}, kPump);
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_TRUE(unknown.err.contains("'Colour'")) << unknown.err.toStdString();
+    const RunResult badFlag = ctl({"params", "set", "IP mode=Sometimes"}, kPump);
+    EXPECT_EQ(badFlag.exitCode, 2);
+    EXPECT_TRUE(badFlag.err.contains("'Sometimes' is not a value of 'IP mode'")) << badFlag.err.toStdString();
+    EXPECT_EQ(ctl({"params", "set", "MAC address=00-11-22-33-44-55"}, kPump).exitCode, 2);
+    EXPECT_EQ(ctl({"params", "set", "Location"}, kPump).exitCode, 2);
+    // Nothing of a refused command reached the device.
+    rows = rowsByName(kPump);
+    EXPECT_EQ(rows["Location"].toObject()["value"].toString(), "Pump room 3");
+    EXPECT_EQ(rows["MAC address"].toObject()["value"].toString(), "02-00-00-00-01-51");
+}
+
+TEST_F(TarnctlParams, ANewDevicePasswordMovesTheLogAlong) {
+    ASSERT_EQ(ctl({"params", "set", "Password=new pw"}, kPump, {"--id", "op", "--password", "secret"}).exitCode, 0);
+    EXPECT_TRUE(logText().contains("Password : new-/space/-pw")) << logText().toStdString();
+    EXPECT_EQ(ctl({"params", "get"}, kPump, {"--id", "op", "--password", "secret"}).exitCode, 1);
+    // The refused password replaced the entry, as the password dialog does; the right one repairs it.
+    const RunResult back = ctl({"params", "set", "Password=secret"}, kPump, {"--id", "op", "--password", "new pw"});
+    ASSERT_EQ(back.exitCode, 0) << back.err.toStdString();
+    EXPECT_EQ(ctl({"params", "get"}, kPump).exitCode, 0);
+    EXPECT_EQ(ctl({"params", "get"}, kPump, {"--id", "op", "--password", "secret"}).exitCode, 0);
+}
+
+TEST_F(TarnctlParams, SavesAndLoadsConfigurationFiles) {
+    const QStringList login{"--id", "op", "--password", "secret"};
+    ASSERT_EQ(ctl({"params", "set", "Location=Dock 9", "Keep alive=45"}, kPump, login).exitCode, 0);
+    const RunResult save = ctl({"cnf", "save", data_ + "/pump"}, kPump);
+    ASSERT_EQ(save.exitCode, 0) << save.err.toStdString();
+    QFile file(data_ + "/pump.CNF");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(file.readAll());
+    EXPECT_TRUE(text.startsWith("1 \t 74 \t 1.1 \n[0]\t Pump-House\n[1]\t Dock_9\n")) << text.toStdString();
+
+    ASSERT_EQ(ctl({"params", "set", "Location=Elsewhere"}, kPump).exitCode, 0);
+    const RunResult preview = ctl({"cnf", "load", data_ + "/pump.CNF"}, kPump);
+    ASSERT_EQ(preview.exitCode, 0) << preview.err.toStdString();
+    EXPECT_EQ(preview.out, "Location Elsewhere -> Dock 9\n");
+    EXPECT_EQ(rowsByName(kPump)["Location"].toObject()["value"].toString(), "Elsewhere");
+
+    ASSERT_EQ(ctl({"cnf", "load", data_ + "/pump.CNF", "--apply"}, kPump).exitCode, 0);
+    const QJsonObject rows = rowsByName(kPump);
+    EXPECT_EQ(rows["Location"].toObject()["value"].toString(), "Dock 9");
+    EXPECT_EQ(rows["Keep alive"].toObject()["value"].toString(), "45  s");
+    EXPECT_TRUE(ctl({"cnf", "load", data_ + "/pump.CNF"}, kPump).out.isEmpty());
+
+    const RunResult other =
+        ctl({"cnf", "load", data_ + "/pump.CNF", "--apply"}, kOldPump, {"--id", "admin", "--password", "admin"});
+    EXPECT_EQ(other.exitCode, 2);
+    EXPECT_TRUE(other.err.contains("Saved file not match. Wrong product id & version.")) << other.err.toStdString();
+    EXPECT_EQ(ctl({"cnf", "load", data_ + "/none.CNF"}, kPump).exitCode, 2);
+}
+
+TEST_F(TarnctlParams, RebootsAndReportsSilentDevices) {
+    const RunResult reboot = ctl({"reboot"}, kOldPump, {"--id", "admin", "--password", "admin"});
+    EXPECT_EQ(reboot.exitCode, 0) << reboot.err.toStdString();
+    EXPECT_TRUE(reboot.err.contains("Done: Shut down completed!. Now rebooting...")) << reboot.err.toStdString();
+
+    const RunResult nobody = ctl({"params", "get"}, kNobody, {"--wait", "300"});
+    EXPECT_EQ(nobody.exitCode, 2);
+    EXPECT_EQ(nobody.err, "tarnctl: no device answers at 127.0.0.159\n");
+    // The slow device answers the probe at once but its values only after the wait.
+    const RunResult slow = ctl({"params", "get"}, kSlowPump, {"--id", "admin", "--password", "admin", "--wait", "400"});
+    EXPECT_EQ(slow.exitCode, 3);
+    EXPECT_TRUE(slow.err.contains("no reply from Slow-Pump")) << slow.err.toStdString();
+    EXPECT_EQ(ctl({"params", "get"}, kPump, {"--id", "op"}).exitCode, 2);
+}
+
+}  // namespace
+}  // namespace tarn::test
