@@ -237,7 +237,7 @@ void DeviceSession::sessionEvent(const tarn::SessionEvent& event) {
 void DeviceSession::operationFinished(const std::vector<std::string>& missing) {
     missing_.insert(missing_.end(), missing.begin(), missing.end());
     sentAtFinish_ = sent_;
-    QTimer::singleShot(0, [this, number = runNumber_] {
+    QTimer::singleShot(0, &guard_, [this, number = runNumber_] {
         if (loop_ && number == runNumber_ && sent_ == sentAtFinish_) loop_->quit();
     });
 }
