@@ -160,7 +160,10 @@ void ParameterList::keyPressEvent(QKeyEvent* event) {
 
 void ParameterList::focusInEvent(QFocusEvent* event) {
     model_->table().nameDefinedValues();
+    // Taking the focus focuses no row: the first click on a row only focuses it.
+    const bool noRow = !currentIndex().isValid();
     QTableView::focusInEvent(event);
+    if (noRow) selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
 }
 
 void ParameterList::paintEvent(QPaintEvent* event) {
