@@ -4,13 +4,13 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTextStream>
 
 #include "core/common/text.h"
 #include "core/discovery/addressing.h"
 #include "core/discovery/probe_reply.h"
 #include "core/manage/credential_log.h"
+#include "link/common/writable_folder.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
 #include "tarnctl/commands.h"
@@ -21,17 +21,6 @@ namespace {
 
 // The largest management reply the view's socket takes, as in the GUI.
 constexpr std::size_t kReceiveCapacity = 1500;
-constexpr const char* kSetCompletedQuestion = "Parameter values updated !";
-
-// pwd.ini goes where the GUI keeps it: beside the data when that folder is writable, otherwise in
-// the GUI's configuration folder, so that both programs share one log.
-QString writableDirFor(const QString& dataDir) {
-    if (QFileInfo(dataDir).isWritable()) return dataDir;
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                           QStringLiteral("/Local AppWizard-Generated Applications/manager");
-    QDir().mkpath(config);
-    return config;
-}
 
 }  // namespace
 
@@ -81,7 +70,7 @@ std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& p, int&
         o.logDir = o.dataDir;
     } else {
         o.dataDir = QCoreApplication::applicationDirPath();
-        o.logDir = writableDirFor(o.dataDir);
+        o.logDir = tarn::writableFolderFor(o.dataDir);
     }
     exitCode = kExitOk;
     return o;
@@ -98,7 +87,7 @@ bool CliPrompter::askYesNo(const std::string& caption, const std::string& text) 
 
 bool CliPrompter::confirm(const tarn::ConfirmText& text) {
     // Set and Reboot are what the command asked for; rebooting after a set is a command of its own.
-    return text.line1 != kSetCompletedQuestion;
+    return text.line1 != tarn::kRebootAfterSet.line1;
 }
 
 std::optional<tarn::Credentials> CliPrompter::askCredentials(const std::string&) {

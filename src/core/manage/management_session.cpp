@@ -16,11 +16,6 @@ namespace {
 constexpr const char* kError = "Error";
 constexpr const char* kCredentialsTooLong = "The ID and the password can each be at most 255 characters long.";
 
-const ConfirmText kSetConfirm{"Set Confirm", "You are to update parameter values !",
-                              "               Do you want to continue ? ", "", ""};
-const ConfirmText kRebootConfirm{"Reboot Confirm", "You are to reboot the device(s) !",
-                                 "It makes device(s) sleep somewhile.", "Do you want to reboot device(s) now? ", ""};
-
 std::string joined(const std::vector<std::string>& names) {
     std::string out;
     for (const std::string& n : names) out += (out.empty() ? "" : ", ") + n;
@@ -372,8 +367,7 @@ void ManagementSession::finishSet(const std::vector<std::string>& missing) {
         if (!refused(r)) table_.setModified(table_.row(r).record, false);
         captureMonitorTarget(setScanDhcp_, table_.row(r).name, table_.row(r).value);
     }
-    ConfirmText question{"Reboot Confirm", "Parameter values updated !",
-                         "You have to reboot device(s) to apply changes.", "Do you want to reboot device(s) now? ", ""};
+    ConfirmText question = kRebootAfterSet;
     if (!missing.empty()) question.detail = "No reply from " + joined(missing);
     if (prompter_.confirm(question)) doReboot();
 }

@@ -53,6 +53,16 @@ inline constexpr const char* kAuthFailedText = "Error occured. Try again !!";
 inline constexpr const char* kRebootDoneText = "Shut down completed!. Now rebooting...";
 inline constexpr const char* kMessageLengthError = "Message length error";
 
+// The confirmations of the device commands.
+inline const ConfirmText kSetConfirm{"Set Confirm", "You are to update parameter values !",
+                                     "               Do you want to continue ? ", "", ""};
+inline const ConfirmText kRebootConfirm{"Reboot Confirm", "You are to reboot the device(s) !",
+                                        "It makes device(s) sleep somewhile.", "Do you want to reboot device(s) now? ",
+                                        ""};
+inline const ConfirmText kRebootAfterSet{"Reboot Confirm", "Parameter values updated !",
+                                         "You have to reboot device(s) to apply changes.",
+                                         "Do you want to reboot device(s) now? ", ""};
+
 enum class SessionTimer { NextDevice, ReplyWait };
 
 // What happened, for observers that are not the list (tarnctl, tests).

@@ -31,7 +31,9 @@ void DemoFleet::start() {
     frame_.state().demoNotRunning = "The demo fleet is not running yet.";
     frame_.showStatus(QStringLiteral("Starting the simulated fleet..."));
     // A program that cannot be started is reported from inside start(), so this comes last.
-    process_.start(sim, {QStringLiteral("--fleet"), fleetFile_, QStringLiteral("--device-port"), QStringLiteral("0")});
+    // The simulated devices read the same product files as the window.
+    process_.start(sim, {QStringLiteral("--fleet"), fleetFile_, QStringLiteral("--device-port"), QStringLiteral("0"),
+                         QStringLiteral("--data-dir"), frame_.state().dataDir});
 }
 
 void DemoFleet::onOutput() {

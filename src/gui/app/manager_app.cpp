@@ -3,27 +3,17 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTextStream>
 
 #include "core/discovery/addressing.h"
 #include "gui/app/demo_fleet.h"
 #include "gui/app/main_frame.h"
+#include "link/common/writable_folder.h"
 
 namespace tarn {
 
 namespace {
-
-// Written files go beside the data when that folder is writable (a build tree, a portable copy, or
-// --data-dir), otherwise into the user's configuration folder.
-QString writableDirFor(const QString& dataDir) {
-    if (QFileInfo(dataDir).isWritable()) return dataDir;
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
-    QDir().mkpath(config);
-    return config;
-}
 
 int usageError(const QString& message) {
     QTextStream(stderr) << "tarn-manager: " << message << '\n';
@@ -51,7 +41,7 @@ int runManagerApp(QApplication& app) {
     FrameState state;
     state.dataDir = parser.isSet("data-dir") ? QDir(parser.value("data-dir")).absolutePath()
                                              : QCoreApplication::applicationDirPath();
-    state.writableDir = parser.isSet("data-dir") ? state.dataDir : writableDirFor(state.dataDir);
+    state.writableDir = parser.isSet("data-dir") ? state.dataDir : writableFolderFor(state.dataDir);
     if (parser.isSet("device-port")) {
         bool ok = false;
         const uint port = parser.value("device-port").toUInt(&ok);

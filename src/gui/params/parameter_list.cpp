@@ -109,6 +109,7 @@ void ParameterList::editValue(int row) {
     if (kind == ParameterTable::Editor::Popup) {
         QMenu menu(this);
         menu.setObjectName(QStringLiteral("fpmMenuClass"));
+        menu.setMinimumWidth(cell.width());
         for (const EnumerationEntry& e : t.recordOfRow(row)->enumeration) {
             QAction* a = menu.addAction(latin1(e.text).replace('&', QStringLiteral("&&")));
             a->setData(latin1(e.text));
