@@ -1,5 +1,8 @@
-// A Prompter for the fuzz targets: messages go nowhere, questions are answered No.
+// A Prompter for the fuzz targets: messages go nowhere; questions are answered No and the password
+// dialog is cancelled, unless a target chooses other answers to reach further.
 #pragma once
+
+#include <optional>
 
 #include "core/common/prompter.h"
 
@@ -7,10 +10,13 @@ namespace tarn::fuzz {
 
 class SilentPrompter : public Prompter {
 public:
+    bool confirmAnswer = false;              // the confirmations of Set and Reboot
+    std::optional<Credentials> credentials;  // typed in the password dialog; none: Cancel
+
     void showMessage(const std::string&, const std::string&, MessageIcon) override {}
     bool askYesNo(const std::string&, const std::string&) override { return false; }
-    bool confirm(const ConfirmText&) override { return false; }
-    std::optional<Credentials> askCredentials(const std::string&) override { return std::nullopt; }
+    bool confirm(const ConfirmText&) override { return confirmAnswer; }
+    std::optional<Credentials> askCredentials(const std::string&) override { return credentials; }
 };
 
 }  // namespace tarn::fuzz
