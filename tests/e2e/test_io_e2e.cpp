@@ -86,12 +86,14 @@ struct Results {
 TEST_F(IoE2E, MonitorStyleChainOverTcp) {
     CCommProcess engine(nullptr, nullptr, kTimeoutMs);
     Results r(engine);
-    connectTo(engine, "Plain");
-    // As the monitor does: configuration first, then status; each next request from the handler.
+    // As the monitor does: connect and read the configuration at once, then the status; each next
+    // request from the handler. The first request waits for the connection.
     QObject::connect(&engine, &CCommProcess::ioResult, &engine, [&](int index, int result) {
         if (index == IoCommand::ReadEnableStatus && result == '0') engine.ReadStatus();
         if (index == IoCommand::ReadStatus && r.list.size() == 2) engine.SwitchOutput(10, 0);
     });
+    const Endpoint e = io->at("Plain");
+    ASSERT_TRUE(engine.ConnectNetwork(e.host, e.port));
     engine.ReadEnableStatus();
     ASSERT_TRUE(waitUntil([&] { return r.list.size() == 3; }));
     EXPECT_EQ(r.list, (std::vector<std::pair<int, int>>{{13, '0'}, {0, '0'}, {0, '0'}}));
@@ -159,9 +161,12 @@ TEST_F(IoE2E, SerialLinkOverAPseudoTerminalWithNaksAndSplitReplies) {
     ScriptedPrompter prompter;
     CCommProcess engine(&prompter, nullptr, 2000);
     Results r(engine);
-    const bool opened = engine.OpenSerial(5, 9600, QStringLiteral("n"), 8, 1);
+    bool opened = false;
+    QObject::connect(&engine, &CCommProcess::linkOpened, [&] { opened = true; });
+    ASSERT_TRUE(engine.OpenSerial(5, 9600, QStringLiteral("n"), 8, 1));
+    const bool waited = waitUntil([&] { return opened || engine.errorString().size() > 0; });
     ::unsetenv("TARN_COM5");
-    ASSERT_TRUE(opened) << engine.errorString().toStdString();
+    ASSERT_TRUE(waited && opened) << engine.errorString().toStdString();
     EXPECT_TRUE(prompter.records().empty());
     engine.ReadSerialFirmware();
     engine.ChangeSettingMode();

@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tarn::IoConfig config;
     tarn::IoStatus status;
     tarn::applyIoReply(bytes, index, config, status);
-    if (config.macroText.size() > tarn::kMaxMacroLength || config.pulseText.size() > tarn::kMaxPulseTextLength)
+    if (config.macroText.size() > tarn::kMaxMacroTextLength || config.pulseText.size() > tarn::kMaxPulseTextLength)
         __builtin_trap();
 
     // The engine, with two requests queued and the bytes arriving in two pieces.

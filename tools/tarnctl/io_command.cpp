@@ -30,7 +30,7 @@ struct IoOptions {
     QString host;
     int port = 0;
     QString serial;
-    tarn::SerialLineSettings line;
+    tarn::SerialSettings line;
     bool json = false;
     QStringList words;  // the subcommand and its arguments
 };
@@ -83,21 +83,19 @@ std::optional<IoOptions> parseOptions(const QStringList& args, QString* error) {
         } else if (a == "--serial") {
             o.serial = args[++i];
         } else if (a == "--baud") {
-            o.line.baudRate = args[++i].toInt(&ok);
+            o.line.baudRate = args[++i].toUInt(&ok);
             ok = ok && o.line.baudRate > 0;
         } else if (a == "--parity") {
             const QString p = args[++i];
             ok = p == "n" || p == "e" || p == "o";
-            o.line.parity = p == "e"   ? tarn::SerialParity::Even
-                            : p == "o" ? tarn::SerialParity::Odd
-                                       : tarn::SerialParity::None;
+            if (ok) o.line.parity = p.at(0).toLatin1();
         } else if (a == "--data-bits") {
             o.line.dataBits = args[++i].toInt(&ok);
             ok = ok && (o.line.dataBits == 7 || o.line.dataBits == 8);
         } else if (a == "--stop-bits") {
             const QString s = args[++i];
             ok = s == "1" || s == "2";
-            o.line.stopBits = s == "2" ? tarn::SerialStopBits::Two : tarn::SerialStopBits::One;
+            o.line.stopBits = s == "2" ? 2 : 1;
         } else if (a.startsWith("--")) {
             *error = "unknown option " + a;
             return std::nullopt;
@@ -133,23 +131,26 @@ public:
             lost_ = true;
             loop_.quit();
         });
-        QObject::connect(&engine_, &CCommProcess::connectFinished, &loop_, [this](bool ok) {
-            connected_ = ok;
+        QObject::connect(&engine_, &CCommProcess::linkOpened, &loop_, [this] {
+            connected_ = true;
             loop_.quit();
         });
+        QObject::connect(&engine_, &CCommProcess::openFailed, &loop_, [this] { loop_.quit(); });
     }
 
+    // Both links open from the event loop; the link bounds the wait.
     bool open(const IoOptions& o) {
-        if (!o.serial.isEmpty()) {
-            if (engine_.openSerialPath(o.serial, o.line)) return true;
-            failure_ = QStringLiteral("cannot open %1: %2").arg(o.serial, engine_.errorString());
+        const bool serial = !o.serial.isEmpty();
+        if (serial ? !engine_.openSerialPath(o.serial, o.line) : !engine_.ConnectNetwork(o.host, o.port)) {
+            failure_ = QStringLiteral("a link is already open");
             return false;
         }
-        engine_.ConnectNetwork(o.host, o.port);
-        loop_.exec();  // the link bounds the wait
-        if (!connected_)
-            failure_ = QStringLiteral("cannot connect to %1:%2: %3").arg(o.host).arg(o.port).arg(engine_.errorString());
-        return connected_;
+        loop_.exec();
+        if (connected_) return true;
+        failure_ =
+            serial ? QStringLiteral("cannot open %1: %2").arg(o.serial, engine_.errorString())
+                   : QStringLiteral("cannot connect to %1:%2: %3").arg(o.host).arg(o.port).arg(engine_.errorString());
+        return false;
     }
 
     // Queues a request (through `queue`) and waits for its result; nothing on a link failure.
@@ -157,7 +158,8 @@ public:
     std::optional<int> run(Queue&& queue) {
         result_.reset();
         if (!queue()) {
-            failure_ = QStringLiteral("the request could not be built");
+            const std::string_view why = tarn::ioRefusalText(engine_.lastRefusal());
+            failure_ = QString::fromLatin1(why.data(), static_cast<qsizetype>(why.size()));
             return std::nullopt;
         }
         if (!result_ && !lost_) loop_.exec();  // the reply time-out bounds the wait

@@ -30,7 +30,33 @@ std::string fourCharacters(const std::string& text) {
     return std::string(kAdcLevelLength - text.size(), '0') + text;
 }
 
+IoRequest refused(int index, IoRefusal why) { return {{}, index, why}; }
+
 }  // namespace
+
+static_assert(kMaxMacroLength == 88, "kMacroTooLongText names the limit");
+
+std::string_view ioRefusalText(IoRefusal refusal) {
+    switch (refusal) {
+        case IoRefusal::None:
+            return {};
+        case IoRefusal::BadPort:
+            return "The output port must be 1 to 10!";
+        case IoRefusal::MacroTooLong:
+            return kMacroTooLongText;
+        case IoRefusal::PayloadTooLong:
+            return "The request is too long to send!";
+        case IoRefusal::EnableStatusNotRead:
+            return "The enable status was not read from the device, so it is not written!";
+        case IoRefusal::PowerStoppageNotRead:
+            return "The power stoppage setting was not read from the device, so it is not written!";
+        case IoRefusal::AdcLevelNotRead:
+            return "The ADC levels were not read from the device, so they are not written!";
+    }
+    return {};
+}
+
+bool macroLengthOk(std::string_view macro) { return macro.size() <= kMaxMacroLength; }
 
 std::string enableStatusData(const IoConfig& c) {
     std::string out;
@@ -54,49 +80,57 @@ namespace IoRequests {
 
 IoRequest ReadStatus() { return {"030", IoCommand::ReadStatus}; }
 
-std::optional<IoRequest> SwitchOutput(int port, int value) {
-    if (!validOutput(port)) return std::nullopt;
+IoRequest SwitchOutput(int port, int value) {
+    if (!validOutput(port)) return refused(IoCommand::SwitchOutput, IoRefusal::BadPort);
     std::string which(kIoOutputCount, '0');
     std::string values(kIoOutputCount, '0');
     which[port - 1] = '1';
     values[port - 1] = value == 0 ? '1' : '0';
-    return IoRequest{"01" + which + "," + values, IoCommand::SwitchOutput};
+    return {"01" + which + "," + values, IoCommand::SwitchOutput};
 }
 
 IoRequest ChangeSettingMode() { return {"040", IoCommand::ChangeSettingMode}; }
 IoRequest ChangeRunMode() { return {"041", IoCommand::ChangeRunMode}; }
 
-std::optional<IoRequest> WriteMacroData(const IoConfig& c, int port) {
-    if (!validOutput(port)) return std::nullopt;
-    if (c.macroEnabled == 0) return IoRequest{"05" + twoDigits(port) + "0", IoCommand::WriteMacroData};
-    if (c.macroText.size() > kMaxMacroLength) return std::nullopt;
-    return IoRequest{"05" + twoDigits(port) + "1" + c.macroText, IoCommand::WriteMacroData};
+IoRequest WriteMacroData(const IoConfig& c, int port) {
+    if (!validOutput(port)) return refused(IoCommand::WriteMacroData, IoRefusal::BadPort);
+    if (c.macroEnabled == 0) return {"05" + twoDigits(port) + "0", IoCommand::WriteMacroData};
+    if (!macroLengthOk(c.macroText)) return refused(IoCommand::WriteMacroData, IoRefusal::MacroTooLong);
+    return {"05" + twoDigits(port) + "1" + c.macroText, IoCommand::WriteMacroData};
 }
 
-std::optional<IoRequest> WriteDelayPulseData(const IoConfig& c, int port) {
-    if (!validOutput(port)) return std::nullopt;
-    if (c.pulseEnabled == 0) return IoRequest{"05" + twoDigits(port) + "2", IoCommand::WriteDelayPulseData};
-    return IoRequest{"05" + twoDigits(port) + "3" + c.pulseText.substr(0, kMaxPulseTextLength),
-                     IoCommand::WriteDelayPulseData};
+IoRequest WriteDelayPulseData(const IoConfig& c, int port) {
+    if (!validOutput(port)) return refused(IoCommand::WriteDelayPulseData, IoRefusal::BadPort);
+    if (c.pulseEnabled == 0) return {"05" + twoDigits(port) + "2", IoCommand::WriteDelayPulseData};
+    return {"05" + twoDigits(port) + "3" + c.pulseText.substr(0, kMaxPulseTextLength), IoCommand::WriteDelayPulseData};
 }
 
 IoRequest WriteAdcLevel(const IoConfig& c) {
+    if (!c.wasRead(IoBlock::AdcLevel)) return refused(IoCommand::WriteAdcLevel, IoRefusal::AdcLevelNotRead);
     std::string payload = "08";
     for (const std::string& level : c.adcLevel) payload += fourCharacters(level);
     return {payload, IoCommand::WriteAdcLevel};
 }
 
-IoRequest WriteEnableStatus(const IoConfig& c) { return {"11" + enableStatusData(c), IoCommand::WriteEnableStatus}; }
-IoRequest WritePowerStoppage(const IoConfig& c) { return {"14" + powerStoppageData(c), IoCommand::WritePowerStoppage}; }
-
-std::optional<IoRequest> ReadMacroData(int port) {
-    if (!validOutput(port)) return std::nullopt;
-    return IoRequest{"07" + twoDigits(port) + "1", IoCommand::ReadMacroData};
+IoRequest WriteEnableStatus(const IoConfig& c) {
+    if (!c.wasRead(IoBlock::EnableStatus)) return refused(IoCommand::WriteEnableStatus, IoRefusal::EnableStatusNotRead);
+    return {"11" + enableStatusData(c), IoCommand::WriteEnableStatus};
 }
 
-std::optional<IoRequest> ReadDelayPulseData(int port) {
-    if (!validOutput(port)) return std::nullopt;
-    return IoRequest{"07" + twoDigits(port) + "3", IoCommand::ReadDelayPulseData};
+IoRequest WritePowerStoppage(const IoConfig& c) {
+    if (!c.wasRead(IoBlock::PowerStoppage))
+        return refused(IoCommand::WritePowerStoppage, IoRefusal::PowerStoppageNotRead);
+    return {"14" + powerStoppageData(c), IoCommand::WritePowerStoppage};
+}
+
+IoRequest ReadMacroData(int port) {
+    if (!validOutput(port)) return refused(IoCommand::ReadMacroData, IoRefusal::BadPort);
+    return {"07" + twoDigits(port) + "1", IoCommand::ReadMacroData};
+}
+
+IoRequest ReadDelayPulseData(int port) {
+    if (!validOutput(port)) return refused(IoCommand::ReadDelayPulseData, IoRefusal::BadPort);
+    return {"07" + twoDigits(port) + "3", IoCommand::ReadDelayPulseData};
 }
 
 IoRequest ReadAdcLevel() { return {"100", IoCommand::ReadAdcLevel}; }

@@ -20,8 +20,8 @@
 //   NN: output port 1..10 as "%02d". Indexes 1 and 9 are unused.
 #pragma once
 
-#include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/iolink/io_state.h"
 
@@ -52,28 +52,51 @@ constexpr int kIoResultSettingMode = '1';
 // The result of a request that got no usable answer (time-out, bad checksum, fourth NAK).
 constexpr int kIoResultFailed = 0;
 
+// Why a request was refused instead of built. A refused request is never sent; queued anyway, it
+// is reported like a request that got no answer (result 0), so every request still has its result.
+enum class IoRefusal {
+    None,
+    BadPort,              // an output port outside 1..10
+    MacroTooLong,         // more than kMaxMacroLength characters
+    PayloadTooLong,       // more than kMaxRequestPayload characters
+    EnableStatusNotRead,  // whole-block writes of a block that was never read (IoConfig::wasRead)
+    PowerStoppageNotRead,
+    AdcLevelNotRead,
+};
+
+// The text that tells the operator why a request was refused; empty for IoRefusal::None.
+std::string_view ioRefusalText(IoRefusal refusal);
+
+// The macro check's limit: true when `macro` fits one request frame.
+bool macroLengthOk(std::string_view macro);
+inline constexpr std::string_view kMacroTooLongText = "The macro is too long: at most 88 characters!";
+
 struct IoRequest {
     std::string payload;
     int index = 0;
+    IoRefusal refusal = IoRefusal::None;  // set: payload is empty and nothing may be sent
 
+    bool refused() const { return refusal != IoRefusal::None; }
     bool operator==(const IoRequest&) const = default;
 };
 
-// Request builders. Those that take a port number return nothing for a port outside 1..10;
-// WriteMacroData returns nothing for a macro longer than kMaxMacroLength characters.
+// Request builders. Every builder gives the command's index, also when it refuses: those that take
+// a port number refuse a port outside 1..10; WriteMacroData refuses a macro longer than
+// kMaxMacroLength; the writes of a whole block (WriteEnableStatus, WritePowerStoppage,
+// WriteAdcLevel) refuse a config whose block was never read from the device.
 namespace IoRequests {
 IoRequest ReadStatus();
 // value 0 switches the output on, any other value off.
-std::optional<IoRequest> SwitchOutput(int port, int value);
+IoRequest SwitchOutput(int port, int value);
 IoRequest ChangeSettingMode();
 IoRequest ChangeRunMode();
-std::optional<IoRequest> WriteMacroData(const IoConfig& config, int port);
-std::optional<IoRequest> WriteDelayPulseData(const IoConfig& config, int port);
+IoRequest WriteMacroData(const IoConfig& config, int port);
+IoRequest WriteDelayPulseData(const IoConfig& config, int port);
 IoRequest WriteAdcLevel(const IoConfig& config);
 IoRequest WriteEnableStatus(const IoConfig& config);
 IoRequest WritePowerStoppage(const IoConfig& config);
-std::optional<IoRequest> ReadMacroData(int port);
-std::optional<IoRequest> ReadDelayPulseData(int port);
+IoRequest ReadMacroData(int port);
+IoRequest ReadDelayPulseData(int port);
 IoRequest ReadAdcLevel();
 IoRequest ReadEnableStatus();
 IoRequest ReadPowerStoppage();

@@ -142,7 +142,7 @@ std::string IoDeviceModel::writePort(int port, char mode, std::string_view text)
             state_.macroText[i].clear();
             break;
         case '1':
-            if (text.size() > kMaxMacroLength) return portReply("2", port, false);
+            if (text.size() > kMaxMacroTextLength) return portReply("2", port, false);
             state_.macroEnabled[i] = true;
             state_.macroText[i] = std::string(text);
             break;

@@ -1,5 +1,6 @@
 #include "core/iolink/io_engine.h"
 
+#include <optional>
 #include <vector>
 
 #include "core/iolink/io_frame.h"
@@ -11,22 +12,50 @@ IoCommandEngine::IoCommandEngine(IoEngineHost& host, int replyTimeoutMs)
     : host_(host), replyTimeoutMs_(replyTimeoutMs) {}
 
 bool IoCommandEngine::QueueRequest(std::string_view payload, int index) {
-    if (payload.size() > kMaxRequestPayload) return false;
-    auto frame = buildIoFrame(payload);
-    if (!frame) return false;
-    queue_.push_back({std::move(*frame), index});
-    SendNextRequest();
+    std::optional<std::string> frame;
+    if (payload.size() <= kMaxRequestPayload) frame = buildIoFrame(payload);
+    if (!frame) {
+        push({{}, index, true});
+        return false;
+    }
+    push({std::move(*frame), index, false});
     return true;
+}
+
+bool IoCommandEngine::QueueRequest(const IoRequest& request) {
+    if (request.refused()) {
+        push({{}, request.index, true});
+        return false;
+    }
+    return QueueRequest(request.payload, request.index);
+}
+
+void IoCommandEngine::push(IoRequestRecord record) {
+    queue_.push_back(std::move(record));
+    SendNextRequest();
+}
+
+bool IoCommandEngine::busy() const {
+    return state_ == State::AwaitingReply || state_ == State::FailingAtOnce || !queue_.empty();
+}
+
+bool IoCommandEngine::isPending(int index) const {
+    if ((state_ == State::AwaitingReply || state_ == State::FailingAtOnce) && inFlight_.index == index) return true;
+    for (const IoRequestRecord& r : queue_)
+        if (r.index == index) return true;
+    return false;
 }
 
 void IoCommandEngine::SendNextRequest() {
     if (state_ != State::Idle || queue_.empty()) return;
+    // A connection being made holds the queue; a refused request needs no link to fail.
+    if (link_ == Link::Opening && !queue_.front().refused) return;
     inFlight_ = std::move(queue_.front());
     queue_.pop_front();
-    if (!linkOpen_) {
+    if (inFlight_.refused || link_ != Link::Open) {
         // Nothing can carry the request: it fails at once, reported from the timer so that the
         // caller's own code after QueueRequest runs before its result handler.
-        state_ = State::FailingNoLink;
+        state_ = State::FailingAtOnce;
         host_.startReplyTimer(0);
         return;
     }
@@ -52,7 +81,7 @@ void IoCommandEngine::finish(int result) {
 }
 
 void IoCommandEngine::onReplyTimeout() {
-    if (state_ == State::AwaitingReply || state_ == State::FailingNoLink) finish(kIoResultFailed);
+    if (state_ == State::AwaitingReply || state_ == State::FailingAtOnce) finish(kIoResultFailed);
 }
 
 void IoCommandEngine::onBytesReceived(std::string_view bytes) {
@@ -94,26 +123,37 @@ void IoCommandEngine::ParseReply(std::string_view frame) {
 }
 
 void IoCommandEngine::abandonAll() {
-    if (state_ == State::AwaitingReply || state_ == State::FailingNoLink) host_.stopReplyTimer();
+    if (state_ == State::AwaitingReply || state_ == State::FailingAtOnce) host_.stopReplyTimer();
     queue_.clear();
     state_ = State::Idle;
     framer_.reset();
 }
 
+void IoCommandEngine::onLinkOpening() {
+    link_ = Link::Opening;
+    SendNextRequest();
+}
+
 void IoCommandEngine::onLinkOpened() {
-    linkOpen_ = true;
+    link_ = Link::Open;
     framer_.reset();
     SendNextRequest();
 }
 
+void IoCommandEngine::onLinkOpenFailed() {
+    if (link_ != Link::Opening) return;
+    link_ = Link::Closed;
+    SendNextRequest();
+}
+
 void IoCommandEngine::onLinkClosed() {
-    linkOpen_ = false;
+    link_ = Link::Closed;
     abandonAll();
 }
 
 void IoCommandEngine::onLinkLost() {
-    const bool wasOpen = linkOpen_;
-    linkOpen_ = false;
+    const bool wasOpen = link_ == Link::Open;
+    link_ = Link::Closed;
     abandonAll();
     if (wasOpen) host_.ioLinkLost();
 }

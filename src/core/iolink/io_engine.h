@@ -8,18 +8,29 @@
 //    |                              +--------+                                       |
 //    |                  NAK: the same frame again                                    |
 //    |                  (at most kMaxRetransmissions)                                |
-//    +--no link open--> FailingNoLink --zero time-out, result 0--------------------> |
+//    +--refused, or no link--> FailingAtOnce --zero time-out, result 0-------------> |
 //                                                                                    |
 //   Idle <--ioResult handler returned; the next queued request goes out-------------+
 //
-// A request with no link open fails at once, through a zero time-out, so that the caller's own
-// code after QueueRequest runs before its result handler.
+// The link has three states of its own: Closed, Opening and Open.
 //
-// Exactly one ioResult is reported per request that was sent, synchronously; the next queued
-// request is sent only after that handler returns, so a handler may queue the next command.
-// A send failure, or the transport losing the link, reports ioLinkLost once and drops the request
-// in flight and the queue without results. The owner must not destroy the engine inside a
-// handler.
+//   Closed --onLinkOpening--> Opening --onLinkOpened--> Open
+//     ^                          |                        |
+//     +------onLinkOpenFailed----+                        |
+//     +------onLinkClosed (owner), onLinkLost (transport)-+
+//
+// While the link is Opening, queued requests are held; they go out when it opens, and each fails
+// with result 0 only if the open fails. A request refused by its builder (IoRefusal) or queued
+// with no link fails at once, through a zero time-out, so that the caller's own code after
+// QueueRequest runs before its result handler.
+//
+// Guarantees:
+// - Exactly one ioResult per queued request, synchronously, in queue order; the next queued
+//   request is sent only after that handler returns, so a handler may queue the next command.
+// - The only exceptions are the owner closing the link (onLinkClosed) and the transport losing it:
+//   the request in flight and the queue are then dropped without results, and a lost link is
+//   reported once through ioLinkLost.
+// - The owner must not destroy the engine inside a handler.
 #pragma once
 
 #include <deque>
@@ -49,27 +60,33 @@ public:
     virtual void shortReply(int /*index*/, std::string_view /*payload*/) {}
 };
 
-// One queued request: its whole frame and its command index.
+// One queued request: its whole frame and its command index; a refused request has no frame.
 struct IoRequestRecord {
     std::string frame;  // at most kMaxRequestFrameBytes
     int index = 0;
+    bool refused = false;
 };
 
 class IoCommandEngine {
 public:
-    enum class State { Idle, AwaitingReply, Reporting, FailingNoLink };
+    enum class State { Idle, AwaitingReply, Reporting, FailingAtOnce };
+    enum class Link { Closed, Opening, Open };
 
     explicit IoCommandEngine(IoEngineHost& host, int replyTimeoutMs = kReplyTimeoutMs);
     IoCommandEngine(const IoCommandEngine&) = delete;
     IoCommandEngine& operator=(const IoCommandEngine&) = delete;
 
-    // Frames the payload and queues it; false (nothing queued) when it is longer than
-    // kMaxRequestPayload.
+    // Frames the payload and queues it. A payload longer than kMaxRequestPayload is refused: the
+    // result is false and the request is still queued, to be reported as failed (result 0).
     bool QueueRequest(std::string_view payload, int index);
-    bool QueueRequest(const IoRequest& request) { return QueueRequest(request.payload, request.index); }
+    // Queues a built request; a refused one (false) is reported as failed (result 0) in its turn.
+    bool QueueRequest(const IoRequest& request);
 
     // Link events from the transport.
+    void onLinkOpening();
     void onLinkOpened();
+    // The open did not succeed: every held request fails, one by one, with result 0.
+    void onLinkOpenFailed();
     // The owner closed the link: the request in flight and the queue are dropped without report.
     void onLinkClosed();
     // The transport lost the link: reported once through ioLinkLost, requests dropped.
@@ -81,15 +98,25 @@ public:
     void GetConfig(IoConfig& out) const { out = config_; }
     const IoStatus& status() const { return status_; }
     const IoConfig& config() const { return config_; }
+    // Whether a block of the configuration was ever read from the device (see IoBlock).
+    bool wasRead(IoBlock block) const { return config_.wasRead(block); }
 
     State state() const { return state_; }
-    bool linkOpen() const { return linkOpen_; }
+    Link link() const { return link_; }
+    bool linkOpen() const { return link_ == Link::Open; }
     std::size_t queuedCount() const { return queue_.size(); }
+    // A request is queued or waits for its result. Inside a result handler the request being
+    // reported no longer counts.
+    bool busy() const;
+    // A request with this command index is queued or waits for its result; a poll is not queued
+    // again while the previous one is pending.
+    bool isPending(int index) const;
     // The command index of the request last sent.
     int currentCommand() const { return inFlight_.index; }
     int nakCount() const { return nakCount_; }
 
 private:
+    void push(IoRequestRecord record);
     void SendNextRequest();
     void ParseReply(std::string_view frame);
     void finish(int result);
@@ -98,7 +125,7 @@ private:
     IoEngineHost& host_;
     const int replyTimeoutMs_;
     State state_ = State::Idle;
-    bool linkOpen_ = false;
+    Link link_ = Link::Closed;
     std::deque<IoRequestRecord> queue_;
     IoRequestRecord inFlight_;  // the request sent last; retransmitted on a NAK
     int nakCount_ = 0;

@@ -9,13 +9,17 @@ namespace tarn {
 // A frame is ":" + LL + payload + CC + CR + LF, so it is seven bytes longer than its payload.
 constexpr std::size_t kFrameOverheadBytes = 7;
 
-// The longest macro an output port can hold, and so the longest request the program ever sends:
-// "05" + port "NN" + mode "1" + 106 macro characters.
-constexpr std::size_t kMaxMacroLength = 106;
+// A request frame is at most 100 bytes (so a payload of at most 93 characters): the longest frame
+// a device is known to take.
+constexpr std::size_t kMaxRequestFrameBytes = 100;
+constexpr std::size_t kMaxRequestPayload = kMaxRequestFrameBytes - kFrameOverheadBytes;
+
+// A device keeps up to 106 macro characters per output port, and a macro reply may carry them all.
+constexpr std::size_t kMaxMacroTextLength = 106;
+// The longest macro the program writes: "05" + port "NN" + mode "1" + macro must fit one request
+// frame, which leaves 88 characters. A longer macro is refused, never cut.
+constexpr std::size_t kMaxMacroLength = kMaxRequestPayload - 5;
 constexpr std::size_t kMaxPulseTextLength = 11;
-constexpr std::size_t kMaxRequestPayload = 5 + kMaxMacroLength;
-// A queued request keeps its whole frame, so every request the command set can build fits.
-constexpr std::size_t kMaxRequestFrameBytes = kMaxRequestPayload + kFrameOverheadBytes;
 
 // The receiver keeps at most this many bytes of one frame, ":" and line feed included; a longer
 // run without a line feed is dropped.

@@ -62,18 +62,22 @@ void applyStatus(const Reply& r, IoStatus& s) {
     for (std::size_t i = 0; i < kIoOutputCount; ++i) setCode(s.output[i], r.at(42 + 5 * (i / 4) + i % 4));
 }
 
-void applyMacro(const Reply& r, IoConfig& c) {
+// False when the mode character is not one the update knows (nothing changed).
+bool applyMacro(const Reply& r, IoConfig& c) {
     const auto mode = r.at(5);
     if (mode == '0') {
         c.macroEnabled = 0;
         c.macroText.clear();
     } else if (mode == '1') {
         c.macroEnabled = 1;
-        c.macroText = std::string(r.rest(6, kMaxMacroLength));
+        c.macroText = std::string(r.rest(6, kMaxMacroTextLength));
+    } else {
+        return false;
     }
+    return true;
 }
 
-void applyDelayPulse(const Reply& r, IoConfig& c) {
+bool applyDelayPulse(const Reply& r, IoConfig& c) {
     const auto mode = r.at(5);
     if (mode == '0' || mode == '2') {
         c.pulseEnabled = 0;
@@ -81,7 +85,10 @@ void applyDelayPulse(const Reply& r, IoConfig& c) {
     } else if (mode == '3') {
         c.pulseEnabled = 1;
         c.pulseText = std::string(r.rest(6, kMaxPulseTextLength));
+    } else {
+        return false;
     }
+    return true;
 }
 
 void applyAdcLevel(const Reply& r, IoConfig& c) {
@@ -143,6 +150,8 @@ IoReplyOutcome applyIoReply(std::string_view payload, int commandInFlight, IoCon
     if (result != '0') return out;
     out.shortReply = payload.size() < entry->fullLength;
     const Reply r(payload);
+    // A block is read only when the whole of it came; a short reply updates what it holds.
+    const bool complete = !out.shortReply;
     switch (entry->update) {
         case IoReplyUpdate::Status:
             applyStatus(r, status);
@@ -150,22 +159,26 @@ IoReplyOutcome applyIoReply(std::string_view payload, int commandInFlight, IoCon
         case IoReplyUpdate::None:
             break;
         case IoReplyUpdate::Macro:
-            applyMacro(r, config);
+            if (applyMacro(r, config) && complete) config.markRead(IoBlock::Macro);
             break;
         case IoReplyUpdate::DelayPulse:
-            applyDelayPulse(r, config);
+            if (applyDelayPulse(r, config) && complete) config.markRead(IoBlock::DelayPulse);
             break;
         case IoReplyUpdate::AdcLevel:
             applyAdcLevel(r, config);
+            if (complete) config.markRead(IoBlock::AdcLevel);
             break;
         case IoReplyUpdate::EnableStatus:
             applyEnableStatus(r, config);
+            if (complete) config.markRead(IoBlock::EnableStatus);
             break;
         case IoReplyUpdate::PowerStoppage:
             applyPowerStoppage(r, config);
+            if (complete) config.markRead(IoBlock::PowerStoppage);
             break;
         case IoReplyUpdate::SerialFirmware:
             applySerialFirmware(r, config);
+            if (complete) config.markRead(IoBlock::SerialFirmware);
             break;
     }
     return out;

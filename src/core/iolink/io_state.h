@@ -31,9 +31,15 @@ enum class PortStateCode : std::int32_t {
 
 PortStateCode portStateCodeFromChar(char c);
 
+// The parts of IoConfig that the device reports as a whole. A block counts as read once a complete
+// reply with result "0" has filled it: the answer to its read, or the echo that answers its write.
+// Until then the block holds defaults, not the device's settings, and writing it back would put
+// those defaults over every other port's real settings.
+enum class IoBlock : std::uint8_t { EnableStatus, PowerStoppage, AdcLevel, Macro, DelayPulse, SerialFirmware };
+
 struct IoConfig {
     std::int32_t macroEnabled = 0;
-    std::string macroText;  // at most kMaxMacroLength characters
+    std::string macroText;  // at most kMaxMacroTextLength characters
     std::int32_t pulseEnabled = 0;
     std::string pulseText;  // at most kMaxPulseTextLength characters; the dialog writes "%05d%05d"
     std::array<std::uint8_t, kIoOutputCount> outputEnable{};
@@ -44,8 +50,17 @@ struct IoConfig {
     std::array<std::uint8_t, kIoInputCount> inputEnable{};
     std::string serialNumber;     // kSerialNumberLength characters once read
     std::string firmwareVersion;  // kFirmwareVersionLength characters once read
+    std::uint8_t readBlocks = 0;  // one bit per IoBlock; copies of the block carry their marks
+
+    bool wasRead(IoBlock block) const { return (readBlocks & bit(block)) != 0; }
+    void markRead(IoBlock block) { readBlocks = static_cast<std::uint8_t>(readBlocks | bit(block)); }
 
     bool operator==(const IoConfig&) const = default;
+
+private:
+    static constexpr std::uint8_t bit(IoBlock block) {
+        return static_cast<std::uint8_t>(1u << static_cast<int>(block));
+    }
 };
 
 struct IoAdcState {

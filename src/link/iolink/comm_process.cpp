@@ -22,52 +22,72 @@ CCommProcess::~CCommProcess() {
 
 bool CCommProcess::ConnectNetwork(const QString& host, int port) {
     if (transport_) return false;
-    error_.clear();
     auto* link = new TcpIoLink(this);
     adopt(link);
-    connect(link, &IoTransport::opened, this, [this] {
-        engine_.onLinkOpened();
-        emit connectFinished(true);
-    });
-    connect(link, &IoTransport::openFailed, this, [this](const QString& reason) {
-        error_ = reason;
-        qCInfo(lcIoLink) << "connect failed:" << reason;
-        dropTransport();
-        emit connectFinished(false);
-    });
     link->connectToDevice(host, port, connectTimeoutMs_);
     return true;
 }
 
 bool CCommProcess::OpenSerial(int port, unsigned baudRate, const QString& parity, int dataBits, int stopBits) {
-    if (transport_) return false;
-    auto* link = new CSerialLinkWnd(prompter_, this);
-    link->SetPort(port);
-    link->ParseSettings(formatSerialSettings(baudRate, parity.toStdString(), dataBits, stopBits));
-    return openSerialLink(link);
+    // As the settings text reads: a parity or stop bits it does not know leave the default.
+    SerialSettings s;
+    s.port = port;
+    s.baudRate = baudRate;
+    if (parity == QLatin1String("n") || parity == QLatin1String("e") || parity == QLatin1String("o"))
+        s.parity = parity.at(0).toLatin1();
+    s.dataBits = dataBits;
+    if (stopBits == 1 || stopBits == 2) s.stopBits = stopBits;
+    return OpenSerial(s);
 }
 
-bool CCommProcess::openSerialPath(const QString& path, const SerialLineSettings& settings) {
+bool CCommProcess::OpenSerial(const SerialSettings& settings) {
+    if (transport_) return false;
+    auto* link = new CSerialLinkWnd(prompter_, this);
+    link->SetPort(settings.port);
+    link->setSettings(settings);
+    return startSerial(link);
+}
+
+bool CCommProcess::openSerialPath(const QString& path, const SerialSettings& settings) {
     if (transport_) return false;
     auto* link = new CSerialLinkWnd(nullptr, this);
     link->setPortPath(path);
     link->setSettings(settings);
-    return openSerialLink(link);
+    return startSerial(link);
 }
 
-bool CCommProcess::openSerialLink(CSerialLinkWnd* link) {
+bool CCommProcess::startSerial(CSerialLinkWnd* link) {
     adopt(link);
-    if (!link->Open(true)) {
-        error_ = link->errorString();
-        dropTransport();
-        return false;
-    }
-    engine_.onLinkOpened();
+    // Opened from the event loop, as a TCP connect ends there: the caller's code after this call
+    // runs first, and a port that a handler up the stack has just closed inside its own signal is
+    // released before the device is opened again.
+    QMetaObject::invokeMethod(
+        link,
+        [this, link] {
+            if (transport_ == link) link->Open(true);
+        },
+        Qt::QueuedConnection);
     return true;
 }
 
 void CCommProcess::adopt(IoTransport* transport) {
     transport_ = transport;
+    error_.clear();
+    engine_.onLinkOpening();
+    connect(transport, &IoTransport::opened, this, [this] {
+        engine_.onLinkOpened();
+        emit linkOpened();
+        emit connectFinished(true);
+    });
+    connect(transport, &IoTransport::openFailed, this, [this](const QString& reason) {
+        error_ = reason;
+        qCInfo(lcIoLink) << "open failed:" << reason;
+        dropTransport();
+        // The held requests fail from the event loop, after the owner has heard of the failure.
+        engine_.onLinkOpenFailed();
+        emit openFailed(reason);
+        emit connectFinished(false);
+    });
     connect(transport, &IoTransport::bytesReceived, this, [this](const QByteArray& bytes) {
         engine_.onBytesReceived(std::string_view(bytes.constData(), bytes.size()));
     });
@@ -94,13 +114,16 @@ void CCommProcess::Disconnect() {
 }
 
 bool CCommProcess::QueueRequest(const std::string& payload, int index) {
-    if (engine_.QueueRequest(payload, index)) return true;
-    qCWarning(lcIoLink) << "request" << index << "refused: payload of" << payload.size() << "characters is too long";
-    return false;
+    if (payload.size() > kMaxRequestPayload) return queue(IoRequest{{}, index, IoRefusal::PayloadTooLong});
+    return queue(IoRequest{payload, index});
 }
 
-bool CCommProcess::queue(const std::optional<IoRequest>& request) {
-    return request && QueueRequest(request->payload, request->index);
+bool CCommProcess::queue(const IoRequest& request) {
+    lastRefusal_ = request.refusal;
+    if (request.refused()) {
+        qCWarning(lcIoLink) << "request" << request.index << "refused:" << ioRefusalText(request.refusal).data();
+    }
+    return engine_.QueueRequest(request);
 }
 
 bool CCommProcess::ReadStatus() { return queue(IoRequests::ReadStatus()); }

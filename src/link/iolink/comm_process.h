@@ -5,12 +5,16 @@
 //   monitor ──ReadStatus(), SwitchOutput(), ...──▶ CCommProcess ──frames──▶ IoTransport ──▶ device
 //   monitor ◀──ioResult(index, result), ioLinkLost()── CCommProcess ◀──bytes── IoTransport
 //
+// Opening: ConnectNetwork and OpenSerial both start an open and return at once; exactly one
+// linkOpened() or openFailed(reason) follows from the event loop. Requests queued meanwhile are
+// held: they go out when the link opens and fail (result 0) only if the open fails.
+//
 // ioResult is emitted synchronously, once per request: `result` is the reply's result character
 // ('0' = 48 is success, except for ChangeSettingMode whose success is '1'), or 0 when the request
-// got no usable answer (time-out, bad checksum, fourth NAK, or no link). A slot connected directly
-// may call GetStatus/GetConfig to see the update and may queue the next command, which is sent
-// right after the slot returns. Do not delete the CCommProcess inside its own signals (use
-// deleteLater).
+// got no usable answer (time-out, bad checksum, fourth NAK, no link, or refused before sending:
+// see IoRefusal and lastRefusal()). A slot connected directly may call GetStatus/GetConfig to see
+// the update and may queue the next command, which is sent right after the slot returns. Do not
+// delete the CCommProcess inside its own signals (use deleteLater).
 #pragma once
 
 #include <string>
@@ -20,8 +24,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "core/common/serial_settings.h"
 #include "core/iolink/io_engine.h"
-#include "core/iolink/serial_settings.h"
 #include "link/iolink/tcp_io_link.h"
 
 namespace tarn {
@@ -38,29 +42,42 @@ public:
                           int connectTimeoutMs = kConnectTimeoutMs);
     ~CCommProcess() override;
 
-    // Starts connecting to the device's I/O port; connectFinished(bool) follows from the event
-    // loop. False (and no signal) when a link already exists: call Disconnect first.
+    // Starts connecting to the device's I/O port, waiting at most connectTimeoutMs. False (and no
+    // signal) when a link already exists: call Disconnect first.
     bool ConnectNetwork(const QString& host, int port);
-    // Opens COM port `port` (see SerialPortMap) with the operator's settings. On failure the
-    // operator has been told "The port %d wasn't opened." and the result is false.
+    // Starts opening COM port `port` (see SerialPortMap) with the operator's settings; the outcome
+    // comes as for ConnectNetwork. When the port cannot be opened the operator is told "The port
+    // %d wasn't opened." before openFailed.
     bool OpenSerial(int port, unsigned baudRate, const QString& parity, int dataBits, int stopBits);
-    // Opens a serial device by path without telling the operator; errorString() says why not.
-    bool openSerialPath(const QString& path, const SerialLineSettings& settings);
-    // Closes whichever link exists; the request in flight and the queue are dropped unreported.
+    bool OpenSerial(const SerialSettings& settings);
+    // The same for a serial device given by path, without telling the operator.
+    bool openSerialPath(const QString& path, const SerialSettings& settings);
+    // Closes whichever link exists or is being opened; the request in flight and the queue are
+    // dropped unreported, and no linkOpened/openFailed follows.
     void Disconnect();
 
     bool isConnected() const { return engine_.linkOpen(); }
+    bool isOpening() const { return engine_.link() == IoCommandEngine::Link::Opening; }
     QString errorString() const { return error_; }
 
-    // Frames and queues a payload; false when it is too long to send.
+    // Frames and queues a payload. False when it is too long to send: it is then reported as
+    // failed (result 0) in its turn.
     bool QueueRequest(const std::string& payload, int index);
 
     void GetStatus(IoStatus& out) const { engine_.GetStatus(out); }
     void GetConfig(IoConfig& out) const { engine_.GetConfig(out); }
     const IoCommandEngine& engine() const { return engine_; }
+    // Whether a block of the configuration was ever read from the device; the writes of a whole
+    // block refuse one that was not.
+    bool wasRead(IoBlock block) const { return engine_.wasRead(block); }
+    // A request is queued or waits for its result (see IoCommandEngine::busy, isPending).
+    bool busy() const { return engine_.busy(); }
+    bool isPending(int index) const { return engine_.isPending(index); }
 
-    // The command set. Those taking an output port return false for a port outside 1..10;
-    // WriteMacroData returns false for a macro longer than kMaxMacroLength characters.
+    // The command set. Each returns false when its builder refused the request (a port outside
+    // 1..10, a macro over kMaxMacroLength characters, a block never read); lastRefusal() says why
+    // and ioRefusalText() words it for the operator. A refused request still gets its one result,
+    // 0, from the event loop.
     bool ReadStatus();
     bool SwitchOutput(int port, int value);  // value 0: on
     bool ChangeSettingMode();
@@ -77,15 +94,20 @@ public:
     bool ReadPowerStoppage();
     bool ReadSerialFirmware();
 
+    IoRefusal lastRefusal() const { return lastRefusal_; }
+
 signals:
     void ioResult(int index, int result);
     void ioLinkLost();
+    void linkOpened();
+    void openFailed(const QString& reason);
+    // The same outcome as linkOpened/openFailed, as one flag.
     void connectFinished(bool connected);
 
 private:
-    bool queue(const std::optional<IoRequest>& request);
+    bool queue(const IoRequest& request);
     void adopt(IoTransport* transport);
-    bool openSerialLink(CSerialLinkWnd* link);
+    bool startSerial(CSerialLinkWnd* link);
     void dropTransport();
 
     // What the engine asks of its surroundings, carried out by this object.
@@ -110,6 +132,7 @@ private:
     QPointer<IoTransport> transport_;
     QTimer replyTimer_;
     QString error_;
+    IoRefusal lastRefusal_ = IoRefusal::None;
 };
 
 }  // namespace tarn

@@ -7,14 +7,19 @@
 // QSerialPort cannot say "XON/XOFF on input only" or "check parity", so those two are set on the
 // native handle; neither can it set 1.5 stop bits on Linux, where it becomes two stop bits (what
 // a UART sends for "1.5" with six or more data bits).
+//
+// Closing never happens inside the port's own signals: a port closed there (a handler of
+// linkLost or of the received bytes disconnects) is cut loose at once and closed once its signal
+// has returned, and a later open of the same device waits for that.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include <QSerialPort>
 #include <QString>
 
-#include "core/iolink/serial_settings.h"
+#include "core/common/serial_settings.h"
 #include "link/iolink/io_transport.h"
 
 namespace tarn {
@@ -31,18 +36,19 @@ public:
     void SetPort(int number);
     // Uses this device path instead of looking the port number up (see SerialPortMap).
     void setPortPath(const QString& path);
+    // Reads the settings text ("9600, n, 8, 1") over the current settings; the port is kept.
     void ParseSettings(const std::string& text);
-    void setSettings(const SerialLineSettings& settings) { settings_ = settings; }
-    const SerialLineSettings& settings() const { return settings_; }
+    void setSettings(const SerialSettings& settings) { settings_ = settings; }
+    const SerialSettings& settings() const { return settings_; }
 
-    // Open(true) opens and sets up the port: 1 on success; on failure it shows
-    // "The port %d wasn't opened." and returns 0. Open(false) closes it.
+    // Open(true) opens and sets up the port: 1 and opened() on success; on failure it shows
+    // "The port %d wasn't opened.", emits openFailed() and returns 0. Open(false) closes it.
     int Open(bool open);
     void Close();
     // Queues the bytes; the count taken, 0 on an error.
     qint64 Write(const QByteArray& bytes);
 
-    bool isOpen() const override { return port_.isOpen(); }
+    bool isOpen() const override { return port_ && port_->isOpen(); }
     bool writeBytes(const QByteArray& bytes) override { return Write(bytes) == bytes.size(); }
     void close() override { Close(); }
 
@@ -54,16 +60,18 @@ private:
     bool setNativeFlags();
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
+    void releasePort();
 
     Prompter* prompter_;
-    QSerialPort port_;
-    SerialLineSettings settings_;
+    QSerialPort* port_ = nullptr;  // owned; null while closed
+    // How many of the port's signals are being handled right now, shared with released ports.
+    std::shared_ptr<int> signalDepth_ = std::make_shared<int>(0);
+    SerialSettings settings_;
     int portNumber_ = 1;
     QString explicitPath_;
     QString openedPath_;
     QString error_;
     bool lostReported_ = false;
-    int openGeneration_ = 0;
 };
 
 }  // namespace tarn

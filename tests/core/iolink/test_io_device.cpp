@@ -29,10 +29,10 @@ struct LoopHost : IoEngineHost {
 class IoDeviceTest : public ::testing::Test {
 protected:
     IoDeviceTest() { engine.onLinkOpened(); }
-    int run(const std::optional<IoRequest>& request) {
-        EXPECT_TRUE(request);
+    int run(const IoRequest& request) {
+        EXPECT_FALSE(request.refused());
         const std::size_t before = host.results.size();
-        engine.QueueRequest(*request);
+        engine.QueueRequest(request);
         while (!host.pending.empty()) {
             const std::string bytes = host.pending.front();
             host.pending.erase(host.pending.begin());
@@ -62,7 +62,12 @@ TEST_F(IoDeviceTest, StatusReflectsSwitchedOutputsInputsAndAdc) {
 }
 
 TEST_F(IoDeviceTest, WritesNeedSettingModeAndReadBack) {
+    // The whole-block writes start from what was read.
+    EXPECT_EQ(run(IoRequests::ReadEnableStatus()), '0');
+    EXPECT_EQ(run(IoRequests::ReadPowerStoppage()), '0');
+    EXPECT_EQ(run(IoRequests::ReadAdcLevel()), '0');
     IoConfig c;
+    engine.GetConfig(c);
     c.macroEnabled = 1;
     c.macroText = "O1&!I2";
     EXPECT_EQ(run(IoRequests::WriteMacroData(c, 4)), '1');  // run mode

@@ -191,7 +191,7 @@ TEST_F(IoEngineTest, SendFailureIsLinkLostWithoutResult) {
     engine.QueueRequest(IoRequests::ReadStatus());
     EXPECT_EQ(host.linkLost, 1);
     EXPECT_TRUE(host.results.empty());
-    EXPECT_EQ(engine.state(), State::FailingNoLink);  // the second request: no link any more
+    EXPECT_EQ(engine.state(), State::FailingAtOnce);  // the second request: no link any more
     engine.onReplyTimeout();
     EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{0, 0}}));
     engine.onLinkLost();
@@ -215,7 +215,7 @@ TEST_F(IoEngineTest, RequestWithoutLinkFailsAtOnceInsteadOfHanging) {
     EXPECT_EQ(host.sent.size(), 1u);
 }
 
-TEST_F(IoEngineTest, DisconnectInsideHandlerDropsTheQueueAndOversizeIsRefused) {
+TEST_F(IoEngineTest, DisconnectInsideHandlerDropsTheQueueAndTheLongestRequestFits) {
     host.onResult = [&](int, int) { engine.onLinkClosed(); };
     engine.QueueRequest(IoRequests::ReadStatus());
     engine.QueueRequest(IoRequests::ReadEnableStatus());
@@ -226,9 +226,101 @@ TEST_F(IoEngineTest, DisconnectInsideHandlerDropsTheQueueAndOversizeIsRefused) {
     EXPECT_EQ(engine.state(), State::Idle);
 
     engine.onLinkOpened();
-    EXPECT_FALSE(engine.QueueRequest(std::string(kMaxRequestPayload + 1, '0'), 4));
     EXPECT_TRUE(engine.QueueRequest(std::string(kMaxRequestPayload, '0'), 4));
     EXPECT_EQ(host.sent.back().size(), kMaxRequestFrameBytes);
+}
+
+TEST_F(IoEngineTest, RequestsQueuedWhileOpeningAreHeldUntilTheOutcome) {
+    engine.onLinkClosed();
+    engine.onLinkOpening();
+    engine.QueueRequest(IoRequests::ReadEnableStatus());
+    engine.QueueRequest(IoRequests::ReadStatus());
+    EXPECT_TRUE(host.sent.empty());
+    EXPECT_EQ(host.timerMs, -1);  // held, not failing
+    EXPECT_TRUE(engine.busy());
+    EXPECT_TRUE(engine.isPending(IoCommand::ReadStatus));
+    engine.onReplyTimeout();  // a stray time-out fails nothing that was not sent
+    EXPECT_TRUE(host.results.empty());
+
+    engine.onLinkOpened();
+    EXPECT_EQ(host.sent, std::vector<std::string>{frame("130")});
+    reply("120" "1111,0,1111,1111,1111,1111,1111,11");
+    reply("020");
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{13, '0'}, {0, '0'}}));
+
+    // The open fails: every held request fails, exactly once, in order, from the timer.
+    engine.onLinkClosed();
+    engine.onLinkOpening();
+    engine.QueueRequest(IoRequests::ReadEnableStatus());
+    engine.QueueRequest(IoRequests::ReadSerialFirmware());
+    engine.onLinkOpenFailed();
+    EXPECT_EQ(host.results.size(), 2u);  // not inside the call
+    EXPECT_EQ(host.timerMs, 0);
+    for (int i = 0; i < 4; ++i) engine.onReplyTimeout();
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{13, '0'}, {0, '0'}, {13, 0}, {15, 0}}));
+    EXPECT_EQ(host.sent.size(), 2u);
+    EXPECT_FALSE(engine.busy());
+    engine.onLinkOpenFailed();  // a second notice changes nothing
+    engine.onReplyTimeout();
+    EXPECT_EQ(host.results.size(), 4u);
+}
+
+TEST_F(IoEngineTest, RefusedRequestsGiveExactlyOneResultZeroAndTheChainGoesOn) {
+    IoConfig neverRead;
+    neverRead.macroEnabled = 1;
+    neverRead.macroText = std::string(89, 'O');
+    // A chain as a port dialog runs it: each next request from the handler of the previous one.
+    host.onResult = [&](int index, int) {
+        if (index == IoCommand::ChangeSettingMode) engine.QueueRequest(IoRequests::WriteEnableStatus(neverRead));
+        if (index == IoCommand::WriteEnableStatus) engine.QueueRequest(IoRequests::WriteMacroData(neverRead, 3));
+        if (index == IoCommand::WriteMacroData) engine.QueueRequest(std::string(kMaxRequestPayload + 1, '0'), 9);
+        if (index == 9) engine.QueueRequest(IoRequests::ChangeRunMode());
+    };
+    engine.QueueRequest(IoRequests::ChangeSettingMode());
+    reply("021");
+    EXPECT_EQ(engine.state(), State::FailingAtOnce);
+    EXPECT_EQ(host.timerMs, 0);
+    for (int i = 0; i < 3; ++i) engine.onReplyTimeout();
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{2, '1'}, {7, 0}, {4, 0}, {9, 0}}));
+    // Nothing refused went out; the device is brought back to run mode.
+    EXPECT_EQ(host.sent, (std::vector<std::string>{frame("040"), frame("041")}));
+    engine.onReplyTimeout();
+    EXPECT_EQ(host.results.back(), (std::pair<int, int>{3, 0}));
+    EXPECT_EQ(host.results.size(), 5u);
+
+    // Refused with no link, and refused while the link is opening: still one result each.
+    engine.onLinkClosed();
+    EXPECT_FALSE(engine.QueueRequest(IoRequests::SwitchOutput(11, 0)));
+    engine.onLinkOpening();
+    engine.QueueRequest(IoRequests::ReadStatus());
+    EXPECT_FALSE(engine.QueueRequest(IoRequests::ReadMacroData(0)));
+    engine.onReplyTimeout();
+    EXPECT_EQ(host.results.back(), (std::pair<int, int>{0, 0}));
+    EXPECT_EQ(host.timerMs, -1);  // the status read is held, the refused one waits behind it
+    engine.onLinkOpened();
+    reply("020");
+    engine.onReplyTimeout();
+    EXPECT_EQ(host.results,
+              (std::vector<std::pair<int, int>>{{2, '1'}, {7, 0}, {4, 0}, {9, 0}, {3, 0}, {0, 0}, {0, '0'}, {10, 0}}));
+}
+
+TEST_F(IoEngineTest, PendingAndBusyTellWhetherAPollIsStillWaiting) {
+    EXPECT_FALSE(engine.busy());
+    engine.QueueRequest(IoRequests::ReadStatus());
+    EXPECT_TRUE(engine.isPending(IoCommand::ReadStatus));
+    EXPECT_FALSE(engine.isPending(IoCommand::ReadEnableStatus));
+    engine.QueueRequest(IoRequests::ReadEnableStatus());
+    EXPECT_TRUE(engine.isPending(IoCommand::ReadEnableStatus));  // queued behind
+    bool pendingInHandler = true;
+    host.onResult = [&](int index, int) {
+        if (index == IoCommand::ReadStatus) pendingInHandler = engine.isPending(IoCommand::ReadStatus);
+    };
+    reply("020");
+    EXPECT_FALSE(pendingInHandler);  // the request being reported is done
+    EXPECT_FALSE(engine.isPending(IoCommand::ReadStatus));
+    EXPECT_TRUE(engine.busy());
+    engine.onReplyTimeout();
+    EXPECT_FALSE(engine.busy());
 }
 
 }  // namespace

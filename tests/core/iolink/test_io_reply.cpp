@@ -153,5 +153,28 @@ TEST(IoReply, ShortRepliesApplyOnlyWhatTheyContain) {
     EXPECT_EQ(b.config.adcLevel, (std::array<std::string, 4>{"1234", "0000", "0000", "0000"}));
 }
 
+TEST(IoReply, OnlyCompleteGoodRepliesMarkTheirBlockRead) {
+    Blocks b;
+    const std::string enable = "120" "1111,0,1111,1111,1111,1111,1111,11";
+    b.apply("121" + enable.substr(3), IoCommand::ReadEnableStatus);  // result "1": not read
+    b.apply(enable.substr(0, 20), IoCommand::ReadEnableStatus);      // cut short: not read
+    b.apply("150" "1221,1111,21", IoCommand::ReadEnableStatus);      // not an answer to this
+    b.apply("630" "SN-0000", IoCommand::ReadSerialFirmware);         // short
+    EXPECT_EQ(b.config.readBlocks, 0);
+
+    b.apply(enable, IoCommand::ReadEnableStatus);
+    EXPECT_TRUE(b.config.wasRead(IoBlock::EnableStatus));
+    EXPECT_FALSE(b.config.wasRead(IoBlock::PowerStoppage));
+    // The echo of a write carries the whole block too.
+    b.apply("150" "1221,1111,21", IoCommand::WritePowerStoppage);
+    b.apply("090" "1023000705120000", IoCommand::WriteAdcLevel);
+    EXPECT_TRUE(b.config.wasRead(IoBlock::PowerStoppage));
+    EXPECT_TRUE(b.config.wasRead(IoBlock::AdcLevel));
+    b.apply("06002" "7", IoCommand::ReadMacroData);  // a mode the update does not know
+    EXPECT_FALSE(b.config.wasRead(IoBlock::Macro));
+    b.apply("06002" "2", IoCommand::ReadDelayPulseData);
+    EXPECT_TRUE(b.config.wasRead(IoBlock::DelayPulse));
+}
+
 }  // namespace
 }  // namespace tarn

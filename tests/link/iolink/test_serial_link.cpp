@@ -4,11 +4,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QSocketNotifier>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 
 #include "core/iolink/io_device.h"
@@ -133,9 +135,16 @@ TEST(SerialLink, FailureToOpenTellsTheOperator) {
     if (!pty.ok()) GTEST_SKIP() << "no pseudo-terminals here";
     ::setenv("TARN_COM7", pty.path().toLocal8Bit().constData(), 1);
     CCommProcess engine(&prompter);
-    EXPECT_FALSE(engine.OpenSerial(7, 9600, QStringLiteral("n"), 9, 1));
+    EngineRecorder rec(engine);
+    ASSERT_TRUE(engine.OpenSerial(7, 9600, QStringLiteral("n"), 9, 1));
+    engine.ReadStatus();                       // held, then failed once with the open
+    EXPECT_EQ(prompter.records().size(), 1u);  // the open runs from the event loop
+    ASSERT_TRUE(waitUntil([&] { return !rec.connects.empty() && !rec.results.empty(); }));
     ::unsetenv("TARN_COM7");
     EXPECT_EQ(prompter.messageTexts().back(), "The port 7 wasn't opened.");
+    EXPECT_EQ(rec.connects, std::vector<bool>{false});
+    EXPECT_EQ(rec.both, rec.connects);
+    EXPECT_EQ(rec.results, (std::vector<std::pair<int, int>>{{0, 0}}));
     EXPECT_FALSE(engine.isConnected());
 }
 
@@ -158,12 +167,13 @@ TEST(SerialLink, EngineExchangesFramesInPiecesAndRetransmitsOnNak) {
     CCommProcess engine(&prompter);
     EngineRecorder rec(engine);
     ASSERT_TRUE(engine.OpenSerial(2, 9600, QStringLiteral("n"), 8, 1));
-    ::unsetenv("TARN_COM2");
-    EXPECT_TRUE(prompter.records().empty());
-
+    // Queued before the port is open: held until it is.
     engine.ReadSerialFirmware();
     engine.SwitchOutput(4, 0);
     ASSERT_TRUE(waitUntil([&] { return rec.results.size() == 2; }));
+    ::unsetenv("TARN_COM2");
+    EXPECT_TRUE(prompter.records().empty());
+    EXPECT_EQ(rec.connects, std::vector<bool>{true});
     EXPECT_EQ(rec.results, (std::vector<std::pair<int, int>>{{15, '0'}, {0, '0'}}));
     EXPECT_EQ(device.requests, 6);  // each request twice NAKed, then answered
     IoConfig c;
@@ -172,6 +182,63 @@ TEST(SerialLink, EngineExchangesFramesInPiecesAndRetransmitsOnNak) {
     EXPECT_EQ(engine.engine().status().output[3], PortStateCode::On);
     engine.Disconnect();
     EXPECT_FALSE(engine.isConnected());
+}
+
+// How often this process has the device at `path` open (a vanished device reads "(deleted)").
+int openCount(const QString& path) {
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    const QByteArray want = path.toLocal8Bit();
+    int n = 0;
+    for (const QString& fd : fds.entryList(QDir::NoDotAndDotDot | QDir::System)) {
+        char target[512];
+        const ssize_t len = ::readlink(fds.filePath(fd).toLocal8Bit().constData(), target, sizeof target);
+        const QByteArray t(target, len > 0 ? static_cast<qsizetype>(len) : 0);
+        if (t == want || t == want + " (deleted)") ++n;
+    }
+    return n;
+}
+
+TEST(SerialLink, DeviceVanishesAndTheLinkLostHandlerReconnects) {
+    auto first = std::make_unique<Pty>();
+    Pty second;
+    if (!first->ok() || !second.ok()) GTEST_SKIP() << "no pseudo-terminals here";
+    const QString firstPath = first->path();
+    auto firstDevice = std::make_unique<PtyDevice>(*first, 0);
+    PtyDevice secondDevice(second, 0);
+    secondDevice.model.state().serialNumber = "TARN-SERIAL-00002";
+    ::setenv("TARN_COM4", firstPath.toLocal8Bit().constData(), 1);
+    CCommProcess engine(nullptr, nullptr, 2000);
+    EngineRecorder rec(engine);
+    // As the monitor answers "re-connect": close and open again inside the link-lost notice, which
+    // runs inside the serial port's own error signal.
+    int heldInsideSignal = -1;
+    QObject::connect(&engine, &CCommProcess::ioLinkLost, &engine, [&] {
+        engine.Disconnect();
+        heldInsideSignal = openCount(firstPath);  // QSerialPort's code still runs below us
+        ::setenv("TARN_COM4", second.path().toLocal8Bit().constData(), 1);
+        EXPECT_TRUE(engine.OpenSerial(4, 9600, QStringLiteral("n"), 8, 1));
+        engine.ReadSerialFirmware();  // held until the new port is open
+    });
+    ASSERT_TRUE(engine.OpenSerial(4, 9600, QStringLiteral("n"), 8, 1));
+    engine.ReadStatus();
+    ASSERT_TRUE(waitUntil([&] { return rec.results.size() == 1; }));
+    EXPECT_EQ(rec.results[0], (std::pair<int, int>{0, '0'}));
+
+    firstDevice.reset();
+    first.reset();  // the device vanishes: both ends of its pseudo-terminal are gone
+    ASSERT_TRUE(waitUntil([&] { return rec.results.size() == 2; }));
+    ::unsetenv("TARN_COM4");
+    EXPECT_EQ(rec.linkLost, 1);
+    EXPECT_EQ(rec.connects, (std::vector<bool>{true, true}));
+    EXPECT_EQ(rec.results[1], (std::pair<int, int>{15, '0'}));
+    EXPECT_EQ(engine.engine().config().serialNumber, "TARN-SERIAL-00002");
+    // The vanished port was closed after its signal returned, not left open; the new one is open
+    // once, beside the test's own hold on it, until the link is closed.
+    EXPECT_EQ(heldInsideSignal, 1);
+    EXPECT_TRUE(waitUntil([&] { return openCount(firstPath) == 0; }, 2000));
+    EXPECT_EQ(openCount(second.path()), 2);
+    engine.Disconnect();
+    EXPECT_EQ(openCount(second.path()), 1);
 }
 
 }  // namespace

@@ -118,6 +118,72 @@ TEST(TcpIoLink, RefusedOrInvalidConnectFails) {
     EXPECT_EQ(rec.results, (std::vector<std::pair<int, int>>{{13, 0}}));
 }
 
+TEST(TcpIoLink, RequestsQueuedBeforeTheConnectionOpensWaitForTheOutcome) {
+    ScriptedDevice device;
+    device.answer = [](const std::string& p) {
+        return p == "130" ? std::string("120" "1111,0,1111,1111,1111,1111,1111,11") : std::string("020");
+    };
+    CCommProcess engine;
+    EngineRecorder rec(engine);
+    std::size_t resultsAtOpen = 99;
+    QObject::connect(&engine, &CCommProcess::linkOpened, [&] { resultsAtOpen = rec.results.size(); });
+    // As the monitor does: connect, then read the configuration at once.
+    ASSERT_TRUE(engine.ConnectNetwork(QStringLiteral("127.0.0.1"), device.port()));
+    EXPECT_TRUE(engine.isOpening());
+    EXPECT_TRUE(engine.ReadEnableStatus());
+    EXPECT_TRUE(engine.ReadStatus());
+    ASSERT_TRUE(waitUntil([&] { return rec.results.size() == 2; }));
+    EXPECT_EQ(resultsAtOpen, 0u);
+    EXPECT_EQ(rec.results, (std::vector<std::pair<int, int>>{{13, '0'}, {0, '0'}}));
+    EXPECT_EQ(device.requests, (std::vector<std::string>{"130", "030"}));
+    EXPECT_TRUE(engine.wasRead(IoBlock::EnableStatus));
+    EXPECT_EQ(rec.connects, std::vector<bool>{true});
+    EXPECT_EQ(rec.both, rec.connects);
+
+    // The open fails: each held request fails once, with result 0, after openFailed.
+    int closedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+        closedPort = probe.serverPort();
+    }
+    CCommProcess refused;
+    EngineRecorder rec2(refused);
+    std::size_t resultsAtFailure = 99;
+    QObject::connect(&refused, &CCommProcess::openFailed, [&] { resultsAtFailure = rec2.results.size(); });
+    ASSERT_TRUE(refused.ConnectNetwork(QStringLiteral("127.0.0.1"), closedPort));
+    refused.ReadEnableStatus();
+    refused.ReadStatus();
+    ASSERT_TRUE(waitUntil([&] { return rec2.results.size() == 2; }));
+    waitUntil([] { return false; }, 200);  // room for a wrong second result
+    EXPECT_EQ(resultsAtFailure, 0u);
+    EXPECT_EQ(rec2.results, (std::vector<std::pair<int, int>>{{13, 0}, {0, 0}}));
+    EXPECT_EQ(rec2.connects, std::vector<bool>{false});
+    EXPECT_EQ(rec2.both, rec2.connects);
+    EXPECT_FALSE(refused.isOpening());
+}
+
+TEST(TcpIoLink, RefusedRequestsReportOnceFromTheEventLoop) {
+    ScriptedDevice device;
+    device.answer = [](const std::string&) { return std::string("021"); };
+    CCommProcess engine;
+    EngineRecorder rec(engine);
+    engine.ConnectNetwork(QStringLiteral("127.0.0.1"), device.port());
+    ASSERT_TRUE(waitUntil([&] { return engine.isConnected(); }));
+    IoConfig c;  // never read
+    EXPECT_FALSE(engine.WritePowerStoppage(c));
+    EXPECT_EQ(engine.lastRefusal(), IoRefusal::PowerStoppageNotRead);
+    EXPECT_FALSE(engine.SwitchOutput(11, 0));
+    EXPECT_EQ(engine.lastRefusal(), IoRefusal::BadPort);
+    EXPECT_FALSE(engine.QueueRequest(std::string(kMaxRequestPayload + 1, '0'), 9));
+    EXPECT_TRUE(engine.ChangeSettingMode());
+    EXPECT_TRUE(rec.results.empty());  // never inside the call
+    ASSERT_TRUE(waitUntil([&] { return rec.results.size() == 4; }));
+    waitUntil([] { return false; }, 100);
+    EXPECT_EQ(rec.results, (std::vector<std::pair<int, int>>{{8, 0}, {0, 0}, {9, 0}, {2, '1'}}));
+    EXPECT_EQ(device.requests, std::vector<std::string>{"040"});
+}
+
 TEST(TcpIoLink, ConnectAttemptIsBounded) {
     // A listener whose accept queue is full drops new handshakes, so a connect neither succeeds
     // nor is refused: only the bounded wait ends it.
