@@ -44,7 +44,8 @@ CManagerView::CManagerView(FrameState& frame, Prompter& prompter, CLeftView& tre
     };
 }
 
-CManagerView::~CManagerView() = default;
+// The list shows the session's table: it goes first.
+CManagerView::~CManagerView() { delete list_; }
 
 void CManagerView::setTiming(int deviceSpacingMs, int replyWaitMs) {
     session_->setTiming(deviceSpacingMs, replyWaitMs);

@@ -62,6 +62,9 @@ ParameterList::ParameterList(ParameterTable& table, QWidget* parent)
     }
 }
 
+// An open editor ends with the list, before its end could be reported to a list half gone.
+ParameterList::~ParameterList() { delete editor_.data(); }
+
 ParameterTable& ParameterList::table() { return model_->table(); }
 
 int ParameterList::rowCount() const { return model_->rowCount(); }

@@ -25,6 +25,7 @@ public:
     static constexpr int kSetupButtonWidth = 150;
 
     ParameterList(ParameterTable& table, QWidget* parent = nullptr);
+    ~ParameterList() override;
 
     ParameterTable& table();
     int rowCount() const;
