@@ -17,12 +17,14 @@ public:
     virtual bool isOpen() const = 0;
     // Queues the bytes for sending without blocking; false when the link cannot take them.
     virtual bool writeBytes(const QByteArray& bytes) = 0;
-    // Closes the link at the owner's request; no linkLost follows.
+    // Closes the link at the owner's request; no linkLost follows. Safe inside the link's own
+    // signals: what the link is built on is then closed once that signal has returned.
     virtual void close() = 0;
 
 signals:
     // Received bytes, in chunks of at most kMaxChunkBytes.
     void bytesReceived(const QByteArray& bytes);
+    // Exactly one of these ends each open attempt; CCommProcess delivers both from the event loop.
     void opened();
     void openFailed(const QString& reason);
     // The open link failed on its own (peer closed, receive error, device gone); emitted once.
