@@ -18,7 +18,8 @@ public:
     // Queues the bytes for sending without blocking; false when the link cannot take them.
     virtual bool writeBytes(const QByteArray& bytes) = 0;
     // Closes the link at the owner's request; no linkLost follows. Safe inside the link's own
-    // signals: what the link is built on is then closed once that signal has returned.
+    // signals: the socket or port is cut loose at once and deleted (a serial port also closed)
+    // only once that signal has returned.
     virtual void close() = 0;
 
 signals:
