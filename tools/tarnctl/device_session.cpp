@@ -10,7 +10,7 @@
 #include "core/discovery/addressing.h"
 #include "core/discovery/probe_reply.h"
 #include "core/manage/credential_log.h"
-#include "link/common/writable_folder.h"
+#include "link/common/data_folders.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
 #include "tarnctl/commands.h"

@@ -9,7 +9,7 @@
 #include "core/discovery/addressing.h"
 #include "gui/app/demo_fleet.h"
 #include "gui/app/main_frame.h"
-#include "link/common/writable_folder.h"
+#include "link/common/data_folders.h"
 
 namespace tarn {
 

@@ -1,4 +1,4 @@
-#include "link/common/writable_folder.h"
+#include "link/common/data_folders.h"
 
 #include <QDir>
 #include <QFileInfo>
