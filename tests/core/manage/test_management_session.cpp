@@ -188,3 +188,25 @@ TEST_F(SessionTest, RepliesWaitWhileADialogOfTheOperationIsOpen) {
 
 }  // namespace
 }  // namespace tarn::test
+
+namespace tarn::test {
+namespace {
+
+TEST_F(SessionTest, AMissingDcfLeavesNoStaleSetGroupsOrRows) {
+    selectAndGet({ioDevice("Pump", 11)});
+    ASSERT_NE(session.table().definitions(), nullptr);
+    ASSERT_GT(session.table().rowCount(), 0);
+    const std::size_t sent = host.sent.size();
+    selectAndGet({ioDevice("Old", 12, "1.9")});
+    EXPECT_EQ(session.table().definitions(), nullptr);
+    EXPECT_EQ(session.table().rowCount(), 0);
+    EXPECT_EQ(host.definitionChanges, 2);
+    EXPECT_EQ(host.sent.size(), sent);  // nothing asked
+    ASSERT_FALSE(prompter.messageTexts().empty());
+    EXPECT_EQ(prompter.messageTexts().back().rfind("Can't find configuration file!", 0), 0u);
+    session.SelectGroup(1);  // no set: nothing happens
+    EXPECT_EQ(host.sent.size(), sent);
+}
+
+}  // namespace
+}  // namespace tarn::test
