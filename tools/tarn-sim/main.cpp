@@ -9,6 +9,8 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 
+#include "link/common/command_line.h"
+#include "link/common/data_folders.h"
 #include "tarn-sim/fleet_config.h"
 #include "tarn-sim/sim_fleet.h"
 
@@ -39,6 +41,30 @@ bool stopOnSignals(pid_t parent) {
     return true;
 }
 
+QString helpText() {
+    return QStringLiteral(
+               "Usage: tarn-sim --fleet FILE [OPTION]...\n"
+               "Run a simulated fleet of TARN remote I/O devices on loopback, for demos,\n"
+               "training and tests. Each device answers discovery and management datagrams\n"
+               "at its own 127.0.0.N address and serves its I/O link over TCP or a\n"
+               "pseudo-terminal. When ready, the simulator prints \"ready port N\".\n"
+               "\n"
+               "Options:\n"
+               "      --fleet FILE              fleet file (JSON) describing the devices\n"
+               "      --device-port N           management port of every device (default 2002);\n"
+               "                                0 lets the system choose\n"
+               "      --listen-broadcast ADDR   address on which broadcasts are received\n"
+               "                                (default 127.255.255.255)\n"
+               "      --data-dir DIR            read prodid.ini and the .dcf files from DIR\n"
+               "  -h, --help                    display this help and exit\n"
+               "      --version                 output version information and exit\n"
+               "\n"
+               "The simulator ends on SIGTERM, SIGINT or SIGHUP, and with the program that\n"
+               "started it.\n"
+               "\n") +
+           tarn::dataFoldersHelp();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,38 +78,32 @@ int main(int argc, char** argv) {
     }
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Simulated fleet of TARN devices (see docs/simulator.md)."));
-    parser.addHelpOption();
-    parser.addOption({"fleet", "Fleet file (JSON).", "file"});
-    parser.addOption({"device-port", "Management port of every device; 0 lets the system choose.", "port", "2002"});
-    parser.addOption({"listen-broadcast", "Address on which broadcasts are received.", "address", "127.255.255.255"});
-    parser.addOption({"data-dir", "Folder of prodid.ini and the .dcf files (default: the program's folder).", "dir",
-                      QCoreApplication::applicationDirPath()});
-    parser.process(app);
-
-    if (!parser.isSet("fleet")) {
-        err << "tarn-sim: --fleet FILE is required\n";
-        return 2;
-    }
+    const QCommandLineOption help(QStringList{"h", "help"}), version("version"), fleetOption("fleet", {}, "file"),
+        portOption("device-port", {}, "port", "2002"),
+        listenOption("listen-broadcast", {}, "address", "127.255.255.255"), dataDirOption("data-dir", {}, "dir");
+    parser.addOptions({help, version, fleetOption, portOption, listenOption, dataDirOption});
+    const QString program = QStringLiteral("tarn-sim");
+    if (!parser.parse(app.arguments())) return tarn::cli::badUsage(program, tarn::cli::parseError(parser));
+    if (parser.isSet(help)) return tarn::cli::printHelp(helpText());
+    if (parser.isSet(version)) return tarn::cli::printVersion(program);
+    if (!parser.positionalArguments().isEmpty())
+        return tarn::cli::badUsage(
+            program, QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+    if (!parser.isSet(fleetOption)) return tarn::cli::badUsage(program, QStringLiteral("--fleet FILE is required"));
     bool ok = false;
-    const uint port = parser.value("device-port").toUInt(&ok);
-    if (!ok || port > 65535) {
-        err << "tarn-sim: --device-port must be 0..65535\n";
-        return 2;
-    }
+    const uint port = parser.value(portOption).toUInt(&ok);
+    if (!ok || port > 65535) return tarn::cli::badUsage(program, QStringLiteral("--device-port must be 0..65535"));
     QHostAddress listen;
-    if (!listen.setAddress(parser.value("listen-broadcast"))) {
-        err << "tarn-sim: --listen-broadcast must be an IPv4 address\n";
-        return 2;
-    }
+    if (!listen.setAddress(parser.value(listenOption)))
+        return tarn::cli::badUsage(program, QStringLiteral("--listen-broadcast must be an IPv4 address"));
     QString error;
-    auto config = tarnsim::loadFleet(parser.value("fleet"), &error);
+    auto config = tarnsim::loadFleet(parser.value(fleetOption), &error);
     if (!config) {
         err << "tarn-sim: " << error << '\n';
         return 2;
     }
     tarnsim::SimFleet fleet(std::move(*config));
-    fleet.setDataDir(parser.value("data-dir"));
+    fleet.setDataDir(tarn::dataFolder(parser.value(dataDirOption)));
     if (!fleet.start(static_cast<quint16>(port), listen, &error)) {
         err << "tarn-sim: " << error << '\n';
         return 2;

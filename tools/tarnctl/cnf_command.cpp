@@ -54,7 +54,7 @@ int runCnf(const QStringList& args) {
     QCommandLineParser p;
     addDeviceOptions(p);
     if (!isSave) p.addOption({"apply", "Set the values the file changes."});
-    if (!p.parse(QStringList{QStringLiteral("tarnctl cnf ") + sub} + args.mid(1))) return usageError(p.errorText());
+    if (!p.parse(QStringList{QStringLiteral("tarnctl cnf ") + sub} + args.mid(1))) return badOption(p);
     if (p.positionalArguments().size() != 1) return usageError(QStringLiteral("cnf %1 takes one FILE").arg(sub));
     const std::string file = p.positionalArguments().first().toStdString();
     int code = kExitOk;

@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+class QCommandLineParser;
+
 namespace tarnctl {
 
 constexpr int kExitOk = 0;
@@ -20,5 +22,7 @@ int runCnf(const QStringList& args);
 
 // Prints "tarnctl: <message>" on standard error and returns kExitUsage.
 int usageError(const QString& message);
+// The same for an option the parser refused, with a pointer to --help.
+int badOption(const QCommandLineParser& parser);
 
 }  // namespace tarnctl

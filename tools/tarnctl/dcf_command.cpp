@@ -1,8 +1,12 @@
-// tarnctl dcf show FILE [--json]: prints the definition set a .dcf file expands to, as a table or as
-// JSON, or the reason the file is refused. A tool for checking .dcf files before they ship.
+// tarnctl dcf show FILE [--json] [--data-dir DIR]: prints the definition set a .dcf file expands to,
+// as a table or as JSON, or the reason the file is refused. A tool for checking .dcf files before
+// they ship. A bare file name that is not in the current folder is taken from the data folder, where
+// the programs find the products' files.
 #include <cstdio>
 #include <string>
 
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,6 +16,7 @@
 #include "core/common/file_io.h"
 #include "core/params/dcf_parser.h"
 #include "core/params/definition_store.h"
+#include "link/common/data_folders.h"
 #include "tarnctl/commands.h"
 
 namespace tarnctl {
@@ -75,19 +80,24 @@ void printTable(const tarn::DefinitionSet& set) {
 }  // namespace
 
 int runDcf(const QStringList& args) {
-    if (args.isEmpty() || args.first() != QLatin1String("show"))
-        return usageError(QStringLiteral("usage: tarnctl dcf show FILE [--json]"));
+    const QString usage = QStringLiteral("usage: tarnctl dcf show FILE [--json] [--data-dir DIR]");
+    if (args.isEmpty() || args.first() != QLatin1String("show")) return usageError(usage);
     QString file;
+    QString dataDir;
     bool json = false;
-    for (const QString& a : args.mid(1)) {
+    for (int i = 1; i < args.size(); ++i) {
+        const QString& a = args[i];
         if (a == QLatin1String("--json"))
             json = true;
+        else if (a == QLatin1String("--data-dir") && i + 1 < args.size())
+            dataDir = args[++i];
         else if (file.isEmpty() && !a.startsWith(QLatin1String("--")))
             file = a;
         else
             return usageError(QStringLiteral("dcf show: unexpected argument '%1'").arg(a));
     }
-    if (file.isEmpty()) return usageError(QStringLiteral("usage: tarnctl dcf show FILE [--json]"));
+    if (file.isEmpty()) return usageError(usage);
+    if (!file.contains('/') && !QFileInfo::exists(file)) file = QDir(tarn::dataFolder(dataDir)).filePath(file);
 
     const std::string path = file.toLocal8Bit().toStdString();
     const tarn::FileContent content = tarn::readWholeFile(path, tarn::kMaxDcfFileSize);

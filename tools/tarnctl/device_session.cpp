@@ -1,6 +1,5 @@
 #include "tarnctl/device_session.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -63,15 +62,11 @@ std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& p, int&
     if (p.isSet("id"))
         o.credentials =
             tarn::Credentials{p.value("id").toLatin1().toStdString(), p.value("password").toLatin1().toStdString()};
-    if (p.isSet("data-dir")) {
-        o.dataDir = QDir(p.value("data-dir")).absolutePath();
-        if (!QFileInfo(o.dataDir).isDir())
-            return bad(QStringLiteral("--data-dir '%1' is not a folder").arg(p.value("data-dir")));
-        o.logDir = o.dataDir;
-    } else {
-        o.dataDir = QCoreApplication::applicationDirPath();
-        o.logDir = tarn::writableFolderFor(o.dataDir);
-    }
+    if (p.isSet("data-dir") && !QFileInfo(p.value("data-dir")).isDir())
+        return bad(QStringLiteral("--data-dir '%1' is not a folder").arg(p.value("data-dir")));
+    const tarn::DataFolders folders = tarn::dataFolders(p.value("data-dir"));
+    o.dataDir = folders.data;
+    o.logDir = folders.writable;
     exitCode = kExitOk;
     return o;
 }

@@ -1,9 +1,10 @@
 // tarnctl: the headless command-line face of TARN Manager.
-#include <cstdio>
-
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include "link/common/command_line.h"
+#include "link/common/data_folders.h"
 #include "tarnctl/commands.h"
 
 namespace {
@@ -17,24 +18,40 @@ struct Command {
 const Command kCommands[] = {
     {"probe", tarnctl::runProbe,
      "discover devices: [--broadcast ADDR] [--address IP] [--device-port N] [--wait MS] [--json]"},
-    {"dcf", tarnctl::runDcf, "check a device configuration file: show FILE [--json]"},
+    {"dcf", tarnctl::runDcf, "check a device configuration file: show FILE [--json] [--data-dir DIR]"},
     {"params", tarnctl::runParams,
      "device parameters: get [--group N] [--json] | set NAME_OR_ID=VALUE... (device options)"},
     {"reboot", tarnctl::runReboot, "reboot a device (device options)"},
     {"cnf", tarnctl::runCnf, "configuration files: save FILE | load FILE [--apply] (device options)"},
     {"io", tarnctl::runIo,
-     "I/O commands: (--host H --port P | --serial PATH [--baud N ...]) status|switch N "
-     "on|off|config|serial|run-mode|setting-mode [--json]"},
+     "I/O commands: (--host H --port P | --serial PATH [--baud N ...])\n"
+     "           status|switch N on|off|config|serial|run-mode|setting-mode [--json]"},
 };
 
-int printUsage(FILE* to) {
-    std::fprintf(to, "usage: tarnctl <command> [options]\n\ncommands:\n");
-    for (const auto& c : kCommands) std::fprintf(to, "  %-8s %s\n", c.name, c.summary);
-    std::fprintf(to,
-                 "\ndevice options: --address IP [--device-port N] [--data-dir DIR] [--id ID --password PW] "
-                 "[--wait MS]\nexit codes: 0 done, 1 refused ID or password, 2 bad argument, unusable file or no "
-                 "device, 3 no reply\n");
-    return to == stdout ? tarnctl::kExitOk : tarnctl::kExitUsage;
+QString helpText() {
+    QString text = QStringLiteral(
+        "Usage: tarnctl COMMAND [OPTION]...\n"
+        "TARN Manager on the command line: discover TARN remote I/O devices, read and\n"
+        "set their parameters, save and load parameter sets, and talk to their I/O.\n"
+        "\n"
+        "Commands:\n");
+    for (const auto& c : kCommands) text += QStringLiteral("  %1 %2\n").arg(QLatin1String(c.name), -8).arg(c.summary);
+    text += QStringLiteral(
+        "\n"
+        "Device options:\n"
+        "  --address IP [--device-port N] [--data-dir DIR] [--id ID --password PW] [--wait MS]\n"
+        "\n"
+        "Options:\n"
+        "  -h, --help     display this help and exit\n"
+        "      --version  output version information and exit\n"
+        "\n"
+        "Exit status:\n"
+        " 0  done\n"
+        " 1  the device refused the ID or password, or answered with a failure\n"
+        " 2  a bad argument, an unusable file, or no device answering\n"
+        " 3  a reply missing after the wait\n"
+        "\n");
+    return text + tarn::dataFoldersHelp();
 }
 
 }  // namespace
@@ -46,17 +63,25 @@ int usageError(const QString& message) {
     return kExitUsage;
 }
 
+int badOption(const QCommandLineParser& parser) {
+    return tarn::cli::badUsage(QStringLiteral("tarnctl"), tarn::cli::parseError(parser));
+}
+
 }  // namespace tarnctl
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnctl"));
+    const QString program = QStringLiteral("tarnctl");
     QStringList args = app.arguments().mid(1);
-    if (args.isEmpty()) return printUsage(stderr);
+    if (args.isEmpty()) return tarn::cli::badUsage(program, QStringLiteral("missing command"));
     const QString name = args.takeFirst();
-    if (name == QLatin1String("--help") || name == QLatin1String("help")) return printUsage(stdout);
+    if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help"))
+        return tarn::cli::printHelp(helpText());
+    if (name == QLatin1String("--version")) return tarn::cli::printVersion(program);
     for (const auto& c : kCommands) {
         if (name == QLatin1String(c.name)) return c.run(args);
     }
-    return tarnctl::usageError(QStringLiteral("unknown command '%1' (try tarnctl --help)").arg(name));
+    if (name.startsWith('-')) return tarn::cli::badUsage(program, QStringLiteral("unrecognized option '%1'").arg(name));
+    return tarn::cli::badUsage(program, QStringLiteral("unknown command '%1'").arg(name));
 }

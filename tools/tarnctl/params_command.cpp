@@ -122,7 +122,7 @@ int runParams(const QStringList& args) {
         p.addOption({"group", "Show this entry of the group box (0: All classes).", "n", "0"});
         p.addOption({"json", "Print a JSON array."});
     }
-    if (!p.parse(QStringList{QStringLiteral("tarnctl params ") + sub} + args.mid(1))) return usageError(p.errorText());
+    if (!p.parse(QStringList{QStringLiteral("tarnctl params ") + sub} + args.mid(1))) return badOption(p);
     std::vector<std::pair<std::string, std::string>> changes;
     for (const QString& arg : p.positionalArguments()) {
         const auto change = assignment(arg);
@@ -142,7 +142,7 @@ int runParams(const QStringList& args) {
 int runReboot(const QStringList& args) {
     QCommandLineParser p;
     addDeviceOptions(p);
-    if (!p.parse(QStringList{QStringLiteral("tarnctl reboot")} + args)) return usageError(p.errorText());
+    if (!p.parse(QStringList{QStringLiteral("tarnctl reboot")} + args)) return badOption(p);
     if (!p.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument '%1'").arg(p.positionalArguments().first()));
     int code = kExitOk;

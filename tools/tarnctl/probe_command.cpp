@@ -63,7 +63,7 @@ int runProbe(const QStringList& args) {
     p.addOption({"device-port", "UDP port of the devices.", "port", "2002"});
     p.addOption({"wait", "How long to collect replies, in milliseconds.", "ms", "1000"});
     p.addOption({"json", "Print a JSON array."});
-    if (!p.parse(QStringList{QStringLiteral("tarnctl probe")} + args)) return usageError(p.errorText());
+    if (!p.parse(QStringList{QStringLiteral("tarnctl probe")} + args)) return badOption(p);
     if (!p.positionalArguments().isEmpty())
         return usageError(QStringLiteral("probe takes no arguments: '%1'").arg(p.positionalArguments().join(' ')));
 

@@ -1,58 +1,152 @@
 #include "gui/app/manager_app.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QSettings>
-#include <QTextStream>
+#include <QTimer>
 
 #include "core/discovery/addressing.h"
 #include "gui/app/demo_fleet.h"
 #include "gui/app/main_frame.h"
+#include "link/common/command_line.h"
 #include "link/common/data_folders.h"
 
 namespace tarn {
 
 namespace {
 
-int usageError(const QString& message) {
-    QTextStream(stderr) << "tarn-manager: " << message << '\n';
-    return 2;
+const QString kProgram = QStringLiteral("tarn-manager");
+
+QString helpText() {
+    return QStringLiteral(
+               "Usage: tarn-manager [OPTION]...\n"
+               "Discover, configure and monitor the TARN remote I/O devices on the local network.\n"
+               "\n"
+               "Options:\n"
+               "      --data-dir DIR     read the .dcf files, prodid.ini and help from DIR, and\n"
+               "                         write pwd.ini and MonInter.dat there\n"
+               "      --device-port N    UDP port of the devices (default 2002)\n"
+               "      --broadcast ADDR   address the discovery probe is broadcast to\n"
+               "                         (default 255.255.255.255)\n"
+               "      --demo             start a simulated fleet on loopback and probe it\n"
+               "      --fleet FILE       fleet file of the demo (default: demo-fleet.json in the\n"
+               "                         data folder); implies --demo\n"
+               "      --quit-after MS    close the window after MS milliseconds (start-up checks)\n"
+               "  -h, --help             display this help and exit\n"
+               "      --version          output version information and exit\n"
+               "\n"
+               "Qt's own options, such as -platform and -style, are accepted too.\n"
+               "\n") +
+           dataFoldersHelp();
+}
+
+// Qt's options are read by QApplication itself, later; the ones that take a value also take the
+// next argument. Qt accepts them with one dash or two.
+bool isQtOption(const QString& arg, bool* takesNext) {
+    static const char* const withValue[] = {"platform",        "platformpluginpath", "platformtheme", "plugin",
+                                            "qwindowgeometry", "qwindowicon",        "qwindowtitle",  "session",
+                                            "display",         "geometry",           "title",         "name",
+                                            "style",           "stylesheet"};
+    static const char* const flags[] = {"reverse", "nograb", "dograb", "widgetcount", "sync"};
+    if (!arg.startsWith('-')) return false;
+    QString name = arg.mid(arg.startsWith(QLatin1String("--")) ? 2 : 1);
+    const bool inlineValue = name.contains('=');
+    name = name.section('=', 0, 0);
+    const auto is = [&](const char* n) { return name == QLatin1String(n); };
+    if (std::any_of(std::begin(withValue), std::end(withValue), is)) {
+        *takesNext = !inlineValue;
+        return true;
+    }
+    *takesNext = false;
+    return !inlineValue && std::any_of(std::begin(flags), std::end(flags), is);
 }
 
 }  // namespace
 
-int runManagerApp(QApplication& app) {
-    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    QCoreApplication::setApplicationName(QStringLiteral("manager"));
-    // No application display name: Qt would append it to every window and message-box caption, and
-    // the captions ("Error", "Input IP", "  TARN Manager") are exactly the product's own.
+ManagerCommandLine readManagerCommandLine(int argc, char** argv) {
+    ManagerCommandLine out;
+    QStringList args{kProgram};
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        bool takesNext = false;
+        if (isQtOption(arg, &takesNext)) {
+            if (takesNext) ++i;
+            continue;
+        }
+        args << arg;
+    }
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("TARN Manager: discover, configure and monitor TARN devices."));
-    parser.addHelpOption();
-    parser.addOption({"data-dir", "Folder of the .dcf files, prodid.ini, help and the written files.", "dir"});
-    parser.addOption({"device-port", "UDP port of the devices (default 2002).", "port"});
-    parser.addOption({"broadcast", "Address the discovery probe is broadcast to (default 255.255.255.255).", "address"});
-    parser.addOption({"demo", "Start a simulated fleet on loopback and probe it."});
-    parser.addOption({"fleet", "Fleet file for the demo (default: demo-fleet.json in the data folder).", "file"});
-    parser.process(app);
+    const QCommandLineOption help(QStringList{"h", "help"}), version("version"), dataDir("data-dir", {}, "dir"),
+        devicePort("device-port", {}, "port"), broadcast("broadcast", {}, "address"), demo("demo"),
+        fleet("fleet", {}, "file"), quitAfter("quit-after", {}, "ms");
+    parser.addOptions({help, version, dataDir, devicePort, broadcast, demo, fleet, quitAfter});
+    if (!parser.parse(args)) {
+        out.exitNow = cli::badUsage(kProgram, cli::parseError(parser));
+        return out;
+    }
+    if (parser.isSet(help)) {
+        out.exitNow = cli::printHelp(helpText());
+        return out;
+    }
+    if (parser.isSet(version)) {
+        out.exitNow = cli::printVersion(kProgram);
+        return out;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        out.exitNow = cli::badUsage(
+            kProgram, QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first()));
+        return out;
+    }
+    out.dataDir = parser.value(dataDir);
+    bool ok = false;
+    if (parser.isSet(devicePort)) {
+        const uint port = parser.value(devicePort).toUInt(&ok);
+        if (!ok || port == 0 || port > 65535) {
+            out.exitNow = cli::badUsage(kProgram, QStringLiteral("--device-port must be 1..65535"));
+            return out;
+        }
+        out.devicePort = static_cast<quint16>(port);
+    }
+    if (parser.isSet(broadcast)) {
+        const auto address = parseIPv4(parser.value(broadcast).toStdString());
+        if (!address) {
+            out.exitNow = cli::badUsage(kProgram, QStringLiteral("--broadcast must be a dotted IPv4 address"));
+            return out;
+        }
+        out.broadcast = QHostAddress(*address);
+    }
+    if (parser.isSet(quitAfter)) {
+        out.quitAfterMs = parser.value(quitAfter).toInt(&ok);
+        if (!ok || out.quitAfterMs < 0) {
+            out.exitNow = cli::badUsage(kProgram, QStringLiteral("--quit-after takes milliseconds"));
+            return out;
+        }
+    }
+    out.demo = parser.isSet(demo) || parser.isSet(fleet);
+    out.fleet = parser.value(fleet);
+    return out;
+}
 
+int runManagerApp(QApplication& app, const ManagerCommandLine& options) {
+    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
+    QCoreApplication::setApplicationName(QStringLiteral("manager"));
+    QCoreApplication::setApplicationVersion(cli::version());
+    // No application display name: Qt would append it to every window and message-box caption, and
+    // the captions ("Error", "Input IP", "  TARN Manager") are exactly the product's own.
+    // The desktop entry this window belongs to, for the task bar's icon and grouping.
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarn-manager"));
+
+    const DataFolders folders = dataFolders(options.dataDir);
     FrameState state;
-    state.dataDir = parser.isSet("data-dir") ? QDir(parser.value("data-dir")).absolutePath()
-                                             : QCoreApplication::applicationDirPath();
-    state.writableDir = parser.isSet("data-dir") ? state.dataDir : writableFolderFor(state.dataDir);
-    if (parser.isSet("device-port")) {
-        bool ok = false;
-        const uint port = parser.value("device-port").toUInt(&ok);
-        if (!ok || port == 0 || port > 65535) return usageError(QStringLiteral("--device-port must be 1..65535"));
-        state.devicePort = static_cast<quint16>(port);
-    }
-    if (parser.isSet("broadcast")) {
-        const auto address = parseIPv4(parser.value("broadcast").toStdString());
-        if (!address) return usageError(QStringLiteral("--broadcast must be a dotted IPv4 address"));
-        state.broadcastAddress = QHostAddress(*address);
-    }
+    state.dataDir = folders.data;
+    state.writableDir = folders.writable;
+    if (options.devicePort) state.devicePort = *options.devicePort;
+    if (options.broadcast) state.broadcastAddress = *options.broadcast;
 
     // The start-up folder is recorded in the settings, as the product always has.
     QSettings settings;
@@ -60,14 +154,15 @@ int runManagerApp(QApplication& app) {
 
     CMainFrame frame(state);
     std::unique_ptr<DemoFleet> demo;
-    if (parser.isSet("demo") || parser.isSet("fleet")) {
-        const QString fleet = parser.isSet("fleet") ? parser.value("fleet")
-                                                    : QDir(state.dataDir).filePath(QStringLiteral("demo-fleet.json"));
+    if (options.demo) {
+        const QString fleet =
+            !options.fleet.isEmpty() ? options.fleet : QDir(state.dataDir).filePath(QStringLiteral("demo-fleet.json"));
         demo = std::make_unique<DemoFleet>(frame, fleet);
         demo->start();
     }
     frame.resize(1100, 700);
     frame.showMaximized();
+    if (options.quitAfterMs >= 0) QTimer::singleShot(options.quitAfterMs, &frame, &QWidget::close);
     return app.exec();
 }
 

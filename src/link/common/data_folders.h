@@ -1,12 +1,40 @@
-// Where the programs write their own files (pwd.ini, MonInter.dat): beside the data when that folder
-// is writable (a build tree, a portable copy, --data-dir), otherwise in TARN Manager's folder of the
-// user's configuration, which the window and tarnctl share.
+// Where the three programs read their data and write their own files: one rule for all of them.
+//
+//   read-only data (.dcf files, prodid.ini, help/, demo-fleet.json), the first that applies:
+//     1. --data-dir DIR;
+//     2. the executable's folder, when it holds prodid.ini (a build tree, a portable copy);
+//     3. ../share/tarn-manager beside the executable's folder (an installed product).
+//   written files (pwd.ini, MonInter.dat):
+//     the data folder of 1. or 2. when it is writable; otherwise, and always for an installed data
+//     folder, TARN Manager's folder in the user's configuration ($XDG_CONFIG_HOME), which the window
+//     and tarnctl share. A pwd.ini that still lies beside the executable is copied there once, so its
+//     credentials go on being used.
 #pragma once
 
 #include <QString>
 
 namespace tarn {
 
-QString writableFolderFor(const QString& dataDir);
+struct DataFolders {
+    QString data;            // read-only data
+    QString writable;        // pwd.ini, MonInter.dat
+    bool installed = false;  // data was found by rule 3
+};
+
+// The installed data folder, relative to the executable's folder.
+inline constexpr const char* kInstalledDataPath = "../share/tarn-manager";
+
+// Applies the rule; an empty dataDirOption means --data-dir was not given. executableDir defaults
+// to the running program's folder.
+DataFolders dataFolders(const QString& dataDirOption, const QString& executableDir = {});
+
+// The read-only half of the rule, for programs that write nothing.
+QString dataFolder(const QString& dataDirOption, const QString& executableDir = {});
+
+// The user's configuration folder for written files, created when missing.
+QString configFolder();
+
+// The rule in a few lines for the programs' --help texts.
+QString dataFoldersHelp();
 
 }  // namespace tarn
