@@ -18,6 +18,8 @@ namespace tarn {
 
 const QColor DeviceTree::kBackground(250, 254, 218);
 const QColor DeviceTree::kCaretTipBackground(128, 128, 95);
+const QColor DeviceTree::kText(Qt::black);
+const QColor DeviceTree::kDisabledText(120, 120, 100);
 
 namespace {
 
@@ -53,6 +55,10 @@ DeviceTree::DeviceTree(QWidget* parent) : QTreeWidget(parent) {
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
     QPalette pal = palette();
     pal.setColor(QPalette::Base, kBackground);
+    // The background is the product's own light yellow on every desktop, so the text is dark on it
+    // even where the desktop's palette has light text (a dark theme).
+    pal.setColor(QPalette::Text, kText);
+    pal.setColor(QPalette::Disabled, QPalette::Text, kDisabledText);
     pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText, pal.color(QPalette::Active, QPalette::HighlightedText));
     setPalette(pal);
@@ -235,7 +241,7 @@ void DeviceTree::showTip(const QPoint& pos) {
     const bool caret = indexOfTopLevelItem(item) == selection_.caret();
     QPalette pal = tip_->palette();
     pal.setColor(QPalette::Window, caret ? kCaretTipBackground : kBackground);
-    pal.setColor(QPalette::WindowText, caret ? Qt::white : Qt::black);
+    pal.setColor(QPalette::WindowText, caret ? QColor(Qt::white) : kText);
     tip_->setPalette(pal);
     tip_->setAutoFillBackground(true);
     tip_->setText(item->text(column));

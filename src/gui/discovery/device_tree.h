@@ -21,6 +21,8 @@ class DeviceTree : public QTreeWidget {
 public:
     static const QColor kBackground;
     static const QColor kCaretTipBackground;
+    static const QColor kText;  // on kBackground, whatever the desktop's palette
+    static const QColor kDisabledText;
 
     explicit DeviceTree(QWidget* parent = nullptr);
 
