@@ -1,0 +1,81 @@
+# The installed product and its Debian package.
+#
+#   bin/                                      tarn-manager, tarnctl, tarn-sim
+#   share/tarn-manager/                       .dcf files, prodid.ini, help/, demo-fleet.json (read-only)
+#   share/applications/tarn-manager.desktop   the menu entry
+#   share/icons/hicolor/scalable/apps/        tarn-manager.svg
+#   share/metainfo/                           AppStream metadata
+#   share/man/man1/                           tarn-manager(1), tarnctl(1), tarn-sim(1), from their --help
+#
+# The programs find their data at ../share/tarn-manager beside their own folder
+# (src/link/common/data_folders.h), so bin/ and share/ are fixed here rather than taken from
+# GNUInstallDirs, whose folders a user may change.
+set(TARN_PROGRAMS tarn-manager tarnctl tarn-sim)
+set(TARN_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
+set(TARN_GENERATED_DIR ${CMAKE_BINARY_DIR}/packaging)
+
+install(TARGETS ${TARN_PROGRAMS} RUNTIME DESTINATION bin)
+install(DIRECTORY ${TARN_DATA_DIR}/ DESTINATION share/tarn-manager)
+install(FILES ${TARN_PACKAGING_DIR}/tarn-manager.desktop DESTINATION share/applications)
+install(FILES ${TARN_PACKAGING_DIR}/tarn-manager.svg DESTINATION share/icons/hicolor/scalable/apps)
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/parameters.md ${CMAKE_SOURCE_DIR}/docs/simulator.md
+              ${CMAKE_SOURCE_DIR}/docs/io-link.md
+        DESTINATION share/doc/tarn-manager)
+
+# The release date honours SOURCE_DATE_EPOCH, for reproducible packages.
+string(TIMESTAMP TARN_RELEASE_DATE "%Y-%m-%d" UTC)
+configure_file(${TARN_PACKAGING_DIR}/org.tarn.manager.metainfo.xml.in
+               ${TARN_GENERATED_DIR}/org.tarn.manager.metainfo.xml @ONLY)
+install(FILES ${TARN_GENERATED_DIR}/org.tarn.manager.metainfo.xml DESTINATION share/metainfo)
+
+# Man pages are made from each program's --help and --version, so they cannot drift from them.
+find_program(TARN_HELP2MAN help2man)
+find_program(TARN_GZIP gzip)
+if(TARN_HELP2MAN AND TARN_GZIP AND NOT TARN_SANITIZE)
+    set(names_tarn-manager "discover, configure and monitor TARN remote I/O devices")
+    set(names_tarnctl "TARN Manager on the command line")
+    set(names_tarn-sim "simulated fleet of TARN remote I/O devices on loopback")
+    set(pages)
+    foreach(program ${TARN_PROGRAMS})
+        set(page ${TARN_GENERATED_DIR}/${program}.1)
+        add_custom_command(OUTPUT ${page}.gz
+            COMMAND ${TARN_HELP2MAN} --no-info --section=1 "--name=${names_${program}}" --output=${page}
+                    $<TARGET_FILE:${program}>
+            COMMAND ${TARN_GZIP} -9nf ${page}
+            DEPENDS ${program}
+            COMMENT "Writing the man page of ${program}"
+            VERBATIM)
+        list(APPEND pages ${page}.gz)
+    endforeach()
+    add_custom_target(tarn_manpages ALL DEPENDS ${pages})
+    install(FILES ${pages} DESTINATION share/man/man1)
+else()
+    message(STATUS "No man pages: help2man or gzip is missing, or this is a sanitizer build")
+endif()
+
+# cpack -G DEB: tarn-manager_<version>_amd64.deb, its dependencies computed from the binaries.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME tarn-manager)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "TARN Manager developers")
+set(CPACK_PACKAGE_CONTACT "TARN Manager developers <tarn-manager@example.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "discover, configure and monitor TARN remote I/O devices")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "TARN Manager discovers the TARN remote I/O devices on the local network, reads, edits and\n"
+    "writes their parameters, keeps their credentials, saves and loads parameter sets, and\n"
+    "monitors their I/O over TCP or a serial port. The package holds the desktop application,\n"
+    "tarnctl for scripts, and tarn-sim, a simulated fleet for demos and training.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)
+
+# Builds the package, unpacks it into a temporary root and runs the programs from there.
+if(NOT TARN_SANITIZE)
+    add_test(NAME packaging
+             COMMAND ${CMAKE_SOURCE_DIR}/tests/packaging/check_package.sh ${CMAKE_BINARY_DIR} ${PROJECT_VERSION})
+    set_tests_properties(packaging PROPERTIES LABELS packaging TIMEOUT 300)
+endif()

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# check_package.sh <build-dir> <version>: the Debian package as a user gets it. It is built with cpack,
+# unpacked (never installed) into a temporary root, and its programs are run from there without
+# --data-dir, from a folder that holds no data: they must find their data by the install rule and
+# write into the temporary configuration folder only.
+set -euo pipefail
+build=$1
+version=$2
+tmp=$(mktemp -d)
+sim_pid=""
+cleanup() {
+    if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
+    rm -rf "$tmp"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+echo "-- package"
+cpack --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 || { cat "$tmp/cpack.log"; fail "cpack"; }
+deb=$tmp/out/tarn-manager_${version}_amd64.deb
+[ -f "$deb" ] || fail "no $(basename "$deb") in: $(ls "$tmp/out")"
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libqt6widgets6 libqt6network6 libqt6serialport6 libc6; do
+    grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
+done
+
+root=$tmp/root
+dpkg-deb -x "$deb" "$root"
+usr=$root/usr
+for f in bin/tarn-manager bin/tarnctl bin/tarn-sim \
+    share/tarn-manager/prodid.ini share/tarn-manager/TARN-IO_1.1.dcf share/tarn-manager/help/Manager.html \
+    share/tarn-manager/demo-fleet.json share/applications/tarn-manager.desktop \
+    share/icons/hicolor/scalable/apps/tarn-manager.svg share/metainfo/org.tarn.manager.metainfo.xml \
+    share/man/man1/tarn-manager.1.gz share/man/man1/tarnctl.1.gz share/man/man1/tarn-sim.1.gz; do
+    [ -e "$usr/$f" ] || fail "the package lacks /usr/$f"
+done
+desktop-file-validate "$usr/share/applications/tarn-manager.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$usr/share/metainfo/org.tarn.manager.metainfo.xml" >"$tmp/as.log" 2>&1 ||
+    { cat "$tmp/as.log"; fail "appstreamcli validate"; }
+grep -q "release version=\"$version\"" "$usr/share/metainfo/org.tarn.manager.metainfo.xml" ||
+    fail "the metadata names another release than $version"
+for p in tarn-manager tarnctl tarn-sim; do
+    zcat "$usr/share/man/man1/$p.1.gz" | grep -q "^\.SH OPTIONS" || fail "$p(1) has no OPTIONS section"
+done
+
+mkdir -p "$tmp/work" "$tmp/home"
+cd "$tmp/work"
+export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config
+config="$XDG_CONFIG_HOME/Local AppWizard-Generated Applications"
+touch "$tmp/stamp"
+sleep 1  # the stamp must be older than anything written after it
+
+echo "-- command-line conventions"
+for p in tarn-manager tarnctl tarn-sim; do
+    # No display at all: --help, --version and a bad option never open a window.
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/$p" --version)
+    [ "$out" = "$p $version" ] || fail "$p --version printed '$out'"
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/$p" --help | head -1 | grep -q "^Usage: $p " ||
+        fail "$p --help has no usage line"
+    rc=0
+    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/$p" --no-such-option 2>"$tmp/err" >/dev/null || rc=$?
+    [ "$rc" -eq 2 ] || fail "$p --no-such-option exited $rc"
+    [ "$(cat "$tmp/err")" = "$p: unrecognized option '--no-such-option' (try '$p --help')" ] ||
+        fail "$p --no-such-option printed: $(cat "$tmp/err")"
+done
+
+echo "-- tarnctl reads the installed .dcf files"
+"$usr/bin/tarnctl" dcf show TARN-IO_1.1.dcf --json >"$tmp/dcf.json" || fail "tarnctl dcf show by name"
+grep -q "\"file\": \"$usr/share/tarn-manager/TARN-IO_1.1.dcf\"" "$tmp/dcf.json" ||
+    fail "tarnctl dcf show read $(grep '"file"' "$tmp/dcf.json")"
+"$usr/bin/tarnctl" dcf show "$usr/share/tarn-manager/TARN-GW_1.0.dcf" | grep -q "^groups:" || fail "tarnctl dcf show by path"
+
+echo "-- the simulator and tarnctl on loopback; the credential log goes to the configuration folder"
+mkfifo "$tmp/sim.out"
+"$usr/bin/tarn-sim" --fleet "$usr/share/tarn-manager/demo-fleet.json" --device-port 0 >"$tmp/sim.out" 2>"$tmp/sim.err" &
+sim_pid=$!
+port=""
+exec 3<"$tmp/sim.out"
+while IFS= read -r -t 20 line <&3; do
+    if [[ $line == "ready port "* ]]; then port=${line#ready port }; break; fi
+done
+[ -n "$port" ] || fail "tarn-sim did not get ready: $(cat "$tmp/sim.err")"
+cat <&3 >/dev/null &  # keeps the simulator's output flowing
+"$usr/bin/tarnctl" params get --address 127.0.0.11 --device-port "$port" --id admin --password admin \
+    >"$tmp/params.txt" 2>"$tmp/params.err" || fail "tarnctl params get: $(cat "$tmp/params.err")"
+grep -q "North pump house" "$tmp/params.txt" || fail "tarnctl params get did not show the device's values"
+[ "$(stat -c %a "$config/manager/pwd.ini" 2>/dev/null)" = 600 ] || fail "no owner-only pwd.ini in $config/manager"
+grep -qi "00:50:C2:7A:10:01" "$config/manager/pwd.ini" || fail "pwd.ini lacks the device"
+kill "$sim_pid"
+wait "$sim_pid" 2>/dev/null || true
+sim_pid=""
+
+echo "-- tarn-manager starts, runs its demo and closes by itself"
+rc=0
+QT_QPA_PLATFORM=offscreen timeout 60 "$usr/bin/tarn-manager" --demo --quit-after 3000 >"$tmp/gui.log" 2>&1 || rc=$?
+[ "$rc" -eq 0 ] || { cat "$tmp/gui.log"; fail "tarn-manager exited $rc"; }
+[ -f "$config/manager.conf" ] || fail "tarn-manager wrote no settings to $config"
+
+written=$(find "$root" -newer "$tmp/stamp")
+[ -z "$written" ] || fail "written inside the installed tree: $written"
+echo "package checks passed"
