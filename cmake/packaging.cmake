@@ -19,7 +19,7 @@ install(DIRECTORY ${TARN_DATA_DIR}/ DESTINATION share/tarn-manager)
 install(FILES ${TARN_PACKAGING_DIR}/tarn-manager.desktop DESTINATION share/applications)
 install(FILES ${TARN_PACKAGING_DIR}/tarn-manager.svg DESTINATION share/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/parameters.md ${CMAKE_SOURCE_DIR}/docs/simulator.md
-              ${CMAKE_SOURCE_DIR}/docs/io-link.md
+              ${CMAKE_SOURCE_DIR}/docs/io-link.md ${CMAKE_SOURCE_DIR}/docs/install.md
         DESTINATION share/doc/tarn-manager)
 
 # The release date honours SOURCE_DATE_EPOCH, for reproducible packages.
