@@ -123,7 +123,6 @@ public:
 
     ParameterTable& table() { return table_; }
     const DefinitionStore& definitions() const { return store_; }
-    const TargetTable& targets() const { return targets_; }
     // The pending credential change of a device (by MAC), set by a set that carries its own ID or
     // password, used up by its next AuthFailed.
     bool credentialChangePending(const std::string& mac) const { return pendingChanges_.count(mac) > 0; }

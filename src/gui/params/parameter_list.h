@@ -30,7 +30,6 @@ public:
     ParameterTable& table();
     int rowCount() const;
     QString cellText(int row, int column) const;
-    QWidget* setupButton() const { return setupButton_; }
     ValueEditor* editor() const { return editor_; }
     // Opens the editor the row's value takes (popup or text), as a click on it would.
     void editValue(int row);
