@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "core/params/configuration_file.h"
-#include "silent_prompter.h"
+#include "core/common/silent_prompter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                              {"B", "two", tarn::AccessMode::ReadOnly, false},
                                              {"", "", tarn::AccessMode::Hidden, false},
                                              {"D", "", tarn::AccessMode::ReadWrite, false}};
-    tarn::fuzz::SilentPrompter prompter;
+    tarn::SilentPrompter prompter;
     tarn::ConfigurationHeader selection = parsed.header;
     selection.deviceCount = 1;
     tarn::applyConfiguration(parsed, selection, rows, prompter);

@@ -28,7 +28,7 @@
 #include "core/discovery/management_message.h"
 #include "core/manage/credential_log.h"
 #include "core/manage/management_session.h"
-#include "silent_prompter.h"
+#include "core/common/silent_prompter.h"
 
 namespace {
 
@@ -110,7 +110,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     folderPath = folder;
     std::atexit(removeFolder);
     logPath = folderPath + "/pwd.ini";
-    tarn::fuzz::SilentPrompter prompter;
+    tarn::SilentPrompter prompter;
     CredentialLog log(logPath, prompter);
     log.LoadLog();
     for (int n : {2, 3}) {
@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QuietHost host;
     host.devices.push_back(ioDevice(2));
     if (twoDevices) host.devices.push_back(ioDevice(3));
-    tarn::fuzz::SilentPrompter prompter;
+    tarn::SilentPrompter prompter;
     prompter.confirmAnswer = true;
     prompter.credentials = Credentials{"admin", "admin"};
     auto session = std::make_unique<ManagementSession>(host, prompter,

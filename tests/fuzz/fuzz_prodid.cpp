@@ -4,10 +4,10 @@
 #include <string_view>
 
 #include "core/params/product_table.h"
-#include "silent_prompter.h"
+#include "core/common/silent_prompter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    tarn::fuzz::SilentPrompter prompter;
+    tarn::SilentPrompter prompter;
     tarn::ProductTable table;
     table.loadFromText(std::string_view(reinterpret_cast<const char*>(data), size), "prodid.ini", prompter);
     if (table.count() > tarn::kMaxTableEntries) __builtin_trap();

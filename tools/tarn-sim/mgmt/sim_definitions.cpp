@@ -4,7 +4,7 @@
 
 #include "core/common/bytes.h"
 #include "core/common/file_io.h"
-#include "core/common/prompter.h"
+#include "core/common/silent_prompter.h"
 #include "core/params/dcf_parser.h"
 
 namespace tarnsim {
@@ -12,16 +12,6 @@ namespace tarnsim {
 namespace {
 
 constexpr std::size_t kMaxProductTableSize = 16u << 20;
-
-// The table's own complaints (too many entries, a long token) keep the entries before them usable;
-// what a device then misses is reported by find().
-class SilentPrompter : public tarn::Prompter {
-public:
-    void showMessage(const std::string&, const std::string&, tarn::MessageIcon) override {}
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
-    bool confirm(const tarn::ConfirmText&) override { return false; }
-    std::optional<tarn::Credentials> askCredentials(const std::string&) override { return std::nullopt; }
-};
 
 std::string twoDigits(int number) {
     char text[8];
@@ -39,7 +29,7 @@ SimDefinitions::SimDefinitions(std::string folder) : folder_(std::move(folder)) 
         tableProblem_ = path + " cannot be read";
         return;
     }
-    SilentPrompter silent;
+    tarn::SilentPrompter silent;
     products_.loadFromText(file.text, path, silent);
 }
 

@@ -1,12 +1,13 @@
-// A Prompter for the fuzz targets: messages go nowhere; questions are answered No and the password
-// dialog is cancelled, unless a target chooses other answers to reach further.
+// A Prompter for code that runs without anyone to ask (the simulator, fuzz targets): messages go
+// nowhere; questions are answered No and the password dialog is cancelled, unless the user of it
+// chooses other answers.
 #pragma once
 
 #include <optional>
 
 #include "core/common/prompter.h"
 
-namespace tarn::fuzz {
+namespace tarn {
 
 class SilentPrompter : public Prompter {
 public:
@@ -19,4 +20,4 @@ public:
     std::optional<Credentials> askCredentials(const std::string&) override { return credentials; }
 };
 
-}  // namespace tarn::fuzz
+}  // namespace tarn
