@@ -5,9 +5,11 @@
 #include <QFileDialog>
 #include <QVBoxLayout>
 
+#include "core/monitor/monitor_interval.h"
 #include "core/params/configuration_file.h"
 #include "gui/app/frame_state.h"
 #include "gui/discovery/left_view.h"
+#include "gui/monitor/tarn_dlg.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
 
@@ -111,8 +113,10 @@ void CManagerView::loadConfiguration(const QString& path) { session_->loadConfig
 void CManagerView::showSerialSetupRow() { session_->table().showSerialSetupRow(); }
 
 void CManagerView::OnOpenIoMonitor() {
-    prompter_.showMessage("TARN Manager", "The I/O monitor is not available in this version yet.",
-                          MessageIcon::Information);
+    const QString intervalPath =
+        QDir(frame_.writableDir).filePath(QString::fromLatin1(kMonitorIntervalFileName.data(), kMonitorIntervalFileName.size()));
+    CTARNDlg dialog(frame_, intervalPath, this);
+    dialog.exec();
 }
 
 std::vector<DeviceEntry> CManagerView::selectedDevices() const { return tree_.tree()->selectedEntries(); }

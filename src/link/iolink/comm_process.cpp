@@ -23,6 +23,7 @@ CCommProcess::~CCommProcess() {
 bool CCommProcess::ConnectNetwork(const QString& host, int port) {
     if (transport_) return false;
     auto* link = new TcpIoLink(this);
+    traffic_.setPeer(QStringLiteral("%1:%2").arg(host).arg(port));
     adopt(link);
     link->connectToDevice(host, port, connectTimeoutMs_);
     return true;
@@ -44,6 +45,7 @@ bool CCommProcess::OpenSerial(const SerialSettings& settings) {
     if (transport_) return false;
     auto* link = new CSerialLinkWnd(prompter_, this);
     link->SetPort(settings.port);
+    traffic_.setPeer(QStringLiteral("COM%1").arg(settings.port));
     link->setSettings(settings);
     return startSerial(link);
 }
@@ -53,6 +55,7 @@ bool CCommProcess::openSerialPath(const QString& path, const SerialSettings& set
     auto* link = new CSerialLinkWnd(nullptr, this);
     link->setPortPath(path);
     link->setSettings(settings);
+    traffic_.setPeer(path);
     return startSerial(link);
 }
 
@@ -89,6 +92,7 @@ void CCommProcess::adopt(IoTransport* transport) {
         emit connectFinished(false);
     });
     connect(transport, &IoTransport::bytesReceived, this, [this](const QByteArray& bytes) {
+        traffic_.received(bytes);
         engine_.onBytesReceived(std::string_view(bytes.constData(), bytes.size()));
     });
     connect(transport, &IoTransport::linkLost, this, [this](const QString& reason) {
@@ -114,11 +118,11 @@ void CCommProcess::Disconnect() {
 }
 
 bool CCommProcess::QueueRequest(const std::string& payload, int index) {
-    if (payload.size() > kMaxRequestPayload) return queue(IoRequest{{}, index, IoRefusal::PayloadTooLong});
-    return queue(IoRequest{payload, index});
+    if (payload.size() > kMaxRequestPayload) return queueRequest(IoRequest{{}, index, IoRefusal::PayloadTooLong});
+    return queueRequest(IoRequest{payload, index});
 }
 
-bool CCommProcess::queue(const IoRequest& request) {
+bool CCommProcess::queueRequest(const IoRequest& request) {
     lastRefusal_ = request.refusal;
     if (request.refused()) {
         qCWarning(lcIoLink) << "request" << request.index << "refused:" << ioRefusalText(request.refusal).data();
@@ -126,27 +130,30 @@ bool CCommProcess::queue(const IoRequest& request) {
     return engine_.QueueRequest(request);
 }
 
-bool CCommProcess::ReadStatus() { return queue(IoRequests::ReadStatus()); }
-bool CCommProcess::SwitchOutput(int port, int value) { return queue(IoRequests::SwitchOutput(port, value)); }
-bool CCommProcess::ChangeSettingMode() { return queue(IoRequests::ChangeSettingMode()); }
-bool CCommProcess::ChangeRunMode() { return queue(IoRequests::ChangeRunMode()); }
-bool CCommProcess::WriteMacroData(const IoConfig& c, int port) { return queue(IoRequests::WriteMacroData(c, port)); }
+bool CCommProcess::ReadStatus() { return queueRequest(IoRequests::ReadStatus()); }
+bool CCommProcess::SwitchOutput(int port, int value) { return queueRequest(IoRequests::SwitchOutput(port, value)); }
+bool CCommProcess::ChangeSettingMode() { return queueRequest(IoRequests::ChangeSettingMode()); }
+bool CCommProcess::ChangeRunMode() { return queueRequest(IoRequests::ChangeRunMode()); }
+bool CCommProcess::WriteMacroData(const IoConfig& c, int port) { return queueRequest(IoRequests::WriteMacroData(c, port)); }
 bool CCommProcess::WriteDelayPulseData(const IoConfig& c, int port) {
-    return queue(IoRequests::WriteDelayPulseData(c, port));
+    return queueRequest(IoRequests::WriteDelayPulseData(c, port));
 }
-bool CCommProcess::WriteAdcLevel(const IoConfig& c) { return queue(IoRequests::WriteAdcLevel(c)); }
-bool CCommProcess::WriteEnableStatus(const IoConfig& c) { return queue(IoRequests::WriteEnableStatus(c)); }
-bool CCommProcess::WritePowerStoppage(const IoConfig& c) { return queue(IoRequests::WritePowerStoppage(c)); }
-bool CCommProcess::ReadMacroData(int port) { return queue(IoRequests::ReadMacroData(port)); }
-bool CCommProcess::ReadDelayPulseData(int port) { return queue(IoRequests::ReadDelayPulseData(port)); }
-bool CCommProcess::ReadAdcLevel() { return queue(IoRequests::ReadAdcLevel()); }
-bool CCommProcess::ReadEnableStatus() { return queue(IoRequests::ReadEnableStatus()); }
-bool CCommProcess::ReadPowerStoppage() { return queue(IoRequests::ReadPowerStoppage()); }
-bool CCommProcess::ReadSerialFirmware() { return queue(IoRequests::ReadSerialFirmware()); }
+bool CCommProcess::WriteAdcLevel(const IoConfig& c) { return queueRequest(IoRequests::WriteAdcLevel(c)); }
+bool CCommProcess::WriteEnableStatus(const IoConfig& c) { return queueRequest(IoRequests::WriteEnableStatus(c)); }
+bool CCommProcess::WritePowerStoppage(const IoConfig& c) { return queueRequest(IoRequests::WritePowerStoppage(c)); }
+bool CCommProcess::ReadMacroData(int port) { return queueRequest(IoRequests::ReadMacroData(port)); }
+bool CCommProcess::ReadDelayPulseData(int port) { return queueRequest(IoRequests::ReadDelayPulseData(port)); }
+bool CCommProcess::ReadAdcLevel() { return queueRequest(IoRequests::ReadAdcLevel()); }
+bool CCommProcess::ReadEnableStatus() { return queueRequest(IoRequests::ReadEnableStatus()); }
+bool CCommProcess::ReadPowerStoppage() { return queueRequest(IoRequests::ReadPowerStoppage()); }
+bool CCommProcess::ReadSerialFirmware() { return queueRequest(IoRequests::ReadSerialFirmware()); }
 
 bool CCommProcess::Host::sendFrame(std::string_view frame) {
     IoTransport* t = owner_.transport_;
-    return t && t->isOpen() && t->writeBytes(QByteArray(frame.data(), static_cast<qsizetype>(frame.size())));
+    if (!t || !t->isOpen() || !t->writeBytes(QByteArray(frame.data(), static_cast<qsizetype>(frame.size()))))
+        return false;
+    owner_.traffic_.sent(frame);
+    return true;
 }
 
 void CCommProcess::Host::startReplyTimer(int ms) { owner_.replyTimer_.start(ms); }

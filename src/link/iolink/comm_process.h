@@ -26,6 +26,8 @@
 
 #include "core/common/serial_settings.h"
 #include "core/iolink/io_engine.h"
+#include "core/iolink/io_requester.h"
+#include "link/iolink/io_traffic_recorder.h"
 #include "link/iolink/tcp_io_link.h"
 
 namespace tarn {
@@ -35,7 +37,7 @@ class CSerialLinkWnd;
 class Prompter;
 class IoTransport;
 
-class CCommProcess : public QObject {
+class CCommProcess : public QObject, public IoRequester {
     Q_OBJECT
 public:
     explicit CCommProcess(Prompter* prompter = nullptr, QObject* parent = nullptr, int replyTimeoutMs = kReplyTimeoutMs,
@@ -63,16 +65,20 @@ public:
     // Frames and queues a payload. False when it is too long to send: it is then reported as
     // failed (result 0) in its turn.
     bool QueueRequest(const std::string& payload, int index);
+    // Queues a request built by IoRequests (the command set below in one call).
+    bool queueRequest(const IoRequest& request) override;
 
     void GetStatus(IoStatus& out) const { engine_.GetStatus(out); }
     void GetConfig(IoConfig& out) const { engine_.GetConfig(out); }
     const IoCommandEngine& engine() const { return engine_; }
+    const IoConfig& config() const override { return engine_.config(); }
+    const IoStatus& status() const override { return engine_.status(); }
     // Whether a block of the configuration was ever read from the device; the writes of a whole
     // block refuse one that was not.
     bool wasRead(IoBlock block) const { return engine_.wasRead(block); }
     // A request is queued or waits for its result (see IoCommandEngine::busy, isPending).
     bool busy() const { return engine_.busy(); }
-    bool isPending(int index) const { return engine_.isPending(index); }
+    bool isPending(int index) const override { return engine_.isPending(index); }
 
     // The command set. Each returns false when its builder refused the request (a port outside
     // 1..10, a macro over kMaxMacroLength characters, a block never read); lastRefusal() says why
@@ -105,7 +111,6 @@ signals:
     void connectFinished(bool connected);
 
 private:
-    bool queue(const IoRequest& request);
     void adopt(IoTransport* transport);
     bool startSerial(CSerialLinkWnd* link);
     void dropTransport();
@@ -133,6 +138,7 @@ private:
     QTimer replyTimer_;
     QString error_;
     IoRefusal lastRefusal_ = IoRefusal::None;
+    IoTrafficRecorder traffic_;  // frames written and read, for the traffic log
 };
 
 }  // namespace tarn

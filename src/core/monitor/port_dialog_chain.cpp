@@ -1,0 +1,55 @@
+#include "core/monitor/port_dialog_chain.h"
+
+#include <string>
+
+namespace tarn {
+
+void PortDialogChain::onIoResult(int index, int result) {
+    if (awaiting_ == kNothing || index != awaiting_) return;
+    awaiting_ = kNothing;
+    step(index, result);
+}
+
+void PortDialogChain::send(const IoRequest& request) {
+    if (closed_) return;
+    if (request.refused()) tell(ioRefusalText(request.refusal));
+    if (closed_) return;
+    awaiting_ = request.index;
+    io_.queueRequest(request);
+}
+
+void PortDialogChain::tell(std::string_view text) {
+    showForm();
+    prompter_.showMessage(std::string(kMonitorCaption), std::string(text), MessageIcon::Information);
+}
+
+bool PortDialogChain::ask(std::string_view text) {
+    return prompter_.askYesNo(std::string(kMonitorCaption), std::string(text));
+}
+
+void PortDialogChain::showForm() {
+    if (formChanged) formChanged();
+}
+
+void PortDialogChain::beginOpen(int port) {
+    port_ = port;
+    awaiting_ = kNothing;
+    closed_ = false;
+    warning_ = false;
+    lastEnd_ = ChainEnd::None;
+    // A read that fails keeps what the engine knows, never defaults, so a later write of a whole
+    // block carries the device's settings for the other ports.
+    refreshCopy();
+}
+
+void PortDialogChain::finish(bool warning, std::string_view completeText, std::string_view warningText) {
+    lastEnd_ = warning ? ChainEnd::Warning : ChainEnd::Complete;
+    tell(warning ? warningText : completeText);
+}
+
+void PortDialogChain::abort(std::string_view text) {
+    lastEnd_ = ChainEnd::Aborted;
+    tell(text);
+}
+
+}  // namespace tarn

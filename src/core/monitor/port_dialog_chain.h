@@ -1,0 +1,101 @@
+// What the three port dialogs share: each runs a read chain when it opens and a write chain on
+// "Setting", one request at a time, the next sent from the result of the one before. The dialog
+// widgets only show the form, forward the operator's edits into it and forward results here.
+//
+// Write chains follow one pattern:
+//
+//   question --No--> end
+//      | Yes, and the typed values pass their checks (else: the check's message, end)
+//   ChangeSettingMode --not '1'--> "Change Setting Mode Fail!", end, nothing written
+//      | '1'
+//   the writes of the port's settings; a failed write sets the warning flag and the chain goes on
+//      |
+//   ChangeRunMode --> "Change Run Mode Fail!" when not '0'; then the closing message:
+//                     the warning variant when the flag is set, else the complete variant
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "core/common/prompter.h"
+#include "core/iolink/io_requester.h"
+#include "core/monitor/panel_ports.h"
+
+namespace tarn {
+
+inline constexpr std::string_view kMonitorCaption = "TARN Manager";
+
+// How the last write chain ended.
+enum class ChainEnd {
+    None,      // no write chain has ended since the dialog opened
+    Complete,  // the complete message
+    Warning,   // the warning message: a write step failed
+    Aborted,   // refused before anything was written: declined, bad input, no setting mode
+};
+
+class PortDialogChain {
+public:
+    PortDialogChain(IoRequester& io, Prompter& prompter) : io_(io), prompter_(prompter) {}
+    virtual ~PortDialogChain() = default;
+    PortDialogChain(const PortDialogChain&) = delete;
+    PortDialogChain& operator=(const PortDialogChain&) = delete;
+
+    virtual PortKind kind() const = 0;
+    // The dialog opens for `port`: the configuration copy is seeded from the engine, the form is
+    // reset and the read chain starts.
+    virtual void open(int port) = 0;
+    // "Setting" pressed: the write chain starts, unless a chain is running.
+    virtual void onSetting() = 0;
+    // A result the panel passes on; results the current step does not wait for are ignored.
+    void onIoResult(int index, int result);
+    // The dialog closed: the rest of a running chain is dropped, also when it closed while one of
+    // the chain's own messages was open.
+    void close() {
+        awaiting_ = kNothing;
+        closed_ = true;
+    }
+
+    int port() const { return port_; }
+    bool running() const { return awaiting_ != kNothing; }
+    ChainEnd lastEnd() const { return lastEnd_; }
+    const IoConfig& configuration() const { return copy_; }
+
+    // Called after the chain changed the form, so the dialog shows it again.
+    std::function<void()> formChanged;
+
+protected:
+    static constexpr int kNothing = -1;
+
+    // The chain's step for the result of the request it waits for.
+    virtual void step(int index, int result) = 0;
+
+    // Sends a request and waits for its result; nothing once the dialog has closed. A request its
+    // builder refused is still queued (it fails with result 0 and the chain takes its failure path),
+    // after the operator has been told why.
+    void send(const IoRequest& request);
+    // A message over the form as it stands.
+    void tell(std::string_view text);
+    bool ask(std::string_view text);
+    void refreshCopy() { copy_ = io_.config(); }
+    void showForm();
+    void beginOpen(int port);
+    // The last step of a write chain: the closing message.
+    void finish(bool warning, std::string_view completeText, std::string_view warningText);
+    void abort(std::string_view text);
+
+    IoRequester& io_;
+    Prompter& prompter_;
+    IoConfig copy_;
+    bool warning_ = false;
+    int port_ = 1;
+    int awaiting_ = kNothing;  // the command index whose result the chain waits for
+    bool closed_ = true;
+    ChainEnd lastEnd_ = ChainEnd::None;
+};
+
+// The shared messages of the chains.
+inline constexpr std::string_view kReadEnableStatusFailText = "Read Enable Status Fail!";
+inline constexpr std::string_view kChangeSettingModeFailText = "Change Setting Mode Fail!";
+inline constexpr std::string_view kChangeRunModeFailText = "Change Run Mode Fail!";
+
+}  // namespace tarn

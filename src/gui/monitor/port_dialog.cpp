@@ -1,0 +1,73 @@
+#include "gui/monitor/port_dialog.h"
+
+#include <QBoxLayout>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+namespace tarn {
+
+PortDialog::PortDialog(const QString& title, bool enterCloses, QWidget* parent)
+    : QDialog(parent), enterCloses_(enterCloses) {
+    setWindowTitle(title);
+}
+
+void PortDialog::attach(PortDialogChain& chain) {
+    chain.formChanged = [this] {
+        // The form is shown once per change; widget signals raised by showing it are not edits.
+        if (showing_) return;
+        showing_ = true;
+        showForm();
+        showing_ = false;
+    };
+}
+
+void PortDialog::addPortRow(QBoxLayout* layout, const QString& label) {
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(label, this));
+    portNumber_ = new QLabel(this);
+    portNumber_->setMinimumWidth(30);
+    row->addWidget(portNumber_);
+    row->addStretch();
+    layout->addLayout(row);
+}
+
+void PortDialog::addFoot(QBoxLayout* layout) {
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(line);
+    auto* row = new QHBoxLayout;
+    setting_ = new QPushButton(QStringLiteral("Setting"), this);
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    for (QPushButton* b : {setting_, close}) b->setAutoDefault(false);
+    row->addWidget(setting_);
+    row->addStretch();
+    row->addWidget(close);
+    layout->addLayout(row);
+    connect(setting_, &QPushButton::clicked, this, [this] { chain().onSetting(); });
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+int PortDialog::run(int port) {
+    portNumber_->setText(QString::number(port));
+    chain().open(port);
+    return exec();
+}
+
+void PortDialog::done(int result) {
+    chain().close();
+    QDialog::done(result);
+}
+
+void PortDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (enterCloses_) reject();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace tarn

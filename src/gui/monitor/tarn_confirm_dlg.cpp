@@ -1,0 +1,47 @@
+#include "gui/monitor/tarn_confirm_dlg.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tarn {
+
+namespace {
+QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+}  // namespace
+
+CTARNConfirmDlg::CTARNConfirmDlg(IoRequester& io, QWidget* parent)
+    : QDialog(parent), chain_(io, prompter_), serial_(new QLineEdit(this)), firmware_(new QLineEdit(this)) {
+    setWindowTitle(QStringLiteral("Confriming Serial/Firmware Version"));
+    for (QLineEdit* e : {serial_, firmware_}) {
+        e->setReadOnly(true);
+        e->setMinimumWidth(220);
+    }
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Serial Number:"), serial_);
+    form->addRow(QStringLiteral("Firmware Version:"), firmware_);
+    layout->addLayout(form);
+    auto* buttons = new QDialogButtonBox(this);
+    buttons->addButton(QStringLiteral("Close"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    chain_.formChanged = [this] {
+        serial_->setText(latin1(chain_.serialNumber()));
+        firmware_->setText(latin1(chain_.firmwareVersion()));
+    };
+}
+
+int CTARNConfirmDlg::run() {
+    chain_.open();
+    return exec();
+}
+
+void CTARNConfirmDlg::done(int result) {
+    chain_.close();
+    QDialog::done(result);
+}
+
+}  // namespace tarn

@@ -1,0 +1,34 @@
+// CTARNConfirmDlg, "Confriming Serial/Firmware Version": reads and shows the device's serial number
+// and firmware version (SerialFirmwareChain).
+#pragma once
+
+#include <QDialog>
+
+#include "core/monitor/serial_firmware_chain.h"
+#include "gui/app/qt_prompter.h"
+
+class QLineEdit;
+
+namespace tarn {
+
+class CTARNConfirmDlg : public QDialog {
+    Q_OBJECT
+public:
+    CTARNConfirmDlg(IoRequester& io, QWidget* parent = nullptr);
+
+    SerialFirmwareChain& chain() { return chain_; }
+    // Sends the read and runs the dialog until it is closed.
+    int run();
+    void done(int result) override;
+
+    QLineEdit* serialNumber() const { return serial_; }
+    QLineEdit* firmwareVersion() const { return firmware_; }
+
+private:
+    QtPrompter prompter_{this};
+    SerialFirmwareChain chain_;
+    QLineEdit* serial_;
+    QLineEdit* firmware_;
+};
+
+}  // namespace tarn

@@ -1,0 +1,88 @@
+#include "gui/monitor/tarn_dlg.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "gui/app/frame_state.h"
+#include "gui/monitor/set_monitor_time_dlg.h"
+#include "gui/monitor/tarn_confirm_dlg.h"
+#include "gui/monitor/tarn_wnd.h"
+
+namespace tarn {
+
+CTARNDlg::CTARNDlg(const FrameState& frame, const QString& intervalPath, QWidget* parent)
+    : QDialog(parent), panel_(new CTARNWnd(frame, intervalPath, this)) {
+    setWindowTitle(QStringLiteral("TARN"));
+    auto* layout = new QVBoxLayout(this);
+    auto* border = new QFrame(this);
+    border->setFrameShape(QFrame::Box);
+    border->setFrameShadow(QFrame::Sunken);
+    auto* borderLayout = new QVBoxLayout(border);
+    borderLayout->setContentsMargins(1, 1, 1, 1);
+    panel_->setParent(border);
+    borderLayout->addWidget(panel_);
+    layout->addWidget(border, 0, Qt::AlignHCenter);
+
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    layout->addWidget(line);
+    auto* row = new QHBoxLayout;
+    interval_ = new QPushButton(QStringLiteral("Setting Monitor Interval"), this);
+    serial_ = new QPushButton(QStringLiteral("Confirming Serial/Firmware"), this);
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    for (QPushButton* b : {interval_, serial_, close}) b->setAutoDefault(false);
+    serial_->setVisible(frame.linkMode == LinkMode::Serial);
+    row->addWidget(interval_);
+    row->addWidget(serial_);
+    row->addStretch();
+    row->addWidget(close);
+    layout->addLayout(row);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(interval_, &QPushButton::clicked, this, &CTARNDlg::OnSettingMonitorInterval);
+    connect(serial_, &QPushButton::clicked, this, &CTARNDlg::OnConfirmingSerialFirmware);
+    connect(close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(panel_, &CTARNWnd::titleChanged, this, &QWidget::setWindowTitle);
+    connect(panel_, &CTARNWnd::closeRequested, this, &QDialog::reject, Qt::QueuedConnection);
+}
+
+void CTARNDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (started_) return;
+    started_ = true;
+    panel_->start();
+}
+
+void CTARNDlg::OnSettingMonitorInterval() {
+    CSetMonitorTimeDlg dialog(panel_->monitorInterval(), this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    panel_->setMonitorInterval(dialog.interval());
+    panel_->SaveMonitorInterval();
+}
+
+void CTARNDlg::OnConfirmingSerialFirmware() {
+    CTARNConfirmDlg dialog(panel_->engine(), this);
+    panel_->panel().beginSerialFirmware(dialog.chain());
+    dialog.run();
+    panel_->panel().endSerialFirmware();
+}
+
+void CTARNDlg::done(int result) {
+    panel_->Disconnect();
+    QDialog::done(result);
+}
+
+void CTARNDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter does not close the monitor; Escape does, as "Close".
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+}  // namespace tarn

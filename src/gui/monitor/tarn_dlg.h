@@ -1,0 +1,40 @@
+// CTARNDlg: the I/O monitor dialog. It hosts the panel (CTARNWnd), chooses the poll interval
+// (CSetMonitorTimeDlg) and, on a serial link, reads the serial number and firmware version
+// (CTARNConfirmDlg). Closing it, by any way, closes the link.
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+
+namespace tarn {
+
+struct FrameState;
+class CTARNWnd;
+
+class CTARNDlg : public QDialog {
+    Q_OBJECT
+public:
+    // `intervalPath`: where "MonInter.dat" is kept.
+    CTARNDlg(const FrameState& frame, const QString& intervalPath, QWidget* parent = nullptr);
+
+    CTARNWnd* panel() const { return panel_; }
+    QPushButton* intervalButton() const { return interval_; }
+    QPushButton* serialButton() const { return serial_; }
+
+    void OnSettingMonitorInterval();
+    void OnConfirmingSerialFirmware();
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    CTARNWnd* panel_;
+    QPushButton* interval_;
+    QPushButton* serial_;
+    bool started_ = false;
+};
+
+}  // namespace tarn

@@ -1,0 +1,108 @@
+#include "gui/monitor/tarn_wnd.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "core/monitor/monitor_interval.h"
+#include "gui/app/frame_state.h"
+#include "gui/monitor/panel_picture.h"
+#include "gui/monitor/set_adc_level_dlg.h"
+#include "gui/monitor/set_delay_pulse_dlg.h"
+#include "gui/monitor/set_input_dlg.h"
+
+namespace tarn {
+
+namespace {
+// Failed configuration reads in a row: one count for the whole program, kept across monitors.
+int configReadFailures = 0;
+}  // namespace
+
+CTARNWnd::CTARNWnd(const FrameState& frame, QString intervalPath, QWidget* parent)
+    : QWidget(parent),
+      frame_(frame),
+      intervalPath_(std::move(intervalPath)),
+      prompter_(parent ? parent : this),
+      engine_(&prompter_, this),
+      panel_(*this, engine_, prompter_, configReadFailures),
+      outputDialog_(new CSetDelayPulseDlg(engine_, this)),
+      adcDialog_(new CSetADCLevelDlg(engine_, this)),
+      inputDialog_(new CSetInputDlg(engine_, this)) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFixedSize(kPanelWidth, kPanelHeight);
+    setCursor(Qt::PointingHandCursor);
+    pollTimer_.setSingleShot(false);
+    connect(&pollTimer_, &QTimer::timeout, this, [this] { panel_.onPollTimer(); });
+    connect(&engine_, &CCommProcess::ioResult, this, [this](int index, int result) { panel_.onIoResult(index, result); });
+    // Heard before the held requests fail, so the failure is told once and nothing is retried.
+    connect(&engine_, &CCommProcess::openFailed, this, [this] { panel_.onOpenFailed(); });
+    // From the event loop: the question is never asked inside the transport's own signal.
+    connect(&engine_, &CCommProcess::ioLinkLost, this, [this] { panel_.onLinkLost(); }, Qt::QueuedConnection);
+}
+
+CTARNWnd::~CTARNWnd() {
+    pollTimer_.stop();
+    engine_.Disconnect();
+}
+
+void CTARNWnd::start() {
+    panel_.start(loadMonitorInterval(intervalPath_.toStdString()));
+}
+
+void CTARNWnd::SaveMonitorInterval() { saveMonitorInterval(intervalPath_.toStdString(), panel_.monitorInterval()); }
+
+void CTARNWnd::Disconnect() {
+    pollTimer_.stop();
+    engine_.Disconnect();
+}
+
+bool CTARNWnd::connectLink() {
+    if (frame_.linkMode == LinkMode::Serial) return engine_.OpenSerial(frame_.serial);
+    return engine_.ConnectNetwork(QString::fromStdString(frame_.monitorAddress), frame_.monitorPort);
+}
+
+void CTARNWnd::setTitle(std::string_view title) {
+    emit titleChanged(QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size())));
+}
+
+void CTARNWnd::closePortDialog() {
+    if (openDialog_) QMetaObject::invokeMethod(openDialog_.data(), &QDialog::reject, Qt::QueuedConnection);
+}
+
+void CTARNWnd::paintEvent(QPaintEvent*) {
+    const qreal ratio = devicePixelRatioF();
+    if (background_.isNull() || backgroundRatio_ != ratio) {
+        background_ = composePanelBackground(frame_.linkMode, ratio);
+        backgroundRatio_ = ratio;
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, background_);
+    const PanelPorts& ports = panel_.ports();
+    for (const PortIndicator& port : ports.outputs) drawPort(p, port);
+    for (const PortIndicator& port : ports.adcPorts) drawPort(p, port);
+    for (const PortIndicator& port : ports.inputs) drawPort(p, port);
+}
+
+void CTARNWnd::mouseReleaseEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (event->button() != Qt::LeftButton || !panel_.leftClick(at.x(), at.y())) QWidget::mouseReleaseEvent(event);
+}
+
+void CTARNWnd::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    const std::optional<PortRef> port =
+        event->button() == Qt::RightButton ? panel_.portAt(at.x(), at.y()) : std::nullopt;
+    if (!port || panel_.closing()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    PortDialog* dialog = port->kind == PortKind::Output ? static_cast<PortDialog*>(outputDialog_)
+                         : port->kind == PortKind::Adc  ? static_cast<PortDialog*>(adcDialog_)
+                                                        : static_cast<PortDialog*>(inputDialog_);
+    openDialog_ = dialog;
+    panel_.beginPortDialog(dialog->chain());
+    dialog->run(port->number);
+    openDialog_ = nullptr;
+    panel_.endPortDialog();
+}
+
+}  // namespace tarn

@@ -1,0 +1,251 @@
+// The monitor panel's flow: configuration first, polling, titles, retries, questions, clicks,
+// and the poll interval file.
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "core/monitor/input_port_chain.h"
+#include "core/monitor/monitor_interval.h"
+#include "core/monitor/monitor_panel.h"
+#include "device_io.h"
+#include "support/scripted_prompter.h"
+
+namespace tarn {
+namespace {
+
+using test::DeviceIo;
+using test::ScriptedPrompter;
+
+struct FakeHost : MonitorPanelHost {
+    int timerMs = -1;  // -1: stopped
+    std::string title = "TARN";
+    int connects = 0;
+    int disconnects = 0;
+    int closes = 0;
+    int dialogCloses = 0;
+    bool connectWorks = true;
+
+    void startPollTimer(int ms) override { timerMs = ms; }
+    void stopPollTimer() override { timerMs = -1; }
+    void setTitle(std::string_view t) override { title = t; }
+    void repaint() override {}
+    bool connectLink() override {
+        ++connects;
+        return connectWorks;
+    }
+    void disconnectLink() override { ++disconnects; }
+    void closeMonitor() override { ++closes; }
+    void closePortDialog() override { ++dialogCloses; }
+};
+
+struct PanelTest : ::testing::Test {
+    DeviceIo io;
+    ScriptedPrompter prompter;
+    FakeHost host;
+    int configFailures = 0;
+    MonitorPanel panel{host, io, prompter, configFailures};
+
+    PanelTest() {
+        io.onResult = [this](int index, int result) { panel.onIoResult(index, result); };
+    }
+    DisplayState output(int n) const { return panel.ports().outputs[n - 1].state; }
+    DisplayState input(int n) const { return panel.ports().inputs[n - 1].state; }
+};
+
+TEST_F(PanelTest, ConfigurationFirstThenStatus) {
+    io.device.state().outputEnable[1] = false;
+    io.device.state().inputEnable[0] = false;
+    io.device.state().outputOn[0] = true;
+    io.device.state().adcMode = {0, 0, 1, 1};
+    io.device.state().adcValue = {7, 1023, 10, 0};
+    io.device.state().adcLevel = {"0000", "0000", "0005", "0005"};
+    panel.start(3);
+
+    EXPECT_EQ(io.sent, (std::vector<std::string>{"130", "030"}));
+    EXPECT_EQ(host.timerMs, 3000);
+    EXPECT_EQ(host.title, "TARN - Communication normality");
+    EXPECT_EQ(output(1), DisplayState::On);
+    EXPECT_EQ(output(2), DisplayState::Disabled);
+    EXPECT_EQ(output(3), DisplayState::Off);
+    EXPECT_EQ(input(1), DisplayState::Disabled);
+    EXPECT_EQ(input(2), DisplayState::Off);
+    const auto& adc = panel.ports().adcPorts;
+    EXPECT_TRUE(adc[0].levelShown);
+    EXPECT_EQ(adc[0].label, "0007");
+    EXPECT_EQ(adc[1].label, "1023");
+    EXPECT_EQ(adc[2].state, DisplayState::On);  // a switch above its level
+    EXPECT_FALSE(adc[2].levelShown);
+    EXPECT_EQ(adc[3].state, DisplayState::Off);
+}
+
+TEST_F(PanelTest, StatusCodesThatNameNoStateLeaveThePort) {
+    panel.start(2);
+    PanelPorts ports = panel.ports();
+    IoStatus status;
+    status.output[0] = PortStateCode::OnWithLevel;
+    status.output[1] = PortStateCode::NoChange;
+    status.output[2] = PortStateCode::Macro;
+    status.input[0] = PortStateCode::DelayOn;
+    status.input[1] = PortStateCode::On;
+    ports.outputs[3].state = DisplayState::Disabled;
+    status.output[3] = PortStateCode::On;
+    ports.applyStatus(status);
+    EXPECT_EQ(ports.outputs[0].state, DisplayState::Off);
+    EXPECT_EQ(ports.outputs[1].state, DisplayState::Off);
+    EXPECT_EQ(ports.outputs[2].state, DisplayState::Macro);
+    EXPECT_EQ(ports.outputs[3].state, DisplayState::Disabled);
+    EXPECT_EQ(ports.inputs[0].state, DisplayState::Off);
+    EXPECT_EQ(ports.inputs[1].state, DisplayState::On);
+}
+
+TEST_F(PanelTest, SixthMissedPollTurnsTheTitleAndPollsNeverPileUp) {
+    panel.start(2);
+    io.silent = true;
+    for (int tick = 1; tick <= 5; ++tick) {
+        panel.onPollTimer();
+        EXPECT_EQ(host.title, "TARN - Communication normality") << tick;
+    }
+    panel.onPollTimer();
+    EXPECT_EQ(host.title, "TARN - Communication fail");
+    EXPECT_EQ(io.engine().queuedCount(), 0u);  // one status read waits, no more are queued
+
+    io.timeOut();
+    io.silent = false;
+    panel.onPollTimer();
+    EXPECT_EQ(host.title, "TARN - Communication normality");
+    EXPECT_EQ(panel.missedPolls(), 0);
+}
+
+TEST_F(PanelTest, FailedConfigurationReadsRetryFourTimesThenShowEverythingOff) {
+    io.forced[IoCommand::ReadEnableStatus] = '5';
+    panel.start(2);
+    EXPECT_EQ(std::count(io.sent.begin(), io.sent.end(), "130"), 5);
+    EXPECT_EQ(output(1), DisplayState::Off);
+    EXPECT_EQ(input(12), DisplayState::Off);
+    EXPECT_EQ(configFailures, 4);
+
+    // The count belongs to the program: a monitor opened again does not retry.
+    io.sent.clear();
+    MonitorPanel again(host, io, prompter, configFailures);
+    io.onResult = [&](int index, int result) { again.onIoResult(index, result); };
+    again.start(2);
+    EXPECT_EQ(io.sent, std::vector<std::string>{"130"});
+
+    io.forced.clear();
+    again.onIoResult(IoCommand::ReadEnableStatus, '0');
+    EXPECT_EQ(configFailures, 0);
+}
+
+TEST_F(PanelTest, SettingModeQuestion) {
+    panel.start(2);
+    io.device.state().settingMode = true;
+    prompter.answerYesNo(true);
+    io.sent.clear();
+    panel.onPollTimer();
+    EXPECT_EQ(prompter.records().back().text, "Current is setting mode, Please set the working mode");
+    EXPECT_EQ(io.sent, (std::vector<std::string>{"030", "041", "030"}));
+    EXPECT_FALSE(io.device.state().settingMode);
+    EXPECT_EQ(host.timerMs, 2000);
+
+    // While a port dialog is open nothing is asked.
+    InputPortChain chain(io, prompter);
+    panel.beginPortDialog(chain);
+    EXPECT_EQ(host.timerMs, -1);
+    io.device.state().settingMode = true;
+    prompter.clear();
+    panel.onIoResult(IoCommand::ReadStatus, '1');
+    EXPECT_TRUE(prompter.records().empty());
+
+    // Polling resumes with a status read when the dialog closes; it finds setting mode, and No closes.
+    prompter.answerYesNo(false);
+    panel.endPortDialog();
+    EXPECT_EQ(host.closes, 1);
+    EXPECT_TRUE(panel.closing());
+}
+
+TEST_F(PanelTest, LinkLost) {
+    panel.start(2);
+    // A second notice while the question is open is the same loss: not asked again.
+    prompter.whileNextDialogOpen([&] { panel.onLinkLost(); });
+    prompter.answerYesNo(true);
+    io.sent.clear();
+    panel.onLinkLost();
+    EXPECT_EQ(prompter.records().size(), 1u);
+    EXPECT_EQ(prompter.records()[0].text, "Commnunication Lost : Do you want to re-conect?");
+    EXPECT_EQ(host.disconnects, 1);
+    EXPECT_EQ(host.connects, 2);
+    EXPECT_EQ(io.sent.front(), "130");
+    EXPECT_FALSE(panel.linkLostHandled());
+
+    // A failed reconnect is told, closes the monitor and silences later notices.
+    host.connectWorks = false;
+    prompter.answerYesNo(true);
+    prompter.clear();
+    panel.onLinkLost();
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"Can't connect with TARN device !!"});
+    EXPECT_EQ(host.closes, 1);
+    panel.onLinkLost();
+    EXPECT_EQ(prompter.records().size(), 2u);
+}
+
+TEST_F(PanelTest, DeclinedReconnectClosesAndIgnoresLaterNotices) {
+    panel.start(2);
+    panel.onLinkLost();  // no answer scripted: No
+    EXPECT_EQ(host.closes, 1);
+    EXPECT_TRUE(panel.linkLostHandled());
+    panel.onLinkLost();
+    EXPECT_EQ(prompter.records().size(), 1u);
+    io.sent.clear();
+    panel.onPollTimer();
+    EXPECT_TRUE(io.sent.empty());
+}
+
+TEST_F(PanelTest, ClicksHitEdgesAndSwitchOutputs) {
+    io.device.state().outputEnable[9] = false;
+    panel.start(2);
+    EXPECT_EQ(panel.portAt(167, 41), (PortRef{PortKind::Output, 1}));
+    EXPECT_EQ(panel.portAt(185, 59), (PortRef{PortKind::Output, 1}));
+    EXPECT_EQ(panel.portAt(186, 59), std::nullopt);
+    EXPECT_EQ(panel.portAt(266, 354), (PortRef{PortKind::Adc, 1}));  // right edge of ADC 1
+    EXPECT_EQ(panel.portAt(356 + 27 * 11 + 18, 354), (PortRef{PortKind::Input, 12}));
+
+    io.sent.clear();
+    EXPECT_TRUE(panel.leftClick(185, 59));  // Off: on
+    EXPECT_EQ(io.sent.at(0), "011000000000,1000000000");
+    EXPECT_EQ(output(1), DisplayState::On);
+    EXPECT_TRUE(panel.leftClick(167, 41));  // On: off
+    EXPECT_EQ(io.sent.at(1), "011000000000,0000000000");
+    io.sent.clear();
+    EXPECT_TRUE(panel.leftClick(167 + 53 * 9, 41));  // disabled: nothing
+    EXPECT_FALSE(panel.leftClick(260, 340));         // an ADC port cannot be switched
+    EXPECT_TRUE(io.sent.empty());
+    EXPECT_EQ(panel.portAt(167 + 53 * 9, 41), (PortRef{PortKind::Output, 10}));  // but opens its dialog
+}
+
+TEST(MonitorInterval, FileRules) {
+    const auto dir = std::filesystem::temp_directory_path() / ("tarn-interval-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    const std::string path = (dir / "MonInter.dat").string();
+    auto write = [&](std::string bytes) { std::ofstream(path, std::ios::binary) << bytes; };
+
+    EXPECT_EQ(loadMonitorInterval(path), 2);  // missing
+    write(std::string("\x07\x00\x00", 3));
+    EXPECT_EQ(loadMonitorInterval(path), 2);  // short
+    for (const char* bytes : {"\x00\x00\x00\x00", "\xFF\xFF\xFF\xFF", "\x00\x00\x00\x40"}) {
+        write(std::string(bytes, 4));
+        EXPECT_EQ(loadMonitorInterval(path), 2);  // 0, negative, too long for a millisecond timer
+    }
+    ASSERT_TRUE(saveMonitorInterval(path, 10));
+    std::ifstream in(path, std::ios::binary);
+    const std::string stored((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(stored, std::string("\x0A\x00\x00\x00", 4));
+    EXPECT_EQ(loadMonitorInterval(path), 10);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace tarn
