@@ -1,6 +1,9 @@
-// Handling a probe answered by 700 devices: parse each reply, test it against the listed devices
-// and append it to the device tree.
+// Handling a probe answered by 700 and by 10,000 devices: parse each reply, test it against the
+// listed devices and append it to the device tree. The floor, measured in the same run, appends
+// the same number of plain three-text items to a bare QTreeWidget; the goal is to stay within
+// 1.5 times the floor at both sizes.
 #include <QApplication>
+#include <QTreeWidget>
 
 #include <benchmark/benchmark.h>
 
@@ -15,7 +18,8 @@ std::vector<tarn::Bytes> replies(int count) {
     std::vector<tarn::Bytes> out;
     for (int i = 0; i < count; ++i) {
         tarn::ProbeReplyContent s;
-        s.mac = {0x02, 0x00, 0x00, 0x00, static_cast<std::uint8_t>(i >> 8), static_cast<std::uint8_t>(i)};
+        s.mac = {0x02, 0x00, 0x00, static_cast<std::uint8_t>(i >> 16), static_cast<std::uint8_t>(i >> 8),
+                 static_cast<std::uint8_t>(i)};
         s.macForm = i % 3 == 0;
         s.addressingKind = 2;
         s.productId = static_cast<std::uint8_t>(74 + i % 3);
@@ -37,9 +41,32 @@ void BM_ProbeRepliesIntoTree(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(tree.deviceCount());
     }
+    if (tree.deviceCount() != state.range(0)) state.SkipWithError("not every reply was listed");
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_ProbeRepliesIntoTree)->Arg(700)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProbeRepliesIntoTree)->Arg(700)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The floor: the same number of items with three texts each, into a plain tree, nothing else.
+void BM_BareTreeFloor(benchmark::State& state) {
+    const int count = static_cast<int>(state.range(0));
+    std::vector<std::array<QString, 3>> texts;
+    for (int i = 0; i < count; ++i)
+        texts.push_back({QStringLiteral("Device-%1").arg(i), QStringLiteral("127.0.0.2"),
+                         QStringLiteral("02:00:00:00:%1:%2").arg(i >> 8 & 0xFF, 2, 16, QChar('0')).arg(i & 0xFF, 2, 16, QChar('0'))});
+    QTreeWidget tree;
+    tree.setColumnCount(3);
+    for (auto _ : state) {
+        tree.clear();
+        for (const auto& t : texts) {
+            auto* item = new QTreeWidgetItem;
+            for (int c = 0; c < 3; ++c) item->setText(c, t[static_cast<std::size_t>(c)]);
+            tree.addTopLevelItem(item);
+        }
+        benchmark::DoNotOptimize(tree.topLevelItemCount());
+    }
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_BareTreeFloor)->Arg(700)->Arg(10000)->Unit(benchmark::kMillisecond);
 
 void BM_ProbeReplyParseOnly(benchmark::State& state) {
     const auto all = replies(700);

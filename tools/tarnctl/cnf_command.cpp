@@ -49,7 +49,7 @@ int runCnf(const QStringList& args) {
     const bool isSave = sub == QLatin1String("save");
     if (!isSave && sub != QLatin1String("load"))
         return usageError(
-            QStringLiteral("usage: tarnctl cnf save FILE | load FILE [--apply] --address IP "
+            QStringLiteral("usage: tarnctl cnf save FILE | load FILE [--apply] (--address IP | --mac MAC) "
                            "[--device-port N] [--data-dir DIR] [--id ID --password PW] [--wait MS]"));
     QCommandLineParser p;
     addDeviceOptions(p);

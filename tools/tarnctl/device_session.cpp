@@ -12,6 +12,7 @@
 #include "link/common/data_folders.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
+#include "link/discovery/probe_sender.h"
 #include "tarnctl/commands.h"
 
 namespace tarnctl {
@@ -33,7 +34,10 @@ int fail(int code, const QString& message) {
 }
 
 void addDeviceOptions(QCommandLineParser& p) {
-    p.addOption({"address", "The device's IPv4 address (required).", "ip"});
+    p.addOption({"address", "The device's IPv4 address (or --mac).", "ip"});
+    p.addOption({"mac", "Find the device by its MAC with a broadcast probe (or --address).", "mac"});
+    p.addOption({"broadcast", "Broadcast address of the probe (with --mac).", "address", "255.255.255.255"});
+    p.addOption({"all-interfaces", "With --mac: probe every network interface."});
     p.addOption({"device-port", "UDP port of the devices.", "port", "2002"});
     p.addOption({"data-dir", "Folder of prodid.ini, the .dcf files and pwd.ini.", "dir"});
     p.addOption({"id", "Device ID (instead of the one in pwd.ini).", "id"});
@@ -48,10 +52,23 @@ std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& p, int&
         return std::nullopt;
     };
     DeviceOptions o;
-    if (!p.isSet("address")) return bad(QStringLiteral("--address IP is required"));
-    o.address = p.value("address");
-    if (!tarn::parseIPv4(o.address.toStdString()))
-        return bad(QStringLiteral("--address must be a dotted IPv4 address, not '%1'").arg(o.address));
+    if (p.isSet("address") == p.isSet("mac")) return bad(QStringLiteral("give either --address IP or --mac MAC"));
+    if (p.isSet("address")) {
+        o.address = p.value("address");
+        if (!tarn::parseIPv4(o.address.toStdString()))
+            return bad(QStringLiteral("--address must be a dotted IPv4 address, not '%1'").arg(o.address));
+    } else {
+        o.mac = p.value("mac");
+        if (!tarn::parseMacText(o.mac.toStdString()))
+            return bad(QStringLiteral("--mac must be six hexadecimal pairs separated by ':', not '%1'").arg(o.mac));
+        const auto broadcast = tarn::parseIPv4(p.value("broadcast").toStdString());
+        if (!broadcast)
+            return bad(QStringLiteral("--broadcast must be a dotted IPv4 address, not '%1'").arg(p.value("broadcast")));
+        o.broadcast = QHostAddress(*broadcast);
+        o.allInterfaces = p.isSet("all-interfaces");
+    }
+    if (p.isSet("address") && (p.isSet("all-interfaces") || p.isSet("broadcast")))
+        return bad(QStringLiteral("--broadcast and --all-interfaces go with --mac"));
     bool ok = false;
     const uint port = p.value("device-port").toUInt(&ok);
     if (!ok || port == 0 || port > 65535) return bad(QStringLiteral("--device-port must be 1..65535"));
@@ -119,7 +136,11 @@ DeviceSession::~DeviceSession() = default;
 
 int DeviceSession::open() {
     if (!socket_->create()) return fail(kExitUsage, QStringLiteral("cannot open a UDP socket"));
-    if (!probe()) return fail(kExitUsage, QStringLiteral("no device answers at %1").arg(options_.address));
+    socket_->setBroadcastAddress(options_.broadcast);
+    if (!probe())
+        return fail(kExitUsage, options_.mac.isEmpty()
+                                    ? QStringLiteral("no device answers at %1").arg(options_.address)
+                                    : QStringLiteral("no device with MAC %1 answers").arg(options_.mac));
     if (options_.credentials) {
         // As if typed in the password dialog: a device the log knows gets its entry replaced now.
         tarn::CredentialLog(logPath_, prompter_)
@@ -129,29 +150,36 @@ int DeviceSession::open() {
     return run([this] { session_->RequestParameterValues(0); });
 }
 
-// The unicast probe of Quick Connect: the first device that answers at the address is the one.
+// The unicast probe of Quick Connect, where the first device that answers at the address is the
+// one; or a broadcast probe, where it is the first with the MAC asked for.
 bool DeviceSession::probe() {
     tarn::CDeviceSocket probeSocket(tarn::kProbeReplyBufferSize);
     if (!probeSocket.create()) return false;
+    probeSocket.setBroadcastAddress(options_.broadcast);
+    const bool typed = options_.mac.isEmpty();
     QEventLoop loop;
     bool found = false;
+    std::vector<tarn::NetworkInterfaceInfo> interfaces;
     QObject::connect(&probeSocket, &tarn::CDeviceSocket::socketReceive, &loop, [&](const tarn::Datagram& d) {
         if (found) return;
         const tarn::ByteView bytes(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
                                    static_cast<std::size_t>(d.data.size()));
         const auto outcome =
-            tarn::readProbeReply(bytes, d.senderAddress.toStdString(), true, [](std::string_view) { return false; });
+            tarn::readProbeReply(bytes, d.senderAddress.toStdString(), typed, [](std::string_view) { return false; });
         if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;
+        if (!typed && !tarn::equalsIgnoreCase(outcome.entry.mac, options_.mac.toStdString())) return;
         if (outcome.checksumError)
             QTextStream(stderr) << "Checksum Error! (" << latin1(outcome.entry.name) << ", " << d.senderAddress
                                 << ")\n";
         device_ = outcome.entry;
-        device_.foundByTypedAddress = true;
+        device_.broadcastAddress = tarn::replyBroadcastAddress(d, interfaces);
         found = true;
         loop.quit();
     });
-    const QByteArray request = QByteArray::fromStdString(tarn::asText(tarn::discoveryProbe()));
-    if (!probeSocket.sendTo(request, options_.devicePort, options_.address)) return false;
+    const tarn::ProbeSent sent =
+        tarn::sendDiscoveryProbe(probeSocket, options_.devicePort, options_.address, options_.allInterfaces);
+    if (!sent.sent) return false;
+    interfaces = sent.interfaces;
     QTimer::singleShot(options_.waitMs, &loop, &QEventLoop::quit);
     if (!found) loop.exec();
     return found;
@@ -231,8 +259,7 @@ std::vector<tarn::DeviceEntry> DeviceSession::selectedDevices() const { return {
 bool DeviceSession::isOnLocalSubnet(const std::string& ip) const { return tarn::IsOnLocalSubnet(ip); }
 
 bool DeviceSession::sendDatagram(const tarn::Bytes& datagram, const std::string& address) {
-    // A device probed at its address is always reached there; tarnctl never broadcasts requests.
-    if (address.empty()) return false;
+    // An empty address is the broadcast of a MAC-addressed device found with --mac.
     ++sent_;
     guard_.start(options_.waitMs + 1000);
     return socket_->sendTo(

@@ -1,5 +1,7 @@
 // One device, headless: what tarnctl's parameter commands (params, reboot, cnf) share. The device is
-// probed at its typed address as Quick Connect does, then ManagementSession does all the work, with
+// probed at its typed address as Quick Connect does (--address), or found by its MAC among the
+// devices that answer a broadcast probe (--mac, which then reaches a MAC-addressed device by
+// broadcast as the window does). Then ManagementSession does all the work, with
 // this file as its host (socket, timers) and a prompter that answers the product's questions the way
 // a script wants them answered.
 //
@@ -15,6 +17,7 @@
 
 #include <QCommandLineParser>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QString>
 #include <QTimer>
 
@@ -31,7 +34,10 @@ namespace tarnctl {
 constexpr int kExitNoReply = 3;
 
 struct DeviceOptions {
-    QString address;
+    QString address;  // --address: Quick Connect to this address
+    QString mac;      // --mac: the device with this MAC among those answering a broadcast probe
+    QHostAddress broadcast{QHostAddress::Broadcast};
+    bool allInterfaces = false;
     quint16 devicePort = 2002;
     QString dataDir;  // prodid.ini and the .dcf files
     QString logDir;   // pwd.ini
@@ -39,7 +45,8 @@ struct DeviceOptions {
     int waitMs = 2000;
 };
 
-// --address, --device-port, --data-dir, --id, --password, --wait.
+// --address or --mac (with --broadcast, --all-interfaces), --device-port, --data-dir, --id,
+// --password, --wait.
 void addDeviceOptions(QCommandLineParser& parser);
 // The options, or the exit code of a bad one (its message printed).
 std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& parser, int& exitCode);

@@ -3,8 +3,11 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <cstdio>
+
 #include "link/common/command_line.h"
 #include "link/common/data_folders.h"
+#include "link/common/traffic_sink.h"
 #include "tarnctl/commands.h"
 
 namespace {
@@ -17,7 +20,8 @@ struct Command {
 
 const Command kCommands[] = {
     {"probe", tarnctl::runProbe,
-     "discover devices: [--broadcast ADDR] [--address IP] [--device-port N] [--wait MS] [--json]"},
+     "discover devices: [--broadcast ADDR] [--all-interfaces] [--address IP] [--device-port N]\n"
+     "           [--wait MS] [--json]"},
     {"dcf", tarnctl::runDcf, "check a device configuration file: show FILE [--json] [--data-dir DIR]"},
     {"params", tarnctl::runParams,
      "device parameters: get [--group N] [--json] | set NAME_OR_ID=VALUE... (device options)"},
@@ -30,7 +34,7 @@ const Command kCommands[] = {
 
 QString helpText() {
     QString text = QStringLiteral(
-        "Usage: tarnctl COMMAND [OPTION]...\n"
+        "Usage: tarnctl [--trace] COMMAND [OPTION]...\n"
         "TARN Manager on the command line: discover TARN remote I/O devices, read and\n"
         "set their parameters, save and load parameter sets, and talk to their I/O.\n"
         "\n"
@@ -39,9 +43,12 @@ QString helpText() {
     text += QStringLiteral(
         "\n"
         "Device options:\n"
-        "  --address IP [--device-port N] [--data-dir DIR] [--id ID --password PW] [--wait MS]\n"
+        "  (--address IP | --mac MAC [--broadcast ADDR] [--all-interfaces]) [--device-port N]\n"
+        "  [--data-dir DIR] [--id ID --password PW] [--wait MS]\n"
         "\n"
         "Options:\n"
+        "      --trace    print every datagram and I/O frame sent and received on standard\n"
+        "                 error, with passwords masked\n"
         "  -h, --help     display this help and exit\n"
         "      --version  output version information and exit\n"
         "\n"
@@ -53,6 +60,16 @@ QString helpText() {
         "\n");
     return text + tarn::dataFoldersHelp();
 }
+
+// --trace: the traffic log on standard error, one entry at a time.
+class TracePrinter : public tarn::TrafficSink {
+public:
+    void record(tarn::TrafficEntry entry) override {
+        const std::string text = tarn::formatTrafficEntry(entry);
+        std::fwrite(text.data(), 1, text.size(), stderr);
+        std::fflush(stderr);
+    }
+};
 
 }  // namespace
 
@@ -75,6 +92,12 @@ int main(int argc, char** argv) {
     const QString program = QStringLiteral("tarnctl");
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) return tarn::cli::badUsage(program, QStringLiteral("missing command"));
+    TracePrinter tracePrinter;
+    if (args.first() == QLatin1String("--trace")) {
+        args.removeFirst();
+        tarn::setTrafficSink(&tracePrinter);
+        if (args.isEmpty()) return tarn::cli::badUsage(program, QStringLiteral("missing command after --trace"));
+    }
     const QString name = args.takeFirst();
     if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help"))
         return tarn::cli::printHelp(helpText());

@@ -113,7 +113,7 @@ int runParams(const QStringList& args) {
     if (sub != QLatin1String("get") && sub != QLatin1String("set"))
         return usageError(
             QStringLiteral("usage: tarnctl params get [--group N] [--json] | set NAME_OR_ID=VALUE... "
-                           "--address IP [--device-port N] [--data-dir DIR] [--id ID --password PW] "
+                           "(--address IP | --mac MAC) [--device-port N] [--data-dir DIR] [--id ID --password PW] "
                            "[--wait MS]"));
     const bool isGet = sub == QLatin1String("get");
     QCommandLineParser p;

@@ -1,5 +1,5 @@
-// tarnctl probe: discovery without the window. Sends the probe (broadcast, or to one address as
-// Quick Connect does), collects the replies for --wait milliseconds and prints the devices.
+// tarnctl probe: discovery without the window. Sends the probe (broadcast, on every interface with
+// --all-interfaces, or to one address as Quick Connect does), collects the replies for --wait milliseconds and prints the devices.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QHostAddress>
@@ -11,10 +11,11 @@
 
 #include <vector>
 
-#include "core/common/text.h"
 #include "core/discovery/addressing.h"
+#include "core/discovery/listed_macs.h"
 #include "core/discovery/probe_reply.h"
 #include "link/discovery/device_socket.h"
+#include "link/discovery/probe_sender.h"
 #include "tarnctl/commands.h"
 
 namespace tarnctl {
@@ -62,6 +63,7 @@ int runProbe(const QStringList& args) {
     p.addOption({"address", "Probe this one address only (Quick Connect).", "ip"});
     p.addOption({"device-port", "UDP port of the devices.", "port", "2002"});
     p.addOption({"wait", "How long to collect replies, in milliseconds.", "ms", "1000"});
+    p.addOption({"all-interfaces", "Also probe the broadcast address of every network interface."});
     p.addOption({"json", "Print a JSON array."});
     if (!p.parse(QStringList{QStringLiteral("tarnctl probe")} + args)) return badOption(p);
     if (!p.positionalArguments().isEmpty())
@@ -79,29 +81,30 @@ int runProbe(const QStringList& args) {
     const auto typed = tarn::parseIPv4(p.value("address").toStdString());
     if (quickConnect && !typed)
         return usageError(QStringLiteral("--address must be a dotted IPv4 address, not '%1'").arg(p.value("address")));
+    if (quickConnect && p.isSet("all-interfaces"))
+        return usageError(QStringLiteral("--all-interfaces probes by broadcast, --address one address: not both"));
 
     tarn::CDeviceSocket socket(tarn::kProbeReplyBufferSize);
     if (!socket.create()) return usageError(QStringLiteral("cannot open a UDP socket"));
     socket.setBroadcastAddress(QHostAddress(*broadcast));
 
     std::vector<tarn::DeviceEntry> devices;
+    tarn::ListedMacs listed;
     QObject::connect(&socket, &tarn::CDeviceSocket::socketReceive, [&](const tarn::Datagram& d) {
         const tarn::ByteView bytes(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
                                    static_cast<std::size_t>(d.data.size()));
         const auto outcome = tarn::readProbeReply(bytes, d.senderAddress.toStdString(), quickConnect,
-                                                  [&](std::string_view mac) {
-                                                      for (const auto& e : devices)
-                                                          if (tarn::equalsIgnoreCase(e.mac, mac)) return true;
-                                                      return false;
-                                                  });
+                                                  [&](std::string_view mac) { return listed.contains(mac); });
         if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;
         if (outcome.checksumError)
             QTextStream(stderr) << "Checksum Error! (" << latin1(outcome.entry.name) << ", " << d.senderAddress << ")\n";
+        listed.add(outcome.entry.mac);
         devices.push_back(outcome.entry);
     });
 
-    const QByteArray probe = QByteArray::fromStdString(tarn::asText(tarn::discoveryProbe()));
-    if (!socket.sendTo(probe, static_cast<quint16>(port), quickConnect ? QHostAddress(*typed).toString() : QString()))
+    if (!tarn::sendDiscoveryProbe(socket, static_cast<quint16>(port), quickConnect ? QHostAddress(*typed).toString() : QString(),
+                                  p.isSet("all-interfaces"))
+             .sent)
         return usageError(QStringLiteral("the probe could not be sent"));
     QTimer::singleShot(waitMs, QCoreApplication::instance(), &QCoreApplication::quit);
     QCoreApplication::exec();

@@ -13,6 +13,7 @@ SendDecision decideSend(const DeviceEntry& device, ManagementOperation operation
     }
     if (device.addressingKind == 2) {
         d.kind = SendDecision::Kind::Broadcast;
+        d.address = device.broadcastAddress;
         return d;
     }
     if (operation != ManagementOperation::Get && (device.ip == "0.0.0.0" || !isOnLocalSubnet(device.ip))) {
@@ -41,6 +42,11 @@ std::optional<std::uint32_t> parseIPv4(const std::string& text) {
     }
     if (p != end) return std::nullopt;
     return value;
+}
+
+std::string formatIPv4(std::uint32_t a) {
+    return std::to_string(a >> 24) + '.' + std::to_string(a >> 16 & 0xFF) + '.' + std::to_string(a >> 8 & 0xFF) + '.' +
+           std::to_string(a & 0xFF);
 }
 
 bool isOnSubnetOf(std::uint32_t target, std::span<const InterfaceAddress> interfaces) {

@@ -15,7 +15,7 @@ enum class ManagementOperation { Get, Set, Reboot };
 
 struct SendDecision {
     enum class Kind { Unicast, Broadcast, Refused } kind = Kind::Unicast;
-    std::string address;  // Unicast: the device's IP text
+    std::string address;  // Unicast: the device's IP text; Broadcast: its broadcastAddress (may be empty)
     std::string refusal;  // Refused: "Can't send to " + IP
 };
 
@@ -26,6 +26,8 @@ SendDecision decideSend(const DeviceEntry& device, ManagementOperation operation
 
 // Dotted IPv4 text to a number, first octet highest. Empty for anything that is not four numbers 0..255.
 std::optional<std::uint32_t> parseIPv4(const std::string& text);
+// And back: "a.b.c.d".
+std::string formatIPv4(std::uint32_t address);
 
 struct InterfaceAddress {
     std::uint32_t address = 0;

@@ -13,6 +13,10 @@ struct DeviceEntry {
     std::string version;    // text 4: "%d.%d"
     int addressingKind = 1; // text 5: 1 for a DA-form reply, byte 10 of a DB-form reply
     bool foundByTypedAddress = false;  // text 6: "Q" or "N"
+    // Not a text of the tree: where a MAC-addressed request to this device is broadcast. Empty for
+    // the usual broadcast address; with "Probe every network interface", the directed broadcast of
+    // the interface the device's reply came in on.
+    std::string broadcastAddress;
 
     static constexpr int kTextCount = 7;
     // Text i (0..6) as the tree shows and stores it; empty for any other index.

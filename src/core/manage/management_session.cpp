@@ -195,8 +195,7 @@ bool ManagementSession::sendRequest(int target, CommandCode command, ManagementO
     const std::uint16_t id = targets_.drawRequestId(target, requestIds_, op_.order);
     const auto request = buildRequest(address, command, op_.body, op_.order, id);
     if (!request) return false;  // credentials are bounded before they get here
-    host_.sendDatagram(request->bytes,
-                       decision.kind == SendDecision::Kind::Broadcast ? std::string() : decision.address);
+    host_.sendDatagram(request->bytes, decision.address);
     ++op_.sent;
     return true;
 }

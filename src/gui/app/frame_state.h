@@ -32,6 +32,9 @@ struct FrameState {
     // Where management datagrams go: the device port and the broadcast address.
     quint16 devicePort = kDevicePort;
     QHostAddress broadcastAddress{QHostAddress::Broadcast};
+    // "Probe every network interface" (Options menu, kept in the settings): the probe also goes to
+    // the directed broadcast of every interface.
+    bool probeAllInterfaces = false;
 
     // With --demo: why the simulated fleet cannot be probed (not ready yet, failed to start, stopped);
     // empty while it serves, and always without --demo. Probe shows it instead of sending.

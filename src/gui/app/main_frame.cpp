@@ -19,6 +19,7 @@
 #include "gui/discovery/input_ip_dlg.h"
 #include "gui/discovery/left_view.h"
 #include "gui/iolink/set_comm_dlg.h"
+#include "gui/app/traffic_dock.h"
 #include "gui/params/manager_view.h"
 #include "link/discovery/device_socket.h"
 
@@ -84,6 +85,11 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
         else
             statusBar()->showMessage(text);
     });
+
+    trafficDock_ = new TrafficDock(*prompter_, this);
+    trafficDock_->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
+    addDockWidget(Qt::BottomDockWidgetArea, trafficDock_);
+    trafficDock_->hide();
 
     createActions();
     createToolBar();
@@ -182,6 +188,22 @@ void CMainFrame::createMenu() {
     file->addAction(action(ID_FILE_MRU));
     file->addSeparator();
     file->addAction(action(ID_APP_EXIT));
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    QAction* traffic = trafficDock_->toggleViewAction();
+    traffic->setStatusTip(QStringLiteral("Show or hide the traffic log"));
+    view->addAction(traffic);
+
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    probeAllInterfaces_ = options->addAction(QStringLiteral("Probe every network interface"));
+    probeAllInterfaces_->setCheckable(true);
+    probeAllInterfaces_->setChecked(state_.probeAllInterfaces);
+    probeAllInterfaces_->setStatusTip(
+        QStringLiteral("Send the probe to the broadcast address of every network interface as well"));
+    connect(probeAllInterfaces_, &QAction::toggled, this, [this](bool on) {
+        state_.probeAllInterfaces = on;
+        emit probeAllInterfacesChanged(on);
+    });
 }
 
 void CMainFrame::createStatusBar() {

@@ -1,5 +1,5 @@
-// CMainFrame: the main window. Tool bar, File menu, status bar and the splitter with the device tree
-// (left) and the parameter view (right); routes every command to the part that carries it out and
+// CMainFrame: the main window. Tool bar, File, View and Options menus, status bar, the splitter with
+// the device tree (left) and the parameter view (right), and the Traffic dock below; routes every command to the part that carries it out and
 // holds the state those parts share (FrameState).
 #pragma once
 
@@ -22,6 +22,7 @@ namespace tarn {
 class CLeftView;
 class CManagerView;
 class Prompter;
+class TrafficDock;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -53,6 +54,10 @@ public:
     QComboBox* groupBox() const { return groupBox_; }
     QAction* action(CommandId id) const;
     QSplitter* splitter() const { return splitter_; }
+    // Options > "Probe every network interface" (checkable; follows FrameState::probeAllInterfaces).
+    QAction* probeAllInterfacesAction() const { return probeAllInterfaces_; }
+    // View > "Traffic": the traffic log, hidden at start.
+    TrafficDock* trafficDock() const { return trafficDock_; }
 
     // How help is opened; tests replace it.
     void setHelpOpener(std::function<bool(const QUrl&)> opener) { helpOpener_ = std::move(opener); }
@@ -66,6 +71,10 @@ public:
     void onLoad();
     void onHelp();
     void showStatus(const QString& text);
+
+signals:
+    // The operator switched "Probe every network interface"; the application keeps the choice.
+    void probeAllInterfacesChanged(bool on);
 
 private:
     void createActions();
@@ -86,6 +95,8 @@ private:
     QComboBox* linkModeBox_ = nullptr;
     QComboBox* groupBox_ = nullptr;
     QAction* groupBoxAction_ = nullptr;
+    QAction* probeAllInterfaces_ = nullptr;
+    TrafficDock* trafficDock_ = nullptr;
     std::map<int, QAction*> actions_;
     std::function<bool(const QUrl&)> helpOpener_;
     std::function<QString()> loadFileAsker_;

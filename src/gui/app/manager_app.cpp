@@ -20,6 +20,7 @@ namespace tarn {
 namespace {
 
 const QString kProgram = QStringLiteral("tarn-manager");
+const QString kProbeAllInterfacesKey = QStringLiteral("Options/ProbeEveryNetworkInterface");
 
 QString helpText() {
     return QStringLiteral(
@@ -151,8 +152,11 @@ int runManagerApp(QApplication& app, const ManagerCommandLine& options) {
     // The start-up folder is recorded in the settings, as the product always has.
     QSettings settings;
     settings.setValue(QStringLiteral("manager/path"), QDir::currentPath().left(200));
+    state.probeAllInterfaces = settings.value(kProbeAllInterfacesKey, false).toBool();
 
     CMainFrame frame(state);
+    QObject::connect(&frame, &CMainFrame::probeAllInterfacesChanged,
+                     [](bool on) { QSettings().setValue(kProbeAllInterfacesKey, on); });
     std::unique_ptr<DemoFleet> demo;
     if (options.demo) {
         const QString fleet =

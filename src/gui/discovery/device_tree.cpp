@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <numeric>
 
-#include "core/common/text.h"
 #include "gui/controls/icons.h"
 
 namespace tarn {
@@ -75,6 +74,7 @@ void DeviceTree::deleteAllItems() {
     hideTip();
     clear();
     entries_.clear();
+    listedMacs_.clear();
     selection_.reset(0);
     setUpdatesEnabled(true);
     QApplication::restoreOverrideCursor();
@@ -89,18 +89,13 @@ void DeviceTree::appendDevice(const DeviceEntry& entry) {
     item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     item->setData(0, kEntryRole, static_cast<int>(entries_.size()));
     entries_.push_back(entry);
+    listedMacs_.add(entry.mac);
     addTopLevelItem(item);
     selection_.append();
 }
 
 const DeviceEntry& DeviceTree::entry(int displayIndex) const {
     return entries_.at(static_cast<std::size_t>(topLevelItem(displayIndex)->data(0, kEntryRole).toInt()));
-}
-
-bool DeviceTree::isListed(std::string_view macText) const {
-    // Every item's entry lives in entries_, so walking it walks all items, seen or scrolled away.
-    return std::any_of(entries_.begin(), entries_.end(),
-                       [&](const DeviceEntry& e) { return equalsIgnoreCase(e.mac, macText); });
 }
 
 std::vector<DeviceEntry> DeviceTree::selectedEntries() const {

@@ -10,6 +10,7 @@
 
 #include "core/discovery/device_entry.h"
 #include "core/discovery/device_sort.h"
+#include "core/discovery/listed_macs.h"
 #include "core/discovery/tree_selection.h"
 
 class QLabel;
@@ -32,7 +33,7 @@ public:
     // Queries over all items, in display order.
     int deviceCount() const { return topLevelItemCount(); }
     const DeviceEntry& entry(int displayIndex) const;
-    bool isListed(std::string_view macText) const;  // case-insensitive MAC comparison
+    bool isListed(std::string_view macText) const { return listedMacs_.contains(macText); }
     int SelectionCount() const { return selection_.selectionCount(); }
     std::vector<DeviceEntry> selectedEntries() const;
     const TreeSelection& selection() const { return selection_; }
@@ -66,6 +67,7 @@ private:
     TreeSelection selection_;
     ColumnSortState sortState_{3};
     std::vector<DeviceEntry> entries_;  // by item creation; items keep their entry's index
+    ListedMacs listedMacs_;             // the MAC of every entry: items are only ever added or all deleted
     QLabel* tip_ = nullptr;
     QTreeWidgetItem* tipItem_ = nullptr;
     int tipColumn_ = -1;

@@ -7,6 +7,7 @@
 #include "core/discovery/probe_reply.h"
 #include "gui/app/frame_state.h"
 #include "link/discovery/device_socket.h"
+#include "link/discovery/probe_sender.h"
 
 namespace tarn {
 
@@ -30,16 +31,16 @@ CLeftView::~CLeftView() = default;
 void CLeftView::probe() {
     tree_->deleteAllItems();
     socket_->setBroadcastAddress(frame_.broadcastAddress);
-    const QByteArray probe = QByteArray::fromStdString(asText(discoveryProbe()));
     const QString target = frame_.quickConnectActive ? QString::fromStdString(frame_.quickConnectAddress) : QString();
-    socket_->sendTo(probe, frame_.devicePort, target);
+    probeInterfaces_ = sendDiscoveryProbe(*socket_, frame_.devicePort, target, frame_.probeAllInterfaces).interfaces;
 }
 
 void CLeftView::handleReply(const Datagram& d) {
     const ByteView bytes(reinterpret_cast<const std::uint8_t*>(d.data.constData()), static_cast<std::size_t>(d.data.size()));
-    const ProbeOutcome outcome = readProbeReply(bytes, d.senderAddress.toStdString(), frame_.quickConnectActive,
+    ProbeOutcome outcome = readProbeReply(bytes, d.senderAddress.toStdString(), frame_.quickConnectActive,
                                                 [this](std::string_view mac) { return tree_->isListed(mac); });
     if (outcome.verdict != ProbeVerdict::Accepted) return;
+    outcome.entry.broadcastAddress = replyBroadcastAddress(d, probeInterfaces_);
     tree_->appendDevice(outcome.entry);
     if (outcome.checksumError) {
         // The device is listed first, so a second reply of the same device while the box is open

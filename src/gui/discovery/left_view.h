@@ -1,9 +1,14 @@
 // CLeftView: the left pane. Owns the device tree and the tree socket, and runs discovery: the probe
 // goes out by broadcast (or to the Quick Connect address), every reply becomes one device item.
+// With "Probe every network interface" the probe also goes to each interface's directed broadcast,
+// and each device remembers the interface its reply came in on.
 #pragma once
 
 #include <QWidget>
 
+#include <vector>
+
+#include "core/discovery/interface_broadcasts.h"
 #include "gui/discovery/device_tree.h"
 
 namespace tarn {
@@ -37,6 +42,7 @@ private:
     Prompter& prompter_;
     DeviceTree* tree_;
     CDeviceSocket* socket_;
+    std::vector<NetworkInterfaceInfo> probeInterfaces_;  // of the last probe to every interface
     int pendingChecksumErrors_ = 0;
     bool showingChecksumError_ = false;
 };

@@ -1,7 +1,13 @@
 #include "link/discovery/device_socket.h"
 
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QNetworkDatagram>
+#include <QVariant>
+
+#include "core/discovery/probe_reply.h"
+#include "core/manage/management_traffic.h"
+#include "link/common/traffic_sink.h"
 
 Q_LOGGING_CATEGORY(lcDeviceSocket, "tarn.link.devicesocket")
 
@@ -17,6 +23,8 @@ bool CDeviceSocket::create() {
         qCWarning(lcDeviceSocket) << "cannot bind:" << socket_.errorString();
         return false;
     }
+    // Room for a large fleet's answers to one probe while the window is busy; the system caps it.
+    socket_.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(4 << 20));
     return true;
 }
 
@@ -25,7 +33,26 @@ bool CDeviceSocket::sendTo(const QByteArray& bytes, quint16 port, const QString&
     // address control, and resolving a name here would hold up the window.
     QHostAddress target = broadcastAddress_;
     if (!address.isEmpty() && !target.setAddress(address)) return false;
-    return socket_.writeDatagram(bytes, target, port) == bytes.size();
+    const bool sent = socket_.writeDatagram(bytes, target, port) == bytes.size();
+    if (sent) record(TrafficDirection::Sent, bytes, target, port);
+    return sent;
+}
+
+void CDeviceSocket::record(TrafficDirection direction, const QByteArray& bytes, const QHostAddress& peer,
+                           quint16 port) const {
+    TrafficSink* sink = trafficSink();
+    if (!sink) return;
+    const ByteView view(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+    const ManagementChannel channel =
+        capacity_ <= kProbeReplyBufferSize ? ManagementChannel::Discovery : ManagementChannel::Management;
+    TrafficEntry e;
+    e.timeMs = trafficNowMs();
+    e.direction = direction;
+    e.peer = trafficPeer(peer, port);
+    e.length = view.size();
+    e.summary = managementSummary(view, direction, channel, e.peer.substr(0, e.peer.rfind(':')));
+    e.bytes = maskManagementPasswords(view);
+    sink->record(std::move(e));
 }
 
 void CDeviceSocket::readPending() {
@@ -38,18 +65,28 @@ void CDeviceSocket::readPending() {
         const QNetworkDatagram d = socket_.receiveDatagram(size);
         bool ok = false;
         const QHostAddress v4(d.senderAddress().toIPv4Address(&ok));
-        pending_.push_back(
-            {d.data(), ok ? v4.toString() : d.senderAddress().toString(), static_cast<quint16>(d.senderPort())});
+        record(TrafficDirection::Received, d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()));
+        pending_.push_back({d.data(), ok ? v4.toString() : d.senderAddress().toString(),
+                            static_cast<quint16>(d.senderPort()), static_cast<int>(d.interfaceIndex())});
     }
 }
 
 void CDeviceSocket::drain() {
+    resumeQueued_ = false;
     readPending();
     if (dispatching_) return;  // the handler further up the stack delivers these when it returns
     dispatching_ = true;
     // A handler may run a nested event loop (a message box); Qt does not signal readyRead again
     // meanwhile, so whatever arrived is read here after each handler returns.
+    QElapsedTimer slice;
+    slice.start();
     while (!pending_.empty()) {
+        if (slice.elapsed() >= kSliceMs) {
+            // The rest, in order, once the event loop has run.
+            if (!resumeQueued_) QMetaObject::invokeMethod(this, &CDeviceSocket::drain, Qt::QueuedConnection);
+            resumeQueued_ = true;
+            break;
+        }
         const Datagram next = std::move(pending_.front());
         pending_.pop_front();
         emit socketReceive(next);

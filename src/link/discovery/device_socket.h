@@ -2,12 +2,19 @@
 // Bound to any IPv4 address on a system-chosen port. Every received datagram is handed to the owner
 // as socketReceive(), one at a time: a datagram that arrives while the owner is still handling the
 // previous one (for instance inside a modal message box) waits its turn instead of re-entering.
+// A burst (thousands of devices answering one probe) is handed over in slices of a few
+// milliseconds, with the event loop running between them, so the window keeps drawing.
+//
+// Every datagram sent and received goes to the traffic log (traffic_sink.h); a socket that takes
+// nothing larger than a probe reply is the tree's, and its datagrams are read as discovery.
 #pragma once
 
 #include <QByteArray>
 #include <QHostAddress>
 #include <QObject>
 #include <QUdpSocket>
+
+#include "core/common/traffic_log.h"
 
 #include <cstddef>
 #include <deque>
@@ -18,6 +25,7 @@ struct Datagram {
     QByteArray data;
     QString senderAddress;  // dotted text
     quint16 senderPort = 0;
+    int interfaceIndex = 0;  // the interface it came in on; 0 when the system did not say
 };
 
 class CDeviceSocket : public QObject {
@@ -38,18 +46,23 @@ public:
     // address is not a dotted address or the datagram could not be handed to the system.
     bool sendTo(const QByteArray& bytes, quint16 port, const QString& address = {});
 
+    // The longest stretch handed to the owner in one go before the event loop runs again.
+    static constexpr int kSliceMs = 8;
+
 signals:
     void socketReceive(const tarn::Datagram& datagram);
 
 private:
     void drain();
     void readPending();
+    void record(TrafficDirection direction, const QByteArray& bytes, const QHostAddress& peer, quint16 port) const;
 
     QUdpSocket socket_;
     std::size_t capacity_;
     QHostAddress broadcastAddress_{QHostAddress::Broadcast};
     std::deque<Datagram> pending_;
     bool dispatching_ = false;
+    bool resumeQueued_ = false;
 };
 
 }  // namespace tarn

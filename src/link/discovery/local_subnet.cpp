@@ -1,10 +1,9 @@
 #include "link/discovery/local_subnet.h"
 
-#include <QNetworkInterface>
-
 #include <vector>
 
 #include "core/discovery/addressing.h"
+#include "link/discovery/network_interfaces.h"
 
 namespace tarn {
 
@@ -12,12 +11,8 @@ bool IsOnLocalSubnet(const std::string& dottedIp) {
     const auto target = parseIPv4(dottedIp);
     if (!target) return false;
     std::vector<InterfaceAddress> addresses;
-    for (const QNetworkInterface& iface : QNetworkInterface::allInterfaces()) {
-        if (!iface.flags().testFlag(QNetworkInterface::IsUp)) continue;
-        for (const QNetworkAddressEntry& entry : iface.addressEntries()) {
-            if (entry.ip().protocol() != QAbstractSocket::IPv4Protocol) continue;
-            addresses.push_back({entry.ip().toIPv4Address(), entry.netmask().toIPv4Address()});
-        }
+    for (const NetworkInterfaceInfo& iface : networkInterfaces()) {
+        if (iface.up) addresses.insert(addresses.end(), iface.ipv4.begin(), iface.ipv4.end());
     }
     return isOnSubnetOf(*target, addresses);
 }
