@@ -186,7 +186,9 @@ TEST_F(IoE2E, TarnctlOverTcpAndSerial) {
     EXPECT_EQ(st.out.trimmed().toStdString(),
               "{\"outputs\":[2,0,2,2,2,2,2,2,2,2],\"inputs\":[0,2,2,2,2,2,2,2,2,2,2,0],"
               "\"adc\":[{\"code\":1,\"value\":\"0512\"},{\"code\":1,\"value\":\"0000\"},"
-              "{\"code\":1,\"value\":\"0007\"},{\"code\":1,\"value\":\"1023\"}]}");
+              "{\"code\":1,\"value\":\"0007\"},{\"code\":1,\"value\":\"1023\"}],"
+              "\"config\":{\"adcMode\":[0,0,0,0],\"reference\":\"0\","
+              "\"inputEnable\":[1,1,1,1,1,1,1,1,1,1,1,1],\"outputEnable\":[1,1,1,1,1,1,1,1,1,1]}}");
 
     RunResult sn = runProgram(tarnctlPath(), {"io", "--serial", pty->at("Plain"), "--baud", "19200", "serial", "--json"});
     ASSERT_EQ(sn.exitCode, 0) << sn.err.toStdString();
@@ -209,14 +211,53 @@ TEST_F(IoE2E, TarnctlOverTcpAndSerial) {
     EXPECT_EQ(sw.exitCode, 0) << sw.err.toStdString();
 
     // Link failures: one line, exit 2.
+    // The configuration read gets the one reply; the connection then closes before the status.
     RunResult lost = tarnctl("Closer", {"status"});
-    EXPECT_EQ(lost.exitCode, 0);  // the first reply still comes
+    EXPECT_EQ(lost.exitCode, 2);
+    EXPECT_TRUE(lost.err.startsWith(QLatin1String("tarnctl: link lost"))) << lost.err.toStdString();
     RunResult refused = runProgram(tarnctlPath(), {"io", "--host", "127.0.0.201", "--port", "1", "status"});
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_EQ(refused.err.trimmed().count('\n'), 0) << refused.err.toStdString();
     RunResult noDevice = runProgram(tarnctlPath(), {"io", "--serial", "/nonexistent/tty", "status"});
     EXPECT_EQ(noDevice.exitCode, 2);
     EXPECT_EQ(runProgram(tarnctlPath(), {"io", "--host", "127.0.0.201", "status"}).exitCode, 2);
+}
+
+TEST_F(IoE2E, TarnctlPortSettingsThroughTheDialogChains) {
+    // Over TCP, every request NAKed once first: the chain does not notice.
+    RunResult out = tarnctl("Nak-Once", {"output", "4", "--disable", "--macro", "o1 & !i2", "--delay-on", "15",
+                                         "--power-recovery", "on"});
+    ASSERT_EQ(out.exitCode, 0) << out.out.toStdString() << out.err.toStdString();
+    EXPECT_TRUE(out.out.endsWith(QLatin1String("WritePowerStoppage: result 0\nChangeRunMode: result 0\n"
+                                               "message: Complete Setting Output port\n")))
+        << out.out.toStdString();
+    RunResult shown = tarnctl("Nak-Once", {"output", "4"});
+    EXPECT_TRUE(shown.out.endsWith(QLatin1String("port 4\nenabled         no\nmacro           O1&!I2\n"
+                                                 "delay/pulse     delay on 00015 (x 100 ms)\npower recovery  yes\n")))
+        << shown.out.toStdString();
+
+    // Over a pseudo-terminal that NAKs twice and splits replies.
+    if (pty->count("Serial-Nak")) {
+        const QStringList serial = {"io", "--serial", pty->at("Serial-Nak")};
+        RunResult adc = runProgram(tarnctlPath(), serial + QStringList{"adc", "3", "--switch", "7", "--reference", "inside"});
+        ASSERT_EQ(adc.exitCode, 0) << adc.out.toStdString() << adc.err.toStdString();
+        RunResult read = runProgram(tarnctlPath(), serial + QStringList{"adc", "3"});
+        EXPECT_TRUE(read.out.endsWith(QLatin1String("mode       switch\nlevel      0007\nreference  Use inside\n")))
+            << read.out.toStdString();
+    }
+
+    // A silent device: the reads fail, then the change to setting mode, and nothing is written.
+    RunResult silent = tarnctl("Silent", {"input", "2", "--disable"});
+    EXPECT_EQ(silent.exitCode, 1);
+    EXPECT_EQ(silent.err, QStringLiteral("tarnctl: Change Setting Mode Fail!\n"));
+    // A dropped connection is a link failure.
+    EXPECT_EQ(tarnctl("Closer", {"input", "1", "--enable"}).exitCode, 2);
+    // Bad values are refused before anything is sent.
+    RunResult level = tarnctl("Plain", {"adc", "2", "--switch", "1024"});
+    EXPECT_EQ(level.exitCode, 2);
+    EXPECT_EQ(level.err, QStringLiteral("tarnctl: Input Number Limit(0~1023)\n"));
+    EXPECT_EQ(tarnctl("Plain", {"output", "1", "--macro", "O1&&O2"}).exitCode, 2);
+    EXPECT_EQ(tarnctl("Plain", {"input", "13", "--enable"}).exitCode, 2);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "core/iolink/io_commands.h"
 
+#include <iterator>
+
 #include "core/iolink/io_limits.h"
 
 namespace tarn {
@@ -35,6 +37,15 @@ IoRequest refused(int index, IoRefusal why) { return {{}, index, why}; }
 }  // namespace
 
 static_assert(kMaxMacroLength == 88, "kMacroTooLongText names the limit");
+
+std::string_view ioCommandName(int index) {
+    static constexpr std::string_view kNames[] = {
+        "ReadStatus",          "Unknown",       "ChangeSettingMode", "ChangeRunMode",    "WriteMacroData",
+        "WriteDelayPulseData", "WriteAdcLevel", "WriteEnableStatus", "WritePowerStoppage", "Unknown",
+        "ReadMacroData",       "ReadDelayPulseData", "ReadAdcLevel", "ReadEnableStatus", "ReadPowerStoppage",
+        "ReadSerialFirmware"};
+    return index >= 0 && index < static_cast<int>(std::size(kNames)) ? kNames[index] : "Unknown";
+}
 
 std::string_view ioRefusalText(IoRefusal refusal) {
     switch (refusal) {

@@ -45,6 +45,10 @@ constexpr int ReadPowerStoppage = 14;
 constexpr int ReadSerialFirmware = 15;
 }  // namespace IoCommand
 
+// The name of the command with this index ("ReadStatus" for 0, which SwitchOutput shares), or
+// "Unknown".
+std::string_view ioCommandName(int index);
+
 // The result characters the callers look at: "0" is success, except for ChangeSettingMode whose
 // success is "1"; "1" to a status read means the device is in setting mode.
 constexpr int kIoResultSuccess = '0';

@@ -32,6 +32,7 @@ public:
     PortKind kind() const override { return PortKind::Adc; }
     void open(int port) override;
     void onSetting() override;
+    bool settingOffered() const override { return form_.settingEnabled; }
 
     AdcPortForm& form() { return form_; }
     const AdcPortForm& form() const { return form_; }

@@ -23,6 +23,7 @@ public:
     PortKind kind() const override { return PortKind::Input; }
     void open(int port) override;
     void onSetting() override;
+    bool settingOffered() const override { return form_.settingEnabled; }
 
     InputPortForm& form() { return form_; }
     const InputPortForm& form() const { return form_; }

@@ -36,6 +36,7 @@ public:
     PortKind kind() const override { return PortKind::Output; }
     void open(int port) override;
     void onSetting() override;
+    bool settingOffered() const override { return form_.settingEnabled; }
 
     OutputPortForm& form() { return form_; }
     const OutputPortForm& form() const { return form_; }

@@ -46,6 +46,8 @@ public:
     virtual void open(int port) = 0;
     // "Setting" pressed: the write chain starts, unless a chain is running.
     virtual void onSetting() = 0;
+    // "Setting" is enabled: the read chain has ended and no write chain runs.
+    virtual bool settingOffered() const = 0;
     // A result the panel passes on; results the current step does not wait for are ignored.
     void onIoResult(int index, int result);
     // The dialog closed: the rest of a running chain is dropped, also when it closed while one of

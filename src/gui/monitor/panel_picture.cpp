@@ -140,8 +140,9 @@ void drawDevice(QPainter& p, LinkMode mode) {
 
     terminals(p, 257, 27, 4, 392);
     terminals(p, 365, 27, 12, 392);
-    portLabels(p, QStringLiteral("AD"), 257, 27, 4, 316);
-    portLabels(p, QStringLiteral("I"), 365, 27, 12, 316);
+    // Below the terminals: the level labels of the ADC ports take the room above and below the row.
+    portLabels(p, QStringLiteral("AD"), 257, 27, 4, 418);
+    portLabels(p, QStringLiteral("I"), 365, 27, 12, 418);
     p.setFont(panelFont(11, true));
     textAt(p, 246, 296, QStringLiteral("ANALOG IN"), QColor(150, 200, 255));
     textAt(p, 356, 296, QStringLiteral("DIGITAL INPUT"), QColor(150, 200, 255));

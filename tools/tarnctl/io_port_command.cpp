@@ -1,0 +1,183 @@
+// tarnctl io output|input|adc N: the port dialogs' chains on the command line. The read chain
+// fills the form with the device's settings, the options change what they name, and the write
+// chain runs as "Setting" runs it, printing each step's result and each message.
+//
+//   output N [--enable|--disable] [--macro EXPR|--no-macro]
+//            [--delay-on T|--delay-off T|--pulse ON OFF|--no-delay-pulse] [--power-recovery on|off]
+//   input N  --enable|--disable
+//   adc N    --level|--switch LEVEL [--reference avcc|inside|outside]
+//
+// Exit codes: 0 the chain ended with its complete message; 1 it ended with a warning or a failure
+// (that message on standard error); 2 a bad argument or a link failure.
+#include <memory>
+
+#include <QTextStream>
+
+#include "core/common/prompter.h"
+#include "core/monitor/adc_port_chain.h"
+#include "core/monitor/input_port_chain.h"
+#include "core/monitor/macro_rules.h"
+#include "core/monitor/output_port_chain.h"
+#include "tarnctl/commands.h"
+#include "tarnctl/io_session.h"
+
+namespace tarnctl {
+
+namespace {
+
+using namespace tarn;
+
+// Says every message on standard output and answers every question Yes: the command line is the
+// operator's confirmation.
+class PrintingPrompter : public Prompter {
+public:
+    void showMessage(const std::string&, const std::string& text, MessageIcon) override {
+        QTextStream(stdout) << "message: " << text.c_str() << '\n';
+        last = text;
+    }
+    bool askYesNo(const std::string&, const std::string&) override { return true; }
+    bool confirm(const ConfirmText&) override { return true; }
+    std::optional<Credentials> askCredentials(const std::string&) override { return std::nullopt; }
+
+    std::string last;
+};
+
+QString toQString(std::string_view s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+
+// The macro as the dialog's edit keeps it when it is typed: letters raised, blanks dropped.
+std::string typedMacro(const std::string& text) { return filterMacroText(text, 0, 0).text; }
+
+// What the options ask, checked as the dialogs check what is typed, before anything is sent.
+std::optional<QString> checkOptions(PortKind kind, const PortOptions& p) {
+    const bool output = kind == PortKind::Output;
+    const bool adc = kind == PortKind::Adc;
+    if ((p.macro || p.delayPulseMode || p.powerRecovery) && !output)
+        return QStringLiteral("--macro, --delay-on, --delay-off, --pulse and --power-recovery are for outputs");
+    if ((p.toSwitch || p.reference) && !adc) return QStringLiteral("--level, --switch and --reference are for ADC ports");
+    if (p.enable && adc) return QStringLiteral("ADC ports are not enabled or disabled; use --level or --switch");
+    if (p.macro && !p.macro->empty()) {
+        const MacroInputCheck check = checkMacroInput(typedMacro(*p.macro));
+        if (!check.ok()) return toQString(check.message);
+    }
+    if (p.delayPulseMode && *p.delayPulseMode >= 0) {
+        DelayPulseFields fields{true, static_cast<DelayPulseMode>(*p.delayPulseMode), p.onTime, p.offTime,
+                                p.onTime, p.offTime};
+        const PortInputCheck check = checkDelayPulseInput(fields);
+        if (!check.ok()) return toQString(check.message);
+    }
+    if (p.toSwitch && *p.toSwitch) {
+        const PortInputCheck check = checkAdcLevelInput(p.level);
+        if (!check.ok()) return toQString(check.message);
+    }
+    return std::nullopt;
+}
+
+void applyOptions(OutputPortForm& f, const PortOptions& p) {
+    if (p.enable) f.enableChoice = *p.enable ? 0 : 1;
+    if (p.macro) {
+        f.useMacro = !p.macro->empty();
+        if (f.useMacro) f.macro = typedMacro(*p.macro);
+    }
+    if (p.delayPulseMode) {
+        DelayPulseFields& d = f.delayPulse;
+        d.used = *p.delayPulseMode >= 0;
+        if (d.used) d.mode = static_cast<DelayPulseMode>(*p.delayPulseMode);
+        if (*p.delayPulseMode == 0) d.delayOnTime = p.onTime;
+        if (*p.delayPulseMode == 1) d.delayOffTime = p.offTime;
+        if (*p.delayPulseMode == 2) {
+            d.pulseOnTime = p.onTime;
+            d.pulseOffTime = p.offTime;
+        }
+    }
+    if (p.powerRecovery) f.powerChoice = *p.powerRecovery ? 0 : 1;
+}
+
+// The port's settings as the read chain left them in the form.
+std::string describe(PortDialogChain& chain) {
+    std::string out = "port " + std::to_string(chain.port()) + "\n";
+    auto yesNo = [](bool b) { return std::string(b ? "yes" : "no"); };
+    if (auto* output = dynamic_cast<OutputPortChain*>(&chain)) {
+        const OutputPortForm& f = output->form();
+        const DelayPulseFields& d = f.delayPulse;
+        out += "enabled         " + yesNo(f.enableChoice == 0) + "\n";
+        out += "macro           " + (f.useMacro ? f.macro : std::string("none")) + "\n";
+        out += "delay/pulse     ";
+        if (!d.used) out += "none";
+        if (d.used && d.mode == DelayPulseMode::DelayOn) out += "delay on " + d.delayOnTime;
+        if (d.used && d.mode == DelayPulseMode::DelayOff) out += "delay off " + d.delayOffTime;
+        if (d.used && d.mode == DelayPulseMode::Pulse) out += "pulse on " + d.pulseOnTime + " off " + d.pulseOffTime;
+        out += " (x 100 ms)\npower recovery  " + yesNo(f.powerChoice == 0) + "\n";
+    } else if (auto* input = dynamic_cast<InputPortChain*>(&chain)) {
+        out += "enabled    " + yesNo(input->form().enableChoice == 0) + "\n";
+    } else if (auto* adc = dynamic_cast<AdcPortChain*>(&chain)) {
+        const AdcPortForm& f = adc->form();
+        out += "mode       " + std::string(f.modeChoice ? "switch" : "level") + "\n";
+        if (f.modeChoice) out += "level      " + f.level + "\n";
+        out += "reference  " + std::string(f.referenceIndex >= 0 ? kAdcReferenceItems[f.referenceIndex] : "?") + "\n";
+    }
+    return out;
+}
+
+}  // namespace
+
+int runPortCommand(const IoOptions& o, CCommProcess& engine, IoSession& session) {
+    const QString command = o.words[0];
+    const PortKind kind = command == "output" ? PortKind::Output : command == "adc" ? PortKind::Adc : PortKind::Input;
+    const int count = kind == PortKind::Output ? kIoOutputCount : kind == PortKind::Adc ? kIoAdcCount : kIoInputCount;
+    bool ok = o.words.size() == 2;
+    const int port = ok ? o.words[1].toInt(&ok) : 0;
+    if (!ok || port < 1 || port > count)
+        return usageError(QStringLiteral("usage: io %1 N ..., N from 1 to %2").arg(command).arg(count));
+    if (auto error = checkOptions(kind, o.portOptions)) return usageError(*error);
+
+    PrintingPrompter prompter;
+    std::unique_ptr<PortDialogChain> chain;
+    if (kind == PortKind::Output) chain = std::make_unique<OutputPortChain>(engine, prompter);
+    if (kind == PortKind::Adc) chain = std::make_unique<AdcPortChain>(engine, prompter);
+    if (kind == PortKind::Input) chain = std::make_unique<InputPortChain>(engine, prompter);
+
+    QTextStream out(stdout);
+    QObject::connect(&engine, &CCommProcess::ioResult, &engine, [&](int index, int result) {
+        out << ioCommandName(index).data() << ": ";
+        if (result == kIoResultFailed) {
+            out << "no answer";
+        } else {
+            out << "result " << QChar(static_cast<char>(result));
+        }
+        out << Qt::endl;
+        chain->onIoResult(index, result);
+    });
+
+    auto linkFailure = [&] { return usageError(session.failure()); };
+    chain->open(port);
+    if (!session.waitUntil([&] { return !chain->running(); })) return linkFailure();
+
+    const PortOptions& p = o.portOptions;
+    const bool changes = p.enable || p.macro || p.delayPulseMode || p.powerRecovery || p.toSwitch || p.reference;
+    if (!changes) {
+        // Nothing to change: the settings as read.
+        out << describe(*chain).c_str();
+        return chain->settingOffered() ? kExitOk : kExitDeviceFailure;
+    }
+    if (auto* output = dynamic_cast<OutputPortChain*>(chain.get())) applyOptions(output->form(), p);
+    if (auto* input = dynamic_cast<InputPortChain*>(chain.get())) input->form().enableChoice = *p.enable ? 0 : 1;
+    if (auto* adc = dynamic_cast<AdcPortChain*>(chain.get())) {
+        AdcPortForm& f = adc->form();
+        if (p.toSwitch) f.modeChoice = *p.toSwitch ? 1 : 0;
+        if (p.toSwitch && *p.toSwitch) f.level = p.level;
+        if (p.reference) f.referenceIndex = *p.reference;
+    }
+    // The write needs the read to have finished well enough to offer "Setting".
+    chain->onSetting();
+    if (!session.waitUntil([&] { return !chain->running(); })) return linkFailure();
+
+    switch (chain->lastEnd()) {
+    case ChainEnd::Complete: return kExitOk;
+    case ChainEnd::None:
+        QTextStream(stderr) << "tarnctl: the port's settings could not be read, nothing was written\n";
+        return kExitDeviceFailure;
+    default: QTextStream(stderr) << "tarnctl: " << prompter.last.c_str() << '\n'; return kExitDeviceFailure;
+    }
+}
+
+}  // namespace tarnctl

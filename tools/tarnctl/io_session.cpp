@@ -1,0 +1,182 @@
+#include "tarnctl/io_session.h"
+
+#include <cstdio>
+
+namespace tarnctl {
+
+namespace {
+
+// Options that take one value, and those of the port commands that take their own.
+const QStringList kValueOptions = {"--host", "--port", "--serial", "--baud", "--parity", "--data-bits", "--stop-bits",
+                                   "--macro", "--delay-on", "--delay-off", "--power-recovery", "--switch",
+                                   "--reference"};
+
+bool portOption(PortOptions& p, const QString& a, const QStringList& args, int& i, QString* error) {
+    auto value = [&] { return args[++i].toLatin1().toStdString(); };
+    auto timing = [&](int mode) {
+        if (p.delayPulseMode) {
+            *error = QStringLiteral("give one of --delay-on, --delay-off, --pulse and --no-delay-pulse");
+            return false;
+        }
+        p.delayPulseMode = mode;
+        return true;
+    };
+    if (a == "--enable" || a == "--disable") {
+        p.enable = a == "--enable";
+    } else if (a == "--macro") {
+        p.macro = value();
+    } else if (a == "--no-macro") {
+        p.macro = std::string();
+    } else if (a == "--delay-on") {
+        if (!timing(0)) return false;
+        p.onTime = value();
+    } else if (a == "--delay-off") {
+        if (!timing(1)) return false;
+        p.offTime = value();
+    } else if (a == "--pulse") {
+        if (i + 2 >= args.size()) {
+            *error = QStringLiteral("--pulse needs an on time and an off time");
+            return false;
+        }
+        if (!timing(2)) return false;
+        p.onTime = value();
+        p.offTime = value();
+    } else if (a == "--no-delay-pulse") {
+        if (!timing(-1)) return false;
+    } else if (a == "--power-recovery") {
+        const QString v = args[++i];
+        if (v != "on" && v != "off") {
+            *error = QStringLiteral("bad value for --power-recovery: %1 (on or off)").arg(v);
+            return false;
+        }
+        p.powerRecovery = v == "on";
+    } else if (a == "--level") {
+        p.toSwitch = false;
+    } else if (a == "--switch") {
+        p.toSwitch = true;
+        p.level = value();
+    } else if (a == "--reference") {
+        const QString v = args[++i];
+        const int index = QStringList({"avcc", "inside", "outside"}).indexOf(v);
+        if (index < 0) {
+            *error = QStringLiteral("bad value for --reference: %1 (avcc, inside or outside)").arg(v);
+            return false;
+        }
+        p.reference = index;
+    } else {
+        *error = "unknown option " + a;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error) {
+    IoOptions o;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (kValueOptions.contains(a) && i + 1 >= args.size()) {
+            *error = a + " needs a value";
+            return std::nullopt;
+        }
+        bool ok = true;
+        if (a == "--json") {
+            o.json = true;
+        } else if (a == "--host") {
+            o.host = args[++i];
+        } else if (a == "--port") {
+            o.port = args[++i].toInt(&ok);
+            ok = ok && o.port >= 1 && o.port <= 65535;
+        } else if (a == "--serial") {
+            o.serial = args[++i];
+        } else if (a == "--baud") {
+            o.line.baudRate = args[++i].toUInt(&ok);
+            ok = ok && o.line.baudRate > 0;
+        } else if (a == "--parity") {
+            const QString p = args[++i];
+            ok = p == "n" || p == "e" || p == "o";
+            if (ok) o.line.parity = p.at(0).toLatin1();
+        } else if (a == "--data-bits") {
+            o.line.dataBits = args[++i].toInt(&ok);
+            ok = ok && (o.line.dataBits == 7 || o.line.dataBits == 8);
+        } else if (a == "--stop-bits") {
+            const QString s = args[++i];
+            ok = s == "1" || s == "2";
+            o.line.stopBits = s == "2" ? 2 : 1;
+        } else if (a.startsWith("--")) {
+            if (!portOption(o.portOptions, a, args, i, error)) return std::nullopt;
+        } else {
+            o.words << a;
+        }
+        if (!ok) {
+            *error = "bad value for " + a + ": " + args[i];
+            return std::nullopt;
+        }
+    }
+    const bool tcp = !o.host.isEmpty() || o.port != 0;
+    if (tcp == !o.serial.isEmpty() || (tcp && (o.host.isEmpty() || o.port == 0))) {
+        *error = "give exactly one of --host H --port P or --serial PATH";
+        return std::nullopt;
+    }
+    if (o.words.isEmpty()) {
+        *error = "io needs a command: status, switch N on|off, config, serial, run-mode, setting-mode, output N, "
+                 "input N or adc N";
+        return std::nullopt;
+    }
+    return o;
+}
+
+IoSession::IoSession(tarn::CCommProcess& engine) : engine_(engine) {
+    using tarn::CCommProcess;
+    QObject::connect(&engine_, &CCommProcess::ioResult, &loop_, [this](int, int result) {
+        result_ = result;
+        loop_.quit();
+    });
+    QObject::connect(&engine_, &CCommProcess::ioLinkLost, &loop_, [this] {
+        lost_ = true;
+        loop_.quit();
+    });
+    QObject::connect(&engine_, &CCommProcess::linkOpened, &loop_, [this] {
+        connected_ = true;
+        loop_.quit();
+    });
+    QObject::connect(&engine_, &CCommProcess::openFailed, &loop_, [this] { loop_.quit(); });
+}
+
+bool IoSession::open(const IoOptions& o) {
+    const bool serial = !o.serial.isEmpty();
+    if (serial ? !engine_.openSerialPath(o.serial, o.line) : !engine_.ConnectNetwork(o.host, o.port)) {
+        failure_ = QStringLiteral("a link is already open");
+        return false;
+    }
+    loop_.exec();
+    if (connected_) return true;
+    failure_ = serial ? QStringLiteral("cannot open %1: %2").arg(o.serial, engine_.errorString())
+                      : QStringLiteral("cannot connect to %1:%2: %3").arg(o.host).arg(o.port).arg(engine_.errorString());
+    return false;
+}
+
+std::nullopt_t IoSession::linkLost() {
+    failure_ = QStringLiteral("link lost: %1").arg(engine_.errorString());
+    return std::nullopt;
+}
+
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace tarnctl
