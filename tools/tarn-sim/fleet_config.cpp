@@ -51,6 +51,8 @@ std::optional<SimDeviceConfig> parseDevice(const QJsonObject& o, int index, QStr
         *error = where + ": \"address\" must be an IPv4 address such as 127.0.0.2";
         return std::nullopt;
     }
+    const QJsonValue io = o.value("io");
+    if (io.isBool()) d.io = io.toBool();
     const QJsonObject faults = o.value("faults").toObject();
     d.probeFaults.badChecksum = faults.value("badChecksum").toBool();
     d.probeFaults.duplicateReply = faults.value("duplicateReply").toBool();
@@ -89,6 +91,27 @@ std::optional<SimDeviceConfig> parseDevice(const QJsonObject& o, int index, QStr
     return d;
 }
 
+// The devices an entry with "count" stands for, or an error when they would run out of addresses.
+bool expand(const SimDeviceConfig& first, int count, int index, std::vector<SimDeviceConfig>& out, QString* error) {
+    const quint32 address = QHostAddress(first.address).toIPv4Address();
+    std::uint64_t mac = 0;
+    for (std::uint8_t b : first.mac) mac = mac << 8 | b;
+    if (static_cast<std::uint64_t>(address) + static_cast<std::uint64_t>(count - 1) > 0xFFFFFFFFu ||
+        mac + static_cast<std::uint64_t>(count - 1) > 0xFFFFFFFFFFFFull) {
+        *error = QStringLiteral("device %1: \"count\" runs past the last address or MAC").arg(index + 1);
+        return false;
+    }
+    for (int k = 0; k < count; ++k) {
+        SimDeviceConfig d = first;
+        d.name = first.name + '-' + std::to_string(k + 1);
+        d.address = QHostAddress(address + static_cast<quint32>(k)).toString();
+        const std::uint64_t m = mac + static_cast<std::uint64_t>(k);
+        for (int i = 0; i < 6; ++i) d.mac[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(m >> (8 * (5 - i)));
+        out.push_back(std::move(d));
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<FleetConfig> parseFleet(const QByteArray& json, QString* error) {
@@ -105,9 +128,19 @@ std::optional<FleetConfig> parseFleet(const QByteArray& json, QString* error) {
     }
     FleetConfig fleet;
     for (int i = 0; i < devices.size(); ++i) {
-        auto d = parseDevice(devices[i].toObject(), i, error);
+        const QJsonObject entry = devices[i].toObject();
+        auto d = parseDevice(entry, i, error);
         if (!d) return std::nullopt;
-        fleet.devices.push_back(std::move(*d));
+        if (!entry.contains("count")) {
+            fleet.devices.push_back(std::move(*d));
+            continue;
+        }
+        const int count = entry.value("count").toInt(0);
+        if (count < 1 || count > kMaxEntryCount) {
+            *error = QStringLiteral("device %1: \"count\" must be 1..%2").arg(i + 1).arg(kMaxEntryCount);
+            return std::nullopt;
+        }
+        if (!expand(*d, count, i, fleet.devices, error)) return std::nullopt;
     }
     return fleet;
 }

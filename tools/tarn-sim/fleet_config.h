@@ -39,6 +39,7 @@ struct SimDeviceConfig {
     bool macForm = false;    // answer in the DB form
     int addressingKind = 2;  // byte 10 of a DB-form reply
     QString address;         // loopback address the device answers from, e.g. 127.0.0.2
+    bool io = true;          // serve the I/O link ("io": false leaves it out, for large fleets)
     ProbeFaults probeFaults;
     std::string user = "admin";  // the credentials the device accepts at start
     std::string password = "admin";
@@ -52,6 +53,10 @@ struct SimDeviceConfig {
 struct FleetConfig {
     std::vector<SimDeviceConfig> devices;
 };
+
+// An entry with "count": N (1..65536) stands for N devices: the k-th (from 0) is named "<name>-<k+1>"
+// and has the entry's address and MAC each increased by k.
+constexpr int kMaxEntryCount = 65536;
 
 // Reads a fleet file; on failure returns nothing and sets *error to one line naming the problem.
 std::optional<FleetConfig> loadFleet(const QString& path, QString* error);

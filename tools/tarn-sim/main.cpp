@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <QCommandLineParser>
@@ -39,6 +40,15 @@ bool stopOnSignals(pid_t parent) {
     // The parent may have died before the request above took effect.
     if (::getppid() != parent) onStopSignal(SIGTERM);
     return true;
+}
+
+// Every device holds a socket of its own (two with its I/O side), so a large fleet needs more open
+// files than the usual soft limit of 1024: the soft limit is raised as far as the hard one allows.
+void raiseOpenFileLimit() {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
 }
 
 QString helpText() {
@@ -102,6 +112,7 @@ int main(int argc, char** argv) {
         err << "tarn-sim: " << error << '\n';
         return 2;
     }
+    raiseOpenFileLimit();
     tarnsim::SimFleet fleet(std::move(*config));
     fleet.setDataDir(tarn::dataFolder(parser.value(dataDirOption)));
     if (!fleet.start(static_cast<quint16>(port), listen, &error)) {

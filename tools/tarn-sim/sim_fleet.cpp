@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QNetworkDatagram>
+#include <QTimer>
 
 namespace tarnsim {
 
@@ -22,8 +23,9 @@ bool SimFleet::start(quint16 port, const QHostAddress& broadcastListen, QString*
         auto device = std::make_unique<SimDevice>(c, this);
         if (!device->bind(port_, error)) return false;
         port_ = device->port();
-        if (!startIo(c, error)) return false;
-        if (definitions && !startManagement(*device, *definitions, ioDevices_.back()->port(), error)) return false;
+        if (c.io && !startIo(c, error)) return false;
+        const quint16 ioPort = c.io ? ioDevices_.back()->port() : 0;
+        if (definitions && !startManagement(*device, *definitions, ioPort, error)) return false;
         devices_.push_back(std::move(device));
     }
     if (!broadcastSocket_.bind(broadcastListen, port_, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
@@ -83,9 +85,19 @@ bool SimFleet::startManagement(SimDevice& device, SimDefinitions& definitions, q
 void SimFleet::onBroadcast() {
     while (broadcastSocket_.hasPendingDatagrams()) {
         const QNetworkDatagram d = broadcastSocket_.receiveDatagram();
-        for (auto& device : devices_)
-            device->handleDatagram(d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()));
+        QElapsedTimer since;
+        since.start();
+        deliverBroadcast(d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()), 0, since);
     }
+}
+
+void SimFleet::deliverBroadcast(const QByteArray& data, const QHostAddress& sender, quint16 port, std::size_t from,
+                                const QElapsedTimer& since) {
+    const std::size_t due = static_cast<std::size_t>(since.elapsed() + 1) * kDevicesPerMs;
+    const std::size_t end = std::min(std::max(due, from), devices_.size());
+    for (std::size_t i = from; i < end; ++i) devices_[i]->handleDatagram(data, sender, port);
+    if (end < devices_.size())
+        QTimer::singleShot(1, this, [=, this] { deliverBroadcast(data, sender, port, end, since); });
 }
 
 }  // namespace tarnsim

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QStringList>
 #include <QUdpSocket>
@@ -31,13 +32,20 @@ public:
     bool start(quint16 port, const QHostAddress& broadcastListen, QString* error);
     quint16 devicePort() const { return port_; }
     const std::vector<std::unique_ptr<SimDevice>>& devices() const { return devices_; }
-    // The I/O side of each device, in the same order as devices().
+    // The I/O side of each device that has one ("io" not false), in the order of devices().
     const std::vector<std::unique_ptr<SimIoDevice>>& ioDevices() const { return ioDevices_; }
     // One line per device that has no definitions and so ignores management requests.
     const QStringList& warnings() const { return warnings_; }
 
+    // A broadcast reaches this many devices per millisecond since it arrived, so that a large
+    // fleet's answers do not all arrive in one instant and overflow the receiver's buffer, and a
+    // late timer does not slow the whole fleet down.
+    static constexpr std::size_t kDevicesPerMs = 25;
+
 private:
     void onBroadcast();
+    void deliverBroadcast(const QByteArray& data, const QHostAddress& sender, quint16 port, std::size_t from,
+                          const QElapsedTimer& since);
     bool startIo(const SimDeviceConfig& config, QString* error);
     bool startManagement(SimDevice& device, SimDefinitions& definitions, quint16 ioPort, QString* error);
 
