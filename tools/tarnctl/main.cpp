@@ -29,7 +29,12 @@ const Command kCommands[] = {
     {"cnf", tarnctl::runCnf, "configuration files: save FILE | load FILE [--apply] (device options)"},
     {"io", tarnctl::runIo,
      "I/O commands: (--host H --port P | --serial PATH [--baud N ...])\n"
-     "           status|switch N on|off|config|serial|run-mode|setting-mode [--json]"},
+     "           status|switch N on|off|config|serial|run-mode|setting-mode [--json]\n"
+     "           output N [--enable|--disable] [--macro EXPR|--no-macro]\n"
+     "             [--delay-on T|--delay-off T|--pulse ON OFF|--no-delay-pulse] [--power-recovery on|off]\n"
+     "           input N [--enable|--disable]\n"
+     "           adc N [--level|--switch LEVEL] [--reference avcc|inside|outside]\n"
+     "           (a port command without options shows the port's settings)"},
 };
 
 QString helpText() {

@@ -22,4 +22,9 @@ void addOkCancelFoot(QDialog* dialog, QBoxLayout* layout) {
     layout->addWidget(buttons);
 }
 
+void fitCaption(QDialog* dialog) {
+    // The caption's own width and room for the title bar's icon and buttons.
+    dialog->setMinimumWidth(dialog->fontMetrics().horizontalAdvance(dialog->windowTitle()) + 120);
+}
+
 }  // namespace tarn

@@ -17,6 +17,7 @@ CInputIPDlg::CInputIPDlg(const std::array<std::uint8_t, 4>& address, QWidget* pa
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(row);
     addOkCancelFoot(this, layout);
+    fitCaption(this);
     edit_->setAddress(address);
     edit_->setFocus();
 }

@@ -35,6 +35,7 @@ CSetCommDlg::CSetCommDlg(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     addOkCancelFoot(this, layout);
+    fitCaption(this);
     PreloadSettings(settings_);
     port_->setFocus();
 }

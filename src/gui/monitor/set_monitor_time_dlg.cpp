@@ -26,6 +26,7 @@ CSetMonitorTimeDlg::CSetMonitorTimeDlg(int interval, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(group);
     addOkCancelFoot(this, layout);
+    fitCaption(this);
 }
 
 void CSetMonitorTimeDlg::accept() {

@@ -80,15 +80,19 @@ void ParameterList::rowsReset() {
         const ParameterRecord* record = t.recordOfRow(r);
         setRowHidden(r, record && record->accessMode == AccessMode::Hidden);
     }
+    // The set-up row is twice as high, so its button fits inside the list.
+    if (t.rowCount() > t.recordRowCount()) setRowHeight(t.rowCount() - 1, 2 * verticalHeader()->defaultSectionSize());
     placeSetupButton();
 }
 
 void ParameterList::placeSetupButton() {
+    // The button stands in the set-up row, the last one, when there is one.
     const int rows = rowCount();
-    setupButton_->setVisible(rows > 0);
-    if (rows == 0) return;
+    const bool setupRow = rows > model_->table().recordRowCount();
+    setupButton_->setVisible(setupRow);
+    if (!setupRow) return;
     const QRect cell = visualRect(model_->index(rows - 1, 0));
-    setupButton_->setGeometry(cell.left(), cell.top(), kSetupButtonWidth, 2 * rowHeight(rows - 1));
+    setupButton_->setGeometry(cell.left(), cell.top(), kSetupButtonWidth, cell.height());
     setupButton_->raise();
 }
 

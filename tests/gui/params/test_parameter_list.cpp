@@ -46,6 +46,20 @@ protected:
     ParameterList list{table};
 };
 
+TEST_F(ParameterListTest, TheSetupButtonStandsInsideTheSetupRowOnly) {
+    auto* button = list.findChild<QWidget*>(QStringLiteral("setupButton10003"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_FALSE(button->isVisible());  // parameter rows only
+    table.showSetupRow();
+    const int last = table.rowCount() - 1;
+    list.scrollTo(list.model()->index(last, 0));
+    ASSERT_TRUE(button->isVisible());
+    const QRect cell = list.visualRect(list.model()->index(last, 0));
+    EXPECT_EQ(button->geometry().top(), cell.top());
+    EXPECT_LE(button->geometry().bottom(), cell.bottom());
+    EXPECT_LE(button->geometry().bottom(), list.viewport()->height());
+}
+
 TEST_F(ParameterListTest, OnlyTheFocusedRowsValueOpensTheEditor) {
     const int idle = row("Idle timeout");
     click(idle, 2);

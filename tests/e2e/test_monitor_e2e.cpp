@@ -1,0 +1,131 @@
+// The I/O monitor window against tarn-sim over loopback TCP: the first configuration read queued
+// before the connection is open, the panel following the device, a click switching an output, a
+// port dialog reading the port, and a lost link and a refused connection closing the monitor.
+#include <gtest/gtest.h>
+
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <map>
+
+#include "gui/app/frame_state.h"
+#include "gui/monitor/set_delay_pulse_dlg.h"
+#include "gui/monitor/tarn_dlg.h"
+#include "gui/monitor/tarn_wnd.h"
+#include "support/modal.h"
+#include "support/sim_process.h"
+#include "support/test_paths.h"
+#include "support/wait.h"
+
+using namespace tarn;
+using namespace tarn::test;
+
+namespace {
+
+class MonitorE2E : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        sim = new SimProcess;
+        ASSERT_TRUE(sim->start({"--fleet", sourceDir() + "/tests/e2e/fleets/io.json", "--device-port", "0"}))
+            << sim->output().toStdString();
+        for (const QString& line : sim->lines()) {
+            const QStringList parts = line.split(' ');
+            if (parts.size() == 3 && parts[0] == "io") (*ports)[parts[2]] = parts[1];
+        }
+    }
+    static void TearDownTestSuite() {
+        delete sim;
+        sim = nullptr;
+    }
+
+    // A monitor on the named device, shown (its panel connects when it is shown).
+    std::unique_ptr<CTARNDlg> monitor(const QString& device) {
+        const QString endpoint = ports->at(device);
+        const int colon = static_cast<int>(endpoint.lastIndexOf(':'));
+        frame.monitorAddress = endpoint.left(colon).toStdString();
+        frame.monitorPort = endpoint.mid(colon + 1).toInt();
+        auto dialog = std::make_unique<CTARNDlg>(frame, dir.filePath("MonInter.dat"));
+        dialog->show();
+        return dialog;
+    }
+
+    static SimProcess* sim;
+    static std::map<QString, QString>* ports;
+    QTemporaryDir dir;
+    FrameState frame;
+};
+
+SimProcess* MonitorE2E::sim = nullptr;
+std::map<QString, QString>* MonitorE2E::ports = new std::map<QString, QString>;
+
+// Answers the next message box with `button` and records its text.
+void answerBox(QString* text, QMessageBox::StandardButton button) {
+    whenModal<QMessageBox>([text, button](QMessageBox* box) {
+        *text = box->text();
+        box->button(button)->click();
+    });
+}
+
+TEST_F(MonitorE2E, FollowsTheDeviceSwitchesAnOutputAndReadsAPortDialog) {
+    auto dialog = monitor("Plain");
+    CTARNWnd* panel = dialog->panel();
+    EXPECT_FALSE(dialog->serialButton()->isVisible());
+    ASSERT_TRUE(waitUntil([&] { return dialog->windowTitle() == "TARN - Communication normality"; }))
+        << dialog->windowTitle().toStdString();
+    const PanelPorts& ports = panel->panel().ports();
+    EXPECT_EQ(ports.outputs[0].state, DisplayState::Off);
+    EXPECT_EQ(ports.outputs[1].state, DisplayState::On);
+    EXPECT_EQ(ports.inputs[0].state, DisplayState::On);
+    EXPECT_EQ(ports.inputs[11].state, DisplayState::On);
+    EXPECT_EQ(ports.adcPorts[3].label, "1023");
+    EXPECT_TRUE(panel->pollTimerActive());
+
+    // A left click asks; the display changes when the device's status says so.
+    QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(167 + 9, 41 + 9));
+    EXPECT_TRUE(waitUntil([&] { return ports.outputs[0].state == DisplayState::On; }));
+
+    // A right click opens the port's dialog, which reads the port while polling stops.
+    bool polledMeanwhile = true;
+    QString macroShown;
+    whenModal<CSetDelayPulseDlg>([&](CSetDelayPulseDlg* d) {
+        EXPECT_TRUE(waitUntil([&] { return d->settingButton()->isEnabled(); }));
+        polledMeanwhile = panel->pollTimerActive();
+        macroShown = d->macroEdit()->text();
+        EXPECT_TRUE(d->portEnable()->isChecked());
+        EXPECT_FALSE(d->macroEdit()->isEnabled());
+        d->reject();
+    });
+    QTest::mouseClick(panel, Qt::RightButton, {}, QPoint(167 + 53 * 2 + 18, 41 + 18));  // output 3, corner
+    EXPECT_FALSE(polledMeanwhile);
+    EXPECT_TRUE(macroShown.isEmpty());
+    EXPECT_TRUE(panel->pollTimerActive());
+
+    // Closing the monitor closes the link.
+    dialog->reject();
+    EXPECT_FALSE(panel->engine().isConnected() || panel->engine().isOpening());
+}
+
+TEST_F(MonitorE2E, LostLinkDeclinedClosesTheMonitor) {
+    QString question;
+    answerBox(&question, QMessageBox::No);
+    auto dialog = monitor("Closer");
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 8000));
+    EXPECT_EQ(question, "Commnunication Lost : Do you want to re-conect?");
+    EXPECT_EQ(dialog->result(), QDialog::Rejected);
+    EXPECT_TRUE(dialog->panel()->panel().linkLostHandled());
+}
+
+TEST_F(MonitorE2E, RefusedConnectionIsToldAndClosesTheMonitor) {
+    QString message;
+    answerBox(&message, QMessageBox::Ok);
+    ports->emplace("Nobody", "127.0.0.201:1");
+    auto dialog = monitor("Nobody");
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 8000));
+    EXPECT_EQ(message, "Can't connect with TARN device !!");
+}
+
+}  // namespace
