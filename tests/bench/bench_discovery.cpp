@@ -1,5 +1,5 @@
-// Handling a probe answered by 700 and by 10,000 devices: parse each reply, test it against the
-// listed devices and append it to the device tree. The floor, measured in the same run, appends
+// Handling a probe answered by 700 and by 10,000 devices: the left view's handler reads each
+// reply, tests it against the listed devices and appends it to the device tree. The floor, measured in the same run, appends
 // the same number of plain three-text items to a bare QTreeWidget; the goal is to stay within
 // 1.5 times the floor at both sizes.
 #include <QApplication>
@@ -10,7 +10,10 @@
 #include <vector>
 
 #include "core/discovery/probe_reply.h"
-#include "gui/discovery/device_tree.h"
+#include "gui/app/frame_state.h"
+#include "gui/discovery/left_view.h"
+#include "link/discovery/device_socket.h"
+#include "support/scripted_prompter.h"
 
 namespace {
 
@@ -30,15 +33,17 @@ std::vector<tarn::Bytes> replies(int count) {
 }
 
 void BM_ProbeRepliesIntoTree(benchmark::State& state) {
-    const auto all = replies(static_cast<int>(state.range(0)));
-    tarn::DeviceTree tree;
+    std::vector<tarn::Datagram> all;
+    for (const tarn::Bytes& r : replies(static_cast<int>(state.range(0))))
+        all.push_back({QByteArray(reinterpret_cast<const char*>(r.data()), static_cast<qsizetype>(r.size())),
+                       QStringLiteral("127.0.0.2"), 2002, 0});
+    tarn::FrameState frame;
+    tarn::test::ScriptedPrompter prompter;
+    tarn::CLeftView view(frame, prompter);
+    tarn::DeviceTree& tree = *view.tree();
     for (auto _ : state) {
         tree.deleteAllItems();
-        for (const auto& r : all) {
-            const auto out = tarn::readProbeReply(r, "127.0.0.2", false,
-                                                  [&](std::string_view mac) { return tree.isListed(mac); });
-            if (out.verdict == tarn::ProbeVerdict::Accepted) tree.appendDevice(out.entry);
-        }
+        for (const tarn::Datagram& d : all) view.handleReply(d);
         benchmark::DoNotOptimize(tree.deviceCount());
     }
     if (tree.deviceCount() != state.range(0)) state.SkipWithError("not every reply was listed");

@@ -1,7 +1,6 @@
 #include "core/discovery/management_message.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace tarn {
 
@@ -14,9 +13,14 @@ std::uint16_t checksum16(ByteView bytes) {
 Bytes discoveryProbe() { return {kSignature0, kSignature1, kSignature2, kFormIpAddressed}; }
 
 std::string formatMacText(const MacAddress& mac) {
-    char buf[18];
-    std::snprintf(buf, sizeof buf, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
-    return buf;
+    // "%02X:" six times without printf: discovery formats one per reply, thousands in a burst.
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text(17, ':');
+    for (std::size_t i = 0; i < 6; ++i) {
+        text[3 * i] = kHex[mac[i] >> 4];
+        text[3 * i + 1] = kHex[mac[i] & 0x0F];
+    }
+    return text;
 }
 
 std::optional<MacAddress> parseMacText(const std::string& text) {

@@ -1,7 +1,6 @@
 #include "core/discovery/probe_reply.h"
 
 #include <algorithm>
-#include <cstdio>
 
 
 namespace tarn {
@@ -47,11 +46,9 @@ ProbeOutcome readProbeReply(ByteView d, const std::string& senderIp, bool quickC
     e.name.assign(nameBegin, std::find(nameBegin, nameBegin + static_cast<std::ptrdiff_t>(n), 0));
     e.ip = senderIp;
     e.mac = macText;
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%02d", d[p]);
-    e.productId = buf;
-    std::snprintf(buf, sizeof buf, "%d.%d", d[p + 1], d[p + 2]);
-    e.version = buf;
+    // "%02d" of the product id (74..76) and "%d.%d" of the version.
+    e.productId = std::to_string(d[p]);
+    e.version = std::to_string(d[p + 1]) + '.' + std::to_string(d[p + 2]);
     e.addressingKind = macForm ? d[10] : 1;
     e.foundByTypedAddress = quickConnectActive;
     // The checksum follows the full declared name; a reply that stops before it cannot be verified.

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 
 #include <algorithm>
 #include <numeric>
@@ -22,9 +23,47 @@ const QColor DeviceTree::kDisabledText(120, 120, 100);
 
 namespace {
 
-constexpr int kEntryRole = Qt::UserRole + 1;
-
 QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+
+// An item holds the index of its entry and shows the entry's texts when asked: thousands of items
+// then store nothing of their own.
+class DeviceItem : public QTreeWidgetItem {
+public:
+    DeviceItem(const std::vector<DeviceEntry>& entries, std::size_t index)
+        : QTreeWidgetItem(UserType), entries_(entries), index_(index) {}
+    std::size_t index() const { return index_; }
+    QVariant data(int column, int role) const override {
+        if ((role == Qt::DisplayRole || role == Qt::EditRole) && column >= 0 && column < 3)
+            return latin1(entries_[index_].text(column));
+        return QTreeWidgetItem::data(column, role);
+    }
+
+private:
+    const std::vector<DeviceEntry>& entries_;
+    std::size_t index_;
+};
+
+std::size_t entryIndexOf(const QTreeWidgetItem* item) { return static_cast<const DeviceItem*>(item)->index(); }
+
+// The device icon and the right-aligned address columns, the same for every item, are given at
+// drawing time instead of being stored in each item.
+class DeviceItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.column() == 0) {
+            static const QIcon deviceIcon = icons::device();
+            option->icon = deviceIcon;
+            option->features |= QStyleOptionViewItem::HasDecoration;
+            option->decorationSize = QSize(16, 16);
+        } else {
+            option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
+        }
+    }
+};
 
 }  // namespace
 
@@ -44,6 +83,7 @@ DeviceTree::DeviceTree(QWidget* parent) : QTreeWidget(parent) {
     headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
     connect(header(), &QHeaderView::sectionClicked, this, &DeviceTree::sortByColumnText);
 
+    setItemDelegate(new DeviceItemDelegate(this));
     setSelectionMode(QAbstractItemView::MultiSelection);
     setRootIsDecorated(false);  // items never have children
     setIndentation(4);
@@ -80,22 +120,15 @@ void DeviceTree::deleteAllItems() {
     QApplication::restoreOverrideCursor();
 }
 
-void DeviceTree::appendDevice(const DeviceEntry& entry) {
-    auto* item = new QTreeWidgetItem;
-    static const QIcon deviceIcon = icons::device();
-    item->setIcon(0, deviceIcon);
-    for (int c = 0; c < 3; ++c) item->setText(c, latin1(entry.text(c)));
-    item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    item->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-    item->setData(0, kEntryRole, static_cast<int>(entries_.size()));
-    entries_.push_back(entry);
+void DeviceTree::appendDevice(DeviceEntry entry) {
     listedMacs_.add(entry.mac);
-    addTopLevelItem(item);
+    entries_.push_back(std::move(entry));
+    addTopLevelItem(new DeviceItem(entries_, entries_.size() - 1));
     selection_.append();
 }
 
 const DeviceEntry& DeviceTree::entry(int displayIndex) const {
-    return entries_.at(static_cast<std::size_t>(topLevelItem(displayIndex)->data(0, kEntryRole).toInt()));
+    return entries_.at(entryIndexOf(topLevelItem(displayIndex)));
 }
 
 std::vector<DeviceEntry> DeviceTree::selectedEntries() const {

@@ -26,9 +26,11 @@ public:
     static const QColor kDisabledText;
 
     explicit DeviceTree(QWidget* parent = nullptr);
+    // The items show the entries' texts: they go first.
+    ~DeviceTree() override { clear(); }
 
     void deleteAllItems();
-    void appendDevice(const DeviceEntry& entry);
+    void appendDevice(DeviceEntry entry);
 
     // Queries over all items, in display order.
     int deviceCount() const { return topLevelItemCount(); }

@@ -11,6 +11,18 @@
 
 namespace tarn {
 
+namespace {
+
+// A dotted address as bytes, without the round trip through UTF-8 that toStdString makes: one reply
+// of thousands each.
+std::string addressText(const QString& dotted) {
+    std::string out(static_cast<std::size_t>(dotted.size()), '\0');
+    for (qsizetype i = 0; i < dotted.size(); ++i) out[static_cast<std::size_t>(i)] = static_cast<char>(dotted[i].toLatin1());
+    return out;
+}
+
+}  // namespace
+
 CLeftView::CLeftView(FrameState& frame, Prompter& prompter, QWidget* parent)
     : QWidget(parent),
       frame_(frame),
@@ -37,12 +49,13 @@ void CLeftView::probe() {
 
 void CLeftView::handleReply(const Datagram& d) {
     const ByteView bytes(reinterpret_cast<const std::uint8_t*>(d.data.constData()), static_cast<std::size_t>(d.data.size()));
-    ProbeOutcome outcome = readProbeReply(bytes, d.senderAddress.toStdString(), frame_.quickConnectActive,
+    ProbeOutcome outcome = readProbeReply(bytes, addressText(d.senderAddress), frame_.quickConnectActive,
                                                 [this](std::string_view mac) { return tree_->isListed(mac); });
     if (outcome.verdict != ProbeVerdict::Accepted) return;
     outcome.entry.broadcastAddress = replyBroadcastAddress(d, probeInterfaces_);
-    tree_->appendDevice(outcome.entry);
-    if (outcome.checksumError) {
+    const bool checksumError = outcome.checksumError;
+    tree_->appendDevice(std::move(outcome.entry));
+    if (checksumError) {
         // The device is listed first, so a second reply of the same device while the box is open
         // finds it and is dropped. The boxes are shown one after another, never on top of each other.
         ++pendingChecksumErrors_;
