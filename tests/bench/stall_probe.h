@@ -1,0 +1,54 @@
+// StallProbe: how long the window's event loop is kept from running, for the responsiveness
+// benchmarks.
+#pragma once
+
+#include <algorithm>
+#include <ctime>
+
+#include <QElapsedTimer>
+#include <QTimer>
+
+namespace tarn::bench {
+
+// The worst lateness of a 1 ms repeating timer while the window's event loop runs, and the most
+// processor time the window's thread spent between two ticks: on a busy machine a late tick may
+// only mean that the thread waited for a processor, while busy time is work done on the thread.
+class StallProbe {
+public:
+    StallProbe() {
+        timer_.setTimerType(Qt::PreciseTimer);
+        timer_.setInterval(1);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            const qint64 now = clock_.nsecsElapsed();
+            const qint64 busy = threadTimeNs();
+            worstNs_ = std::max(worstNs_, now - lastNs_ - 1'000'000);
+            worstBusyNs_ = std::max(worstBusyNs_, busy - lastBusyNs_);
+            lastNs_ = now;
+            lastBusyNs_ = busy;
+        });
+    }
+    void start() {
+        clock_.start();
+        lastNs_ = 0;
+        lastBusyNs_ = threadTimeNs();
+        worstNs_ = worstBusyNs_ = 0;
+        timer_.start();
+    }
+    void stop() { timer_.stop(); }
+    double worstMs() const { return static_cast<double>(worstNs_) / 1e6; }
+    double worstBusyMs() const { return static_cast<double>(worstBusyNs_) / 1e6; }
+
+private:
+    static qint64 threadTimeNs() {
+        timespec t{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+        return static_cast<qint64>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    }
+
+    QTimer timer_;
+    QElapsedTimer clock_;
+    qint64 lastNs_ = 0, lastBusyNs_ = 0;
+    qint64 worstNs_ = 0, worstBusyNs_ = 0;
+};
+
+}  // namespace tarn::bench
