@@ -25,11 +25,7 @@ void AdcPortChain::showEnables() {
 }
 
 void AdcPortChain::onSetting() {
-    if (running() || !form_.settingEnabled) return;
-    if (!ask(kQuestion)) {
-        lastEnd_ = ChainEnd::Aborted;
-        return;
-    }
+    if (!confirmWrite(kQuestion)) return;
     toSwitch_ = form_.modeChoice != 0;
     if (toSwitch_) {
         const PortInputCheck check = checkAdcLevelInput(form_.level);
@@ -40,10 +36,7 @@ void AdcPortChain::onSetting() {
         levelText_ = check.value;
     }
     reference_ = adcReferenceToWrite(form_.referenceIndex, copy_.reference);
-    warning_ = false;
-    form_.settingEnabled = false;
-    send(IoRequests::ChangeSettingMode());
-    showForm();
+    startWrite();
 }
 
 void AdcPortChain::step(int index, int result) {
@@ -68,15 +61,10 @@ void AdcPortChain::step(int index, int result) {
         } else {
             tell(kReadEnableStatusFailText);
         }
-        form_.settingEnabled = true;
+        offerSetting();
         break;
     case IoCommand::ChangeSettingMode:
-        if (result != kIoResultSettingMode) {
-            // Nothing was written, so trying again is safe.
-            form_.settingEnabled = true;
-            abort(kChangeSettingModeFailText);
-            break;
-        }
+        if (!inSettingMode(result)) break;
         if (toSwitch_) {
             copy_.adcLevel[i] = levelText_;
             send(IoRequests::WriteAdcLevel(copy_));
@@ -108,11 +96,7 @@ void AdcPortChain::step(int index, int result) {
         }
         send(IoRequests::ChangeRunMode());
         break;
-    case IoCommand::ChangeRunMode:
-        if (!ok) tell(kChangeRunModeFailText);
-        form_.settingEnabled = true;
-        finish(warning_, kComplete, kWarning);
-        break;
+    case IoCommand::ChangeRunMode: endWrite(result, false, kComplete, kWarning); break;
     default: break;
     }
     showForm();

@@ -20,7 +20,6 @@ struct AdcPortForm {
     int referenceIndex = 0;  // the list item shown; -1 when none
     int modeChoice = 0;      // "Level" 0, "Switch" 1
     std::string level;       // the level edit
-    bool settingEnabled = false;
 
     bool operator==(const AdcPortForm&) const = default;
 };
@@ -32,7 +31,6 @@ public:
     PortKind kind() const override { return PortKind::Adc; }
     void open(int port) override;
     void onSetting() override;
-    bool settingOffered() const override { return form_.settingEnabled; }
 
     AdcPortForm& form() { return form_; }
     const AdcPortForm& form() const { return form_; }

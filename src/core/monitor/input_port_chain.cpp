@@ -19,16 +19,9 @@ void InputPortChain::open(int port) {
 }
 
 void InputPortChain::onSetting() {
-    if (running() || !form_.settingEnabled) return;
-    if (!ask(kQuestion)) {
-        lastEnd_ = ChainEnd::Aborted;
-        return;
-    }
+    if (!confirmWrite(kQuestion)) return;
     enable_ = form_.enableChoice == 0;
-    warning_ = false;
-    form_.settingEnabled = false;
-    send(IoRequests::ChangeSettingMode());
-    showForm();
+    startWrite();
 }
 
 void InputPortChain::step(int index, int result) {
@@ -42,14 +35,10 @@ void InputPortChain::step(int index, int result) {
         } else {
             tell(kReadEnableStatusFailText);
         }
-        form_.settingEnabled = true;
+        offerSetting();
         break;
     case IoCommand::ChangeSettingMode:
-        if (result != kIoResultSettingMode) {
-            form_.settingEnabled = true;
-            abort(kChangeSettingModeFailText);
-            break;
-        }
+        if (!inSettingMode(result)) break;
         copy_.inputEnable[i] = enable_ ? 1 : 0;
         send(IoRequests::WriteEnableStatus(copy_));
         break;
@@ -66,9 +55,7 @@ void InputPortChain::step(int index, int result) {
     case IoCommand::ChangeRunMode:
         // A failed return to run mode is reported but, unlike a failed write, changes nothing on
         // the device's settings: the closing message stays the complete one.
-        if (!ok) tell(kChangeRunModeFailText);
-        form_.settingEnabled = true;
-        finish(warning_, kComplete, kWarning);
+        endWrite(result, false, kComplete, kWarning);
         break;
     default: break;
     }

@@ -11,7 +11,6 @@ namespace tarn {
 
 struct InputPortForm {
     int enableChoice = 0;  // "Enable" 0, "Disable" 1
-    bool settingEnabled = false;
 
     bool operator==(const InputPortForm&) const = default;
 };
@@ -23,7 +22,6 @@ public:
     PortKind kind() const override { return PortKind::Input; }
     void open(int port) override;
     void onSetting() override;
-    bool settingOffered() const override { return form_.settingEnabled; }
 
     InputPortForm& form() { return form_; }
     const InputPortForm& form() const { return form_; }

@@ -35,11 +35,7 @@ void OutputPortChain::showMacro() {
 }
 
 void OutputPortChain::onSetting() {
-    if (running() || !form_.settingEnabled) return;
-    if (!ask(kQuestion)) {
-        lastEnd_ = ChainEnd::Aborted;
-        return;
-    }
+    if (!confirmWrite(kQuestion)) return;
     Plan plan;
     plan.enable = form_.enableChoice == 0;
     plan.useMacro = form_.useMacro;
@@ -63,10 +59,7 @@ void OutputPortChain::onSetting() {
     }
     plan.powerRecovery = form_.powerChoice == 0;
     plan_ = plan;
-    warning_ = false;
-    form_.settingEnabled = false;
-    send(IoRequests::ChangeSettingMode());
-    showForm();
+    startWrite();
 }
 
 void OutputPortChain::toRunMode() {
@@ -117,16 +110,12 @@ void OutputPortChain::step(int index, int result) {
         } else {
             tell(kReadPowerFail);
         }
-        form_.settingEnabled = true;
+        offerSetting();
         break;
 
     // The write chain.
     case IoCommand::ChangeSettingMode:
-        if (result != kIoResultSettingMode) {
-            form_.settingEnabled = true;
-            abort(kChangeSettingModeFailText);
-            break;
-        }
+        if (!inSettingMode(result)) break;
         copy_.outputEnable[i] = plan_.enable ? 1 : 0;
         send(IoRequests::WriteEnableStatus(copy_));
         break;
@@ -175,14 +164,7 @@ void OutputPortChain::step(int index, int result) {
         }
         send(IoRequests::ChangeRunMode());
         break;
-    case IoCommand::ChangeRunMode:
-        if (!ok) {
-            tell(kChangeRunModeFailText);
-            warning_ = true;
-        }
-        form_.settingEnabled = true;
-        finish(warning_, kComplete, kWarning);
-        break;
+    case IoCommand::ChangeRunMode: endWrite(result, true, kComplete, kWarning); break;
     default: break;
     }
     showForm();

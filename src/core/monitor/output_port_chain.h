@@ -24,7 +24,6 @@ struct OutputPortForm {
     std::string macro;
     DelayPulseFields delayPulse;
     int powerChoice = 0;  // "Enable power stoppage rehabilitation " 0, "Disable ..." 1
-    bool settingEnabled = false;
 
     bool operator==(const OutputPortForm&) const = default;
 };
@@ -36,7 +35,6 @@ public:
     PortKind kind() const override { return PortKind::Output; }
     void open(int port) override;
     void onSetting() override;
-    bool settingOffered() const override { return form_.settingEnabled; }
 
     OutputPortForm& form() { return form_; }
     const OutputPortForm& form() const { return form_; }

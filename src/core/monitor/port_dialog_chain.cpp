@@ -35,6 +35,7 @@ void PortDialogChain::beginOpen(int port) {
     port_ = port;
     awaiting_ = kNothing;
     closed_ = false;
+    settingEnabled_ = false;
     warning_ = false;
     lastEnd_ = ChainEnd::None;
     // A read that fails keeps what the engine knows, never defaults, so a later write of a whole
@@ -42,9 +43,37 @@ void PortDialogChain::beginOpen(int port) {
     refreshCopy();
 }
 
-void PortDialogChain::finish(bool warning, std::string_view completeText, std::string_view warningText) {
-    lastEnd_ = warning ? ChainEnd::Warning : ChainEnd::Complete;
-    tell(warning ? warningText : completeText);
+bool PortDialogChain::confirmWrite(std::string_view question) {
+    if (running() || !settingEnabled_) return false;
+    if (ask(question)) return true;
+    lastEnd_ = ChainEnd::Aborted;
+    return false;
+}
+
+void PortDialogChain::startWrite() {
+    warning_ = false;
+    settingEnabled_ = false;
+    send(IoRequests::ChangeSettingMode());
+    showForm();
+}
+
+bool PortDialogChain::inSettingMode(int result) {
+    if (result == kIoResultSettingMode) return true;
+    // Nothing was written, so trying again is safe.
+    settingEnabled_ = true;
+    abort(kChangeSettingModeFailText);
+    return false;
+}
+
+void PortDialogChain::endWrite(int result, bool runModeFailWarns, std::string_view completeText,
+                               std::string_view warningText) {
+    if (result != kIoResultSuccess) {
+        tell(kChangeRunModeFailText);
+        if (runModeFailWarns) warning_ = true;
+    }
+    settingEnabled_ = true;
+    lastEnd_ = warning_ ? ChainEnd::Warning : ChainEnd::Complete;
+    tell(warning_ ? warningText : completeText);
 }
 
 void PortDialogChain::abort(std::string_view text) {

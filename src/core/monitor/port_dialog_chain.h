@@ -47,7 +47,7 @@ public:
     // "Setting" pressed: the write chain starts, unless a chain is running.
     virtual void onSetting() = 0;
     // "Setting" is enabled: the read chain has ended and no write chain runs.
-    virtual bool settingOffered() const = 0;
+    bool settingOffered() const { return settingEnabled_; }
     // A result the panel passes on; results the current step does not wait for are ignored.
     void onIoResult(int index, int result);
     // The dialog closed: the rest of a running chain is dropped, also when it closed while one of
@@ -81,8 +81,19 @@ protected:
     void refreshCopy() { copy_ = io_.config(); }
     void showForm();
     void beginOpen(int port);
-    // The last step of a write chain: the closing message.
-    void finish(bool warning, std::string_view completeText, std::string_view warningText);
+    void offerSetting() { settingEnabled_ = true; }
+
+    // The steps every write chain shares. The question first: false when a chain runs or the
+    // operator says No.
+    bool confirmWrite(std::string_view question);
+    // Then, once the typed values passed their checks, the change to setting mode.
+    void startWrite();
+    // Its result: false (the chain has ended, nothing written) unless the device is in setting mode.
+    bool inSettingMode(int result);
+    // The last step: the result of ChangeRunMode and the closing message. `runModeFailWarns`: a
+    // failed return to run mode turns the closing message into the warning.
+    void endWrite(int result, bool runModeFailWarns, std::string_view completeText, std::string_view warningText);
+    // Ends a write chain with `text` before anything was written.
     void abort(std::string_view text);
 
     IoRequester& io_;
@@ -92,6 +103,7 @@ protected:
     int port_ = 1;
     int awaiting_ = kNothing;  // the command index whose result the chain waits for
     bool closed_ = true;
+    bool settingEnabled_ = false;
     ChainEnd lastEnd_ = ChainEnd::None;
 };
 

@@ -72,7 +72,7 @@ void CSetADCLevelDlg::showForm() {
     const QString level = QString::fromLatin1(f.level.data(), static_cast<qsizetype>(f.level.size()));
     if (levelEdit_->text() != level) levelEdit_->setText(level);
     levelEdit_->setEnabled(f.modeChoice != 0);
-    settingButton()->setEnabled(f.settingEnabled);
+    settingButton()->setEnabled(chain_.settingOffered());
 }
 
 }  // namespace tarn

@@ -179,7 +179,7 @@ void CSetDelayPulseDlg::showForm() {
     }
     for (QRadioButton* r : modes_) r->setEnabled(d.used);
     (f.powerChoice == 0 ? powerEnable_ : powerDisable_)->setChecked(true);
-    settingButton()->setEnabled(f.settingEnabled);
+    settingButton()->setEnabled(chain_.settingOffered());
 }
 
 }  // namespace tarn

@@ -35,7 +35,7 @@ void CSetInputDlg::showForm() {
     const QSignalBlocker a(enable_);
     const QSignalBlocker b(disable_);
     (chain_.form().enableChoice == 0 ? enable_ : disable_)->setChecked(true);
-    settingButton()->setEnabled(chain_.form().settingEnabled);
+    settingButton()->setEnabled(chain_.settingOffered());
 }
 
 }  // namespace tarn

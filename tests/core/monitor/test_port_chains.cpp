@@ -57,7 +57,7 @@ TEST_F(ChainTest, OutputReadShowsThePortsSettings) {
     EXPECT_EQ(f.delayPulse.pulseOnTime, "00015");
     EXPECT_EQ(f.delayPulse.pulseOffTime, "00003");
     EXPECT_EQ(f.powerChoice, 1);
-    EXPECT_TRUE(f.settingEnabled);
+    EXPECT_TRUE(chain.settingOffered());
     EXPECT_TRUE(prompter.records().empty());
 
     // A port with neither macro nor timing answers '2': both boxes unticked, no message.
@@ -89,7 +89,7 @@ TEST_F(ChainTest, OutputWriteRunsTheWholeChainInSettingMode) {
     EXPECT_EQ(d.macroText[9], "O10&!I12");
     EXPECT_EQ(d.pulseText[9], "0001500003");
     EXPECT_TRUE(d.powerStoppage[9]);
-    EXPECT_TRUE(chain.form().settingEnabled);
+    EXPECT_TRUE(chain.settingOffered());
 }
 
 TEST_F(ChainTest, OutputWriteFailuresNameTheStepAndAlwaysReturnToRunMode) {
@@ -122,7 +122,7 @@ TEST_F(ChainTest, OutputWriteFailuresNameTheStepAndAlwaysReturnToRunMode) {
             EXPECT_EQ(io.sent.back(), "041");
             EXPECT_EQ(chain.lastEnd(), ChainEnd::Warning);
         }
-        EXPECT_TRUE(chain.form().settingEnabled);
+        EXPECT_TRUE(chain.settingOffered());
         io.device.state().settingMode = false;
     }
 }
