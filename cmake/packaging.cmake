@@ -20,6 +20,7 @@ install(FILES ${TARN_PACKAGING_DIR}/tarn-manager.desktop DESTINATION share/appli
 install(FILES ${TARN_PACKAGING_DIR}/tarn-manager.svg DESTINATION share/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/parameters.md ${CMAKE_SOURCE_DIR}/docs/simulator.md
               ${CMAKE_SOURCE_DIR}/docs/io-link.md ${CMAKE_SOURCE_DIR}/docs/install.md
+              ${CMAKE_SOURCE_DIR}/docs/field-tools.md
         DESTINATION share/doc/tarn-manager)
 
 # The release date honours SOURCE_DATE_EPOCH, for reproducible packages.

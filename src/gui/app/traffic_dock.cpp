@@ -113,7 +113,7 @@ TrafficDock::TrafficDock(Prompter& prompter, QWidget* parent)
     const int widths[] = {fm.horizontalAdvance(QStringLiteral("00:00:00.000")), fm.horizontalAdvance(QStringLiteral("recv")),
                           fm.horizontalAdvance(QStringLiteral("255.255.255.255:65535")),
                           fm.horizontalAdvance(QStringLiteral("Length")),
-                          fm.horizontalAdvance(QStringLiteral("GetValuesReply  rid 0x1234  from 255.255.255.255"))};
+                          fm.horizontalAdvance(QStringLiteral("ProbeReply  Pump-House-10  00:50:C2:7A:10:0A  product 74  version 1.1"))};
     for (int c = 0; c < TrafficModel::ByteText; ++c) table_->setColumnWidth(c, widths[c] + 16);
     dump_ = new QPlainTextEdit(body);
     dump_->setReadOnly(true);
