@@ -14,6 +14,7 @@
 #include "gui/discovery/left_view.h"
 #include "link/discovery/device_socket.h"
 #include "support/scripted_prompter.h"
+#include "window_bench.h"
 
 namespace {
 
@@ -85,11 +86,4 @@ BENCHMARK(BM_ProbeReplyParseOnly);
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return tarn::bench::runWindowBenchmarks(argc, argv); }

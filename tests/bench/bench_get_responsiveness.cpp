@@ -39,7 +39,7 @@
 #include "link/discovery/device_socket.h"
 #include "support/scripted_prompter.h"
 #include "support/test_paths.h"
-#include "stall_probe.h"
+#include "window_bench.h"
 
 namespace {
 
@@ -163,12 +163,6 @@ struct Window {
     QString lastStatus;
 };
 
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
 bool waitFinished(Window& w, int limitMs) {
     QElapsedTimer clock;
     clock.start();
@@ -246,7 +240,7 @@ void BM_GetFrom700Devices(benchmark::State& state) {
     int replies = 0;
     for (auto _ : state) {
         probe.start();
-        runFor(kIdleMs);
+        bench::runEventLoopFor(kIdleMs);
         probe.stop();
         idleWorst = std::max(idleWorst, probe.worstMs());
 
@@ -285,11 +279,4 @@ BENCHMARK(BM_GetFrom700Devices)->Iterations(3)->UseManualTime()->Unit(benchmark:
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return tarn::bench::runWindowBenchmarks(argc, argv); }

@@ -19,7 +19,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/traffic_dock.h"
 #include "gui/discovery/left_view.h"
-#include "stall_probe.h"
+#include "window_bench.h"
 #include "support/scripted_prompter.h"
 #include "support/sim_process.h"
 #include "support/test_paths.h"
@@ -31,12 +31,6 @@ using namespace tarn;
 constexpr int kDevices = 10000;
 constexpr int kIdleMs = 1000;
 constexpr int kProbeLimitMs = 15000;
-
-void runFor(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 void BM_ProbeAnsweredBy10000Devices(benchmark::State& state) {
     QTemporaryFile fleet(QDir::tempPath() + QStringLiteral("/tarn-bench-fleet-XXXXXX.json"));
@@ -68,7 +62,7 @@ void BM_ProbeAnsweredBy10000Devices(benchmark::State& state) {
     int listed = 0;
     for (auto _ : state) {
         probe.start();
-        runFor(kIdleMs);
+        bench::runEventLoopFor(kIdleMs);
         probe.stop();
         idleWorst = std::max(idleWorst, probe.worstMs());
 
@@ -79,7 +73,7 @@ void BM_ProbeAnsweredBy10000Devices(benchmark::State& state) {
         while (tree->deviceCount() < kDevices && wall.elapsed() < kProbeLimitMs)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         const double seconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
-        runFor(200);  // the traffic window's last batch
+        bench::runEventLoopFor(200);  // the traffic window's last batch
         probe.stop();
         state.SetIterationTime(seconds);
         worst = std::max(worst, probe.worstMs());
@@ -102,11 +96,4 @@ BENCHMARK(BM_ProbeAnsweredBy10000Devices)->Arg(0)->Arg(1)->Iterations(3)->UseMan
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return tarn::bench::runWindowBenchmarks(argc, argv); }

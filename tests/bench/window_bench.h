@@ -1,11 +1,15 @@
-// StallProbe: how long the window's event loop is kept from running, for the responsiveness
-// benchmarks.
+// What the benchmarks of the window share: a headless main, running the event loop for a while,
+// and StallProbe, how long the window's event loop is kept from running.
 #pragma once
 
 #include <algorithm>
 #include <ctime>
 
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTimer>
 
 namespace tarn::bench {
@@ -50,5 +54,21 @@ private:
     qint64 lastNs_ = 0, lastBusyNs_ = 0;
     qint64 worstNs_ = 0, worstBusyNs_ = 0;
 };
+
+inline void runEventLoopFor(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// The body of main(): the benchmarks on the offscreen platform, inside a QApplication.
+inline int runWindowBenchmarks(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
 
 }  // namespace tarn::bench
