@@ -6,7 +6,6 @@
 // devices listed and the wall time until the last one was. Argument 1 runs with the Traffic window
 // shown, 0 with it hidden (it records either way).
 #include <benchmark/benchmark.h>
-
 #include <memory>
 
 #include <QApplication>
@@ -19,10 +18,10 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/traffic_dock.h"
 #include "gui/discovery/left_view.h"
-#include "window_bench.h"
 #include "support/scripted_prompter.h"
 #include "support/sim_process.h"
 #include "support/test_paths.h"
+#include "window_bench.h"
 
 namespace {
 
@@ -92,7 +91,12 @@ void BM_ProbeAnsweredBy10000Devices(benchmark::State& state) {
     state.counters["wallMs"] = wallWorst;
     state.counters["trafficEntries"] = static_cast<double>(frame.trafficDock()->model()->ring().size());
 }
-BENCHMARK(BM_ProbeAnsweredBy10000Devices)->Arg(0)->Arg(1)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ProbeAnsweredBy10000Devices)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

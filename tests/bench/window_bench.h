@@ -3,9 +3,8 @@
 #pragma once
 
 #include <algorithm>
-#include <ctime>
-
 #include <benchmark/benchmark.h>
+#include <ctime>
 
 #include <QApplication>
 #include <QElapsedTimer>

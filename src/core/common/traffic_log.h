@@ -22,10 +22,10 @@ enum class TrafficDirection { Sent, Received };
 struct TrafficEntry {
     std::int64_t timeMs = 0;  // milliseconds since the epoch
     TrafficDirection direction = TrafficDirection::Sent;
-    std::string peer;         // "address:port", or the serial device
-    std::size_t length = 0;   // bytes on the wire
+    std::string peer;        // "address:port", or the serial device
+    std::size_t length = 0;  // bytes on the wire
     std::string summary;
-    Bytes bytes;              // the bytes as they may be shown: passwords masked
+    Bytes bytes;  // the bytes as they may be shown: passwords masked
 };
 
 // The byte that stands for each byte of a password wherever traffic is shown.

@@ -14,13 +14,20 @@ namespace {
 
 const char* commandName(std::uint8_t code) {
     switch (static_cast<CommandCode>(code)) {
-        case CommandCode::GetValues: return "GetValues";
-        case CommandCode::GetValuesReply: return "GetValuesReply";
-        case CommandCode::SetValues: return "SetValues";
-        case CommandCode::SetValuesReply: return "SetValuesReply";
-        case CommandCode::AuthFailed: return "AuthFailed";
-        case CommandCode::Reboot: return "Reboot";
-        case CommandCode::RebootDone: return "RebootDone";
+        case CommandCode::GetValues:
+            return "GetValues";
+        case CommandCode::GetValuesReply:
+            return "GetValuesReply";
+        case CommandCode::SetValues:
+            return "SetValues";
+        case CommandCode::SetValuesReply:
+            return "SetValuesReply";
+        case CommandCode::AuthFailed:
+            return "AuthFailed";
+        case CommandCode::Reboot:
+            return "Reboot";
+        case CommandCode::RebootDone:
+            return "RebootDone";
     }
     return nullptr;
 }
@@ -49,10 +56,13 @@ std::string probeReplySummary(ByteView d, const std::string& from) {
             if (o.checksumError) s += "  bad checksum";
             return s + "  from " + from;
         }
-        case ProbeVerdict::UnknownProduct: return "ProbeReply  unknown product  from " + from;
-        case ProbeVerdict::Truncated: return "ProbeReply  cut short  from " + from;
+        case ProbeVerdict::UnknownProduct:
+            return "ProbeReply  unknown product  from " + from;
+        case ProbeVerdict::Truncated:
+            return "ProbeReply  cut short  from " + from;
         case ProbeVerdict::Duplicate:
-        case ProbeVerdict::Ignored: break;
+        case ProbeVerdict::Ignored:
+            break;
     }
     return "not a probe reply  from " + from;
 }
@@ -104,8 +114,8 @@ Bytes maskManagementPasswords(ByteView d) {
     const std::string& password = h->password;
     if (!password.empty()) {
         const auto body = h->body;
-        for (auto it = body.begin();
-             (it = std::search(it, body.end(), password.begin(), password.end())) != body.end(); ++it)
+        for (auto it = body.begin(); (it = std::search(it, body.end(), password.begin(), password.end())) != body.end();
+             ++it)
             maskInBody(static_cast<std::size_t>(it - body.begin()), password.size());
     }
     const auto code = static_cast<CommandCode>(h->code);

@@ -26,6 +26,7 @@ enum class ManagementChannel { Discovery, Management };
 std::string managementSummary(ByteView datagram, TrafficDirection direction, ManagementChannel channel,
                               const std::string& peerAddress);
 
+// The datagram of a get, set or reboot request, or of a reply to one, with its passwords masked.
 Bytes maskManagementPasswords(ByteView datagram);
 
 }  // namespace tarn

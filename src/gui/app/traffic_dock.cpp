@@ -34,20 +34,25 @@ int TrafficModel::columnCount(const QModelIndex& parent) const { return parent.i
 QVariant TrafficModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || static_cast<std::size_t>(index.row()) >= ring_.size()) return {};
     const TrafficEntry& e = ring_.at(static_cast<std::size_t>(index.row()));
-    if (role == Qt::TextAlignmentRole && index.column() == Length)
-        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role == Qt::TextAlignmentRole && index.column() == Length) return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};
     switch (index.column()) {
-        case Time: return latin1(trafficTimeText(e.timeMs));
-        case Direction: return latin1(std::string(trafficDirectionText(e.direction)));
-        case Peer: return latin1(e.peer);
-        case Length: return static_cast<qulonglong>(e.length);
-        case Summary: return latin1(e.summary);
+        case Time:
+            return latin1(trafficTimeText(e.timeMs));
+        case Direction:
+            return latin1(std::string(trafficDirectionText(e.direction)));
+        case Peer:
+            return latin1(e.peer);
+        case Length:
+            return static_cast<qulonglong>(e.length);
+        case Summary:
+            return latin1(e.summary);
         case ByteText: {
             const ByteView shown = ByteView(e.bytes).first(std::min(e.bytes.size(), kListedBytes));
             return latin1(hexText(e.bytes, kListedBytes)) + QStringLiteral("  ") + latin1(asciiText(shown));
         }
-        default: return {};
+        default:
+            return {};
     }
 }
 
@@ -110,10 +115,10 @@ TrafficDock::TrafficDock(Prompter& prompter, QWidget* parent)
     table_->verticalHeader()->setDefaultSectionSize(table_->fontMetrics().height() + 4);
     table_->horizontalHeader()->setStretchLastSection(true);
     const QFontMetrics fm(fixed);
-    const int widths[] = {fm.horizontalAdvance(QStringLiteral("00:00:00.000")), fm.horizontalAdvance(QStringLiteral("recv")),
-                          fm.horizontalAdvance(QStringLiteral("255.255.255.255:65535")),
-                          fm.horizontalAdvance(QStringLiteral("Length")),
-                          fm.horizontalAdvance(QStringLiteral("ProbeReply  Pump-House-10  00:50:C2:7A:10:0A  product 74  version 1.1"))};
+    const int widths[] = {
+        fm.horizontalAdvance(QStringLiteral("00:00:00.000")), fm.horizontalAdvance(QStringLiteral("recv")),
+        fm.horizontalAdvance(QStringLiteral("255.255.255.255:65535")), fm.horizontalAdvance(QStringLiteral("Length")),
+        fm.horizontalAdvance(QStringLiteral("ProbeReply  Pump-House-10  00:50:C2:7A:10:0A  product 74  version 1.1"))};
     for (int c = 0; c < TrafficModel::ByteText; ++c) table_->setColumnWidth(c, widths[c] + 16);
     dump_ = new QPlainTextEdit(body);
     dump_->setReadOnly(true);

@@ -1,16 +1,16 @@
 // The Traffic window: a dock that lists every management datagram and every I/O frame, sent and
 // received (time, direction, peer, length, summary, bytes), with the full hex and ASCII dump of
 // the chosen entry below. It keeps the latest TrafficRing::kDefaultCapacity entries. It installs
-// itself as the process's traffic sink while it exists (the newest window's dock records), and shows new entries in batches so that a
-// burst of thousands costs the window one update per batch.
+// itself as the process's traffic sink while it exists (the newest window's dock records), and shows new entries in
+// batches so that a burst of thousands costs the window one update per batch.
 #pragma once
+
+#include <functional>
+#include <vector>
 
 #include <QAbstractTableModel>
 #include <QDockWidget>
 #include <QTimer>
-
-#include <functional>
-#include <vector>
 
 #include "core/common/traffic_log.h"
 #include "link/common/traffic_sink.h"

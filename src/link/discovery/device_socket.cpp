@@ -51,7 +51,8 @@ void CDeviceSocket::record(TrafficDirection direction, const QByteArray& bytes, 
     e.peer = trafficPeer(peer, port);
     e.length = view.size();
     e.summary = managementSummary(view, direction, channel, e.peer.substr(0, e.peer.rfind(':')));
-    e.bytes = maskManagementPasswords(view);
+    // The probe and its replies carry no credentials; every other datagram may.
+    e.bytes = channel == ManagementChannel::Management ? maskManagementPasswords(view) : Bytes(view.begin(), view.end());
     sink->record(std::move(e));
 }
 

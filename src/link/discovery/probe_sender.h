@@ -3,10 +3,10 @@
 // directed broadcast of every interface that qualifies (core/discovery/interface_broadcasts.h).
 #pragma once
 
-#include <QString>
-
 #include <string>
 #include <vector>
+
+#include <QString>
 
 #include "core/discovery/interface_broadcasts.h"
 

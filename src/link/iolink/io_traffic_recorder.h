@@ -4,11 +4,11 @@
 // outside a frame are not recorded.
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
 #include <string>
 #include <string_view>
+
+#include <QByteArray>
+#include <QString>
 
 #include "core/iolink/io_framer.h"
 #include "core/iolink/io_traffic.h"

@@ -2,7 +2,6 @@
 // fleets with repeats in any letter case, both give the same verdict for every reply, so the same
 // devices are listed in the same order.
 #include <gtest/gtest.h>
-
 #include <random>
 #include <string>
 #include <vector>
@@ -24,8 +23,8 @@ std::string randomMac(std::mt19937& rng, int distinct) {
     for (char& c : mac)
         if (rng() % 2) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (rng() % 50 == 0) mac[2] = static_cast<char>(0xC4 + rng() % 2 * 0x20);  // Ä or ä in Latin-1
-    if (rng() % 50 == 0) mac[15] = 'g' - static_cast<char>(rng() % 2 * 0x20);   // not hexadecimal
-    if (rng() % 50 == 0) mac.pop_back();                                           // too short
+    if (rng() % 50 == 0) mac[15] = 'g' - static_cast<char>(rng() % 2 * 0x20);  // not hexadecimal
+    if (rng() % 50 == 0) mac.pop_back();                                       // too short
     return mac;
 }
 

@@ -1,8 +1,7 @@
 // What the traffic log shows of management datagrams: one summary per kind of datagram, and no
 // password left anywhere in the entry (summary, bytes, the saved text).
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 #include "core/common/traffic_log.h"
 #include "core/discovery/management_message.h"

@@ -1,11 +1,11 @@
 // The Traffic dock: hidden at start under View, the list bounded as the ring is (with the model's
 // row signals in order), Pause, and the saved text; and the Options item that starts off.
+#include <gtest/gtest.h>
+
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QFile>
 #include <QMenuBar>
-
-#include <gtest/gtest.h>
 
 #include "gui/app/main_frame.h"
 #include "gui/app/traffic_dock.h"
