@@ -124,6 +124,7 @@ TrafficDock::TrafficDock(Prompter& prompter, QWidget* parent)
     dump_->setReadOnly(true);
     dump_->setFont(fixed);
     dump_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    dump_->setPlaceholderText(QStringLiteral("Select a line to see all of its bytes."));
     auto* split = new QSplitter(Qt::Vertical, body);
     split->addWidget(table_);
     split->addWidget(dump_);
