@@ -116,7 +116,7 @@ DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options
     settings.replyWaitMs = options_.waitMs;
     session_ = std::make_unique<tarn::ManagementSession>(*this, prompter_, settings);
     session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
-    socket_ = std::make_unique<tarn::CDeviceSocket>(kReceiveCapacity);
+    socket_ = std::make_unique<tarn::CDeviceSocket>(kReceiveCapacity, tarn::ManagementChannel::Management);
     QObject::connect(socket_.get(), &tarn::CDeviceSocket::socketReceive, [this](const tarn::Datagram& d) {
         session_->handleDatagram(tarn::ByteView(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
                                                 static_cast<std::size_t>(d.data.size())));
@@ -153,7 +153,7 @@ int DeviceSession::open() {
 // The unicast probe of Quick Connect, where the first device that answers at the address is the
 // one; or a broadcast probe, where it is the first with the MAC asked for.
 bool DeviceSession::probe() {
-    tarn::CDeviceSocket probeSocket(tarn::kProbeReplyBufferSize);
+    tarn::CDeviceSocket probeSocket(tarn::kProbeReplyBufferSize, tarn::ManagementChannel::Discovery);
     if (!probeSocket.create()) return false;
     probeSocket.setBroadcastAddress(options_.broadcast);
     const bool typed = options_.mac.isEmpty();

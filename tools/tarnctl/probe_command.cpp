@@ -84,7 +84,7 @@ int runProbe(const QStringList& args) {
     if (quickConnect && p.isSet("all-interfaces"))
         return usageError(QStringLiteral("--all-interfaces probes by broadcast, --address one address: not both"));
 
-    tarn::CDeviceSocket socket(tarn::kProbeReplyBufferSize);
+    tarn::CDeviceSocket socket(tarn::kProbeReplyBufferSize, tarn::ManagementChannel::Discovery);
     if (!socket.create()) return usageError(QStringLiteral("cannot open a UDP socket"));
     socket.setBroadcastAddress(QHostAddress(*broadcast));
 

@@ -28,7 +28,7 @@ CLeftView::CLeftView(FrameState& frame, Prompter& prompter, QWidget* parent)
       frame_(frame),
       prompter_(prompter),
       tree_(new DeviceTree(this)),
-      socket_(new CDeviceSocket(kProbeReplyBufferSize, this)) {
+      socket_(new CDeviceSocket(kProbeReplyBufferSize, ManagementChannel::Discovery, this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(tree_);

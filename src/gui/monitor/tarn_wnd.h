@@ -19,7 +19,6 @@ struct FrameState;
 class CSetADCLevelDlg;
 class CSetDelayPulseDlg;
 class CSetInputDlg;
-class PortDialog;
 
 class CTARNWnd : public QWidget, private MonitorPanelHost {
     Q_OBJECT

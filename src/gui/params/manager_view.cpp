@@ -64,7 +64,7 @@ void CManagerView::initialUpdate() {
     if (initialised_) return;
     initialised_ = true;
     session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
-    socket_ = new CDeviceSocket(kReceiveCapacity, this);
+    socket_ = new CDeviceSocket(kReceiveCapacity, ManagementChannel::Management, this);
     socket_->create();
     connect(socket_, &CDeviceSocket::socketReceive, this, [this](const Datagram& d) {
         session_->handleDatagram(ByteView(reinterpret_cast<const std::uint8_t*>(d.data.constData()),

@@ -13,8 +13,8 @@ Q_LOGGING_CATEGORY(lcDeviceSocket, "tarn.link.devicesocket")
 
 namespace tarn {
 
-CDeviceSocket::CDeviceSocket(std::size_t receiveCapacity, QObject* parent)
-    : QObject(parent), capacity_(receiveCapacity) {
+CDeviceSocket::CDeviceSocket(std::size_t receiveCapacity, ManagementChannel channel, QObject* parent)
+    : QObject(parent), capacity_(receiveCapacity), channel_(channel) {
     connect(&socket_, &QUdpSocket::readyRead, this, &CDeviceSocket::drain);
 }
 
@@ -43,16 +43,14 @@ void CDeviceSocket::record(TrafficDirection direction, const QByteArray& bytes, 
     TrafficSink* sink = trafficSink();
     if (!sink) return;
     const ByteView view(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
-    const ManagementChannel channel =
-        capacity_ <= kProbeReplyBufferSize ? ManagementChannel::Discovery : ManagementChannel::Management;
     TrafficEntry e;
     e.timeMs = trafficNowMs();
     e.direction = direction;
     e.peer = trafficPeer(peer, port);
     e.length = view.size();
-    e.summary = managementSummary(view, direction, channel, e.peer.substr(0, e.peer.rfind(':')));
+    e.summary = managementSummary(view, direction, channel_, e.peer.substr(0, e.peer.rfind(':')));
     // The probe and its replies carry no credentials; every other datagram may.
-    e.bytes = channel == ManagementChannel::Management ? maskManagementPasswords(view) : Bytes(view.begin(), view.end());
+    e.bytes = channel_ == ManagementChannel::Management ? maskManagementPasswords(view) : Bytes(view.begin(), view.end());
     sink->record(std::move(e));
 }
 

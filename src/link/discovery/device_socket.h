@@ -5,8 +5,8 @@
 // A burst (thousands of devices answering one probe) is handed over in slices of a few
 // milliseconds, with the event loop running between them, so the window keeps drawing.
 //
-// Every datagram sent and received goes to the traffic log (traffic_sink.h); a socket that takes
-// nothing larger than a probe reply is the tree's, and its datagrams are read as discovery.
+// Every datagram sent and received goes to the traffic log (traffic_sink.h), read as the owner's
+// channel says: the tree's discovery, or the view's management requests (whose passwords are masked).
 #pragma once
 
 #include <QByteArray>
@@ -15,6 +15,7 @@
 #include <QUdpSocket>
 
 #include "core/common/traffic_log.h"
+#include "core/manage/management_traffic.h"
 
 #include <cstddef>
 #include <deque>
@@ -32,7 +33,7 @@ class CDeviceSocket : public QObject {
     Q_OBJECT
 public:
     // receiveCapacity: the largest datagram this socket accepts; larger ones are dropped unread.
-    explicit CDeviceSocket(std::size_t receiveCapacity, QObject* parent = nullptr);
+    CDeviceSocket(std::size_t receiveCapacity, ManagementChannel channel, QObject* parent = nullptr);
 
     // Binds the socket; false when that fails (the socket then sends and receives nothing).
     bool create();
@@ -59,6 +60,7 @@ private:
 
     QUdpSocket socket_;
     std::size_t capacity_;
+    ManagementChannel channel_;
     QHostAddress broadcastAddress_{QHostAddress::Broadcast};
     std::deque<Datagram> pending_;
     bool dispatching_ = false;

@@ -15,7 +15,7 @@ using namespace tarn;
 using tarn::test::waitUntil;
 
 TEST(DeviceSocket, HandlerRunningANestedLoopIsNotReentered) {
-    CDeviceSocket receiver(100);
+    CDeviceSocket receiver(100, ManagementChannel::Management);
     ASSERT_TRUE(receiver.create());
     QUdpSocket sender;
     std::vector<QByteArray> seen;
@@ -43,7 +43,7 @@ TEST(DeviceSocket, HandlerRunningANestedLoopIsNotReentered) {
 }
 
 TEST(DeviceSocket, DatagramsLargerThanTheBufferAreDropped) {
-    CDeviceSocket receiver(100);
+    CDeviceSocket receiver(100, ManagementChannel::Management);
     ASSERT_TRUE(receiver.create());
     std::vector<QByteArray> seen;
     QObject::connect(&receiver, &CDeviceSocket::socketReceive, [&](const Datagram& d) { seen.push_back(d.data); });
@@ -59,7 +59,7 @@ TEST(DeviceSocket, DatagramsLargerThanTheBufferAreDropped) {
 TEST(DeviceSocket, SendsToAnAddressOrToTheBroadcastAddress) {
     QUdpSocket listener;
     ASSERT_TRUE(listener.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
-    CDeviceSocket socket(100);
+    CDeviceSocket socket(100, ManagementChannel::Management);
     ASSERT_TRUE(socket.create());
     EXPECT_EQ(socket.broadcastAddress(), QHostAddress(QHostAddress::Broadcast));
     EXPECT_TRUE(socket.sendTo("direct", listener.localPort(), QStringLiteral("127.0.0.1")));
