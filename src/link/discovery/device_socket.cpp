@@ -15,7 +15,7 @@ namespace tarn {
 
 CDeviceSocket::CDeviceSocket(std::size_t receiveCapacity, ManagementChannel channel, QObject* parent)
     : QObject(parent), capacity_(receiveCapacity), channel_(channel) {
-    connect(&socket_, &QUdpSocket::readyRead, this, &CDeviceSocket::drain);
+    connect(&socket_, &QUdpSocket::readyRead, this, &CDeviceSocket::onReadyRead);
 }
 
 bool CDeviceSocket::create() {
@@ -42,7 +42,8 @@ void CDeviceSocket::record(TrafficDirection direction, const QByteArray& bytes, 
                            quint16 port) const {
     TrafficSink* sink = trafficSink();
     if (!sink) return;
-    const ByteView view(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+    const ByteView view(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                        static_cast<std::size_t>(bytes.size()));
     TrafficEntry e;
     e.timeMs = trafficNowMs();
     e.direction = direction;
@@ -50,7 +51,8 @@ void CDeviceSocket::record(TrafficDirection direction, const QByteArray& bytes, 
     e.length = view.size();
     e.summary = managementSummary(view, direction, channel_, e.peer.substr(0, e.peer.rfind(':')));
     // The probe and its replies carry no credentials; every other datagram may.
-    e.bytes = channel_ == ManagementChannel::Management ? maskManagementPasswords(view) : Bytes(view.begin(), view.end());
+    e.bytes =
+        channel_ == ManagementChannel::Management ? maskManagementPasswords(view) : Bytes(view.begin(), view.end());
     sink->record(std::move(e));
 }
 
@@ -70,28 +72,43 @@ void CDeviceSocket::readPending() {
     }
 }
 
-void CDeviceSocket::drain() {
-    resumeQueued_ = false;
+void CDeviceSocket::onReadyRead() {
+    const bool outer = !inReadyRead_;
+    inReadyRead_ = true;
     readPending();
-    if (dispatching_) return;  // the handler further up the stack delivers these when it returns
-    dispatching_ = true;
-    // A handler may run a nested event loop (a message box); Qt does not signal readyRead again
-    // meanwhile, so whatever arrived is read here after each handler returns.
+    handOver();
+    if (outer) inReadyRead_ = false;
+}
+
+void CDeviceSocket::handOver() {
+    if (handingOver_) return;  // the handler further up the stack hands these over when it returns
+    handingOver_ = true;
     QElapsedTimer slice;
     slice.start();
     while (!pending_.empty()) {
         if (slice.elapsed() >= kSliceMs) {
-            // The rest, in order, once the event loop has run.
-            if (!resumeQueued_) QMetaObject::invokeMethod(this, &CDeviceSocket::drain, Qt::QueuedConnection);
-            resumeQueued_ = true;
+            // The rest, in order, once the event loop has run. That call only hands over: it
+            // never reads, so no notification Qt has already announced finds an empty socket.
+            if (!resumeQueued_) {
+                resumeQueued_ = true;
+                QMetaObject::invokeMethod(
+                    this,
+                    [this] {
+                        resumeQueued_ = false;
+                        handOver();
+                    },
+                    Qt::QueuedConnection);
+            }
             break;
         }
         const Datagram next = std::move(pending_.front());
         pending_.pop_front();
         emit socketReceive(next);
-        readPending();
+        // A handler that ran a nested event loop inside readyRead left what arrived meanwhile
+        // unannounced: read it now, still inside readyRead.
+        if (inReadyRead_) readPending();
     }
-    dispatching_ = false;
+    handingOver_ = false;
 }
 
 }  // namespace tarn

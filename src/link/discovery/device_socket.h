@@ -2,12 +2,22 @@
 // Bound to any IPv4 address on a system-chosen port. Every received datagram is handed to the owner
 // as socketReceive(), one at a time: a datagram that arrives while the owner is still handling the
 // previous one (for instance inside a modal message box) waits its turn instead of re-entering.
-// A burst (thousands of devices answering one probe) is handed over in slices of a few
-// milliseconds, with the event loop running between them, so the window keeps drawing.
+//
+// Reading and handing over are kept apart. The socket is read only inside its readyRead handler,
+// always until nothing is pending: Qt stops notifying a datagram socket whose readyRead handler
+// found nothing to read, which is what happens when datagrams announced by a pending notification
+// are read from elsewhere first. Inside that handler the socket is also read after each handed-over
+// datagram, because Qt does not signal readyRead again while a handler of it runs a nested event
+// loop. Handing over is what is sliced: a burst (thousands of devices answering one probe) is
+// handed over a few milliseconds at a time, with the event loop running between the slices, so
+// the window keeps drawing.
 //
 // Every datagram sent and received goes to the traffic log (traffic_sink.h), read as the owner's
 // channel says: the tree's discovery, or the view's management requests (whose passwords are masked).
 #pragma once
+
+#include <cstddef>
+#include <deque>
 
 #include <QByteArray>
 #include <QHostAddress>
@@ -16,9 +26,6 @@
 
 #include "core/common/traffic_log.h"
 #include "core/manage/management_traffic.h"
-
-#include <cstddef>
-#include <deque>
 
 namespace tarn {
 
@@ -54,7 +61,9 @@ signals:
     void socketReceive(const tarn::Datagram& datagram);
 
 private:
-    void drain();
+    void onReadyRead();
+    // Hands over what was read, for at most kSliceMs; the rest from the event loop.
+    void handOver();
     void readPending();
     void record(TrafficDirection direction, const QByteArray& bytes, const QHostAddress& peer, quint16 port) const;
 
@@ -63,7 +72,8 @@ private:
     ManagementChannel channel_;
     QHostAddress broadcastAddress_{QHostAddress::Broadcast};
     std::deque<Datagram> pending_;
-    bool dispatching_ = false;
+    bool inReadyRead_ = false;
+    bool handingOver_ = false;
     bool resumeQueued_ = false;
 };
 

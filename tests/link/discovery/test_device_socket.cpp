@@ -1,20 +1,26 @@
 // The management datagram socket on loopback: delivery order, no re-entry from nested event loops,
 // oversized datagrams, and the local-subnet test.
-#include <QEventLoop>
-#include <QNetworkDatagram>
-#include <QTimer>
-#include <QUdpSocket>
-
 #include <gtest/gtest.h>
+
+#include <QNetworkDatagram>
+#include <QThread>
+#include <QUdpSocket>
 
 #include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
+#include "support/received_datagrams.h"
 #include "support/wait.h"
 
 using namespace tarn;
 using tarn::test::waitUntil;
 
+// A handler runs a nested event loop (as a message box does) while more datagrams arrive. The loop
+// runs until the socket has really read them, so the socket was notified while the handler was
+// still running; the handler is not entered again for them, and they follow in order once it
+// returns. The first handler takes longer than a slice, so the second runs from the event loop
+// (where Qt signals readyRead in nested loops) rather than inside readyRead (where it does not).
 TEST(DeviceSocket, HandlerRunningANestedLoopIsNotReentered) {
+    test::ReceivedDatagrams received;
     CDeviceSocket receiver(100, ManagementChannel::Management);
     ASSERT_TRUE(receiver.create());
     QUdpSocket sender;
@@ -25,20 +31,19 @@ TEST(DeviceSocket, HandlerRunningANestedLoopIsNotReentered) {
         seen.push_back(d.data);
         EXPECT_EQ(d.senderAddress, QStringLiteral("127.0.0.1"));
         EXPECT_EQ(d.senderPort, sender.localPort());
-        if (seen.size() == 1) {
-            // What a message box does: run the event loop while more datagrams arrive.
-            sender.writeDatagram("second", QHostAddress::LocalHost, receiver.localPort());
+        if (seen.size() == 1) QThread::msleep(2 * CDeviceSocket::kSliceMs);
+        if (seen.size() == 2) {
             sender.writeDatagram("third", QHostAddress::LocalHost, receiver.localPort());
-            QEventLoop nested;
-            QTimer::singleShot(150, &nested, &QEventLoop::quit);
-            nested.exec();
-            EXPECT_EQ(seen.size(), 1u);
+            sender.writeDatagram("fourth", QHostAddress::LocalHost, receiver.localPort());
+            EXPECT_TRUE(waitUntil([&] { return received.count() == 4; }));
+            EXPECT_EQ(seen.size(), 2u);
         }
         --depth;
     });
     sender.writeDatagram("first", QHostAddress::LocalHost, receiver.localPort());
-    ASSERT_TRUE(waitUntil([&] { return seen.size() == 3; }));
-    EXPECT_EQ(seen, (std::vector<QByteArray>{"first", "second", "third"}));
+    sender.writeDatagram("second", QHostAddress::LocalHost, receiver.localPort());
+    ASSERT_TRUE(waitUntil([&] { return seen.size() == 4; }));
+    EXPECT_EQ(seen, (std::vector<QByteArray>{"first", "second", "third", "fourth"}));
     EXPECT_EQ(maxDepth, 1);
 }
 
