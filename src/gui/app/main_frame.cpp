@@ -78,6 +78,7 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     splitter_->setStretchFactor(1, 1);
     setCentralWidget(splitter_);
     connect(leftView_, &CLeftView::deviceSelected, this, [this] { managerView_->RequestParameterValues(0); });
+    connect(leftView_, &CLeftView::statusText, this, &CMainFrame::showStatus);
     connect(managerView_, &CManagerView::groupsChanged, this, &CMainFrame::fillGroupBox);
     connect(managerView_, &CManagerView::statusText, this, [this](const QString& text) {
         if (text.isEmpty())

@@ -17,7 +17,8 @@ namespace {
 // of thousands each.
 std::string addressText(const QString& dotted) {
     std::string out(static_cast<std::size_t>(dotted.size()), '\0');
-    for (qsizetype i = 0; i < dotted.size(); ++i) out[static_cast<std::size_t>(i)] = static_cast<char>(dotted[i].toLatin1());
+    for (qsizetype i = 0; i < dotted.size(); ++i)
+        out[static_cast<std::size_t>(i)] = static_cast<char>(dotted[i].toLatin1());
     return out;
 }
 
@@ -48,29 +49,27 @@ void CLeftView::probe() {
 }
 
 void CLeftView::handleReply(const Datagram& d) {
-    const ByteView bytes(reinterpret_cast<const std::uint8_t*>(d.data.constData()), static_cast<std::size_t>(d.data.size()));
+    const ByteView bytes(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
+                         static_cast<std::size_t>(d.data.size()));
     ProbeOutcome outcome = readProbeReply(bytes, addressText(d.senderAddress), frame_.quickConnectActive,
-                                                [this](std::string_view mac) { return tree_->isListed(mac); });
+                                          [this](std::string_view mac) { return tree_->isListed(mac); });
     if (outcome.verdict != ProbeVerdict::Accepted) return;
     outcome.entry.broadcastAddress = replyBroadcastAddress(d, probeInterfaces_);
     const bool checksumError = outcome.checksumError;
     tree_->appendDevice(std::move(outcome.entry));
-    if (checksumError) {
-        // The device is listed first, so a second reply of the same device while the box is open
-        // finds it and is dropped. The boxes are shown one after another, never on top of each other.
-        ++pendingChecksumErrors_;
-        QTimer::singleShot(0, this, &CLeftView::showPendingChecksumErrors);
+    if (!checksumError) return;
+    // The device is listed first, so a second reply of the same device while the box is open finds
+    // it and is dropped. The box is opened from the event loop, never inside the socket's handler.
+    if (checksumNotice_.onBadReply()) {
+        QTimer::singleShot(0, this, &CLeftView::showChecksumError);
+    } else {
+        emit statusText(QString::fromStdString(checksumNoticeStatus(checksumNotice_.countedWhileOpen())));
     }
 }
 
-void CLeftView::showPendingChecksumErrors() {
-    if (showingChecksumError_) return;
-    showingChecksumError_ = true;
-    while (pendingChecksumErrors_ > 0) {
-        --pendingChecksumErrors_;
-        prompter_.showMessage("Error", "Checksum Error!", MessageIcon::Warning);
-    }
-    showingChecksumError_ = false;
+void CLeftView::showChecksumError() {
+    prompter_.showMessage("Error", "Checksum Error!", MessageIcon::Warning);
+    checksumNotice_.onClosed();
 }
 
 }  // namespace tarn

@@ -1,13 +1,15 @@
 // CLeftView: the left pane. Owns the device tree and the tree socket, and runs discovery: the probe
 // goes out by broadcast (or to the Quick Connect address), every reply becomes one device item.
 // With "Probe every network interface" the probe also goes to each interface's directed broadcast,
-// and each device remembers the interface its reply came in on.
+// and each device remembers the interface its reply came in on. A reply with a bad checksum is
+// listed and reported by "Checksum Error!", one box at a time (ChecksumNotice).
 #pragma once
-
-#include <QWidget>
 
 #include <vector>
 
+#include <QWidget>
+
+#include "core/discovery/checksum_notice.h"
 #include "core/discovery/interface_broadcasts.h"
 #include "gui/discovery/device_tree.h"
 
@@ -34,17 +36,18 @@ public:
 
 signals:
     void deviceSelected();
+    // A note for the status bar: replies with bad checksums that came while the box was open.
+    void statusText(const QString& text);
 
 private:
-    void showPendingChecksumErrors();
+    void showChecksumError();
 
     FrameState& frame_;
     Prompter& prompter_;
     DeviceTree* tree_;
     CDeviceSocket* socket_;
     std::vector<NetworkInterfaceInfo> probeInterfaces_;  // of the last probe to every interface
-    int pendingChecksumErrors_ = 0;
-    bool showingChecksumError_ = false;
+    ChecksumNotice checksumNotice_;
 };
 
 }  // namespace tarn

@@ -1,15 +1,18 @@
-// Discovery replies reaching the left view while a "Checksum Error!" box is open.
-#include <QEventLoop>
-#include <QTimer>
-#include <QUdpSocket>
-
+// Discovery replies with bad checksums reaching the left view: one "Checksum Error!" box at a time;
+// replies that come while it is open are listed and counted for the status bar.
 #include <gtest/gtest.h>
 
+#include <QEventLoop>
+#include <QSignalSpy>
+#include <QUdpSocket>
+
 #include "core/common/prompter.h"
+#include "core/discovery/checksum_notice.h"
 #include "core/discovery/probe_reply.h"
 #include "gui/app/frame_state.h"
 #include "gui/discovery/left_view.h"
 #include "link/discovery/device_socket.h"
+#include "support/received_datagrams.h"
 #include "support/wait.h"
 
 using namespace tarn;
@@ -25,10 +28,12 @@ QByteArray badReply(std::uint8_t lastMacByte, const std::string& name) {
     return QByteArray::fromStdString(asText(buildProbeReply(c)));
 }
 
-// Behaves like a modal message box: the event loop keeps running while it is "open".
+// Behaves like a modal message box: the event loop runs while it is "open", here until the
+// condition holds (bounded), so whatever the test sends meanwhile has really been read.
 class ModalPrompter : public Prompter {
 public:
     std::function<void()> whileOpen;
+    std::function<bool()> openUntil = [] { return true; };
     int shown = 0, depth = 0, maxDepth = 0;
     void showMessage(const std::string& caption, const std::string& text, MessageIcon) override {
         EXPECT_EQ(caption, "Error");
@@ -36,9 +41,7 @@ public:
         ++shown;
         maxDepth = std::max(maxDepth, ++depth);
         if (whileOpen) std::exchange(whileOpen, nullptr)();
-        QEventLoop loop;
-        QTimer::singleShot(200, &loop, &QEventLoop::quit);
-        loop.exec();
+        EXPECT_TRUE(waitUntil(openUntil));
         --depth;
     }
     bool askYesNo(const std::string&, const std::string&) override { return false; }
@@ -48,23 +51,50 @@ public:
 
 }  // namespace
 
-TEST(LeftView, RepliesArrivingWhileTheChecksumBoxIsOpenAreListedOnceAndReportedInTurn) {
+TEST(LeftView, OneChecksumBoxAtATimeAndTheRepliesWhileItIsOpenAreCounted) {
+    test::ReceivedDatagrams received;
     FrameState frame;
     ModalPrompter prompter;
     CLeftView view(frame, prompter);
+    QSignalSpy status(&view, &CLeftView::statusText);
     QUdpSocket device;
     const quint16 port = view.socket()->localPort();
     prompter.whileOpen = [&] {
         device.writeDatagram(badReply(1, "Pump-A"), QHostAddress::LocalHost, port);  // the same device again
         device.writeDatagram(badReply(2, "Pump-B"), QHostAddress::LocalHost, port);
+        device.writeDatagram(badReply(3, "Pump-C"), QHostAddress::LocalHost, port);
     };
+    prompter.openUntil = [&] { return received.count() == 4; };
     device.writeDatagram(badReply(1, "Pump-A"), QHostAddress::LocalHost, port);
-    ASSERT_TRUE(waitUntil([&] { return prompter.shown == 2 && prompter.depth == 0; }));
-    waitUntil([] { return false; }, 300);
+    ASSERT_TRUE(waitUntil([&] { return prompter.shown == 1 && prompter.depth == 0; }));
     DeviceTree* tree = view.tree();
-    ASSERT_EQ(tree->deviceCount(), 2);
+    ASSERT_EQ(tree->deviceCount(), 3);
     EXPECT_EQ(tree->entry(0).name, "Pump-A");
     EXPECT_EQ(tree->entry(1).name, "Pump-B");
-    EXPECT_EQ(prompter.shown, 2);
+    EXPECT_EQ(tree->entry(2).name, "Pump-C");
+    ASSERT_EQ(status.size(), 2);
+    EXPECT_EQ(status[1][0].toString(),
+              QStringLiteral("Checksum Error! in 2 more replies while the message was open (listed all the same)"));
+
+    // Closed, the box opens again for the next bad reply.
+    prompter.openUntil = [] { return true; };
+    device.writeDatagram(badReply(4, "Pump-D"), QHostAddress::LocalHost, port);
+    ASSERT_TRUE(waitUntil([&] { return prompter.shown == 2 && prompter.depth == 0; }));
+    EXPECT_EQ(tree->deviceCount(), 4);
     EXPECT_EQ(prompter.maxDepth, 1);  // never one box on top of another
+    EXPECT_EQ(status.size(), 2);
+}
+
+TEST(ChecksumNotice, CountsWhileOpenAndStartsAgainAfterClosing) {
+    ChecksumNotice notice;
+    EXPECT_TRUE(notice.onBadReply());
+    EXPECT_FALSE(notice.onBadReply());
+    EXPECT_FALSE(notice.onBadReply());
+    EXPECT_EQ(notice.countedWhileOpen(), 2);
+    notice.onClosed();
+    EXPECT_FALSE(notice.open());
+    EXPECT_TRUE(notice.onBadReply());
+    EXPECT_EQ(notice.countedWhileOpen(), 0);
+    EXPECT_EQ(checksumNoticeStatus(1),
+              "Checksum Error! in 1 more reply while the message was open (listed all the same)");
 }
