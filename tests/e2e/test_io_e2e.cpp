@@ -1,10 +1,13 @@
 // The I/O link end to end: CCommProcess and tarnctl against tarn-sim over loopback TCP and over
 // pseudo-terminals, with the simulator's fault knobs.
+#include <chrono>
 #include <gtest/gtest.h>
-
 #include <map>
+#include <optional>
 #include <utility>
 #include <vector>
+
+#include <QElapsedTimer>
 
 #include "core/iolink/io_commands.h"
 #include "link/iolink/comm_process.h"
@@ -48,13 +51,16 @@ protected:
         sim = nullptr;
     }
 
-    void SetUp() override { ASSERT_EQ(io->size(), 10u) << sim->output().toStdString(); }
+    void SetUp() override { ASSERT_EQ(io->size(), 11u) << sim->output().toStdString(); }
 
     // Connects `engine` to the named device's TCP port.
     void connectTo(CCommProcess& engine, const QString& name) {
         const Endpoint e = io->at(name);
         bool done = false, ok = false;
-        QObject::connect(&engine, &CCommProcess::connectFinished, [&](bool c) { done = true; ok = c; });
+        QObject::connect(&engine, &CCommProcess::connectFinished, [&](bool c) {
+            done = true;
+            ok = c;
+        });
         ASSERT_TRUE(engine.ConnectNetwork(e.host, e.port));
         ASSERT_TRUE(waitUntil([&] { return done; }));
         ASSERT_TRUE(ok) << name.toStdString() << ": " << engine.errorString().toStdString();
@@ -138,6 +144,40 @@ TEST_F(IoE2E, FaultsOverTcp) {
     }
 }
 
+// The reply time-out is 3000 ms from the send and never fires early. The requests go out 120 to 135
+// ms past a whole second of the monotonic clock, where a coarse timer would wake on that second,
+// up to 150 ms early: a reply at 2.9 s then failed, and silence was reported at 2.87 s.
+TEST_F(IoE2E, TheReplyTimeOutNeverFiresEarly) {
+    CCommProcess late(nullptr, nullptr, kReplyTimeoutMs);
+    CCommProcess silent(nullptr, nullptr, kReplyTimeoutMs);
+    connectTo(late, "Late-2900");
+    connectTo(silent, "Silent");
+    std::optional<int> lateResult, silentResult;
+    qint64 lateMs = 0, silentMs = 0;
+    QElapsedTimer clock;
+    QObject::connect(&late, &CCommProcess::ioResult, [&](int, int r) {
+        lateResult = r;
+        lateMs = clock.elapsed();
+    });
+    QObject::connect(&silent, &CCommProcess::ioResult, [&](int, int r) {
+        silentResult = r;
+        silentMs = clock.elapsed();
+    });
+    const auto phaseMs = [] {
+        using namespace std::chrono;
+        return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count() % 1000;
+    };
+    ASSERT_TRUE(waitUntil([&] { return phaseMs() >= 120 && phaseMs() <= 135; }, 3000));
+    clock.start();
+    late.ReadStatus();
+    silent.ReadStatus();
+    ASSERT_TRUE(waitUntil([&] { return lateResult && silentResult; }, 6000));
+    EXPECT_EQ(*lateResult, '0');
+    EXPECT_GE(lateMs, 2900);
+    EXPECT_EQ(*silentResult, kIoResultFailed);
+    EXPECT_GE(silentMs, kReplyTimeoutMs);
+}
+
 TEST_F(IoE2E, DeviceClosingTheConnectionIsOneLinkLost) {
     CCommProcess engine(nullptr, nullptr, kTimeoutMs);
     Results r(engine);
@@ -190,9 +230,11 @@ TEST_F(IoE2E, TarnctlOverTcpAndSerial) {
               "\"config\":{\"adcMode\":[0,0,0,0],\"reference\":\"0\","
               "\"inputEnable\":[1,1,1,1,1,1,1,1,1,1,1,1],\"outputEnable\":[1,1,1,1,1,1,1,1,1,1]}}");
 
-    RunResult sn = runProgram(tarnctlPath(), {"io", "--serial", pty->at("Plain"), "--baud", "19200", "serial", "--json"});
+    RunResult sn =
+        runProgram(tarnctlPath(), {"io", "--serial", pty->at("Plain"), "--baud", "19200", "serial", "--json"});
     ASSERT_EQ(sn.exitCode, 0) << sn.err.toStdString();
-    EXPECT_EQ(sn.out.trimmed(), QStringLiteral("{\"serialNumber\":\"TARN-IO-000000201\",\"firmwareVersion\":\"1.05    \"}"));
+    EXPECT_EQ(sn.out.trimmed(),
+              QStringLiteral("{\"serialNumber\":\"TARN-IO-000000201\",\"firmwareVersion\":\"1.05    \"}"));
 
     RunResult cfg = tarnctl("Split-Noisy", {"config", "--json"});
     ASSERT_EQ(cfg.exitCode, 0) << cfg.err.toStdString();
@@ -225,21 +267,24 @@ TEST_F(IoE2E, TarnctlOverTcpAndSerial) {
 
 TEST_F(IoE2E, TarnctlPortSettingsThroughTheDialogChains) {
     // Over TCP, every request NAKed once first: the chain does not notice.
-    RunResult out = tarnctl("Nak-Once", {"output", "4", "--disable", "--macro", "o1 & !i2", "--delay-on", "15",
-                                         "--power-recovery", "on"});
+    RunResult out = tarnctl(
+        "Nak-Once", {"output", "4", "--disable", "--macro", "o1 & !i2", "--delay-on", "15", "--power-recovery", "on"});
     ASSERT_EQ(out.exitCode, 0) << out.out.toStdString() << out.err.toStdString();
-    EXPECT_TRUE(out.out.endsWith(QLatin1String("WritePowerStoppage: result 0\nChangeRunMode: result 0\n"
-                                               "message: Complete Setting Output port\n")))
+    EXPECT_TRUE(
+        out.out.endsWith(QLatin1String("WritePowerStoppage: result 0\nChangeRunMode: result 0\n"
+                                       "message: Complete Setting Output port\n")))
         << out.out.toStdString();
     RunResult shown = tarnctl("Nak-Once", {"output", "4"});
-    EXPECT_TRUE(shown.out.endsWith(QLatin1String("port 4\nenabled         no\nmacro           O1&!I2\n"
-                                                 "delay/pulse     delay on 00015 (x 100 ms)\npower recovery  yes\n")))
+    EXPECT_TRUE(
+        shown.out.endsWith(QLatin1String("port 4\nenabled         no\nmacro           O1&!I2\n"
+                                         "delay/pulse     delay on 00015 (x 100 ms)\npower recovery  yes\n")))
         << shown.out.toStdString();
 
     // Over a pseudo-terminal that NAKs twice and splits replies.
     if (pty->count("Serial-Nak")) {
         const QStringList serial = {"io", "--serial", pty->at("Serial-Nak")};
-        RunResult adc = runProgram(tarnctlPath(), serial + QStringList{"adc", "3", "--switch", "7", "--reference", "inside"});
+        RunResult adc =
+            runProgram(tarnctlPath(), serial + QStringList{"adc", "3", "--switch", "7", "--reference", "inside"});
         ASSERT_EQ(adc.exitCode, 0) << adc.out.toStdString() << adc.err.toStdString();
         RunResult read = runProgram(tarnctlPath(), serial + QStringList{"adc", "3"});
         EXPECT_TRUE(read.out.endsWith(QLatin1String("mode       switch\nlevel      0007\nreference  Use inside\n")))

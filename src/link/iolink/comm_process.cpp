@@ -12,6 +12,9 @@ namespace tarn {
 CCommProcess::CCommProcess(Prompter* prompter, QObject* parent, int replyTimeoutMs, int connectTimeoutMs)
     : QObject(parent), prompter_(prompter), connectTimeoutMs_(connectTimeoutMs), engine_(host_, replyTimeoutMs) {
     replyTimer_.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early, failing a reply that comes at 2.9 s; a precise one
+    // never fires before its time.
+    replyTimer_.setTimerType(Qt::PreciseTimer);
     connect(&replyTimer_, &QTimer::timeout, this, [this] { engine_.onReplyTimeout(); });
 }
 
@@ -134,7 +137,9 @@ bool CCommProcess::ReadStatus() { return queueRequest(IoRequests::ReadStatus());
 bool CCommProcess::SwitchOutput(int port, int value) { return queueRequest(IoRequests::SwitchOutput(port, value)); }
 bool CCommProcess::ChangeSettingMode() { return queueRequest(IoRequests::ChangeSettingMode()); }
 bool CCommProcess::ChangeRunMode() { return queueRequest(IoRequests::ChangeRunMode()); }
-bool CCommProcess::WriteMacroData(const IoConfig& c, int port) { return queueRequest(IoRequests::WriteMacroData(c, port)); }
+bool CCommProcess::WriteMacroData(const IoConfig& c, int port) {
+    return queueRequest(IoRequests::WriteMacroData(c, port));
+}
 bool CCommProcess::WriteDelayPulseData(const IoConfig& c, int port) {
     return queueRequest(IoRequests::WriteDelayPulseData(c, port));
 }

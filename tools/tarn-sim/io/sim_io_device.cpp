@@ -145,6 +145,7 @@ void SimIoDevice::send(const std::shared_ptr<Channel>& ch, const std::string& by
         return;
     }
     // One piece per timer tick: the whole reply late, or each byte on its own a millisecond apart.
+    // Precise timers: a reply meant to come 2.9 s late must not come 150 ms early or late.
     std::vector<QByteArray> pieces;
     if (f.splitReplies) {
         for (char c : bytes) pieces.emplace_back(1, c);
@@ -153,10 +154,10 @@ void SimIoDevice::send(const std::shared_ptr<Channel>& ch, const std::string& by
     }
     int at = f.lateMs;
     for (const QByteArray& piece : pieces) {
-        QTimer::singleShot(at, guard, [ch, piece] { ch->write(piece); });
+        QTimer::singleShot(at, Qt::PreciseTimer, guard, [ch, piece] { ch->write(piece); });
         at += f.splitReplies ? 1 : 0;
     }
-    if (closeAfterwards) QTimer::singleShot(at, guard, [ch] { ch->close(); });
+    if (closeAfterwards) QTimer::singleShot(at, Qt::PreciseTimer, guard, [ch] { ch->close(); });
 }
 
 }  // namespace tarnsim
