@@ -2,6 +2,7 @@
 // before the connection is open, the panel following the device, a click switching an output, a
 // port dialog reading the port, and a lost link and a refused connection closing the monitor.
 #include <gtest/gtest.h>
+#include <map>
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -9,8 +10,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <map>
 
 #include "gui/app/frame_state.h"
 #include "gui/monitor/set_delay_pulse_dlg.h"
@@ -85,7 +84,8 @@ TEST_F(MonitorE2E, FollowsTheDeviceSwitchesAnOutputAndReadsAPortDialog) {
     EXPECT_TRUE(panel->pollTimerActive());
 
     // A left click asks; the display changes when the device's status says so.
-    QTest::mouseClick(panel, Qt::LeftButton, {}, QPoint(167 + 9, 41 + 9));
+    const auto centre = [](const PortIndicator& p) { return QPoint((p.left + p.right) / 2, (p.top + p.bottom) / 2); };
+    QTest::mouseClick(panel, Qt::LeftButton, {}, centre(ports.outputs[0]));
     EXPECT_TRUE(waitUntil([&] { return ports.outputs[0].state == DisplayState::On; }));
 
     // A right click opens the port's dialog, which reads the port while polling stops.
@@ -99,7 +99,7 @@ TEST_F(MonitorE2E, FollowsTheDeviceSwitchesAnOutputAndReadsAPortDialog) {
         EXPECT_FALSE(d->macroEdit()->isEnabled());
         d->reject();
     });
-    QTest::mouseClick(panel, Qt::RightButton, {}, QPoint(167 + 53 * 2 + 18, 41 + 18));  // output 3, corner
+    QTest::mouseClick(panel, Qt::RightButton, {}, QPoint(ports.outputs[2].right, ports.outputs[2].bottom));  // corner
     EXPECT_FALSE(polledMeanwhile);
     EXPECT_TRUE(macroShown.isEmpty());
     EXPECT_TRUE(panel->pollTimerActive());
@@ -116,7 +116,7 @@ TEST_F(MonitorE2E, LostLinkDeclinedClosesTheMonitor) {
     ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 8000));
     EXPECT_EQ(question, "Commnunication Lost : Do you want to re-conect?");
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
-    EXPECT_TRUE(dialog->panel()->panel().linkLostHandled());
+    EXPECT_TRUE(dialog->panel()->panel().closing());
 }
 
 TEST_F(MonitorE2E, RefusedConnectionIsToldAndClosesTheMonitor) {

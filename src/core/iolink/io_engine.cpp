@@ -154,8 +154,17 @@ void IoCommandEngine::onLinkClosed() {
 void IoCommandEngine::onLinkLost() {
     const bool wasOpen = link_ == Link::Open;
     link_ = Link::Closed;
-    abandonAll();
+    framer_.reset();
     if (wasOpen) host_.ioLinkLost();
+    // Every request still gets its one outcome: the one in flight fails now, from the event loop
+    // (this may run inside QueueRequest, whose caller's own code comes first), and the queued ones
+    // after it, one by one, as requests without a link do.
+    if (state_ == State::AwaitingReply) {
+        state_ = State::FailingAtOnce;
+        host_.startReplyTimer(0);
+    } else {
+        SendNextRequest();
+    }
 }
 
 }  // namespace tarn

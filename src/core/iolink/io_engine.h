@@ -27,9 +27,10 @@
 // Guarantees:
 // - Exactly one ioResult per queued request, synchronously, in queue order; the next queued
 //   request is sent only after that handler returns, so a handler may queue the next command.
-// - The only exceptions are the owner closing the link (onLinkClosed) and the transport losing it:
-//   the request in flight and the queue are then dropped without results, and a lost link is
-//   reported once through ioLinkLost.
+// - Also when the transport loses the link: ioLinkLost comes first, once; then the request in
+//   flight and every queued one fail with result 0, from the event loop, in queue order.
+// - The only exception is the owner closing the link (onLinkClosed): the request in flight and
+//   the queue are then dropped without results; the owner knows why.
 // - The owner must not destroy the engine inside a handler.
 #pragma once
 
@@ -89,7 +90,7 @@ public:
     void onLinkOpenFailed();
     // The owner closed the link: the request in flight and the queue are dropped without report.
     void onLinkClosed();
-    // The transport lost the link: reported once through ioLinkLost, requests dropped.
+    // The transport lost the link: reported once through ioLinkLost; then every request fails.
     void onLinkLost();
     void onBytesReceived(std::string_view bytes);
     void onReplyTimeout();

@@ -7,6 +7,11 @@
 
 namespace tarn {
 
+int& programConfigReadFailures() {
+    static int failures = 0;
+    return failures;
+}
+
 MonitorPanel::MonitorPanel(MonitorPanelHost& host, IoRequester& io, Prompter& prompter, int& configReadFailures)
     : host_(host), io_(io), prompter_(prompter), configReadFailures_(configReadFailures) {}
 
@@ -23,55 +28,84 @@ void MonitorPanel::start(int monitorInterval) {
 
 void MonitorPanel::startTimer() { host_.startPollTimer(monitorInterval_ * 1000); }
 
+bool MonitorPanel::linkDown() const {
+    return phase_ == Phase::LostWhileAskingSettingMode || phase_ == Phase::LinkLost || phase_ == Phase::AskingReconnect;
+}
+
+void MonitorPanel::setTitle(std::string_view title) {
+    lightsOn_ = title == kTitleNormal;
+    host_.setTitle(title);
+}
+
 void MonitorPanel::Poll() {
-    if (closing_) return;
+    if (phase_ == Phase::Closing || linkDown()) return;
     if (readConfigNext_) {
         readConfigNext_ = false;
         io_.queueRequest(IoRequests::ReadEnableStatus());
         return;
     }
-    if (missedPolls_ >= kMissedPollsBeforeFail) host_.setTitle(kTitleFail);
+    if (missedPolls_ >= kMissedPollsBeforeFail) setTitle(kTitleFail);
     if (missedPolls_ < kMaxMissedPolls) ++missedPolls_;
     if (!io_.isPending(IoCommand::ReadStatus)) io_.queueRequest(IoRequests::ReadStatus());
 }
 
 void MonitorPanel::onIoResult(int index, int result) {
-    if (closing_) return;
+    if (phase_ == Phase::Closing) return;
     switch (index) {
-    case IoCommand::ReadStatus: onStatusResult(result); break;
-    case IoCommand::ChangeSettingMode:
-        if (dialog_) dialog_->onIoResult(index, result);
-        break;
-    case IoCommand::ChangeRunMode:
-        if (dialog_) {
-            dialog_->onIoResult(index, result);
-        } else {
-            readConfigNext_ = false;
-            Poll();
-        }
-        break;
-    case IoCommand::WriteMacroData:
-    case IoCommand::WriteDelayPulseData:
-    case IoCommand::WritePowerStoppage:
-    case IoCommand::ReadMacroData:
-    case IoCommand::ReadDelayPulseData:
-    case IoCommand::ReadPowerStoppage: passToDialog(index, result, PortKind::Output); break;
-    case IoCommand::WriteAdcLevel:
-    case IoCommand::ReadAdcLevel: passToDialog(index, result, PortKind::Adc); break;
-    case IoCommand::WriteEnableStatus:
-    case IoCommand::ReadEnableStatus:
-        if (dialog_) dialog_->onIoResult(index, result);
-        onConfigResult(result);
-        break;
-    case IoCommand::ReadSerialFirmware:
-        if (serialFirmware_) serialFirmware_->onIoResult(index, result);
-        break;
-    default: break;
+        case IoCommand::ReadStatus:
+            onStatusResult(result);
+            break;
+        case IoCommand::ChangeSettingMode:
+            if (dialog_) toDialog(index, result);
+            break;
+        case IoCommand::ChangeRunMode:
+            if (dialog_) {
+                toDialog(index, result);
+            } else {
+                readConfigNext_ = false;
+                Poll();
+            }
+            break;
+        case IoCommand::WriteMacroData:
+        case IoCommand::WriteDelayPulseData:
+        case IoCommand::WritePowerStoppage:
+        case IoCommand::ReadMacroData:
+        case IoCommand::ReadDelayPulseData:
+        case IoCommand::ReadPowerStoppage:
+            passToDialog(index, result, PortKind::Output);
+            break;
+        case IoCommand::WriteAdcLevel:
+        case IoCommand::ReadAdcLevel:
+            passToDialog(index, result, PortKind::Adc);
+            break;
+        case IoCommand::WriteEnableStatus:
+        case IoCommand::ReadEnableStatus:
+            if (dialog_) toDialog(index, result);
+            onConfigResult(result);
+            break;
+        case IoCommand::ReadSerialFirmware:
+            if (serialFirmware_) {
+                SerialFirmwareChain* chain = serialFirmware_;
+                const bool waited = chain->waiting();
+                chain->onIoResult(index, result);
+                if (linkDown() && waited && serialFirmware_ == chain) host_.closeSerialFirmware();
+            }
+            break;
+        default:
+            break;
     }
 }
 
 void MonitorPanel::passToDialog(int index, int result, PortKind kind) {
-    if (dialog_ && dialog_->kind() == kind) dialog_->onIoResult(index, result);
+    if (dialog_ && dialog_->kind() == kind) toDialog(index, result);
+}
+
+void MonitorPanel::toDialog(int index, int result) {
+    PortDialogChain* chain = dialog_;
+    const bool wasRunning = chain->running();
+    chain->onIoResult(index, result);
+    // After a lost link the dialog closes once it has shown the failure it waited for.
+    if (linkDown() && wasRunning && dialog_ == chain && !chain->running()) host_.closePortDialog();
 }
 
 void MonitorPanel::onStatusResult(int result) {
@@ -79,32 +113,33 @@ void MonitorPanel::onStatusResult(int result) {
         ports_.applyStatus(io_.status());
         // The timer stays stopped while a dialog or a question is open: nothing polls then.
         if (idle()) startTimer();
-        host_.setTitle(kTitleNormal);
+        setTitle(kTitleNormal);
         missedPolls_ = 0;
     } else if (result == kIoResultSettingMode && idle()) {
         askSettingMode();
-        if (closing_) return;
+        if (phase_ == Phase::Closing) return;
     }
     host_.repaint();
 }
 
 void MonitorPanel::askSettingMode() {
     host_.stopPollTimer();
-    question_ = Question::SettingMode;
+    phase_ = Phase::AskingSettingMode;
     const bool runMode = prompter_.askYesNo(std::string(kMonitorCaption), std::string(kSettingModeQuestion));
-    question_ = Question::None;
-    if (closing_) return;
+    if (phase_ == Phase::Closing) return;
     if (!runMode) {
         close();
         return;
     }
+    if (phase_ == Phase::LostWhileAskingSettingMode) {
+        // The link went while the question was open: that question comes now.
+        phase_ = Phase::LinkLost;
+        askReconnectWhenFree();
+        return;
+    }
+    phase_ = Phase::Running;
     io_.queueRequest(IoRequests::ChangeRunMode());
     startTimer();
-    // The link went while the question was open: that question comes now.
-    if (linkLostWhileAsking_) {
-        linkLostWhileAsking_ = false;
-        onLinkLost();
-    }
 }
 
 void MonitorPanel::onConfigResult(int result) {
@@ -115,6 +150,8 @@ void MonitorPanel::onConfigResult(int result) {
             Poll();
         }
         configReadFailures_ = 0;
+    } else if (linkDown()) {
+        // A read that failed because the link went says nothing about the device.
     } else if (configReadFailures_ >= kMaxConfigReadRetries) {
         ports_.showAllOff();
     } else {
@@ -126,43 +163,67 @@ void MonitorPanel::onConfigResult(int result) {
 }
 
 void MonitorPanel::onOpenFailed() {
-    if (closing_) return;
+    if (phase_ == Phase::Closing) return;
     failConnect();
 }
 
 void MonitorPanel::failConnect() {
     host_.stopPollTimer();
-    linkLostHandled_ = true;
-    closing_ = true;
+    phase_ = Phase::Closing;
+    lightsOn_ = false;
     prompter_.showMessage(std::string(kMonitorCaption), std::string(kCantConnectText), MessageIcon::Information);
     host_.closeMonitor();
 }
 
 void MonitorPanel::close() {
     host_.stopPollTimer();
-    closing_ = true;
+    phase_ = Phase::Closing;
+    lightsOn_ = false;
     host_.closeMonitor();
 }
 
 void MonitorPanel::onLinkLost() {
-    if (linkLostHandled_ || closing_) return;
-    if (question_ == Question::Reconnect) return;  // the same loss, already being asked about
-    if (question_ == Question::SettingMode) {
-        linkLostWhileAsking_ = true;
-        return;
+    if (phase_ == Phase::Running) {
+        phase_ = Phase::LinkLost;
+    } else if (phase_ == Phase::AskingSettingMode) {
+        phase_ = Phase::LostWhileAskingSettingMode;
+    } else {
+        return;  // closing, or the same loss is already being dealt with
     }
-    if (dialog_) host_.closePortDialog();
     host_.stopPollTimer();
-    question_ = Question::Reconnect;
+    lightsOn_ = false;
+    host_.repaint();
+    // Each open dialog shows the failure of the request it waits for, then closes; one that waits
+    // for nothing closes at once.
+    if (dialog_) {
+        dialog_->onLinkLost();
+        if (!dialog_->running()) host_.closePortDialog();
+    }
+    if (serialFirmware_ && !serialFirmware_->waiting()) host_.closeSerialFirmware();
+    if (phase_ == Phase::LinkLost) host_.postReconnectQuestion();
+}
+
+void MonitorPanel::onReconnectQuestionDue() {
+    if (phase_ == Phase::LinkLost) askReconnectWhenFree();
+}
+
+void MonitorPanel::askReconnectWhenFree() {
+    // Asked once the open dialogs have shown their failure and closed (endPortDialog,
+    // endSerialFirmware), never on top of them.
+    if (dialog_ || serialFirmware_) return;
+    askReconnect();
+}
+
+void MonitorPanel::askReconnect() {
+    phase_ = Phase::AskingReconnect;
+    host_.stopPollTimer();
     const bool reconnect = prompter_.askYesNo(std::string(kMonitorCaption), std::string(kReconnectQuestion));
-    question_ = Question::None;
-    if (closing_) return;
+    if (phase_ == Phase::Closing) return;
     reconnectOrClose(reconnect);
 }
 
 void MonitorPanel::reconnectOrClose(bool reconnect) {
     if (!reconnect) {
-        linkLostHandled_ = true;
         close();
         return;
     }
@@ -171,16 +232,16 @@ void MonitorPanel::reconnectOrClose(bool reconnect) {
         failConnect();
         return;
     }
+    phase_ = Phase::Running;
     readConfigNext_ = true;
     Poll();
-    if (!dialog_) startTimer();
-    linkLostHandled_ = false;
+    startTimer();
 }
 
 bool MonitorPanel::leftClick(int x, int y) {
     const PortIndicator* output = ports_.outputAt(x, y);
     if (!output) return false;
-    if (closing_ || output->state == DisplayState::Disabled) return true;
+    if (phase_ == Phase::Closing || output->state == DisplayState::Disabled) return true;
     io_.queueRequest(IoRequests::SwitchOutput(output->number, output->state == DisplayState::Off ? 0 : 1));
     return true;
 }
@@ -192,10 +253,19 @@ void MonitorPanel::beginPortDialog(PortDialogChain& chain) {
 
 void MonitorPanel::endPortDialog() {
     dialog_ = nullptr;
-    if (closing_) return;
-    if (question_ == Question::None) startTimer();
+    if (phase_ == Phase::Closing) return;
+    if (phase_ == Phase::LinkLost) {
+        askReconnectWhenFree();
+        return;
+    }
+    if (phase_ == Phase::Running) startTimer();
     readConfigNext_ = false;
     Poll();
+}
+
+void MonitorPanel::endSerialFirmware() {
+    serialFirmware_ = nullptr;
+    if (phase_ == Phase::LinkLost) askReconnectWhenFree();
 }
 
 }  // namespace tarn

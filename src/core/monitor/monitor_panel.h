@@ -9,12 +9,26 @@
 //                        │ no good reply: count + 1; from the 6th poll "TARN - Communication fail"
 //                        └ '1' (setting mode) ──▶ question: Yes ChangeRunMode, No close
 //
-//   link lost ──▶ "Commnunication Lost : Do you want to re-conect?"
+//   link lost ──▶ open dialogs hear it: the request each waits for fails (result 0), the dialog
+//                 shows its failure message and closes ──▶ then, with no dialog open,
+//                 "Commnunication Lost : Do you want to re-conect?"
 //                 Yes: connect again, config first;  No: close; later notices ignored
+//
+// Phases (one at a time; each transition names its target):
+//
+//   Running ──status '1'──▶ AskingSettingMode ──answered──▶ Running
+//      │                        │ link lost
+//      │                        ▼
+//      │                    LostWhileAskingSettingMode ──answered──▶ LinkLost
+//      │ link lost                                                     │
+//      └──────────────────────────────────────────────────────────▶ LinkLost
+//   LinkLost ──no dialog open──▶ AskingReconnect ──Yes, connected──▶ Running
+//   any ──No, a failed connect, the operator's close──▶ Closing (final)
 //
 // While a port dialog is open the poll timer stops; the dialog gets the results of its commands,
 // and polling resumes with a status read when it closes. A poll is not queued while the previous
-// one is still waiting, so a silent device never makes the queue grow.
+// one is still waiting, so a silent device never makes the queue grow. The device's lights are
+// lit while it answers and dark once the title says the link failed.
 #pragma once
 
 #include <string_view>
@@ -57,20 +71,34 @@ public:
     virtual void closeMonitor() = 0;
     // The open port dialog is to close, likewise.
     virtual void closePortDialog() = 0;
+    // The serial number and firmware dialog is to close, likewise.
+    virtual void closeSerialFirmware() = 0;
+    // Calls onReconnectQuestionDue() from the event loop, after the caller has returned.
+    virtual void postReconnectQuestion() = 0;
 };
+
+// Failed configuration reads in a row: one count for the whole program, kept across monitors.
+int& programConfigReadFailures();
 
 class MonitorPanel {
 public:
-    // `configReadFailures` counts failed configuration reads in a row for the whole program: it is
-    // not reset when a monitor opens again.
-    MonitorPanel(MonitorPanelHost& host, IoRequester& io, Prompter& prompter, int& configReadFailures);
+    enum class Phase { Running, AskingSettingMode, LostWhileAskingSettingMode, LinkLost, AskingReconnect, Closing };
+
+    // `configReadFailures` counts failed configuration reads in a row; the program's monitors share
+    // programConfigReadFailures(), so the count is not reset when a monitor opens again.
+    MonitorPanel(MonitorPanelHost& host, IoRequester& io, Prompter& prompter,
+                 int& configReadFailures = programConfigReadFailures());
 
     // Opens the link, reads the configuration and starts polling every `monitorInterval` seconds.
     void start(int monitorInterval);
     void onPollTimer() { Poll(); }
     void onIoResult(int index, int result);
     void onOpenFailed();
+    // The engine lost the link (told before the failed results of its requests): polling stops,
+    // the open dialogs end after showing the failure of the request they wait for, and the
+    // re-connect question follows from the event loop once no dialog is open.
     void onLinkLost();
+    void onReconnectQuestionDue();
 
     // A left click: switches the output under the point (on when it shows Off, off otherwise;
     // a disabled output does nothing). False when no output is there.
@@ -83,7 +111,7 @@ public:
     void endPortDialog();
     // The serial number and firmware dialog; polling goes on while it is open.
     void beginSerialFirmware(SerialFirmwareChain& chain) { serialFirmware_ = &chain; }
-    void endSerialFirmware() { serialFirmware_ = nullptr; }
+    void endSerialFirmware();
 
     int monitorInterval() const { return monitorInterval_; }
     // Takes effect at the next restart of the poll timer.
@@ -92,16 +120,22 @@ public:
     const PanelPorts& ports() const { return ports_; }
     int missedPolls() const { return missedPolls_; }
     bool readConfigNext() const { return readConfigNext_; }
-    bool linkLostHandled() const { return linkLostHandled_; }
-    // The monitor has been asked to close; nothing more is sent or asked.
-    bool closing() const { return closing_; }
+    Phase phase() const { return phase_; }
+    // The monitor has been asked to close; nothing more is sent or asked, and later link-lost
+    // notices are ignored.
+    bool closing() const { return phase_ == Phase::Closing; }
+    // The device's PWR, RUN and LINK lights: lit while the device answers.
+    bool lightsOn() const { return lightsOn_; }
 
 private:
-    enum class Question { None, SettingMode, Reconnect };
-
     void Poll();
     void startTimer();
-    bool idle() const { return !closing_ && !dialog_ && question_ == Question::None; }
+    bool idle() const { return phase_ == Phase::Running && !dialog_; }
+    bool linkDown() const;
+    void setTitle(std::string_view title);
+    void toDialog(int index, int result);
+    void askReconnectWhenFree();
+    void askReconnect();
     void reconnectOrClose(bool reconnect);
     void failConnect();
     void close();
@@ -115,13 +149,11 @@ private:
     Prompter& prompter_;
     int& configReadFailures_;
     PanelPorts ports_;
-    bool linkLostHandled_ = false;
+    Phase phase_ = Phase::Running;
     int monitorInterval_ = 2;
     int missedPolls_ = 0;
     bool readConfigNext_ = false;
-    bool closing_ = false;
-    Question question_ = Question::None;
-    bool linkLostWhileAsking_ = false;
+    bool lightsOn_ = false;
     PortDialogChain* dialog_ = nullptr;
     SerialFirmwareChain* serialFirmware_ = nullptr;
 };

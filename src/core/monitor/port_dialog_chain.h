@@ -56,6 +56,9 @@ public:
         awaiting_ = kNothing;
         closed_ = true;
     }
+    // The link was lost: the result the chain waits for still comes (it fails) and is shown as
+    // the chain shows any failure, but nothing more is sent.
+    void onLinkLost() { closed_ = true; }
 
     int port() const { return port_; }
     bool running() const { return awaiting_ != kNothing; }

@@ -161,10 +161,6 @@ void drawDevice(QPainter& p, LinkMode mode) {
     p.setFont(panelFont(10));
     centred(p, QRect(300, 216, 250, 16), QStringLiteral("10 DO  \u00b7  12 DI  \u00b7  4 AI"), QColor(80, 88, 100));
 
-    statusLed(p, 588, 150, QColor(60, 220, 80), QStringLiteral("PWR"));
-    statusLed(p, 588, 172, QColor(60, 220, 80), QStringLiteral("RUN"));
-    statusLed(p, 588, 194, QColor(250, 190, 40), mode == LinkMode::Serial ? QStringLiteral("TX/RX") : QStringLiteral("LINK"));
-
     p.setFont(panelFont(10, true));
     if (mode == LinkMode::Serial) {
         serialConnector(p, 168, 160);
@@ -180,14 +176,27 @@ void drawDevice(QPainter& p, LinkMode mode) {
 QColor portFill(const PortIndicator& port) {
     if (port.showsLevel()) return PanelColour::timed;
     switch (port.state) {
-    case DisplayState::On: return PanelColour::on;
-    case DisplayState::Off: return PanelColour::off;
-    case DisplayState::DelayOn:
-    case DisplayState::DelayOff:
-    case DisplayState::Macro:
-    case DisplayState::Pulse: return PanelColour::timed;
-    default: return PanelColour::disabled;
+        case DisplayState::On:
+            return PanelColour::on;
+        case DisplayState::Off:
+            return PanelColour::off;
+        case DisplayState::DelayOn:
+        case DisplayState::DelayOff:
+        case DisplayState::Macro:
+        case DisplayState::Pulse:
+            return PanelColour::timed;
+        default:
+            return PanelColour::disabled;
     }
+}
+
+void drawStatusLights(QPainter& p, LinkMode mode, bool lit) {
+    // Dark, a light takes the enclosure's colour; its name stays readable.
+    const QColor dark(58, 64, 74);
+    statusLed(p, 588, 150, lit ? QColor(60, 220, 80) : dark, QStringLiteral("PWR"));
+    statusLed(p, 588, 172, lit ? QColor(60, 220, 80) : dark, QStringLiteral("RUN"));
+    statusLed(p, 588, 194, lit ? QColor(250, 190, 40) : dark,
+              mode == LinkMode::Serial ? QStringLiteral("TX/RX") : QStringLiteral("LINK"));
 }
 
 void drawPort(QPainter& p, const PortIndicator& port) {
@@ -201,14 +210,19 @@ void drawPort(QPainter& p, const PortIndicator& port) {
     QString letter;
     int letterX = port.left + 11;
     switch (port.state) {
-    case DisplayState::DelayOn:
-    case DisplayState::DelayOff: letter = QStringLiteral("D"); break;
-    case DisplayState::Macro:
-        letter = QStringLiteral("M");
-        letterX = port.left + 10;
-        break;
-    case DisplayState::Pulse: letter = QStringLiteral("P"); break;
-    default: break;
+        case DisplayState::DelayOn:
+        case DisplayState::DelayOff:
+            letter = QStringLiteral("D");
+            break;
+        case DisplayState::Macro:
+            letter = QStringLiteral("M");
+            letterX = port.left + 10;
+            break;
+        case DisplayState::Pulse:
+            letter = QStringLiteral("P");
+            break;
+        default:
+            break;
     }
     if (!letter.isEmpty()) {
         const QColor fill = port.state == DisplayState::DelayOn ? PanelColour::delayOnBadge : PanelColour::badge;
@@ -222,8 +236,8 @@ void drawPort(QPainter& p, const PortIndicator& port) {
         const int top = below ? port.bottom + 5 : port.top - 23;
         box(p, port.left - 8, top, port.left + 27, top + 18, PanelColour::badge, PanelColour::badgeOutline);
         p.setFont(panelFont(11, true));
-        textAt(p, port.left - 7, top + 1, QString::fromLatin1(port.label.data(), static_cast<qsizetype>(port.label.size())),
-               kWhite);
+        textAt(p, port.left - 7, top + 1,
+               QString::fromLatin1(port.label.data(), static_cast<qsizetype>(port.label.size())), kWhite);
     }
     p.restore();
 }
@@ -245,8 +259,8 @@ QPixmap composePanelBackground(LinkMode mode, qreal devicePixelRatio) {
 
     p.setFont(panelFont(9));
     for (const LegendEntry& entry : kLegend)
-        textAt(p, entry.wordX, kLegendWordY, QString::fromLatin1(entry.word.data(), static_cast<qsizetype>(entry.word.size())),
-               kWhite);
+        textAt(p, entry.wordX, kLegendWordY,
+               QString::fromLatin1(entry.word.data(), static_cast<qsizetype>(entry.word.size())), kWhite);
     return pixmap;
 }
 

@@ -30,6 +30,10 @@ QColor portFill(const PortIndicator& port);
 // The device picture with the row backgrounds, the legend icons, "Sample Icon" and the legend words.
 QPixmap composePanelBackground(LinkMode mode, qreal devicePixelRatio);
 
+// The device's PWR, RUN and LINK (TX/RX on a serial link) lights over the background: lit while the
+// device answers, dark otherwise.
+void drawStatusLights(QPainter& painter, LinkMode mode, bool lit);
+
 // One port: its circle, the badge of a timed or macro state, and an ADC port's level label (above
 // the row for odd port numbers, below for even ones, so neighbours never overlap).
 void drawPort(QPainter& painter, const PortIndicator& port);

@@ -66,8 +66,12 @@ void CTARNDlg::OnSettingMonitorInterval() {
 
 void CTARNDlg::OnConfirmingSerialFirmware() {
     CTARNConfirmDlg dialog(panel_->engine(), this);
+    // A lost link ends the dialog once its failure has been told (from the event loop).
+    const QMetaObject::Connection closing =
+        connect(panel_, &CTARNWnd::serialFirmwareCloseRequested, &dialog, &QDialog::reject, Qt::QueuedConnection);
     panel_->panel().beginSerialFirmware(dialog.chain());
     dialog.run();
+    disconnect(closing);
     panel_->panel().endSerialFirmware();
 }
 

@@ -12,18 +12,13 @@
 
 namespace tarn {
 
-namespace {
-// Failed configuration reads in a row: one count for the whole program, kept across monitors.
-int configReadFailures = 0;
-}  // namespace
-
 CTARNWnd::CTARNWnd(const FrameState& frame, QString intervalPath, QWidget* parent)
     : QWidget(parent),
       frame_(frame),
       intervalPath_(std::move(intervalPath)),
       prompter_(parent ? parent : this),
       engine_(&prompter_, this),
-      panel_(*this, engine_, prompter_, configReadFailures),
+      panel_(*this, engine_, prompter_),
       outputDialog_(new CSetDelayPulseDlg(engine_, this)),
       adcDialog_(new CSetADCLevelDlg(engine_, this)),
       inputDialog_(new CSetInputDlg(engine_, this)) {
@@ -32,11 +27,13 @@ CTARNWnd::CTARNWnd(const FrameState& frame, QString intervalPath, QWidget* paren
     setCursor(Qt::PointingHandCursor);
     pollTimer_.setSingleShot(false);
     connect(&pollTimer_, &QTimer::timeout, this, [this] { panel_.onPollTimer(); });
-    connect(&engine_, &CCommProcess::ioResult, this, [this](int index, int result) { panel_.onIoResult(index, result); });
+    connect(&engine_, &CCommProcess::ioResult, this,
+            [this](int index, int result) { panel_.onIoResult(index, result); });
     // Heard before the held requests fail, so the failure is told once and nothing is retried.
     connect(&engine_, &CCommProcess::openFailed, this, [this] { panel_.onOpenFailed(); });
-    // From the event loop: the question is never asked inside the transport's own signal.
-    connect(&engine_, &CCommProcess::ioLinkLost, this, [this] { panel_.onLinkLost(); }, Qt::QueuedConnection);
+    // At once, before the failed results of the requests: the open dialogs must know why they fail.
+    // The question itself comes from the event loop (postReconnectQuestion).
+    connect(&engine_, &CCommProcess::ioLinkLost, this, [this] { panel_.onLinkLost(); });
 }
 
 CTARNWnd::~CTARNWnd() {
@@ -44,9 +41,7 @@ CTARNWnd::~CTARNWnd() {
     engine_.Disconnect();
 }
 
-void CTARNWnd::start() {
-    panel_.start(loadMonitorInterval(intervalPath_.toStdString()));
-}
+void CTARNWnd::start() { panel_.start(loadMonitorInterval(intervalPath_.toStdString())); }
 
 void CTARNWnd::SaveMonitorInterval() { saveMonitorInterval(intervalPath_.toStdString(), panel_.monitorInterval()); }
 
@@ -68,6 +63,13 @@ void CTARNWnd::closePortDialog() {
     if (openDialog_) QMetaObject::invokeMethod(openDialog_.data(), &QDialog::reject, Qt::QueuedConnection);
 }
 
+void CTARNWnd::closeSerialFirmware() { emit serialFirmwareCloseRequested(); }
+
+void CTARNWnd::postReconnectQuestion() {
+    QMetaObject::invokeMethod(
+        this, [this] { panel_.onReconnectQuestionDue(); }, Qt::QueuedConnection);
+}
+
 void CTARNWnd::paintEvent(QPaintEvent*) {
     const qreal ratio = devicePixelRatioF();
     if (background_.isNull() || backgroundRatio_ != ratio) {
@@ -76,6 +78,7 @@ void CTARNWnd::paintEvent(QPaintEvent*) {
     }
     QPainter p(this);
     p.drawPixmap(0, 0, background_);
+    drawStatusLights(p, frame_.linkMode, panel_.lightsOn());
     const PanelPorts& ports = panel_.ports();
     for (const PortIndicator& port : ports.outputs) drawPort(p, port);
     for (const PortIndicator& port : ports.adcPorts) drawPort(p, port);

@@ -49,6 +49,8 @@ signals:
     void titleChanged(const QString& title);
     // The monitor dialog is to close (it does so from its event loop).
     void closeRequested();
+    // The serial number and firmware dialog is to close, likewise.
+    void serialFirmwareCloseRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -64,6 +66,8 @@ private:
     void disconnectLink() override { engine_.Disconnect(); }
     void closeMonitor() override { emit closeRequested(); }
     void closePortDialog() override;
+    void closeSerialFirmware() override;
+    void postReconnectQuestion() override;
 
     const FrameState& frame_;
     const QString intervalPath_;

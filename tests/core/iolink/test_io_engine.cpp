@@ -1,8 +1,7 @@
 // The I/O command engine's decisions, driven through a scripted host: queueing, results,
 // time-outs, retransmission, unmatched replies and link failures. No real time passes.
-#include <gtest/gtest.h>
-
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -58,7 +57,9 @@ TEST_F(IoEngineTest, QueuedRequestsGoOutOneAtATimeInOrder) {
     EXPECT_EQ(engine.state(), State::AwaitingReply);
     EXPECT_EQ(engine.queuedCount(), 1u);
 
-    reply("120" "1111,0,1111,1111,1111,1111,1111,11");
+    reply(
+        "120"
+        "1111,0,1111,1111,1111,1111,1111,11");
     EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{13, '0'}}));
     ASSERT_EQ(host.sent.size(), 2u);
     EXPECT_EQ(host.sent[1], ":030300A\r\n");
@@ -83,7 +84,10 @@ TEST_F(IoEngineTest, HandlerMayQueueTheNextCommandAndSeesTheUpdatedBlocks) {
         EXPECT_EQ(engine.state(), State::Reporting);
     };
     engine.QueueRequest(IoRequests::ReadSerialFirmware());
-    reply("630" "ABCDEFGHIJKLMNOPQ" "v1.02.03");
+    reply(
+        "630"
+        "ABCDEFGHIJKLMNOPQ"
+        "v1.02.03");
     EXPECT_EQ(nameSeen, "ABCDEFGHIJKLMNOPQ");
     ASSERT_EQ(host.sent.size(), 2u);
     EXPECT_EQ(host.sent[1], ":030410C\r\n");
@@ -98,7 +102,9 @@ TEST_F(IoEngineTest, TimeOutFailsTheRequestAndSendsTheNext) {
     EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{14, 0}}));
     EXPECT_EQ(host.sent.back(), ":030300A\r\n");
     // A reply to the timed-out request that turns up now matches nothing in flight.
-    reply("150" "1111,1111,11");
+    reply(
+        "150"
+        "1111,1111,11");
     EXPECT_EQ(host.results.size(), 1u);
     EXPECT_EQ(engine.config().powerStoppage[0], 0);
     engine.onReplyTimeout();
@@ -113,7 +119,9 @@ TEST_F(IoEngineTest, NakIsRetransmittedAtMostThreeTimes) {
     reply("00NAK");
     ASSERT_EQ(host.sent.size(), 2u);
     EXPECT_EQ(host.sent[1], host.sent[0]);
-    reply("090" "0001000200030004");
+    reply(
+        "090"
+        "0001000200030004");
     EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{12, '0'}}));
     EXPECT_EQ(engine.config().adcLevel[3], "0004");
 
@@ -134,7 +142,9 @@ TEST_F(IoEngineTest, RetransmissionAndNakCountBelongToTheRequestInFlight) {
     reply("00NAK");
     ASSERT_EQ(host.sent.size(), 3u);
     EXPECT_EQ(host.sent[2], host.sent[0]);  // the in-flight request, not the newest queued one
-    reply("120" "1111,0,1111,1111,1111,1111,1111,11");
+    reply(
+        "120"
+        "1111,0,1111,1111,1111,1111,1111,11");
     ASSERT_EQ(host.sent.size(), 4u);
     EXPECT_EQ(host.sent[3], frame("620"));
     // The second request starts with a fresh NAK budget.
@@ -146,7 +156,10 @@ TEST_F(IoEngineTest, RetransmissionAndNakCountBelongToTheRequestInFlight) {
 TEST_F(IoEngineTest, UnmatchedRepliesAreIgnoredUntilTheTimeOut) {
     engine.QueueRequest(IoRequests::ReadEnableStatus());
     reply("0201");
-    reply("630" "ABCDEFGHIJKLMNOPQ" "v1.02.03");
+    reply(
+        "630"
+        "ABCDEFGHIJKLMNOPQ"
+        "v1.02.03");
     EXPECT_TRUE(host.results.empty());
     EXPECT_EQ(engine.state(), State::AwaitingReply);
     EXPECT_EQ(engine.config().serialNumber, "");
@@ -161,9 +174,12 @@ TEST_F(IoEngineTest, BadChecksumFailsAtOnceAndShortRepliesAreNoted) {
     EXPECT_EQ(host.timerMs, -1);
 
     engine.QueueRequest(IoRequests::ReadStatus());
-    reply("020" "91234,");
+    reply(
+        "020"
+        "91234,");
     EXPECT_EQ(host.results.back(), (std::pair<int, int>{0, '0'}));
-    EXPECT_EQ(host.shortReplies, std::vector<std::string>{"020" "91234,"});
+    EXPECT_EQ(host.shortReplies, std::vector<std::string>{"020"
+                                                          "91234,"});
     EXPECT_EQ(engine.status().adc[0].value, "1234");
 }
 
@@ -185,17 +201,44 @@ TEST_F(IoEngineTest, ReplySplitIntoBytesAndNoiseAndFramesFromBeforeTheSend) {
     EXPECT_EQ(host.results.back(), (std::pair<int, int>{3, '0'}));
 }
 
-TEST_F(IoEngineTest, SendFailureIsLinkLostWithoutResult) {
+// A lost link is told once, before any result; then the request in flight and each queued one get
+// their one result, 0, from the event loop (never inside QueueRequest), in queue order.
+TEST_F(IoEngineTest, LostLinkIsToldOnceAndEveryRequestStillGetsItsResult) {
     host.failSends = true;
+    std::vector<std::string> order;
+    host.onResult = [&](int index, int) { order.push_back("result " + std::to_string(index)); };
     engine.QueueRequest(IoRequests::ReadStatus());
-    engine.QueueRequest(IoRequests::ReadStatus());
+    engine.QueueRequest(IoRequests::ReadEnableStatus());
     EXPECT_EQ(host.linkLost, 1);
     EXPECT_TRUE(host.results.empty());
-    EXPECT_EQ(engine.state(), State::FailingAtOnce);  // the second request: no link any more
+    EXPECT_EQ(engine.state(), State::FailingAtOnce);
+    EXPECT_EQ(host.timerMs, 0);
     engine.onReplyTimeout();
-    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{0, 0}}));
+    engine.onReplyTimeout();
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{0, 0}, {13, 0}}));
     engine.onLinkLost();
     EXPECT_EQ(host.linkLost, 1);  // reported once
+    EXPECT_EQ(engine.state(), State::Idle);
+
+    // The link drops while a request waits for its reply, with another queued behind it.
+    host.failSends = false;
+    host.results.clear();
+    engine.onLinkOpened();
+    engine.QueueRequest(IoRequests::ReadSerialFirmware());
+    engine.QueueRequest(IoRequests::ChangeRunMode());
+    ASSERT_EQ(engine.state(), State::AwaitingReply);
+    host.onResult = [&](int index, int) { order.push_back("result " + std::to_string(index)); };
+    order.clear();
+    const int lostBefore = host.linkLost;
+    engine.onLinkLost();
+    EXPECT_EQ(host.linkLost, lostBefore + 1);
+    EXPECT_TRUE(host.results.empty());
+    engine.onReplyTimeout();
+    engine.onReplyTimeout();
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{15, 0}, {3, 0}}));
+    EXPECT_EQ(order, (std::vector<std::string>{"result 15", "result 3"}));
+    EXPECT_EQ(engine.state(), State::Idle);
+    EXPECT_FALSE(engine.busy());
 }
 
 TEST_F(IoEngineTest, RequestWithoutLinkFailsAtOnceInsteadOfHanging) {
@@ -244,7 +287,9 @@ TEST_F(IoEngineTest, RequestsQueuedWhileOpeningAreHeldUntilTheOutcome) {
 
     engine.onLinkOpened();
     EXPECT_EQ(host.sent, std::vector<std::string>{frame("130")});
-    reply("120" "1111,0,1111,1111,1111,1111,1111,11");
+    reply(
+        "120"
+        "1111,0,1111,1111,1111,1111,1111,11");
     reply("020");
     EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{13, '0'}, {0, '0'}}));
 

@@ -1,5 +1,6 @@
 // An IoRequester for tests: the real command engine wired straight to a device model, answered
-// when the test pumps. Results can be forced per command index, and the device can fall silent.
+// when the test pumps. Results can be forced per command index, the device can fall silent, and
+// the link can drop.
 #pragma once
 
 #include <functional>
@@ -57,9 +58,17 @@ public:
         pump();
     }
 
+    // The link drops: the engine tells onLinkLost, then fails what waits, as the event loop would.
+    void dropLink() {
+        frame_.clear();
+        engine_.onLinkLost();
+        pump();
+    }
+
     IoDeviceModel device;
     IoCommandEngine& engine() { return engine_; }
     std::function<void(int, int)> onResult;
+    std::function<void()> onLinkLost;
     std::vector<std::string> sent;  // the payloads sent, in order
     std::map<int, char> forced;     // command index -> the result character the device gives
     bool silent = false;
@@ -68,12 +77,24 @@ public:
 private:
     static std::string replyCode(int index) {
         switch (index) {
-        case 4: case 5: case 10: case 11: return "06";
-        case 6: case 12: return "09";
-        case 7: case 13: return "12";
-        case 8: case 14: return "15";
-        case 15: return "63";
-        default: return "02";
+            case 4:
+            case 5:
+            case 10:
+            case 11:
+                return "06";
+            case 6:
+            case 12:
+                return "09";
+            case 7:
+            case 13:
+                return "12";
+            case 8:
+            case 14:
+                return "15";
+            case 15:
+                return "63";
+            default:
+                return "02";
         }
     }
 
@@ -96,7 +117,9 @@ private:
     void ioResult(int index, int result) override {
         if (onResult) onResult(index, result);
     }
-    void ioLinkLost() override {}
+    void ioLinkLost() override {
+        if (onLinkLost) onLinkLost();
+    }
 
     IoCommandEngine engine_{*this};
     std::string frame_;

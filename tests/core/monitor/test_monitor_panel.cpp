@@ -1,16 +1,17 @@
 // The monitor panel's flow: configuration first, polling, titles, retries, questions, clicks,
 // and the poll interval file.
-#include <unistd.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-
+#include <functional>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "core/monitor/input_port_chain.h"
 #include "core/monitor/monitor_interval.h"
 #include "core/monitor/monitor_panel.h"
+#include "core/monitor/output_port_chain.h"
+#include "core/monitor/serial_firmware_chain.h"
 #include "device_io.h"
 #include "support/scripted_prompter.h"
 
@@ -27,7 +28,10 @@ struct FakeHost : MonitorPanelHost {
     int disconnects = 0;
     int closes = 0;
     int dialogCloses = 0;
+    int serialFirmwareCloses = 0;
+    int questionsPosted = 0;
     bool connectWorks = true;
+    std::function<void()> onConnect;
 
     void startPollTimer(int ms) override { timerMs = ms; }
     void stopPollTimer() override { timerMs = -1; }
@@ -35,11 +39,14 @@ struct FakeHost : MonitorPanelHost {
     void repaint() override {}
     bool connectLink() override {
         ++connects;
+        if (connectWorks && onConnect) onConnect();
         return connectWorks;
     }
     void disconnectLink() override { ++disconnects; }
     void closeMonitor() override { ++closes; }
     void closePortDialog() override { ++dialogCloses; }
+    void closeSerialFirmware() override { ++serialFirmwareCloses; }
+    void postReconnectQuestion() override { ++questionsPosted; }
 };
 
 struct PanelTest : ::testing::Test {
@@ -51,6 +58,14 @@ struct PanelTest : ::testing::Test {
 
     PanelTest() {
         io.onResult = [this](int index, int result) { panel.onIoResult(index, result); };
+        io.onLinkLost = [this] { panel.onLinkLost(); };
+        host.onConnect = [this] { io.engine().onLinkOpened(); };
+    }
+    // The link drops; the question comes from the event loop, as CTARNWnd posts it.
+    void loseLink() {
+        const int posted = host.questionsPosted;
+        io.dropLink();
+        if (host.questionsPosted > posted) panel.onReconnectQuestionDue();
     }
     DisplayState output(int n) const { return panel.ports().outputs[n - 1].state; }
     DisplayState input(int n) const { return panel.ports().inputs[n - 1].state; }
@@ -169,39 +184,99 @@ TEST_F(PanelTest, SettingModeQuestion) {
 
 TEST_F(PanelTest, LinkLost) {
     panel.start(2);
+    EXPECT_TRUE(panel.lightsOn());
     // A second notice while the question is open is the same loss: not asked again.
     prompter.whileNextDialogOpen([&] { panel.onLinkLost(); });
     prompter.answerYesNo(true);
     io.sent.clear();
-    panel.onLinkLost();
+    loseLink();
     EXPECT_EQ(prompter.records().size(), 1u);
     EXPECT_EQ(prompter.records()[0].text, "Commnunication Lost : Do you want to re-conect?");
     EXPECT_EQ(host.disconnects, 1);
     EXPECT_EQ(host.connects, 2);
     EXPECT_EQ(io.sent.front(), "130");
-    EXPECT_FALSE(panel.linkLostHandled());
+    EXPECT_EQ(panel.phase(), MonitorPanel::Phase::Running);
+    EXPECT_TRUE(panel.lightsOn());
 
     // A failed reconnect is told, closes the monitor and silences later notices.
     host.connectWorks = false;
     prompter.answerYesNo(true);
     prompter.clear();
-    panel.onLinkLost();
+    loseLink();
     EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"Can't connect with TARN device !!"});
     EXPECT_EQ(host.closes, 1);
-    panel.onLinkLost();
+    EXPECT_FALSE(panel.lightsOn());
+    loseLink();
     EXPECT_EQ(prompter.records().size(), 2u);
 }
 
 TEST_F(PanelTest, DeclinedReconnectClosesAndIgnoresLaterNotices) {
     panel.start(2);
-    panel.onLinkLost();  // no answer scripted: No
+    loseLink();  // no answer scripted: No
     EXPECT_EQ(host.closes, 1);
-    EXPECT_TRUE(panel.linkLostHandled());
-    panel.onLinkLost();
+    EXPECT_TRUE(panel.closing());
+    loseLink();
     EXPECT_EQ(prompter.records().size(), 1u);
     io.sent.clear();
     panel.onPollTimer();
     EXPECT_TRUE(io.sent.empty());
+}
+
+// The link drops while a port dialog waits for a result: the dialog shows that request's failure
+// and closes; nothing more is sent, the configuration read is not retried, the lights go dark,
+// and the re-connect question comes only once the dialog has closed.
+TEST_F(PanelTest, LinkLostWhileAPortDialogWaitsEndsTheDialogFirst) {
+    panel.start(2);
+    OutputPortChain chain(io, prompter);
+    panel.beginPortDialog(chain);
+    io.autoPump = false;
+    chain.open(3);
+    io.sent.clear();
+    const int failures = configFailures;
+    loseLink();
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"Read Enable Status Fail!"});
+    EXPECT_EQ(host.dialogCloses, 1);
+    EXPECT_FALSE(chain.running());
+    EXPECT_TRUE(io.sent.empty());
+    EXPECT_EQ(configFailures, failures);
+    EXPECT_FALSE(panel.lightsOn());
+    EXPECT_EQ(host.timerMs, -1);
+    EXPECT_EQ(prompter.records().size(), 1u);  // no question yet
+
+    prompter.answerYesNo(false);
+    chain.close();
+    panel.endPortDialog();
+    ASSERT_EQ(prompter.records().size(), 2u);
+    EXPECT_EQ(prompter.records()[1].text, "Commnunication Lost : Do you want to re-conect?");
+    EXPECT_EQ(host.closes, 1);
+}
+
+TEST_F(PanelTest, LinkLostClosesAnIdlePortDialogAtOnceAndEndsTheSerialFirmwareDialogAfterItsFailure) {
+    panel.start(2);
+    InputPortChain chain(io, prompter);
+    panel.beginPortDialog(chain);
+    chain.open(1);  // read at once; the dialog now waits for the operator
+    ASSERT_FALSE(chain.running());
+    SerialFirmwareChain serial(io, prompter);
+    panel.beginSerialFirmware(serial);
+    io.autoPump = false;
+    serial.open();
+    ASSERT_TRUE(serial.waiting());
+    prompter.clear();
+    loseLink();
+    EXPECT_EQ(host.dialogCloses, 1);
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"Fail : Read serial number/firmware version!"});
+    EXPECT_EQ(host.serialFirmwareCloses, 1);
+    EXPECT_EQ(prompter.records().size(), 1u);
+
+    prompter.answerYesNo(true);
+    panel.endPortDialog();
+    EXPECT_EQ(prompter.records().size(), 1u);  // the serial dialog is still open
+    panel.endSerialFirmware();
+    ASSERT_EQ(prompter.records().size(), 2u);
+    EXPECT_EQ(prompter.records()[1].text, "Commnunication Lost : Do you want to re-conect?");
+    EXPECT_EQ(host.connects, 2);
+    EXPECT_EQ(panel.phase(), MonitorPanel::Phase::Running);
 }
 
 TEST_F(PanelTest, ClicksHitEdgesAndSwitchOutputs) {
