@@ -51,7 +51,7 @@ protected:
         sim = nullptr;
     }
 
-    void SetUp() override { ASSERT_EQ(io->size(), 11u) << sim->output().toStdString(); }
+    void SetUp() override { ASSERT_EQ(io->size(), 12u) << sim->output().toStdString(); }
 
     // Connects `engine` to the named device's TCP port.
     void connectTo(CCommProcess& engine, const QString& name) {
@@ -298,6 +298,31 @@ TEST_F(IoE2E, TarnctlPortSettingsThroughTheDialogChains) {
     EXPECT_EQ(silent.err, QStringLiteral("tarnctl: Change Setting Mode Fail!\n"));
     // A dropped connection is a link failure.
     EXPECT_EQ(tarnctl("Closer", {"input", "1", "--enable"}).exitCode, 2);
+    // Every read failing: nothing is shown as a default, and the exit code says so.
+    RunResult naks = tarnctl("Nak-Four", {"output", "2"});
+    EXPECT_EQ(naks.exitCode, 1);
+    EXPECT_TRUE(
+        naks.out.endsWith(QLatin1String("port 2\nenabled         unknown\nmacro           unknown\n"
+                                        "delay/pulse     unknown\npower recovery  unknown\n")))
+        << naks.out.toStdString();
+    EXPECT_EQ(
+        naks.err,
+        QStringLiteral("tarnctl: failed: ReadEnableStatus, ReadMacroData, ReadDelayPulseData, ReadPowerStoppage\n"));
+    // The device closes after its fifth answer, the change to setting mode: tarnctl connects again
+    // and returns it to run mode, and says so; the status then reads normally (not "setting mode").
+    RunResult dropped = tarnctl("Closer-5", {"output", "2", "--enable", "--power-recovery", "on"});
+    EXPECT_EQ(dropped.exitCode, 2);
+    EXPECT_TRUE(dropped.out.endsWith(QLatin1String("ChangeSettingMode: result 1\nChangeRunMode: result 0\n")))
+        << dropped.out.toStdString();
+    EXPECT_TRUE(dropped.err.endsWith(QLatin1String(
+        "tarnctl: the link was lost in setting mode; connected again and returned the device to run mode\n")))
+        << dropped.err.toStdString();
+    EXPECT_EQ(tarnctl("Closer-5", {"status"}).exitCode, 0);
+    // Contradictory options.
+    RunResult both = tarnctl("Plain", {"input", "1", "--enable", "--disable"});
+    EXPECT_EQ(both.exitCode, 2);
+    EXPECT_EQ(both.err, QStringLiteral("tarnctl: give only one of --enable and --disable\n"));
+    EXPECT_EQ(tarnctl("Plain", {"adc", "1", "--level", "--switch", "5"}).exitCode, 2);
     // Bad values are refused before anything is sent.
     RunResult level = tarnctl("Plain", {"adc", "2", "--switch", "1024"});
     EXPECT_EQ(level.exitCode, 2);

@@ -7,8 +7,13 @@
 //   input N  --enable|--disable
 //   adc N    --level|--switch LEVEL [--reference avcc|inside|outside]
 //
-// Exit codes: 0 the chain ended with its complete message; 1 it ended with a warning or a failure
-// (that message on standard error); 2 a bad argument or a link failure.
+// A setting whose read failed prints as "unknown", never as a default.
+//
+// Exit codes: 0 every read and write of the chain succeeded; 1 any of them failed (the last message
+// on standard error); 2 a bad or contradictory argument, or a link failure. When the link drops
+// while the device is in setting mode, the command connects once more and returns the device to
+// run mode, as the monitor's "Yes" does, and says so; if that fails too it says that the device may
+// still be in setting mode.
 #include <memory>
 
 #include <QTextStream>
@@ -53,15 +58,16 @@ std::optional<QString> checkOptions(PortKind kind, const PortOptions& p) {
     const bool adc = kind == PortKind::Adc;
     if ((p.macro || p.delayPulseMode || p.powerRecovery) && !output)
         return QStringLiteral("--macro, --delay-on, --delay-off, --pulse and --power-recovery are for outputs");
-    if ((p.toSwitch || p.reference) && !adc) return QStringLiteral("--level, --switch and --reference are for ADC ports");
+    if ((p.toSwitch || p.reference) && !adc)
+        return QStringLiteral("--level, --switch and --reference are for ADC ports");
     if (p.enable && adc) return QStringLiteral("ADC ports are not enabled or disabled; use --level or --switch");
     if (p.macro && !p.macro->empty()) {
         const MacroInputCheck check = checkMacroInput(typedMacro(*p.macro));
         if (!check.ok()) return toQString(check.message);
     }
     if (p.delayPulseMode && *p.delayPulseMode >= 0) {
-        DelayPulseFields fields{true, static_cast<DelayPulseMode>(*p.delayPulseMode), p.onTime, p.offTime,
-                                p.onTime, p.offTime};
+        DelayPulseFields fields{true,     static_cast<DelayPulseMode>(*p.delayPulseMode), p.onTime, p.offTime, p.onTime,
+                                p.offTime};
         const PortInputCheck check = checkDelayPulseInput(fields);
         if (!check.ok()) return toQString(check.message);
     }
@@ -92,28 +98,54 @@ void applyOptions(OutputPortForm& f, const PortOptions& p) {
     if (p.powerRecovery) f.powerChoice = *p.powerRecovery ? 0 : 1;
 }
 
-// The port's settings as the read chain left them in the form.
-std::string describe(PortDialogChain& chain) {
+// Which settings the read chain really read (a failed read leaves the form's default).
+struct ReadSettings {
+    bool enable = false;      // ReadEnableStatus: enables, ADC mode and reference
+    bool macro = false;       // ReadMacroData
+    bool delayPulse = false;  // ReadDelayPulseData
+    bool power = false;       // ReadPowerStoppage
+    bool level = false;       // ReadAdcLevel
+
+    void note(int index, int result) {
+        const bool ok = chainStepSucceeded(index, result);
+        if (index == IoCommand::ReadEnableStatus) enable = ok;
+        if (index == IoCommand::ReadMacroData) macro = ok;
+        if (index == IoCommand::ReadDelayPulseData) delayPulse = ok;
+        if (index == IoCommand::ReadPowerStoppage) power = ok;
+        if (index == IoCommand::ReadAdcLevel) level = ok;
+    }
+};
+
+// The port's settings as the read chain left them in the form; "unknown" where the read failed.
+std::string describe(PortDialogChain& chain, const ReadSettings& read) {
     std::string out = "port " + std::to_string(chain.port()) + "\n";
-    auto yesNo = [](bool b) { return std::string(b ? "yes" : "no"); };
+    auto yesNo = [](bool known, bool b) { return std::string(!known ? "unknown" : b ? "yes" : "no"); };
+    const std::string unknown = "unknown";
     if (auto* output = dynamic_cast<OutputPortChain*>(&chain)) {
         const OutputPortForm& f = output->form();
         const DelayPulseFields& d = f.delayPulse;
-        out += "enabled         " + yesNo(f.enableChoice == 0) + "\n";
-        out += "macro           " + (f.useMacro ? f.macro : std::string("none")) + "\n";
+        out += "enabled         " + yesNo(read.enable, f.enableChoice == 0) + "\n";
+        out += "macro           " + (!read.macro ? unknown : f.useMacro ? f.macro : std::string("none")) + "\n";
         out += "delay/pulse     ";
-        if (!d.used) out += "none";
-        if (d.used && d.mode == DelayPulseMode::DelayOn) out += "delay on " + d.delayOnTime;
-        if (d.used && d.mode == DelayPulseMode::DelayOff) out += "delay off " + d.delayOffTime;
-        if (d.used && d.mode == DelayPulseMode::Pulse) out += "pulse on " + d.pulseOnTime + " off " + d.pulseOffTime;
-        out += " (x 100 ms)\npower recovery  " + yesNo(f.powerChoice == 0) + "\n";
+        if (!read.delayPulse) out += unknown;
+        if (read.delayPulse && !d.used) out += "none";
+        if (read.delayPulse && d.used && d.mode == DelayPulseMode::DelayOn) out += "delay on " + d.delayOnTime;
+        if (read.delayPulse && d.used && d.mode == DelayPulseMode::DelayOff) out += "delay off " + d.delayOffTime;
+        if (read.delayPulse && d.used && d.mode == DelayPulseMode::Pulse)
+            out += "pulse on " + d.pulseOnTime + " off " + d.pulseOffTime;
+        if (read.delayPulse) out += " (x 100 ms)";
+        out += "\npower recovery  " + yesNo(read.power, f.powerChoice == 0) + "\n";
     } else if (auto* input = dynamic_cast<InputPortChain*>(&chain)) {
-        out += "enabled    " + yesNo(input->form().enableChoice == 0) + "\n";
+        out += "enabled    " + yesNo(read.enable, input->form().enableChoice == 0) + "\n";
     } else if (auto* adc = dynamic_cast<AdcPortChain*>(&chain)) {
         const AdcPortForm& f = adc->form();
-        out += "mode       " + std::string(f.modeChoice ? "switch" : "level") + "\n";
-        if (f.modeChoice) out += "level      " + f.level + "\n";
-        out += "reference  " + std::string(f.referenceIndex >= 0 ? kAdcReferenceItems[f.referenceIndex] : "?") + "\n";
+        out += "mode       " + (!read.enable ? unknown : std::string(f.modeChoice ? "switch" : "level")) + "\n";
+        if (read.enable && f.modeChoice) out += "level      " + (read.level ? f.level : unknown) + "\n";
+        out += "reference  " +
+               std::string(!read.enable            ? "unknown"
+                           : f.referenceIndex >= 0 ? kAdcReferenceItems[f.referenceIndex]
+                                                   : "?") +
+               "\n";
     }
     return out;
 }
@@ -137,6 +169,9 @@ int runPortCommand(const IoOptions& o, CCommProcess& engine, IoSession& session)
     if (kind == PortKind::Input) chain = std::make_unique<InputPortChain>(engine, prompter);
 
     QTextStream out(stdout);
+    ReadSettings read;
+    QStringList failed;        // the requests of the chain that failed, by name
+    bool settingMode = false;  // the chain has put the device into setting mode and not yet back
     QObject::connect(&engine, &CCommProcess::ioResult, &engine, [&](int index, int result) {
         out << ioCommandName(index).data() << ": ";
         if (result == kIoResultFailed) {
@@ -145,10 +180,30 @@ int runPortCommand(const IoOptions& o, CCommProcess& engine, IoSession& session)
             out << "result " << QChar(static_cast<char>(result));
         }
         out << Qt::endl;
+        read.note(index, result);
+        if (!chainStepSucceeded(index, result)) failed << QString::fromLatin1(ioCommandName(index).data());
+        if (index == IoCommand::ChangeSettingMode && result == kIoResultSettingMode) settingMode = true;
+        if (index == IoCommand::ChangeRunMode && result == kIoResultSuccess) settingMode = false;
         chain->onIoResult(index, result);
     });
 
-    auto linkFailure = [&] { return usageError(session.failure()); };
+    // The link dropped. With the device left in setting mode, connect once more and return it to
+    // run mode, as the monitor's "Yes" does.
+    auto linkFailure = [&] {
+        QTextStream err(stderr);
+        err << "tarnctl: " << session.failure() << '\n';
+        if (!settingMode) return kExitUsage;
+        chain->close();
+        engine.Disconnect();
+        std::optional<int> back;
+        if (session.open(o)) back = session.run([&] { return engine.ChangeRunMode(); });
+        if (back == kIoResultSuccess) {
+            err << "tarnctl: the link was lost in setting mode; connected again and returned the device to run mode\n";
+        } else {
+            err << "tarnctl: the device may still be in setting mode\n";
+        }
+        return kExitUsage;
+    };
     chain->open(port);
     if (!session.waitUntil([&] { return !chain->running(); })) return linkFailure();
 
@@ -156,8 +211,10 @@ int runPortCommand(const IoOptions& o, CCommProcess& engine, IoSession& session)
     const bool changes = p.enable || p.macro || p.delayPulseMode || p.powerRecovery || p.toSwitch || p.reference;
     if (!changes) {
         // Nothing to change: the settings as read.
-        out << describe(*chain).c_str();
-        return chain->settingOffered() ? kExitOk : kExitDeviceFailure;
+        out << describe(*chain, read).c_str();
+        if (failed.isEmpty()) return kExitOk;
+        QTextStream(stderr) << "tarnctl: failed: " << failed.join(", ") << '\n';
+        return kExitDeviceFailure;
     }
     if (auto* output = dynamic_cast<OutputPortChain*>(chain.get())) applyOptions(output->form(), p);
     if (auto* input = dynamic_cast<InputPortChain*>(chain.get())) input->form().enableChoice = *p.enable ? 0 : 1;
@@ -172,12 +229,19 @@ int runPortCommand(const IoOptions& o, CCommProcess& engine, IoSession& session)
     if (!session.waitUntil([&] { return !chain->running(); })) return linkFailure();
 
     switch (chain->lastEnd()) {
-    case ChainEnd::Complete: return kExitOk;
-    case ChainEnd::None:
-        QTextStream(stderr) << "tarnctl: the port's settings could not be read, nothing was written\n";
-        return kExitDeviceFailure;
-    default: QTextStream(stderr) << "tarnctl: " << prompter.last.c_str() << '\n'; return kExitDeviceFailure;
+        case ChainEnd::Complete:
+            if (failed.isEmpty()) return kExitOk;
+            QTextStream(stderr) << "tarnctl: failed: " << failed.join(", ") << '\n';
+            return kExitDeviceFailure;
+        case ChainEnd::Warning:
+        case ChainEnd::Aborted:
+            QTextStream(stderr) << "tarnctl: " << prompter.last.c_str() << '\n';
+            return kExitDeviceFailure;
+        case ChainEnd::None:
+            break;
     }
+    QTextStream(stderr) << "tarnctl: the port's settings could not be read, nothing was written\n";
+    return kExitDeviceFailure;
 }
 
 }  // namespace tarnctl

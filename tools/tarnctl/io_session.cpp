@@ -7,12 +7,22 @@ namespace tarnctl {
 namespace {
 
 // Options that take one value, and those of the port commands that take their own.
-const QStringList kValueOptions = {"--host", "--port", "--serial", "--baud", "--parity", "--data-bits", "--stop-bits",
-                                   "--macro", "--delay-on", "--delay-off", "--power-recovery", "--switch",
-                                   "--reference"};
+const QStringList kValueOptions = {"--host",           "--port",      "--serial",   "--baud",     "--parity",
+                                   "--data-bits",      "--stop-bits", "--macro",    "--delay-on", "--delay-off",
+                                   "--power-recovery", "--switch",    "--reference"};
 
 bool portOption(PortOptions& p, const QString& a, const QStringList& args, int& i, QString* error) {
     auto value = [&] { return args[++i].toLatin1().toStdString(); };
+    // Each setting is given once: "--enable --disable" is a contradiction, not a choice.
+    auto once = [&](bool given, const char* options) {
+        if (given) *error = QStringLiteral("give only one of %1").arg(QLatin1String(options));
+        return !given;
+    };
+    if ((a == "--enable" || a == "--disable") && !once(p.enable.has_value(), "--enable and --disable")) return false;
+    if ((a == "--macro" || a == "--no-macro") && !once(p.macro.has_value(), "--macro and --no-macro")) return false;
+    if (a == "--power-recovery" && !once(p.powerRecovery.has_value(), "--power-recovery on and off")) return false;
+    if ((a == "--level" || a == "--switch") && !once(p.toSwitch.has_value(), "--level and --switch")) return false;
+    if (a == "--reference" && !once(p.reference.has_value(), "--reference avcc, inside and outside")) return false;
     auto timing = [&](int mode) {
         if (p.delayPulseMode) {
             *error = QStringLiteral("give one of --delay-on, --delay-off, --pulse and --no-delay-pulse");
@@ -120,8 +130,9 @@ std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error)
         return std::nullopt;
     }
     if (o.words.isEmpty()) {
-        *error = "io needs a command: status, switch N on|off, config, serial, run-mode, setting-mode, output N, "
-                 "input N or adc N";
+        *error =
+            "io needs a command: status, switch N on|off, config, serial, run-mode, setting-mode, output N, "
+            "input N or adc N";
         return std::nullopt;
     }
     return o;
@@ -145,6 +156,9 @@ IoSession::IoSession(tarn::CCommProcess& engine) : engine_(engine) {
 }
 
 bool IoSession::open(const IoOptions& o) {
+    lost_ = false;
+    connected_ = false;
+    result_.reset();
     const bool serial = !o.serial.isEmpty();
     if (serial ? !engine_.openSerialPath(o.serial, o.line) : !engine_.ConnectNetwork(o.host, o.port)) {
         failure_ = QStringLiteral("a link is already open");
@@ -152,8 +166,9 @@ bool IoSession::open(const IoOptions& o) {
     }
     loop_.exec();
     if (connected_) return true;
-    failure_ = serial ? QStringLiteral("cannot open %1: %2").arg(o.serial, engine_.errorString())
-                      : QStringLiteral("cannot connect to %1:%2: %3").arg(o.host).arg(o.port).arg(engine_.errorString());
+    failure_ = serial
+                   ? QStringLiteral("cannot open %1: %2").arg(o.serial, engine_.errorString())
+                   : QStringLiteral("cannot connect to %1:%2: %3").arg(o.host).arg(o.port).arg(engine_.errorString());
     return false;
 }
 

@@ -20,10 +20,10 @@ struct PortOptions {
     std::optional<int> delayPulseMode;  // 0 delay on, 1 delay off, 2 pulse; -1 with --no-delay-pulse
     std::string onTime;
     std::string offTime;
-    std::optional<bool> powerRecovery;   // --power-recovery on|off
-    std::optional<bool> toSwitch;        // --level / --switch LEVEL
-    std::string level;                   // the switch level
-    std::optional<int> reference;        // --reference avcc|inside|outside: the list item
+    std::optional<bool> powerRecovery;  // --power-recovery on|off
+    std::optional<bool> toSwitch;       // --level / --switch LEVEL
+    std::string level;                  // the switch level
+    std::optional<int> reference;       // --reference avcc|inside|outside: the list item
 };
 
 struct IoOptions {
@@ -44,6 +44,7 @@ class IoSession {
 public:
     explicit IoSession(tarn::CCommProcess& engine);
 
+    // Opens the link (again, after a loss or a Disconnect) and waits for the outcome.
     bool open(const IoOptions& o);
     // Queues a request (through `queue`) and waits for its result; nothing on a link failure.
     template <typename Queue>

@@ -4,6 +4,13 @@
 
 namespace tarn {
 
+bool chainStepSucceeded(int index, int result) {
+    if (index == IoCommand::ChangeSettingMode) return result == kIoResultSettingMode;
+    if (index == IoCommand::ReadMacroData || index == IoCommand::ReadDelayPulseData)
+        return result == kIoResultSuccess || result == '2';
+    return result == kIoResultSuccess;
+}
+
 void PortDialogChain::onIoResult(int index, int result) {
     if (awaiting_ == kNothing || index != awaiting_) return;
     awaiting_ = kNothing;

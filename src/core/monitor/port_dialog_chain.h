@@ -110,6 +110,11 @@ protected:
     ChainEnd lastEnd_ = ChainEnd::None;
 };
 
+// Whether a result is its request's success within the chains: '1' for ChangeSettingMode, '0' for
+// the others, and also '2' (the port has none) for the macro and delay/pulse reads, which tells
+// the port's setting all the same.
+bool chainStepSucceeded(int index, int result);
+
 // The shared messages of the chains.
 inline constexpr std::string_view kReadEnableStatusFailText = "Read Enable Status Fail!";
 inline constexpr std::string_view kChangeSettingModeFailText = "Change Setting Mode Fail!";
