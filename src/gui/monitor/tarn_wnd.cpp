@@ -1,5 +1,6 @@
 #include "gui/monitor/tarn_wnd.h"
 
+#include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -9,6 +10,8 @@
 #include "gui/monitor/set_adc_level_dlg.h"
 #include "gui/monitor/set_delay_pulse_dlg.h"
 #include "gui/monitor/set_input_dlg.h"
+
+Q_LOGGING_CATEGORY(lcMonitor, "tarn.monitor")
 
 namespace tarn {
 
@@ -30,10 +33,16 @@ CTARNWnd::CTARNWnd(const FrameState& frame, QString intervalPath, QWidget* paren
     connect(&engine_, &CCommProcess::ioResult, this,
             [this](int index, int result) { panel_.onIoResult(index, result); });
     // Heard before the held requests fail, so the failure is told once and nothing is retried.
-    connect(&engine_, &CCommProcess::openFailed, this, [this] { panel_.onOpenFailed(); });
+    connect(&engine_, &CCommProcess::openFailed, this, [this](const QString& reason) {
+        qCWarning(lcMonitor) << "cannot open the I/O link:" << reason;
+        panel_.onOpenFailed();
+    });
     // At once, before the failed results of the requests: the open dialogs must know why they fail.
     // The question itself comes from the event loop (postReconnectQuestion).
-    connect(&engine_, &CCommProcess::ioLinkLost, this, [this] { panel_.onLinkLost(); });
+    connect(&engine_, &CCommProcess::ioLinkLost, this, [this] {
+        qCWarning(lcMonitor) << "I/O link lost:" << engine_.errorString();
+        panel_.onLinkLost();
+    });
 }
 
 CTARNWnd::~CTARNWnd() {

@@ -86,6 +86,9 @@ int CSerialLinkWnd::Open(bool open) {
     // A port released inside its own signal may still hold this device: close what can be now.
     closeReleasedPorts();
     error_.clear();
+    // The errors Qt signals while the port opens and is set up are read by this function itself:
+    // onError must not clear them first, or the reason reads "No error".
+    opening_ = true;
     openedPath_ = explicitPath_.isEmpty() ? SerialPortMap::pathFor(portNumber_) : explicitPath_;
     port_ = new QSerialPort(this);
     connect(port_, &QSerialPort::readyRead, this, &CSerialLinkWnd::onReadyRead);
@@ -98,6 +101,7 @@ int CSerialLinkWnd::Open(bool open) {
         if (!ok) error_ = port_->errorString();
     }
     if (ok) ok = setUpLine();
+    opening_ = false;
     if (!ok) {
         qCInfo(lcSerialLink) << "cannot open" << openedPath_ << error_;
         releasePort();
@@ -196,7 +200,7 @@ void CSerialLinkWnd::onReadyRead() {
 
 void CSerialLinkWnd::onError(QSerialPort::SerialPortError error) {
     const InSignal counted(signalDepth_);
-    if (error == QSerialPort::NoError || !port_) return;
+    if (error == QSerialPort::NoError || !port_ || opening_) return;
     // A device that vanished (USB adapter pulled, the other end of a pseudo-terminal closed) is a
     // lost link, whichever error Qt made of it; other read and write errors are cleared, and the
     // request concerned fails by its time-out.

@@ -72,6 +72,7 @@ private:
     QString openedPath_;
     QString error_;
     bool lostReported_ = false;
+    bool opening_ = false;  // inside Open(true)
 };
 
 }  // namespace tarn

@@ -1,17 +1,15 @@
 // The serial I/O link on a pseudo-terminal: line set-up on the native handle, the failure message,
 // the COM port mapping, and request/reply exchanges in pieces and with NAKs.
+#include <cstdlib>
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
 #include <termios.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QSocketNotifier>
-
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <memory>
-#include <string>
 
 #include "core/iolink/io_device.h"
 #include "core/iolink/io_framer.h"
@@ -54,7 +52,9 @@ public:
         ::tcgetattr(slave_, &t);
         return t;
     }
-    void write(const std::string& bytes) const { ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    void write(const std::string& bytes) const {
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    }
 
 private:
     int master_ = -1;
@@ -65,7 +65,8 @@ private:
 // The device model answering on the master side; `naks` NAKs before each answer, replies byte by byte.
 class PtyDevice {
 public:
-    explicit PtyDevice(const Pty& pty, int naks) : pty_(pty), naks_(naks), notifier_(pty.master(), QSocketNotifier::Read) {
+    explicit PtyDevice(const Pty& pty, int naks)
+        : pty_(pty), naks_(naks), notifier_(pty.master(), QSocketNotifier::Read) {
         QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { onReadable(); });
     }
     IoDeviceModel model;
@@ -110,9 +111,9 @@ TEST(SerialLink, SetsUpTheLineAsTheDeviceExpects) {
     EXPECT_FALSE(t.c_cflag & PARENB);
     EXPECT_TRUE(t.c_cflag & CSTOPB);
     EXPECT_FALSE(t.c_cflag & CRTSCTS);
-    EXPECT_TRUE(t.c_iflag & IXOFF);   // XON/XOFF on input
-    EXPECT_FALSE(t.c_iflag & IXON);   // but not on output
-    EXPECT_TRUE(t.c_iflag & INPCK);   // parity checked
+    EXPECT_TRUE(t.c_iflag & IXOFF);    // XON/XOFF on input
+    EXPECT_FALSE(t.c_iflag & IXON);    // but not on output
+    EXPECT_TRUE(t.c_iflag & INPCK);    // parity checked
     EXPECT_FALSE(t.c_lflag & ICANON);  // binary
     link.Close();
     EXPECT_FALSE(link.isOpen());
@@ -129,6 +130,8 @@ TEST(SerialLink, FailureToOpenTellsTheOperator) {
     EXPECT_EQ(prompter.records()[0].caption, "TARN Manager");
     EXPECT_EQ(prompter.records()[0].text, "The port 3 wasn't opened.");
     EXPECT_FALSE(link.isOpen());
+    // The system's reason, not "No error".
+    EXPECT_EQ(link.errorString().toStdString(), "No such file or directory");
 
     // Settings the line cannot take fail the same way.
     Pty pty;
@@ -146,6 +149,9 @@ TEST(SerialLink, FailureToOpenTellsTheOperator) {
     EXPECT_EQ(rec.both, rec.connects);
     EXPECT_EQ(rec.results, (std::vector<std::pair<int, int>>{{0, 0}}));
     EXPECT_FALSE(engine.isConnected());
+    EXPECT_TRUE(engine.errorString().startsWith(QLatin1String("line settings rejected: ")))
+        << engine.errorString().toStdString();
+    EXPECT_FALSE(engine.errorString().contains(QLatin1String("No error"))) << engine.errorString().toStdString();
 }
 
 TEST(SerialLink, ComPortNumbersMapToDevicePaths) {
