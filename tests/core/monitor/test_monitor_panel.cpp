@@ -124,14 +124,17 @@ TEST_F(PanelTest, SixthMissedPollTurnsTheTitleAndPollsNeverPileUp) {
         panel.onPollTimer();
         EXPECT_EQ(host.title, "TARN - Communication normality") << tick;
     }
+    EXPECT_TRUE(panel.lightsOn());
     panel.onPollTimer();
     EXPECT_EQ(host.title, "TARN - Communication fail");
+    EXPECT_FALSE(panel.lightsOn());            // dark while the device does not answer
     EXPECT_EQ(io.engine().queuedCount(), 0u);  // one status read waits, no more are queued
 
     io.timeOut();
     io.silent = false;
     panel.onPollTimer();
     EXPECT_EQ(host.title, "TARN - Communication normality");
+    EXPECT_TRUE(panel.lightsOn());
     EXPECT_EQ(panel.missedPolls(), 0);
 }
 
