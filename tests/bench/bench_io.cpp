@@ -1,16 +1,15 @@
 // Benchmarks of the I/O link: the frame cutter's throughput against a plain memchr scan of the
 // same bytes, and the engine's request/reply round trips over loopback TCP against a raw socket
 // that sends the same request and waits for the same reply.
+#include <benchmark/benchmark.h>
+#include <cstring>
+#include <memory>
+#include <string>
+
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
-
-#include <benchmark/benchmark.h>
-
-#include <cstring>
-#include <memory>
-#include <string>
 
 #include "core/iolink/io_device.h"
 #include "core/iolink/io_frame.h"
@@ -92,7 +91,7 @@ void BM_EngineRoundTrips(benchmark::State& state) {
     EchoDevice device;
     tarn::CCommProcess engine;
     bool connected = false;
-    QObject::connect(&engine, &tarn::CCommProcess::connectFinished, [&](bool ok) { connected = ok; });
+    QObject::connect(&engine, &tarn::CCommProcess::linkOpened, [&] { connected = true; });
     engine.ConnectNetwork(QStringLiteral("127.0.0.1"), device.port());
     while (!connected) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     int results = 0;

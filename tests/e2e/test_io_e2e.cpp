@@ -57,10 +57,8 @@ protected:
     void connectTo(CCommProcess& engine, const QString& name) {
         const Endpoint e = io->at(name);
         bool done = false, ok = false;
-        QObject::connect(&engine, &CCommProcess::connectFinished, [&](bool c) {
-            done = true;
-            ok = c;
-        });
+        QObject::connect(&engine, &CCommProcess::linkOpened, [&] { done = ok = true; });
+        QObject::connect(&engine, &CCommProcess::openFailed, [&] { done = true; });
         ASSERT_TRUE(engine.ConnectNetwork(e.host, e.port));
         ASSERT_TRUE(waitUntil([&] { return done; }));
         ASSERT_TRUE(ok) << name.toStdString() << ": " << engine.errorString().toStdString();
@@ -103,16 +101,14 @@ TEST_F(IoE2E, MonitorStyleChainOverTcp) {
     engine.ReadEnableStatus();
     ASSERT_TRUE(waitUntil([&] { return r.list.size() == 3; }));
     EXPECT_EQ(r.list, (std::vector<std::pair<int, int>>{{13, '0'}, {0, '0'}, {0, '0'}}));
-    IoStatus s;
-    engine.GetStatus(s);
+    const IoStatus& s = engine.status();
     EXPECT_EQ(s.output[1], PortStateCode::On);
     EXPECT_EQ(s.output[9], PortStateCode::On);
     EXPECT_EQ(s.output[0], PortStateCode::Off);
     EXPECT_EQ(s.input[0], PortStateCode::On);
     EXPECT_EQ(s.input[1], PortStateCode::Off);
     EXPECT_EQ(s.adc[3], (IoAdcState{PortStateCode::OnWithLevel, "1023"}));
-    IoConfig c;
-    engine.GetConfig(c);
+    const IoConfig& c = engine.config();
     EXPECT_EQ(c.outputEnable, (std::array<std::uint8_t, 10>{1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
     engine.SwitchOutput(10, 1);  // leave the shared device as it was
     ASSERT_TRUE(waitUntil([&] { return r.list.size() == 4; }));
@@ -132,7 +128,7 @@ TEST_F(IoE2E, FaultsOverTcp) {
         CCommProcess engine(nullptr, nullptr, kTimeoutMs);
         Results r(engine);
         connectTo(engine, k.device);
-        engine.ReadAdcLevel();
+        engine.QueueRequest(IoRequests::ReadAdcLevel());
         engine.ReadPowerStoppage();
         ASSERT_TRUE(waitUntil([&] { return r.list.size() == 2; }, 4 * kTimeoutMs + 2000));
         EXPECT_EQ(r.list[0], (std::pair<int, int>{12, k.expected}));
@@ -214,8 +210,7 @@ TEST_F(IoE2E, SerialLinkOverAPseudoTerminalWithNaksAndSplitReplies) {
     engine.ChangeRunMode();
     ASSERT_TRUE(waitUntil([&] { return r.list.size() == 3; }, 8000));
     EXPECT_EQ(r.list, (std::vector<std::pair<int, int>>{{15, '0'}, {2, '1'}, {3, '0'}}));
-    IoConfig c;
-    engine.GetConfig(c);
+    const IoConfig& c = engine.config();
     EXPECT_EQ(c.serialNumber, "TARN-IO-000000210");
     EXPECT_EQ(c.firmwareVersion, "2.00    ");
     engine.Disconnect();

@@ -13,7 +13,7 @@ public:
     virtual ~IoRequester() = default;
     // Queues a request built by IoRequests. Exactly one result follows, through the owner's result
     // handler; a refused request fails with result 0 without being sent.
-    virtual bool queueRequest(const IoRequest& request) = 0;
+    virtual bool QueueRequest(const IoRequest& request) = 0;
     virtual const IoConfig& config() const = 0;
     virtual const IoStatus& status() const = 0;
     // A request with this command index is queued or waits for its result.

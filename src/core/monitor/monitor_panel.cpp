@@ -41,12 +41,12 @@ void MonitorPanel::Poll() {
     if (phase_ == Phase::Closing || linkDown()) return;
     if (readConfigNext_) {
         readConfigNext_ = false;
-        io_.queueRequest(IoRequests::ReadEnableStatus());
+        io_.QueueRequest(IoRequests::ReadEnableStatus());
         return;
     }
     if (missedPolls_ >= kMissedPollsBeforeFail) setTitle(kTitleFail);
     if (missedPolls_ < kMaxMissedPolls) ++missedPolls_;
-    if (!io_.isPending(IoCommand::ReadStatus)) io_.queueRequest(IoRequests::ReadStatus());
+    if (!io_.isPending(IoCommand::ReadStatus)) io_.QueueRequest(IoRequests::ReadStatus());
 }
 
 void MonitorPanel::onIoResult(int index, int result) {
@@ -138,7 +138,7 @@ void MonitorPanel::askSettingMode() {
         return;
     }
     phase_ = Phase::Running;
-    io_.queueRequest(IoRequests::ChangeRunMode());
+    io_.QueueRequest(IoRequests::ChangeRunMode());
     startTimer();
 }
 
@@ -242,7 +242,7 @@ bool MonitorPanel::leftClick(int x, int y) {
     const PortIndicator* output = ports_.outputAt(x, y);
     if (!output) return false;
     if (phase_ == Phase::Closing || output->state == DisplayState::Disabled) return true;
-    io_.queueRequest(IoRequests::SwitchOutput(output->number, output->state == DisplayState::Off ? 0 : 1));
+    io_.QueueRequest(IoRequests::SwitchOutput(output->number, output->state == DisplayState::Off ? 0 : 1));
     return true;
 }
 

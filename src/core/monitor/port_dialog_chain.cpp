@@ -22,7 +22,7 @@ void PortDialogChain::send(const IoRequest& request) {
     if (request.refused()) tell(ioRefusalText(request.refusal));
     if (closed_) return;
     awaiting_ = request.index;
-    io_.queueRequest(request);
+    io_.QueueRequest(request);
 }
 
 void PortDialogChain::tell(std::string_view text) {

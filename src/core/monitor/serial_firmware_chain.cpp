@@ -15,7 +15,7 @@ void SerialFirmwareChain::open() {
     serialNumber_.clear();
     firmwareVersion_.clear();
     waiting_ = true;
-    io_.queueRequest(IoRequests::ReadSerialFirmware());
+    io_.QueueRequest(IoRequests::ReadSerialFirmware());
     if (formChanged) formChanged();
 }
 

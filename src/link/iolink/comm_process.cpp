@@ -83,7 +83,6 @@ void CCommProcess::adopt(IoTransport* transport) {
     connect(transport, &IoTransport::opened, this, [this] {
         engine_.onLinkOpened();
         emit linkOpened();
-        emit connectFinished(true);
     });
     connect(transport, &IoTransport::openFailed, this, [this](const QString& reason) {
         error_ = reason;
@@ -92,7 +91,6 @@ void CCommProcess::adopt(IoTransport* transport) {
         // The held requests fail from the event loop, after the owner has heard of the failure.
         engine_.onLinkOpenFailed();
         emit openFailed(reason);
-        emit connectFinished(false);
     });
     connect(transport, &IoTransport::bytesReceived, this, [this](const QByteArray& bytes) {
         traffic_.received(bytes);
@@ -120,12 +118,7 @@ void CCommProcess::Disconnect() {
     engine_.onLinkClosed();
 }
 
-bool CCommProcess::QueueRequest(const std::string& payload, int index) {
-    if (payload.size() > kMaxRequestPayload) return queueRequest(IoRequest{{}, index, IoRefusal::PayloadTooLong});
-    return queueRequest(IoRequest{payload, index});
-}
-
-bool CCommProcess::queueRequest(const IoRequest& request) {
+bool CCommProcess::QueueRequest(const IoRequest& request) {
     lastRefusal_ = request.refusal;
     if (request.refused()) {
         qCWarning(lcIoLink) << "request" << request.index << "refused:" << ioRefusalText(request.refusal).data();
@@ -133,25 +126,13 @@ bool CCommProcess::queueRequest(const IoRequest& request) {
     return engine_.QueueRequest(request);
 }
 
-bool CCommProcess::ReadStatus() { return queueRequest(IoRequests::ReadStatus()); }
-bool CCommProcess::SwitchOutput(int port, int value) { return queueRequest(IoRequests::SwitchOutput(port, value)); }
-bool CCommProcess::ChangeSettingMode() { return queueRequest(IoRequests::ChangeSettingMode()); }
-bool CCommProcess::ChangeRunMode() { return queueRequest(IoRequests::ChangeRunMode()); }
-bool CCommProcess::WriteMacroData(const IoConfig& c, int port) {
-    return queueRequest(IoRequests::WriteMacroData(c, port));
-}
-bool CCommProcess::WriteDelayPulseData(const IoConfig& c, int port) {
-    return queueRequest(IoRequests::WriteDelayPulseData(c, port));
-}
-bool CCommProcess::WriteAdcLevel(const IoConfig& c) { return queueRequest(IoRequests::WriteAdcLevel(c)); }
-bool CCommProcess::WriteEnableStatus(const IoConfig& c) { return queueRequest(IoRequests::WriteEnableStatus(c)); }
-bool CCommProcess::WritePowerStoppage(const IoConfig& c) { return queueRequest(IoRequests::WritePowerStoppage(c)); }
-bool CCommProcess::ReadMacroData(int port) { return queueRequest(IoRequests::ReadMacroData(port)); }
-bool CCommProcess::ReadDelayPulseData(int port) { return queueRequest(IoRequests::ReadDelayPulseData(port)); }
-bool CCommProcess::ReadAdcLevel() { return queueRequest(IoRequests::ReadAdcLevel()); }
-bool CCommProcess::ReadEnableStatus() { return queueRequest(IoRequests::ReadEnableStatus()); }
-bool CCommProcess::ReadPowerStoppage() { return queueRequest(IoRequests::ReadPowerStoppage()); }
-bool CCommProcess::ReadSerialFirmware() { return queueRequest(IoRequests::ReadSerialFirmware()); }
+bool CCommProcess::ReadStatus() { return QueueRequest(IoRequests::ReadStatus()); }
+bool CCommProcess::SwitchOutput(int port, int value) { return QueueRequest(IoRequests::SwitchOutput(port, value)); }
+bool CCommProcess::ChangeSettingMode() { return QueueRequest(IoRequests::ChangeSettingMode()); }
+bool CCommProcess::ChangeRunMode() { return QueueRequest(IoRequests::ChangeRunMode()); }
+bool CCommProcess::ReadEnableStatus() { return QueueRequest(IoRequests::ReadEnableStatus()); }
+bool CCommProcess::ReadPowerStoppage() { return QueueRequest(IoRequests::ReadPowerStoppage()); }
+bool CCommProcess::ReadSerialFirmware() { return QueueRequest(IoRequests::ReadSerialFirmware()); }
 
 bool CCommProcess::Host::sendFrame(std::string_view frame) {
     IoTransport* t = owner_.transport_;

@@ -62,22 +62,16 @@ public:
     bool isOpening() const { return engine_.link() == IoCommandEngine::Link::Opening; }
     QString errorString() const { return error_; }
 
-    // Frames and queues a payload. False when it is too long to send: it is then reported as
-    // failed (result 0) in its turn.
-    bool QueueRequest(const std::string& payload, int index);
-    // Queues a request built by IoRequests (the command set below in one call).
-    bool queueRequest(const IoRequest& request) override;
+    // Queues a request built by IoRequests (the command set below in one call). False when its
+    // builder refused it, or its payload is too long to send: it is then reported as failed
+    // (result 0) in its turn.
+    bool QueueRequest(const IoRequest& request) override;
 
-    void GetStatus(IoStatus& out) const { engine_.GetStatus(out); }
-    void GetConfig(IoConfig& out) const { engine_.GetConfig(out); }
-    const IoCommandEngine& engine() const { return engine_; }
+    // The state blocks as the replies left them. Whether a block of the configuration was ever
+    // read from the device is config().wasRead(block); the writes of a whole block refuse one
+    // that was not.
     const IoConfig& config() const override { return engine_.config(); }
     const IoStatus& status() const override { return engine_.status(); }
-    // Whether a block of the configuration was ever read from the device; the writes of a whole
-    // block refuse one that was not.
-    bool wasRead(IoBlock block) const { return engine_.wasRead(block); }
-    // A request is queued or waits for its result (see IoCommandEngine::busy, isPending).
-    bool busy() const { return engine_.busy(); }
     bool isPending(int index) const override { return engine_.isPending(index); }
 
     // The command set. Each returns false when its builder refused the request (a port outside
@@ -88,14 +82,6 @@ public:
     bool SwitchOutput(int port, int value);  // value 0: on
     bool ChangeSettingMode();
     bool ChangeRunMode();
-    bool WriteMacroData(const IoConfig& config, int port);
-    bool WriteDelayPulseData(const IoConfig& config, int port);
-    bool WriteAdcLevel(const IoConfig& config);
-    bool WriteEnableStatus(const IoConfig& config);
-    bool WritePowerStoppage(const IoConfig& config);
-    bool ReadMacroData(int port);
-    bool ReadDelayPulseData(int port);
-    bool ReadAdcLevel();
     bool ReadEnableStatus();
     bool ReadPowerStoppage();
     bool ReadSerialFirmware();
@@ -107,8 +93,6 @@ signals:
     void ioLinkLost();
     void linkOpened();
     void openFailed(const QString& reason);
-    // The same outcome as linkOpened/openFailed, as one flag.
-    void connectFinished(bool connected);
 
 private:
     void adopt(IoTransport* transport);

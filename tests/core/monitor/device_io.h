@@ -22,7 +22,7 @@ public:
         engine_.onLinkOpened();
     }
 
-    bool queueRequest(const IoRequest& request) override {
+    bool QueueRequest(const IoRequest& request) override {
         const bool ok = engine_.QueueRequest(request);
         if (autoPump) pump();
         return ok;

@@ -1,13 +1,13 @@
 // Helpers for the I/O link tests: bounded waits on the event loop and a recorder of engine signals.
 #pragma once
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QObject>
-
 #include <functional>
 #include <utility>
 #include <vector>
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QObject>
 
 #include "link/iolink/comm_process.h"
 
@@ -21,19 +21,17 @@ inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
 }
 
 // Records every signal of an engine; `connects` holds each open's outcome (linkOpened: true,
-// openFailed: false), and `both` every connectFinished, which must say the same.
+// openFailed: false).
 struct EngineRecorder {
     std::vector<std::pair<int, int>> results;
     int linkLost = 0;
     std::vector<bool> connects;
-    std::vector<bool> both;
 
     explicit EngineRecorder(CCommProcess& engine) {
         QObject::connect(&engine, &CCommProcess::ioResult, [this](int i, int r) { results.emplace_back(i, r); });
         QObject::connect(&engine, &CCommProcess::ioLinkLost, [this] { ++linkLost; });
         QObject::connect(&engine, &CCommProcess::linkOpened, [this] { connects.push_back(true); });
         QObject::connect(&engine, &CCommProcess::openFailed, [this](const QString&) { connects.push_back(false); });
-        QObject::connect(&engine, &CCommProcess::connectFinished, [this](bool ok) { both.push_back(ok); });
     }
 };
 
