@@ -37,11 +37,6 @@ public:
     int monitorInterval() const { return panel_.monitorInterval(); }
     void setMonitorInterval(int seconds) { panel_.setMonitorInterval(seconds); }
     bool pollTimerActive() const { return pollTimer_.isActive(); }
-    // The port dialog that runs, if any (for tests).
-    PortDialog* openPortDialog() const { return openDialog_; }
-    CSetDelayPulseDlg* outputDialog() const { return outputDialog_; }
-    CSetADCLevelDlg* adcDialog() const { return adcDialog_; }
-    CSetInputDlg* inputDialog() const { return inputDialog_; }
 
     QSize sizeHint() const override { return {kPanelWidth, kPanelHeight}; }
 
