@@ -1,24 +1,16 @@
-// Helpers for the I/O link tests: bounded waits on the event loop and a recorder of engine signals.
+// Helpers for the I/O link tests: a recorder of engine signals (bounded waits: support/wait.h).
 #pragma once
 
 #include <functional>
 #include <utility>
 #include <vector>
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QObject>
 
 #include "link/iolink/comm_process.h"
+#include "support/wait.h"
 
 namespace tarn::test {
-
-// Runs the event loop until `done` holds or `timeoutMs` passes; returns `done()`.
-inline bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000) {
-    QDeadlineTimer deadline(timeoutMs);
-    while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // Records every signal of an engine; `connects` holds each open's outcome (linkOpened: true,
 // openFailed: false).
