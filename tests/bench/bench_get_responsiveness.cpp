@@ -36,6 +36,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/discovery/left_view.h"
 #include "gui/params/manager_view.h"
+#include "link/common/qt_bytes.h"
 #include "link/discovery/device_socket.h"
 #include "support/scripted_prompter.h"
 #include "support/test_paths.h"
@@ -123,8 +124,7 @@ private:
             while (socket.hasPendingDatagrams()) {
                 const QNetworkDatagram d = socket.receiveDatagram();
                 const QByteArray data = d.data();
-                const Bytes reply = answer(ByteView(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                                                    static_cast<std::size_t>(data.size())));
+                const Bytes reply = answer(byteView(data));
                 if (!reply.empty())
                     socket.writeDatagram(reinterpret_cast<const char*>(reply.data()), static_cast<qint64>(reply.size()),
                                          d.senderAddress(), static_cast<quint16>(d.senderPort()));

@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include "core/discovery/probe_reply.h"
+#include "link/common/qt_bytes.h"
 
 namespace tarnsim {
 
@@ -38,8 +39,7 @@ void SimDevice::handleDatagram(const QByteArray& data, const QHostAddress& sende
 }
 
 void SimDevice::answerManagement(const QByteArray& data, const QHostAddress& to, quint16 port) {
-    const tarn::ByteView bytes(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                               static_cast<std::size_t>(data.size()));
+    const tarn::ByteView bytes = tarn::byteView(data);
     ManagementAnswer answer = management_->answer(bytes);
     if (answer.datagrams.empty()) return;
     // New credentials count from the moment the reply that confirms them has left.

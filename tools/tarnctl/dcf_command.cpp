@@ -17,15 +17,14 @@
 #include "core/params/dcf_parser.h"
 #include "core/params/definition_store.h"
 #include "link/common/data_folders.h"
+#include "link/common/qt_bytes.h"
 #include "tarnctl/commands.h"
 
 namespace tarnctl {
 
 namespace {
 
-QString latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
+using tarn::latin1;
 
 QJsonObject recordJson(const tarn::ParameterRecord& r) {
     QJsonArray defined;

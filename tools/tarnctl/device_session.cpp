@@ -24,10 +24,6 @@ constexpr std::size_t kReceiveCapacity = 1500;
 
 }  // namespace
 
-QString latin1(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 int fail(int code, const QString& message) {
     QTextStream(stderr) << "tarnctl: " << message << '\n';
     return code;
@@ -118,8 +114,7 @@ DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options
     session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
     socket_ = std::make_unique<tarn::CDeviceSocket>(kReceiveCapacity, tarn::ManagementChannel::Management);
     QObject::connect(socket_.get(), &tarn::CDeviceSocket::socketReceive, [this](const tarn::Datagram& d) {
-        session_->handleDatagram(tarn::ByteView(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
-                                                static_cast<std::size_t>(d.data.size())));
+        session_->handleDatagram(tarn::byteView(d.data));
     });
     for (tarn::SessionTimer which : {tarn::SessionTimer::NextDevice, tarn::SessionTimer::ReplyWait}) {
         timer(which).setSingleShot(true);
@@ -162,8 +157,7 @@ bool DeviceSession::probe() {
     std::vector<tarn::NetworkInterfaceInfo> interfaces;
     QObject::connect(&probeSocket, &tarn::CDeviceSocket::socketReceive, &loop, [&](const tarn::Datagram& d) {
         if (found) return;
-        const tarn::ByteView bytes(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
-                                   static_cast<std::size_t>(d.data.size()));
+        const tarn::ByteView bytes = tarn::byteView(d.data);
         const auto outcome =
             tarn::readProbeReply(bytes, d.senderAddress.toStdString(), typed, [](std::string_view) { return false; });
         if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;

@@ -24,6 +24,7 @@
 #include "core/common/prompter.h"
 #include "core/discovery/device_entry.h"
 #include "core/manage/management_session.h"
+#include "link/common/qt_bytes.h"
 
 namespace tarn {
 class CDeviceSocket;
@@ -133,6 +134,6 @@ private:
 
 // Prints "tarnctl: <message>" on standard error and returns the code.
 int fail(int code, const QString& message);
-QString latin1(const std::string& text);
+using tarn::latin1;
 
 }  // namespace tarnctl

@@ -23,6 +23,7 @@
 #include "core/monitor/input_port_chain.h"
 #include "core/monitor/macro_rules.h"
 #include "core/monitor/output_port_chain.h"
+#include "link/common/qt_bytes.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/io_session.h"
 
@@ -47,8 +48,6 @@ public:
     std::string last;
 };
 
-QString toQString(std::string_view s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-
 // The macro as the dialog's edit keeps it when it is typed: letters raised, blanks dropped.
 std::string typedMacro(const std::string& text) { return filterMacroText(text, 0, 0).text; }
 
@@ -63,17 +62,17 @@ std::optional<QString> checkOptions(PortKind kind, const PortOptions& p) {
     if (p.enable && adc) return QStringLiteral("ADC ports are not enabled or disabled; use --level or --switch");
     if (p.macro && !p.macro->empty()) {
         const MacroInputCheck check = checkMacroInput(typedMacro(*p.macro));
-        if (!check.ok()) return toQString(check.message);
+        if (!check.ok()) return latin1(check.message);
     }
     if (p.delayPulseMode && *p.delayPulseMode >= 0) {
         DelayPulseFields fields{true,     static_cast<DelayPulseMode>(*p.delayPulseMode), p.onTime, p.offTime, p.onTime,
                                 p.offTime};
         const PortInputCheck check = checkDelayPulseInput(fields);
-        if (!check.ok()) return toQString(check.message);
+        if (!check.ok()) return latin1(check.message);
     }
     if (p.toSwitch && *p.toSwitch) {
         const PortInputCheck check = checkAdcLevelInput(p.level);
-        if (!check.ok()) return toQString(check.message);
+        if (!check.ok()) return latin1(check.message);
     }
     return std::nullopt;
 }

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "core/common/serial_settings.h"
+#include "link/common/qt_bytes.h"
 #include "link/iolink/comm_process.h"
 
 namespace tarnctl {
@@ -52,7 +53,7 @@ public:
         result_.reset();
         if (!queue()) {
             const std::string_view why = tarn::ioRefusalText(engine_.lastRefusal());
-            failure_ = QString::fromLatin1(why.data(), static_cast<qsizetype>(why.size()));
+            failure_ = tarn::latin1(why);
             return std::nullopt;
         }
         if (!result_ && !lost_) loop_.exec();

@@ -14,6 +14,7 @@
 #include "core/discovery/addressing.h"
 #include "core/discovery/listed_macs.h"
 #include "core/discovery/probe_reply.h"
+#include "link/common/qt_bytes.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/probe_sender.h"
 #include "tarnctl/commands.h"
@@ -22,7 +23,7 @@ namespace tarnctl {
 
 namespace {
 
-QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+using tarn::latin1;
 
 void printTable(const std::vector<tarn::DeviceEntry>& devices) {
     QTextStream out(stdout);
@@ -91,8 +92,7 @@ int runProbe(const QStringList& args) {
     std::vector<tarn::DeviceEntry> devices;
     tarn::ListedMacs listed;
     QObject::connect(&socket, &tarn::CDeviceSocket::socketReceive, [&](const tarn::Datagram& d) {
-        const tarn::ByteView bytes(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
-                                   static_cast<std::size_t>(d.data.size()));
+        const tarn::ByteView bytes = tarn::byteView(d.data);
         const auto outcome = tarn::readProbeReply(bytes, d.senderAddress.toStdString(), quickConnect,
                                                   [&](std::string_view mac) { return listed.contains(mac); });
         if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;

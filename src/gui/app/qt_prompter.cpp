@@ -5,12 +5,11 @@
 
 #include "gui/manage/confirm_dlg.h"
 #include "gui/manage/password_dialog.h"
+#include "link/common/qt_bytes.h"
 
 namespace tarn {
 
 namespace {
-
-QString latin1(const std::string& text) { return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())); }
 
 QMessageBox::Icon toQt(MessageIcon icon) {
     switch (icon) {

@@ -13,6 +13,7 @@
 
 #include "core/common/file_io.h"
 #include "core/common/prompter.h"
+#include "link/common/qt_bytes.h"
 
 namespace tarn {
 
@@ -20,8 +21,6 @@ namespace {
 
 // Bytes shown in the list's column; the dump below shows them all.
 constexpr std::size_t kListedBytes = 24;
-
-QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
 
 }  // namespace
 

@@ -13,6 +13,7 @@
 #include <numeric>
 
 #include "gui/controls/icons.h"
+#include "link/common/qt_bytes.h"
 
 namespace tarn {
 
@@ -22,8 +23,6 @@ const QColor DeviceTree::kText(Qt::black);
 const QColor DeviceTree::kDisabledText(120, 120, 100);
 
 namespace {
-
-QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
 
 // An item holds the index of its entry and shows the entry's texts when asked: thousands of items
 // then store nothing of their own.

@@ -6,6 +6,7 @@
 #include "core/common/prompter.h"
 #include "core/discovery/probe_reply.h"
 #include "gui/app/frame_state.h"
+#include "link/common/qt_bytes.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/probe_sender.h"
 
@@ -49,8 +50,7 @@ void CLeftView::probe() {
 }
 
 void CLeftView::handleReply(const Datagram& d) {
-    const ByteView bytes(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
-                         static_cast<std::size_t>(d.data.size()));
+    const ByteView bytes = byteView(d.data);
     ProbeOutcome outcome = readProbeReply(bytes, addressText(d.senderAddress), frame_.quickConnectActive,
                                           [this](std::string_view mac) { return tree_->isListed(mac); });
     if (outcome.verdict != ProbeVerdict::Accepted) return;

@@ -7,13 +7,9 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "link/common/qt_bytes.h"
+
 namespace tarn {
-
-namespace {
-
-QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-
-}  // namespace
 
 CConfirmDlg::CConfirmDlg(const ConfirmText& text, QWidget* parent) : QDialog(parent) {
     setWindowTitle(latin1(text.caption));

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include "link/common/qt_bytes.h"
+
 namespace tarn {
 
 namespace {
@@ -236,8 +238,7 @@ void drawPort(QPainter& p, const PortIndicator& port) {
         const int top = below ? port.bottom + 5 : port.top - 23;
         box(p, port.left - 8, top, port.left + 27, top + 18, PanelColour::badge, PanelColour::badgeOutline);
         p.setFont(panelFont(11, true));
-        textAt(p, port.left - 7, top + 1,
-               QString::fromLatin1(port.label.data(), static_cast<qsizetype>(port.label.size())), kWhite);
+        textAt(p, port.left - 7, top + 1, latin1(port.label), kWhite);
     }
     p.restore();
 }
@@ -258,9 +259,7 @@ QPixmap composePanelBackground(LinkMode mode, qreal devicePixelRatio) {
     textAt(p, 11, 461, QStringLiteral("Sample Icon"), kWhite);
 
     p.setFont(panelFont(9));
-    for (const LegendEntry& entry : kLegend)
-        textAt(p, entry.wordX, kLegendWordY,
-               QString::fromLatin1(entry.word.data(), static_cast<qsizetype>(entry.word.size())), kWhite);
+    for (const LegendEntry& entry : kLegend) textAt(p, entry.wordX, kLegendWordY, latin1(entry.word), kWhite);
     return pixmap;
 }
 

@@ -12,6 +12,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "link/common/qt_bytes.h"
+
 namespace tarn {
 
 CSetADCLevelDlg::CSetADCLevelDlg(IoRequester& io, QWidget* parent)
@@ -22,8 +24,7 @@ CSetADCLevelDlg::CSetADCLevelDlg(IoRequester& io, QWidget* parent)
 
     auto* referenceRow = new QHBoxLayout;
     reference_ = new QComboBox(this);
-    for (std::string_view item : kAdcReferenceItems)
-        reference_->addItem(QString::fromLatin1(item.data(), static_cast<qsizetype>(item.size())));
+    for (std::string_view item : kAdcReferenceItems) reference_->addItem(latin1(item));
     referenceRow->addWidget(new QLabel(QStringLiteral("Reference:"), this));
     referenceRow->addWidget(reference_, 1);
     layout->addLayout(referenceRow);
@@ -69,7 +70,7 @@ void CSetADCLevelDlg::showForm() {
     const QSignalBlocker b(switch_);
     reference_->setCurrentIndex(f.referenceIndex);
     (f.modeChoice == 0 ? level_ : switch_)->setChecked(true);
-    const QString level = QString::fromLatin1(f.level.data(), static_cast<qsizetype>(f.level.size()));
+    const QString level = latin1(f.level);
     if (levelEdit_->text() != level) levelEdit_->setText(level);
     levelEdit_->setEnabled(f.modeChoice != 0);
     settingButton()->setEnabled(chain_.settingOffered());

@@ -16,12 +16,11 @@
 
 #include "core/iolink/io_limits.h"
 #include "core/monitor/macro_rules.h"
+#include "link/common/qt_bytes.h"
 
 namespace tarn {
 
 namespace {
-
-QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
 
 QLineEdit* timeEditor(QWidget* parent) {
     auto* edit = new QLineEdit(parent);

@@ -6,11 +6,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace tarn {
+#include "link/common/qt_bytes.h"
 
-namespace {
-QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-}  // namespace
+namespace tarn {
 
 CTARNConfirmDlg::CTARNConfirmDlg(IoRequester& io, QWidget* parent)
     : QDialog(parent), chain_(io, prompter_), serial_(new QLineEdit(this)), firmware_(new QLineEdit(this)) {

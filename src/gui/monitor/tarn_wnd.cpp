@@ -10,6 +10,7 @@
 #include "gui/monitor/set_adc_level_dlg.h"
 #include "gui/monitor/set_delay_pulse_dlg.h"
 #include "gui/monitor/set_input_dlg.h"
+#include "link/common/qt_bytes.h"
 
 Q_LOGGING_CATEGORY(lcMonitor, "tarn.monitor")
 
@@ -64,9 +65,7 @@ bool CTARNWnd::connectLink() {
     return engine_.ConnectNetwork(QString::fromStdString(frame_.monitorAddress), frame_.monitorPort);
 }
 
-void CTARNWnd::setTitle(std::string_view title) {
-    emit titleChanged(QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size())));
-}
+void CTARNWnd::setTitle(std::string_view title) { emit titleChanged(latin1(title)); }
 
 void CTARNWnd::closePortDialog() {
     if (openDialog_) QMetaObject::invokeMethod(openDialog_.data(), &QDialog::reject, Qt::QueuedConnection);

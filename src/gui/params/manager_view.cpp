@@ -10,6 +10,7 @@
 #include "gui/app/frame_state.h"
 #include "gui/discovery/left_view.h"
 #include "gui/monitor/tarn_dlg.h"
+#include "link/common/qt_bytes.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
 
@@ -67,8 +68,7 @@ void CManagerView::initialUpdate() {
     socket_ = new CDeviceSocket(kReceiveCapacity, ManagementChannel::Management, this);
     socket_->create();
     connect(socket_, &CDeviceSocket::socketReceive, this, [this](const Datagram& d) {
-        session_->handleDatagram(ByteView(reinterpret_cast<const std::uint8_t*>(d.data.constData()),
-                                          static_cast<std::size_t>(d.data.size())));
+        session_->handleDatagram(byteView(d.data));
     });
 }
 

@@ -12,16 +12,11 @@
 #include "gui/controls/icons.h"
 #include "gui/params/parameter_model.h"
 #include "gui/params/value_editor.h"
+#include "link/common/qt_bytes.h"
 
 namespace tarn {
 
 const char* const ParameterList::kEmptyText = "No Device is selected.   Select a device. ";
-
-namespace {
-
-QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-
-}  // namespace
 
 ParameterList::ParameterList(ParameterTable& table, QWidget* parent)
     : QTableView(parent), model_(new ParameterModel(table, this)), setupButton_(new QPushButton(viewport())) {

@@ -7,6 +7,7 @@
 
 #include "core/discovery/probe_reply.h"
 #include "core/manage/management_traffic.h"
+#include "link/common/qt_bytes.h"
 #include "link/common/traffic_sink.h"
 
 Q_LOGGING_CATEGORY(lcDeviceSocket, "tarn.link.devicesocket")
@@ -42,8 +43,7 @@ void CDeviceSocket::record(TrafficDirection direction, const QByteArray& bytes, 
                            quint16 port) const {
     TrafficSink* sink = trafficSink();
     if (!sink) return;
-    const ByteView view(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                        static_cast<std::size_t>(bytes.size()));
+    const ByteView view = byteView(bytes);
     TrafficEntry e;
     e.timeMs = trafficNowMs();
     e.direction = direction;
