@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -122,7 +123,10 @@ TEST_F(MonitorE2E, LostLinkDeclinedClosesTheMonitor) {
 TEST_F(MonitorE2E, RefusedConnectionIsToldAndClosesTheMonitor) {
     QString message;
     answerBox(&message, QMessageBox::Ok);
-    ports->emplace("Nobody", "127.0.0.201:1");
+    // A port bound here and never listened on: the connection is refused.
+    QTcpSocket holder;
+    ASSERT_TRUE(holder.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    ports->emplace("Nobody", QStringLiteral("127.0.0.1:%1").arg(holder.localPort()));
     auto dialog = monitor("Nobody");
     ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }, 8000));
     EXPECT_EQ(message, "Can't connect with TARN device !!");

@@ -291,17 +291,21 @@ TEST_F(PanelTest, ClicksHitEdgesAndSwitchOutputs) {
     EXPECT_EQ(panel.portAt(266, 354), (PortRef{PortKind::Adc, 1}));  // right edge of ADC 1
     EXPECT_EQ(panel.portAt(356 + 27 * 11 + 18, 354), (PortRef{PortKind::Input, 12}));
 
+    // The clicks below take their points from the ports' own rectangles.
+    const PortIndicator& first = panel.ports().outputs[0];
+    const PortIndicator& last = panel.ports().outputs[9];
+    const PortIndicator& adc = panel.ports().adcPorts[0];
     io.sent.clear();
-    EXPECT_TRUE(panel.leftClick(185, 59));  // Off: on
+    EXPECT_TRUE(panel.leftClick(first.right, first.bottom));  // Off: on
     EXPECT_EQ(io.sent.at(0), "011000000000,1000000000");
     EXPECT_EQ(output(1), DisplayState::On);
-    EXPECT_TRUE(panel.leftClick(167, 41));  // On: off
+    EXPECT_TRUE(panel.leftClick(first.left, first.top));  // On: off
     EXPECT_EQ(io.sent.at(1), "011000000000,0000000000");
     io.sent.clear();
-    EXPECT_TRUE(panel.leftClick(167 + 53 * 9, 41));  // disabled: nothing
-    EXPECT_FALSE(panel.leftClick(260, 340));         // an ADC port cannot be switched
+    EXPECT_TRUE(panel.leftClick(last.left, last.top));                       // disabled: nothing
+    EXPECT_FALSE(panel.leftClick((adc.left + adc.right) / 2, adc.top + 4));  // an ADC port cannot be switched
     EXPECT_TRUE(io.sent.empty());
-    EXPECT_EQ(panel.portAt(167 + 53 * 9, 41), (PortRef{PortKind::Output, 10}));  // but opens its dialog
+    EXPECT_EQ(panel.portAt(last.left, last.top), (PortRef{PortKind::Output, 10}));  // but opens its dialog
 }
 
 TEST(MonitorInterval, FileRules) {

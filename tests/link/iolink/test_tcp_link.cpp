@@ -96,12 +96,10 @@ TEST(TcpIoLink, ConnectsAsynchronouslyAndReportsTheResult) {
 }
 
 TEST(TcpIoLink, RefusedOrInvalidConnectFails) {
-    int closedPort = 0;
-    {
-        QTcpServer probe;
-        ASSERT_TRUE(probe.listen(QHostAddress(QStringLiteral("127.0.0.1")), 0));
-        closedPort = probe.serverPort();
-    }
+    // Bound by this test and never listened on: connecting is refused, and nobody else can take it.
+    QTcpSocket holder;
+    ASSERT_TRUE(holder.bind(QHostAddress(QStringLiteral("127.0.0.1")), 0));
+    const int closedPort = holder.localPort();
     CCommProcess engine;
     EngineRecorder rec(engine);
     ASSERT_TRUE(engine.ConnectNetwork(QStringLiteral("127.0.0.1"), closedPort));
