@@ -124,7 +124,7 @@ private:
             while (socket.hasPendingDatagrams()) {
                 const QNetworkDatagram d = socket.receiveDatagram();
                 const QByteArray data = d.data();
-                const Bytes reply = answer(byteView(data));
+                const Bytes reply = answer(asBytes(data));
                 if (!reply.empty())
                     socket.writeDatagram(reinterpret_cast<const char*>(reply.data()), static_cast<qint64>(reply.size()),
                                          d.senderAddress(), static_cast<quint16>(d.senderPort()));

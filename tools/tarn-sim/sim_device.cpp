@@ -39,7 +39,7 @@ void SimDevice::handleDatagram(const QByteArray& data, const QHostAddress& sende
 }
 
 void SimDevice::answerManagement(const QByteArray& data, const QHostAddress& to, quint16 port) {
-    const tarn::ByteView bytes = tarn::byteView(data);
+    const tarn::ByteView bytes = tarn::asBytes(data);
     ManagementAnswer answer = management_->answer(bytes);
     if (answer.datagrams.empty()) return;
     // New credentials count from the moment the reply that confirms them has left.

@@ -114,7 +114,7 @@ DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options
     session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
     socket_ = std::make_unique<tarn::CDeviceSocket>(kReceiveCapacity, tarn::ManagementChannel::Management);
     QObject::connect(socket_.get(), &tarn::CDeviceSocket::socketReceive, [this](const tarn::Datagram& d) {
-        session_->handleDatagram(tarn::byteView(d.data));
+        session_->handleDatagram(tarn::asBytes(d.data));
     });
     for (tarn::SessionTimer which : {tarn::SessionTimer::NextDevice, tarn::SessionTimer::ReplyWait}) {
         timer(which).setSingleShot(true);
@@ -157,7 +157,7 @@ bool DeviceSession::probe() {
     std::vector<tarn::NetworkInterfaceInfo> interfaces;
     QObject::connect(&probeSocket, &tarn::CDeviceSocket::socketReceive, &loop, [&](const tarn::Datagram& d) {
         if (found) return;
-        const tarn::ByteView bytes = tarn::byteView(d.data);
+        const tarn::ByteView bytes = tarn::asBytes(d.data);
         const auto outcome =
             tarn::readProbeReply(bytes, d.senderAddress.toStdString(), typed, [](std::string_view) { return false; });
         if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;

@@ -92,7 +92,7 @@ int runProbe(const QStringList& args) {
     std::vector<tarn::DeviceEntry> devices;
     tarn::ListedMacs listed;
     QObject::connect(&socket, &tarn::CDeviceSocket::socketReceive, [&](const tarn::Datagram& d) {
-        const tarn::ByteView bytes = tarn::byteView(d.data);
+        const tarn::ByteView bytes = tarn::asBytes(d.data);
         const auto outcome = tarn::readProbeReply(bytes, d.senderAddress.toStdString(), quickConnect,
                                                   [&](std::string_view mac) { return listed.contains(mac); });
         if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;

@@ -17,6 +17,6 @@ constexpr int kMaxListedInterval = 10;
 // usable period (0, negative, or too long to count in milliseconds), give kDefaultMonitorInterval.
 int loadMonitorInterval(const std::string& path);
 // Writes the file completely or not at all; false when it cannot be written.
-bool saveMonitorInterval(const std::string& path, int seconds);
+bool storeMonitorInterval(const std::string& path, int seconds);
 
 }  // namespace tarn

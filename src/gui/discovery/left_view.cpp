@@ -50,7 +50,7 @@ void CLeftView::probe() {
 }
 
 void CLeftView::handleReply(const Datagram& d) {
-    const ByteView bytes = byteView(d.data);
+    const ByteView bytes = asBytes(d.data);
     ProbeOutcome outcome = readProbeReply(bytes, addressText(d.senderAddress), frame_.quickConnectActive,
                                           [this](std::string_view mac) { return tree_->isListed(mac); });
     if (outcome.verdict != ProbeVerdict::Accepted) return;

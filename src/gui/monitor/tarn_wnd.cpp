@@ -53,7 +53,7 @@ CTARNWnd::~CTARNWnd() {
 
 void CTARNWnd::start() { panel_.start(loadMonitorInterval(intervalPath_.toStdString())); }
 
-void CTARNWnd::SaveMonitorInterval() { saveMonitorInterval(intervalPath_.toStdString(), panel_.monitorInterval()); }
+void CTARNWnd::SaveMonitorInterval() { storeMonitorInterval(intervalPath_.toStdString(), panel_.monitorInterval()); }
 
 void CTARNWnd::Disconnect() {
     pollTimer_.stop();

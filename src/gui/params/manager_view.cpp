@@ -68,7 +68,7 @@ void CManagerView::initialUpdate() {
     socket_ = new CDeviceSocket(kReceiveCapacity, ManagementChannel::Management, this);
     socket_->create();
     connect(socket_, &CDeviceSocket::socketReceive, this, [this](const Datagram& d) {
-        session_->handleDatagram(byteView(d.data));
+        session_->handleDatagram(asBytes(d.data));
     });
 }
 

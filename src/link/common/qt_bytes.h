@@ -2,11 +2,11 @@
 // byte, never decoded as UTF-8) and a received QByteArray read as bytes. The one home of both rules.
 #pragma once
 
-#include <QByteArray>
-#include <QString>
-
 #include <cstdint>
 #include <string_view>
+
+#include <QByteArray>
+#include <QString>
 
 #include "core/common/bytes.h"
 
@@ -16,7 +16,7 @@ inline QString latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-inline ByteView byteView(const QByteArray& bytes) {
+inline ByteView asBytes(const QByteArray& bytes) {
     return ByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
 }
 

@@ -43,7 +43,7 @@ void CDeviceSocket::record(TrafficDirection direction, const QByteArray& bytes, 
                            quint16 port) const {
     TrafficSink* sink = trafficSink();
     if (!sink) return;
-    const ByteView view = byteView(bytes);
+    const ByteView view = asBytes(bytes);
     TrafficEntry e;
     e.timeMs = trafficNowMs();
     e.direction = direction;

@@ -321,7 +321,7 @@ TEST(MonitorInterval, FileRules) {
         write(std::string(bytes, 4));
         EXPECT_EQ(loadMonitorInterval(path), 2);  // 0, negative, too long for a millisecond timer
     }
-    ASSERT_TRUE(saveMonitorInterval(path, 10));
+    ASSERT_TRUE(storeMonitorInterval(path, 10));
     std::ifstream in(path, std::ios::binary);
     const std::string stored((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(stored, std::string("\x0A\x00\x00\x00", 4));
