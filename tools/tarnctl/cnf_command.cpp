@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/manage/configuration_commands.h"
 #include "core/params/configuration_file.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
@@ -15,7 +16,12 @@ namespace {
 
 int save(DeviceSession& device, const std::string& chosen) {
     const std::string path = tarn::configurationSavePath(chosen);
-    if (!device.session().saveConfiguration(path)) return kExitUsage;  // the session has said why
+    const tarn::ParameterTable& table = device.table();
+    bool anyValue = false;
+    for (int r = 0; r < table.recordRowCount(); ++r) anyValue = anyValue || !table.row(r).value.empty();
+    if (!anyValue) return fail(kExitNoReply, QStringLiteral("no values to save; %1 not written").arg(latin1(path)));
+    if (!tarn::saveConfiguration(path, {device.device()}, device.table(), device.prompter()))
+        return kExitUsage;  // the session has said why
     std::printf("saved %s\n", path.c_str());
     return kExitOk;
 }
@@ -24,7 +30,8 @@ int load(DeviceSession& device, const std::string& path, bool apply) {
     tarn::ParameterTable& table = device.table();
     std::vector<std::string> before;
     for (int r = 0; r < table.recordRowCount(); ++r) before.push_back(table.row(r).value);
-    if (!device.session().loadConfiguration(path)) return kExitUsage;  // the session has said why
+    if (!tarn::loadConfiguration(path, {device.device()}, table, device.prompter()))
+        return kExitUsage;  // the session has said why
 
     // What a set would write: the rows the file marked.
     std::vector<int> changed;

@@ -5,8 +5,10 @@
 // this file as its host (socket, timers) and a prompter that answers the product's questions the way
 // a script wants them answered.
 //
-// Exit codes of these commands: 0 done, 1 the device refused the ID or password (or none is known),
-// 2 a bad argument, an unusable file or no device at the address, 3 a reply missing after --wait.
+// Exit codes of these commands: 0 only when the device answered everything and every value went
+// through; 1 the device refused the ID or password (or none is known) or answered with a failure;
+// 2 a bad argument, a refused value, an unusable file, credentials that cannot be used, or no device
+// at the address; 3 a reply missing after --wait, or broken (length or checksum).
 #pragma once
 
 #include <functional>
@@ -52,8 +54,9 @@ void addDeviceOptions(QCommandLineParser& parser);
 std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& parser, int& exitCode);
 
 // Messages go to standard error as "caption: text". The confirmations of Set and Reboot are answered
-// Yes, the reboot question that follows a completed set No. The password dialog is answered with
-// --id/--password, once per refusal at most: after the device refused them it is cancelled.
+// Yes, the reboot question that follows a completed set No (told apart by their kind). The password
+// dialog is answered with --id/--password once: asked again (the device refused them, or they cannot
+// be used) it is cancelled, since the same answer would only fail again.
 class CliPrompter : public tarn::Prompter {
 public:
     explicit CliPrompter(std::optional<tarn::Credentials> credentials) : credentials_(std::move(credentials)) {}
@@ -63,13 +66,15 @@ public:
     bool confirm(const tarn::ConfirmText& text) override;
     std::optional<tarn::Credentials> askCredentials(const std::string& deviceTitle) override;
 
-    void credentialsRefused() { refused_ = true; }
     // The session needed credentials that neither the log nor the command line had.
     bool credentialsMissing() const { return missing_; }
+    // The session asked again after it had the answer: the credentials were refused or unusable.
+    bool askedAgain() const { return repeated_; }
 
 private:
     std::optional<tarn::Credentials> credentials_;
-    bool refused_ = false;
+    bool answered_ = false;
+    bool repeated_ = false;
     bool missing_ = false;
 };
 
@@ -91,6 +96,7 @@ public:
 
     tarn::ManagementSession& session() { return *session_; }
     tarn::ParameterTable& table() { return session_->table(); }
+    tarn::Prompter& prompter() { return prompter_; }
     const tarn::DeviceEntry& device() const { return device_; }
     int rebootsDone() const { return rebootsDone_; }
 
@@ -125,6 +131,7 @@ private:
     int sent_ = 0;
     int sentAtFinish_ = -1;
     bool refused_ = false;
+    bool broken_ = false;
     bool changeExpected_ = false;  // a set changed the device's own credentials: one refusal is due
     std::vector<std::string> missing_;
     bool timedOut_ = false;

@@ -1,9 +1,9 @@
 // tarnctl: the headless command-line face of TARN Manager.
+#include <cstdio>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
-
-#include <cstdio>
 
 #include "link/common/command_line.h"
 #include "link/common/data_folders.h"
@@ -58,10 +58,11 @@ QString helpText() {
         "      --version  output version information and exit\n"
         "\n"
         "Exit status:\n"
-        " 0  done\n"
+        " 0  done: every device answered and every value went through\n"
         " 1  the device refused the ID or password, or answered with a failure\n"
-        " 2  a bad argument, an unusable file, or no device answering\n"
-        " 3  a reply missing after the wait\n"
+        " 2  a bad argument, a value the parameter cannot take (nothing is sent),\n"
+        "    an unusable file or ID/password, or no device answering\n"
+        " 3  a reply missing after the wait, or a broken reply\n"
         "\n");
     return text + tarn::dataFoldersHelp();
 }

@@ -4,8 +4,6 @@
 
 #include "core/common/text.h"
 #include "core/discovery/addressing.h"
-#include "core/manage/credential_log.h"
-#include "core/manage/management_requests.h"
 #include "core/params/product_table.h"
 #include "core/params/value_codec.h"
 
@@ -14,7 +12,6 @@ namespace tarn {
 namespace {
 
 constexpr const char* kError = "Error";
-constexpr const char* kCredentialsTooLong = "The ID and the password can each be at most 255 characters long.";
 
 std::string joined(const std::vector<std::string>& names) {
     std::string out;
@@ -25,7 +22,7 @@ std::string joined(const std::vector<std::string>& names) {
 }  // namespace
 
 ManagementSession::ManagementSession(ManagementHost& host, Prompter& prompter, SessionSettings settings)
-    : host_(host), prompter_(prompter), logPrompter_(prompter), settings_(std::move(settings)) {}
+    : host_(host), prompter_(prompter), settings_(std::move(settings)), credentials_(settings_.logPath, prompter) {}
 
 void ManagementSession::run(std::function<void()> work) {
     if (busy_) {
@@ -57,19 +54,28 @@ void ManagementSession::SelectGroup(int group) {
 }
 
 void ManagementSession::set() {
-    run([this] { doSet(); });
+    run([this] { doSet(true); });
 }
 
 void ManagementSession::reboot() {
-    run([this] { doReboot(); });
+    run([this] { doReboot(true); });
+}
+
+void ManagementSession::clear() {
+    run([this] {
+        endOperation();
+        credentials_.clear();
+        table_.clearValues();
+        table_.clearMarks();
+    });
 }
 
 void ManagementSession::timerExpired(SessionTimer timer) {
     // A timer of an operation that has ended while this expiry waited its turn is not this one's.
     run([this, timer, generation = generation_] {
-        if (!op_.active || generation != generation_) return;
-        if (timer == SessionTimer::NextDevice && !op_.allSent) sendNextGet();
-        if (timer == SessionTimer::ReplyWait && op_.allSent) complete(true);
+        if (generation != generation_) return;
+        if (timer == SessionTimer::NextDevice && op_.phase == Phase::Sending) sendNextGet();
+        if (timer == SessionTimer::ReplyWait && op_.phase == Phase::Waiting) complete();
     });
 }
 
@@ -87,21 +93,32 @@ std::optional<std::vector<DeviceEntry>> ManagementSession::checkedSelection() {
 
 // A new operation over the devices; the previous one ends here, and its timers with it.
 void ManagementSession::beginOperation(Kind kind, int group, std::vector<DeviceEntry> devices) {
-    host_.stopTimer(SessionTimer::NextDevice);
-    host_.stopTimer(SessionTimer::ReplyWait);
-    ++generation_;
+    endOperation();
     op_ = Operation{};
     op_.kind = kind;
-    op_.active = true;
+    op_.phase = Phase::Sending;
     op_.group = group;
     op_.devices = std::move(devices);
+    for (int i = 0; i < static_cast<int>(op_.devices.size()); ++i) op_.targets.push_back(i);
     op_.order = byteOrderForProduct(productNumber_);
     op_.answered.assign(op_.devices.size(), 0);
     if (const DefinitionSet* set = store_.current())
         op_.valueSeen.assign(static_cast<std::size_t>(set->recordCount()), 0);
     targets_.begin(static_cast<int>(op_.devices.size()));
     for (int i = 0; i < targets_.count(); ++i) targets_[i] = TargetRecord{};
-    logPrompter_.newOperation();
+    credentials_.newOperation();
+}
+
+// The operation ends: its timers stop, and a reply that comes now is late.
+void ManagementSession::endOperation() {
+    host_.stopTimer(SessionTimer::NextDevice);
+    host_.stopTimer(SessionTimer::ReplyWait);
+    ++generation_;
+    op_.phase = Phase::Idle;
+}
+
+const DeviceEntry& ManagementSession::deviceOf(int target) const {
+    return op_.devices[static_cast<std::size_t>(op_.targets[static_cast<std::size_t>(target)])];
 }
 
 bool ManagementSession::startGet(int group) {
@@ -115,7 +132,7 @@ bool ManagementSession::startGet(int group) {
         const int product = products.FindProductId(first.productId);
         if (product < 0) {
             prompter_.showMessage(kError, kInvalidProductId, MessageIcon::Warning);
-            op_.active = false;
+            endOperation();
             return false;
         }
         products.SelectProduct(product, prompter_);
@@ -128,13 +145,13 @@ bool ManagementSession::startGet(int group) {
         selectedGroup_ = 0;
         host_.definitionsChanged();
         if (!loaded) {
-            op_.active = false;
+            endOperation();
             return false;
         }
         table_.showGroup(0);
         op_.valueSeen.assign(static_cast<std::size_t>(store_.current()->recordCount()), 0);
     } else if (!store_.current()) {
-        op_.active = false;
+        endOperation();
         return false;
     }
     sendNextGet();
@@ -142,21 +159,20 @@ bool ManagementSession::startGet(int group) {
 }
 
 void ManagementSession::sendNextGet() {
-    const int t = op_.nextDevice;
-    const int k = static_cast<int>(op_.devices.size());
+    const int t = op_.nextTarget;
+    const int k = static_cast<int>(op_.targets.size());
     if (op_.firstPart) {
-        const DeviceEntry& device = op_.devices[static_cast<std::size_t>(t)];
-        const auto credentials = credentialsFor(device, true, true);
+        const DeviceEntry& device = deviceOf(t);
+        const auto credentials = credentials_.credentialsFor(device, false);
         if (!credentials) {  // Cancel: the devices from here on get no request
             finishSending();
             return;
         }
         targets_[t] = TargetRecord{toUpperAscii(device.mac), credentials->id, credentials->password, {}};
     }
-    if (!op_.bodyReady) {
+    if (!op_.body) {
         const TargetRecord& r = targets_[t];
-        const std::size_t head =
-            requestHeadSize(op_.devices[static_cast<std::size_t>(t)].addressingKind == 2, r.id, r.password);
+        const std::size_t head = requestHeadSize(deviceOf(t).addressingKind == 2, r.id, r.password);
         if (op_.group == 0) {
             op_.body = wholeDeviceGetBody();
             op_.continuation = 0;
@@ -165,12 +181,11 @@ void ManagementSession::sendNextGet() {
             op_.body = std::move(part.body);
             op_.continuation = part.continuation;
         }
-        op_.bodyReady = true;
     }
     sendRequest(t, CommandCode::GetValues, ManagementOperation::Get);
-    op_.nextDevice = t + 1;
+    op_.nextTarget = t + 1;
     if (k > 1) host_.showProgress("Reading parameters: " + std::to_string(t + 1) + " of " + std::to_string(k));
-    if (op_.nextDevice < k)
+    if (op_.nextTarget < k)
         host_.startTimer(SessionTimer::NextDevice, settings_.deviceSpacingMs);
     else
         finishSending();
@@ -179,7 +194,7 @@ void ManagementSession::sendNextGet() {
 // Builds and sends the request of one target with the operation's body. False when the device
 // cannot be reached ("Can't send to ", shown here).
 bool ManagementSession::sendRequest(int target, CommandCode command, ManagementOperation use) {
-    const DeviceEntry& device = op_.devices[static_cast<std::size_t>(target)];
+    const DeviceEntry& device = deviceOf(target);
     const SendDecision decision =
         decideSend(device, use, [this](const std::string& ip) { return host_.isOnLocalSubnet(ip); });
     if (decision.kind == SendDecision::Kind::Refused) {
@@ -193,123 +208,93 @@ bool ManagementSession::sendRequest(int target, CommandCode command, ManagementO
     address.id = record.id;
     address.password = record.password;
     const std::uint16_t id = targets_.drawRequestId(target, requestIds_, op_.order);
-    const auto request = buildRequest(address, command, op_.body, op_.order, id);
+    const auto request = buildRequest(address, command, *op_.body, op_.order, id);
     if (!request) return false;  // credentials are bounded before they get here
     host_.sendDatagram(request->bytes, decision.address);
     ++op_.sent;
     return true;
 }
 
-// The ID and password of a device: from the log, or typed in the password dialog (titled with the
-// device name for a get). A refused device is asked again even when the log knows it.
-std::optional<Credentials> ManagementSession::credentialsFor(const DeviceEntry& device, bool consultAskFlag,
-                                                             bool titled) {
-    const std::string mac = toUpperAscii(device.mac);
-    CredentialLog log(logPath(), logPrompter_);
-    log.LoadLog();
-    const int index = log.FindMac(mac);
-    const bool ask = consultAskFlag && askCredentialsFor_.count(mac) > 0;
-    if (index >= 0 && !ask) return Credentials{log.entry(index).id, log.entry(index).password};
-    for (;;) {
-        auto typed = prompter_.askCredentials(titled ? "[ " + device.name + " ]" : std::string());
-        if (!typed) return std::nullopt;
-        if (typed->id.size() > static_cast<std::size_t>(kMaxCredentialLength) ||
-            typed->password.size() > static_cast<std::size_t>(kMaxCredentialLength)) {
-            prompter_.showMessage(kError, kCredentialsTooLong, MessageIcon::Warning);
-            continue;
-        }
-        if (titled) {
-            // A device already in the log gets its entry replaced now; a new one once it answers.
-            CredentialLog(logPath(), logPrompter_).rememberTypedCredentials(mac, typed->id, typed->password);
-            askCredentialsFor_.erase(mac);
-        }
-        return typed;
-    }
-}
-
 void ManagementSession::finishSending() {
-    op_.allSent = true;
     host_.stopTimer(SessionTimer::NextDevice);
     if (op_.sent == 0) {
-        op_.active = false;
+        endOperation();
         host_.showProgress({});
+        host_.sessionEvent({SessionEvent::Kind::OperationFinished, -1, {}});
         return;
     }
+    op_.phase = Phase::Waiting;
     host_.startTimer(SessionTimer::ReplyWait, settings_.replyWaitMs);
     checkComplete();
 }
 
-void ManagementSession::doSet() {
-    host_.focusList();
-    auto devices = checkedSelection();
-    if (!devices || !prompter_.confirm(kSetConfirm)) return;
-    beginOperation(Kind::Set, selectedGroup_, std::move(*devices));
-    const int k = static_cast<int>(op_.devices.size());
-    for (int i = 0; i < k; ++i) {
-        const DeviceEntry& device = op_.devices[static_cast<std::size_t>(i)];
-        const auto credentials = credentialsFor(device, false, false);
+// A set or reboot to every target of the operation: credentials from the log (or the dialog, named
+// after the device), one request each; a Cancel or an unreachable device ends the sending there.
+void ManagementSession::sendToTargets(CommandCode command, ManagementOperation use) {
+    for (int i = 0; i < static_cast<int>(op_.targets.size()); ++i) {
+        const DeviceEntry& device = deviceOf(i);
+        const auto credentials = credentials_.credentialsFor(device, op_.askEvenIfLogged);
         if (!credentials) break;
-        const std::string mac = toUpperAscii(device.mac);
-        targets_[i] = TargetRecord{mac, credentials->id, credentials->password, {}};
-        if (!op_.bodyReady) {
+        targets_[i] = TargetRecord{toUpperAscii(device.mac), credentials->id, credentials->password, {}};
+        if (!op_.body) {
             SetPart part = setBody(table_, op_.order,
                                    requestHeadSize(device.addressingKind == 2, credentials->id, credentials->password));
             op_.body = std::move(part.body);
             op_.continuation = part.continuation;
-            op_.refusedRows = std::move(part.refusedRows);
-            op_.bodyReady = true;
-            if (!op_.refusedRows.empty()) {
-                std::string text = "These values were not sent; they do not fit their parameter's type:";
-                for (int r : op_.refusedRows) text += "\n" + table_.row(r).name + " = \"" + table_.row(r).value + "\"";
-                prompter_.showMessage(kError, text, MessageIcon::Warning);
-            }
-            if (part.newId || part.newPassword) {
-                for (const DeviceEntry& d : op_.devices)
-                    pendingChanges_[toUpperAscii(d.mac)] = {part.newId.value_or(""), part.newPassword.value_or("")};
-            }
+            op_.values = std::move(part.values);
+            if (part.newId || part.newPassword)
+                op_.ownChange = Credentials{part.newId.value_or(""), part.newPassword.value_or("")};
         }
-        if (!sendRequest(i, CommandCode::SetValues, ManagementOperation::Set)) break;
+        if (!sendRequest(i, command, use)) break;
     }
     finishSending();
 }
 
-void ManagementSession::doReboot() {
+void ManagementSession::doSet(bool confirm) {
+    host_.focusList();
     auto devices = checkedSelection();
-    if (!devices || !prompter_.confirm(kRebootConfirm)) return;
+    if (!devices) return;
+    // Every value is checked before anything is asked or sent: a device never gets half a change.
+    const std::vector<RefusedValue> refused = checkMarkedRows(table_, byteOrderForProduct(productNumber_));
+    if (!refused.empty()) {
+        prompter_.showMessage(kError, refusedValuesText(refused), MessageIcon::Warning);
+        return;
+    }
+    if (confirm && !prompter_.confirm(kSetConfirm)) return;
+    beginOperation(Kind::Set, selectedGroup_, std::move(*devices));
+    sendToTargets(CommandCode::SetValues, ManagementOperation::Set);
+}
+
+void ManagementSession::doReboot(bool confirm) {
+    auto devices = checkedSelection();
+    if (!devices || (confirm && !prompter_.confirm(kRebootConfirm))) return;
     beginOperation(Kind::Reboot, selectedGroup_, std::move(*devices));
     op_.body = rebootBody();
-    op_.bodyReady = true;
-    const int k = static_cast<int>(op_.devices.size());
-    for (int i = 0; i < k; ++i) {
-        const DeviceEntry& device = op_.devices[static_cast<std::size_t>(i)];
-        const auto credentials = credentialsFor(device, false, false);
-        if (!credentials) break;
-        targets_[i] = TargetRecord{toUpperAscii(device.mac), credentials->id, credentials->password, {}};
-        if (!sendRequest(i, CommandCode::Reboot, ManagementOperation::Reboot)) break;
-    }
-    finishSending();
+    sendToTargets(CommandCode::Reboot, ManagementOperation::Reboot);
 }
 
 std::vector<std::string> ManagementSession::silentDevices() const {
     std::vector<std::string> names;
-    for (int i = 0; i < op_.sent && i < static_cast<int>(op_.devices.size()); ++i) {
-        if (!op_.answered[static_cast<std::size_t>(i)]) names.push_back(op_.devices[static_cast<std::size_t>(i)].name);
+    for (int i = 0; i < op_.sent && i < static_cast<int>(op_.targets.size()); ++i) {
+        if (!op_.answered[static_cast<std::size_t>(i)]) names.push_back(deviceOf(i).name);
     }
     return names;
 }
 
 void ManagementSession::checkComplete() {
-    if (op_.active && op_.allSent && op_.answeredCount >= op_.sent) complete(false);
+    if (op_.phase == Phase::Waiting && op_.answeredCount >= op_.sent) complete();
 }
 
-void ManagementSession::complete(bool /*timedOut*/) {
-    host_.stopTimer(SessionTimer::ReplyWait);
+void ManagementSession::complete() {
     const std::vector<std::string> missing = silentDevices();
-    op_.active = false;
+    endOperation();
     host_.sessionEvent({SessionEvent::Kind::OperationFinished, -1, missing});
-    if (op_.authRefused) {
+    if (!op_.refusedTargets.empty()) {
         prompter_.showMessage(kError, kAuthFailedText, MessageIcon::Warning);
-        startGet(0);
+        if (op_.kind == Kind::Get)
+            startGet(0);
+        else
+            retryRefused();
         return;
     }
     if (op_.credentialsChanged) {
@@ -320,14 +305,13 @@ void ManagementSession::complete(bool /*timedOut*/) {
         case Kind::Get:
             if (op_.continuation != 0 && op_.answeredCount > 0) {
                 // The next part of the group, to every device, with the credentials they took.
-                op_.active = true;
+                op_.phase = Phase::Sending;
                 op_.partStart = op_.continuation;
-                op_.bodyReady = false;
+                op_.body.reset();
                 op_.firstPart = false;
-                op_.nextDevice = 0;
+                op_.nextTarget = 0;
                 op_.sent = 0;
-                op_.allSent = false;
-                op_.answered.assign(op_.devices.size(), 0);
+                op_.answered.assign(op_.targets.size(), 0);
                 op_.answeredCount = 0;
                 sendNextGet();
                 return;
@@ -340,9 +324,37 @@ void ManagementSession::complete(bool /*timedOut*/) {
         case Kind::Reboot:
             host_.showProgress(missing.empty() ? std::string() : "No reply from " + joined(missing));
             return;
-        case Kind::None:
-            return;
     }
+}
+
+// A set or reboot that a device refused goes to that device again, with the credentials typed now
+// (the dialog comes even when pwd.ini knows the device) and, for a set, the same marked values.
+void ManagementSession::retryRefused() {
+    const Operation refused = op_;
+    if (refused.kind == Kind::Set) {
+        const std::vector<RefusedValue> values = checkMarkedRows(table_, refused.order);
+        if (!values.empty()) {
+            prompter_.showMessage(kError, refusedValuesText(values), MessageIcon::Warning);
+            return;
+        }
+    }
+    std::vector<DeviceEntry> devices;
+    for (int t : refused.refusedTargets) devices.push_back(deviceOf(t));
+    op_ = Operation{};
+    op_.kind = refused.kind;
+    op_.phase = Phase::Sending;
+    op_.group = refused.group;
+    op_.devices = std::move(devices);
+    for (int i = 0; i < static_cast<int>(op_.devices.size()); ++i) op_.targets.push_back(i);
+    op_.order = refused.order;
+    op_.answered.assign(op_.devices.size(), 0);
+    op_.askEvenIfLogged = true;
+    ++generation_;
+    targets_.begin(static_cast<int>(op_.devices.size()));
+    credentials_.newOperation();
+    if (op_.kind == Kind::Reboot) op_.body = rebootBody();
+    sendToTargets(op_.kind == Kind::Set ? CommandCode::SetValues : CommandCode::Reboot,
+                  op_.kind == Kind::Set ? ManagementOperation::Set : ManagementOperation::Reboot);
 }
 
 void ManagementSession::finishSet(const std::vector<std::string>& missing) {
@@ -350,42 +362,20 @@ void ManagementSession::finishSet(const std::vector<std::string>& missing) {
         prompter_.showMessage(kError, "No reply from " + joined(missing), MessageIcon::Warning);
         return;
     }
-    auto refused = [this](int r) {
-        for (int x : op_.refusedRows)
-            if (x == r) return true;
-        return false;
-    };
+    // The rows sent show the value as the devices now hold it, and are no longer marked.
+    for (const SentValue& v : op_.values) {
+        table_.setValue(v.row, v.shown);
+        table_.setModified(table_.row(v.row).record, false);
+    }
     if (op_.continuation != 0) {
-        // The rows of the answered part are written; the next run sends the marked rows after them.
-        for (int r = 0; r < op_.continuation; ++r)
-            if (!refused(r)) table_.setModified(table_.row(r).record, false);
-        doSet();
+        doSet(true);  // the next part: the marked rows after this one
         return;
     }
-    for (int r = 0; r < table_.recordRowCount(); ++r) {
-        if (!refused(r)) table_.setModified(table_.row(r).record, false);
+    for (int r = 0; r < table_.recordRowCount(); ++r)
         captureMonitorTarget(setScanDhcp_, table_.row(r).name, table_.row(r).value);
-    }
     ConfirmText question = kRebootAfterSet;
     if (!missing.empty()) question.detail = "No reply from " + joined(missing);
-    if (prompter_.confirm(question)) doReboot();
-}
-
-ConfigurationHeader ManagementSession::selectionHeader(const std::vector<DeviceEntry>& devices) const {
-    const SelectionIdentity id = commonIdentity(devices);
-    return {static_cast<int>(devices.size()), id.productId, id.version};
-}
-
-// The files touch only the rows, never an operation, so they need not wait their turn.
-bool ManagementSession::saveConfiguration(const std::string& path) {
-    return SaveConfiguration(path, selectionHeader(host_.selectedDevices()), table_.configurationRows(), prompter_);
-}
-
-bool ManagementSession::loadConfiguration(const std::string& path) {
-    std::vector<ConfigurationRow> rows = table_.configurationRows();
-    if (!LoadConfiguration(path, selectionHeader(host_.selectedDevices()), rows, prompter_)) return false;
-    table_.applyConfigurationRows(rows);
-    return true;
+    if (prompter_.confirm(question)) doReboot(true);
 }
 
 }  // namespace tarn

@@ -88,6 +88,17 @@ void ParameterTable::clearValues() {
     changed(0, rowCount() - 1);
 }
 
+void ParameterTable::clearMarks() {
+    modified_.assign(modified_.size(), 0);
+    changed(0, rowCount() - 1);
+}
+
+bool ParameterTable::rowShown(int r) const {
+    if (r < 0 || r >= rowCount()) return false;
+    const ParameterRecord* record = recordOfRow(r);
+    return !record || record->accessMode != AccessMode::Hidden;
+}
+
 bool ParameterTable::modified(int record) const {
     return record >= 0 && record < static_cast<int>(modified_.size()) && modified_[static_cast<std::size_t>(record)];
 }
@@ -108,7 +119,12 @@ ParameterTable::Editor ParameterTable::editorFor(int r) const {
 }
 
 void ParameterTable::beginEdit(int r) {
-    if (editorFor(r) != Editor::None) setModified(row(r).record, true);
+    if (writable(r)) setModified(row(r).record, true);
+}
+
+bool ParameterTable::writable(int r) const {
+    const ParameterRecord* record = recordOfRow(r);
+    return record && record->accessMode == AccessMode::ReadWrite;
 }
 
 void ParameterTable::nameDefinedValues() {

@@ -60,10 +60,15 @@ public:
     const ParameterRecord* recordOfRow(int r) const;
     // The row whose parameter name or id is the text, or -1.
     int findRow(const std::string& nameOrId) const;
+    // Whether a row is shown: hidden parameters keep their row (row numbers stay the list
+    // positions that .CNF files use) but are not shown, by the list or by tarnctl.
+    bool rowShown(int r) const;
 
     void setValue(int r, const std::string& text);
     // Empties the value of every row.
     void clearValues();
+    // Clears every modified mark.
+    void clearMarks();
 
     bool modified(int record) const;
     void setModified(int record, bool on);
@@ -73,9 +78,11 @@ public:
     // record has enumeration entries, the text editor when it is read/write, nothing otherwise.
     enum class Editor { None, Popup, Text };
     Editor editorFor(int r) const;
-    // An editor was opened on the row (or a text was chosen): the record counts as modified,
-    // whether or not its value changes.
+    // An editor was opened on the row (or a text was chosen): a read/write record counts as
+    // modified, whether or not its value changes. A read-only record's popup only shows its entries:
+    // a set would refuse the row.
     void beginEdit(int r);
+    bool writable(int r) const;
     // A value in decimal form that equals one of the record's defined values is shown by its name.
     void nameDefinedValues();
 

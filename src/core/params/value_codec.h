@@ -17,9 +17,10 @@
 //   *int, *long, *float, ...   empty text, no value bytes
 // A non-empty unit is shown behind the value as "  " + unit.
 //
-// A value that cannot be encoded so that its value length equals the bytes that follow (a FLAG text
-// with no enumeration entry, a pointer form, an unknown keyword, a size that does not fit the type)
-// is not encoded at all: EncodeValue appends nothing and the caller leaves the record out.
+// What devices send is shown as it comes (a text is cut at its first zero byte, numbers take the
+// type's width). What is sent must encode exactly: a text that does not (a number out of range, a
+// text longer than the record, a FLAG text with no enumeration entry, a pointer form, an unknown
+// keyword, a size that does not fit the type) is not encoded at all, and EncodeValue appends nothing.
 #pragma once
 
 #include <optional>
@@ -56,8 +57,14 @@ std::string formatValue(const ParameterRecord& record, ByteView value, ByteOrder
 // outside `bytes`: a value that does not lie wholly inside gives the empty text.
 std::string FormatValue(const DefinitionSet& set, int recordIndex, ByteView bytes, std::size_t offset, ByteOrder order);
 
-// The value bytes (exactly `size` of them) for a text, or nothing when the text cannot be encoded.
-std::optional<Bytes> encodeValueBytes(const ParameterRecord& record, const std::string& text, ByteOrder order);
+// The value bytes (exactly `size` of them) for a text, or nothing when the text does not encode
+// exactly; then *limit (when given) says what the record takes, e.g. "at most 65535". Nothing is
+// cut, wrapped or read as its leading number: integers are whole numbers within the type's range
+// (char and int as the list shows them, 0..255 and 0..65535) or the name of a defined value that
+// the device shows by that name; floats are finite; IP texts are four numbers 0..255; MAC texts six
+// hexadecimal bytes; texts fit the record's size; FLAG texts are enumeration entries.
+std::optional<Bytes> encodeValueBytes(const ParameterRecord& record, const std::string& text, ByteOrder order,
+                                      std::string* limit = nullptr);
 
 // Appends the value length (the record's size, device byte order) and the value bytes. Returns
 // false and appends nothing when the text cannot be encoded.

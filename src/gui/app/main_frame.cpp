@@ -13,13 +13,12 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "core/manage/credential_log.h"
 #include "gui/app/qt_prompter.h"
+#include "gui/app/traffic_dock.h"
 #include "gui/controls/icons.h"
 #include "gui/discovery/input_ip_dlg.h"
 #include "gui/discovery/left_view.h"
 #include "gui/iolink/set_comm_dlg.h"
-#include "gui/app/traffic_dock.h"
 #include "gui/params/manager_view.h"
 #include "link/discovery/device_socket.h"
 
@@ -173,7 +172,8 @@ void CMainFrame::createToolBar() {
     groupBox_->setToolTip(QStringLiteral("Parameter group"));
     // The group choice reaches the view after this handler has returned, as a posted message would.
     connect(groupBox_, &QComboBox::activated, this, [this](int index) {
-        QMetaObject::invokeMethod(managerView_, [this, index] { managerView_->SelectGroup(index); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            managerView_, [this, index] { managerView_->SelectGroup(index); }, Qt::QueuedConnection);
     });
     groupBoxAction_ = bar->addWidget(groupBox_);
 }
@@ -301,12 +301,7 @@ void CMainFrame::onProbe() {
     leftView_->probe();
 }
 
-void CMainFrame::onClear() {
-    CredentialLog log(QDir(state_.writableDir).filePath(QString::fromLatin1(kCredentialLogFileName)).toStdString(),
-                      *prompter_);
-    log.ClearLog();
-    managerView_->table().clearValues();
-}
+void CMainFrame::onClear() { managerView_->clear(); }
 
 void CMainFrame::onLoad() {
     const QString path = loadFileAsker_();

@@ -5,11 +5,14 @@
 #include <QFileDialog>
 #include <QVBoxLayout>
 
+#include "core/manage/configuration_commands.h"
+#include "core/manage/management_traffic.h"
 #include "core/monitor/monitor_interval.h"
 #include "core/params/configuration_file.h"
 #include "gui/app/frame_state.h"
 #include "gui/discovery/left_view.h"
 #include "gui/monitor/tarn_dlg.h"
+#include "link/common/traffic_sink.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
 
@@ -92,6 +95,11 @@ void CManagerView::reboot() {
     session_->reboot();
 }
 
+void CManagerView::clear() {
+    initialUpdate();
+    session_->clear();
+}
+
 void CManagerView::SelectGroup(int group) {
     initialUpdate();
     session_->SelectGroup(group);
@@ -105,16 +113,19 @@ void CManagerView::saveConfiguration() {
     }
     const QString chosen = saveFileAsker_(QString::fromLatin1(selected.front().name.c_str()));
     if (chosen.isEmpty()) return;
-    session_->saveConfiguration(configurationSavePath(chosen.toStdString()));
+    tarn::saveConfiguration(configurationSavePath(chosen.toStdString()), selectedDevices(), table(), prompter_);
 }
 
-void CManagerView::loadConfiguration(const QString& path) { session_->loadConfiguration(path.toStdString()); }
+void CManagerView::loadConfiguration(const QString& path) {
+    tarn::loadConfiguration(path.toStdString(), selectedDevices(), table(), prompter_);
+}
 
 void CManagerView::showSerialSetupRow() { session_->table().showSerialSetupRow(); }
 
 void CManagerView::OnOpenIoMonitor() {
     const QString intervalPath =
-        QDir(frame_.writableDir).filePath(QString::fromLatin1(kMonitorIntervalFileName.data(), kMonitorIntervalFileName.size()));
+        QDir(frame_.writableDir)
+            .filePath(QString::fromLatin1(kMonitorIntervalFileName.data(), kMonitorIntervalFileName.size()));
     CTARNDlg dialog(frame_, intervalPath, this);
     dialog.exec();
 }
@@ -142,5 +153,19 @@ void CManagerView::setMonitorPort(int port) { frame_.monitorPort = port; }
 void CManagerView::showProgress(const std::string& text) { emit statusText(QString::fromStdString(text)); }
 
 void CManagerView::focusList() { list_->setFocus(Qt::OtherFocusReason); }
+
+// The Traffic window has shown the datagram as it arrived; this line says it changed nothing.
+void CManagerView::lateReply(ByteView datagram) {
+    TrafficSink* sink = trafficSink();
+    if (!sink) return;
+    TrafficEntry e;
+    e.timeMs = trafficNowMs();
+    e.direction = TrafficDirection::Received;
+    e.length = datagram.size();
+    e.summary = "late, ignored: " +
+                managementSummary(datagram, TrafficDirection::Received, ManagementChannel::Management, std::string());
+    e.bytes = maskManagementPasswords(datagram);
+    sink->record(std::move(e));
+}
 
 }  // namespace tarn

@@ -36,6 +36,8 @@ public:
     void RequestParameterValues(int group);
     void setValues();
     void reboot();
+    // Clear: pwd.ini emptied, the values and marks of the list cleared.
+    void clear();
     void saveConfiguration();
     void loadConfiguration(const QString& path);
     // WM_CLASS_SELECTED: show one group of parameters.
@@ -71,6 +73,7 @@ private:
     void setMonitorPort(int port) override;
     void showProgress(const std::string& text) override;
     void focusList() override;
+    void lateReply(ByteView datagram) override;
     QTimer& timer(SessionTimer which) { return which == SessionTimer::NextDevice ? nextDevice_ : replyWait_; }
 
     FrameState& frame_;

@@ -45,6 +45,8 @@ public:
     void setMonitorAddress(const std::string& a) override { monitorAddress = a; }
     void setMonitorPort(int p) override { monitorPort = p; }
     void showProgress(const std::string& text) override { progress.push_back(text); }
+    void lateReply(ByteView) override { ++late; }
+    int late = 0;
 };
 
 inline DeviceEntry ioDevice(const std::string& name, int n, const std::string& version = "1.1") {
@@ -108,6 +110,23 @@ protected:
     }
     void answer(std::size_t sentIndex, CommandCode code, const Bytes& body = {}) {
         session.handleDatagram(reply(host.sent.at(sentIndex).bytes, code, body));
+    }
+    // An edit as the list makes it: the mark, then the text.
+    void edit(const std::string& name, const std::string& text) {
+        const int r = session.table().findRow(name);
+        ASSERT_GE(r, 0) << name;
+        session.table().beginEdit(r);
+        session.table().setValue(r, text);
+    }
+    bool marked(const std::string& name) {
+        const ParameterTable& t = session.table();
+        return t.rowModified(t.findRow(name));
+    }
+    std::string loggedPassword(const DeviceEntry& d) {
+        CredentialLog log(logPath, prompter);
+        log.LoadLog();
+        const int i = log.FindMac(d.mac);
+        return i < 0 ? "<none>" : log.entry(i).password;
     }
     std::string value(const std::string& name) {
         const int r = session.table().findRow(name);
