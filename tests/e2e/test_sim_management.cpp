@@ -137,7 +137,8 @@ TEST_F(SimManagementE2E, WholeDeviceGetAnswersOneClassBlockOfTheDevicesOwnValues
     ASSERT_EQ(got[0].value.size(), total);
     std::map<std::string, std::string> texts;  // first record of each name
     for (std::size_t j = 0, at = 0; j < set.records.size(); at += set.records[j++].size)
-        texts.emplace(set.records[j].name, FormatValue(set, int(j), got[0].value, at, kBig));
+        texts.emplace(set.records[j].name,
+                      FormatValue(set.records[j], *blockValue(set, int(j), got[0].value, at), kBig));
     EXPECT_EQ(texts["Device name"], "Mgmt-Plain");
     EXPECT_EQ(texts["IP address"], "127.0.0.121");
     EXPECT_EQ(texts["IP mode"], "Static");
@@ -199,10 +200,10 @@ TEST_F(SimManagementE2E, SetStoresKnownWritableRightSizedValuesAGroupGetReadsThe
     const auto got = entries(reply);
     ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(got[0].id, "1.1.1");
-    EXPECT_EQ(formatValue(record(set, "1.1.1"), got[0].value, kBig), "Renamed");
+    EXPECT_EQ(FormatValue(record(set, "1.1.1"), got[0].value, kBig), "Renamed");
     EXPECT_EQ(got[1].id, "3.1.5");
-    EXPECT_EQ(formatValue(record(set, "3.1.5"), got[1].value, kBig), "8080");
-    EXPECT_EQ(formatValue(record(set, "1.1.4"), got[2].value, kBig), "0");
+    EXPECT_EQ(FormatValue(record(set, "3.1.5"), got[1].value, kBig), "8080");
+    EXPECT_EQ(FormatValue(record(set, "1.1.4"), got[2].value, kBig), "0");
     EXPECT_EQ(Bytes(got[3].value.begin(), got[3].value.end()), (Bytes{0, 0}));
 
     send("Mgmt-Set", CommandCode::Reboot, {0, 0, 0}, 902);

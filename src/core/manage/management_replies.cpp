@@ -85,7 +85,7 @@ bool ManagementSession::verifyChecksum(const ReplyHeader& reply) {
 
 void ManagementSession::valuesReply(int target, const ReplyHeader& reply) {
     bool broken = !verifyChecksum(reply);
-    const DefinitionSet* set = store_.current();
+    const DefinitionSet* set = store_->current();
     const ByteOrder order = byteOrderForProduct(productNumber_);
     if (!reply.complete) {
         prompter_.showMessage(kError, kMessageLengthError, MessageIcon::Warning);
@@ -97,11 +97,13 @@ void ManagementSession::valuesReply(int target, const ReplyHeader& reply) {
                 const auto [first, last] = FindClassRange(*set, entry.id);
                 std::size_t offset = 0;
                 for (int j = first; j >= 0 && j <= last; ++j) {
-                    applyValue(j, FormatValue(*set, j, entry.value, offset, order));
+                    const auto value = blockValue(*set, j, entry.value, offset);
+                    applyValue(j, value ? FormatValue(set->records[static_cast<std::size_t>(j)], *value, order)
+                                        : std::string());
                     offset += static_cast<std::size_t>(set->records[static_cast<std::size_t>(j)].size);
                 }
             } else if (const int j = FindRecordById(*set, entry.id); j >= 0) {
-                applyValue(j, formatValue(set->records[static_cast<std::size_t>(j)], entry.value, order));
+                applyValue(j, FormatValue(set->records[static_cast<std::size_t>(j)], entry.value, order));
             }  // an entry that matches no definition is skipped
         }
         if (entries.overrun) {
@@ -121,7 +123,7 @@ void ManagementSession::valuesReply(int target, const ReplyHeader& reply) {
 // answer of the operation fills the cell, a later one keeps it when equal and empties it when not.
 void ManagementSession::applyValue(int record, const std::string& text) {
     table_.setModified(record, false);
-    const DefinitionSet* set = store_.current();
+    const DefinitionSet* set = store_->current();
     if (set->records[static_cast<std::size_t>(record)].accessMode == AccessMode::Hidden) return;
     const int r = table_.rowOfRecord(record);
     if (r < 0) return;

@@ -54,7 +54,7 @@ std::vector<RefusedValue> checkMarkedRows(const ParameterTable& table, ByteOrder
             limit = "read-only";
         else if (record.accessMode != AccessMode::ReadWrite)
             limit = "cannot be changed";
-        else if (encodeValueBytes(record, table.row(r).value, order, &limit))
+        else if (EncodeValue(record, table.row(r).value, order, &limit))
             continue;
         refused.push_back({r, record.name, limit});
     }
@@ -75,12 +75,12 @@ SetPart setBody(const ParameterTable& table, ByteOrder order, std::size_t headSi
         if (record.id.empty()) break;
         if (table.rowModified(r)) {
             const std::string& text = table.row(r).value;
-            const auto value = encodeValueBytes(record, text, order);
+            const auto value = EncodeValue(record, text, order);
             if (value) {
                 appendParameterId(part.body, record.id);
                 appendU16(part.body, static_cast<std::uint16_t>(value->size()), order);
                 part.body.insert(part.body.end(), value->begin(), value->end());
-                part.values.push_back({r, formatValue(record, *value, order)});
+                part.values.push_back({r, FormatValue(record, *value, order)});
                 // The device's own credentials are what it stores: the bytes up to the first zero.
                 const std::string stored = valueTypeOf(record.type) == ValueType::Text
                                                ? std::string(value->begin(), std::find(value->begin(), value->end(), 0))

@@ -22,7 +22,11 @@ std::string joined(const std::vector<std::string>& names) {
 }  // namespace
 
 ManagementSession::ManagementSession(ManagementHost& host, Prompter& prompter, SessionSettings settings)
-    : host_(host), prompter_(prompter), settings_(std::move(settings)), credentials_(settings_.logPath, prompter) {}
+    : host_(host),
+      prompter_(prompter),
+      settings_(std::move(settings)),
+      credentials_(settings_.logPath, prompter),
+      store_(settings_.definitions ? settings_.definitions : std::make_shared<DefinitionStore>()) {}
 
 void ManagementSession::run(std::function<void()> work) {
     if (busy_) {
@@ -45,7 +49,7 @@ void ManagementSession::RequestParameterValues(int group) {
 
 void ManagementSession::SelectGroup(int group) {
     run([this, group] {
-        const DefinitionSet* set = store_.current();
+        const DefinitionSet* set = store_->current();
         if (!set || group < 0 || group >= set->groupCount()) return;
         selectedGroup_ = group;
         table_.showGroup(group);
@@ -102,10 +106,9 @@ void ManagementSession::beginOperation(Kind kind, int group, std::vector<DeviceE
     for (int i = 0; i < static_cast<int>(op_.devices.size()); ++i) op_.targets.push_back(i);
     op_.order = byteOrderForProduct(productNumber_);
     op_.answered.assign(op_.devices.size(), 0);
-    if (const DefinitionSet* set = store_.current())
+    if (const DefinitionSet* set = store_->current())
         op_.valueSeen.assign(static_cast<std::size_t>(set->recordCount()), 0);
     targets_.begin(static_cast<int>(op_.devices.size()));
-    for (int i = 0; i < targets_.count(); ++i) targets_[i] = TargetRecord{};
     credentials_.newOperation();
 }
 
@@ -139,9 +142,9 @@ bool ManagementSession::startGet(int group) {
         int major = 0, minor = 0;
         std::sscanf(first.version.c_str(), "%d.%d", &major, &minor);
         const std::string path = deviceConfigurationPath(settings_.dataDir, products.currentName(), first.version);
-        const bool loaded = store_.LoadDeviceConfiguration(path, productNumber_, major, minor, prompter_).loaded;
+        const bool loaded = store_->LoadDeviceConfiguration(path, productNumber_, major, minor, prompter_).loaded;
         // A file that is missing or refused leaves no set: no stale groups, rows or marks.
-        table_.setDefinitions(store_.current());
+        table_.setDefinitions(store_->current());
         selectedGroup_ = 0;
         host_.definitionsChanged();
         if (!loaded) {
@@ -149,8 +152,8 @@ bool ManagementSession::startGet(int group) {
             return false;
         }
         table_.showGroup(0);
-        op_.valueSeen.assign(static_cast<std::size_t>(store_.current()->recordCount()), 0);
-    } else if (!store_.current()) {
+        op_.valueSeen.assign(static_cast<std::size_t>(store_->current()->recordCount()), 0);
+    } else if (!store_->current()) {
         endOperation();
         return false;
     }
@@ -177,7 +180,7 @@ void ManagementSession::sendNextGet() {
             op_.body = wholeDeviceGetBody();
             op_.continuation = 0;
         } else {
-            GetPart part = groupGetBody(*store_.current(), op_.group, op_.partStart, head);
+            GetPart part = groupGetBody(*store_->current(), op_.group, op_.partStart, head);
             op_.body = std::move(part.body);
             op_.continuation = part.continuation;
         }

@@ -33,6 +33,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -120,6 +121,8 @@ struct SessionSettings {
     std::string logPath;        // pwd.ini
     int deviceSpacingMs = 100;  // between the get requests of consecutive devices
     int replyWaitMs = 3000;     // after the last request of a part, for the remaining replies
+    // The definition sets of the run, when several sessions share them; else the session has its own.
+    std::shared_ptr<DefinitionStore> definitions;
 };
 
 class ManagementSession {
@@ -146,7 +149,7 @@ public:
 
     ParameterTable& table() { return table_; }
     const ParameterTable& table() const { return table_; }
-    const DefinitionStore& definitions() const { return store_; }
+    const DefinitionStore& definitions() const { return *store_; }
     // The pending credential change of a device (by MAC): a set carrying its own ID or password was
     // answered; used up by its next refusal.
     bool credentialChangePending(const std::string& mac) const { return credentials_.changePending(mac); }
@@ -212,7 +215,7 @@ private:
     Prompter& prompter_;
     SessionSettings settings_;
     CredentialFlow credentials_;
-    DefinitionStore store_;
+    std::shared_ptr<DefinitionStore> store_;
     ParameterTable table_;
     TargetTable targets_;
     RequestIdGenerator requestIds_;

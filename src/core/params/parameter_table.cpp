@@ -26,6 +26,7 @@ void ParameterTable::showGroup(int group) {
     if (set_) {
         const auto [first, end] = set_->groupRange(group);
         groupStart_ = first;
+        rows_.reserve(static_cast<std::size_t>(end - first) + 1);
         for (int i = first; i < end; ++i) {
             const auto [label, name] = listRowTexts(set_->records[static_cast<std::size_t>(i)]);
             rows_.push_back({i, label, name, {}});

@@ -333,7 +333,7 @@ std::uint32_t parseFloatText(const std::string& text) {
     return 0;  // not a number
 }
 
-std::string formatValue(const ParameterRecord& record, ByteView value, ByteOrder order) {
+std::string FormatValue(const ParameterRecord& record, ByteView value, ByteOrder order) {
     const ValueType type = valueTypeOf(record.type);
     const int width = fixedWidth(type);
     std::string text;
@@ -396,17 +396,8 @@ std::string formatValue(const ParameterRecord& record, ByteView value, ByteOrder
     return text;
 }
 
-std::string FormatValue(const DefinitionSet& set, int recordIndex, ByteView bytes, std::size_t offset,
-                        ByteOrder order) {
-    if (recordIndex < 0 || recordIndex >= set.recordCount()) return {};
-    const ParameterRecord& record = set.records[static_cast<std::size_t>(recordIndex)];
-    const auto size = static_cast<std::size_t>(std::max(record.size, 0));
-    if (offset > bytes.size() || bytes.size() - offset < size) return {};
-    return formatValue(record, bytes.subspan(offset, size), order);
-}
-
-std::optional<Bytes> encodeValueBytes(const ParameterRecord& record, const std::string& text, ByteOrder order,
-                                      std::string* limit) {
+std::optional<Bytes> EncodeValue(const ParameterRecord& record, const std::string& text, ByteOrder order,
+                                 std::string* limit) {
     auto refuse = [limit](std::string why) -> std::optional<Bytes> {
         if (limit) *limit = std::move(why);
         return std::nullopt;
@@ -499,14 +490,6 @@ std::optional<Bytes> encodeValueBytes(const ParameterRecord& record, const std::
         default:
             return refuse(kCannotBeSet);
     }
-}
-
-bool EncodeValue(Bytes& out, const std::string& text, const ParameterRecord& record, ByteOrder order) {
-    const std::optional<Bytes> value = encodeValueBytes(record, text, order);
-    if (!value) return false;
-    appendU16(out, static_cast<std::uint16_t>(value->size()), order);
-    out.insert(out.end(), value->begin(), value->end());
-    return true;
 }
 
 }  // namespace tarn

@@ -65,7 +65,7 @@ class SessionTest : public ::testing::Test {
 protected:
     SessionTest()
         : logPath(scratchDir().toStdString() + "/pwd.ini"),
-          session(host, prompter, SessionSettings{dataDir().toStdString() + "/", logPath, 100, 3000}) {}
+          session(host, prompter, SessionSettings{dataDir().toStdString() + "/", logPath, 100, 3000, nullptr}) {}
 
     void logCredentials(const DeviceEntry& d, const std::string& id, const std::string& pw) {
         CredentialLog log(logPath, prompter);
@@ -99,7 +99,7 @@ protected:
         Bytes block;
         for (const ParameterRecord& r : set().records) {
             auto it = values.find(r.name);
-            auto bytes = it == values.end() ? std::nullopt : encodeValueBytes(r, it->second, order());
+            auto bytes = it == values.end() ? std::nullopt : EncodeValue(r, it->second, order());
             EXPECT_TRUE(it == values.end() || bytes) << r.name;
             const Bytes value = bytes ? *bytes : Bytes(static_cast<std::size_t>(r.size), 0);
             block.insert(block.end(), value.begin(), value.end());

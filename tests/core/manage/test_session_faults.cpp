@@ -17,7 +17,7 @@ std::map<std::string, std::string> carried(const Bytes& request, const Definitio
     for (const ValueEntry& e : readValueEntries(head->body, ByteOrder::Big).entries) {
         const int j = FindRecordById(set, e.id);
         out[set.records[static_cast<std::size_t>(j)].name] =
-            formatValue(set.records[static_cast<std::size_t>(j)], e.value, ByteOrder::Big);
+            FormatValue(set.records[static_cast<std::size_t>(j)], e.value, ByteOrder::Big);
     }
     return out;
 }

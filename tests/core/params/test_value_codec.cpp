@@ -27,11 +27,11 @@ ParameterRecord record(const std::string& type, int size, const std::string& uni
 }
 
 std::string show(const ParameterRecord& r, const Bytes& bytes, ByteOrder order = kBig) {
-    return formatValue(r, bytes, order);
+    return FormatValue(r, bytes, order);
 }
 
 Bytes encode(const ParameterRecord& r, const std::string& text, ByteOrder order = kBig) {
-    return encodeValueBytes(r, text, order).value_or(Bytes{0xEE});
+    return EncodeValue(r, text, order).value_or(Bytes{0xEE});
 }
 
 TEST(ValueCodec, NumbersInBothByteOrders) {
@@ -124,21 +124,21 @@ TEST(ValueCodec, FlagsAndForms) {
     EXPECT_EQ(encode(record("FLAG", 4, "", {}, e), "Static", kBig), (Bytes{0, 0, 0, 1}));
 
     // What cannot be sent with a value length equal to the bytes that follow is left out.
-    EXPECT_FALSE(encodeValueBytes(record("FLAG", 1, "", {}, e), "Dynamic", kBig));
-    EXPECT_FALSE(encodeValueBytes(record("FLAG", 3, "", {}, e), "Static", kBig));
-    EXPECT_FALSE(encodeValueBytes(record("FLAG", 1), "Unknown", kBig));
+    EXPECT_FALSE(EncodeValue(record("FLAG", 1, "", {}, e), "Dynamic", kBig));
+    EXPECT_FALSE(EncodeValue(record("FLAG", 3, "", {}, e), "Static", kBig));
+    EXPECT_FALSE(EncodeValue(record("FLAG", 1), "Unknown", kBig));
     for (const char* type : {"*int", "unsigned *int", "*long", "unsigned *long", "*float", "double"}) {
         EXPECT_EQ(show(record(type, 4), {1, 2, 3, 4}), "") << type;
-        EXPECT_FALSE(encodeValueBytes(record(type, 4), "1", kBig)) << type;
+        EXPECT_FALSE(EncodeValue(record(type, 4), "1", kBig)) << type;
     }
-    EXPECT_FALSE(encodeValueBytes(record("int", 4), "1", kBig));  // a size the type cannot fill
+    EXPECT_FALSE(EncodeValue(record("int", 4), "1", kBig));  // a size the type cannot fill
     Bytes out{0xAA};
-    EXPECT_FALSE(EncodeValue(out, "Dynamic", record("FLAG", 1, "", {}, e), kBig));
+    EXPECT_FALSE(appendParameterEntry(out, record("FLAG", 1, "", {}, e), "Dynamic", kBig));
     EXPECT_FALSE(appendParameterEntry(out, record("*float", 4), "1.5", kBig));
     EXPECT_EQ(out, Bytes{0xAA});
     // The value length is the record's size in device byte order, followed by exactly that many bytes.
-    EXPECT_TRUE(EncodeValue(out, "AB", record("*char", 3), kLittle));
-    EXPECT_EQ(out, (Bytes{0xAA, 0x03, 0x00, 'A', 'B', 0}));
+    EXPECT_TRUE(appendParameterEntry(out, record("*char", 3), "AB", kLittle));
+    EXPECT_EQ(out, (Bytes{0xAA, 0x03, 0x03, 0x01, 0x02, 0x03, 0x00, 'A', 'B', 0}));
     out.clear();
     EXPECT_TRUE(appendParameterEntry(out, record("FLAG", 2, "", {}, e), "Static", kBig));
     EXPECT_EQ(out, (Bytes{0x03, 0x03, 0x01, 0x02, 0x00, 0x02, 0x00, 0x01}));
@@ -196,11 +196,15 @@ TEST(ValueCodec, FormatValueStaysInsideTheBytes) {
     DefinitionSet set;
     set.records = {record("int", 2), record("*char", 4), record("long", 4)};
     const Bytes reply{0x00, 0x05, 'a', 'b', 'c', 'd', 0x00, 0x00, 0x01};
-    EXPECT_EQ(FormatValue(set, 0, reply, 0, kBig), "5");
-    EXPECT_EQ(FormatValue(set, 1, reply, 2, kBig), "abcd");
-    EXPECT_EQ(FormatValue(set, 2, reply, 6, kBig), "");  // needs 4 bytes, 3 left
-    EXPECT_EQ(FormatValue(set, 0, reply, 100, kBig), "");
-    EXPECT_EQ(FormatValue(set, 3, reply, 0, kBig), "");
+    auto shown = [&](int index, std::size_t offset) {
+        const auto value = blockValue(set, index, reply, offset);
+        return value ? FormatValue(set.records[static_cast<std::size_t>(index)], *value, kBig) : "<outside>";
+    };
+    EXPECT_EQ(shown(0, 0), "5");
+    EXPECT_EQ(shown(1, 2), "abcd");
+    EXPECT_EQ(shown(2, 6), "<outside>");  // needs 4 bytes, 3 left
+    EXPECT_EQ(shown(0, 100), "<outside>");
+    EXPECT_EQ(shown(3, 0), "<outside>");
 }
 
 // For every type and size, a shown value encodes back to exactly the bytes it was shown from.
@@ -238,8 +242,8 @@ TEST(ValueCodec, PropertyShownValuesEncodeBackToTheirBytes) {
                                 bytes[i] = 'z';
                         }
                     }
-                    const std::string text = formatValue(r, bytes, order);
-                    const auto back = encodeValueBytes(r, text, order);
+                    const std::string text = FormatValue(r, bytes, order);
+                    const auto back = EncodeValue(r, text, order);
                     if (c.type == "FLAG" && text.starts_with("Unknown")) {
                         EXPECT_FALSE(back) << "unmatched FLAG must be left out";
                         continue;
@@ -261,7 +265,7 @@ TEST(ValueCodec, PropertyShownValuesEncodeBackToTheirBytes) {
 TEST(ValueCheck, RefusedTextsNameTheirLimit) {
     auto limitOf = [](const ParameterRecord& r, const std::string& text) {
         std::string limit;
-        EXPECT_FALSE(encodeValueBytes(r, text, kBig, &limit)) << text;
+        EXPECT_FALSE(EncodeValue(r, text, kBig, &limit)) << text;
         return limit;
     };
     const auto port = record("unsigned int", 2);
@@ -313,7 +317,7 @@ TEST(ValueCheck, PropertyWhatPassesDecodesBackToTheSameText) {
             for (int n = 0; n < 4000; ++n) {
                 const long long v = pick(c.min - 70000, c.max + 70000);
                 const std::string text = std::to_string(v);
-                const auto bytes = encodeValueBytes(r, text, order);
+                const auto bytes = EncodeValue(r, text, order);
                 const bool inRange = v >= c.min && v <= c.max;
                 ASSERT_EQ(bytes.has_value(), inRange) << c.type << " " << text;
                 if (!bytes) {
@@ -322,16 +326,16 @@ TEST(ValueCheck, PropertyWhatPassesDecodesBackToTheSameText) {
                 }
                 ++passed;
                 // A number with a defined value is shown by its name.
-                const std::string shown = formatValue(r, *bytes, order);
+                const std::string shown = FormatValue(r, *bytes, order);
                 std::string expected = text;
                 for (const DefinedValue& dv : defined) {
-                    if (encodeValueBytes(r, dv.text, order) == bytes) expected = dv.text;
+                    if (EncodeValue(r, dv.text, order) == bytes) expected = dv.text;
                 }
                 ASSERT_EQ(shown, expected) << c.type;
             }
             for (const DefinedValue& dv : defined) {
-                if (const auto bytes = encodeValueBytes(r, dv.text, order)) {
-                    ASSERT_EQ(formatValue(r, *bytes, order), dv.text) << c.type;
+                if (const auto bytes = EncodeValue(r, dv.text, order)) {
+                    ASSERT_EQ(FormatValue(r, *bytes, order), dv.text) << c.type;
                 }
             }
         }
@@ -348,34 +352,34 @@ TEST(ValueCheck, PropertyWhatPassesDecodesBackToTheSameText) {
                 ipOk = ipOk && o <= 255;
                 ipText += (ipText.empty() ? "" : ".") + std::to_string(o);
             }
-            const auto ipBytes = encodeValueBytes(ip, ipText, order);
+            const auto ipBytes = EncodeValue(ip, ipText, order);
             ASSERT_EQ(ipBytes.has_value(), ipOk) << ipText;
             if (ipBytes) {
-                ASSERT_EQ(formatValue(ip, *ipBytes, order), ipText);
+                ASSERT_EQ(FormatValue(ip, *ipBytes, order), ipText);
             }
 
             char macText[32];
             std::snprintf(macText, sizeof macText, "%02x-%02x-%02x-%02x-%02x-%02x", unsigned(rng() & 0xFF),
                           unsigned(rng() & 0xFF), unsigned(rng() & 0xFF), unsigned(rng() & 0xFF),
                           unsigned(rng() & 0xFF), unsigned(rng() & 0xFF));
-            const auto macBytes = encodeValueBytes(mac, macText, order);
+            const auto macBytes = EncodeValue(mac, macText, order);
             ASSERT_TRUE(macBytes);
-            ASSERT_EQ(formatValue(mac, *macBytes, order), macText);
+            ASSERT_EQ(FormatValue(mac, *macBytes, order), macText);
 
             std::string word(static_cast<std::size_t>(pick(0, 16)), 'a');
             for (char& ch : word) ch = static_cast<char>(pick(1, 255));
-            const auto textBytes = encodeValueBytes(text, word, order);
+            const auto textBytes = EncodeValue(text, word, order);
             ASSERT_EQ(textBytes.has_value(), word.size() <= 12) << word.size();
             if (textBytes) {
-                ASSERT_EQ(formatValue(text, *textBytes, order), word + "  ms");
+                ASSERT_EQ(FormatValue(text, *textBytes, order), word + "  ms");
             }
 
             const float f = std::bit_cast<float>(static_cast<std::uint32_t>(rng()));
             const std::string floatText = formatFloatBits(std::bit_cast<std::uint32_t>(f));
-            const auto floatBytes = encodeValueBytes(real, floatText, order);
+            const auto floatBytes = EncodeValue(real, floatText, order);
             ASSERT_EQ(floatBytes.has_value(), std::isfinite(f)) << floatText;
             if (floatBytes) {
-                ASSERT_EQ(formatValue(real, *floatBytes, order), floatText);
+                ASSERT_EQ(FormatValue(real, *floatBytes, order), floatText);
             }
         }
     }

@@ -53,7 +53,7 @@ SimParameters::SimParameters(std::shared_ptr<const tarn::DefinitionSet> set, tar
 
 bool SimParameters::encodeInto(int index, const std::string& text) {
     const tarn::ParameterRecord& r = set_->records[static_cast<std::size_t>(index)];
-    auto bytes = tarn::encodeValueBytes(r, text, order_);
+    auto bytes = tarn::EncodeValue(r, text, order_);
     if (!bytes || bytes->size() != static_cast<std::size_t>(r.size)) return false;
     values_[static_cast<std::size_t>(index)] = std::move(*bytes);
     return true;
@@ -110,7 +110,7 @@ bool SimParameters::write(const std::string& id, tarn::ByteView value) {
 std::string SimParameters::text(const std::string& id) const {
     const int index = tarn::FindRecordById(*set_, id);
     if (index < 0) return {};
-    return tarn::formatValue(set_->records[static_cast<std::size_t>(index)], values_[static_cast<std::size_t>(index)],
+    return tarn::FormatValue(set_->records[static_cast<std::size_t>(index)], values_[static_cast<std::size_t>(index)],
                              order_);
 }
 
