@@ -162,8 +162,11 @@ void CManagerView::lateReply(ByteView datagram) {
     e.timeMs = trafficNowMs();
     e.direction = TrafficDirection::Received;
     e.length = datagram.size();
-    e.summary = "late, ignored: " +
-                managementSummary(datagram, TrafficDirection::Received, ManagementChannel::Management, std::string());
+    std::string summary =
+        managementSummary(datagram, TrafficDirection::Received, ManagementChannel::Management, std::string());
+    // The line of the datagram itself, just above, names the sender.
+    if (const std::size_t from = summary.find("  from "); from != std::string::npos) summary.erase(from, 7);
+    e.summary = "late, ignored: " + summary;
     e.bytes = maskManagementPasswords(datagram);
     sink->record(std::move(e));
 }
