@@ -1,7 +1,9 @@
-// The Save and Load commands of the .CNF files over the parameter list of the selected devices. They
-// touch only the rows and their marks, never an operation of the session.
+// The Save, Load and Compare commands of the .CNF files over the parameter list of the selected
+// devices. They touch only the rows, their marks and the comparison, never an operation of the
+// session.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,5 +21,12 @@ bool saveConfiguration(const std::string& path, const std::vector<DeviceEntry>& 
 // Values the file changes are written into read/write rows and marked for the next set.
 bool loadConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, ParameterTable& table,
                        Prompter& prompter);
+
+// Compare with file: the file must be a .CNF of the listed product and version; then every row whose
+// value differs from the file's is highlighted (see ConfigurationComparison) and nothing is marked.
+// Returns the number of rows that differ, or nothing when the file was refused (the message told
+// why; an earlier comparison stays).
+std::optional<int> compareConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected,
+                                        ParameterTable& table, Prompter& prompter);
 
 }  // namespace tarn

@@ -11,6 +11,10 @@ void ParameterTable::changed(int first, int last) {
 }
 
 void ParameterTable::setDefinitions(const DefinitionSet* set) {
+    if (set != set_) {
+        comparison_ = {};
+        comparing_ = false;
+    }
     set_ = set;
     modified_.assign(set ? static_cast<std::size_t>(set->recordCount()) : 0, 0);
     rows_.clear();
@@ -138,6 +142,32 @@ void ParameterTable::nameDefinedValues() {
             }
         }
     }
+}
+
+void ParameterTable::setComparison(ConfigurationComparison comparison) {
+    comparison_ = std::move(comparison);
+    comparing_ = true;
+    changed(0, rowCount() - 1);
+}
+
+void ParameterTable::clearComparison() {
+    if (!comparing_) return;
+    comparison_ = {};
+    comparing_ = false;
+    changed(0, rowCount() - 1);
+}
+
+std::optional<std::string> ParameterTable::differingFileValue(int r) const {
+    if (!comparing_ || r < 0 || r >= recordRows_) return std::nullopt;
+    const ParameterRow& row = rows_[static_cast<std::size_t>(r)];
+    if (!comparison_.differs(row.record, row.value)) return std::nullopt;
+    return comparison_.fileValue(row.record);
+}
+
+int ParameterTable::differingRowCount() const {
+    int count = 0;
+    for (int r = 0; r < recordRows_; ++r) count += differingFileValue(r) ? 1 : 0;
+    return count;
 }
 
 std::vector<ConfigurationRow> ParameterTable::configurationRows() const {

@@ -7,9 +7,11 @@
 // is opened. The modified marks belong to the records of the set, not to the rows.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/params/configuration_compare.h"
 #include "core/params/configuration_file.h"
 #include "core/params/definition_set.h"
 
@@ -38,7 +40,8 @@ class ParameterTable {
 public:
     void setObserver(ParameterTableObserver* observer) { observer_ = observer; }
 
-    // A new current set (or none): no rows, every mark cleared.
+    // A new current set (or none): no rows, every mark cleared; a comparison ends when the set is
+    // another one.
     void setDefinitions(const DefinitionSet* set);
     const DefinitionSet* definitions() const { return set_; }
 
@@ -86,6 +89,16 @@ public:
     // A value in decimal form that equals one of the record's defined values is shown by its name.
     void nameDefinedValues();
 
+    // Compare with file: rows whose value differs from the file's are highlighted until the
+    // comparison is cleared or another definition set is listed. It follows the values as they
+    // change (a new reading, an edit) and never touches a mark.
+    void setComparison(ConfigurationComparison comparison);
+    void clearComparison();
+    bool comparing() const { return comparing_; }
+    // The file's value of row r (as the list would show it) when the row's value differs from it.
+    std::optional<std::string> differingFileValue(int r) const;
+    int differingRowCount() const;
+
     // The rows as a configuration file sees them, and back (values and marks).
     std::vector<ConfigurationRow> configurationRows() const;
     void applyConfigurationRows(const std::vector<ConfigurationRow>& rows);
@@ -100,6 +113,8 @@ private:
     int recordRows_ = 0;
     std::vector<ParameterRow> rows_;
     std::vector<char> modified_;  // per record of the set
+    ConfigurationComparison comparison_;
+    bool comparing_ = false;
 };
 
 }  // namespace tarn
