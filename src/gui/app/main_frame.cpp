@@ -14,6 +14,7 @@
 #include <QToolBar>
 
 #include "gui/app/qt_prompter.h"
+#include "gui/app/results_dock.h"
 #include "gui/app/traffic_dock.h"
 #include "gui/controls/icons.h"
 #include "gui/discovery/input_ip_dlg.h"
@@ -62,6 +63,10 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
         return QFileDialog::getOpenFileName(this, QStringLiteral("Load"), QString(),
                                             QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)"));
     };
+    compareFileAsker_ = [this] {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Compare with file"), QString(),
+                                            QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)"));
+    };
 
     setWindowTitle(QStringLiteral("  TARN Manager"));
     setWindowIcon(icons::application());
@@ -89,6 +94,10 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     trafficDock_->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
     addDockWidget(Qt::BottomDockWidgetArea, trafficDock_);
     trafficDock_->hide();
+    resultsDock_ = new ResultsDock(this);
+    resultsDock_->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
+    addDockWidget(Qt::BottomDockWidgetArea, resultsDock_);
+    resultsDock_->hide();
 
     createActions();
     createToolBar();
@@ -125,6 +134,12 @@ void CMainFrame::createActions() {
     connect(action(ID_FILE_SAVE), &QAction::triggered, this, [this] { managerView_->saveConfiguration(); });
     connect(action(ID_FILE_LOAD), &QAction::triggered, this, &CMainFrame::onLoad);
     connect(action(ID_HELP), &QAction::triggered, this, &CMainFrame::onHelp);
+
+    compare_ = new QAction(QStringLiteral("Compare with file..."), this);
+    compare_->setStatusTip(QStringLiteral("Highlight the parameters whose value differs from a configuration file"));
+    compare_->setProperty("networkOnly", true);
+    connect(compare_, &QAction::triggered, this, &CMainFrame::onCompare);
+    actions_[ID_FILE_COMPARE] = compare_;
 
     auto* mru = new QAction(QStringLiteral("Recent File"), this);
     mru->setStatusTip(QStringLiteral("Open this document"));
@@ -182,6 +197,12 @@ void CMainFrame::createMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(action(ID_FILE_LOAD));
     file->addAction(action(ID_FILE_SAVE));
+    file->addAction(compare_);
+    // The command names what it will do: compare, or end the comparison shown.
+    connect(file, &QMenu::aboutToShow, this, [this] {
+        compare_->setText(managerView_->table().comparing() ? QStringLiteral("Clear comparison")
+                                                            : QStringLiteral("Compare with file..."));
+    });
     file->addSeparator();
     file->addAction(action(ID_CLEAR_LOG));
     file->addSeparator();
@@ -193,6 +214,9 @@ void CMainFrame::createMenu() {
     QAction* traffic = trafficDock_->toggleViewAction();
     traffic->setStatusTip(QStringLiteral("Show or hide the traffic log"));
     view->addAction(traffic);
+    QAction* results = resultsDock_->toggleViewAction();
+    results->setStatusTip(QStringLiteral("Show or hide the outcome of the last operation for each device"));
+    view->addAction(results);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
     probeAllInterfaces_ = options->addAction(QStringLiteral("Probe every network interface"));
@@ -306,6 +330,24 @@ void CMainFrame::onClear() { managerView_->clear(); }
 void CMainFrame::onLoad() {
     const QString path = loadFileAsker_();
     if (!path.isEmpty()) managerView_->loadConfiguration(path);
+}
+
+void CMainFrame::onCompare() {
+    if (managerView_->table().comparing()) {
+        managerView_->clearComparison();
+        compare_->setText(QStringLiteral("Compare with file..."));
+        showStatus(QStringLiteral("Comparison cleared"));
+        return;
+    }
+    const QString path = compareFileAsker_();
+    if (path.isEmpty()) return;
+    const std::optional<int> differing = managerView_->compareWithFile(path);
+    if (!differing) return;
+    compare_->setText(QStringLiteral("Clear comparison"));
+    const QString file = QFileInfo(path).fileName();
+    showStatus(*differing == 0   ? QStringLiteral("No parameter differs from %1").arg(file)
+               : *differing == 1 ? QStringLiteral("1 parameter differs from %1").arg(file)
+                                 : QStringLiteral("%1 parameters differ from %2").arg(*differing).arg(file));
 }
 
 void CMainFrame::onHelp() {

@@ -98,6 +98,8 @@ void CManagerView::reboot() {
 void CManagerView::clear() {
     initialUpdate();
     session_->clear();
+    // With every value gone, a comparison has nothing left to compare.
+    table().clearComparison();
 }
 
 void CManagerView::SelectGroup(int group) {
@@ -119,6 +121,12 @@ void CManagerView::saveConfiguration() {
 void CManagerView::loadConfiguration(const QString& path) {
     tarn::loadConfiguration(path.toStdString(), selectedDevices(), table(), prompter_);
 }
+
+std::optional<int> CManagerView::compareWithFile(const QString& path) {
+    return compareConfiguration(path.toStdString(), selectedDevices(), table(), prompter_);
+}
+
+void CManagerView::clearComparison() { table().clearComparison(); }
 
 void CManagerView::showSerialSetupRow() { session_->table().showSerialSetupRow(); }
 

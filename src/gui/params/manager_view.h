@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QTimer>
 #include <QWidget>
@@ -40,6 +41,10 @@ public:
     void clear();
     void saveConfiguration();
     void loadConfiguration(const QString& path);
+    // Compare with file: highlights the rows that differ from the file; the number of them, or
+    // nothing when the file was refused.
+    std::optional<int> compareWithFile(const QString& path);
+    void clearComparison();
     // WM_CLASS_SELECTED: show one group of parameters.
     void SelectGroup(int group);
     // Serial mode: the single set-up row through which the I/O monitor is opened.
