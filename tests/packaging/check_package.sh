@@ -17,8 +17,13 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 echo "-- package"
 cpack --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 || { cat "$tmp/cpack.log"; fail "cpack"; }
-deb=$tmp/out/tarn-manager_${version}_amd64.deb
+deb=$tmp/out/tarn-manager_${version}-1_amd64.deb
 [ -f "$deb" ] || fail "no $(basename "$deb") in: $(ls "$tmp/out")"
+
+echo "-- lintian"
+# Debian's own checks: no error and no warning (overrides, each with its reason, are in the package).
+lintian --fail-on error,warning --no-tag-display-limit "$deb" >"$tmp/lintian.log" 2>&1 ||
+    { cat "$tmp/lintian.log"; fail "lintian"; }
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 libqt6network6 libqt6serialport6 libc6; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
@@ -46,7 +51,7 @@ done
 mkdir -p "$tmp/work" "$tmp/home"
 cd "$tmp/work"
 export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config
-config="$XDG_CONFIG_HOME/Local AppWizard-Generated Applications"
+config="$XDG_CONFIG_HOME/tarn-manager"
 touch "$tmp/stamp"
 sleep 1  # the stamp must be older than anything written after it
 
@@ -84,8 +89,8 @@ cat <&3 >/dev/null &  # keeps the simulator's output flowing
 "$usr/bin/tarnctl" params get --address 127.0.0.11 --device-port "$port" --id admin --password admin \
     >"$tmp/params.txt" 2>"$tmp/params.err" || fail "tarnctl params get: $(cat "$tmp/params.err")"
 grep -q "North pump house" "$tmp/params.txt" || fail "tarnctl params get did not show the device's values"
-[ "$(stat -c %a "$config/manager/pwd.ini" 2>/dev/null)" = 600 ] || fail "no owner-only pwd.ini in $config/manager"
-grep -qi "00:50:C2:7A:10:01" "$config/manager/pwd.ini" || fail "pwd.ini lacks the device"
+[ "$(stat -c %a "$config/pwd.ini" 2>/dev/null)" = 600 ] || fail "no owner-only pwd.ini in $config"
+grep -qi "00:50:C2:7A:10:01" "$config/pwd.ini" || fail "pwd.ini lacks the device"
 kill "$sim_pid"
 wait "$sim_pid" 2>/dev/null || true
 sim_pid=""
@@ -94,7 +99,7 @@ echo "-- tarn-manager starts, runs its demo and closes by itself"
 rc=0
 QT_QPA_PLATFORM=offscreen timeout 60 "$usr/bin/tarn-manager" --demo --quit-after 3000 >"$tmp/gui.log" 2>&1 || rc=$?
 [ "$rc" -eq 0 ] || { cat "$tmp/gui.log"; fail "tarn-manager exited $rc"; }
-[ -f "$config/manager.conf" ] || fail "tarn-manager wrote no settings to $config"
+[ -f "$config/tarn-manager.conf" ] || fail "tarn-manager wrote no settings to $config"
 
 written=$(find "$root" -newer "$tmp/stamp")
 [ -z "$written" ] || fail "written inside the installed tree: $written"
