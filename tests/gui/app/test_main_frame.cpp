@@ -1,4 +1,6 @@
 // The main frame: its commands, the link modes, Quick Connect and the serial settings dialog.
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
@@ -8,8 +10,6 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QToolBar>
-
-#include <gtest/gtest.h>
 
 #include "core/manage/credential_log.h"
 #include "core/params/dcf_parser.h"
@@ -59,9 +59,9 @@ protected:
     // Shows two parameters with values, as a device's reply would.
     void showRows() {
         definitions = parseDeviceConfiguration(
-                          test::dcfText({{1, 0, 1}}, test::dcfEntry("1.0.1", "IP", "Network", "IP_address", "R/W", 4) +
-                                                         test::dcfEntry("1.0.2", "unsigned_int", "Network", "Local_port",
-                                                                        "R/W", 2)))
+                          test::dcfText({{1, 0, 1}},
+                                        test::dcfEntry("1.0.1", "IP", "Network", "IP_address", "R/W", 4) +
+                                            test::dcfEntry("1.0.2", "unsigned_int", "Network", "Local_port", "R/W", 2)))
                           .set;
         ParameterTable& table = frame.managerView()->table();
         table.setDefinitions(&definitions);
@@ -271,10 +271,14 @@ TEST_F(MainFrameTest, DemoProbeWaitsForTheSimulatedFleet) {
         EXPECT_EQ(probeMessages(), std::vector<std::string>{"The demo fleet is not running yet."});
         EXPECT_EQ(frame.leftView()->tree()->deviceCount(), 1);
 
-        ASSERT_TRUE(tarn::test::waitUntil([&] { return frame.state().demoNotRunning.empty(); }, 10000));
-        EXPECT_TRUE(probeMessages().empty());
-        EXPECT_TRUE(tarn::test::waitUntil([&] { return frame.leftView()->tree()->deviceCount() > 1; }, 5000));
+        // Once the fleet is ready the demo probes it by itself: the seven devices of the demo fleet,
+        // without a click.
+        ASSERT_TRUE(tarn::test::waitUntil([&] { return frame.leftView()->tree()->deviceCount() == 7; }, 10000));
+        EXPECT_TRUE(frame.state().demoNotRunning.empty());
         EXPECT_FALSE(frame.leftView()->tree()->isListed("00:00:00:00:00:01"));
+        EXPECT_TRUE(frame.leftView()->tree()->isListed("00:50:C2:7A:30:02"));
+        EXPECT_TRUE(probeMessages().empty());  // and Probe goes to the fleet from then on
+        EXPECT_TRUE(tarn::test::waitUntil([&] { return frame.leftView()->tree()->deviceCount() == 7; }, 5000));
     }
 
     frame.leftView()->tree()->appendDevice(device("Kept"));
