@@ -6,19 +6,25 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QRegularExpression>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolBar>
 
 #include "core/manage/credential_log.h"
 #include "core/params/dcf_parser.h"
 #include "gui/app/demo_fleet.h"
+#include "gui/app/help_window.h"
 #include "gui/app/main_frame.h"
 #include "gui/discovery/input_ip_dlg.h"
 #include "gui/discovery/left_view.h"
 #include "gui/iolink/set_comm_dlg.h"
 #include "gui/params/manager_view.h"
+#include "link/common/command_line.h"
 #include "support/dcf_text.h"
 #include "support/modal.h"
 #include "support/scripted_prompter.h"
@@ -220,6 +226,58 @@ TEST_F(MainFrameTest, HelpOpensTheHelpFileAndReturnsToTheProgramFolder) {
     EXPECT_TRUE(opened.toLocalFile().startsWith(tarn::test::dataDir() + "/help/Manager."));
     EXPECT_EQ(QDir::currentPath(), QDir(QCoreApplication::applicationDirPath()).absolutePath());
     QDir::setCurrent(before);
+}
+
+TEST_F(MainFrameTest, WithoutABrowserTheHelpOpensInTheProgramsOwnWindowOffline) {
+    frame.setHelpOpener([](const QUrl&) { return true; });
+    frame.action(CMainFrame::ID_HELP)->trigger();
+    EXPECT_EQ(frame.helpWindow(), nullptr);  // a browser took it
+
+    frame.setHelpOpener([](const QUrl&) { return false; });
+    frame.action(CMainFrame::ID_HELP)->trigger();
+    HelpWindow* window = frame.helpWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("TARN Manager Help"));
+    QTextBrowser* browser = window->browser();
+    EXPECT_EQ(browser->source().toLocalFile(), tarn::test::dataDir() + "/help/Manager.html");
+    EXPECT_TRUE(browser->toPlainText().contains("Finding devices"));
+
+    // Links to the web or out of the help folder are not followed; the page stays.
+    emit browser->anchorClicked(QUrl("https://example.invalid/manual.html"));
+    emit browser->anchorClicked(QUrl::fromLocalFile(tarn::test::dataDir() + "/prodid.ini"));
+    EXPECT_EQ(browser->source().toLocalFile(), tarn::test::dataDir() + "/help/Manager.html");
+
+    // The window is reused, not stacked.
+    frame.action(CMainFrame::ID_HELP)->trigger();
+    EXPECT_EQ(frame.helpWindow(), window);
+}
+
+TEST_F(MainFrameTest, TheHelpMenuShowsTheVersionLicenceAndQt) {
+    QStringList menus;
+    for (QAction* a : frame.menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Options", "&Help"}));
+    EXPECT_EQ(frame.aboutAction()->text(), QStringLiteral("&About TARN Manager"));
+
+    QString title, text;
+    tarn::test::whenModal<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        text = box->text();
+        box->accept();
+    });
+    frame.aboutAction()->trigger();
+    EXPECT_EQ(title, QStringLiteral("About TARN Manager"));
+    EXPECT_TRUE(text.contains(QRegularExpression("TARN Manager \\d+\\.\\d+\\.\\d+"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(tarn::cli::version())) << text.toStdString();
+    EXPECT_TRUE(text.contains("Licence: Expat (MIT)")) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Qt %1").arg(qVersion()))) << text.toStdString();
+
+    tarn::test::whenModal<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        box->accept();
+    });
+    frame.aboutQtAction()->trigger();
+    EXPECT_EQ(title, QStringLiteral("About Qt"));
 }
 
 TEST_F(MainFrameTest, DeviceCommandsCheckTheSelectionFirst) {
