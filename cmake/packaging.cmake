@@ -40,7 +40,8 @@ configure_file(${TARN_PACKAGING_DIR}/org.tarn.manager.metainfo.xml.in
                ${TARN_GENERATED_DIR}/org.tarn.manager.metainfo.xml @ONLY)
 install(FILES ${TARN_GENERATED_DIR}/org.tarn.manager.metainfo.xml DESTINATION share/metainfo)
 
-# Man pages are made from each program's --help and --version, so they cannot drift from them.
+# Man pages are made from each program's --help and --version, so they cannot drift from them, and
+# hand-written sections (packaging/man/<program>.h2m: commands, exit status, files, examples, see also).
 find_program(TARN_HELP2MAN help2man)
 find_program(TARN_GZIP gzip)
 if(TARN_HELP2MAN AND TARN_GZIP AND NOT TARN_SANITIZE)
@@ -51,10 +52,10 @@ if(TARN_HELP2MAN AND TARN_GZIP AND NOT TARN_SANITIZE)
     foreach(program ${TARN_PROGRAMS})
         set(page ${TARN_GENERATED_DIR}/${program}.1)
         add_custom_command(OUTPUT ${page}.gz
-            COMMAND ${TARN_HELP2MAN} --no-info --section=1 "--name=${names_${program}}" --output=${page}
-                    $<TARGET_FILE:${program}>
+            COMMAND ${TARN_HELP2MAN} --no-info --section=1 "--name=${names_${program}}"
+                    --include=${TARN_PACKAGING_DIR}/man/${program}.h2m --output=${page} $<TARGET_FILE:${program}>
             COMMAND ${TARN_GZIP} -9nf ${page}
-            DEPENDS ${program}
+            DEPENDS ${program} ${TARN_PACKAGING_DIR}/man/${program}.h2m
             COMMENT "Writing the man page of ${program}"
             VERBATIM)
         list(APPEND pages ${page}.gz)

@@ -45,7 +45,20 @@ appstreamcli validate --no-net "$usr/share/metainfo/org.tarn.manager.metainfo.xm
 grep -q "release version=\"$version\"" "$usr/share/metainfo/org.tarn.manager.metainfo.xml" ||
     fail "the metadata names another release than $version"
 for p in tarn-manager tarnctl tarn-sim; do
-    zcat "$usr/share/man/man1/$p.1.gz" | grep -q "^\.SH OPTIONS" || fail "$p(1) has no OPTIONS section"
+    page=$(zcat "$usr/share/man/man1/$p.1.gz")
+    for section in NAME SYNOPSIS DESCRIPTION OPTIONS '"EXIT STATUS"' FILES EXAMPLES '"SEE ALSO"'; do
+        grep -qx "\.SH $section" <<<"$page" || fail "$p(1) has no $section section"
+    done
+done
+# One entry per subcommand: the io commands each have their own, none runs into the next.
+# The tag lines after each .TP, without font changes and escapes.
+tarnctl_page=$(zcat "$usr/share/man/man1/tarnctl.1.gz" | sed -n '/^\.TP/{n;p}' | sed 's/\\f[BIRP]//g; s/\\,//g; s/\\\///g; s/\\-/-/g')
+for entry in "probe " "dcf show FILE" "params get" "params set" "reboot DEVICE-OPTION" "cnf save FILE" "cnf load FILE" \
+    "io LINK-OPTION... status" "io LINK-OPTION... config" "io LINK-OPTION... serial" "io LINK-OPTION... switch N on|off" \
+    "io LINK-OPTION... run-mode | setting-mode" "io LINK-OPTION... output N" "io LINK-OPTION... input N" \
+    "io LINK-OPTION... adc N"; do
+    awk -v e="$entry" 'index($0, e) == 1 { found = 1 } END { exit !found }' <<<"$tarnctl_page" ||
+        fail "tarnctl(1) has no entry of its own for '$entry'"
 done
 
 mkdir -p "$tmp/work" "$tmp/home"
