@@ -76,8 +76,7 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     splitter_->addWidget(leftView_);
     splitter_->addWidget(managerView_);
     splitter_->setChildrenCollapsible(false);
-    const int treeWidth = leftView_->tree()->columnsWidth() + 2 * leftView_->tree()->frameWidth() + 2;
-    splitter_->setSizes({std::max(330, treeWidth), 500});
+    splitter_->setSizes({std::max(330, leftView_->tree()->preferredWidth()), 500});
     splitter_->setStretchFactor(1, 1);
     setCentralWidget(splitter_);
     connect(leftView_, &CLeftView::deviceSelected, this, [this] { managerView_->RequestParameterValues(0); });
