@@ -82,6 +82,11 @@ for p in tarn-manager tarnctl tarn-sim; do
         fail "$p --no-such-option printed: $(cat "$tmp/err")"
 done
 
+rc=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/tarn-manager" 2>"$tmp/err" >/dev/null || rc=$?
+[ "$rc" -eq 1 ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] && grep -q "no display.*tarnctl" "$tmp/err" ||
+    fail "tarn-manager without a display exited $rc: $(cat "$tmp/err")"
+
 echo "-- tarnctl reads the installed .dcf files"
 "$usr/bin/tarnctl" dcf show TARN-IO_1.1.dcf --json >"$tmp/dcf.json" || fail "tarnctl dcf show by name"
 grep -q "\"file\": \"$usr/share/tarn-manager/TARN-IO_1.1.dcf\"" "$tmp/dcf.json" ||
