@@ -226,7 +226,7 @@ TEST_F(SimManagementE2E, SetStoresKnownWritableRightSizedValuesAGroupGetReadsThe
     ASSERT_TRUE(client.waitFor(4));
     const auto upTime = entries(header(client.received[3]));
     ASSERT_EQ(upTime.size(), 1u);
-    EXPECT_LT(std::stoul(formatValue(record(set, "1.1.6"), upTime[0].value, kBig)), 60u);
+    EXPECT_LT(std::stoul(FormatValue(record(set, "1.1.6"), upTime[0].value, kBig)), 60u);
 }
 
 TEST_F(SimManagementE2E, WrongCredentialsGetAuthFailedAndNewOnesCountOnceTheSetReplyHasLeft) {
