@@ -74,21 +74,31 @@ bool ManagementSession::firstAnswer(int target) {
     return true;
 }
 
+// The first fault of a target's reply in this operation; a repeated reply does not add one.
+void ManagementSession::noteFault(int target, const std::string& text) {
+    if (target < 0 || target >= static_cast<int>(op_.faults.size())) return;
+    if (op_.answered[static_cast<std::size_t>(target)]) return;
+    std::string& fault = op_.faults[static_cast<std::size_t>(target)];
+    if (fault.empty()) fault = text;
+}
+
 // False (after the message) when the checksum does not add up; the reply is handled all the same.
-bool ManagementSession::verifyChecksum(const ReplyHeader& reply) {
+bool ManagementSession::verifyChecksum(int target, const ReplyHeader& reply) {
     if (!reply.complete || reply.computedChecksum == reply.receivedChecksum) return true;
     char text[64];
     std::snprintf(text, sizeof text, "cal : %d recv : %d ", reply.computedChecksum, reply.receivedChecksum);
     prompter_.showMessage(kError, text, MessageIcon::Warning);
+    noteFault(target, text);
     return false;
 }
 
 void ManagementSession::valuesReply(int target, const ReplyHeader& reply) {
-    bool broken = !verifyChecksum(reply);
+    bool broken = !verifyChecksum(target, reply);
     const DefinitionSet* set = store_->current();
     const ByteOrder order = byteOrderForProduct(productNumber_);
     if (!reply.complete) {
         prompter_.showMessage(kError, kMessageLengthError, MessageIcon::Warning);
+        noteFault(target, kMessageLengthError);
         broken = true;
     } else if (set) {
         const ValueEntries entries = readValueEntries(reply.body, order);
@@ -108,6 +118,7 @@ void ManagementSession::valuesReply(int target, const ReplyHeader& reply) {
         }
         if (entries.overrun) {
             prompter_.showMessage(kError, kMessageLengthError, MessageIcon::Warning);
+            noteFault(target, kMessageLengthError);
             broken = true;
         }
     }
@@ -159,7 +170,7 @@ void ManagementSession::captureMonitorTarget(bool& dhcpSeen, const std::string& 
 }
 
 void ManagementSession::setReply(int target, const ReplyHeader& reply) {
-    verifyChecksum(reply);
+    verifyChecksum(target, reply);
     if (!firstAnswer(target)) return;
     // The device has taken its own new ID or password: its next refusal of the old ones moves the log.
     if (op_.ownChange) credentials_.setChangePending(targets_[target].mac, *op_.ownChange);

@@ -1,5 +1,6 @@
 #include "core/manage/management_session.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/common/text.h"
@@ -12,6 +13,9 @@ namespace tarn {
 namespace {
 
 constexpr const char* kError = "Error";
+
+constexpr const char* kNoCredentials = "No ID and password";
+constexpr const char* kNoReply = "No reply";
 
 std::string joined(const std::vector<std::string>& names) {
     std::string out;
@@ -106,6 +110,8 @@ void ManagementSession::beginOperation(Kind kind, int group, std::vector<DeviceE
     for (int i = 0; i < static_cast<int>(op_.devices.size()); ++i) op_.targets.push_back(i);
     op_.order = byteOrderForProduct(productNumber_);
     op_.answered.assign(op_.devices.size(), 0);
+    op_.faults.assign(op_.devices.size(), {});
+    for (const DeviceEntry& device : op_.devices) op_.outcomes.push_back({device, operationName(kind), {}, {}});
     if (const DefinitionSet* set = store_->current())
         op_.valueSeen.assign(static_cast<std::size_t>(set->recordCount()), 0);
     targets_.begin(static_cast<int>(op_.devices.size()));
@@ -135,6 +141,7 @@ bool ManagementSession::startGet(int group) {
         const int product = products.FindProductId(first.productId);
         if (product < 0) {
             prompter_.showMessage(kError, kInvalidProductId, MessageIcon::Warning);
+            reportOutcomes(OutcomeStatus::NoDefinitions, kInvalidProductId);
             endOperation();
             return false;
         }
@@ -142,18 +149,20 @@ bool ManagementSession::startGet(int group) {
         int major = 0, minor = 0;
         std::sscanf(first.version.c_str(), "%d.%d", &major, &minor);
         const std::string path = deviceConfigurationPath(settings_.dataDir, products.currentName(), first.version);
-        const bool loaded = store_->LoadDeviceConfiguration(path, productNumber_, major, minor, prompter_).loaded;
+        const DcfLoadResult load = store_->LoadDeviceConfiguration(path, productNumber_, major, minor, prompter_);
         // A file that is missing or refused leaves no set: no stale groups, rows or marks.
         table_.setDefinitions(store_->current());
         selectedGroup_ = 0;
         host_.definitionsChanged();
-        if (!loaded) {
+        if (!load.loaded) {
+            reportOutcomes(OutcomeStatus::NoDefinitions, load.message);
             endOperation();
             return false;
         }
         table_.showGroup(0);
         op_.valueSeen.assign(static_cast<std::size_t>(store_->current()->recordCount()), 0);
     } else if (!store_->current()) {
+        reportOutcomes(OutcomeStatus::NoDefinitions, "No parameter definitions loaded");
         endOperation();
         return false;
     }
@@ -168,6 +177,7 @@ void ManagementSession::sendNextGet() {
         const DeviceEntry& device = deviceOf(t);
         const auto credentials = credentials_.credentialsFor(device, false);
         if (!credentials) {  // Cancel: the devices from here on get no request
+            op_.notSent = kNoCredentials;
             finishSending();
             return;
         }
@@ -202,6 +212,7 @@ bool ManagementSession::sendRequest(int target, CommandCode command, ManagementO
         decideSend(device, use, [this](const std::string& ip) { return host_.isOnLocalSubnet(ip); });
     if (decision.kind == SendDecision::Kind::Refused) {
         prompter_.showMessage(kError, decision.refusal, MessageIcon::Warning);
+        op_.notSent = decision.refusal;
         return false;
     }
     TargetRecord& record = targets_[target];
@@ -212,7 +223,10 @@ bool ManagementSession::sendRequest(int target, CommandCode command, ManagementO
     address.password = record.password;
     const std::uint16_t id = targets_.drawRequestId(target, requestIds_, op_.order);
     const auto request = buildRequest(address, command, *op_.body, op_.order, id);
-    if (!request) return false;  // credentials are bounded before they get here
+    if (!request) {  // credentials are bounded before they get here
+        op_.notSent = "The request could not be built";
+        return false;
+    }
     host_.sendDatagram(request->bytes, decision.address);
     ++op_.sent;
     return true;
@@ -221,6 +235,8 @@ bool ManagementSession::sendRequest(int target, CommandCode command, ManagementO
 void ManagementSession::finishSending() {
     host_.stopTimer(SessionTimer::NextDevice);
     if (op_.sent == 0) {
+        noteOutcomes();
+        reportOutcomes();
         endOperation();
         host_.showProgress({});
         host_.sessionEvent({SessionEvent::Kind::OperationFinished, -1, {}});
@@ -237,7 +253,10 @@ void ManagementSession::sendToTargets(CommandCode command, ManagementOperation u
     for (int i = 0; i < static_cast<int>(op_.targets.size()); ++i) {
         const DeviceEntry& device = deviceOf(i);
         const auto credentials = credentials_.credentialsFor(device, op_.askEvenIfLogged);
-        if (!credentials) break;
+        if (!credentials) {
+            op_.notSent = kNoCredentials;
+            break;
+        }
         targets_[i] = TargetRecord{toUpperAscii(device.mac), credentials->id, credentials->password, {}};
         if (!op_.body) {
             SetPart part = setBody(table_, op_.order,
@@ -284,6 +303,40 @@ std::vector<std::string> ManagementSession::silentDevices() const {
     return names;
 }
 
+// What this part of the operation did to each of its targets. A device keeps the first fault it
+// met: a device that answered the first part of a get but not the second did not give its values.
+void ManagementSession::noteOutcomes() {
+    for (int i = 0; i < static_cast<int>(op_.targets.size()); ++i) {
+        DeviceOutcome& outcome = op_.outcomes[static_cast<std::size_t>(op_.targets[static_cast<std::size_t>(i)])];
+        if (outcome.status != OutcomeStatus::Ok) continue;
+        const auto at = static_cast<std::size_t>(i);
+        if (i >= op_.sent) {
+            outcome.status = OutcomeStatus::Failed;
+            outcome.message = op_.notSent.empty() ? "Not sent" : op_.notSent;
+        } else if (std::find(op_.refusedTargets.begin(), op_.refusedTargets.end(), i) != op_.refusedTargets.end()) {
+            outcome.status = OutcomeStatus::Refused;
+            outcome.message = kAuthFailedText;
+        } else if (!op_.answered[at]) {
+            outcome.status = OutcomeStatus::NoReply;
+            outcome.message = kNoReply;
+        } else if (!op_.faults[at].empty()) {
+            outcome.status = OutcomeStatus::Failed;
+            outcome.message = op_.faults[at];
+        }
+    }
+}
+
+// Hands the outcomes to the host; a status other than Ok stands for every device of the operation.
+void ManagementSession::reportOutcomes(OutcomeStatus allStatus, const std::string& message) {
+    if (allStatus != OutcomeStatus::Ok) {
+        for (DeviceOutcome& outcome : op_.outcomes) {
+            outcome.status = allStatus;
+            outcome.message = message;
+        }
+    }
+    host_.operationFinished(op_.outcomes);
+}
+
 void ManagementSession::checkComplete() {
     if (op_.phase == Phase::Waiting && op_.answeredCount >= op_.sent) complete();
 }
@@ -292,6 +345,10 @@ void ManagementSession::complete() {
     const std::vector<std::string> missing = silentDevices();
     endOperation();
     host_.sessionEvent({SessionEvent::Kind::OperationFinished, -1, missing});
+    noteOutcomes();
+    const bool nextPart = op_.kind == Kind::Get && op_.refusedTargets.empty() && !op_.credentialsChanged &&
+                          op_.continuation != 0 && op_.answeredCount > 0;
+    if (!nextPart) reportOutcomes();
     if (!op_.refusedTargets.empty()) {
         prompter_.showMessage(kError, kAuthFailedText, MessageIcon::Warning);
         if (op_.kind == Kind::Get)
@@ -306,7 +363,7 @@ void ManagementSession::complete() {
     }
     switch (op_.kind) {
         case Kind::Get:
-            if (op_.continuation != 0 && op_.answeredCount > 0) {
+            if (nextPart) {
                 // The next part of the group, to every device, with the credentials they took.
                 op_.phase = Phase::Sending;
                 op_.partStart = op_.continuation;
@@ -351,6 +408,8 @@ void ManagementSession::retryRefused() {
     for (int i = 0; i < static_cast<int>(op_.devices.size()); ++i) op_.targets.push_back(i);
     op_.order = refused.order;
     op_.answered.assign(op_.devices.size(), 0);
+    op_.faults.assign(op_.devices.size(), {});
+    for (const DeviceEntry& device : op_.devices) op_.outcomes.push_back({device, operationName(op_.kind), {}, {}});
     op_.askEvenIfLogged = true;
     ++generation_;
     targets_.begin(static_cast<int>(op_.devices.size()));

@@ -46,6 +46,7 @@
 #include "core/discovery/selection_identity.h"
 #include "core/discovery/target_table.h"
 #include "core/manage/credential_flow.h"
+#include "core/manage/device_outcome.h"
 #include "core/manage/management_requests.h"
 #include "core/params/definition_store.h"
 #include "core/params/parameter_table.h"
@@ -114,6 +115,9 @@ public:
     virtual void sessionEvent(const SessionEvent&) {}
     // A reply that came after its operation ended; it changed nothing.
     virtual void lateReply(ByteView) {}
+    // A Get (every part of it), a Set part or a Reboot is over: one outcome per device it was for,
+    // in the order of the selection. A refused set or reboot reports here before it goes again.
+    virtual void operationFinished(const OperationOutcomes&) {}
 };
 
 struct SessionSettings {
@@ -157,6 +161,9 @@ public:
 
 private:
     enum class Kind { Get, Set, Reboot };
+    static const char* operationName(Kind kind) {
+        return kind == Kind::Get ? "Get" : kind == Kind::Set ? "Set" : "Reboot";
+    }
     enum class Phase { Idle, Sending, Waiting };
     struct Operation {
         Kind kind = Kind::Get;
@@ -179,6 +186,9 @@ private:
         std::vector<char> valueSeen;  // per record: a value of this operation is shown
         std::vector<int> refusedTargets;
         bool credentialsChanged = false;
+        std::vector<std::string> faults;  // per target: what was wrong with its reply, empty when nothing
+        std::string notSent;              // why the sending stopped before the last target
+        OperationOutcomes outcomes;       // per device; a device keeps the first fault of any part
     };
 
     void run(std::function<void()> work);
@@ -198,12 +208,15 @@ private:
     void retryRefused();
     void finishSet(const std::vector<std::string>& missing);
     std::vector<std::string> silentDevices() const;
+    void noteOutcomes();
+    void reportOutcomes(OutcomeStatus allStatus = OutcomeStatus::Ok, const std::string& message = {});
     const DeviceEntry& deviceOf(int target) const;
 
     // Replies.
     bool firstAnswer(int target);
     void checkComplete();
-    bool verifyChecksum(const ReplyHeader& reply);
+    bool verifyChecksum(int target, const ReplyHeader& reply);
+    void noteFault(int target, const std::string& text);
     void valuesReply(int target, const ReplyHeader& reply);
     void setReply(int target, const ReplyHeader& reply);
     void authFailed(int target);

@@ -46,7 +46,9 @@ public:
     void setMonitorPort(int p) override { monitorPort = p; }
     void showProgress(const std::string& text) override { progress.push_back(text); }
     void lateReply(ByteView) override { ++late; }
+    void operationFinished(const OperationOutcomes& o) override { outcomes.push_back(o); }
     int late = 0;
+    std::vector<OperationOutcomes> outcomes;
 };
 
 inline DeviceEntry ioDevice(const std::string& name, int n, const std::string& version = "1.1") {
