@@ -84,7 +84,10 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     splitter_->setSizes({std::max(330, leftView_->tree()->preferredWidth()), 500});
     splitter_->setStretchFactor(1, 1);
     setCentralWidget(splitter_);
-    connect(leftView_, &CLeftView::deviceSelected, this, [this] { managerView_->RequestParameterValues(0); });
+    connect(leftView_, &CLeftView::deviceSelected, this, [this] {
+        resultsDock_->newCommand();
+        managerView_->RequestParameterValues(0);
+    });
     connect(managerView_, &CManagerView::groupsChanged, this, &CMainFrame::fillGroupBox);
     connect(managerView_, &CManagerView::statusText, this, [this](const QString& text) {
         if (text.isEmpty())
@@ -101,6 +104,7 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     resultsDock_->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
     addDockWidget(Qt::BottomDockWidgetArea, resultsDock_);
     resultsDock_->hide();
+    connect(managerView_, &CManagerView::outcomesReported, resultsDock_, &ResultsDock::report);
 
     createActions();
     createToolBar();
@@ -131,8 +135,14 @@ void CMainFrame::createActions() {
 
     connect(action(ID_QUICK_CONNECT), &QAction::triggered, this, &CMainFrame::onQuickConnect);
     connect(action(ID_PROBE), &QAction::triggered, this, &CMainFrame::onProbe);
-    connect(action(ID_SET_VALUES), &QAction::triggered, this, [this] { managerView_->setValues(); });
-    connect(action(ID_REBOOT), &QAction::triggered, this, [this] { managerView_->reboot(); });
+    connect(action(ID_SET_VALUES), &QAction::triggered, this, [this] {
+        resultsDock_->newCommand();
+        managerView_->setValues();
+    });
+    connect(action(ID_REBOOT), &QAction::triggered, this, [this] {
+        resultsDock_->newCommand();
+        managerView_->reboot();
+    });
     connect(action(ID_CLEAR_LOG), &QAction::triggered, this, &CMainFrame::onClear);
     connect(action(ID_FILE_SAVE), &QAction::triggered, this, [this] { managerView_->saveConfiguration(); });
     connect(action(ID_FILE_LOAD), &QAction::triggered, this, &CMainFrame::onLoad);
@@ -191,7 +201,12 @@ void CMainFrame::createToolBar() {
     // The group choice reaches the view after this handler has returned, as a posted message would.
     connect(groupBox_, &QComboBox::activated, this, [this](int index) {
         QMetaObject::invokeMethod(
-            managerView_, [this, index] { managerView_->SelectGroup(index); }, Qt::QueuedConnection);
+            managerView_,
+            [this, index] {
+                resultsDock_->newCommand();
+                managerView_->SelectGroup(index);
+            },
+            Qt::QueuedConnection);
     });
     groupBoxAction_ = bar->addWidget(groupBox_);
 }

@@ -116,9 +116,12 @@ ResultsDock::ResultsDock(QWidget* parent) : QDockWidget(QStringLiteral("Results"
 
 QString ResultsDock::summary() const { return summary_->text(); }
 
-void ResultsDock::setOutcomes(const OperationOutcomes& outcomes) {
-    model_->setOutcomes(outcomes);
-    summary_->setText(latin1(outcomeSummary(outcomes)));
+void ResultsDock::report(const OperationOutcomes& outcomes) {
+    if (fresh_) shown_.clear();
+    fresh_ = false;
+    mergeOutcomes(shown_, outcomes);
+    model_->setOutcomes(shown_);
+    summary_->setText(latin1(outcomeSummary(shown_)));
     table_->scrollToTop();
     if (failureCount(outcomes) > 0) {
         show();

@@ -1,5 +1,6 @@
 // The Results window: a dock that lists the outcome of the last operation for each device (Get,
-// Set, Reboot, Back up): operation, device, MAC, address, outcome and message. Failed devices come
+// Set, Reboot, Back up): operation, device, MAC, address, outcome and message. One command's
+// reports are merged (see mergeOutcomes). Failed devices come
 // first on a pink background, so that the few that failed among many show at a glance. It opens by
 // itself when a device failed; View > "Results" shows or hides it at any time.
 #pragma once
@@ -43,11 +44,15 @@ public:
     // The summary line above the list ("Set: 3 of 40 devices failed").
     QString summary() const;
 
-    // The outcomes of the operation that just ended replace the list; the dock opens when a device
-    // failed.
-    void setOutcomes(const OperationOutcomes& outcomes);
+    // The operator gave a new command: its first report replaces the list.
+    void newCommand() { fresh_ = true; }
+    // A report of the command's operations: the first replaces the list, later ones (a refused set
+    // sent again, the reboot after a set) update it per device. The dock opens when a device failed.
+    void report(const OperationOutcomes& outcomes);
 
 private:
+    OperationOutcomes shown_;  // in the order of the reports
+    bool fresh_ = true;
     ResultsModel* model_;
     QLabel* summary_;
     QTableView* table_;

@@ -162,6 +162,8 @@ void CManagerView::showProgress(const std::string& text) { emit statusText(QStri
 
 void CManagerView::focusList() { list_->setFocus(Qt::OtherFocusReason); }
 
+void CManagerView::operationFinished(const OperationOutcomes& outcomes) { emit outcomesReported(outcomes); }
+
 // The Traffic window has shown the datagram as it arrived; this line says it changed nothing.
 void CManagerView::lateReply(ByteView datagram) {
     TrafficSink* sink = trafficSink();

@@ -61,6 +61,8 @@ signals:
     // A .dcf was loaded (or none is current): the group box offers its groups.
     void groupsChanged();
     void statusText(const QString& text);
+    // A Get, Set or Reboot is over: the outcome for each device it was for.
+    void outcomesReported(const tarn::OperationOutcomes& outcomes);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -79,6 +81,7 @@ private:
     void showProgress(const std::string& text) override;
     void focusList() override;
     void lateReply(ByteView datagram) override;
+    void operationFinished(const OperationOutcomes& outcomes) override;
     QTimer& timer(SessionTimer which) { return which == SessionTimer::NextDevice ? nextDevice_ : replyWait_; }
 
     FrameState& frame_;
