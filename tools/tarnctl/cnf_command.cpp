@@ -16,12 +16,8 @@ namespace {
 
 int save(DeviceSession& device, const std::string& chosen) {
     const std::string path = tarn::configurationSavePath(chosen);
-    const tarn::ParameterTable& table = device.table();
-    bool anyValue = false;
-    for (int r = 0; r < table.recordRowCount(); ++r) anyValue = anyValue || !table.row(r).value.empty();
-    if (!anyValue) return fail(kExitNoReply, QStringLiteral("no values to save; %1 not written").arg(latin1(path)));
-    if (!tarn::saveConfiguration(path, {device.device()}, device.table(), device.prompter()))
-        return kExitUsage;  // the session has said why
+    QString problem;
+    if (const int code = saveDeviceValues(device, path, problem); code != kExitOk) return fail(code, problem);
     std::printf("saved %s\n", path.c_str());
     return kExitOk;
 }

@@ -20,6 +20,7 @@ int runIo(const QStringList& args);
 int runParams(const QStringList& args);
 int runReboot(const QStringList& args);
 int runCnf(const QStringList& args);
+int runFleet(const QStringList& args);
 
 // Prints "tarnctl: <message>" on standard error and returns kExitUsage.
 int usageError(const QString& message);

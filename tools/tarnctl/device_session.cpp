@@ -8,6 +8,7 @@
 #include "core/common/text.h"
 #include "core/discovery/addressing.h"
 #include "core/discovery/probe_reply.h"
+#include "core/manage/configuration_commands.h"
 #include "core/manage/credential_log.h"
 #include "link/common/data_folders.h"
 #include "link/discovery/device_socket.h"
@@ -70,11 +71,22 @@ std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& p, int&
     if (p.isSet("address") && (p.isSet("all-interfaces") || p.isSet("broadcast")))
         return bad(QStringLiteral("--broadcast and --all-interfaces go with --mac"));
     bool ok = false;
+    o.waitMs = p.value("wait").toInt(&ok);
+    if (!ok || o.waitMs < 0 || o.waitMs > 600000) return bad(QStringLiteral("--wait must be 0..600000 ms"));
+    if (!readSharedDeviceOptions(p, o)) return std::nullopt;
+    exitCode = kExitOk;
+    return o;
+}
+
+bool readSharedDeviceOptions(const QCommandLineParser& p, DeviceOptions& o) {
+    auto bad = [](const QString& message) {
+        usageError(message);
+        return false;
+    };
+    bool ok = false;
     const uint port = p.value("device-port").toUInt(&ok);
     if (!ok || port == 0 || port > 65535) return bad(QStringLiteral("--device-port must be 1..65535"));
     o.devicePort = static_cast<quint16>(port);
-    o.waitMs = p.value("wait").toInt(&ok);
-    if (!ok || o.waitMs < 0 || o.waitMs > 600000) return bad(QStringLiteral("--wait must be 0..600000 ms"));
     if (p.isSet("id") != p.isSet("password")) return bad(QStringLiteral("--id and --password go together"));
     if (p.isSet("id")) {
         o.credentials =
@@ -88,8 +100,7 @@ std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& p, int&
     const tarn::DataFolders folders = tarn::dataFolders(p.value("data-dir"));
     o.dataDir = folders.data;
     o.logDir = folders.writable;
-    exitCode = kExitOk;
-    return o;
+    return true;
 }
 
 void CliPrompter::showMessage(const std::string& caption, const std::string& text, tarn::MessageIcon) {
@@ -132,6 +143,7 @@ DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options
     settings.dataDir = options_.dataDir.toStdString() + "/";
     settings.logPath = logPath_;
     settings.replyWaitMs = options_.waitMs;
+    settings.definitions = options_.definitions;
     session_ = std::make_unique<tarn::ManagementSession>(*this, prompter_, settings);
     session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
     socket_ = std::make_unique<tarn::CDeviceSocket>(kReceiveCapacity, tarn::ManagementChannel::Management);
@@ -162,6 +174,13 @@ int DeviceSession::open() {
     // Given credentials go into the request as if typed in the password dialog; pwd.ini takes them
     // once the device has accepted them.
     if (options_.credentials) session_->askCredentials(tarn::toUpperAscii(device_.mac));
+    return run([this] { session_->RequestParameterValues(0); });
+}
+
+int DeviceSession::open(const tarn::DeviceEntry& found) {
+    if (!socket_->create()) return fail(kExitUsage, QStringLiteral("cannot open a UDP socket"));
+    socket_->setBroadcastAddress(options_.broadcast);
+    device_ = found;
     return run([this] { session_->RequestParameterValues(0); });
 }
 
@@ -214,6 +233,7 @@ int DeviceSession::applySet() {
 
 int DeviceSession::run(const std::function<void()>& command) {
     missing_.clear();
+    outcome_.reset();
     timedOut_ = false;
     refused_ = false;
     broken_ = false;
@@ -262,6 +282,28 @@ void DeviceSession::sessionEvent(const tarn::SessionEvent& event) {
         default:
             break;
     }
+}
+
+void DeviceSession::operationFinished(const tarn::OperationOutcomes& outcomes) {
+    if (outcomes.empty()) return;
+    const tarn::DeviceOutcome& now = outcomes.front();
+    if (outcome_ && outcome_->status == tarn::OutcomeStatus::Refused && now.status != tarn::OutcomeStatus::Ok) return;
+    outcome_ = now;
+}
+
+int saveDeviceValues(DeviceSession& device, const std::string& path, QString& problem) {
+    const tarn::ParameterTable& table = device.table();
+    bool anyValue = false;
+    for (int r = 0; r < table.recordRowCount(); ++r) anyValue = anyValue || !table.row(r).value.empty();
+    if (!anyValue) {
+        problem = QStringLiteral("no values to save; %1 not written").arg(latin1(path));
+        return kExitNoReply;
+    }
+    if (!tarn::saveConfiguration(path, {device.device()}, table, device.prompter())) {
+        problem = QStringLiteral("%1 could not be written").arg(latin1(path));
+        return kExitUsage;
+    }
+    return kExitOk;
 }
 
 // An operation is over; the session may go on with the next part of a long get or set, or read the

@@ -45,6 +45,8 @@ struct DeviceOptions {
     QString logDir;   // pwd.ini
     std::optional<tarn::Credentials> credentials;
     int waitMs = 2000;
+    // Definition sets shared by the sessions of one run (a fleet); none: each session has its own.
+    std::shared_ptr<tarn::DefinitionStore> definitions;
 };
 
 // --address or --mac (with --broadcast, --all-interfaces), --device-port, --data-dir, --id,
@@ -52,6 +54,9 @@ struct DeviceOptions {
 void addDeviceOptions(QCommandLineParser& parser);
 // The options, or the exit code of a bad one (its message printed).
 std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& parser, int& exitCode);
+// The options every device command has: --device-port, --data-dir, --id with --password. False
+// (the message printed) when one is bad.
+bool readSharedDeviceOptions(const QCommandLineParser& parser, DeviceOptions& options);
 
 // Messages go to standard error as "caption: text". The confirmations of Set and Reboot are answered
 // Yes, the reboot question that follows a completed set No (told apart by their kind). The password
@@ -86,6 +91,8 @@ public:
     // Probes the device and reads all of its values (the .dcf loaded as the GUI loads it). Returns
     // the exit code; 0 when the rows hold the device's values.
     int open();
+    // The same for a device found by a probe of the caller; pwd.ini comes first for its credentials.
+    int open(const tarn::DeviceEntry& found);
     // Runs a command of the session and waits until it, and every part or follow-up it starts, is
     // over. Returns the exit code.
     int run(const std::function<void()>& command);
@@ -99,6 +106,10 @@ public:
     tarn::Prompter& prompter() { return prompter_; }
     const tarn::DeviceEntry& device() const { return device_; }
     int rebootsDone() const { return rebootsDone_; }
+    // What the session reported for the device in the last run: a later outcome replaces an earlier
+    // one, except that a refusal stands unless the device then took the operation. None when the
+    // run sent nothing.
+    const std::optional<tarn::DeviceOutcome>& outcome() const { return outcome_; }
 
     // ManagementHost.
     std::vector<tarn::DeviceEntry> selectedDevices() const override;
@@ -111,6 +122,7 @@ public:
     void setMonitorPort(int) override {}
     void showProgress(const std::string&) override {}
     void sessionEvent(const tarn::SessionEvent& event) override;
+    void operationFinished(const tarn::OperationOutcomes& outcomes) override;
 
 private:
     bool probe();
@@ -136,7 +148,13 @@ private:
     std::vector<std::string> missing_;
     bool timedOut_ = false;
     int rebootsDone_ = 0;
+    std::optional<tarn::DeviceOutcome> outcome_;
 };
+
+// Writes the device's values as `cnf save` does (atomically, to exactly this path). Returns 0, or
+// the exit code with what went wrong: 3 when the device gave no values, 2 when the file could not
+// be written.
+int saveDeviceValues(DeviceSession& device, const std::string& path, QString& problem);
 
 // Prints "tarnctl: <message>" on standard error and returns the code.
 int fail(int code, const QString& message);

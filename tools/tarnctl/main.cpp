@@ -27,6 +27,11 @@ const Command kCommands[] = {
      "device parameters: get [--group N] [--json] | set NAME_OR_ID=VALUE... (device options)"},
     {"reboot", tarnctl::runReboot, "reboot a device (device options)"},
     {"cnf", tarnctl::runCnf, "configuration files: save FILE | load FILE [--apply] (device options)"},
+    {"fleet", tarnctl::runFleet,
+     "many devices at once (fleet options):\n"
+     "           backup DIR: DIR/<MAC>.CNF per device and DIR/fleet.json\n"
+     "           apply FILE.CNF [--only ROW[,ROW...]] [--dry-run] [--reboot]: the file's rows to every\n"
+     "             device of its product and version"},
     {"io", tarnctl::runIo,
      "I/O commands: (--host H --port P | --serial PATH [--baud N ...])\n"
      "           status|switch N on|off|config|serial|run-mode|setting-mode [--json]\n"
@@ -50,6 +55,19 @@ QString helpText() {
         "Device options:\n"
         "  (--address IP | --mac MAC [--broadcast ADDR] [--all-interfaces]) [--device-port N]\n"
         "  [--data-dir DIR] [--id ID --password PW] [--wait MS]\n"
+        "\n"
+        "Fleet options:\n"
+        "  discovery  [--broadcast ADDR] [--all-interfaces] [--device-port N] [--wait MS]\n"
+        "             [--data-dir DIR]   (--wait: how long the probe collects replies)\n"
+        "  selection  [--product NAME] [--version X.Y] [--name GLOB] [--mac MAC]...\n"
+        "             (none: every device that answers)\n"
+        "  [--id ID --password PW]  for the devices pwd.ini does not know\n"
+        "  [--spacing MS]  between devices, default 100   [--json]  print the index\n"
+        "  Each device gets a line: MAC, address, name, status (ok, refused, no-reply,\n"
+        "  no-definitions, failed, skipped), file or message. A fleet exits 0 when every\n"
+        "  selected device succeeded, 1 when any failed, 2 for a bad argument, an\n"
+        "  unusable file or a value the devices cannot take (nothing is sent), or no\n"
+        "  device answering the probe.\n"
         "\n"
         "Options:\n"
         "      --trace    print every datagram and I/O frame sent and received on standard\n"

@@ -20,6 +20,7 @@ struct DeviceOutcome {
     std::string operation;  // "Get", "Set", "Reboot", "Back up", "Apply"
     OutcomeStatus status = OutcomeStatus::Ok;
     std::string message;  // what went wrong, or what was done; may be empty for Ok
+    std::string file;     // the file written (Back up) or applied (Apply), when there is one
 };
 
 using OperationOutcomes = std::vector<DeviceOutcome>;

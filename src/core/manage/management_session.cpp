@@ -111,7 +111,8 @@ void ManagementSession::beginOperation(Kind kind, int group, std::vector<DeviceE
     op_.order = byteOrderForProduct(productNumber_);
     op_.answered.assign(op_.devices.size(), 0);
     op_.faults.assign(op_.devices.size(), {});
-    for (const DeviceEntry& device : op_.devices) op_.outcomes.push_back({device, operationName(kind), {}, {}});
+    for (const DeviceEntry& device : op_.devices)
+        op_.outcomes.push_back({device, operationName(kind), OutcomeStatus::Ok, {}, {}});
     if (const DefinitionSet* set = store_->current())
         op_.valueSeen.assign(static_cast<std::size_t>(set->recordCount()), 0);
     targets_.begin(static_cast<int>(op_.devices.size()));
@@ -409,7 +410,8 @@ void ManagementSession::retryRefused() {
     op_.order = refused.order;
     op_.answered.assign(op_.devices.size(), 0);
     op_.faults.assign(op_.devices.size(), {});
-    for (const DeviceEntry& device : op_.devices) op_.outcomes.push_back({device, operationName(op_.kind), {}, {}});
+    for (const DeviceEntry& device : op_.devices)
+        op_.outcomes.push_back({device, operationName(op_.kind), OutcomeStatus::Ok, {}, {}});
     op_.askEvenIfLogged = true;
     ++generation_;
     targets_.begin(static_cast<int>(op_.devices.size()));
