@@ -1,5 +1,7 @@
 #include "tarn-sim/mgmt/sim_parameters.h"
 
+#include <algorithm>
+
 #include "core/params/value_codec.h"
 
 namespace tarnsim {
@@ -41,9 +43,7 @@ int credentialRecordKind(const std::string& id) {
 
 SimParameters::SimParameters(std::shared_ptr<const tarn::DefinitionSet> set, tarn::ByteOrder order,
                              const DeviceIdentity& identity)
-    : set_(std::move(set)), order_(order) {
-    values_.reserve(set_->records.size());
-    for (const tarn::ParameterRecord& r : set_->records) values_.emplace_back(static_cast<std::size_t>(r.size), 0);
+    : set_(std::move(set)), order_(order), values_(offsetOf(set_->recordCount()), 0) {
     for (int i = 0; i < set_->recordCount(); ++i) {
         const std::string text = defaultText(set_->records[static_cast<std::size_t>(i)], identity);
         // A default the record's type cannot hold leaves the zero bytes.
@@ -55,8 +55,19 @@ bool SimParameters::encodeInto(int index, const std::string& text) {
     const tarn::ParameterRecord& r = set_->records[static_cast<std::size_t>(index)];
     auto bytes = tarn::encodeValueBytes(r, text, order_);
     if (!bytes || bytes->size() != static_cast<std::size_t>(r.size)) return false;
-    values_[static_cast<std::size_t>(index)] = std::move(*bytes);
+    std::copy(bytes->begin(), bytes->end(), values_.begin() + static_cast<std::ptrdiff_t>(offsetOf(index)));
     return true;
+}
+
+std::size_t SimParameters::offsetOf(int index) const {
+    std::size_t at = 0;
+    for (int j = 0; j < index; ++j) at += static_cast<std::size_t>(set_->records[static_cast<std::size_t>(j)].size);
+    return at;
+}
+
+tarn::ByteView SimParameters::value(int index) const {
+    return tarn::ByteView(values_).subspan(
+        offsetOf(index), static_cast<std::size_t>(set_->records[static_cast<std::size_t>(index)].size));
 }
 
 bool SimParameters::setText(const std::string& key, const std::string& text, std::string* error) {
@@ -85,16 +96,15 @@ std::optional<tarn::Bytes> SimParameters::read(const std::string& id) const {
     if (isBlockId(id)) {
         const auto [first, last] = tarn::FindClassRange(*set_, id);
         if (first < 0) return std::nullopt;
-        tarn::Bytes block;
-        for (int j = first; j <= last; ++j) {
-            const tarn::Bytes& v = values_[static_cast<std::size_t>(j)];
-            block.insert(block.end(), v.begin(), v.end());
-        }
-        return block;
+        // A class's records lie one after the other.
+        const auto begin = values_.begin() + static_cast<std::ptrdiff_t>(offsetOf(first));
+        const auto end = values_.begin() + static_cast<std::ptrdiff_t>(offsetOf(last + 1));
+        return tarn::Bytes(begin, end);
     }
     const int index = tarn::FindRecordById(*set_, id);
     if (index < 0) return std::nullopt;
-    return values_[static_cast<std::size_t>(index)];
+    const tarn::ByteView v = value(index);
+    return tarn::Bytes(v.begin(), v.end());
 }
 
 bool SimParameters::write(const std::string& id, tarn::ByteView value) {
@@ -103,15 +113,14 @@ bool SimParameters::write(const std::string& id, tarn::ByteView value) {
     const tarn::ParameterRecord& r = set_->records[static_cast<std::size_t>(index)];
     if (r.accessMode == tarn::AccessMode::ReadOnly || r.accessMode == tarn::AccessMode::Hidden) return false;
     if (value.size() != static_cast<std::size_t>(r.size)) return false;
-    values_[static_cast<std::size_t>(index)].assign(value.begin(), value.end());
+    std::copy(value.begin(), value.end(), values_.begin() + static_cast<std::ptrdiff_t>(offsetOf(index)));
     return true;
 }
 
 std::string SimParameters::text(const std::string& id) const {
     const int index = tarn::FindRecordById(*set_, id);
     if (index < 0) return {};
-    return tarn::formatValue(set_->records[static_cast<std::size_t>(index)], values_[static_cast<std::size_t>(index)],
-                             order_);
+    return tarn::formatValue(set_->records[static_cast<std::size_t>(index)], value(index), order_);
 }
 
 }  // namespace tarnsim

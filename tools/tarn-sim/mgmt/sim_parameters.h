@@ -53,10 +53,15 @@ public:
 
 private:
     bool encodeInto(int index, const std::string& text);
+    // Where record `index` starts in values_ (the records' sizes before it).
+    std::size_t offsetOf(int index) const;
+    tarn::ByteView value(int index) const;
 
     std::shared_ptr<const tarn::DefinitionSet> set_;
     tarn::ByteOrder order_;
-    std::vector<tarn::Bytes> values_;
+    // Every record's value, one after the other in definition order: one allocation per device, so
+    // that a fleet of a hundred thousand devices stays small.
+    tarn::Bytes values_;
 };
 
 }  // namespace tarnsim
