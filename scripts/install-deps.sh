@@ -7,7 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     socat iproute2
-    dpkg-dev file help2man desktop-file-utils appstream
+    dpkg-dev file help2man desktop-file-utils appstream lintian
 )
 missing=()
 for p in "${packages[@]}"; do
