@@ -9,10 +9,12 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "gui/app/help_window.h"
 #include "gui/app/qt_prompter.h"
 #include "gui/app/traffic_dock.h"
 #include "gui/controls/icons.h"
@@ -20,6 +22,7 @@
 #include "gui/discovery/left_view.h"
 #include "gui/iolink/set_comm_dlg.h"
 #include "gui/params/manager_view.h"
+#include "link/common/command_line.h"
 #include "link/discovery/device_socket.h"
 
 namespace tarn {
@@ -72,8 +75,7 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     splitter_->addWidget(leftView_);
     splitter_->addWidget(managerView_);
     splitter_->setChildrenCollapsible(false);
-    const int treeWidth = leftView_->tree()->columnsWidth() + 2 * leftView_->tree()->frameWidth() + 2;
-    splitter_->setSizes({std::max(330, treeWidth), 500});
+    splitter_->setSizes({std::max(330, leftView_->tree()->preferredWidth()), 500});
     splitter_->setStretchFactor(1, 1);
     setCentralWidget(splitter_);
     connect(leftView_, &CLeftView::deviceSelected, this, [this] { managerView_->RequestParameterValues(0); });
@@ -204,6 +206,16 @@ void CMainFrame::createMenu() {
         state_.probeAllInterfaces = on;
         emit probeAllInterfacesChanged(on);
     });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(action(ID_HELP));
+    help->addSeparator();
+    about_ = help->addAction(QStringLiteral("&About TARN Manager"), this, &CMainFrame::onAbout);
+    about_->setStatusTip(QStringLiteral("Show the version, the licence and the Qt version"));
+    about_->setMenuRole(QAction::AboutRole);
+    aboutQt_ = help->addAction(QStringLiteral("About &Qt"), this, [this] { QMessageBox::aboutQt(this); });
+    aboutQt_->setStatusTip(QStringLiteral("Show the version of the Qt libraries"));
+    aboutQt_->setMenuRole(QAction::AboutQtRole);
 }
 
 void CMainFrame::createStatusBar() {
@@ -313,8 +325,32 @@ void CMainFrame::onHelp() {
     const QDir help(QDir(state_.dataDir).filePath(QStringLiteral("help")));
     QString file = help.filePath(QStringLiteral("Manager.chm"));
     if (!QFileInfo::exists(file)) file = help.filePath(QStringLiteral("Manager.html"));
-    helpOpener_(QUrl::fromLocalFile(file));
+    if (!helpOpener_(QUrl::fromLocalFile(file))) {
+        // No browser could be started: the program shows the HTML pages itself.
+        if (!helpWindow_) helpWindow_ = new HelpWindow(this);
+        helpWindow_->showPage(help.filePath(QStringLiteral("Manager.html")));
+        helpWindow_->show();
+        helpWindow_->raise();
+        helpWindow_->activateWindow();
+    }
     QDir::setCurrent(QCoreApplication::applicationDirPath());
+}
+
+void CMainFrame::onAbout() {
+    QString text = QStringLiteral(
+                       "<h3>TARN Manager %1</h3>"
+                       "<p>Discover, configure and monitor TARN remote I/O devices.</p>"
+                       "<p>Copyright &copy; 2026 TARN Manager developers.<br>"
+                       "Licence: Expat (MIT). The software is provided \"as is\", without warranty of any kind.")
+                       .arg(cli::version().toHtmlEscaped());
+    // An installed program has the licence's full text beside its other documents.
+    const QString copyright =
+        QDir::cleanPath(QDir(state_.dataDir).filePath(QStringLiteral("../doc/tarn-manager/copyright")));
+    if (QFileInfo::exists(copyright))
+        text += QStringLiteral("<br>Its full text is in <code>%1</code>.").arg(copyright.toHtmlEscaped());
+    text += QStringLiteral("</p><p>Qt %1 (built with Qt %2).</p>")
+                .arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
+    QMessageBox::about(this, QStringLiteral("About TARN Manager"), text);
 }
 
 }  // namespace tarn

@@ -1,14 +1,14 @@
-// CMainFrame: the main window. Tool bar, File, View and Options menus, status bar, the splitter with
-// the device tree (left) and the parameter view (right), and the Traffic dock below; routes every command to the part that carries it out and
-// holds the state those parts share (FrameState).
+// CMainFrame: the main window. Tool bar, File, View, Options and Help menus, status bar, the splitter with
+// the device tree (left) and the parameter view (right), and the Traffic dock below; routes every command to the part
+// that carries it out and holds the state those parts share (FrameState).
 #pragma once
-
-#include <QMainWindow>
-#include <QUrl>
 
 #include <functional>
 #include <map>
 #include <memory>
+
+#include <QMainWindow>
+#include <QUrl>
 
 #include "gui/app/frame_state.h"
 
@@ -21,6 +21,7 @@ namespace tarn {
 
 class CLeftView;
 class CManagerView;
+class HelpWindow;
 class Prompter;
 class TrafficDock;
 
@@ -58,8 +59,14 @@ public:
     QAction* probeAllInterfacesAction() const { return probeAllInterfaces_; }
     // View > "Traffic": the traffic log, hidden at start.
     TrafficDock* trafficDock() const { return trafficDock_; }
+    // The program's own help window; null until help was needed without a browser.
+    HelpWindow* helpWindow() const { return helpWindow_; }
+    // Help > "About TARN Manager" and "About Qt".
+    QAction* aboutAction() const { return about_; }
+    QAction* aboutQtAction() const { return aboutQt_; }
 
-    // How help is opened; tests replace it.
+    // How help is opened: true when a viewer was started. When none can be, the help opens in the
+    // program's own window (helpWindow()). Tests replace it.
     void setHelpOpener(std::function<bool(const QUrl&)> opener) { helpOpener_ = std::move(opener); }
     // How the Load command asks for a file; tests replace it. Returns an empty text on Cancel.
     void setLoadFileAsker(std::function<QString()> asker) { loadFileAsker_ = std::move(asker); }
@@ -70,6 +77,7 @@ public:
     void onClear();
     void onLoad();
     void onHelp();
+    void onAbout();
     void showStatus(const QString& text);
 
 signals:
@@ -97,6 +105,9 @@ private:
     QAction* groupBoxAction_ = nullptr;
     QAction* probeAllInterfaces_ = nullptr;
     TrafficDock* trafficDock_ = nullptr;
+    HelpWindow* helpWindow_ = nullptr;
+    QAction* about_ = nullptr;
+    QAction* aboutQt_ = nullptr;
     std::map<int, QAction*> actions_;
     std::function<bool(const QUrl&)> helpOpener_;
     std::function<QString()> loadFileAsker_;

@@ -53,6 +53,7 @@ ManagementAnswer SimManagement::answer(tarn::ByteView datagram) {
         code = tarn::CommandCode::SetValuesReply;
     } else {
         ++reboots_;
+        parameters_.rebooted();
         body = {0, 0, 0};
         code = tarn::CommandCode::RebootDone;
     }
