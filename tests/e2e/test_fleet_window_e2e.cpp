@@ -1,14 +1,21 @@
 // The fleet commands of the window against tarn-sim on loopback: the Results dock with a silent
-// device and a refused password among several, and Compare with file.
+// device and a refused password among several, Compare with file, and Back up devices over a fleet
+// of two products.
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
 
+#include "gui/app/backup_driver.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/results_dock.h"
 #include "gui/discovery/left_view.h"
@@ -41,7 +48,7 @@ protected:
         frame->managerView()->setTiming(5, 800);
         frame->show();
         frame->action(CMainFrame::ID_PROBE)->trigger();
-        ASSERT_TRUE(waitUntil([&] { return tree()->deviceCount() == 5; }));
+        ASSERT_TRUE(waitUntil([&] { return tree()->deviceCount() == 6; }));
         tree()->sortByColumnText(0);
     }
     DeviceTree* tree() { return frame->leftView()->tree(); }
@@ -193,6 +200,89 @@ TEST_F(FleetWindowE2E, CompareWithFileHighlightsTheRowsThatDifferAndMarksNothing
               "from devices of the listed product and version.");
     EXPECT_FALSE(table().comparing());
     EXPECT_FALSE(cell("Device name", 2, Qt::BackgroundRole).isValid());
+}
+
+QByteArray readAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+TEST_F(FleetWindowE2E, BackUpDevicesWritesAFilePerDeviceAndTheIndexWithoutHoldingTheWindow) {
+    click(0);
+    click(5, Qt::ShiftModifier);  // all six, of two products
+    ASSERT_EQ(tree()->selectedEntries().size(), 6u);
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+    prompter.clear();
+    // One password dialog, for the first device pwd.ini does not know; its answer serves the rest.
+    prompter.answerCredentials(kAdmin);
+    const QString folder = scratchDir() + "/site backup";
+    frame->setBackupFolderAsker([&] { return folder; });
+    frame->backupDriver()->setTiming(5, 800);
+    frame->action(CMainFrame::ID_FILE_BACKUP)->trigger();
+    // The command returns at once; the progress dialog shows while the devices are read.
+    ASSERT_TRUE(frame->backupDriver()->running());
+    ASSERT_TRUE(frame->backupDriver()->progressDialog());
+    EXPECT_TRUE(frame->backupDriver()->progressDialog()->isVisible());
+    ASSERT_TRUE(waitUntil([&] { return !frame->backupDriver()->running(); }, 15000));
+    EXPECT_EQ(prompter.records().size(), 1u);
+    EXPECT_EQ(prompter.records().front().text, "[ Site-1 ]");
+
+    const QDir dir(folder);
+    EXPECT_EQ(dir.entryList(QDir::Files, QDir::Name),
+              (QStringList{"02-00-00-00-03-01.CNF", "02-00-00-00-03-02.CNF", "02-00-00-00-03-03.CNF",
+                           "02-00-00-00-03-06.CNF", "fleet.json"}));
+    EXPECT_TRUE(readAll(dir.filePath("02-00-00-00-03-02.CNF")).startsWith("1 \t 74 \t 1.1 \n"));
+    EXPECT_TRUE(readAll(dir.filePath("02-00-00-00-03-06.CNF")).startsWith("1 \t 75 \t 1.0 \n"));
+    const QJsonArray index = QJsonDocument::fromJson(readAll(dir.filePath("fleet.json")))["devices"].toArray();
+    QStringList statuses, files;
+    for (const QJsonValue& v : index) {
+        statuses << v["name"].toString() + " " + v["status"].toString();
+        files << v["file"].toString();
+    }
+    EXPECT_EQ(statuses,
+              (QStringList{"Site-1 ok", "Site-2 ok", "Site-3 ok", "Site-4 no-reply", "Site-5 refused", "Zone-6 ok"}));
+    EXPECT_EQ(files[1], "02-00-00-00-03-02.CNF");
+    EXPECT_EQ(files[3], "");
+    EXPECT_TRUE(results()->isVisible());
+    EXPECT_EQ(results()->summary(), "Back up: 2 of 6 devices failed");
+    EXPECT_EQ(resultLines()[0], "Back up | Site-4 | 127.0.0.154 | No reply | No reply");
+
+    // The same bytes as tarnctl cnf save writes for the device.
+    const QString cli = scratchDir();
+    for (const QString& name : QDir(dataDir()).entryList({"prodid.ini", "*.dcf"}, QDir::Files))
+        QFile::copy(QDir(dataDir()).filePath(name), cli + '/' + name);
+    const RunResult saved = runProgram(tarnctlPath(), {"cnf", "save", cli + "/site2.CNF", "--address", "127.0.0.152",
+                                                       "--device-port", QString::number(sim.devicePort()), "--data-dir",
+                                                       cli, "--id", "admin", "--password", "admin", "--wait", "3000"});
+    ASSERT_EQ(saved.exitCode, 0) << saved.err.toStdString();
+    EXPECT_EQ(readAll(cli + "/site2.CNF"), readAll(dir.filePath("02-00-00-00-03-02.CNF")));
+}
+
+TEST_F(FleetWindowE2E, ACancelledBackUpListsTheDevicesItDidNotReachAsSkipped) {
+    prompter.answerCredentials(kAdmin);
+    click(0);
+    ASSERT_TRUE(waitUntil([&] { return idle() && value("Device name") == "Site-1"; }));
+    click(2, Qt::ShiftModifier);
+    ASSERT_TRUE(waitUntil([&] { return idle(); }));
+    const QString folder = scratchDir();
+    frame->setBackupFolderAsker([&] { return folder; });
+    frame->backupDriver()->setTiming(60000, 800);  // the second device would start a minute later
+    frame->action(CMainFrame::ID_FILE_BACKUP)->trigger();
+    ASSERT_TRUE(waitUntil([&] { return QFile::exists(folder + "/02-00-00-00-03-01.CNF"); }));
+    auto* cancel = frame->backupDriver()->progressDialog()->findChild<QPushButton*>();
+    ASSERT_TRUE(cancel);
+    EXPECT_EQ(cancel->text(), "Cancel");
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !frame->backupDriver()->running(); }, 2000));
+    const QJsonArray index = QJsonDocument::fromJson(readAll(folder + "/fleet.json"))["devices"].toArray();
+    ASSERT_EQ(index.size(), 3);
+    EXPECT_EQ(index[0]["status"].toString(), "ok");
+    for (int i : {1, 2}) {
+        EXPECT_EQ(index[i]["status"].toString(), "skipped");
+        EXPECT_EQ(index[i]["message"].toString(), "Cancelled");
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(results()->summary(), "Back up: 1 device, all ok, 2 skipped");
 }
 
 }  // namespace

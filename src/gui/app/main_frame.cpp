@@ -14,6 +14,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "gui/app/backup_driver.h"
 #include "gui/app/help_window.h"
 #include "gui/app/qt_prompter.h"
 #include "gui/app/results_dock.h"
@@ -66,6 +67,9 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
         return QFileDialog::getOpenFileName(this, QStringLiteral("Load"), QString(),
                                             QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)"));
     };
+    backupFolderAsker_ = [this] {
+        return QFileDialog::getExistingDirectory(this, QStringLiteral("Back up devices into"));
+    };
     compareFileAsker_ = [this] {
         return QFileDialog::getOpenFileName(this, QStringLiteral("Compare with file"), QString(),
                                             QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)"));
@@ -104,6 +108,22 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     addDockWidget(Qt::BottomDockWidgetArea, resultsDock_);
     resultsDock_->hide();
     connect(managerView_, &CManagerView::outcomesReported, resultsDock_, &ResultsDock::report);
+    backup_ = new BackupDriver(state_, *prompter_, this);
+    connect(backup_, &BackupDriver::finished, this,
+            [this](const OperationOutcomes& outcomes, const QString& folder, const QString& indexError) {
+                resultsDock_->newCommand();
+                resultsDock_->report(outcomes);
+                int saved = 0;
+                for (const DeviceOutcome& o : outcomes) saved += o.file.empty() ? 0 : 1;
+                showStatus(QStringLiteral("Backed up %1 of %2 devices into %3")
+                               .arg(saved)
+                               .arg(outcomes.size())
+                               .arg(QDir::toNativeSeparators(folder)));
+                if (!indexError.isEmpty())
+                    prompter_->showMessage("Back up devices",
+                                           "fleet.json could not be written: " + indexError.toStdString(),
+                                           MessageIcon::Warning);
+            });
 
     createActions();
     createToolBar();
@@ -152,6 +172,12 @@ void CMainFrame::createActions() {
     compare_->setProperty("networkOnly", true);
     connect(compare_, &QAction::triggered, this, &CMainFrame::onCompare);
     actions_[ID_FILE_COMPARE] = compare_;
+
+    auto* backup = new QAction(QStringLiteral("Back up devices..."), this);
+    backup->setStatusTip(QStringLiteral("Save the parameters of every selected device into a folder, one file each"));
+    backup->setProperty("networkOnly", true);
+    connect(backup, &QAction::triggered, this, &CMainFrame::onBackup);
+    actions_[ID_FILE_BACKUP] = backup;
 
     auto* mru = new QAction(QStringLiteral("Recent File"), this);
     mru->setStatusTip(QStringLiteral("Open this document"));
@@ -215,6 +241,7 @@ void CMainFrame::createMenu() {
     file->addAction(action(ID_FILE_LOAD));
     file->addAction(action(ID_FILE_SAVE));
     file->addAction(compare_);
+    file->addAction(action(ID_FILE_BACKUP));
     // The command names what it will do: compare, or end the comparison shown.
     connect(file, &QMenu::aboutToShow, this, [this] {
         compare_->setText(managerView_->table().comparing() ? QStringLiteral("Clear comparison")
@@ -375,6 +402,24 @@ void CMainFrame::onCompare() {
     showStatus(*differing == 0   ? QStringLiteral("No parameter differs from %1").arg(file)
                : *differing == 1 ? QStringLiteral("1 parameter differs from %1").arg(file)
                                  : QStringLiteral("%1 parameters differ from %2").arg(*differing).arg(file));
+}
+
+void CMainFrame::onBackup() {
+    if (backup_->running()) return;
+    std::vector<DeviceEntry> devices = leftView_->tree()->selectedEntries();
+    if (devices.empty()) {
+        prompter_->showMessage("Back up devices", "Select the devices to back up first.", MessageIcon::Warning);
+        return;
+    }
+    const QString folder = backupFolderAsker_();
+    if (folder.isEmpty()) return;
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir() || !QFileInfo(folder).isWritable()) {
+        prompter_->showMessage("Back up devices",
+                               "The folder " + QDir::toNativeSeparators(folder).toStdString() + " cannot be written.",
+                               MessageIcon::Warning);
+        return;
+    }
+    backup_->start(std::move(devices), folder);
 }
 
 void CMainFrame::onHelp() {

@@ -19,6 +19,7 @@ class QSplitter;
 
 namespace tarn {
 
+class BackupDriver;
 class CLeftView;
 class CManagerView;
 class HelpWindow;
@@ -38,6 +39,7 @@ public:
         ID_REBOOT = 32782,
         ID_CLASS_FILTER = 32784,
         ID_FILE_COMPARE = 32790,
+        ID_FILE_BACKUP = 32791,
         ID_LINK_MODE = 32789,
         ID_FILE_LOAD = 57601,
         ID_FILE_SAVE = 57603,
@@ -77,6 +79,9 @@ public:
     void setHelpOpener(std::function<bool(const QUrl&)> opener) { helpOpener_ = std::move(opener); }
     // How the Load command asks for a file; tests replace it. Returns an empty text on Cancel.
     void setLoadFileAsker(std::function<QString()> asker) { loadFileAsker_ = std::move(asker); }
+    // How "Back up devices..." asks for a folder; tests replace it. Returns an empty text on Cancel.
+    void setBackupFolderAsker(std::function<QString()> asker) { backupFolderAsker_ = std::move(asker); }
+    BackupDriver* backupDriver() const { return backup_; }
     // How Compare with file asks for a file; tests replace it. Returns an empty text on Cancel.
     void setCompareFileAsker(std::function<QString()> asker) { compareFileAsker_ = std::move(asker); }
 
@@ -86,6 +91,7 @@ public:
     void onClear();
     void onLoad();
     void onCompare();
+    void onBackup();
     void onHelp();
     void onAbout();
     void showStatus(const QString& text);
@@ -124,6 +130,8 @@ private:
     std::function<bool(const QUrl&)> helpOpener_;
     std::function<QString()> loadFileAsker_;
     std::function<QString()> compareFileAsker_;
+    std::function<QString()> backupFolderAsker_;
+    BackupDriver* backup_ = nullptr;
 };
 
 }  // namespace tarn
