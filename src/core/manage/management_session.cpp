@@ -62,11 +62,11 @@ void ManagementSession::SelectGroup(int group) {
 }
 
 void ManagementSession::set() {
-    run([this] { doSet(true); });
+    run([this] { doSet(); });
 }
 
 void ManagementSession::reboot() {
-    run([this] { doReboot(true); });
+    run([this] { doReboot(); });
 }
 
 void ManagementSession::clear() {
@@ -273,7 +273,7 @@ void ManagementSession::sendToTargets(CommandCode command, ManagementOperation u
     finishSending();
 }
 
-void ManagementSession::doSet(bool confirm) {
+void ManagementSession::doSet() {
     host_.focusList();
     auto devices = checkedSelection();
     if (!devices) return;
@@ -283,14 +283,14 @@ void ManagementSession::doSet(bool confirm) {
         prompter_.showMessage(kError, refusedValuesText(refused), MessageIcon::Warning);
         return;
     }
-    if (confirm && !prompter_.confirm(kSetConfirm)) return;
+    if (!prompter_.confirm(kSetConfirm)) return;
     beginOperation(Kind::Set, selectedGroup_, std::move(*devices));
     sendToTargets(CommandCode::SetValues, ManagementOperation::Set);
 }
 
-void ManagementSession::doReboot(bool confirm) {
+void ManagementSession::doReboot() {
     auto devices = checkedSelection();
-    if (!devices || (confirm && !prompter_.confirm(kRebootConfirm))) return;
+    if (!devices || !prompter_.confirm(kRebootConfirm)) return;
     beginOperation(Kind::Reboot, selectedGroup_, std::move(*devices));
     op_.body = rebootBody();
     sendToTargets(CommandCode::Reboot, ManagementOperation::Reboot);
@@ -432,14 +432,14 @@ void ManagementSession::finishSet(const std::vector<std::string>& missing) {
         table_.setModified(table_.row(v.row).record, false);
     }
     if (op_.continuation != 0) {
-        doSet(true);  // the next part: the marked rows after this one
+        doSet();  // the next part: the marked rows after this one
         return;
     }
     for (int r = 0; r < table_.recordRowCount(); ++r)
         captureMonitorTarget(setScanDhcp_, table_.row(r).name, table_.row(r).value);
     ConfirmText question = kRebootAfterSet;
     if (!missing.empty()) question.detail = "No reply from " + joined(missing);
-    if (prompter_.confirm(question)) doReboot(true);
+    if (prompter_.confirm(question)) doReboot();
 }
 
 }  // namespace tarn

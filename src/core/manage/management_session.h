@@ -199,8 +199,8 @@ private:
     void endOperation();
     bool startGet(int group);
     void sendNextGet();
-    void doSet(bool confirm);
-    void doReboot(bool confirm);
+    void doSet();
+    void doReboot();
     void sendToTargets(CommandCode command, ManagementOperation use);
     bool sendRequest(int target, CommandCode command, ManagementOperation use);
     void finishSending();

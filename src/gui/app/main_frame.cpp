@@ -14,7 +14,6 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "core/manage/credential_log.h"
 #include "gui/app/help_window.h"
 #include "gui/app/qt_prompter.h"
 #include "gui/app/traffic_dock.h"

@@ -62,9 +62,7 @@ int credentialRecordKind(const std::string& id) {
 
 SimParameters::SimParameters(std::shared_ptr<const tarn::DefinitionSet> set, tarn::ByteOrder order,
                              const DeviceIdentity& identity)
-    : set_(std::move(set)), order_(order) {
-    values_.reserve(set_->records.size());
-    for (const tarn::ParameterRecord& r : set_->records) values_.emplace_back(static_cast<std::size_t>(r.size), 0);
+    : set_(std::move(set)), order_(order), values_(offsetOf(set_->recordCount()), 0) {
     for (int i = 0; i < set_->recordCount(); ++i) {
         const std::string text = defaultText(set_->records[static_cast<std::size_t>(i)], identity);
         // A default the record's type cannot hold leaves the zero bytes.
@@ -74,24 +72,40 @@ SimParameters::SimParameters(std::shared_ptr<const tarn::DefinitionSet> set, tar
 }
 
 void SimParameters::rebooted() {
-    for (int i : upTimeRecords_) values_[static_cast<std::size_t>(i)].assign(4, 0);
+    for (int i : upTimeRecords_) store(i, tarn::Bytes(4, 0));
     upTimeFrom_ = Clock::now();
 }
 
 tarn::Bytes SimParameters::valueAt(int index) const {
-    const tarn::Bytes& stored = values_[static_cast<std::size_t>(index)];
-    if (std::find(upTimeRecords_.begin(), upTimeRecords_.end(), index) == upTimeRecords_.end()) return stored;
+    const tarn::ByteView value = stored(index);
+    if (std::find(upTimeRecords_.begin(), upTimeRecords_.end(), index) == upTimeRecords_.end())
+        return tarn::Bytes(value.begin(), value.end());
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - upTimeFrom_).count();
     tarn::Bytes now;
-    tarn::appendU32(now, tarn::readU32(stored.data(), order_) + static_cast<std::uint32_t>(seconds), order_);
+    tarn::appendU32(now, tarn::readU32(value.data(), order_) + static_cast<std::uint32_t>(seconds), order_);
     return now;
+}
+
+std::size_t SimParameters::offsetOf(int index) const {
+    std::size_t at = 0;
+    for (int j = 0; j < index; ++j) at += static_cast<std::size_t>(set_->records[static_cast<std::size_t>(j)].size);
+    return at;
+}
+
+tarn::ByteView SimParameters::stored(int index) const {
+    return tarn::ByteView(values_).subspan(
+        offsetOf(index), static_cast<std::size_t>(set_->records[static_cast<std::size_t>(index)].size));
+}
+
+void SimParameters::store(int index, tarn::ByteView value) {
+    std::copy(value.begin(), value.end(), values_.begin() + static_cast<std::ptrdiff_t>(offsetOf(index)));
 }
 
 bool SimParameters::encodeInto(int index, const std::string& text) {
     const tarn::ParameterRecord& r = set_->records[static_cast<std::size_t>(index)];
     auto bytes = tarn::EncodeValue(r, text, order_);
     if (!bytes || bytes->size() != static_cast<std::size_t>(r.size)) return false;
-    values_[static_cast<std::size_t>(index)] = std::move(*bytes);
+    store(index, *bytes);
     return true;
 }
 
@@ -139,7 +153,7 @@ bool SimParameters::write(const std::string& id, tarn::ByteView value) {
     const tarn::ParameterRecord& r = set_->records[static_cast<std::size_t>(index)];
     if (r.accessMode == tarn::AccessMode::ReadOnly || r.accessMode == tarn::AccessMode::Hidden) return false;
     if (value.size() != static_cast<std::size_t>(r.size)) return false;
-    values_[static_cast<std::size_t>(index)].assign(value.begin(), value.end());
+    store(index, value);
     return true;
 }
 

@@ -64,10 +64,17 @@ private:
     bool encodeInto(int index, const std::string& text);
     // The record's value as the device would send it now.
     tarn::Bytes valueAt(int index) const;
+    // Where record `index` starts in values_ (the records' sizes before it).
+    std::size_t offsetOf(int index) const;
+    // The record's bytes as stored.
+    tarn::ByteView stored(int index) const;
+    void store(int index, tarn::ByteView value);
 
     std::shared_ptr<const tarn::DefinitionSet> set_;
     tarn::ByteOrder order_;
-    std::vector<tarn::Bytes> values_;
+    // Every record's value, one after the other in definition order: one allocation per device, so
+    // that a fleet of a hundred thousand devices stays small.
+    tarn::Bytes values_;
     // The up-time records hold the up time at upTimeFrom_; reading adds the seconds since.
     std::vector<int> upTimeRecords_;
     Clock::time_point upTimeFrom_ = Clock::now();
