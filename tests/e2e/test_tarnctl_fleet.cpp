@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -129,6 +130,9 @@ TEST_F(TarnctlFleet, BacksUpAMixedFleetWithAFileAndAnEntryPerDevice) {
     EXPECT_EQ(index[kSensor]["version"].toString(), "1.0");
     EXPECT_EQ(index[kPump4]["name"].toString(), "Pump-4");
     EXPECT_EQ(index[kPump4]["address"].toString(), "127.0.17.64");
+    // The files hold the devices' passwords: the folder made for them is its owner's only.
+    EXPECT_EQ(QFileInfo(dir).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::ExeOther),
+              QFile::Permissions());
     EXPECT_EQ(QDir(dir).entryList(QDir::Files),
               (QStringList{"02-00-00-00-17-61.CNF", "02-00-00-00-17-62.CNF", "02-00-00-00-17-65.CNF", "fleet.json"}));
 
