@@ -201,9 +201,12 @@ TEST_F(TarnctlParams, RefusedValuesSendNothing) {
               "IP address: four numbers from 0 to 255 separated by \".\"\n"
               "Local port: at most 65535\n"
               "Max connections: a whole number from 0 to 255\n");
-    const RunResult readOnly = ctl({"params", "set", "Serial number=5"}, kPump);
+    // A read-only parameter, also one with an enumeration (which the list offers as a popup).
+    const RunResult readOnly = ctl({"params", "set", "Serial number=5", "Link speed=100 Mbit/s"}, kPump);
     EXPECT_EQ(readOnly.exitCode, 2);
-    EXPECT_TRUE(readOnly.err.contains("Serial number: read-only")) << readOnly.err.toStdString();
+    EXPECT_EQ(readOnly.err,
+              "Error: Nothing was sent. These values do not fit their parameters:\n"
+              "Serial number: read-only\nLink speed: read-only\n");
 
     // A .CNF row "hello" for an address: nothing applied.
     QFile cnf(data_ + "/bad.CNF");

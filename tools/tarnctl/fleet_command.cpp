@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
@@ -158,8 +159,13 @@ int finish(const FleetOptions& o, const tarn::OperationOutcomes& outcomes, const
 }
 
 int backup(const FleetOptions& o, const QString& dir) {
-    if (!QDir().mkpath(dir) || !QFileInfo(dir).isDir())
-        return usageError(QStringLiteral("cannot make the folder '%1'").arg(dir));
+    // The backups hold each device's own user ID and password (as `cnf save` writes them): a folder
+    // made here is its owner's only.
+    if (!QFileInfo::exists(dir)) {
+        if (!QDir().mkpath(dir) || !QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+            return usageError(QStringLiteral("cannot make the folder '%1'").arg(dir));
+    }
+    if (!QFileInfo(dir).isDir()) return usageError(QStringLiteral("'%1' is not a folder").arg(dir));
     if (!QFileInfo(dir).isWritable()) return usageError(QStringLiteral("cannot write into '%1'").arg(dir));
     const tarn::ProductNames names = productNames(o);
     const auto devices = selectedDevices(o, names);
