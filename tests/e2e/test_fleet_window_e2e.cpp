@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -227,6 +228,10 @@ TEST_F(FleetWindowE2E, BackUpDevicesWritesAFilePerDeviceAndTheIndexWithoutHoldin
     EXPECT_EQ(prompter.records().size(), 1u);
     EXPECT_EQ(prompter.records().front().text, "[ Site-1 ]");
 
+    // The folder it made holds passwords: its owner's only.
+    EXPECT_EQ(QFileInfo(folder).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup |
+                                                 QFile::WriteOther | QFile::ExeGroup | QFile::ExeOther),
+              QFile::Permissions());
     const QDir dir(folder);
     EXPECT_EQ(dir.entryList(QDir::Files, QDir::Name),
               (QStringList{"02-00-00-00-03-01.CNF", "02-00-00-00-03-02.CNF", "02-00-00-00-03-03.CNF",
