@@ -215,7 +215,8 @@ tarn::DeviceOutcome applyTo(const FleetOptions& o, const tarn::DeviceEntry& devi
         outcome.message = "the file does not fit the device";
         return outcome;
     }
-    const std::vector<tarn::RowChange> changes = tarn::limitChanges(table, before, plan.onlyRecords);
+    const std::vector<tarn::RowChange> changes = tarn::limitChanges(
+        table, before, plan.onlyRecords, tarn::byteOrderForProduct(tarn::productNumberFromId(device.productId)));
     outcome.message = tarn::changesSummary(changes);
     if (dryRun) {
         if (!o.json) {

@@ -6,6 +6,7 @@
 #include "core/common/bytes.h"
 #include "core/common/file_io.h"
 #include "core/common/silent_prompter.h"
+#include "core/params/configuration_compare.h"
 #include "core/params/product_table.h"
 
 namespace tarn {
@@ -74,19 +75,25 @@ ApplyPlan planApply(const std::string& cnfPath, const std::string& dataDir, cons
     SilentPrompter quiet;
     applyConfiguration(parsed, plan.header, rows, quiet);
     table.applyConfigurationRows(rows);
-    limitChanges(table, std::vector<std::string>(static_cast<std::size_t>(table.rowCount())), plan.onlyRecords);
+    limitChanges(table, std::vector<std::string>(static_cast<std::size_t>(table.rowCount())), plan.onlyRecords,
+                 byteOrderForProduct(productNumber));
     plan.refused = checkMarkedRows(table, byteOrderForProduct(productNumber));
     return plan;
 }
 
 std::vector<RowChange> limitChanges(ParameterTable& table, const std::vector<std::string>& before,
-                                    const std::optional<std::vector<int>>& onlyRecords) {
+                                    const std::optional<std::vector<int>>& onlyRecords, ByteOrder order) {
     std::vector<RowChange> changes;
     for (int r = 0; r < table.recordRowCount(); ++r) {
         if (!table.rowModified(r)) continue;
         const ParameterRow& row = table.row(r);
+        const ParameterRecord& record = *table.recordOfRow(r);
         const std::string was = r < static_cast<int>(before.size()) ? before[static_cast<std::size_t>(r)] : "";
-        if (onlyRecords && std::find(onlyRecords->begin(), onlyRecords->end(), row.record) == onlyRecords->end()) {
+        const bool named =
+            !onlyRecords || std::find(onlyRecords->begin(), onlyRecords->end(), row.record) != onlyRecords->end();
+        const bool same =
+            !was.empty() && normalisedValue(record, was, order) == normalisedValue(record, row.value, order);
+        if (!named || same) {
             table.setValue(r, was);
             table.setModified(row.record, false);
             continue;

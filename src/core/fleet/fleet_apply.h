@@ -41,10 +41,11 @@ ApplyPlan planApply(const std::string& cnfPath, const std::string& dataDir, cons
                     DefinitionStore& store, Prompter& prompter);
 
 // After a .CNF was loaded into the table (the rows it changes marked; `before` holds the row values
-// from before): the rows outside onlyRecords get back their value and lose their mark. Returns the
-// marked rows, which a set would send.
+// from before): the rows outside onlyRecords, and the rows whose new text is the value they held
+// (by the rule of Compare with file: "1" and "Enable", "010.0.0.1" and "10.0.0.1"), get back their
+// text and lose their mark. Returns the marked rows, which a set would send.
 std::vector<RowChange> limitChanges(ParameterTable& table, const std::vector<std::string>& before,
-                                    const std::optional<std::vector<int>>& onlyRecords);
+                                    const std::optional<std::vector<int>>& onlyRecords, ByteOrder order);
 
 // "3 rows differ: Location, Local port, Gateway", "no row differs".
 std::string changesSummary(const std::vector<RowChange>& changes);

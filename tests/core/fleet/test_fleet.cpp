@@ -199,7 +199,7 @@ TEST_F(FleetApplyPlan, LimitChangesKeepsOnlyTheNamedRowsAndRestoresTheRest) {
     table.setValue(port, "503");
     table.setModified(table.row(port).record, true);
 
-    const auto changes = limitChanges(table, before, std::vector<int>{table.row(location).record});
+    const auto changes = limitChanges(table, before, std::vector<int>{table.row(location).record}, ByteOrder::Big);
     ASSERT_EQ(changes.size(), 1u);
     EXPECT_EQ(changes[0].name, "Location");
     EXPECT_EQ(changes[0].deviceValue, "Yard");
@@ -209,6 +209,13 @@ TEST_F(FleetApplyPlan, LimitChangesKeepsOnlyTheNamedRowsAndRestoresTheRest) {
     EXPECT_TRUE(table.rowModified(location));
     EXPECT_EQ(changesSummary(changes), "1 row differs: Location");
     EXPECT_EQ(changesSummary({}), "no row differs");
+
+    // A text that is the value the device holds, written otherwise, is no change.
+    table.setValue(port, "0502");
+    table.setModified(table.row(port).record, true);
+    EXPECT_EQ(limitChanges(table, before, std::nullopt, ByteOrder::Big).size(), 1u);
+    EXPECT_FALSE(table.rowModified(port));
+    EXPECT_EQ(table.row(port).value, "502");
 }
 
 }  // namespace
