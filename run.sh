@@ -4,7 +4,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 "$root/scripts/install-deps.sh"
-"$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+"$root/scripts/build.sh" "$root/build" --target tarn-manager --target tarnctl --target tarn-sim \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_WERROR=ON
 demo=(--demo)
 for a in "$@"; do [ "$a" = "--no-demo" ] && demo=(); done
 args=()

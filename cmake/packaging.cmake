@@ -6,6 +6,8 @@
 #   share/icons/hicolor/scalable/apps/        tarn-manager.svg
 #   share/metainfo/                           AppStream metadata
 #   share/man/man1/                           tarn-manager(1), tarnctl(1), tarn-sim(1), from their --help
+#   share/doc/tarn-manager/                   README, docs, copyright, changelog.Debian.gz
+#   share/lintian/overrides/tarn-manager      why lintian's remaining remarks do not apply
 #
 # The programs find their data at ../share/tarn-manager beside their own folder
 # (src/link/common/data_folders.h), so bin/ and share/ are fixed here rather than taken from
@@ -15,6 +17,15 @@ set(TARN_PACKAGING_DIR ${CMAKE_SOURCE_DIR}/packaging)
 set(TARN_GENERATED_DIR ${CMAKE_BINARY_DIR}/packaging)
 
 install(TARGETS ${TARN_PROGRAMS} RUNTIME DESTINATION bin)
+# Stripping keeps the compiler's .comment section (its version string); Debian's packages drop it.
+install(CODE "
+    foreach(program ${TARN_PROGRAMS})
+        execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment --remove-section=.note
+                                \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/\${program}\" RESULT_VARIABLE rc)
+        if(NOT rc EQUAL 0)
+            message(FATAL_ERROR \"objcopy failed on \${program}\")
+        endif()
+    endforeach()")
 install(DIRECTORY ${TARN_DATA_DIR}/ DESTINATION share/tarn-manager)
 install(FILES ${TARN_PACKAGING_DIR}/tarn-manager.desktop DESTINATION share/applications)
 install(FILES ${TARN_PACKAGING_DIR}/tarn-manager.svg DESTINATION share/icons/hicolor/scalable/apps)
@@ -29,7 +40,8 @@ configure_file(${TARN_PACKAGING_DIR}/org.tarn.manager.metainfo.xml.in
                ${TARN_GENERATED_DIR}/org.tarn.manager.metainfo.xml @ONLY)
 install(FILES ${TARN_GENERATED_DIR}/org.tarn.manager.metainfo.xml DESTINATION share/metainfo)
 
-# Man pages are made from each program's --help and --version, so they cannot drift from them.
+# Man pages are made from each program's --help and --version, so they cannot drift from them, and
+# hand-written sections (packaging/man/<program>.h2m: commands, exit status, files, examples, see also).
 find_program(TARN_HELP2MAN help2man)
 find_program(TARN_GZIP gzip)
 if(TARN_HELP2MAN AND TARN_GZIP AND NOT TARN_SANITIZE)
@@ -40,10 +52,10 @@ if(TARN_HELP2MAN AND TARN_GZIP AND NOT TARN_SANITIZE)
     foreach(program ${TARN_PROGRAMS})
         set(page ${TARN_GENERATED_DIR}/${program}.1)
         add_custom_command(OUTPUT ${page}.gz
-            COMMAND ${TARN_HELP2MAN} --no-info --section=1 "--name=${names_${program}}" --output=${page}
-                    $<TARGET_FILE:${program}>
+            COMMAND ${TARN_HELP2MAN} --no-info --section=1 "--name=${names_${program}}"
+                    --include=${TARN_PACKAGING_DIR}/man/${program}.h2m --output=${page} $<TARGET_FILE:${program}>
             COMMAND ${TARN_GZIP} -9nf ${page}
-            DEPENDS ${program}
+            DEPENDS ${program} ${TARN_PACKAGING_DIR}/man/${program}.h2m
             COMMENT "Writing the man page of ${program}"
             VERBATIM)
         list(APPEND pages ${page}.gz)
@@ -54,18 +66,39 @@ else()
     message(STATUS "No man pages: help2man or gzip is missing, or this is a sanitizer build")
 endif()
 
-# cpack -G DEB: tarn-manager_<version>_amd64.deb, its dependencies computed from the binaries.
+# cpack -G DEB: tarn-manager_<version>-<revision>_amd64.deb, its dependencies computed from the
+# binaries. The Debian revision makes it a non-native package, whose changelog is changelog.Debian.gz.
+set(TARN_DEBIAN_REVISION 1)
+set(TARN_DEBIAN_VERSION ${PROJECT_VERSION}-${TARN_DEBIAN_REVISION})
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarn-manager)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${TARN_DEBIAN_REVISION})
 set(CPACK_PACKAGE_VENDOR "TARN Manager developers")
 set(CPACK_PACKAGE_CONTACT "TARN Manager developers <tarn-manager@example.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "discover, configure and monitor TARN remote I/O devices")
+# Each line at most 80 columns once the control file has indented it by one blank.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "TARN Manager discovers the TARN remote I/O devices on the local network, reads, edits and\n"
-    "writes their parameters, keeps their credentials, saves and loads parameter sets, and\n"
-    "monitors their I/O over TCP or a serial port. The package holds the desktop application,\n"
-    "tarnctl for scripts, and tarn-sim, a simulated fleet for demos and training.")
+    "TARN Manager discovers the TARN remote I/O devices on the local network,\n"
+    "reads, edits and writes their parameters, keeps their credentials, saves and\n"
+    "loads parameter sets, and monitors their I/O over TCP or a serial port.\n"
+    "The package holds the desktop application, tarnctl for scripts, and\n"
+    "tarn-sim, a simulated fleet for demos and training.")
+
+# The package's copyright (machine-readable), its Debian changelog and its lintian overrides. The
+# changelog's date honours SOURCE_DATE_EPOCH, like the metadata's.
+string(TIMESTAMP TARN_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+configure_file(${TARN_PACKAGING_DIR}/changelog.Debian.in ${TARN_GENERATED_DIR}/changelog.Debian @ONLY)
+if(TARN_GZIP)
+    add_custom_command(OUTPUT ${TARN_GENERATED_DIR}/changelog.Debian.gz
+        COMMAND ${TARN_GZIP} -9nkf ${TARN_GENERATED_DIR}/changelog.Debian
+        DEPENDS ${TARN_GENERATED_DIR}/changelog.Debian
+        VERBATIM)
+    add_custom_target(tarn_changelog ALL DEPENDS ${TARN_GENERATED_DIR}/changelog.Debian.gz)
+    install(FILES ${TARN_GENERATED_DIR}/changelog.Debian.gz DESTINATION share/doc/tarn-manager)
+endif()
+install(FILES ${TARN_PACKAGING_DIR}/copyright DESTINATION share/doc/tarn-manager)
+install(FILES ${TARN_PACKAGING_DIR}/lintian-overrides DESTINATION share/lintian/overrides RENAME tarn-manager)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

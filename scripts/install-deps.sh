@@ -2,12 +2,12 @@
 # Installs the Debian 12 packages the build, the tests and the tools need; does nothing when all are present.
 set -euo pipefail
 packages=(
-    build-essential cmake ninja-build git pkg-config
+    build-essential cmake ninja-build ccache git pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-14-dev
     socat iproute2
-    dpkg-dev file help2man desktop-file-utils appstream
+    dpkg-dev file help2man desktop-file-utils appstream lintian
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,11 +1,12 @@
 // tarn-manager: the TARN Manager desktop application.
 #include <QApplication>
 
+#include "gui/app/display_start.h"
 #include "gui/app/manager_app.h"
 
 int main(int argc, char** argv) {
     const tarn::ManagerCommandLine options = tarn::readManagerCommandLine(argc, argv);
     if (options.exitNow) return *options.exitNow;
-    QApplication app(argc, argv);
-    return tarn::runManagerApp(app, options);
+    const std::unique_ptr<QApplication> app = tarn::openDisplay(argc, argv);
+    return tarn::runManagerApp(*app, options);
 }

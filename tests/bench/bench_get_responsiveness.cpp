@@ -85,7 +85,7 @@ std::vector<Bytes> deviceBodies() {
         Bytes block;
         for (const ParameterRecord& r : parsed.set.records) {
             const auto it = values.find(r.name);
-            const auto bytes = it == values.end() ? std::nullopt : encodeValueBytes(r, it->second, kOrder);
+            const auto bytes = it == values.end() ? std::nullopt : EncodeValue(r, it->second, kOrder);
             const Bytes value = bytes ? *bytes : Bytes(static_cast<std::size_t>(r.size), 0);
             block.insert(block.end(), value.begin(), value.end());
         }

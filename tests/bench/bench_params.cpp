@@ -4,6 +4,7 @@
 #include <random>
 
 #include "core/params/dcf_parser.h"
+#include "core/params/parameter_entry.h"
 #include "core/params/value_codec.h"
 #include "support/dcf_text.h"
 
@@ -46,7 +47,9 @@ void BM_FormatAll700(benchmark::State& state) {
     for (auto _ : state) {
         std::size_t offset = 0;
         for (int i = 0; i < set.recordCount(); ++i) {
-            std::string text = tarn::FormatValue(set, i, reply, offset, tarn::ByteOrder::Big);
+            const auto& record = set.records[static_cast<std::size_t>(i)];
+            std::string text =
+                tarn::FormatValue(record, *tarn::blockValue(set, i, reply, offset), tarn::ByteOrder::Big);
             benchmark::DoNotOptimize(text);
             offset += static_cast<std::size_t>(set.records[static_cast<std::size_t>(i)].size);
         }

@@ -139,7 +139,7 @@ TEST_F(ManagerParamsE2E, TwoDevicesShowWhatTheyHaveInCommon) {
     ASSERT_TRUE(waitUntil([&] { return value("Location") == "Cellar" && value("Device name") == ""; }));
     EXPECT_EQ(value("IP address"), "");
     EXPECT_EQ(value("Subnet mask"), "255.0.0.0");
-    EXPECT_EQ(table().row(table().rowCount() - 1).name, kSetupRowText);
+    EXPECT_EQ(table().row(table().rowCount() - 1).name, "Set up Input/Output/ADC ports");
 }
 
 }  // namespace

@@ -137,7 +137,8 @@ TEST_F(SimManagementE2E, WholeDeviceGetAnswersOneClassBlockOfTheDevicesOwnValues
     ASSERT_EQ(got[0].value.size(), total);
     std::map<std::string, std::string> texts;  // first record of each name
     for (std::size_t j = 0, at = 0; j < set.records.size(); at += set.records[j++].size)
-        texts.emplace(set.records[j].name, FormatValue(set, int(j), got[0].value, at, kBig));
+        texts.emplace(set.records[j].name,
+                      FormatValue(set.records[j], *blockValue(set, int(j), got[0].value, at), kBig));
     EXPECT_EQ(texts["Device name"], "Mgmt-Plain");
     EXPECT_EQ(texts["IP address"], "127.0.0.121");
     EXPECT_EQ(texts["IP mode"], "Static");
@@ -147,6 +148,14 @@ TEST_F(SimManagementE2E, WholeDeviceGetAnswersOneClassBlockOfTheDevicesOwnValues
     EXPECT_EQ(texts["User ID"], "admin");
     EXPECT_EQ(texts["Location"], "Roof");      // set by name in the fleet file
     EXPECT_EQ(texts["Max connections"], "3");  // set by id
+    // Numbers a real device has, made from its MAC address 02:00:00:00:01:21 (0x000121 = 289):
+    // never the zeros that made the demo look empty.
+    EXPECT_EQ(texts["Serial number"], "10000289");
+    const unsigned long upTime = std::stoul(texts["Up time"]);  // 10 days and 37 x 289 s, counting on
+    EXPECT_GE(upTime, 874693u);
+    EXPECT_LT(upTime, 874693u + 120);
+    EXPECT_EQ(texts["Scale factor"], "1.000000");
+    EXPECT_EQ(texts["Gateway"], "127.0.0.1");
 }
 
 TEST_F(SimManagementE2E, DbFormDeviceAnswersOnlyItsOwnMacAndAnUnknownProductOnlyTheProbe) {
@@ -199,10 +208,10 @@ TEST_F(SimManagementE2E, SetStoresKnownWritableRightSizedValuesAGroupGetReadsThe
     const auto got = entries(reply);
     ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(got[0].id, "1.1.1");
-    EXPECT_EQ(formatValue(record(set, "1.1.1"), got[0].value, kBig), "Renamed");
+    EXPECT_EQ(FormatValue(record(set, "1.1.1"), got[0].value, kBig), "Renamed");
     EXPECT_EQ(got[1].id, "3.1.5");
-    EXPECT_EQ(formatValue(record(set, "3.1.5"), got[1].value, kBig), "8080");
-    EXPECT_EQ(formatValue(record(set, "1.1.4"), got[2].value, kBig), "0");
+    EXPECT_EQ(FormatValue(record(set, "3.1.5"), got[1].value, kBig), "8080");
+    EXPECT_EQ(FormatValue(record(set, "1.1.4"), got[2].value, kBig), "10000291");  // read-only: kept
     EXPECT_EQ(Bytes(got[3].value.begin(), got[3].value.end()), (Bytes{0, 0}));
 
     send("Mgmt-Set", CommandCode::Reboot, {0, 0, 0}, 902);
@@ -211,6 +220,13 @@ TEST_F(SimManagementE2E, SetStoresKnownWritableRightSizedValuesAGroupGetReadsThe
     EXPECT_EQ(done.code, 0xFF);
     EXPECT_EQ(Bytes(done.body.begin(), done.body.end()), (Bytes{0, 0, 0}));
     EXPECT_EQ(fleet->devices()[indexOf("Mgmt-Set")]->management()->reboots(), 1);
+
+    // A rebooted device has been up for a moment only.
+    send("Mgmt-Set", CommandCode::GetValues, getBody({"1.1.6"}), 903);
+    ASSERT_TRUE(client.waitFor(4));
+    const auto upTime = entries(header(client.received[3]));
+    ASSERT_EQ(upTime.size(), 1u);
+    EXPECT_LT(std::stoul(FormatValue(record(set, "1.1.6"), upTime[0].value, kBig)), 60u);
 }
 
 TEST_F(SimManagementE2E, WrongCredentialsGetAuthFailedAndNewOnesCountOnceTheSetReplyHasLeft) {

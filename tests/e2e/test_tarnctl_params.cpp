@@ -19,6 +19,8 @@ namespace {
 constexpr const char* kPump = "127.0.0.151";      // TARN-IO 1.1, ID "op", password "secret"
 constexpr const char* kOldPump = "127.0.0.152";   // TARN-IO 1.0, admin/admin
 constexpr const char* kSlowPump = "127.0.0.153";  // answers management requests after 1.5 s
+constexpr const char* kBroken = "127.0.0.154";    // values replies whose length overruns the datagram
+constexpr const char* kGrumpy = "127.0.0.155";    // refuses its first set
 constexpr const char* kNobody = "127.0.0.159";    // no device
 
 class TarnctlParams : public ::testing::Test {
@@ -118,7 +120,8 @@ TEST_F(TarnctlParams, SetsValuesThatTheNextGetShowsAndRefusesBadOnes) {
     EXPECT_TRUE(unknown.err.contains("'Colour'")) << unknown.err.toStdString();
     const RunResult badFlag = ctl({"params", "set", "IP mode=Sometimes"}, kPump);
     EXPECT_EQ(badFlag.exitCode, 2);
-    EXPECT_TRUE(badFlag.err.contains("'Sometimes' is not a value of 'IP mode'")) << badFlag.err.toStdString();
+    EXPECT_EQ(badFlag.err,
+              "Error: Nothing was sent. These values do not fit their parameters:\nIP mode: one of: DHCP, Static\n");
     EXPECT_EQ(ctl({"params", "set", "MAC address=00-11-22-33-44-55"}, kPump).exitCode, 2);
     EXPECT_EQ(ctl({"params", "set", "Location"}, kPump).exitCode, 2);
     // Nothing of a refused command reached the device.
@@ -180,6 +183,68 @@ TEST_F(TarnctlParams, RebootsAndReportsSilentDevices) {
     EXPECT_EQ(slow.exitCode, 3);
     EXPECT_TRUE(slow.err.contains("no reply from Slow-Pump")) << slow.err.toStdString();
     EXPECT_EQ(ctl({"params", "get"}, kPump, {"--id", "op"}).exitCode, 2);
+}
+
+// Values the device cannot hold exactly: nothing of the command is sent, exit 2, and the message
+// names each refused row with its limit.
+TEST_F(TarnctlParams, RefusedValuesSendNothing) {
+    const QStringList login{"--id", "op", "--password", "secret"};
+    const QJsonObject before = rowsByName(kPump, login);
+    const RunResult bad = ctl({"params", "set", "Location=Half", "Local port=99999", "Max connections=abc",
+                               "IP address=999.1.2", "Device name=Seventeen chars!!", "Password=abcdefghijklmnopqrstu"},
+                              kPump, login);
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_EQ(bad.err,
+              "Error: Nothing was sent. These values do not fit their parameters:\n"
+              "Device name: at most 16 characters\n"
+              "Password: at most 16 characters\n"
+              "IP address: four numbers from 0 to 255 separated by \".\"\n"
+              "Local port: at most 65535\n"
+              "Max connections: a whole number from 0 to 255\n");
+    // A read-only parameter, also one with an enumeration (which the list offers as a popup).
+    const RunResult readOnly = ctl({"params", "set", "Serial number=5", "Link speed=100 Mbit/s"}, kPump);
+    EXPECT_EQ(readOnly.exitCode, 2);
+    EXPECT_EQ(readOnly.err,
+              "Error: Nothing was sent. These values do not fit their parameters:\n"
+              "Serial number: read-only\nLink speed: read-only\n");
+
+    // A .CNF row "hello" for an address: nothing applied.
+    QFile cnf(data_ + "/bad.CNF");
+    ASSERT_TRUE(cnf.open(QIODevice::WriteOnly));
+    cnf.write("1 \t 74 \t 1.1 \n[1]\t Changed\n[10]\t hello\n");
+    cnf.close();
+    const RunResult load = ctl({"cnf", "load", data_ + "/bad.CNF", "--apply"}, kPump);
+    EXPECT_EQ(load.exitCode, 2);
+    EXPECT_TRUE(load.err.contains("IP address: four numbers from 0 to 255")) << load.err.toStdString();
+
+    EXPECT_EQ(rowsByName(kPump), before);
+    EXPECT_TRUE(logText().contains("Password : secret \n")) << logText().toStdString();
+}
+
+// Credentials that cannot be used end the command at once with one line; a refused set, a broken
+// reply and a device that keeps silent each have their exit code, and no file holds what was not read.
+TEST_F(TarnctlParams, EveryFailureHasItsExitCode) {
+    const RunResult tooLong = ctl({"params", "get"}, kPump, {"--id", "op", "--password", QString(256, 'p')});
+    EXPECT_EQ(tooLong.exitCode, 2);
+    EXPECT_EQ(tooLong.err, "tarnctl: --id and --password can each be at most 255 characters long\n");
+
+    const RunResult broken = ctl({"params", "get"}, kBroken, {"--id", "admin", "--password", "admin"});
+    EXPECT_EQ(broken.exitCode, 3);
+    EXPECT_TRUE(broken.err.contains("Error: Message length error")) << broken.err.toStdString();
+    const RunResult save = ctl({"cnf", "save", data_ + "/broken"}, kBroken);
+    EXPECT_EQ(save.exitCode, 3);
+    EXPECT_FALSE(QFile::exists(data_ + "/broken.CNF"));
+
+    // The first set is refused: exit 1, and the device keeps its value; pwd.ini keeps the entry.
+    const QStringList login{"--id", "admin", "--password", "admin"};
+    const RunResult refused = ctl({"params", "set", "Location=Cellar"}, kGrumpy, login);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains("Error: Error occured. Try again !!")) << refused.err.toStdString();
+    EXPECT_TRUE(logText().contains("MAC : 02:00:00:00:01:55 \nID : admin \nPassword : admin \n"))
+        << logText().toStdString();
+    EXPECT_EQ(rowsByName(kGrumpy)["Location"].toObject()["value"].toString(), "Roof 7");
+    ASSERT_EQ(ctl({"params", "set", "Location=Cellar"}, kGrumpy).exitCode, 0);
+    EXPECT_EQ(rowsByName(kGrumpy)["Location"].toObject()["value"].toString(), "Cellar");
 }
 
 }  // namespace

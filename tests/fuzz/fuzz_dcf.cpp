@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "core/params/dcf_parser.h"
+#include "core/params/parameter_entry.h"
 #include "core/params/value_codec.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -28,10 +29,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (record.definedValues.size() > tarn::kMaxDefinedValues ||
             record.enumeration.size() > tarn::kMaxEnumerationEntries)
             __builtin_trap();
-        const std::string shown = tarn::FormatValue(set, i, tarn::ByteView(data, size), offset, tarn::ByteOrder::Big);
+        const auto value = tarn::blockValue(set, i, tarn::ByteView(data, size), offset);
+        const std::string shown = value ? tarn::FormatValue(record, *value, tarn::ByteOrder::Big) : std::string();
         tarn::Bytes out;
-        if (tarn::EncodeValue(out, shown, record, tarn::ByteOrder::Little)) {
-            if (out.size() < 2 || out.size() - 2 != static_cast<std::size_t>(out[0] | out[1] << 8)) __builtin_trap();
+        if (tarn::appendParameterEntry(out, record, shown, tarn::ByteOrder::Little)) {
+            // k, the id pieces, then the value length, which must count exactly the bytes after it.
+            const std::size_t at = 1 + out[0];
+            if (out.size() < at + 2 || out.size() - at - 2 != static_cast<std::size_t>(out[at] | out[at + 1] << 8))
+                __builtin_trap();
         } else if (!out.empty()) {
             __builtin_trap();
         }

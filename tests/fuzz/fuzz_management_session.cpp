@@ -15,7 +15,8 @@
 // The same body is then answered once more: around the next request when the reply started one
 // (refused credentials read again, the reboot after a set), else around the other device's request
 // or, with one device, as a repeated answer. Every input runs on a fresh session, request ids
-// seeded alike, and a fresh credential log, so that a finding reproduces from its input alone.
+// seeded alike, and a fresh credential log, so that a finding reproduces from its input alone; the
+// sessions share the definition sets of the run (the .dcf is read for every input, parsed once).
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -25,10 +26,10 @@
 #include <string>
 #include <vector>
 
+#include "core/common/silent_prompter.h"
 #include "core/discovery/management_message.h"
 #include "core/manage/credential_log.h"
 #include "core/manage/management_session.h"
-#include "core/common/silent_prompter.h"
 
 namespace {
 
@@ -145,8 +146,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tarn::SilentPrompter prompter;
     prompter.confirmAnswer = true;
     prompter.credentials = Credentials{"admin", "admin"};
-    auto session = std::make_unique<ManagementSession>(host, prompter,
-                                                       SessionSettings{TARN_FUZZ_DATA_DIR "/", logPath, 100, 3000});
+    // The definitions are read from the data folder by every input; parsed once, as the file is the same.
+    static const auto definitions = std::make_shared<DefinitionStore>();
+    auto session = std::make_unique<ManagementSession>(
+        host, prompter, SessionSettings{TARN_FUZZ_DATA_DIR "/", logPath, 100, 3000, definitions});
     session->seedRequestIds(1);
 
     session->RequestParameterValues(0);
@@ -158,9 +161,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         session->timerExpired(SessionTimer::NextDevice);
     } else if (operation == 2) {
         ParameterTable& table = session->table();
+        // Marked rows with texts the check lets through ("1", or the first enumeration entry).
         for (int r = choice % 4; r < table.recordRowCount(); r += 4) {
-            if (table.editorFor(r) == ParameterTable::Editor::None) continue;
-            table.setValue(r, "1");
+            if (!table.writable(r)) continue;
+            const ParameterRecord& record = *table.recordOfRow(r);
+            table.setValue(r, record.enumeration.empty() ? "1" : record.enumeration.front().text);
             table.beginEdit(r);
         }
         session->set();

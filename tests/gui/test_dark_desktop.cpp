@@ -6,10 +6,15 @@
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QTableView>
 #include <QTest>
 
+#include "core/params/configuration_compare.h"
+#include "gui/app/results_dock.h"
 #include "gui/controls/icons.h"
 #include "gui/discovery/device_tree.h"
+#include "gui/params/parameter_list.h"
+#include "gui/params/parameter_model.h"
 
 using namespace tarn;
 
@@ -133,5 +138,76 @@ TEST_F(DarkDesktop, ToolBarPicturesStandOutFromTheWindowAndStaySharpWhenScaled) 
         EXPECT_EQ(scaled.toImage().convertToFormat(QImage::Format_ARGB32),
                   icon.pixmap(QSize(32, 32), 1.0).toImage().convertToFormat(QImage::Format_ARGB32))
             << name;
+    }
+}
+
+// The rows of a comparison and the failed lines of the Results dock keep a colour of their own, with
+// dark text on it, whatever the desktop's palette; the comparison's colour is not the edit red.
+TEST_F(DarkDesktop, ComparedRowsAndFailedResultsAreDarkTextOnTheirOwnColour) {
+    DefinitionSet set;
+    set.productNumber = 74;
+    for (const char* name : {"Device name", "Location", "Contact"}) {
+        ParameterRecord r;
+        r.id = std::string("1.0.") + name;
+        r.classLabel = "General";
+        r.name = name;
+        r.type = "*char";
+        r.size = 16;
+        r.accessMode = AccessMode::ReadWrite;
+        set.records.push_back(r);
+    }
+    set.groups = {{"All classes", 0}, {"", 3}};
+    ParameterTable table;
+    table.setDefinitions(&set);
+    table.showGroup(0);
+    for (int r = 0; r < 3; ++r) table.setValue(r, "Pump house " + std::to_string(r));
+    table.setModified(2, true);  // an edit on a compared row stays red
+    table.setComparison(ConfigurationComparison(
+        parseConfiguration("1 \t 74 \t 1.1 \n[0]\t Pump_house_0\n[1]\t Roof\n[2]\t Roof\n"), {0, 1, 2}, set));
+    ParameterList list(table);
+    list.resize(560, 160);
+    list.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&list));
+    EXPECT_NE(ParameterModel::kComparedColor, ParameterModel::kModifiedColor);
+
+    const QImage shot = list.viewport()->grab().toImage();
+    const double amber = luminance(ParameterModel::kComparedColor.rgb());
+    for (int column = 0; column < 3; ++column) {
+        const QRect compared = list.visualRect(list.model()->index(1, column)).adjusted(1, 1, -1, -1);
+        const Range r = luminanceRange(shot, compared);
+        EXPECT_NEAR(r.lightest, amber, 0.03) << "column " << column;
+        EXPECT_GT(r.lightest - r.darkest, 0.5) << "column " << column;
+        // The row that equals the file keeps the desktop's colours.
+        const Range same = luminanceRange(shot, list.visualRect(list.model()->index(0, column)).adjusted(1, 1, -1, -1));
+        EXPECT_LT(same.darkest, 0.2) << "column " << column;
+    }
+    const QRect edited = list.visualRect(list.model()->index(2, 2)).adjusted(1, 1, -1, -1);
+    bool red = false;
+    for (int y = edited.top(); y <= edited.bottom() && !red; ++y)
+        for (int x = edited.left(); x <= edited.right() && !red; ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            red = c.red() > 200 && c.green() < 80 && c.blue() < 80;
+        }
+    EXPECT_TRUE(red);
+
+    ResultsDock dock;
+    DeviceOutcome ok;
+    ok.device = device("Pump-House-1", "127.0.0.11");
+    ok.operation = "Set";
+    DeviceOutcome silent = ok;
+    silent.device.name = "Pump-House-2";
+    silent.status = OutcomeStatus::NoReply;
+    silent.message = "No reply";
+    dock.report({ok, silent});
+    dock.resize(700, 200);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dock));
+    QTableView* view = dock.view();
+    const QImage results = view->viewport()->grab().toImage();
+    const double pink = luminance(ResultsModel::kFailureColor.rgb());
+    for (int column = 0; column < ResultsModel::ColumnCount; ++column) {
+        const Range r =
+            luminanceRange(results, view->visualRect(dock.model()->index(0, column)).adjusted(1, 1, -1, -1));
+        EXPECT_NEAR(r.lightest, pink, 0.03) << "column " << column;
+        EXPECT_GT(r.lightest - r.darkest, 0.5) << "column " << column;
     }
 }

@@ -17,8 +17,13 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 echo "-- package"
 cpack --config "$build/CPackConfig.cmake" -B "$tmp/out" >"$tmp/cpack.log" 2>&1 || { cat "$tmp/cpack.log"; fail "cpack"; }
-deb=$tmp/out/tarn-manager_${version}_amd64.deb
+deb=$tmp/out/tarn-manager_${version}-1_amd64.deb
 [ -f "$deb" ] || fail "no $(basename "$deb") in: $(ls "$tmp/out")"
+
+echo "-- lintian"
+# Debian's own checks: no error and no warning (overrides, each with its reason, are in the package).
+lintian --fail-on error,warning --no-tag-display-limit "$deb" >"$tmp/lintian.log" 2>&1 ||
+    { cat "$tmp/lintian.log"; fail "lintian"; }
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6widgets6 libqt6network6 libqt6serialport6 libc6; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
@@ -40,13 +45,26 @@ appstreamcli validate --no-net "$usr/share/metainfo/org.tarn.manager.metainfo.xm
 grep -q "release version=\"$version\"" "$usr/share/metainfo/org.tarn.manager.metainfo.xml" ||
     fail "the metadata names another release than $version"
 for p in tarn-manager tarnctl tarn-sim; do
-    zcat "$usr/share/man/man1/$p.1.gz" | grep -q "^\.SH OPTIONS" || fail "$p(1) has no OPTIONS section"
+    page=$(zcat "$usr/share/man/man1/$p.1.gz")
+    for section in NAME SYNOPSIS DESCRIPTION OPTIONS '"EXIT STATUS"' FILES EXAMPLES '"SEE ALSO"'; do
+        grep -qx "\.SH $section" <<<"$page" || fail "$p(1) has no $section section"
+    done
+done
+# One entry per subcommand: the io commands each have their own, none runs into the next.
+# The tag lines after each .TP, without font changes and escapes.
+tarnctl_page=$(zcat "$usr/share/man/man1/tarnctl.1.gz" | sed -n '/^\.TP/{n;p}' | sed 's/\\f[BIRP]//g; s/\\,//g; s/\\\///g; s/\\-/-/g')
+for entry in "probe " "dcf show FILE" "params get" "params set" "reboot DEVICE-OPTION" "cnf save FILE" "cnf load FILE" \
+    "io LINK-OPTION... status" "io LINK-OPTION... config" "io LINK-OPTION... serial" "io LINK-OPTION... switch N on|off" \
+    "io LINK-OPTION... run-mode | setting-mode" "io LINK-OPTION... output N" "io LINK-OPTION... input N" \
+    "io LINK-OPTION... adc N"; do
+    awk -v e="$entry" 'index($0, e) == 1 { found = 1 } END { exit !found }' <<<"$tarnctl_page" ||
+        fail "tarnctl(1) has no entry of its own for '$entry'"
 done
 
 mkdir -p "$tmp/work" "$tmp/home"
 cd "$tmp/work"
 export HOME=$tmp/home XDG_CONFIG_HOME=$tmp/config
-config="$XDG_CONFIG_HOME/Local AppWizard-Generated Applications"
+config="$XDG_CONFIG_HOME/tarn-manager"
 touch "$tmp/stamp"
 sleep 1  # the stamp must be older than anything written after it
 
@@ -63,6 +81,11 @@ for p in tarn-manager tarnctl tarn-sim; do
     [ "$(cat "$tmp/err")" = "$p: unrecognized option '--no-such-option' (try '$p --help')" ] ||
         fail "$p --no-such-option printed: $(cat "$tmp/err")"
 done
+
+rc=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/tarn-manager" 2>"$tmp/err" >/dev/null || rc=$?
+[ "$rc" -eq 1 ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] && grep -q "no display.*tarnctl" "$tmp/err" ||
+    fail "tarn-manager without a display exited $rc: $(cat "$tmp/err")"
 
 echo "-- tarnctl reads the installed .dcf files"
 "$usr/bin/tarnctl" dcf show TARN-IO_1.1.dcf --json >"$tmp/dcf.json" || fail "tarnctl dcf show by name"
@@ -84,8 +107,8 @@ cat <&3 >/dev/null &  # keeps the simulator's output flowing
 "$usr/bin/tarnctl" params get --address 127.0.0.11 --device-port "$port" --id admin --password admin \
     >"$tmp/params.txt" 2>"$tmp/params.err" || fail "tarnctl params get: $(cat "$tmp/params.err")"
 grep -q "North pump house" "$tmp/params.txt" || fail "tarnctl params get did not show the device's values"
-[ "$(stat -c %a "$config/manager/pwd.ini" 2>/dev/null)" = 600 ] || fail "no owner-only pwd.ini in $config/manager"
-grep -qi "00:50:C2:7A:10:01" "$config/manager/pwd.ini" || fail "pwd.ini lacks the device"
+[ "$(stat -c %a "$config/pwd.ini" 2>/dev/null)" = 600 ] || fail "no owner-only pwd.ini in $config"
+grep -qi "00:50:C2:7A:10:01" "$config/pwd.ini" || fail "pwd.ini lacks the device"
 kill "$sim_pid"
 wait "$sim_pid" 2>/dev/null || true
 sim_pid=""
@@ -94,7 +117,7 @@ echo "-- tarn-manager starts, runs its demo and closes by itself"
 rc=0
 QT_QPA_PLATFORM=offscreen timeout 60 "$usr/bin/tarn-manager" --demo --quit-after 3000 >"$tmp/gui.log" 2>&1 || rc=$?
 [ "$rc" -eq 0 ] || { cat "$tmp/gui.log"; fail "tarn-manager exited $rc"; }
-[ -f "$config/manager.conf" ] || fail "tarn-manager wrote no settings to $config"
+[ -f "$config/tarn-manager.conf" ] || fail "tarn-manager wrote no settings to $config"
 
 written=$(find "$root" -newer "$tmp/stamp")
 [ -z "$written" ] || fail "written inside the installed tree: $written"

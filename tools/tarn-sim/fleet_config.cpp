@@ -1,5 +1,7 @@
 #include "tarn-sim/fleet_config.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QHostAddress>
 #include <QJsonArray>
@@ -63,6 +65,8 @@ std::optional<SimDeviceConfig> parseDevice(const QJsonObject& o, int index, QStr
     d.managementFaults.replyDelayMs = faults.value("mgmtReplyDelayMs").toInt(0);
     d.managementFaults.duplicateReplies = faults.value("mgmtDuplicateReplies").toBool();
     d.managementFaults.staleReply = faults.value("mgmtStaleReply").toBool();
+    d.managementFaults.dropRequests = std::max(0, faults.value("mgmtDropRequests").toInt(0));
+    d.managementFaults.refuseSets = std::max(0, faults.value("mgmtRefuseSets").toInt(0));
 
     d.user = o.value("user").toString("admin").toStdString();
     d.password = o.value("password").toString("admin").toStdString();

@@ -28,6 +28,8 @@ struct ManagementFaults {
     int replyDelayMs = 0;           // replies are sent this long after the request
     bool duplicateReplies = false;  // every reply is sent twice
     bool staleReply = false;        // each reply is preceded by one carrying the previous request's id
+    int dropRequests = 0;           // the first n well-formed requests get no answer (a lost datagram)
+    int refuseSets = 0;             // the first n set requests are refused (C0) whatever they carry
 };
 
 struct SimDeviceConfig {

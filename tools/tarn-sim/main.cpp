@@ -42,8 +42,8 @@ bool stopOnSignals(pid_t parent) {
     return true;
 }
 
-// Every device holds a socket of its own (two with its I/O side), so a large fleet needs more open
-// files than the usual soft limit of 1024: the soft limit is raised as far as the hard one allows.
+// The fleet needs a handful of sockets whatever its size, but each pseudo-terminal takes two files and
+// each open I/O connection one: the soft limit is raised as far as the hard one allows.
 void raiseOpenFileLimit() {
     rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;

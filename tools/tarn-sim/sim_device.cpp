@@ -1,6 +1,5 @@
 #include "tarn-sim/sim_device.h"
 
-#include <QNetworkDatagram>
 #include <QTimer>
 
 #include "core/discovery/probe_reply.h"
@@ -8,27 +7,11 @@
 
 namespace tarnsim {
 
-SimDevice::SimDevice(SimDeviceConfig config, QObject* parent) : QObject(parent), config_(std::move(config)) {
-    connect(&socket_, &QUdpSocket::readyRead, this, &SimDevice::onReadyRead);
-}
-
-bool SimDevice::bind(quint16 port, QString* error) {
-    if (!socket_.bind(QHostAddress(config_.address), port, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
-        *error = QStringLiteral("%1: cannot bind %2:%3: %4")
-                     .arg(QString::fromStdString(config_.name), config_.address)
-                     .arg(port)
-                     .arg(socket_.errorString());
-        return false;
-    }
-    return true;
-}
-
-void SimDevice::onReadyRead() {
-    while (socket_.hasPendingDatagrams()) {
-        const QNetworkDatagram d = socket_.receiveDatagram();
-        handleDatagram(d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()));
-    }
-}
+SimDevice::SimDevice(SimDeviceConfig config, DatagramSink& sink, QObject* parent)
+    : QObject(parent),
+      config_(std::move(config)),
+      address_(QHostAddress(config_.address).toIPv4Address()),
+      sink_(sink) {}
 
 void SimDevice::handleDatagram(const QByteArray& data, const QHostAddress& sender, quint16 senderPort) {
     const QByteArray probe = QByteArray::fromStdString(tarn::asText(tarn::discoveryProbe()));
@@ -45,7 +28,7 @@ void SimDevice::answerManagement(const QByteArray& data, const QHostAddress& to,
     // New credentials count from the moment the reply that confirms them has left.
     auto send = [this, answer = std::move(answer), to, port] {
         for (const tarn::Bytes& d : answer.datagrams)
-            socket_.writeDatagram(reinterpret_cast<const char*>(d.data()), static_cast<qint64>(d.size()), to, port);
+            sink_.sendFrom(address_, QByteArrayView(d.data(), static_cast<qsizetype>(d.size())), to, port);
         if (answer.credentials && management_) management_->adoptCredentials(*answer.credentials);
     };
     const int delay = config_.managementFaults.replyDelayMs;
@@ -70,7 +53,7 @@ void SimDevice::answerProbe(const QHostAddress& to, quint16 port) {
     const QByteArray reply = QByteArray::fromStdString(tarn::asText(tarn::buildProbeReply(content)));
     const int copies = f.duplicateReply ? 2 : 1;
     auto send = [this, reply, to, port, copies] {
-        for (int i = 0; i < copies; ++i) socket_.writeDatagram(reply, to, port);
+        for (int i = 0; i < copies; ++i) sink_.sendFrom(address_, reply, to, port);
     };
     if (f.replyDelayMs > 0)
         QTimer::singleShot(f.replyDelayMs, this, send);

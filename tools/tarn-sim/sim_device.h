@@ -1,27 +1,28 @@
 // One simulated TARN device on the management side: answers the discovery probe and, when its
-// product's definitions were found, the get, set and reboot requests, from its own address.
+// product's definitions were found, the get, set and reboot requests, from its own address. The
+// fleet hands it the datagrams sent to it; its replies leave through the fleet's shared socket.
 #pragma once
 
 #include <memory>
 
 #include <QHostAddress>
 #include <QObject>
-#include <QUdpSocket>
 
 #include "tarn-sim/fleet_config.h"
 #include "tarn-sim/mgmt/sim_management.h"
+#include "tarn-sim/net/datagram_sink.h"
 
 namespace tarnsim {
 
 class SimDevice : public QObject {
     Q_OBJECT
 public:
-    explicit SimDevice(SimDeviceConfig config, QObject* parent = nullptr);
+    // `sink` sends the device's replies from its own address; it outlives the device.
+    SimDevice(SimDeviceConfig config, DatagramSink& sink, QObject* parent = nullptr);
 
-    // Binds the device's own socket to its address and the device port (0: let the system choose).
-    bool bind(quint16 port, QString* error);
-    quint16 port() const { return socket_.localPort(); }
     const SimDeviceConfig& config() const { return config_; }
+    // The device's own IPv4 address, host byte order.
+    quint32 address() const { return address_; }
     // Without one, management requests are ignored.
     void setManagement(std::unique_ptr<SimManagement> management) { management_ = std::move(management); }
     SimManagement* management() const { return management_.get(); }
@@ -30,12 +31,12 @@ public:
     void handleDatagram(const QByteArray& data, const QHostAddress& sender, quint16 senderPort);
 
 private:
-    void onReadyRead();
     void answerProbe(const QHostAddress& to, quint16 port);
     void answerManagement(const QByteArray& data, const QHostAddress& to, quint16 port);
 
     SimDeviceConfig config_;
-    QUdpSocket socket_;
+    quint32 address_;
+    DatagramSink& sink_;
     std::unique_ptr<SimManagement> management_;
 };
 

@@ -1,40 +1,61 @@
 #include "tarn-sim/sim_fleet.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
-#include <QNetworkDatagram>
 #include <QTimer>
 
 namespace tarnsim {
 
+namespace {
+
+// The whole of 127/8 is this host's; any other device address must be one of its interfaces (inside
+// a network namespace), or nothing sent to it would arrive.
+bool isLocalAddress(quint32 address) {
+    if (address >> 24 == 127) return true;
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(address);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) == 0;
+    if (fd >= 0) ::close(fd);
+    return bound;
+}
+
+}  // namespace
+
 SimFleet::SimFleet(FleetConfig config, QObject* parent) : QObject(parent), config_(std::move(config)) {
-    connect(&broadcastSocket_, &QUdpSocket::readyRead, this, &SimFleet::onBroadcast);
+    connect(&socket_, &SimDatagramSocket::received, this, &SimFleet::onDatagram);
 }
 
 bool SimFleet::start(quint16 port, const QHostAddress& broadcastListen, QString* error) {
-    port_ = port;
+    broadcastListen_ = broadcastListen.toIPv4Address();
+    if (!socket_.bind(port, error)) return false;
     std::unique_ptr<SimDefinitions> definitions;
     if (!dataDir_.isEmpty()) {
         QString folder = dataDir_;
         if (!folder.endsWith('/')) folder += '/';
         definitions = std::make_unique<SimDefinitions>(folder.toStdString());
     }
+    devices_.reserve(config_.devices.size());
+    byAddress_.reserve(config_.devices.size());
     for (const SimDeviceConfig& c : config_.devices) {
-        auto device = std::make_unique<SimDevice>(c, this);
-        if (!device->bind(port_, error)) return false;
-        port_ = device->port();
+        auto device = std::make_unique<SimDevice>(c, socket_, this);
+        if (!isLocalAddress(device->address())) {
+            *error = QStringLiteral("%1: cannot serve %2: it is not an address of this host")
+                         .arg(QString::fromStdString(c.name), c.address);
+            return false;
+        }
         if (c.io && !startIo(c, error)) return false;
         const quint16 ioPort = c.io ? ioDevices_.back()->port() : 0;
         if (definitions && !startManagement(*device, *definitions, ioPort, error)) return false;
+        byAddress_.emplace_back(device->address(), devices_.size());
         devices_.push_back(std::move(device));
     }
-    if (!broadcastSocket_.bind(broadcastListen, port_, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)) {
-        *error = QStringLiteral("cannot listen for broadcasts on %1:%2: %3")
-                     .arg(broadcastListen.toString())
-                     .arg(port_)
-                     .arg(broadcastSocket_.errorString());
-        return false;
-    }
+    std::sort(byAddress_.begin(), byAddress_.end());
     return true;
 }
 
@@ -45,9 +66,34 @@ bool SimFleet::startIo(const SimDeviceConfig& c, QString* error) {
         return false;
     }
     auto device = std::make_unique<SimIoDevice>(QString::fromStdString(c.name), QHostAddress(c.address), *io, this);
-    if (!device->start(error)) return false;
+    SimIoServer* server = ioServerFor(static_cast<quint16>(io->port), device->address().toIPv4Address(), error);
+    if (!server) {
+        *error = QStringLiteral("device %1: %2").arg(QString::fromStdString(c.name), *error);
+        return false;
+    }
+    server->add(*device);
+    if (!device->start(server->port(), error)) return false;
     ioDevices_.push_back(std::move(device));
     return true;
+}
+
+// The listener of the port a device asks for. Devices that let the system choose share one port,
+// each on its own address; a device whose address is taken there gets the next such listener.
+SimIoServer* SimFleet::ioServerFor(quint16 port, quint32 address, QString* error) {
+    for (const auto& server : ioServers_) {
+        const bool fits = port == 0 ? server->systemChosen() : server->port() == port;
+        if (fits && !server->serves(address)) return server.get();
+        if (fits && port != 0) {
+            *error = QStringLiteral("cannot serve I/O on %1:%2: another device is served there")
+                         .arg(QHostAddress(address).toString())
+                         .arg(port);
+            return nullptr;
+        }
+    }
+    auto server = std::make_unique<SimIoServer>(this);
+    if (!server->listen(port, error)) return nullptr;
+    ioServers_.push_back(std::move(server));
+    return ioServers_.back().get();
 }
 
 bool SimFleet::startManagement(SimDevice& device, SimDefinitions& definitions, quint16 ioPort, QString* error) {
@@ -82,13 +128,18 @@ bool SimFleet::startManagement(SimDevice& device, SimDefinitions& definitions, q
     return true;
 }
 
-void SimFleet::onBroadcast() {
-    while (broadcastSocket_.hasPendingDatagrams()) {
-        const QNetworkDatagram d = broadcastSocket_.receiveDatagram();
-        QElapsedTimer since;
-        since.start();
-        deliverBroadcast(d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()), 0, since);
+void SimFleet::onDatagram(const QByteArray& data, const QHostAddress& sender, quint16 port, quint32 destination) {
+    const auto [first, last] =
+        std::equal_range(byAddress_.begin(), byAddress_.end(), std::pair<quint32, std::size_t>(destination, 0),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    if (first != last) {
+        for (auto it = first; it != last; ++it) devices_[it->second]->handleDatagram(data, sender, port);
+        return;
     }
+    if (broadcastListen_ != 0 && destination != broadcastListen_) return;
+    QElapsedTimer since;
+    since.start();
+    deliverBroadcast(data, sender, port, 0, since);
 }
 
 void SimFleet::deliverBroadcast(const QByteArray& data, const QHostAddress& sender, quint16 port, std::size_t from,

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/manage/configuration_commands.h"
 #include "core/params/configuration_file.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
@@ -15,7 +16,8 @@ namespace {
 
 int save(DeviceSession& device, const std::string& chosen) {
     const std::string path = tarn::configurationSavePath(chosen);
-    if (!device.session().saveConfiguration(path)) return kExitUsage;  // the session has said why
+    QString problem;
+    if (const int code = saveDeviceValues(device, path, problem); code != kExitOk) return fail(code, problem);
     std::printf("saved %s\n", path.c_str());
     return kExitOk;
 }
@@ -24,7 +26,8 @@ int load(DeviceSession& device, const std::string& path, bool apply) {
     tarn::ParameterTable& table = device.table();
     std::vector<std::string> before;
     for (int r = 0; r < table.recordRowCount(); ++r) before.push_back(table.row(r).value);
-    if (!device.session().loadConfiguration(path)) return kExitUsage;  // the session has said why
+    if (!tarn::loadConfiguration(path, {device.device()}, table, device.prompter()))
+        return kExitUsage;  // the session has said why
 
     // What a set would write: the rows the file marked.
     std::vector<int> changed;

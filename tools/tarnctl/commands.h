@@ -1,6 +1,7 @@
 // tarnctl's subcommands. Each takes the arguments after its name and returns the process exit code:
-// 0 success, 1 the device answered with a failure (or refused the ID or password), 2 bad usage or a
-// link/file failure, 3 a reply missing after the wait (the device commands, device_session.h).
+// 0 success, 1 the device answered with a failure (or refused the ID or password), 2 bad usage, a
+// refused value or a link/file failure, 3 a reply missing or broken (the device commands,
+// device_session.h).
 #pragma once
 
 #include <QStringList>
@@ -19,6 +20,7 @@ int runIo(const QStringList& args);
 int runParams(const QStringList& args);
 int runReboot(const QStringList& args);
 int runCnf(const QStringList& args);
+int runFleet(const QStringList& args);
 
 // Prints "tarnctl: <message>" on standard error and returns kExitUsage.
 int usageError(const QString& message);

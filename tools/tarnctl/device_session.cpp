@@ -8,6 +8,7 @@
 #include "core/common/text.h"
 #include "core/discovery/addressing.h"
 #include "core/discovery/probe_reply.h"
+#include "core/manage/configuration_commands.h"
 #include "core/manage/credential_log.h"
 #include "link/common/data_folders.h"
 #include "link/discovery/device_socket.h"
@@ -66,22 +67,36 @@ std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& p, int&
     if (p.isSet("address") && (p.isSet("all-interfaces") || p.isSet("broadcast")))
         return bad(QStringLiteral("--broadcast and --all-interfaces go with --mac"));
     bool ok = false;
+    o.waitMs = p.value("wait").toInt(&ok);
+    if (!ok || o.waitMs < 0 || o.waitMs > 600000) return bad(QStringLiteral("--wait must be 0..600000 ms"));
+    if (!readSharedDeviceOptions(p, o)) return std::nullopt;
+    exitCode = kExitOk;
+    return o;
+}
+
+bool readSharedDeviceOptions(const QCommandLineParser& p, DeviceOptions& o) {
+    auto bad = [](const QString& message) {
+        usageError(message);
+        return false;
+    };
+    bool ok = false;
     const uint port = p.value("device-port").toUInt(&ok);
     if (!ok || port == 0 || port > 65535) return bad(QStringLiteral("--device-port must be 1..65535"));
     o.devicePort = static_cast<quint16>(port);
-    o.waitMs = p.value("wait").toInt(&ok);
-    if (!ok || o.waitMs < 0 || o.waitMs > 600000) return bad(QStringLiteral("--wait must be 0..600000 ms"));
     if (p.isSet("id") != p.isSet("password")) return bad(QStringLiteral("--id and --password go together"));
-    if (p.isSet("id"))
+    if (p.isSet("id")) {
         o.credentials =
             tarn::Credentials{p.value("id").toLatin1().toStdString(), p.value("password").toLatin1().toStdString()};
+        const auto limit = static_cast<std::size_t>(tarn::kMaxCredentialLength);
+        if (o.credentials->id.size() > limit || o.credentials->password.size() > limit)
+            return bad(QStringLiteral("--id and --password can each be at most 255 characters long"));
+    }
     if (p.isSet("data-dir") && !QFileInfo(p.value("data-dir")).isDir())
         return bad(QStringLiteral("--data-dir '%1' is not a folder").arg(p.value("data-dir")));
     const tarn::DataFolders folders = tarn::dataFolders(p.value("data-dir"));
     o.dataDir = folders.data;
     o.logDir = folders.writable;
-    exitCode = kExitOk;
-    return o;
+    return true;
 }
 
 void CliPrompter::showMessage(const std::string& caption, const std::string& text, tarn::MessageIcon) {
@@ -95,12 +110,26 @@ bool CliPrompter::askYesNo(const std::string& caption, const std::string& text) 
 
 bool CliPrompter::confirm(const tarn::ConfirmText& text) {
     // Set and Reboot are what the command asked for; rebooting after a set is a command of its own.
-    return text.line1 != tarn::kRebootAfterSet.line1;
+    switch (text.kind) {
+        case tarn::ConfirmKind::SetConfirm:
+        case tarn::ConfirmKind::RebootConfirm:
+            return true;
+        case tarn::ConfirmKind::RebootAfterSet:
+            return false;
+    }
+    return false;
 }
 
 std::optional<tarn::Credentials> CliPrompter::askCredentials(const std::string&) {
-    if (refused_) return std::nullopt;  // the same answer again would only be refused again
-    if (!credentials_) missing_ = true;
+    if (!credentials_) {
+        missing_ = true;
+        return std::nullopt;
+    }
+    if (answered_) {  // the same answer again would only fail again
+        repeated_ = true;
+        return std::nullopt;
+    }
+    answered_ = true;
     return credentials_;
 }
 
@@ -110,6 +139,7 @@ DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options
     settings.dataDir = options_.dataDir.toStdString() + "/";
     settings.logPath = logPath_;
     settings.replyWaitMs = options_.waitMs;
+    settings.definitions = options_.definitions;
     session_ = std::make_unique<tarn::ManagementSession>(*this, prompter_, settings);
     session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
     socket_ = std::make_unique<tarn::CDeviceSocket>(kReceiveCapacity, tarn::ManagementChannel::Management);
@@ -136,12 +166,16 @@ int DeviceSession::open() {
         return fail(kExitUsage, options_.mac.isEmpty()
                                     ? QStringLiteral("no device answers at %1").arg(options_.address)
                                     : QStringLiteral("no device with MAC %1 answers").arg(options_.mac));
-    if (options_.credentials) {
-        // As if typed in the password dialog: a device the log knows gets its entry replaced now.
-        tarn::CredentialLog(logPath_, prompter_)
-            .rememberTypedCredentials(tarn::toUpperAscii(device_.mac), options_.credentials->id,
-                                      options_.credentials->password);
-    }
+    // Given credentials go into the request as if typed in the password dialog; pwd.ini takes them
+    // once the device has accepted them.
+    if (options_.credentials) session_->askCredentials(tarn::toUpperAscii(device_.mac));
+    return run([this] { session_->RequestParameterValues(0); });
+}
+
+int DeviceSession::open(const tarn::DeviceEntry& found) {
+    if (!socket_->create()) return fail(kExitUsage, QStringLiteral("cannot open a UDP socket"));
+    socket_->setBroadcastAddress(options_.broadcast);
+    device_ = found;
     return run([this] { session_->RequestParameterValues(0); });
 }
 
@@ -193,8 +227,10 @@ int DeviceSession::applySet() {
 
 int DeviceSession::run(const std::function<void()>& command) {
     missing_.clear();
+    outcome_.reset();
     timedOut_ = false;
     refused_ = false;
+    broken_ = false;
     sentAtFinish_ = -1;
     const int before = sent_;
     ++runNumber_;
@@ -205,27 +241,31 @@ int DeviceSession::run(const std::function<void()>& command) {
     loop_ = nullptr;
     guard_.stop();
 
+    const QString who = QStringLiteral("%1 (%2)").arg(latin1(device_.name), latin1(device_.ip));
+    if (refused_) return fail(kExitDeviceFailure, QStringLiteral("%1 refused the ID or password").arg(who));
     if (prompter_.credentialsMissing())
         return fail(kExitDeviceFailure,
                     QStringLiteral("no ID and password for %1 (MAC %2) in %3; give --id and --password")
                         .arg(latin1(device_.name), latin1(device_.mac), latin1(logPath_)));
-    const QString who = QStringLiteral("%1 (%2)").arg(latin1(device_.name), latin1(device_.ip));
-    if (refused_) return fail(kExitDeviceFailure, QStringLiteral("%1 refused the ID or password").arg(who));
+    if (prompter_.askedAgain())
+        return fail(kExitUsage, QStringLiteral("the ID and password given cannot be used for %1").arg(who));
     if (sent_ == before) return kExitUsage;  // the session has said why nothing was sent
     if (timedOut_ || !missing_.empty())
         return fail(kExitNoReply, QStringLiteral("no reply from %1 within %2 ms").arg(who).arg(options_.waitMs));
+    if (broken_) return fail(kExitNoReply, QStringLiteral("a broken reply from %1").arg(who));
     return kExitOk;
 }
 
 void DeviceSession::sessionEvent(const tarn::SessionEvent& event) {
     switch (event.kind) {
         case tarn::SessionEvent::Kind::AuthFailed:
-            if (changeExpected_) {
+            if (changeExpected_)
                 changeExpected_ = false;  // the session moves the log to the new credentials
-            } else {
+            else
                 refused_ = true;
-                prompter_.credentialsRefused();
-            }
+            break;
+        case tarn::SessionEvent::Kind::BrokenReply:
+            broken_ = true;
             break;
         case tarn::SessionEvent::Kind::RebootDone:
             ++rebootsDone_;
@@ -236,6 +276,28 @@ void DeviceSession::sessionEvent(const tarn::SessionEvent& event) {
         default:
             break;
     }
+}
+
+void DeviceSession::operationFinished(const tarn::OperationOutcomes& outcomes) {
+    if (outcomes.empty()) return;
+    const tarn::DeviceOutcome& now = outcomes.front();
+    if (outcome_ && outcome_->status == tarn::OutcomeStatus::Refused && now.status != tarn::OutcomeStatus::Ok) return;
+    outcome_ = now;
+}
+
+int saveDeviceValues(DeviceSession& device, const std::string& path, QString& problem) {
+    const tarn::ParameterTable& table = device.table();
+    bool anyValue = false;
+    for (int r = 0; r < table.recordRowCount(); ++r) anyValue = anyValue || !table.row(r).value.empty();
+    if (!anyValue) {
+        problem = QStringLiteral("no values to save; %1 not written").arg(latin1(path));
+        return kExitNoReply;
+    }
+    if (!tarn::saveConfiguration(path, {device.device()}, table, device.prompter())) {
+        problem = QStringLiteral("%1 could not be written").arg(latin1(path));
+        return kExitUsage;
+    }
+    return kExitOk;
 }
 
 // An operation is over; the session may go on with the next part of a long get or set, or read the

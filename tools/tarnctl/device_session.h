@@ -5,8 +5,10 @@
 // this file as its host (socket, timers) and a prompter that answers the product's questions the way
 // a script wants them answered.
 //
-// Exit codes of these commands: 0 done, 1 the device refused the ID or password (or none is known),
-// 2 a bad argument, an unusable file or no device at the address, 3 a reply missing after --wait.
+// Exit codes of these commands: 0 only when the device answered everything and every value went
+// through; 1 the device refused the ID or password (or none is known) or answered with a failure;
+// 2 a bad argument, a refused value, an unusable file, credentials that cannot be used, or no device
+// at the address; 3 a reply missing after --wait, or broken (length or checksum).
 #pragma once
 
 #include <functional>
@@ -44,6 +46,8 @@ struct DeviceOptions {
     QString logDir;   // pwd.ini
     std::optional<tarn::Credentials> credentials;
     int waitMs = 2000;
+    // Definition sets shared by the sessions of one run (a fleet); none: each session has its own.
+    std::shared_ptr<tarn::DefinitionStore> definitions;
 };
 
 // --address or --mac (with --broadcast, --all-interfaces), --device-port, --data-dir, --id,
@@ -51,10 +55,14 @@ struct DeviceOptions {
 void addDeviceOptions(QCommandLineParser& parser);
 // The options, or the exit code of a bad one (its message printed).
 std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& parser, int& exitCode);
+// The options every device command has: --device-port, --data-dir, --id with --password. False
+// (the message printed) when one is bad.
+bool readSharedDeviceOptions(const QCommandLineParser& parser, DeviceOptions& options);
 
 // Messages go to standard error as "caption: text". The confirmations of Set and Reboot are answered
-// Yes, the reboot question that follows a completed set No. The password dialog is answered with
-// --id/--password, once per refusal at most: after the device refused them it is cancelled.
+// Yes, the reboot question that follows a completed set No (told apart by their kind). The password
+// dialog is answered with --id/--password once: asked again (the device refused them, or they cannot
+// be used) it is cancelled, since the same answer would only fail again.
 class CliPrompter : public tarn::Prompter {
 public:
     explicit CliPrompter(std::optional<tarn::Credentials> credentials) : credentials_(std::move(credentials)) {}
@@ -64,13 +72,15 @@ public:
     bool confirm(const tarn::ConfirmText& text) override;
     std::optional<tarn::Credentials> askCredentials(const std::string& deviceTitle) override;
 
-    void credentialsRefused() { refused_ = true; }
     // The session needed credentials that neither the log nor the command line had.
     bool credentialsMissing() const { return missing_; }
+    // The session asked again after it had the answer: the credentials were refused or unusable.
+    bool askedAgain() const { return repeated_; }
 
 private:
     std::optional<tarn::Credentials> credentials_;
-    bool refused_ = false;
+    bool answered_ = false;
+    bool repeated_ = false;
     bool missing_ = false;
 };
 
@@ -82,6 +92,8 @@ public:
     // Probes the device and reads all of its values (the .dcf loaded as the GUI loads it). Returns
     // the exit code; 0 when the rows hold the device's values.
     int open();
+    // The same for a device found by a probe of the caller; pwd.ini comes first for its credentials.
+    int open(const tarn::DeviceEntry& found);
     // Runs a command of the session and waits until it, and every part or follow-up it starts, is
     // over. Returns the exit code.
     int run(const std::function<void()>& command);
@@ -92,8 +104,13 @@ public:
 
     tarn::ManagementSession& session() { return *session_; }
     tarn::ParameterTable& table() { return session_->table(); }
+    tarn::Prompter& prompter() { return prompter_; }
     const tarn::DeviceEntry& device() const { return device_; }
     int rebootsDone() const { return rebootsDone_; }
+    // What the session reported for the device in the last run: a later outcome replaces an earlier
+    // one, except that a refusal stands unless the device then took the operation. None when the
+    // run sent nothing.
+    const std::optional<tarn::DeviceOutcome>& outcome() const { return outcome_; }
 
     // ManagementHost.
     std::vector<tarn::DeviceEntry> selectedDevices() const override;
@@ -106,6 +123,7 @@ public:
     void setMonitorPort(int) override {}
     void showProgress(const std::string&) override {}
     void sessionEvent(const tarn::SessionEvent& event) override;
+    void operationFinished(const tarn::OperationOutcomes& outcomes) override;
 
 private:
     bool probe();
@@ -126,11 +144,18 @@ private:
     int sent_ = 0;
     int sentAtFinish_ = -1;
     bool refused_ = false;
+    bool broken_ = false;
     bool changeExpected_ = false;  // a set changed the device's own credentials: one refusal is due
     std::vector<std::string> missing_;
     bool timedOut_ = false;
     int rebootsDone_ = 0;
+    std::optional<tarn::DeviceOutcome> outcome_;
 };
+
+// Writes the device's values as `cnf save` does (atomically, to exactly this path). Returns 0, or
+// the exit code with what went wrong: 3 when the device gave no values, 2 when the file could not
+// be written.
+int saveDeviceValues(DeviceSession& device, const std::string& path, QString& problem);
 
 // Prints "tarnctl: <message>" on standard error and returns the code.
 int fail(int code, const QString& message);

@@ -1,9 +1,9 @@
 // tarnctl: the headless command-line face of TARN Manager.
+#include <cstdio>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
-
-#include <cstdio>
 
 #include "link/common/command_line.h"
 #include "link/common/data_folders.h"
@@ -27,6 +27,11 @@ const Command kCommands[] = {
      "device parameters: get [--group N] [--json] | set NAME_OR_ID=VALUE... (device options)"},
     {"reboot", tarnctl::runReboot, "reboot a device (device options)"},
     {"cnf", tarnctl::runCnf, "configuration files: save FILE | load FILE [--apply] (device options)"},
+    {"fleet", tarnctl::runFleet,
+     "many devices at once (fleet options):\n"
+     "           backup DIR: DIR/<MAC>.CNF per device and DIR/fleet.json\n"
+     "           apply FILE.CNF [--only ROW[,ROW...]] [--dry-run] [--reboot]: the file's rows to every\n"
+     "             device of its product and version"},
     {"io", tarnctl::runIo,
      "I/O commands: (--host H --port P | --serial PATH [--baud N ...])\n"
      "           status|switch N on|off|config|serial|run-mode|setting-mode [--json]\n"
@@ -51,6 +56,19 @@ QString helpText() {
         "  (--address IP | --mac MAC [--broadcast ADDR] [--all-interfaces]) [--device-port N]\n"
         "  [--data-dir DIR] [--id ID --password PW] [--wait MS]\n"
         "\n"
+        "Fleet options:\n"
+        "  discovery  [--broadcast ADDR] [--all-interfaces] [--device-port N] [--wait MS]\n"
+        "             [--data-dir DIR]   (--wait: how long the probe collects replies)\n"
+        "  selection  [--product NAME] [--version X.Y] [--name GLOB] [--mac MAC]...\n"
+        "             (none: every device that answers)\n"
+        "  [--id ID --password PW]  for the devices pwd.ini does not know\n"
+        "  [--spacing MS]  between devices, default 100   [--json]  print the index\n"
+        "  Each device gets a line: MAC, address, name, status (ok, refused, no-reply,\n"
+        "  no-definitions, failed, skipped), file or message. A fleet exits 0 when every\n"
+        "  selected device succeeded, 1 when any failed, 2 for a bad argument, an\n"
+        "  unusable file or a value the devices cannot take (nothing is sent), or no\n"
+        "  device answering the probe.\n"
+        "\n"
         "Options:\n"
         "      --trace    print every datagram and I/O frame sent and received on standard\n"
         "                 error, with passwords masked\n"
@@ -58,10 +76,11 @@ QString helpText() {
         "      --version  output version information and exit\n"
         "\n"
         "Exit status:\n"
-        " 0  done\n"
+        " 0  done: every device answered and every value went through\n"
         " 1  the device refused the ID or password, or answered with a failure\n"
-        " 2  a bad argument, an unusable file, or no device answering\n"
-        " 3  a reply missing after the wait\n"
+        " 2  a bad argument, a value the parameter cannot take (nothing is sent),\n"
+        "    an unusable file or ID/password, or no device answering\n"
+        " 3  a reply missing after the wait, or a broken reply\n"
         "\n");
     return text + tarn::dataFoldersHelp();
 }

@@ -11,7 +11,6 @@
 #include <QJsonObject>
 #include <QTextStream>
 
-#include "core/params/value_codec.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
 
@@ -29,9 +28,7 @@ struct ShownRow {
 std::vector<ShownRow> shownRows(tarn::ParameterTable& table) {
     std::vector<ShownRow> rows;
     for (int r = 0; r < table.recordRowCount(); ++r) {
-        const tarn::ParameterRecord* record = table.recordOfRow(r);
-        if (!record || record->accessMode == tarn::AccessMode::Hidden) continue;
-        rows.push_back({r, record->id, &table.row(r)});
+        if (table.rowShown(r)) rows.push_back({r, table.recordOfRow(r)->id, &table.row(r)});
     }
     return rows;
 }
@@ -87,19 +84,14 @@ int get(DeviceSession& device, const QCommandLineParser& p) {
     return kExitOk;
 }
 
+// The values go into the rows as typed and are marked; the set checks every one of them before it
+// sends anything (a refused value: its message, exit 2, nothing sent).
 int set(DeviceSession& device, const std::vector<std::pair<std::string, std::string>>& changes) {
     tarn::ParameterTable& table = device.table();
-    const tarn::ByteOrder order = tarn::byteOrderForProduct(tarn::productNumberFromId(device.device().productId));
     for (const auto& [name, value] : changes) {
         const int r = table.findRow(name);
-        if (r < 0) return usageError(QStringLiteral("no parameter '%1' on this device").arg(latin1(name)));
-        const tarn::ParameterRecord& record = *table.recordOfRow(r);
-        if (table.editorFor(r) == tarn::ParameterTable::Editor::None)
-            return usageError(QStringLiteral("'%1' (%2) cannot be changed").arg(latin1(name), latin1(record.access)));
-        if (!tarn::encodeValueBytes(record, value, order))
-            return usageError(QStringLiteral("'%1' is not a value of '%2' (%3, %4 bytes)")
-                                  .arg(latin1(value), latin1(name), latin1(record.type))
-                                  .arg(record.size));
+        if (r < 0 || !table.rowShown(r))
+            return usageError(QStringLiteral("no parameter '%1' on this device").arg(latin1(name)));
         table.setValue(r, value);
         table.setModified(table.row(r).record, true);
     }

@@ -1,15 +1,17 @@
 // tarnctl probe: discovery without the window. Sends the probe (broadcast, on every interface with
-// --all-interfaces, or to one address as Quick Connect does), collects the replies for --wait milliseconds and prints the devices.
+// --all-interfaces, or to one address as Quick Connect does), collects the replies for --wait
+// milliseconds and prints the devices.
+#include <vector>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTextStream>
 #include <QTimer>
-
-#include <vector>
 
 #include "core/discovery/addressing.h"
 #include "core/discovery/listed_macs.h"
@@ -18,6 +20,7 @@
 #include "link/discovery/device_socket.h"
 #include "link/discovery/probe_sender.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/probe.h"
 
 namespace tarnctl {
 
@@ -28,7 +31,13 @@ using tarn::latin1;
 void printTable(const std::vector<tarn::DeviceEntry>& devices) {
     QTextStream out(stdout);
     out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
-               .arg("DEVICE", -20).arg("IP", -15).arg("MAC", -17).arg("PRODUCT", -7).arg("VERSION", -7).arg("KIND", -4).arg("FOUND");
+               .arg("DEVICE", -20)
+               .arg("IP", -15)
+               .arg("MAC", -17)
+               .arg("PRODUCT", -7)
+               .arg("VERSION", -7)
+               .arg("KIND", -4)
+               .arg("FOUND");
     for (const auto& d : devices) {
         out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
                    .arg(latin1(d.name), -20)
@@ -58,6 +67,44 @@ void printJson(const std::vector<tarn::DeviceEntry>& devices) {
 
 }  // namespace
 
+std::optional<std::vector<tarn::DeviceEntry>> probeDevices(const ProbeRequest& request) {
+    tarn::CDeviceSocket socket(tarn::kProbeReplyBufferSize, tarn::ManagementChannel::Discovery);
+    if (!socket.create()) {
+        usageError(QStringLiteral("cannot open a UDP socket"));
+        return std::nullopt;
+    }
+    socket.setBroadcastAddress(request.broadcast);
+
+    const bool quickConnect = !request.address.isEmpty();
+    std::vector<tarn::DeviceEntry> devices;
+    std::vector<tarn::NetworkInterfaceInfo> interfaces;
+    tarn::ListedMacs listed;
+    QObject::connect(&socket, &tarn::CDeviceSocket::socketReceive, [&](const tarn::Datagram& d) {
+        const tarn::ByteView bytes = tarn::asBytes(d.data);
+        const auto outcome = tarn::readProbeReply(bytes, d.senderAddress.toStdString(), quickConnect,
+                                                  [&](std::string_view mac) { return listed.contains(mac); });
+        if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;
+        if (outcome.checksumError)
+            QTextStream(stderr) << "Checksum Error! (" << latin1(outcome.entry.name) << ", " << d.senderAddress
+                                << ")\n";
+        listed.add(outcome.entry.mac);
+        devices.push_back(outcome.entry);
+        devices.back().broadcastAddress = tarn::replyBroadcastAddress(d, interfaces);
+    });
+
+    const tarn::ProbeSent sent =
+        tarn::sendDiscoveryProbe(socket, request.devicePort, request.address, request.allInterfaces);
+    if (!sent.sent) {
+        usageError(QStringLiteral("the probe could not be sent"));
+        return std::nullopt;
+    }
+    interfaces = sent.interfaces;
+    QEventLoop loop;
+    QTimer::singleShot(request.waitMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    return devices;
+}
+
 int runProbe(const QStringList& args) {
     QCommandLineParser p;
     p.addOption({"broadcast", "Broadcast address of the probe.", "address", "255.255.255.255"});
@@ -77,7 +124,8 @@ int runProbe(const QStringList& args) {
     if (!ok || waitMs < 0 || waitMs > 600000) return usageError(QStringLiteral("--wait must be 0..600000 ms"));
     const auto broadcast = tarn::parseIPv4(p.value("broadcast").toStdString());
     if (!broadcast)
-        return usageError(QStringLiteral("--broadcast must be a dotted IPv4 address, not '%1'").arg(p.value("broadcast")));
+        return usageError(
+            QStringLiteral("--broadcast must be a dotted IPv4 address, not '%1'").arg(p.value("broadcast")));
     const bool quickConnect = p.isSet("address");
     const auto typed = tarn::parseIPv4(p.value("address").toStdString());
     if (quickConnect && !typed)
@@ -85,34 +133,19 @@ int runProbe(const QStringList& args) {
     if (quickConnect && p.isSet("all-interfaces"))
         return usageError(QStringLiteral("--all-interfaces probes by broadcast, --address one address: not both"));
 
-    tarn::CDeviceSocket socket(tarn::kProbeReplyBufferSize, tarn::ManagementChannel::Discovery);
-    if (!socket.create()) return usageError(QStringLiteral("cannot open a UDP socket"));
-    socket.setBroadcastAddress(QHostAddress(*broadcast));
-
-    std::vector<tarn::DeviceEntry> devices;
-    tarn::ListedMacs listed;
-    QObject::connect(&socket, &tarn::CDeviceSocket::socketReceive, [&](const tarn::Datagram& d) {
-        const tarn::ByteView bytes = tarn::asBytes(d.data);
-        const auto outcome = tarn::readProbeReply(bytes, d.senderAddress.toStdString(), quickConnect,
-                                                  [&](std::string_view mac) { return listed.contains(mac); });
-        if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;
-        if (outcome.checksumError)
-            QTextStream(stderr) << "Checksum Error! (" << latin1(outcome.entry.name) << ", " << d.senderAddress << ")\n";
-        listed.add(outcome.entry.mac);
-        devices.push_back(outcome.entry);
-    });
-
-    if (!tarn::sendDiscoveryProbe(socket, static_cast<quint16>(port), quickConnect ? QHostAddress(*typed).toString() : QString(),
-                                  p.isSet("all-interfaces"))
-             .sent)
-        return usageError(QStringLiteral("the probe could not be sent"));
-    QTimer::singleShot(waitMs, QCoreApplication::instance(), &QCoreApplication::quit);
-    QCoreApplication::exec();
+    ProbeRequest request;
+    request.broadcast = QHostAddress(*broadcast);
+    request.address = quickConnect ? QHostAddress(*typed).toString() : QString();
+    request.devicePort = static_cast<quint16>(port);
+    request.waitMs = waitMs;
+    request.allInterfaces = p.isSet("all-interfaces");
+    const auto devices = probeDevices(request);
+    if (!devices) return kExitUsage;
 
     if (p.isSet("json"))
-        printJson(devices);
+        printJson(*devices);
     else
-        printTable(devices);
+        printTable(*devices);
     return kExitOk;
 }
 

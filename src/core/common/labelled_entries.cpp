@@ -48,6 +48,7 @@ LabelledEntries readLabelledEntries(std::string_view text, const std::vector<std
             tokens.emplace_back(token);
         }
         result.entries.push_back(std::move(tokens));
+        result.entryOffsets.push_back(entryStart);
     }
 }
 

@@ -23,6 +23,7 @@ enum class TableStop { EndOfText, Malformed, TooManyEntries, TokenTooLong };
 
 struct LabelledEntries {
     std::vector<std::vector<std::string>> entries;  // one token per label, in label order
+    std::vector<std::size_t> entryOffsets;          // where each entry starts in the text
     TableStop stop = TableStop::EndOfText;
     std::size_t stopOffset = 0;  // start of the first entry not taken (the text's size at a clean end)
     int stopLine = 0;            // its line, for messages

@@ -15,9 +15,14 @@ struct Credentials {
     std::string password;
 };
 
+// Which confirmation it is, so that a prompter without a person (tarnctl) can answer each its own
+// way without reading the texts.
+enum class ConfirmKind { SetConfirm, RebootConfirm, RebootAfterSet };
+
 // The three-line Yes/No confirmation of the device commands ("Set Confirm", "Reboot Confirm").
 // `detail` is shown under the lines when not empty (for instance the devices that did not answer).
 struct ConfirmText {
+    ConfirmKind kind = ConfirmKind::SetConfirm;
     std::string caption;
     std::string line1;
     std::string line2;

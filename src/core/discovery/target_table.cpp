@@ -5,6 +5,7 @@ namespace tarn {
 bool TargetTable::begin(int count) {
     if (count < 0 || count > kCapacity) return false;
     count_ = count;
+    records_.assign(static_cast<std::size_t>(count), TargetRecord{});
     return true;
 }
 

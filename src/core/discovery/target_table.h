@@ -5,6 +5,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/discovery/management_message.h"
 
@@ -21,7 +22,8 @@ class TargetTable {
 public:
     static constexpr int kCapacity = 700;
 
-    // Starts an operation for `count` devices. Refused (false) when count exceeds the capacity.
+    // Starts an operation for `count` devices, every entry empty. Refused (false) when count exceeds
+    // the capacity.
     bool begin(int count);
     int count() const { return count_; }
     TargetRecord& operator[](int index) { return records_.at(static_cast<std::size_t>(index)); }
@@ -35,7 +37,7 @@ public:
     int match(const RequestIdBytes& received) const;
 
 private:
-    std::array<TargetRecord, kCapacity> records_{};
+    std::vector<TargetRecord> records_;
     int count_ = 0;
 };
 

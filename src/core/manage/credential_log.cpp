@@ -16,18 +16,30 @@ constexpr const char* kFatalError = "Fatal Error";
 std::string encodeBlanks(const std::string& text) { return replaceAll(text, " ", kBlankCode); }
 std::string decodeBlanks(const std::string& text) { return replaceAll(text, kBlankCode, " "); }
 
+// A token of the file: a MAC, or an ID or password with its blanks written as "-/space/-".
+constexpr std::size_t kMaxLogTokenLength = kMaxCredentialTextLength * 9;
+
 bool writableToken(const std::string& token) {
-    if (token.empty() || token.size() > kMaxTableTokenLength) return false;
+    if (token.empty() || token.size() > kMaxLogTokenLength) return false;
     for (char c : token) {
         if (isBlankChar(c)) return false;
     }
     return true;
 }
 
+// The line (from 1) of the first character after any white space from the offset on.
+int lineAt(std::string_view text, std::size_t offset) {
+    while (offset < text.size() && isBlankChar(text[offset])) ++offset;
+    int line = 1;
+    for (std::size_t i = 0; i < offset && i < text.size(); ++i)
+        if (text[i] == '\n') ++line;
+    return line;
+}
+
 }  // namespace
 
 LabelledEntries CredentialLog::parse(std::string_view text) {
-    return readLabelledEntries(text, {"MAC", "ID", "Password"});
+    return readLabelledEntries(text, {"MAC", "ID", "Password"}, kMaxTableEntries, kMaxLogTokenLength);
 }
 
 std::string CredentialLog::formatEntry(int number, const CredentialEntry& entry) {
@@ -48,9 +60,20 @@ bool CredentialLog::LoadLog() {
         prompter_.showMessage("Error", "Can't read the ID/password log " + path_, MessageIcon::Critical);
         return false;
     }
-    const LabelledEntries read = parse(file.text);
-    for (const auto& tokens : read.entries)
-        entries_.push_back(CredentialEntry{tokens[0], decodeBlanks(tokens[1]), decodeBlanks(tokens[2])});
+    LabelledEntries read = parse(file.text);
+    // Every text the password dialog takes fits; longer ones end the reading there.
+    for (std::size_t i = 0; i < read.entries.size(); ++i) {
+        const auto& tokens = read.entries[i];
+        CredentialEntry e{tokens[0], decodeBlanks(tokens[1]), decodeBlanks(tokens[2])};
+        if (e.mac.size() > kMaxCredentialTextLength || e.id.size() > kMaxCredentialTextLength ||
+            e.password.size() > kMaxCredentialTextLength) {
+            read.stop = TableStop::TokenTooLong;
+            read.stopOffset = read.entryOffsets[i];
+            read.stopLine = lineAt(file.text, read.stopOffset);
+            break;
+        }
+        entries_.push_back(std::move(e));
+    }
     count_ = current_ = static_cast<int>(entries_.size());
     if (read.stop != TableStop::EndOfText) {
         unreadTail_ = file.text.substr(read.stopOffset);
@@ -59,7 +82,7 @@ bool CredentialLog::LoadLog() {
             why = "it holds more than " + std::to_string(kMaxTableEntries) + " entries";
         else if (read.stop == TableStop::TokenTooLong)
             why = "the entry at line " + std::to_string(read.stopLine) + " holds a text longer than " +
-                  std::to_string(kMaxTableTokenLength) + " characters";
+                  std::to_string(kMaxCredentialTextLength) + " characters";
         else
             why = "the entry at line " + std::to_string(read.stopLine) + " is damaged";
         prompter_.showMessage(
@@ -76,7 +99,9 @@ bool CredentialLog::SaveLog() {
     for (int i = 0; i < count_; ++i) {
         const CredentialEntry& e = entries_[static_cast<std::size_t>(i)];
         const CredentialEntry out{toUpperAscii(e.mac), encodeBlanks(e.id), encodeBlanks(e.password)};
-        if (!writableToken(out.mac) || !writableToken(out.id) || !writableToken(out.password)) {
+        const bool fits = e.mac.size() <= kMaxCredentialTextLength && e.id.size() <= kMaxCredentialTextLength &&
+                          e.password.size() <= kMaxCredentialTextLength;
+        if (!fits || !writableToken(out.mac) || !writableToken(out.id) || !writableToken(out.password)) {
             invalid = true;
             continue;
         }
@@ -157,18 +182,15 @@ CredentialEntry* CredentialLog::slot(int index) {
     return &entries_[static_cast<std::size_t>(index)];
 }
 
-bool CredentialLog::rememberTypedCredentials(const std::string& mac, const std::string& id,
-                                             const std::string& password) {
-    if (!LoadLog()) return false;
-    const int index = FindMac(mac);
-    if (index < 0) return true;  // logged once the device accepts them
-    return StoreEntry(mac, id, password, index) && SaveLog();
-}
-
 bool CredentialLog::rememberAcceptedCredentials(const std::string& mac, const std::string& id,
                                                 const std::string& password) {
     if (!LoadLog()) return false;
-    if (FindMac(mac) >= 0) return true;
+    const int index = FindMac(mac);
+    if (index >= 0) {
+        const CredentialEntry& e = entries_[static_cast<std::size_t>(index)];
+        if (e.id == id && e.password == password) return true;
+        return StoreEntry(mac, id, password, index) && SaveLog();
+    }
     return AppendEntry() && StoreEntry(mac, id, password, -1) && SaveLog();
 }
 

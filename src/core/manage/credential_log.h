@@ -19,6 +19,8 @@ namespace tarn {
 constexpr const char* kCredentialLogFileName = "pwd.ini";
 constexpr const char* kWrongDataType = "Wrong data type!!";
 constexpr const char* kBlankCode = "-/space/-";
+// The longest MAC, ID or password the log keeps: all that a request can carry.
+constexpr std::size_t kMaxCredentialTextLength = 255;
 
 struct CredentialEntry {
     std::string mac;
@@ -32,7 +34,7 @@ public:
 
     // Reads every entry; the current index and the count end at the number read. A missing file is
     // created empty (mode 0600) where the folder is writable. Entries the log cannot take (beyond
-    // 5000, a token over 75 characters, a damaged entry) are reported, left unused, and kept in the
+    // 5000, a text over 255 characters, a damaged entry) are reported, left unused, and kept in the
     // file by the next SaveLog.
     bool LoadLog();
     // Rewrites the file with entries 0..count-1. An entry with an empty MAC, ID or password (or one
@@ -58,11 +60,9 @@ public:
     int currentIndex() const { return current_; }
     CredentialEntry entry(int index) const;
 
-    // The three read-modify-write uses by the management operations:
-    // credentials typed in the password dialog before a request: a device already in the log gets
-    // its entry replaced; a new device is not logged until it accepts them.
-    bool rememberTypedCredentials(const std::string& mac, const std::string& id, const std::string& password);
-    // a device answered a request with these credentials: it is added when not yet in the log.
+    // The two read-modify-write uses by the management operations:
+    // a device answered a request with these credentials: it is added when not yet in the log, and
+    // its entry takes them when it held others.
     bool rememberAcceptedCredentials(const std::string& mac, const std::string& id, const std::string& password);
     // the device confirmed a change of its own ID or password: its entry gets the new texts.
     bool updateChangedCredentials(const std::string& mac, const std::string& id, const std::string& password);

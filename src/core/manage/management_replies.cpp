@@ -3,6 +3,9 @@
 //   A2 values   the values of the rows (class blocks: every record of the class, in order)
 //   B2 set      the set was written; the marks clear once every device answered
 //   C0 refused  wrong ID or password, or the device's own credentials were just changed
+//
+// A reply counts only for the operation that sent its request id; one that comes after the
+// operation ended is late and changes nothing.
 //   FF reboot   the device restarts
 //
 // Bodies are read strictly inside the received datagram: a length that points past its end, or a
@@ -10,7 +13,6 @@
 #include <cstdio>
 
 #include "core/common/text.h"
-#include "core/manage/credential_log.h"
 #include "core/manage/management_session.h"
 #include "core/params/parameter_entry.h"
 #include "core/params/value_codec.h"
@@ -32,26 +34,31 @@ void ManagementSession::handleDatagram(ByteView datagram) {
         const auto reply = parseReplyHeader(bytes, byteOrderForProduct(productNumber_));
         if (!reply) return;
         const int i = targets_.match(reply->requestId);
-        if (i < 0) return;
+        // Only the live operation takes a reply, and only for a request it has sent.
+        if (i < 0 || i >= op_.sent) return;
+        if (op_.phase == Phase::Idle) {
+            host_.lateReply(bytes);
+            return;
+        }
         const TargetRecord& target = targets_[i];
         const auto code = static_cast<CommandCode>(reply->code);
         // A device that answers with the credentials it was sent has accepted them.
         if (code != CommandCode::AuthFailed && !reply->id.empty() && reply->id == target.id &&
             !reply->password.empty() && reply->password == target.password && !target.mac.empty()) {
-            CredentialLog(logPath(), logPrompter_).rememberAcceptedCredentials(target.mac, target.id, target.password);
+            credentials_.accepted(target.mac, target.id, target.password);
         }
         switch (code) {
             case CommandCode::GetValuesReply:
-                valuesReply(i, *reply);
+                if (op_.kind == Kind::Get) valuesReply(i, *reply);
                 break;
             case CommandCode::SetValuesReply:
-                setReply(i, *reply);
+                if (op_.kind == Kind::Set) setReply(i, *reply);
                 break;
             case CommandCode::AuthFailed:
                 authFailed(i);
                 break;
             case CommandCode::RebootDone:
-                rebootDone(i);
+                if (op_.kind == Kind::Reboot) rebootDone(i);
                 break;
             default:
                 break;
@@ -67,19 +74,32 @@ bool ManagementSession::firstAnswer(int target) {
     return true;
 }
 
-void ManagementSession::verifyChecksum(const ReplyHeader& reply) {
-    if (!reply.complete || reply.computedChecksum == reply.receivedChecksum) return;
+// The first fault of a target's reply in this operation; a repeated reply does not add one.
+void ManagementSession::noteFault(int target, const std::string& text) {
+    if (target < 0 || target >= static_cast<int>(op_.faults.size())) return;
+    if (op_.answered[static_cast<std::size_t>(target)]) return;
+    std::string& fault = op_.faults[static_cast<std::size_t>(target)];
+    if (fault.empty()) fault = text;
+}
+
+// False (after the message) when the checksum does not add up; the reply is handled all the same.
+bool ManagementSession::verifyChecksum(int target, const ReplyHeader& reply) {
+    if (!reply.complete || reply.computedChecksum == reply.receivedChecksum) return true;
     char text[64];
     std::snprintf(text, sizeof text, "cal : %d recv : %d ", reply.computedChecksum, reply.receivedChecksum);
     prompter_.showMessage(kError, text, MessageIcon::Warning);
+    noteFault(target, text);
+    return false;
 }
 
 void ManagementSession::valuesReply(int target, const ReplyHeader& reply) {
-    verifyChecksum(reply);
-    const DefinitionSet* set = store_.current();
+    bool broken = !verifyChecksum(target, reply);
+    const DefinitionSet* set = store_->current();
     const ByteOrder order = byteOrderForProduct(productNumber_);
     if (!reply.complete) {
         prompter_.showMessage(kError, kMessageLengthError, MessageIcon::Warning);
+        noteFault(target, kMessageLengthError);
+        broken = true;
     } else if (set) {
         const ValueEntries entries = readValueEntries(reply.body, order);
         for (const ValueEntry& entry : entries.entries) {
@@ -87,16 +107,23 @@ void ManagementSession::valuesReply(int target, const ReplyHeader& reply) {
                 const auto [first, last] = FindClassRange(*set, entry.id);
                 std::size_t offset = 0;
                 for (int j = first; j >= 0 && j <= last; ++j) {
-                    applyValue(j, FormatValue(*set, j, entry.value, offset, order));
+                    const auto value = blockValue(*set, j, entry.value, offset);
+                    applyValue(j, value ? FormatValue(set->records[static_cast<std::size_t>(j)], *value, order)
+                                        : std::string());
                     offset += static_cast<std::size_t>(set->records[static_cast<std::size_t>(j)].size);
                 }
             } else if (const int j = FindRecordById(*set, entry.id); j >= 0) {
-                applyValue(j, formatValue(set->records[static_cast<std::size_t>(j)], entry.value, order));
+                applyValue(j, FormatValue(set->records[static_cast<std::size_t>(j)], entry.value, order));
             }  // an entry that matches no definition is skipped
         }
-        if (entries.overrun) prompter_.showMessage(kError, kMessageLengthError, MessageIcon::Warning);
+        if (entries.overrun) {
+            prompter_.showMessage(kError, kMessageLengthError, MessageIcon::Warning);
+            noteFault(target, kMessageLengthError);
+            broken = true;
+        }
     }
     if (table_.recordRowCount() > 0) table_.showSetupRow();
+    if (broken) host_.sessionEvent({SessionEvent::Kind::BrokenReply, target, {}});
     firstAnswer(target);
     host_.sessionEvent({SessionEvent::Kind::ValuesReceived, target, {}});
     checkComplete();
@@ -107,7 +134,7 @@ void ManagementSession::valuesReply(int target, const ReplyHeader& reply) {
 // answer of the operation fills the cell, a later one keeps it when equal and empties it when not.
 void ManagementSession::applyValue(int record, const std::string& text) {
     table_.setModified(record, false);
-    const DefinitionSet* set = store_.current();
+    const DefinitionSet* set = store_->current();
     if (set->records[static_cast<std::size_t>(record)].accessMode == AccessMode::Hidden) return;
     const int r = table_.rowOfRecord(record);
     if (r < 0) return;
@@ -143,8 +170,10 @@ void ManagementSession::captureMonitorTarget(bool& dhcpSeen, const std::string& 
 }
 
 void ManagementSession::setReply(int target, const ReplyHeader& reply) {
-    verifyChecksum(reply);
-    if (op_.kind != Kind::Set || !firstAnswer(target)) return;
+    verifyChecksum(target, reply);
+    if (!firstAnswer(target)) return;
+    // The device has taken its own new ID or password: its next refusal of the old ones moves the log.
+    if (op_.ownChange) credentials_.setChangePending(targets_[target].mac, *op_.ownChange);
     host_.sessionEvent({SessionEvent::Kind::SetAnswered, target, {}});
     checkComplete();
 }
@@ -152,25 +181,11 @@ void ManagementSession::setReply(int target, const ReplyHeader& reply) {
 void ManagementSession::authFailed(int target) {
     if (!firstAnswer(target)) return;
     const TargetRecord& t = targets_[target];
-    const auto pending = pendingChanges_.find(t.mac);
-    if (pending != pendingChanges_.end()) {
-        // The device took new credentials from a set and refuses the old ones: the log follows.
-        const std::string id = pending->second.id.empty() ? t.id : pending->second.id;
-        const std::string password = pending->second.password.empty() ? t.password : pending->second.password;
-        CredentialLog(logPath(), logPrompter_).updateChangedCredentials(t.mac, id, password);
-        pendingChanges_.erase(pending);
+    if (credentials_.refused(t.mac, Credentials{t.id, t.password}))
         op_.credentialsChanged = true;
-    } else {
-        askCredentialsFor_.insert(t.mac);
-        op_.authRefused = true;
-    }
+    else
+        op_.refusedTargets.push_back(target);
     host_.sessionEvent({SessionEvent::Kind::AuthFailed, target, {}});
-    if (!op_.active) {
-        // An answer after its operation ended still gets its consequence.
-        op_.active = true;
-        op_.allSent = true;
-        op_.answeredCount = op_.sent;
-    }
     checkComplete();
 }
 

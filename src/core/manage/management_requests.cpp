@@ -1,6 +1,9 @@
 #include "core/manage/management_requests.h"
 
+#include <algorithm>
+
 #include "core/params/parameter_entry.h"
+#include "core/params/value_codec.h"
 
 namespace tarn {
 
@@ -40,6 +43,30 @@ GetPart groupGetBody(const DefinitionSet& set, int group, int continuation, std:
     return part;
 }
 
+std::vector<RefusedValue> checkMarkedRows(const ParameterTable& table, ByteOrder order) {
+    std::vector<RefusedValue> refused;
+    for (int r = 0; r < table.recordRowCount(); ++r) {
+        const ParameterRecord& record = *table.recordOfRow(r);
+        if (record.id.empty()) break;
+        if (!table.rowModified(r)) continue;
+        std::string limit;
+        if (record.accessMode == AccessMode::ReadOnly)
+            limit = "read-only";
+        else if (record.accessMode != AccessMode::ReadWrite)
+            limit = "cannot be changed";
+        else if (EncodeValue(record, table.row(r).value, order, &limit))
+            continue;
+        refused.push_back({r, record.name, limit});
+    }
+    return refused;
+}
+
+std::string refusedValuesText(const std::vector<RefusedValue>& refused) {
+    std::string text = "Nothing was sent. These values do not fit their parameters:";
+    for (const RefusedValue& v : refused) text += "\n" + v.name + ": " + v.limit;
+    return text;
+}
+
 SetPart setBody(const ParameterTable& table, ByteOrder order, std::size_t headSize) {
     SetPart part;
     const int rows = table.recordRowCount();
@@ -48,12 +75,18 @@ SetPart setBody(const ParameterTable& table, ByteOrder order, std::size_t headSi
         if (record.id.empty()) break;
         if (table.rowModified(r)) {
             const std::string& text = table.row(r).value;
-            if (!appendParameterEntry(part.body, record, text, order)) {
-                part.refusedRows.push_back(r);
-            } else if (isOwnUserIdRecord(record.id)) {
-                part.newId = text;
-            } else if (isOwnPasswordRecord(record.id)) {
-                part.newPassword = text;
+            const auto value = EncodeValue(record, text, order);
+            if (value) {
+                appendParameterId(part.body, record.id);
+                appendU16(part.body, static_cast<std::uint16_t>(value->size()), order);
+                part.body.insert(part.body.end(), value->begin(), value->end());
+                part.values.push_back({r, FormatValue(record, *value, order)});
+                // The device's own credentials are what it stores: the bytes up to the first zero.
+                const std::string stored = valueTypeOf(record.type) == ValueType::Text
+                                               ? std::string(value->begin(), std::find(value->begin(), value->end(), 0))
+                                               : text;
+                if (isOwnUserIdRecord(record.id)) part.newId = stored;
+                if (isOwnPasswordRecord(record.id)) part.newPassword = stored;
             }
         }
         if (r + 1 < rows && headSize + part.body.size() > kSplitThreshold) {

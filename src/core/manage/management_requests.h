@@ -38,15 +38,35 @@ struct GetPart {
 // The part of a group get that starts `continuation` records into group g.
 GetPart groupGetBody(const DefinitionSet& set, int group, int continuation, std::size_t headSize);
 
+// A row a set sends, and its value as the device will show it once it has taken it.
+struct SentValue {
+    int row = -1;
+    std::string shown;
+};
+
 struct SetPart {
     Bytes body;
     int continuation = 0;                    // first row of the next part; 0 when complete
-    std::vector<int> refusedRows;            // marked rows whose text the parameter's type cannot take
+    std::vector<SentValue> values;           // the rows in the body
     std::optional<std::string> newId;        // the device's own user ID, when the set carries it
     std::optional<std::string> newPassword;  // the device's own password, likewise
 };
 
-// The marked rows of the table from row 0, up to the first row that stands for no record.
+// A marked row whose value a set cannot send, and what its parameter takes ("at most 65535").
+struct RefusedValue {
+    int row = -1;
+    std::string name;
+    std::string limit;
+};
+
+// The marked rows a set sends (from row 0 up to the first row that stands for no record), each
+// checked before anything is sent: writable, and its text encodes exactly.
+std::vector<RefusedValue> checkMarkedRows(const ParameterTable& table, ByteOrder order);
+// The one message that lists them: a line per row, "Local port: at most 65535".
+std::string refusedValuesText(const std::vector<RefusedValue>& refused);
+
+// The marked rows of the table from row 0, up to the first row that stands for no record. Rows
+// whose value does not encode are left out (checkMarkedRows finds them first).
 SetPart setBody(const ParameterTable& table, ByteOrder order, std::size_t headSize);
 
 // Ids of class 2 ending in ".1" and ".2" are the device's own user ID and password.

@@ -1,11 +1,10 @@
 #include "core/manage/management_session.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "core/common/text.h"
 #include "core/discovery/addressing.h"
-#include "core/manage/credential_log.h"
-#include "core/manage/management_requests.h"
 #include "core/params/product_table.h"
 #include "core/params/value_codec.h"
 
@@ -14,7 +13,9 @@ namespace tarn {
 namespace {
 
 constexpr const char* kError = "Error";
-constexpr const char* kCredentialsTooLong = "The ID and the password can each be at most 255 characters long.";
+
+constexpr const char* kNoCredentials = "No ID and password";
+constexpr const char* kNoReply = "No reply";
 
 std::string joined(const std::vector<std::string>& names) {
     std::string out;
@@ -25,7 +26,11 @@ std::string joined(const std::vector<std::string>& names) {
 }  // namespace
 
 ManagementSession::ManagementSession(ManagementHost& host, Prompter& prompter, SessionSettings settings)
-    : host_(host), prompter_(prompter), logPrompter_(prompter), settings_(std::move(settings)) {}
+    : host_(host),
+      prompter_(prompter),
+      settings_(std::move(settings)),
+      credentials_(settings_.logPath, prompter),
+      store_(settings_.definitions ? settings_.definitions : std::make_shared<DefinitionStore>()) {}
 
 void ManagementSession::run(std::function<void()> work) {
     if (busy_) {
@@ -48,7 +53,7 @@ void ManagementSession::RequestParameterValues(int group) {
 
 void ManagementSession::SelectGroup(int group) {
     run([this, group] {
-        const DefinitionSet* set = store_.current();
+        const DefinitionSet* set = store_->current();
         if (!set || group < 0 || group >= set->groupCount()) return;
         selectedGroup_ = group;
         table_.showGroup(group);
@@ -64,12 +69,21 @@ void ManagementSession::reboot() {
     run([this] { doReboot(); });
 }
 
+void ManagementSession::clear() {
+    run([this] {
+        endOperation();
+        credentials_.clear();
+        table_.clearValues();
+        table_.clearMarks();
+    });
+}
+
 void ManagementSession::timerExpired(SessionTimer timer) {
     // A timer of an operation that has ended while this expiry waited its turn is not this one's.
     run([this, timer, generation = generation_] {
-        if (!op_.active || generation != generation_) return;
-        if (timer == SessionTimer::NextDevice && !op_.allSent) sendNextGet();
-        if (timer == SessionTimer::ReplyWait && op_.allSent) complete(true);
+        if (generation != generation_) return;
+        if (timer == SessionTimer::NextDevice && op_.phase == Phase::Sending) sendNextGet();
+        if (timer == SessionTimer::ReplyWait && op_.phase == Phase::Waiting) complete();
     });
 }
 
@@ -87,21 +101,34 @@ std::optional<std::vector<DeviceEntry>> ManagementSession::checkedSelection() {
 
 // A new operation over the devices; the previous one ends here, and its timers with it.
 void ManagementSession::beginOperation(Kind kind, int group, std::vector<DeviceEntry> devices) {
+    endOperation();
+    op_ = Operation{};
+    op_.kind = kind;
+    op_.phase = Phase::Sending;
+    op_.group = group;
+    op_.devices = std::move(devices);
+    for (int i = 0; i < static_cast<int>(op_.devices.size()); ++i) op_.targets.push_back(i);
+    op_.order = byteOrderForProduct(productNumber_);
+    op_.answered.assign(op_.devices.size(), 0);
+    op_.faults.assign(op_.devices.size(), {});
+    for (const DeviceEntry& device : op_.devices)
+        op_.outcomes.push_back({device, operationName(kind), OutcomeStatus::Ok, {}, {}});
+    if (const DefinitionSet* set = store_->current())
+        op_.valueSeen.assign(static_cast<std::size_t>(set->recordCount()), 0);
+    targets_.begin(static_cast<int>(op_.devices.size()));
+    credentials_.newOperation();
+}
+
+// The operation ends: its timers stop, and a reply that comes now is late.
+void ManagementSession::endOperation() {
     host_.stopTimer(SessionTimer::NextDevice);
     host_.stopTimer(SessionTimer::ReplyWait);
     ++generation_;
-    op_ = Operation{};
-    op_.kind = kind;
-    op_.active = true;
-    op_.group = group;
-    op_.devices = std::move(devices);
-    op_.order = byteOrderForProduct(productNumber_);
-    op_.answered.assign(op_.devices.size(), 0);
-    if (const DefinitionSet* set = store_.current())
-        op_.valueSeen.assign(static_cast<std::size_t>(set->recordCount()), 0);
-    targets_.begin(static_cast<int>(op_.devices.size()));
-    for (int i = 0; i < targets_.count(); ++i) targets_[i] = TargetRecord{};
-    logPrompter_.newOperation();
+    op_.phase = Phase::Idle;
+}
+
+const DeviceEntry& ManagementSession::deviceOf(int target) const {
+    return op_.devices[static_cast<std::size_t>(op_.targets[static_cast<std::size_t>(target)])];
 }
 
 bool ManagementSession::startGet(int group) {
@@ -115,26 +142,29 @@ bool ManagementSession::startGet(int group) {
         const int product = products.FindProductId(first.productId);
         if (product < 0) {
             prompter_.showMessage(kError, kInvalidProductId, MessageIcon::Warning);
-            op_.active = false;
+            reportOutcomes(OutcomeStatus::NoDefinitions, kInvalidProductId);
+            endOperation();
             return false;
         }
         products.SelectProduct(product, prompter_);
         int major = 0, minor = 0;
         std::sscanf(first.version.c_str(), "%d.%d", &major, &minor);
         const std::string path = deviceConfigurationPath(settings_.dataDir, products.currentName(), first.version);
-        const bool loaded = store_.LoadDeviceConfiguration(path, productNumber_, major, minor, prompter_).loaded;
+        const DcfLoadResult load = store_->LoadDeviceConfiguration(path, productNumber_, major, minor, prompter_);
         // A file that is missing or refused leaves no set: no stale groups, rows or marks.
-        table_.setDefinitions(store_.current());
+        table_.setDefinitions(store_->current());
         selectedGroup_ = 0;
         host_.definitionsChanged();
-        if (!loaded) {
-            op_.active = false;
+        if (!load.loaded) {
+            reportOutcomes(OutcomeStatus::NoDefinitions, load.message);
+            endOperation();
             return false;
         }
         table_.showGroup(0);
-        op_.valueSeen.assign(static_cast<std::size_t>(store_.current()->recordCount()), 0);
-    } else if (!store_.current()) {
-        op_.active = false;
+        op_.valueSeen.assign(static_cast<std::size_t>(store_->current()->recordCount()), 0);
+    } else if (!store_->current()) {
+        reportOutcomes(OutcomeStatus::NoDefinitions, "No parameter definitions loaded");
+        endOperation();
         return false;
     }
     sendNextGet();
@@ -142,35 +172,34 @@ bool ManagementSession::startGet(int group) {
 }
 
 void ManagementSession::sendNextGet() {
-    const int t = op_.nextDevice;
-    const int k = static_cast<int>(op_.devices.size());
+    const int t = op_.nextTarget;
+    const int k = static_cast<int>(op_.targets.size());
     if (op_.firstPart) {
-        const DeviceEntry& device = op_.devices[static_cast<std::size_t>(t)];
-        const auto credentials = credentialsFor(device, true, true);
+        const DeviceEntry& device = deviceOf(t);
+        const auto credentials = credentials_.credentialsFor(device, false);
         if (!credentials) {  // Cancel: the devices from here on get no request
+            op_.notSent = kNoCredentials;
             finishSending();
             return;
         }
         targets_[t] = TargetRecord{toUpperAscii(device.mac), credentials->id, credentials->password, {}};
     }
-    if (!op_.bodyReady) {
+    if (!op_.body) {
         const TargetRecord& r = targets_[t];
-        const std::size_t head =
-            requestHeadSize(op_.devices[static_cast<std::size_t>(t)].addressingKind == 2, r.id, r.password);
+        const std::size_t head = requestHeadSize(deviceOf(t).addressingKind == 2, r.id, r.password);
         if (op_.group == 0) {
             op_.body = wholeDeviceGetBody();
             op_.continuation = 0;
         } else {
-            GetPart part = groupGetBody(*store_.current(), op_.group, op_.partStart, head);
+            GetPart part = groupGetBody(*store_->current(), op_.group, op_.partStart, head);
             op_.body = std::move(part.body);
             op_.continuation = part.continuation;
         }
-        op_.bodyReady = true;
     }
     sendRequest(t, CommandCode::GetValues, ManagementOperation::Get);
-    op_.nextDevice = t + 1;
+    op_.nextTarget = t + 1;
     if (k > 1) host_.showProgress("Reading parameters: " + std::to_string(t + 1) + " of " + std::to_string(k));
-    if (op_.nextDevice < k)
+    if (op_.nextTarget < k)
         host_.startTimer(SessionTimer::NextDevice, settings_.deviceSpacingMs);
     else
         finishSending();
@@ -179,11 +208,12 @@ void ManagementSession::sendNextGet() {
 // Builds and sends the request of one target with the operation's body. False when the device
 // cannot be reached ("Can't send to ", shown here).
 bool ManagementSession::sendRequest(int target, CommandCode command, ManagementOperation use) {
-    const DeviceEntry& device = op_.devices[static_cast<std::size_t>(target)];
+    const DeviceEntry& device = deviceOf(target);
     const SendDecision decision =
         decideSend(device, use, [this](const std::string& ip) { return host_.isOnLocalSubnet(ip); });
     if (decision.kind == SendDecision::Kind::Refused) {
         prompter_.showMessage(kError, decision.refusal, MessageIcon::Warning);
+        op_.notSent = decision.refusal;
         return false;
     }
     TargetRecord& record = targets_[target];
@@ -193,84 +223,69 @@ bool ManagementSession::sendRequest(int target, CommandCode command, ManagementO
     address.id = record.id;
     address.password = record.password;
     const std::uint16_t id = targets_.drawRequestId(target, requestIds_, op_.order);
-    const auto request = buildRequest(address, command, op_.body, op_.order, id);
-    if (!request) return false;  // credentials are bounded before they get here
+    const auto request = buildRequest(address, command, *op_.body, op_.order, id);
+    if (!request) {  // credentials are bounded before they get here
+        op_.notSent = "The request could not be built";
+        return false;
+    }
     host_.sendDatagram(request->bytes, decision.address);
     ++op_.sent;
     return true;
 }
 
-// The ID and password of a device: from the log, or typed in the password dialog (titled with the
-// device name for a get). A refused device is asked again even when the log knows it.
-std::optional<Credentials> ManagementSession::credentialsFor(const DeviceEntry& device, bool consultAskFlag,
-                                                             bool titled) {
-    const std::string mac = toUpperAscii(device.mac);
-    CredentialLog log(logPath(), logPrompter_);
-    log.LoadLog();
-    const int index = log.FindMac(mac);
-    const bool ask = consultAskFlag && askCredentialsFor_.count(mac) > 0;
-    if (index >= 0 && !ask) return Credentials{log.entry(index).id, log.entry(index).password};
-    for (;;) {
-        auto typed = prompter_.askCredentials(titled ? "[ " + device.name + " ]" : std::string());
-        if (!typed) return std::nullopt;
-        if (typed->id.size() > static_cast<std::size_t>(kMaxCredentialLength) ||
-            typed->password.size() > static_cast<std::size_t>(kMaxCredentialLength)) {
-            prompter_.showMessage(kError, kCredentialsTooLong, MessageIcon::Warning);
-            continue;
-        }
-        if (titled) {
-            // A device already in the log gets its entry replaced now; a new one once it answers.
-            CredentialLog(logPath(), logPrompter_).rememberTypedCredentials(mac, typed->id, typed->password);
-            askCredentialsFor_.erase(mac);
-        }
-        return typed;
-    }
-}
-
 void ManagementSession::finishSending() {
-    op_.allSent = true;
     host_.stopTimer(SessionTimer::NextDevice);
     if (op_.sent == 0) {
-        op_.active = false;
+        noteOutcomes();
+        reportOutcomes();
+        endOperation();
         host_.showProgress({});
+        host_.sessionEvent({SessionEvent::Kind::OperationFinished, -1, {}});
         return;
     }
+    op_.phase = Phase::Waiting;
     host_.startTimer(SessionTimer::ReplyWait, settings_.replyWaitMs);
     checkComplete();
+}
+
+// A set or reboot to every target of the operation: credentials from the log (or the dialog, named
+// after the device), one request each; a Cancel or an unreachable device ends the sending there.
+void ManagementSession::sendToTargets(CommandCode command, ManagementOperation use) {
+    for (int i = 0; i < static_cast<int>(op_.targets.size()); ++i) {
+        const DeviceEntry& device = deviceOf(i);
+        const auto credentials = credentials_.credentialsFor(device, op_.askEvenIfLogged);
+        if (!credentials) {
+            op_.notSent = kNoCredentials;
+            break;
+        }
+        targets_[i] = TargetRecord{toUpperAscii(device.mac), credentials->id, credentials->password, {}};
+        if (!op_.body) {
+            SetPart part = setBody(table_, op_.order,
+                                   requestHeadSize(device.addressingKind == 2, credentials->id, credentials->password));
+            op_.body = std::move(part.body);
+            op_.continuation = part.continuation;
+            op_.values = std::move(part.values);
+            if (part.newId || part.newPassword)
+                op_.ownChange = Credentials{part.newId.value_or(""), part.newPassword.value_or("")};
+        }
+        if (!sendRequest(i, command, use)) break;
+    }
+    finishSending();
 }
 
 void ManagementSession::doSet() {
     host_.focusList();
     auto devices = checkedSelection();
-    if (!devices || !prompter_.confirm(kSetConfirm)) return;
-    beginOperation(Kind::Set, selectedGroup_, std::move(*devices));
-    const int k = static_cast<int>(op_.devices.size());
-    for (int i = 0; i < k; ++i) {
-        const DeviceEntry& device = op_.devices[static_cast<std::size_t>(i)];
-        const auto credentials = credentialsFor(device, false, false);
-        if (!credentials) break;
-        const std::string mac = toUpperAscii(device.mac);
-        targets_[i] = TargetRecord{mac, credentials->id, credentials->password, {}};
-        if (!op_.bodyReady) {
-            SetPart part = setBody(table_, op_.order,
-                                   requestHeadSize(device.addressingKind == 2, credentials->id, credentials->password));
-            op_.body = std::move(part.body);
-            op_.continuation = part.continuation;
-            op_.refusedRows = std::move(part.refusedRows);
-            op_.bodyReady = true;
-            if (!op_.refusedRows.empty()) {
-                std::string text = "These values were not sent; they do not fit their parameter's type:";
-                for (int r : op_.refusedRows) text += "\n" + table_.row(r).name + " = \"" + table_.row(r).value + "\"";
-                prompter_.showMessage(kError, text, MessageIcon::Warning);
-            }
-            if (part.newId || part.newPassword) {
-                for (const DeviceEntry& d : op_.devices)
-                    pendingChanges_[toUpperAscii(d.mac)] = {part.newId.value_or(""), part.newPassword.value_or("")};
-            }
-        }
-        if (!sendRequest(i, CommandCode::SetValues, ManagementOperation::Set)) break;
+    if (!devices) return;
+    // Every value is checked before anything is asked or sent: a device never gets half a change.
+    const std::vector<RefusedValue> refused = checkMarkedRows(table_, byteOrderForProduct(productNumber_));
+    if (!refused.empty()) {
+        prompter_.showMessage(kError, refusedValuesText(refused), MessageIcon::Warning);
+        return;
     }
-    finishSending();
+    if (!prompter_.confirm(kSetConfirm)) return;
+    beginOperation(Kind::Set, selectedGroup_, std::move(*devices));
+    sendToTargets(CommandCode::SetValues, ManagementOperation::Set);
 }
 
 void ManagementSession::doReboot() {
@@ -278,38 +293,69 @@ void ManagementSession::doReboot() {
     if (!devices || !prompter_.confirm(kRebootConfirm)) return;
     beginOperation(Kind::Reboot, selectedGroup_, std::move(*devices));
     op_.body = rebootBody();
-    op_.bodyReady = true;
-    const int k = static_cast<int>(op_.devices.size());
-    for (int i = 0; i < k; ++i) {
-        const DeviceEntry& device = op_.devices[static_cast<std::size_t>(i)];
-        const auto credentials = credentialsFor(device, false, false);
-        if (!credentials) break;
-        targets_[i] = TargetRecord{toUpperAscii(device.mac), credentials->id, credentials->password, {}};
-        if (!sendRequest(i, CommandCode::Reboot, ManagementOperation::Reboot)) break;
-    }
-    finishSending();
+    sendToTargets(CommandCode::Reboot, ManagementOperation::Reboot);
 }
 
 std::vector<std::string> ManagementSession::silentDevices() const {
     std::vector<std::string> names;
-    for (int i = 0; i < op_.sent && i < static_cast<int>(op_.devices.size()); ++i) {
-        if (!op_.answered[static_cast<std::size_t>(i)]) names.push_back(op_.devices[static_cast<std::size_t>(i)].name);
+    for (int i = 0; i < op_.sent && i < static_cast<int>(op_.targets.size()); ++i) {
+        if (!op_.answered[static_cast<std::size_t>(i)]) names.push_back(deviceOf(i).name);
     }
     return names;
 }
 
-void ManagementSession::checkComplete() {
-    if (op_.active && op_.allSent && op_.answeredCount >= op_.sent) complete(false);
+// What this part of the operation did to each of its targets. A device keeps the first fault it
+// met: a device that answered the first part of a get but not the second did not give its values.
+void ManagementSession::noteOutcomes() {
+    for (int i = 0; i < static_cast<int>(op_.targets.size()); ++i) {
+        DeviceOutcome& outcome = op_.outcomes[static_cast<std::size_t>(op_.targets[static_cast<std::size_t>(i)])];
+        if (outcome.status != OutcomeStatus::Ok) continue;
+        const auto at = static_cast<std::size_t>(i);
+        if (i >= op_.sent) {
+            outcome.status = OutcomeStatus::Failed;
+            outcome.message = op_.notSent.empty() ? "Not sent" : op_.notSent;
+        } else if (std::find(op_.refusedTargets.begin(), op_.refusedTargets.end(), i) != op_.refusedTargets.end()) {
+            outcome.status = OutcomeStatus::Refused;
+            outcome.message = kAuthFailedText;
+        } else if (!op_.answered[at]) {
+            outcome.status = OutcomeStatus::NoReply;
+            outcome.message = kNoReply;
+        } else if (!op_.faults[at].empty()) {
+            outcome.status = OutcomeStatus::Failed;
+            outcome.message = op_.faults[at];
+        }
+    }
 }
 
-void ManagementSession::complete(bool /*timedOut*/) {
-    host_.stopTimer(SessionTimer::ReplyWait);
+// Hands the outcomes to the host; a status other than Ok stands for every device of the operation.
+void ManagementSession::reportOutcomes(OutcomeStatus allStatus, const std::string& message) {
+    if (allStatus != OutcomeStatus::Ok) {
+        for (DeviceOutcome& outcome : op_.outcomes) {
+            outcome.status = allStatus;
+            outcome.message = message;
+        }
+    }
+    host_.operationFinished(op_.outcomes);
+}
+
+void ManagementSession::checkComplete() {
+    if (op_.phase == Phase::Waiting && op_.answeredCount >= op_.sent) complete();
+}
+
+void ManagementSession::complete() {
     const std::vector<std::string> missing = silentDevices();
-    op_.active = false;
+    endOperation();
     host_.sessionEvent({SessionEvent::Kind::OperationFinished, -1, missing});
-    if (op_.authRefused) {
+    noteOutcomes();
+    const bool nextPart = op_.kind == Kind::Get && op_.refusedTargets.empty() && !op_.credentialsChanged &&
+                          op_.continuation != 0 && op_.answeredCount > 0;
+    if (!nextPart) reportOutcomes();
+    if (!op_.refusedTargets.empty()) {
         prompter_.showMessage(kError, kAuthFailedText, MessageIcon::Warning);
-        startGet(0);
+        if (op_.kind == Kind::Get)
+            startGet(0);
+        else
+            retryRefused();
         return;
     }
     if (op_.credentialsChanged) {
@@ -318,16 +364,15 @@ void ManagementSession::complete(bool /*timedOut*/) {
     }
     switch (op_.kind) {
         case Kind::Get:
-            if (op_.continuation != 0 && op_.answeredCount > 0) {
+            if (nextPart) {
                 // The next part of the group, to every device, with the credentials they took.
-                op_.active = true;
+                op_.phase = Phase::Sending;
                 op_.partStart = op_.continuation;
-                op_.bodyReady = false;
+                op_.body.reset();
                 op_.firstPart = false;
-                op_.nextDevice = 0;
+                op_.nextTarget = 0;
                 op_.sent = 0;
-                op_.allSent = false;
-                op_.answered.assign(op_.devices.size(), 0);
+                op_.answered.assign(op_.targets.size(), 0);
                 op_.answeredCount = 0;
                 sendNextGet();
                 return;
@@ -340,9 +385,40 @@ void ManagementSession::complete(bool /*timedOut*/) {
         case Kind::Reboot:
             host_.showProgress(missing.empty() ? std::string() : "No reply from " + joined(missing));
             return;
-        case Kind::None:
-            return;
     }
+}
+
+// A set or reboot that a device refused goes to that device again, with the credentials typed now
+// (the dialog comes even when pwd.ini knows the device) and, for a set, the same marked values.
+void ManagementSession::retryRefused() {
+    const Operation refused = op_;
+    if (refused.kind == Kind::Set) {
+        const std::vector<RefusedValue> values = checkMarkedRows(table_, refused.order);
+        if (!values.empty()) {
+            prompter_.showMessage(kError, refusedValuesText(values), MessageIcon::Warning);
+            return;
+        }
+    }
+    std::vector<DeviceEntry> devices;
+    for (int t : refused.refusedTargets) devices.push_back(deviceOf(t));
+    op_ = Operation{};
+    op_.kind = refused.kind;
+    op_.phase = Phase::Sending;
+    op_.group = refused.group;
+    op_.devices = std::move(devices);
+    for (int i = 0; i < static_cast<int>(op_.devices.size()); ++i) op_.targets.push_back(i);
+    op_.order = refused.order;
+    op_.answered.assign(op_.devices.size(), 0);
+    op_.faults.assign(op_.devices.size(), {});
+    for (const DeviceEntry& device : op_.devices)
+        op_.outcomes.push_back({device, operationName(op_.kind), OutcomeStatus::Ok, {}, {}});
+    op_.askEvenIfLogged = true;
+    ++generation_;
+    targets_.begin(static_cast<int>(op_.devices.size()));
+    credentials_.newOperation();
+    if (op_.kind == Kind::Reboot) op_.body = rebootBody();
+    sendToTargets(op_.kind == Kind::Set ? CommandCode::SetValues : CommandCode::Reboot,
+                  op_.kind == Kind::Set ? ManagementOperation::Set : ManagementOperation::Reboot);
 }
 
 void ManagementSession::finishSet(const std::vector<std::string>& missing) {
@@ -350,42 +426,20 @@ void ManagementSession::finishSet(const std::vector<std::string>& missing) {
         prompter_.showMessage(kError, "No reply from " + joined(missing), MessageIcon::Warning);
         return;
     }
-    auto refused = [this](int r) {
-        for (int x : op_.refusedRows)
-            if (x == r) return true;
-        return false;
-    };
+    // The rows sent show the value as the devices now hold it, and are no longer marked.
+    for (const SentValue& v : op_.values) {
+        table_.setValue(v.row, v.shown);
+        table_.setModified(table_.row(v.row).record, false);
+    }
     if (op_.continuation != 0) {
-        // The rows of the answered part are written; the next run sends the marked rows after them.
-        for (int r = 0; r < op_.continuation; ++r)
-            if (!refused(r)) table_.setModified(table_.row(r).record, false);
-        doSet();
+        doSet();  // the next part: the marked rows after this one
         return;
     }
-    for (int r = 0; r < table_.recordRowCount(); ++r) {
-        if (!refused(r)) table_.setModified(table_.row(r).record, false);
+    for (int r = 0; r < table_.recordRowCount(); ++r)
         captureMonitorTarget(setScanDhcp_, table_.row(r).name, table_.row(r).value);
-    }
     ConfirmText question = kRebootAfterSet;
     if (!missing.empty()) question.detail = "No reply from " + joined(missing);
     if (prompter_.confirm(question)) doReboot();
-}
-
-ConfigurationHeader ManagementSession::selectionHeader(const std::vector<DeviceEntry>& devices) const {
-    const SelectionIdentity id = commonIdentity(devices);
-    return {static_cast<int>(devices.size()), id.productId, id.version};
-}
-
-// The files touch only the rows, never an operation, so they need not wait their turn.
-bool ManagementSession::saveConfiguration(const std::string& path) {
-    return SaveConfiguration(path, selectionHeader(host_.selectedDevices()), table_.configurationRows(), prompter_);
-}
-
-bool ManagementSession::loadConfiguration(const std::string& path) {
-    std::vector<ConfigurationRow> rows = table_.configurationRows();
-    if (!LoadConfiguration(path, selectionHeader(host_.selectedDevices()), rows, prompter_)) return false;
-    table_.applyConfigurationRows(rows);
-    return true;
 }
 
 }  // namespace tarn

@@ -1,25 +1,28 @@
 // The parameter view's management work, without a widget: loading the parameters of the selected
-// devices, Set, Reboot, every reply to them, the credentials they carry, and .CNF files over the
-// rows. The view (or tarnctl) implements ManagementHost: the selection, the socket, two timers,
-// the status line; questions go through the Prompter.
+// devices, Set, Reboot, Clear and every reply to them. The view (or tarnctl) implements
+// ManagementHost: the selection, the socket, two timers, the status line; questions go through the
+// Prompter; where credentials come from and when pwd.ini changes is the CredentialFlow's.
 //
-// One operation runs at a time; starting one ends the previous (its late replies no longer match).
+// One operation runs at a time; starting one ends the previous. Each operation is in one phase:
 //
-//            start (checks, confirmation)
-//                 |
-//                 v
-//    +-------> SENDING --- one device per step: credentials (log or dialog), request, send;
-//    |            |         gets are spaced by the NextDevice timer, sets and reboots are not
-//    |            v
-//    |        WAITING ---- replies are matched by request id; each device counts once
-//    |            |
-//    |            v         every device answered, or the ReplyWait timer ran out
-//    |        COMPLETE --- refused credentials: "Error occured. Try again !!", values read again
-//    |            |         changed credentials: the log follows, values read again
-//    +-- next ----+         get or set that did not fit one datagram: the next part, to every device
-//        part     |         set: marks cleared, the reboot question once (naming silent devices)
-//                 v
-//               IDLE
+//                 start: selection checked; for a set every marked value checked first
+//                 (one message lists the refused ones, nothing is sent) and confirmed
+//                      |
+//                      v
+//   +--------> Sending ---- one device per step: credentials (log or "[ name ]" dialog), request;
+//   |              |         gets are spaced by the NextDevice timer, sets and reboots are not
+//   |              v
+//   |          Waiting ---- a reply counts only while its operation lives and only for a request id
+//   |              |         it sent; each device counts once
+//   |              v         every device answered, or the ReplyWait timer ran out
+//   |          (complete)
+//   |   next   |  refused: "Error occured. Try again !!"; a set or reboot goes again, with the same
+//   +----------+           marked values, to the devices that refused it, asking their credentials;
+//     part or  |           a get reads the device again
+//     retry    |  get or set that did not fit one datagram: the next part, to every device
+//              |  set: the sent rows show what the devices now hold, marks cleared, reboot question
+//              v
+//            Idle ------- a reply now is late: ignored, reported to the host (Traffic)
 //
 // Guarantees: the handling of a reply, a timer or a command never runs inside another one. What
 // arrives while a dialog of the session is open waits and is handled, in order, once it closes;
@@ -30,10 +33,8 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@
 #include "core/discovery/management_message.h"
 #include "core/discovery/selection_identity.h"
 #include "core/discovery/target_table.h"
+#include "core/manage/credential_flow.h"
+#include "core/manage/device_outcome.h"
+#include "core/manage/management_requests.h"
 #include "core/params/definition_store.h"
 #include "core/params/parameter_table.h"
 
@@ -54,20 +58,37 @@ inline constexpr const char* kRebootDoneText = "Shut down completed!. Now reboot
 inline constexpr const char* kMessageLengthError = "Message length error";
 
 // The confirmations of the device commands.
-inline const ConfirmText kSetConfirm{"Set Confirm", "You are to update parameter values !",
-                                     "               Do you want to continue ? ", "", ""};
-inline const ConfirmText kRebootConfirm{"Reboot Confirm", "You are to reboot the device(s) !",
-                                        "It makes device(s) sleep somewhile.", "Do you want to reboot device(s) now? ",
+inline const ConfirmText kSetConfirm{ConfirmKind::SetConfirm,
+                                     "Set Confirm",
+                                     "You are to update parameter values !",
+                                     "               Do you want to continue ? ",
+                                     "",
+                                     ""};
+inline const ConfirmText kRebootConfirm{ConfirmKind::RebootConfirm,
+                                        "Reboot Confirm",
+                                        "You are to reboot the device(s) !",
+                                        "It makes device(s) sleep somewhile.",
+                                        "Do you want to reboot device(s) now? ",
                                         ""};
-inline const ConfirmText kRebootAfterSet{"Reboot Confirm", "Parameter values updated !",
+inline const ConfirmText kRebootAfterSet{ConfirmKind::RebootAfterSet,
+                                         "Reboot Confirm",
+                                         "Parameter values updated !",
                                          "You have to reboot device(s) to apply changes.",
-                                         "Do you want to reboot device(s) now? ", ""};
+                                         "Do you want to reboot device(s) now? ",
+                                         ""};
 
 enum class SessionTimer { NextDevice, ReplyWait };
 
 // What happened, for observers that are not the list (tarnctl, tests).
 struct SessionEvent {
-    enum class Kind { ValuesReceived, SetAnswered, AuthFailed, RebootDone, OperationFinished } kind;
+    enum class Kind {
+        ValuesReceived,
+        SetAnswered,
+        AuthFailed,
+        RebootDone,
+        BrokenReply,  // a values reply whose length or checksum does not add up
+        OperationFinished
+    } kind;
     int target = -1;                   // the device (TargetTable index), for replies
     std::vector<std::string> missing;  // OperationFinished: devices that did not answer
 };
@@ -92,6 +113,11 @@ public:
     virtual void showProgress(const std::string& text) = 0;
     virtual void focusList() {}
     virtual void sessionEvent(const SessionEvent&) {}
+    // A reply that came after its operation ended; it changed nothing.
+    virtual void lateReply(ByteView) {}
+    // A Get (every part of it), a Set part or a Reboot is over: one outcome per device it was for,
+    // in the order of the selection. A refused set or reboot reports here before it goes again.
+    virtual void operationFinished(const OperationOutcomes&) {}
 };
 
 struct SessionSettings {
@@ -99,6 +125,8 @@ struct SessionSettings {
     std::string logPath;        // pwd.ini
     int deviceSpacingMs = 100;  // between the get requests of consecutive devices
     int replyWaitMs = 3000;     // after the last request of a part, for the remaining replies
+    // The definition sets of the run, when several sessions share them; else the session has its own.
+    std::shared_ptr<DefinitionStore> definitions;
 };
 
 class ManagementSession {
@@ -116,64 +144,51 @@ public:
     void SelectGroup(int group);
     void set();
     void reboot();
-    bool saveConfiguration(const std::string& path);
-    bool loadConfiguration(const std::string& path);
+    // Clear: pwd.ini emptied, every value and mark of the list cleared, the operation ended.
+    void clear();
     void handleDatagram(ByteView datagram);
     void timerExpired(SessionTimer timer);
+    // The next get asks for the device's credentials even when pwd.ini knows it.
+    void askCredentials(const std::string& mac) { credentials_.askAgain(mac); }
 
     ParameterTable& table() { return table_; }
-    const DefinitionStore& definitions() const { return store_; }
-    // The pending credential change of a device (by MAC), set by a set that carries its own ID or
-    // password, used up by its next AuthFailed.
-    bool credentialChangePending(const std::string& mac) const { return pendingChanges_.count(mac) > 0; }
+    const ParameterTable& table() const { return table_; }
+    const DefinitionStore& definitions() const { return *store_; }
+    // The pending credential change of a device (by MAC): a set carrying its own ID or password was
+    // answered; used up by its next refusal.
+    bool credentialChangePending(const std::string& mac) const { return credentials_.changePending(mac); }
+    bool busy() const { return op_.phase != Phase::Idle; }
 
 private:
-    enum class Kind { None, Get, Set, Reboot };
+    enum class Kind { Get, Set, Reboot };
+    static const char* operationName(Kind kind) {
+        return kind == Kind::Get ? "Get" : kind == Kind::Set ? "Set" : "Reboot";
+    }
+    enum class Phase { Idle, Sending, Waiting };
     struct Operation {
-        Kind kind = Kind::None;
-        bool active = false;
+        Kind kind = Kind::Get;
+        Phase phase = Phase::Idle;
         int group = 0;
         std::vector<DeviceEntry> devices;
+        std::vector<int> targets;  // device index per target; a retry goes to some devices only
         ByteOrder order = ByteOrder::Little;
         bool firstPart = true;  // later parts reuse the credentials of the first
-        int partStart = 0;      // get: offset into the group of this part
-        int continuation = 0;   // where the next part starts; 0 when this is the last
-        Bytes body;
-        bool bodyReady = false;
-        int nextDevice = 0;
+        bool askEvenIfLogged = false;
+        int partStart = 0;                     // get: offset into the group of this part
+        int continuation = 0;                  // where the next part starts; 0 when this is the last
+        std::optional<Bytes> body;             // the same for every device of a part, built for the first
+        std::vector<SentValue> values;         // set: the rows of this part and the text the device will show
+        std::optional<Credentials> ownChange;  // set: the device's own new ID / password
+        int nextTarget = 0;
         int sent = 0;
-        bool allSent = false;
         std::vector<char> answered;
         int answeredCount = 0;
         std::vector<char> valueSeen;  // per record: a value of this operation is shown
-        std::vector<int> refusedRows;
-        bool authRefused = false;
+        std::vector<int> refusedTargets;
         bool credentialsChanged = false;
-    };
-    struct PendingChange {
-        std::string id;
-        std::string password;
-    };
-    // The credential log reports a damaged file each time it is read; one operation reads it for
-    // every device, so each report is shown once per operation.
-    class LogPrompter : public Prompter {
-    public:
-        explicit LogPrompter(Prompter& to) : to_(to) {}
-        void newOperation() { shown_.clear(); }
-        void showMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
-            if (shown_.insert(caption + '\n' + text).second) to_.showMessage(caption, text, icon);
-        }
-        bool askYesNo(const std::string& caption, const std::string& text) override {
-            return to_.askYesNo(caption, text);
-        }
-        bool confirm(const ConfirmText& text) override { return to_.confirm(text); }
-        std::optional<Credentials> askCredentials(const std::string& title) override {
-            return to_.askCredentials(title);
-        }
-
-    private:
-        Prompter& to_;
-        std::set<std::string> shown_;
+        std::vector<std::string> faults;  // per target: what was wrong with its reply, empty when nothing
+        std::string notSent;              // why the sending stopped before the last target
+        OperationOutcomes outcomes;       // per device; a device keeps the first fault of any part
     };
 
     void run(std::function<void()> work);
@@ -181,21 +196,27 @@ private:
     // Operations.
     std::optional<std::vector<DeviceEntry>> checkedSelection();
     void beginOperation(Kind kind, int group, std::vector<DeviceEntry> devices);
+    void endOperation();
     bool startGet(int group);
     void sendNextGet();
     void doSet();
     void doReboot();
+    void sendToTargets(CommandCode command, ManagementOperation use);
     bool sendRequest(int target, CommandCode command, ManagementOperation use);
-    std::optional<Credentials> credentialsFor(const DeviceEntry& device, bool consultAskFlag, bool titled);
     void finishSending();
-    void complete(bool timedOut);
+    void complete();
+    void retryRefused();
     void finishSet(const std::vector<std::string>& missing);
     std::vector<std::string> silentDevices() const;
+    void noteOutcomes();
+    void reportOutcomes(OutcomeStatus allStatus = OutcomeStatus::Ok, const std::string& message = {});
+    const DeviceEntry& deviceOf(int target) const;
 
     // Replies.
     bool firstAnswer(int target);
     void checkComplete();
-    void verifyChecksum(const ReplyHeader& reply);
+    bool verifyChecksum(int target, const ReplyHeader& reply);
+    void noteFault(int target, const std::string& text);
     void valuesReply(int target, const ReplyHeader& reply);
     void setReply(int target, const ReplyHeader& reply);
     void authFailed(int target);
@@ -203,22 +224,17 @@ private:
     void applyValue(int record, const std::string& text);
     void captureMonitorTarget(bool& dhcpSeen, const std::string& name, const std::string& value);
 
-    ConfigurationHeader selectionHeader(const std::vector<DeviceEntry>& devices) const;
-    std::string logPath() const { return settings_.logPath; }
-
     ManagementHost& host_;
     Prompter& prompter_;
-    LogPrompter logPrompter_;
     SessionSettings settings_;
-    DefinitionStore store_;
+    CredentialFlow credentials_;
+    std::shared_ptr<DefinitionStore> store_;
     ParameterTable table_;
     TargetTable targets_;
     RequestIdGenerator requestIds_;
     Operation op_;
     int productNumber_ = 0;
     int selectedGroup_ = 0;
-    std::map<std::string, PendingChange> pendingChanges_;
-    std::set<std::string> askCredentialsFor_;  // devices whose credentials were refused
     bool getScanDhcp_ = false;
     bool setScanDhcp_ = false;
     int generation_ = 0;  // counts operations

@@ -13,7 +13,6 @@ namespace tarn {
 namespace {
 
 constexpr const char* kErrorCaption = "Error";
-constexpr std::string_view kNoneToken = "<none>";
 constexpr std::size_t kMaxConfigurationFileSize = 16u << 20;
 
 bool selectionUsable(const ConfigurationHeader& selection, Prompter& prompter) {
@@ -28,9 +27,11 @@ bool selectionUsable(const ConfigurationHeader& selection, Prompter& prompter) {
     return true;
 }
 
+}  // namespace
+
 // A value is one token: every blank becomes "_" (other white space too, which would otherwise
 // split the token and end the reading of the file there).
-std::string encodeValueToken(const std::string& value) {
+std::string configurationToken(const std::string& value) {
     if (value.empty()) return std::string(kNoneToken);
     std::string token = value;
     for (char& c : token) {
@@ -38,8 +39,6 @@ std::string encodeValueToken(const std::string& value) {
     }
     return token;
 }
-
-}  // namespace
 
 std::string configurationSavePath(const std::string& chosen) {
     const std::size_t name = chosen.find_last_of('/');
@@ -51,7 +50,7 @@ std::string formatConfiguration(const ConfigurationHeader& header, const std::ve
     std::string text = std::to_string(header.deviceCount) + " \t " + header.productId + " \t " + header.version + " \n";
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (rows[r].parameter.empty()) continue;
-        text += "[" + std::to_string(r) + "]\t " + encodeValueToken(rows[r].value) + "\n";
+        text += "[" + std::to_string(r) + "]\t " + configurationToken(rows[r].value) + "\n";
     }
     return text;
 }

@@ -21,6 +21,8 @@ constexpr const char* kNoSelectedData = "No Selected Data!!";
 constexpr const char* kFileOpenError = "File Open Error";
 constexpr const char* kSavedFileNotMatch = "Saved file not match. Wrong product id & version.";
 constexpr const char* kConfigurationFilter = "Configuration File(.CNF)|*.cnf|";
+// The value of an empty cell in a file.
+inline constexpr std::string_view kNoneToken = "<none>";
 
 struct ConfigurationHeader {
     int deviceCount = 0;    // selected devices
@@ -49,6 +51,9 @@ struct ParsedConfiguration {
 // The path to save to: ".CNF" appended when the file name has no "." (dots in folder names, such
 // as /home/j.smith, do not count).
 std::string configurationSavePath(const std::string& chosen);
+
+// A value as a file line holds it: blanks as "_", "<none>" for the empty text.
+std::string configurationToken(const std::string& value);
 
 // The file text. Rows with an empty parameter text (hidden parameters) are skipped; the row
 // numbers stay list positions.

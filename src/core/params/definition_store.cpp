@@ -29,12 +29,14 @@ std::string deviceConfigurationPath(const std::string& folder, const std::string
     return folder + productName + "_" + version + ".dcf";
 }
 
-DefinitionStore::DefinitionStore()
-    : map_(static_cast<std::size_t>(kProductNumberLimit) * kMajorVersionLimit * kMinorVersionLimit, -1) {}
+DefinitionStore::DefinitionStore() = default;
 
 int DefinitionStore::setIndexFor(int productNumber, int major, int minor) const {
     if (!inBounds(productNumber, major, minor)) return -1;
-    return map_[mapIndex(productNumber, major, minor)];
+    const std::size_t key = mapIndex(productNumber, major, minor);
+    for (std::size_t i = 0; i < keys_.size(); ++i)
+        if (keys_[i] == key) return static_cast<int>(i);
+    return -1;
 }
 
 DcfLoadResult DefinitionStore::refuse(const std::string& path, const std::string& reason, Prompter& prompter) {
@@ -68,7 +70,16 @@ DcfLoadResult DefinitionStore::loadFromText(const std::string& path, std::string
         return refuse(path, "major version " + std::to_string(major) + " is out of range (0 to 19)", prompter);
     if (minor < 0 || minor >= kMinorVersionLimit)
         return refuse(path, "minor version " + std::to_string(minor) + " is out of range (0 to 29)", prompter);
-    std::int16_t& slot = map_[mapIndex(productNumber, major, minor)];
+    int slot = setIndexFor(productNumber, major, minor);
+    if (slot >= 0 && sources_[static_cast<std::size_t>(slot)] == text) {
+        // The same file as last time for this product and version: the same set, read again.
+        sets_[static_cast<std::size_t>(slot)].selectedGroup = 0;
+        current_ = slot;
+        DcfLoadResult result;
+        result.loaded = true;
+        result.setIndex = slot;
+        return result;
+    }
     if (slot < 0 && setCount() >= kMaxDefinitionSets)
         return refuse(
             path,
@@ -83,10 +94,13 @@ DcfLoadResult DefinitionStore::loadFromText(const std::string& path, std::string
     parsed.set.minor = minor;
     parsed.set.selectedGroup = 0;
     if (slot < 0) {
-        slot = static_cast<std::int16_t>(setCount());
+        slot = setCount();
         sets_.push_back(std::move(parsed.set));
+        sources_.emplace_back(text);
+        keys_.push_back(mapIndex(productNumber, major, minor));
     } else {
         sets_[static_cast<std::size_t>(slot)] = std::move(parsed.set);
+        sources_[static_cast<std::size_t>(slot)] = std::string(text);
     }
     current_ = slot;
     DcfLoadResult result;

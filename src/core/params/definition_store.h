@@ -34,7 +34,8 @@ class DefinitionStore {
 public:
     DefinitionStore();
 
-    // Reads and parses the file and makes its set current. A missing file shows
+    // Reads and parses the file and makes its set current (a file whose text equals the one its set
+    // was parsed from last time is not parsed again). A missing file shows
     // "Can't find configuration file! \n" + path; a file that breaks the format or a limit is refused
     // with a message naming the file and the fault. In both cases no set is current afterwards, and a
     // set that was loaded before for the same triple keeps its old content.
@@ -61,7 +62,8 @@ public:
 private:
     DcfLoadResult refuse(const std::string& path, const std::string& reason, Prompter& prompter);
 
-    std::vector<std::int16_t> map_;  // product x major x minor -> set index or -1
+    std::vector<std::size_t> keys_;     // per set: its product x major x minor
+    std::vector<std::string> sources_;  // per set: the text it was parsed from
     // A deque, so that loading another product never moves the sets already handed out by current().
     std::deque<DefinitionSet> sets_;
     int current_ = -1;

@@ -1,5 +1,7 @@
 #include "core/params/parameter_entry.h"
 
+#include <algorithm>
+
 #include "core/common/text.h"
 #include "core/params/value_codec.h"
 
@@ -26,7 +28,7 @@ void appendParameterId(Bytes& out, const std::string& id) {
 }
 
 bool appendParameterEntry(Bytes& out, const ParameterRecord& record, const std::string& text, ByteOrder order) {
-    const auto value = encodeValueBytes(record, text, order);
+    const auto value = EncodeValue(record, text, order);
     if (!value) return false;
     appendValueEntry(out, record.id, *value, order);
     return true;
@@ -67,6 +69,13 @@ void appendValueEntry(Bytes& out, const std::string& id, ByteView value, ByteOrd
     appendParameterId(out, id);
     appendU16(out, static_cast<std::uint16_t>(value.size()), order);
     out.insert(out.end(), value.begin(), value.end());
+}
+
+std::optional<ByteView> blockValue(const DefinitionSet& set, int index, ByteView block, std::size_t offset) {
+    if (index < 0 || index >= set.recordCount()) return std::nullopt;
+    const auto size = static_cast<std::size_t>(std::max(set.records[static_cast<std::size_t>(index)].size, 0));
+    if (offset > block.size() || block.size() - offset < size) return std::nullopt;
+    return block.subspan(offset, size);
 }
 
 }  // namespace tarn

@@ -5,6 +5,7 @@
 //   LL LL: value length n in device byte order; v: the value bytes (none in a get request)
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,10 @@ struct ValueEntries {
 
 // Reads every entry of a body (get request, set request or values reply), strictly inside it.
 ValueEntries readValueEntries(ByteView body, ByteOrder order);
+
+// The value bytes of record `index` in a class block, its values starting `offset` bytes into the
+// block; nothing when the record's size does not lie wholly inside the block.
+std::optional<ByteView> blockValue(const DefinitionSet& set, int index, ByteView block, std::size_t offset);
 
 // Appends one entry with the given value bytes (a reply record, or a set entry already encoded).
 void appendValueEntry(Bytes& out, const std::string& id, ByteView value, ByteOrder order);

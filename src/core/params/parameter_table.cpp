@@ -11,6 +11,10 @@ void ParameterTable::changed(int first, int last) {
 }
 
 void ParameterTable::setDefinitions(const DefinitionSet* set) {
+    if (set != set_) {
+        comparison_ = {};
+        comparing_ = false;
+    }
     set_ = set;
     modified_.assign(set ? static_cast<std::size_t>(set->recordCount()) : 0, 0);
     rows_.clear();
@@ -26,6 +30,7 @@ void ParameterTable::showGroup(int group) {
     if (set_) {
         const auto [first, end] = set_->groupRange(group);
         groupStart_ = first;
+        rows_.reserve(static_cast<std::size_t>(end - first) + 1);
         for (int i = first; i < end; ++i) {
             const auto [label, name] = listRowTexts(set_->records[static_cast<std::size_t>(i)]);
             rows_.push_back({i, label, name, {}});
@@ -88,6 +93,17 @@ void ParameterTable::clearValues() {
     changed(0, rowCount() - 1);
 }
 
+void ParameterTable::clearMarks() {
+    modified_.assign(modified_.size(), 0);
+    changed(0, rowCount() - 1);
+}
+
+bool ParameterTable::rowShown(int r) const {
+    if (r < 0 || r >= rowCount()) return false;
+    const ParameterRecord* record = recordOfRow(r);
+    return !record || record->accessMode != AccessMode::Hidden;
+}
+
 bool ParameterTable::modified(int record) const {
     return record >= 0 && record < static_cast<int>(modified_.size()) && modified_[static_cast<std::size_t>(record)];
 }
@@ -108,7 +124,12 @@ ParameterTable::Editor ParameterTable::editorFor(int r) const {
 }
 
 void ParameterTable::beginEdit(int r) {
-    if (editorFor(r) != Editor::None) setModified(row(r).record, true);
+    if (writable(r)) setModified(row(r).record, true);
+}
+
+bool ParameterTable::writable(int r) const {
+    const ParameterRecord* record = recordOfRow(r);
+    return record && record->accessMode == AccessMode::ReadWrite;
 }
 
 void ParameterTable::nameDefinedValues() {
@@ -121,6 +142,32 @@ void ParameterTable::nameDefinedValues() {
             }
         }
     }
+}
+
+void ParameterTable::setComparison(ConfigurationComparison comparison) {
+    comparison_ = std::move(comparison);
+    comparing_ = true;
+    changed(0, rowCount() - 1);
+}
+
+void ParameterTable::clearComparison() {
+    if (!comparing_) return;
+    comparison_ = {};
+    comparing_ = false;
+    changed(0, rowCount() - 1);
+}
+
+std::optional<std::string> ParameterTable::differingFileValue(int r) const {
+    if (!comparing_ || r < 0 || r >= recordRows_) return std::nullopt;
+    const ParameterRow& row = rows_[static_cast<std::size_t>(r)];
+    if (!comparison_.differs(row.record, row.value)) return std::nullopt;
+    return comparison_.fileValue(row.record);
+}
+
+int ParameterTable::differingRowCount() const {
+    int count = 0;
+    for (int r = 0; r < recordRows_; ++r) count += differingFileValue(r) ? 1 : 0;
+    return count;
 }
 
 std::vector<ConfigurationRow> ParameterTable::configurationRows() const {

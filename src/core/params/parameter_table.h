@@ -7,9 +7,11 @@
 // is opened. The modified marks belong to the records of the set, not to the rows.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "core/params/configuration_compare.h"
 #include "core/params/configuration_file.h"
 #include "core/params/definition_set.h"
 
@@ -38,7 +40,8 @@ class ParameterTable {
 public:
     void setObserver(ParameterTableObserver* observer) { observer_ = observer; }
 
-    // A new current set (or none): no rows, every mark cleared.
+    // A new current set (or none): no rows, every mark cleared; a comparison ends when the set is
+    // another one.
     void setDefinitions(const DefinitionSet* set);
     const DefinitionSet* definitions() const { return set_; }
 
@@ -60,10 +63,15 @@ public:
     const ParameterRecord* recordOfRow(int r) const;
     // The row whose parameter name or id is the text, or -1.
     int findRow(const std::string& nameOrId) const;
+    // Whether a row is shown: hidden parameters keep their row (row numbers stay the list
+    // positions that .CNF files use) but are not shown, by the list or by tarnctl.
+    bool rowShown(int r) const;
 
     void setValue(int r, const std::string& text);
     // Empties the value of every row.
     void clearValues();
+    // Clears every modified mark.
+    void clearMarks();
 
     bool modified(int record) const;
     void setModified(int record, bool on);
@@ -73,11 +81,23 @@ public:
     // record has enumeration entries, the text editor when it is read/write, nothing otherwise.
     enum class Editor { None, Popup, Text };
     Editor editorFor(int r) const;
-    // An editor was opened on the row (or a text was chosen): the record counts as modified,
-    // whether or not its value changes.
+    // An editor was opened on the row (or a text was chosen): a read/write record counts as
+    // modified, whether or not its value changes. A read-only record's popup only shows its entries:
+    // a set would refuse the row.
     void beginEdit(int r);
+    bool writable(int r) const;
     // A value in decimal form that equals one of the record's defined values is shown by its name.
     void nameDefinedValues();
+
+    // Compare with file: rows whose value differs from the file's are highlighted until the
+    // comparison is cleared or another definition set is listed. It follows the values as they
+    // change (a new reading, an edit) and never touches a mark.
+    void setComparison(ConfigurationComparison comparison);
+    void clearComparison();
+    bool comparing() const { return comparing_; }
+    // The file's value of row r (as the list would show it) when the row's value differs from it.
+    std::optional<std::string> differingFileValue(int r) const;
+    int differingRowCount() const;
 
     // The rows as a configuration file sees them, and back (values and marks).
     std::vector<ConfigurationRow> configurationRows() const;
@@ -93,6 +113,8 @@ private:
     int recordRows_ = 0;
     std::vector<ParameterRow> rows_;
     std::vector<char> modified_;  // per record of the set
+    ConfigurationComparison comparison_;
+    bool comparing_ = false;
 };
 
 }  // namespace tarn

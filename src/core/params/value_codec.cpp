@@ -5,7 +5,9 @@
 #include <cctype>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <vector>
 
 #include "core/common/text.h"
 
@@ -14,6 +16,7 @@ namespace tarn {
 namespace {
 
 constexpr const char* kUnknownFlagText = "Unknown";
+constexpr const char* kCannotBeSet = "cannot be set";
 constexpr std::uint32_t kQuietNan = 0x7FC00000u;
 constexpr std::uint32_t kSignBit = 0x80000000u;
 constexpr std::uint32_t kMantissaMask = 0x007FFFFFu;
@@ -121,6 +124,14 @@ std::string withoutBlanks(std::string text) {
     return text;
 }
 
+std::string trimmedBlanks(std::string text) {
+    trimTrailingBlanks(text);
+    const std::size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : text.substr(first);
+}
+
+std::uint32_t widthMask(int width) { return width >= 4 ? 0xFFFFFFFFu : (1u << (8 * width)) - 1; }
+
 std::string lower(std::string_view text) {
     std::string out(text);
     for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -136,20 +147,27 @@ std::string formatIp(ByteView v, ByteOrder order) {
     return buf;
 }
 
-Bytes encodeIp(const std::string& text, ByteOrder order) {
-    // "%d.%d.%d.%d": numbers that cannot be read are 0.
+// Exactly "a.b.c.d", four decimal numbers of 0 to 255.
+std::optional<Bytes> encodeIp(const std::string& text, ByteOrder order) {
     std::uint8_t parts[4] = {0, 0, 0, 0};
-    std::string_view rest(text);
-    for (int i = 0; i < 4; ++i) {
-        parts[i] = static_cast<std::uint8_t>(parseLeadingInteger(rest) & 0xFF);
-        std::size_t j = 0;
-        if (j < rest.size() && (rest[j] == '-' || rest[j] == '+')) ++j;
-        while (j < rest.size() && std::isdigit(static_cast<unsigned char>(rest[j]))) ++j;
-        if (j >= rest.size() || rest[j] != '.') break;
-        rest.remove_prefix(j + 1);
+    std::size_t i = 0;
+    for (int part = 0; part < 4; ++part) {
+        if (part > 0) {
+            if (i >= text.size() || text[i] != '.') return std::nullopt;
+            ++i;
+        }
+        unsigned value = 0;
+        std::size_t digits = 0;
+        while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) && digits < 4) {
+            value = value * 10 + static_cast<unsigned>(text[i++] - '0');
+            ++digits;
+        }
+        if (digits == 0 || value > 255) return std::nullopt;
+        parts[part] = static_cast<std::uint8_t>(value);
     }
-    if (order == ByteOrder::Big) return {parts[0], parts[1], parts[2], parts[3]};
-    return {parts[3], parts[2], parts[1], parts[0]};
+    if (i != text.size()) return std::nullopt;
+    if (order == ByteOrder::Big) return Bytes{parts[0], parts[1], parts[2], parts[3]};
+    return Bytes{parts[3], parts[2], parts[1], parts[0]};
 }
 
 std::string formatMac(ByteView v) {
@@ -158,20 +176,80 @@ std::string formatMac(ByteView v) {
     return buf;
 }
 
-Bytes encodeMac(const std::string& text) {
+// Six hexadecimal numbers of one or two digits, separated by "-" or ":".
+std::optional<Bytes> encodeMac(const std::string& text) {
     Bytes out(6, 0);
     std::size_t i = 0;
     for (int part = 0; part < 6; ++part) {
-        unsigned value = 0;
-        while (i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i]))) {
-            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i])));
-            value = (value << 4 | static_cast<unsigned>(c <= '9' ? c - '0' : c - 'a' + 10)) & 0xFFFF;
+        if (part > 0) {
+            if (i >= text.size() || (text[i] != '-' && text[i] != ':')) return std::nullopt;
             ++i;
         }
-        out[static_cast<std::size_t>(part)] = static_cast<std::uint8_t>(value & 0xFF);
-        if (i >= text.size() || (text[i] != '-' && text[i] != ':')) break;
-        ++i;
+        unsigned value = 0;
+        std::size_t digits = 0;
+        while (i < text.size() && std::isxdigit(static_cast<unsigned char>(text[i])) && digits < 3) {
+            const char c = static_cast<char>(std::tolower(static_cast<unsigned char>(text[i++])));
+            value = value << 4 | static_cast<unsigned>(c <= '9' ? c - '0' : c - 'a' + 10);
+            ++digits;
+        }
+        if (digits == 0 || digits > 2) return std::nullopt;
+        out[static_cast<std::size_t>(part)] = static_cast<std::uint8_t>(value);
     }
+    if (i != text.size()) return std::nullopt;
+    return out;
+}
+
+// A whole decimal integer (an optional sign, then digits only), or nothing.
+std::optional<long long> wholeInteger(std::string_view text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i == text.size()) return std::nullopt;
+    long long value = 0;
+    for (; i < text.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(text[i]))) return std::nullopt;
+        if (value < (1LL << 40)) value = value * 10 + (text[i] - '0');
+    }
+    return negative ? -value : value;
+}
+
+// A whole, finite floating-point text that single precision holds, as its bits; or nothing.
+std::optional<std::uint32_t> finiteFloat(std::string_view text) {
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    const char* begin = text.data() + i;
+    const char* end = text.data() + text.size();
+    if (begin == end || !(std::isdigit(static_cast<unsigned char>(*begin)) || *begin == '.')) return std::nullopt;
+    float value = 0;
+    const auto parsed = std::from_chars(begin, end, value, std::chars_format::general);
+    if (parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(value)) return std::nullopt;
+    return std::bit_cast<std::uint32_t>(negative ? -value : value);
+}
+
+struct IntegerRange {
+    long long min;
+    long long max;
+};
+
+IntegerRange integerRange(ValueType type) {
+    switch (type) {
+        case ValueType::Char:
+        case ValueType::UnsignedChar:
+            return {0, 255};
+        case ValueType::Int:
+        case ValueType::UnsignedInt:
+            return {0, 65535};
+        case ValueType::Long:
+            return {INT32_MIN, INT32_MAX};
+        default:
+            return {0, UINT32_MAX};
+    }
+}
+
+std::string joinedTexts(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const std::string& t : texts) out += (out.empty() ? "" : ", ") + t;
     return out;
 }
 
@@ -255,7 +333,7 @@ std::uint32_t parseFloatText(const std::string& text) {
     return 0;  // not a number
 }
 
-std::string formatValue(const ParameterRecord& record, ByteView value, ByteOrder order) {
+std::string FormatValue(const ParameterRecord& record, ByteView value, ByteOrder order) {
     const ValueType type = valueTypeOf(record.type);
     const int width = fixedWidth(type);
     std::string text;
@@ -318,23 +396,21 @@ std::string formatValue(const ParameterRecord& record, ByteView value, ByteOrder
     return text;
 }
 
-std::string FormatValue(const DefinitionSet& set, int recordIndex, ByteView bytes, std::size_t offset,
-                        ByteOrder order) {
-    if (recordIndex < 0 || recordIndex >= set.recordCount()) return {};
-    const ParameterRecord& record = set.records[static_cast<std::size_t>(recordIndex)];
-    const auto size = static_cast<std::size_t>(std::max(record.size, 0));
-    if (offset > bytes.size() || bytes.size() - offset < size) return {};
-    return formatValue(record, bytes.subspan(offset, size), order);
-}
-
-std::optional<Bytes> encodeValueBytes(const ParameterRecord& record, const std::string& text, ByteOrder order) {
+std::optional<Bytes> EncodeValue(const ParameterRecord& record, const std::string& text, ByteOrder order,
+                                 std::string* limit) {
+    auto refuse = [limit](std::string why) -> std::optional<Bytes> {
+        if (limit) *limit = std::move(why);
+        return std::nullopt;
+    };
     const ValueType type = valueTypeOf(record.type);
     const int width = fixedWidth(type);
-    if (width > 0 && record.size != width) return std::nullopt;
+    if (width > 0 && record.size != width) return refuse(kCannotBeSet);
     const UnitForms forms = unitForms(text, record.unit);
     // Lookup texts: the cell as it is, without the shown unit, without a typed unit.
     const std::string candidates[3] = {text, forms.shown, forms.lenient};
-    const std::string numberText = withoutBlanks(forms.exactSuffix ? forms.shown : forms.lenient);
+    // A removed unit takes every blank with it; otherwise only blanks around the value go.
+    const std::string numberText =
+        forms.exactSuffix || forms.lenient != text ? withoutBlanks(forms.lenient) : trimmedBlanks(forms.lenient);
     Bytes out;
     switch (type) {
         case ValueType::Char:
@@ -343,28 +419,53 @@ std::optional<Bytes> encodeValueBytes(const ParameterRecord& record, const std::
         case ValueType::UnsignedInt:
         case ValueType::Long:
         case ValueType::UnsignedLong: {
-            for (const std::string& candidate : candidates) {
-                for (const DefinedValue& dv : record.definedValues) {
+            // A defined value's name, when the device shows that number by that name again.
+            std::vector<std::string> names;
+            for (const DefinedValue& dv : record.definedValues) {
+                const std::uint32_t number = static_cast<std::uint32_t>(dv.value) & widthMask(width);
+                const DefinedValue* shown = findDefinedValue(record, type, number);
+                if (!shown || shown->text != dv.text) continue;
+                names.push_back(dv.text);
+                for (const std::string& candidate : candidates) {
                     if (dv.text == candidate) {
-                        appendNumber(out, static_cast<std::uint32_t>(dv.value), width, order);
+                        appendNumber(out, number, width, order);
                         return out;
                     }
                 }
             }
-            // Decimal, low bits kept: "-1" is FF FF for an int, "4294967295" FF FF FF FF for a long.
-            const auto number = static_cast<std::uint64_t>(parseLeadingInteger(numberText));
-            appendNumber(out, static_cast<std::uint32_t>(number & 0xFFFFFFFFu), width, order);
+            const IntegerRange range = integerRange(type);
+            const auto number = wholeInteger(numberText);
+            if (number && *number > range.max) return refuse("at most " + std::to_string(range.max));
+            if (number && *number < range.min) return refuse("at least " + std::to_string(range.min));
+            if (!number) {
+                std::string why =
+                    "a whole number from " + std::to_string(range.min) + " to " + std::to_string(range.max);
+                if (!names.empty()) why += " or one of: " + joinedTexts(names);
+                return refuse(why);
+            }
+            appendNumber(out, static_cast<std::uint32_t>(static_cast<std::uint64_t>(*number) & 0xFFFFFFFFu), width,
+                         order);
             return out;
         }
-        case ValueType::Float:
-            appendU32(out, parseFloatText(numberText), order);
+        case ValueType::Float: {
+            const auto bits = finiteFloat(numberText);
+            if (!bits) return refuse("a finite number");
+            appendU32(out, *bits, order);
             return out;
-        case ValueType::Ip:
-            return encodeIp(numberText, order);
-        case ValueType::Mac:
-            return encodeMac(numberText);
+        }
+        case ValueType::Ip: {
+            auto bytes = encodeIp(numberText, order);
+            if (!bytes) return refuse("four numbers from 0 to 255 separated by \".\"");
+            return bytes;
+        }
+        case ValueType::Mac: {
+            auto bytes = encodeMac(numberText);
+            if (!bytes) return refuse("six hexadecimal bytes separated by \"-\"");
+            return bytes;
+        }
         case ValueType::Flag: {
-            if (record.size != 1 && record.size != 2 && record.size != 4) return std::nullopt;
+            if (record.size != 1 && record.size != 2 && record.size != 4) return refuse(kCannotBeSet);
+            std::vector<std::string> texts;
             for (const std::string& candidate : candidates) {
                 for (const EnumerationEntry& e : record.enumeration) {
                     if (e.text == candidate) {
@@ -373,25 +474,22 @@ std::optional<Bytes> encodeValueBytes(const ParameterRecord& record, const std::
                     }
                 }
             }
-            return std::nullopt;
+            for (const EnumerationEntry& e : record.enumeration) texts.push_back(e.text);
+            if (texts.empty()) return refuse(kCannotBeSet);
+            return refuse("one of: " + joinedTexts(texts));
         }
         case ValueType::Text: {
             const auto size = static_cast<std::size_t>(std::max(record.size, 0));
+            // The device keeps the bytes up to the first zero byte, and no more than its size.
+            if (forms.shown.find('\0') != std::string::npos) return refuse("no zero byte");
+            if (forms.shown.size() > size) return refuse("at most " + std::to_string(size) + " characters");
             out.assign(size, 0);
-            std::copy_n(forms.shown.begin(), std::min(size, forms.shown.size()), out.begin());
+            std::copy(forms.shown.begin(), forms.shown.end(), out.begin());
             return out;
         }
         default:
-            return std::nullopt;
+            return refuse(kCannotBeSet);
     }
-}
-
-bool EncodeValue(Bytes& out, const std::string& text, const ParameterRecord& record, ByteOrder order) {
-    const std::optional<Bytes> value = encodeValueBytes(record, text, order);
-    if (!value) return false;
-    appendU16(out, static_cast<std::uint16_t>(value->size()), order);
-    out.insert(out.end(), value->begin(), value->end());
-    return true;
 }
 
 }  // namespace tarn

@@ -46,9 +46,10 @@ void DemoFleet::onOutput() {
             s.broadcastAddress = QHostAddress(QStringLiteral("127.255.255.255"));
             ready_ = true;
             s.demoNotRunning.clear();
-            frame_.showStatus(QStringLiteral("Demo: %1 simulated devices on loopback, port %2. Press Probe to find them.")
-                                  .arg(devices_)
-                                  .arg(s.devicePort));
+            frame_.showStatus(
+                QStringLiteral("Demo: %1 simulated devices on loopback, port %2.").arg(devices_).arg(s.devicePort));
+            // The newcomer sees the fleet at once; Probe lists it again at any time.
+            frame_.onProbe();
         }
     }
 }

@@ -1,6 +1,6 @@
-// The demo: starts tarn-sim beside the executable with a fleet file, on loopback, and points the
-// main frame's probe at it once the simulator reports that it is ready. Until then, and after a
-// failure, the frame's Probe says why instead of sending. Never blocks the window.
+// The demo: starts tarn-sim beside the executable with a fleet file, on loopback, points the main
+// frame's probe at it once the simulator reports that it is ready, and probes it then. Until then,
+// and after a failure, the frame's Probe says why instead of sending. Never blocks the window.
 #pragma once
 
 #include <QObject>

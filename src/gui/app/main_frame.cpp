@@ -5,22 +5,27 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "core/manage/credential_log.h"
+#include "gui/app/backup_driver.h"
+#include "gui/app/help_window.h"
 #include "gui/app/qt_prompter.h"
+#include "gui/app/results_dock.h"
+#include "gui/app/traffic_dock.h"
 #include "gui/controls/icons.h"
 #include "gui/discovery/input_ip_dlg.h"
 #include "gui/discovery/left_view.h"
 #include "gui/iolink/set_comm_dlg.h"
-#include "gui/app/traffic_dock.h"
 #include "gui/params/manager_view.h"
+#include "link/common/command_line.h"
 #include "link/discovery/device_socket.h"
 
 namespace tarn {
@@ -63,6 +68,13 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
         return QFileDialog::getOpenFileName(this, QStringLiteral("Load"), QString(),
                                             QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)"));
     };
+    backupFolderAsker_ = [this] {
+        return QFileDialog::getExistingDirectory(this, QStringLiteral("Back up devices into"));
+    };
+    compareFileAsker_ = [this] {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Compare with file"), QString(),
+                                            QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)"));
+    };
 
     setWindowTitle(QStringLiteral("  TARN Manager"));
     setWindowIcon(icons::application());
@@ -73,11 +85,13 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     splitter_->addWidget(leftView_);
     splitter_->addWidget(managerView_);
     splitter_->setChildrenCollapsible(false);
-    const int treeWidth = leftView_->tree()->columnsWidth() + 2 * leftView_->tree()->frameWidth() + 2;
-    splitter_->setSizes({std::max(330, treeWidth), 500});
+    splitter_->setSizes({std::max(330, leftView_->tree()->preferredWidth()), 500});
     splitter_->setStretchFactor(1, 1);
     setCentralWidget(splitter_);
-    connect(leftView_, &CLeftView::deviceSelected, this, [this] { managerView_->RequestParameterValues(0); });
+    connect(leftView_, &CLeftView::deviceSelected, this, [this] {
+        resultsDock_->newCommand();
+        managerView_->RequestParameterValues(0);
+    });
     connect(leftView_, &CLeftView::statusText, this, &CMainFrame::showStatus);
     connect(managerView_, &CManagerView::groupsChanged, this, &CMainFrame::fillGroupBox);
     connect(managerView_, &CManagerView::statusText, this, [this](const QString& text) {
@@ -91,6 +105,27 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     trafficDock_->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
     addDockWidget(Qt::BottomDockWidgetArea, trafficDock_);
     trafficDock_->hide();
+    resultsDock_ = new ResultsDock(this);
+    resultsDock_->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
+    addDockWidget(Qt::BottomDockWidgetArea, resultsDock_);
+    resultsDock_->hide();
+    connect(managerView_, &CManagerView::outcomesReported, resultsDock_, &ResultsDock::report);
+    backup_ = new BackupDriver(state_, *prompter_, this);
+    connect(backup_, &BackupDriver::finished, this,
+            [this](const OperationOutcomes& outcomes, const QString& folder, const QString& indexError) {
+                resultsDock_->newCommand();
+                resultsDock_->report(outcomes);
+                int saved = 0;
+                for (const DeviceOutcome& o : outcomes) saved += o.file.empty() ? 0 : 1;
+                showStatus(QStringLiteral("Backed up %1 of %2 devices into %3")
+                               .arg(saved)
+                               .arg(outcomes.size())
+                               .arg(QDir::toNativeSeparators(folder)));
+                if (!indexError.isEmpty())
+                    prompter_->showMessage("Back up devices",
+                                           "fleet.json could not be written: " + indexError.toStdString(),
+                                           MessageIcon::Warning);
+            });
 
     createActions();
     createToolBar();
@@ -121,12 +156,30 @@ void CMainFrame::createActions() {
 
     connect(action(ID_QUICK_CONNECT), &QAction::triggered, this, &CMainFrame::onQuickConnect);
     connect(action(ID_PROBE), &QAction::triggered, this, &CMainFrame::onProbe);
-    connect(action(ID_SET_VALUES), &QAction::triggered, this, [this] { managerView_->setValues(); });
-    connect(action(ID_REBOOT), &QAction::triggered, this, [this] { managerView_->reboot(); });
+    connect(action(ID_SET_VALUES), &QAction::triggered, this, [this] {
+        resultsDock_->newCommand();
+        managerView_->setValues();
+    });
+    connect(action(ID_REBOOT), &QAction::triggered, this, [this] {
+        resultsDock_->newCommand();
+        managerView_->reboot();
+    });
     connect(action(ID_CLEAR_LOG), &QAction::triggered, this, &CMainFrame::onClear);
     connect(action(ID_FILE_SAVE), &QAction::triggered, this, [this] { managerView_->saveConfiguration(); });
     connect(action(ID_FILE_LOAD), &QAction::triggered, this, &CMainFrame::onLoad);
     connect(action(ID_HELP), &QAction::triggered, this, &CMainFrame::onHelp);
+
+    compare_ = new QAction(QStringLiteral("Compare with file..."), this);
+    compare_->setStatusTip(QStringLiteral("Highlight the parameters whose value differs from a configuration file"));
+    compare_->setProperty("networkOnly", true);
+    connect(compare_, &QAction::triggered, this, &CMainFrame::onCompare);
+    actions_[ID_FILE_COMPARE] = compare_;
+
+    auto* backup = new QAction(QStringLiteral("Back up devices..."), this);
+    backup->setStatusTip(QStringLiteral("Save the parameters of every selected device into a folder, one file each"));
+    backup->setProperty("networkOnly", true);
+    connect(backup, &QAction::triggered, this, &CMainFrame::onBackup);
+    actions_[ID_FILE_BACKUP] = backup;
 
     auto* mru = new QAction(QStringLiteral("Recent File"), this);
     mru->setStatusTip(QStringLiteral("Open this document"));
@@ -174,7 +227,13 @@ void CMainFrame::createToolBar() {
     groupBox_->setToolTip(QStringLiteral("Parameter group"));
     // The group choice reaches the view after this handler has returned, as a posted message would.
     connect(groupBox_, &QComboBox::activated, this, [this](int index) {
-        QMetaObject::invokeMethod(managerView_, [this, index] { managerView_->SelectGroup(index); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            managerView_,
+            [this, index] {
+                resultsDock_->newCommand();
+                managerView_->SelectGroup(index);
+            },
+            Qt::QueuedConnection);
     });
     groupBoxAction_ = bar->addWidget(groupBox_);
 }
@@ -183,6 +242,13 @@ void CMainFrame::createMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     file->addAction(action(ID_FILE_LOAD));
     file->addAction(action(ID_FILE_SAVE));
+    file->addAction(compare_);
+    file->addAction(action(ID_FILE_BACKUP));
+    // The command names what it will do: compare, or end the comparison shown.
+    connect(file, &QMenu::aboutToShow, this, [this] {
+        compare_->setText(managerView_->table().comparing() ? QStringLiteral("Clear comparison")
+                                                            : QStringLiteral("Compare with file..."));
+    });
     file->addSeparator();
     file->addAction(action(ID_CLEAR_LOG));
     file->addSeparator();
@@ -194,6 +260,9 @@ void CMainFrame::createMenu() {
     QAction* traffic = trafficDock_->toggleViewAction();
     traffic->setStatusTip(QStringLiteral("Show or hide the traffic log"));
     view->addAction(traffic);
+    QAction* results = resultsDock_->toggleViewAction();
+    results->setStatusTip(QStringLiteral("Show or hide the outcome of the last operation for each device"));
+    view->addAction(results);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
     probeAllInterfaces_ = options->addAction(QStringLiteral("Probe every network interface"));
@@ -205,6 +274,16 @@ void CMainFrame::createMenu() {
         state_.probeAllInterfaces = on;
         emit probeAllInterfacesChanged(on);
     });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(action(ID_HELP));
+    help->addSeparator();
+    about_ = help->addAction(QStringLiteral("&About TARN Manager"), this, &CMainFrame::onAbout);
+    about_->setStatusTip(QStringLiteral("Show the version, the licence and the Qt version"));
+    about_->setMenuRole(QAction::AboutRole);
+    aboutQt_ = help->addAction(QStringLiteral("About &Qt"), this, [this] { QMessageBox::aboutQt(this); });
+    aboutQt_->setStatusTip(QStringLiteral("Show the version of the Qt libraries"));
+    aboutQt_->setMenuRole(QAction::AboutQtRole);
 }
 
 void CMainFrame::createStatusBar() {
@@ -302,16 +381,51 @@ void CMainFrame::onProbe() {
     leftView_->probe();
 }
 
-void CMainFrame::onClear() {
-    CredentialLog log(QDir(state_.writableDir).filePath(QString::fromLatin1(kCredentialLogFileName)).toStdString(),
-                      *prompter_);
-    log.ClearLog();
-    managerView_->table().clearValues();
-}
+void CMainFrame::onClear() { managerView_->clear(); }
 
 void CMainFrame::onLoad() {
     const QString path = loadFileAsker_();
     if (!path.isEmpty()) managerView_->loadConfiguration(path);
+}
+
+void CMainFrame::onCompare() {
+    if (managerView_->table().comparing()) {
+        managerView_->clearComparison();
+        compare_->setText(QStringLiteral("Compare with file..."));
+        showStatus(QStringLiteral("Comparison cleared"));
+        return;
+    }
+    const QString path = compareFileAsker_();
+    if (path.isEmpty()) return;
+    const std::optional<int> differing = managerView_->compareWithFile(path);
+    if (!differing) return;
+    compare_->setText(QStringLiteral("Clear comparison"));
+    const QString file = QFileInfo(path).fileName();
+    showStatus(*differing == 0   ? QStringLiteral("No parameter differs from %1").arg(file)
+               : *differing == 1 ? QStringLiteral("1 parameter differs from %1").arg(file)
+                                 : QStringLiteral("%1 parameters differ from %2").arg(*differing).arg(file));
+}
+
+void CMainFrame::onBackup() {
+    if (backup_->running()) return;
+    std::vector<DeviceEntry> devices = leftView_->tree()->selectedEntries();
+    if (devices.empty()) {
+        prompter_->showMessage("Back up devices", "Select the devices to back up first.", MessageIcon::Warning);
+        return;
+    }
+    const QString folder = backupFolderAsker_();
+    if (folder.isEmpty()) return;
+    // The backups hold each device's own user ID and password: a folder made here is its owner's only.
+    const bool made = !QFileInfo::exists(folder);
+    if ((made && (!QDir().mkpath(folder) ||
+                  !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))) ||
+        !QFileInfo(folder).isDir() || !QFileInfo(folder).isWritable()) {
+        prompter_->showMessage("Back up devices",
+                               "The folder " + QDir::toNativeSeparators(folder).toStdString() + " cannot be written.",
+                               MessageIcon::Warning);
+        return;
+    }
+    backup_->start(std::move(devices), folder);
 }
 
 void CMainFrame::onHelp() {
@@ -319,8 +433,32 @@ void CMainFrame::onHelp() {
     const QDir help(QDir(state_.dataDir).filePath(QStringLiteral("help")));
     QString file = help.filePath(QStringLiteral("Manager.chm"));
     if (!QFileInfo::exists(file)) file = help.filePath(QStringLiteral("Manager.html"));
-    helpOpener_(QUrl::fromLocalFile(file));
+    if (!helpOpener_(QUrl::fromLocalFile(file))) {
+        // No browser could be started: the program shows the HTML pages itself.
+        if (!helpWindow_) helpWindow_ = new HelpWindow(this);
+        helpWindow_->showPage(help.filePath(QStringLiteral("Manager.html")));
+        helpWindow_->show();
+        helpWindow_->raise();
+        helpWindow_->activateWindow();
+    }
     QDir::setCurrent(QCoreApplication::applicationDirPath());
+}
+
+void CMainFrame::onAbout() {
+    QString text = QStringLiteral(
+                       "<h3>TARN Manager %1</h3>"
+                       "<p>Discover, configure and monitor TARN remote I/O devices.</p>"
+                       "<p>Copyright &copy; 2026 TARN Manager developers.<br>"
+                       "Licence: Expat (MIT). The software is provided \"as is\", without warranty of any kind.")
+                       .arg(cli::version().toHtmlEscaped());
+    // An installed program has the licence's full text beside its other documents.
+    const QString copyright =
+        QDir::cleanPath(QDir(state_.dataDir).filePath(QStringLiteral("../doc/tarn-manager/copyright")));
+    if (QFileInfo::exists(copyright))
+        text += QStringLiteral("<br>Its full text is in <code>%1</code>.").arg(copyright.toHtmlEscaped());
+    text += QStringLiteral("</p><p>Qt %1 (built with Qt %2).</p>")
+                .arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
+    QMessageBox::about(this, QStringLiteral("About TARN Manager"), text);
 }
 
 }  // namespace tarn

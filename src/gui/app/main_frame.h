@@ -1,14 +1,14 @@
-// CMainFrame: the main window. Tool bar, File, View and Options menus, status bar, the splitter with
-// the device tree (left) and the parameter view (right), and the Traffic dock below; routes every command to the part that carries it out and
-// holds the state those parts share (FrameState).
+// CMainFrame: the main window. Tool bar, File, View, Options and Help menus, status bar, the splitter with
+// the device tree (left) and the parameter view (right), and the Traffic and Results docks below; routes every command
+// to the part that carries it out and holds the state those parts share (FrameState).
 #pragma once
-
-#include <QMainWindow>
-#include <QUrl>
 
 #include <functional>
 #include <map>
 #include <memory>
+
+#include <QMainWindow>
+#include <QUrl>
 
 #include "gui/app/frame_state.h"
 
@@ -19,9 +19,12 @@ class QSplitter;
 
 namespace tarn {
 
+class BackupDriver;
 class CLeftView;
 class CManagerView;
+class HelpWindow;
 class Prompter;
+class ResultsDock;
 class TrafficDock;
 
 class CMainFrame : public QMainWindow {
@@ -35,6 +38,8 @@ public:
         ID_CLEAR_LOG = 32781,
         ID_REBOOT = 32782,
         ID_CLASS_FILTER = 32784,
+        ID_FILE_COMPARE = 32790,
+        ID_FILE_BACKUP = 32791,
         ID_LINK_MODE = 32789,
         ID_FILE_LOAD = 57601,
         ID_FILE_SAVE = 57603,
@@ -58,18 +63,37 @@ public:
     QAction* probeAllInterfacesAction() const { return probeAllInterfaces_; }
     // View > "Traffic": the traffic log, hidden at start.
     TrafficDock* trafficDock() const { return trafficDock_; }
+    // View > "Results": the outcome of the last operation for each device; opens by itself when a
+    // device failed.
+    ResultsDock* resultsDock() const { return resultsDock_; }
+    // File > "Compare with file..." / "Clear comparison": one command that toggles.
+    QAction* compareAction() const { return compare_; }
+    // The program's own help window; null until help was needed without a browser.
+    HelpWindow* helpWindow() const { return helpWindow_; }
+    // Help > "About TARN Manager" and "About Qt".
+    QAction* aboutAction() const { return about_; }
+    QAction* aboutQtAction() const { return aboutQt_; }
 
-    // How help is opened; tests replace it.
+    // How help is opened: true when a viewer was started. When none can be, the help opens in the
+    // program's own window (helpWindow()). Tests replace it.
     void setHelpOpener(std::function<bool(const QUrl&)> opener) { helpOpener_ = std::move(opener); }
     // How the Load command asks for a file; tests replace it. Returns an empty text on Cancel.
     void setLoadFileAsker(std::function<QString()> asker) { loadFileAsker_ = std::move(asker); }
+    // How "Back up devices..." asks for a folder; tests replace it. Returns an empty text on Cancel.
+    void setBackupFolderAsker(std::function<QString()> asker) { backupFolderAsker_ = std::move(asker); }
+    BackupDriver* backupDriver() const { return backup_; }
+    // How Compare with file asks for a file; tests replace it. Returns an empty text on Cancel.
+    void setCompareFileAsker(std::function<QString()> asker) { compareFileAsker_ = std::move(asker); }
 
     void onLinkModeActivated(int index);
     void onQuickConnect();
     void onProbe();
     void onClear();
     void onLoad();
+    void onCompare();
+    void onBackup();
     void onHelp();
+    void onAbout();
     void showStatus(const QString& text);
 
 signals:
@@ -96,10 +120,18 @@ private:
     QComboBox* groupBox_ = nullptr;
     QAction* groupBoxAction_ = nullptr;
     QAction* probeAllInterfaces_ = nullptr;
+    QAction* compare_ = nullptr;
     TrafficDock* trafficDock_ = nullptr;
+    ResultsDock* resultsDock_ = nullptr;
+    HelpWindow* helpWindow_ = nullptr;
+    QAction* about_ = nullptr;
+    QAction* aboutQt_ = nullptr;
     std::map<int, QAction*> actions_;
     std::function<bool(const QUrl&)> helpOpener_;
     std::function<QString()> loadFileAsker_;
+    std::function<QString()> compareFileAsker_;
+    std::function<QString()> backupFolderAsker_;
+    BackupDriver* backup_ = nullptr;
 };
 
 }  // namespace tarn

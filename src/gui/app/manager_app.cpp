@@ -134,8 +134,9 @@ ManagerCommandLine readManagerCommandLine(int argc, char** argv) {
 }
 
 int runManagerApp(QApplication& app, const ManagerCommandLine& options) {
-    QCoreApplication::setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
-    QCoreApplication::setApplicationName(QStringLiteral("manager"));
+    // Named so that anything using Qt's default places finds TARN Manager's own folder.
+    QCoreApplication::setOrganizationName(kProgram);
+    QCoreApplication::setApplicationName(kProgram);
     QCoreApplication::setApplicationVersion(cli::version());
     // No application display name: Qt would append it to every window and message-box caption, and
     // the captions ("Error", "Input IP", "  TARN Manager") are exactly the product's own.
@@ -150,13 +151,14 @@ int runManagerApp(QApplication& app, const ManagerCommandLine& options) {
     if (options.broadcast) state.broadcastAddress = *options.broadcast;
 
     // The start-up folder is recorded in the settings, as the product always has.
-    QSettings settings;
+    QSettings settings(settingsFile(), QSettings::IniFormat);
     settings.setValue(QStringLiteral("manager/path"), QDir::currentPath().left(200));
     state.probeAllInterfaces = settings.value(kProbeAllInterfacesKey, false).toBool();
 
     CMainFrame frame(state);
-    QObject::connect(&frame, &CMainFrame::probeAllInterfacesChanged,
-                     [](bool on) { QSettings().setValue(kProbeAllInterfacesKey, on); });
+    QObject::connect(&frame, &CMainFrame::probeAllInterfacesChanged, [](bool on) {
+        QSettings(settingsFile(), QSettings::IniFormat).setValue(kProbeAllInterfacesKey, on);
+    });
     std::unique_ptr<DemoFleet> demo;
     if (options.demo) {
         const QString fleet =

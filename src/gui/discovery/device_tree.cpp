@@ -1,16 +1,17 @@
 #include "gui/discovery/device_tree.h"
 
+#include <algorithm>
+#include <numeric>
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
-
-#include <algorithm>
-#include <numeric>
 
 #include "gui/controls/icons.h"
 #include "link/common/qt_bytes.h"
@@ -19,10 +20,14 @@ namespace tarn {
 
 const QColor DeviceTree::kBackground(250, 254, 218);
 const QColor DeviceTree::kCaretTipBackground(128, 128, 95);
+const QColor DeviceTree::kTipBorder(64, 64, 48);
 const QColor DeviceTree::kText(Qt::black);
 const QColor DeviceTree::kDisabledText(120, 120, 100);
 
 namespace {
+
+constexpr int kTipOffset = 12;  // right of the mouse pointer's hot spot
+constexpr int kTipGap = 2;      // between the row and the tip
 
 // An item holds the index of its entry and shows the entry's texts when asked: thousands of items
 // then store nothing of their own.
@@ -103,7 +108,7 @@ DeviceTree::DeviceTree(QWidget* parent) : QTreeWidget(parent) {
     setAutoFillBackground(true);
 
     tip_ = new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint);
-    tip_->setMargin(3);
+    tip_->setObjectName(QStringLiteral("deviceTip"));
     tip_->hide();
 }
 
@@ -154,12 +159,17 @@ void DeviceTree::sortByColumnText(int column) {
     for (int old : order) addTopLevelItem(items[static_cast<std::size_t>(old)]);
     selection_.reorder(order);
     header()->setSortIndicatorShown(true);
-    header()->setSortIndicator(column, direction == SortDirection::Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
+    header()->setSortIndicator(column,
+                               direction == SortDirection::Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
     syncView();
 }
 
 int DeviceTree::columnsWidth() const {
     return header()->sectionSize(0) + header()->sectionSize(1) + header()->sectionSize(2);
+}
+
+int DeviceTree::preferredWidth() const {
+    return columnsWidth() + 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
 }
 
 int DeviceTree::itemIndexAt(const QPoint& viewportPos) const {
@@ -231,15 +241,31 @@ void DeviceTree::keyPressEvent(QKeyEvent* event) {
     const int page = std::max(1, viewport()->height() / std::max(1, sizeHintForRow(0)) - 1);
     int target = -1;
     switch (event->key()) {
-        case Qt::Key_Up: target = caret < 0 ? 0 : std::max(0, caret - 1); break;
-        case Qt::Key_Down: target = caret < 0 ? 0 : std::min(n - 1, caret + 1); break;
-        case Qt::Key_PageUp: target = caret < 0 ? 0 : std::max(0, caret - page); break;
-        case Qt::Key_PageDown: target = caret < 0 ? 0 : std::min(n - 1, caret + page); break;
-        case Qt::Key_Home: target = 0; break;
-        case Qt::Key_End: target = n - 1; break;
+        case Qt::Key_Up:
+            target = caret < 0 ? 0 : std::max(0, caret - 1);
+            break;
+        case Qt::Key_Down:
+            target = caret < 0 ? 0 : std::min(n - 1, caret + 1);
+            break;
+        case Qt::Key_PageUp:
+            target = caret < 0 ? 0 : std::max(0, caret - page);
+            break;
+        case Qt::Key_PageDown:
+            target = caret < 0 ? 0 : std::min(n - 1, caret + page);
+            break;
+        case Qt::Key_Home:
+            target = 0;
+            break;
+        case Qt::Key_End:
+            target = n - 1;
+            break;
         case Qt::Key_Left:
-        case Qt::Key_Right: QTreeWidget::keyPressEvent(event); return;  // horizontal scrolling
-        default: event->ignore(); return;
+        case Qt::Key_Right:
+            QTreeWidget::keyPressEvent(event);
+            return;  // horizontal scrolling
+        default:
+            event->ignore();
+            return;
     }
     if (n == 0) return;
     apply(selection_.keyMove(target, event->modifiers().testFlag(Qt::ShiftModifier)));
@@ -265,17 +291,25 @@ void DeviceTree::showTip(const QPoint& pos) {
         hideTip();
         return;
     }
+    // A framed box with its own colours, below the row and to the right of the mouse, so that it
+    // reads as a tip and not as a shifted copy of the next row.
     const bool caret = indexOfTopLevelItem(item) == selection_.caret();
-    QPalette pal = tip_->palette();
-    pal.setColor(QPalette::Window, caret ? kCaretTipBackground : kBackground);
-    pal.setColor(QPalette::WindowText, caret ? QColor(Qt::white) : kText);
-    tip_->setPalette(pal);
-    tip_->setAutoFillBackground(true);
+    const QColor background = caret ? kCaretTipBackground : kBackground;
+    const QColor text = caret ? QColor(Qt::white) : kText;
+    tip_->setStyleSheet(QStringLiteral("QLabel#deviceTip { background-color: %1; color: %2; border: 1px solid %3;"
+                                       " padding: 2px 5px; }")
+                            .arg(background.name(), text.name(), kTipBorder.name()));
     tip_->setText(item->text(column));
     tip_->adjustSize();
-    const QRect rect = visualItemRect(item);
-    const int x = header()->sectionViewportPosition(column);
-    tip_->move(viewport()->mapToGlobal(QPoint(std::max(0, x), rect.bottom() + 1)));
+    const QRect row = visualItemRect(item);
+    QPoint at = viewport()->mapToGlobal(QPoint(pos.x() + kTipOffset, row.bottom() + 1 + kTipGap));
+    if (const QScreen* screen = QGuiApplication::screenAt(at)) {
+        const QRect room = screen->availableGeometry();
+        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - tip_->width())));
+        if (at.y() + tip_->height() > room.bottom())  // no room below: above the row instead
+            at.setY(viewport()->mapToGlobal(row.topLeft()).y() - kTipGap - tip_->height());
+    }
+    tip_->move(at);
     tip_->show();
     tipItem_ = item;
     tipColumn_ = column;

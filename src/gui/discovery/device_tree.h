@@ -3,10 +3,10 @@
 // compareDeviceTexts; hovering shows a tip with the text under the mouse.
 #pragma once
 
-#include <QTreeWidget>
-
 #include <string_view>
 #include <vector>
+
+#include <QTreeWidget>
 
 #include "core/discovery/device_entry.h"
 #include "core/discovery/device_sort.h"
@@ -22,6 +22,7 @@ class DeviceTree : public QTreeWidget {
 public:
     static const QColor kBackground;
     static const QColor kCaretTipBackground;
+    static const QColor kTipBorder;
     static const QColor kText;  // on kBackground, whatever the desktop's palette
     static const QColor kDisabledText;
 
@@ -43,6 +44,9 @@ public:
     void sortByColumnText(int column);
     // The width the three columns need side by side.
     int columnsWidth() const;
+    // The width that shows the three columns whole, with room for the vertical scroll bar that a
+    // long list brings: the pane starts this wide.
+    int preferredWidth() const;
 
 signals:
     // The mouse changed the selection: the parameter view loads the selected devices.

@@ -5,12 +5,15 @@
 #include <QFileDialog>
 #include <QVBoxLayout>
 
+#include "core/manage/configuration_commands.h"
+#include "core/manage/management_traffic.h"
 #include "core/monitor/monitor_interval.h"
 #include "core/params/configuration_file.h"
 #include "gui/app/frame_state.h"
 #include "gui/discovery/left_view.h"
 #include "gui/monitor/tarn_dlg.h"
 #include "link/common/qt_bytes.h"
+#include "link/common/traffic_sink.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
 
@@ -92,6 +95,13 @@ void CManagerView::reboot() {
     session_->reboot();
 }
 
+void CManagerView::clear() {
+    initialUpdate();
+    session_->clear();
+    // With every value gone, a comparison has nothing left to compare.
+    table().clearComparison();
+}
+
 void CManagerView::SelectGroup(int group) {
     initialUpdate();
     session_->SelectGroup(group);
@@ -105,16 +115,25 @@ void CManagerView::saveConfiguration() {
     }
     const QString chosen = saveFileAsker_(QString::fromLatin1(selected.front().name.c_str()));
     if (chosen.isEmpty()) return;
-    session_->saveConfiguration(configurationSavePath(chosen.toStdString()));
+    tarn::saveConfiguration(configurationSavePath(chosen.toStdString()), selectedDevices(), table(), prompter_);
 }
 
-void CManagerView::loadConfiguration(const QString& path) { session_->loadConfiguration(path.toStdString()); }
+void CManagerView::loadConfiguration(const QString& path) {
+    tarn::loadConfiguration(path.toStdString(), selectedDevices(), table(), prompter_);
+}
+
+std::optional<int> CManagerView::compareWithFile(const QString& path) {
+    return compareConfiguration(path.toStdString(), selectedDevices(), table(), prompter_);
+}
+
+void CManagerView::clearComparison() { table().clearComparison(); }
 
 void CManagerView::showSerialSetupRow() { session_->table().showSerialSetupRow(); }
 
 void CManagerView::OnOpenIoMonitor() {
     const QString intervalPath =
-        QDir(frame_.writableDir).filePath(QString::fromLatin1(kMonitorIntervalFileName.data(), kMonitorIntervalFileName.size()));
+        QDir(frame_.writableDir)
+            .filePath(QString::fromLatin1(kMonitorIntervalFileName.data(), kMonitorIntervalFileName.size()));
     CTARNDlg dialog(frame_, intervalPath, this);
     dialog.exec();
 }
@@ -142,5 +161,24 @@ void CManagerView::setMonitorPort(int port) { frame_.monitorPort = port; }
 void CManagerView::showProgress(const std::string& text) { emit statusText(QString::fromStdString(text)); }
 
 void CManagerView::focusList() { list_->setFocus(Qt::OtherFocusReason); }
+
+void CManagerView::operationFinished(const OperationOutcomes& outcomes) { emit outcomesReported(outcomes); }
+
+// The Traffic window has shown the datagram as it arrived; this line says it changed nothing.
+void CManagerView::lateReply(ByteView datagram) {
+    TrafficSink* sink = trafficSink();
+    if (!sink) return;
+    TrafficEntry e;
+    e.timeMs = trafficNowMs();
+    e.direction = TrafficDirection::Received;
+    e.length = datagram.size();
+    std::string summary =
+        managementSummary(datagram, TrafficDirection::Received, ManagementChannel::Management, std::string());
+    // The line of the datagram itself, just above, names the sender.
+    if (const std::size_t from = summary.find("  from "); from != std::string::npos) summary.erase(from, 7);
+    e.summary = "late, ignored: " + summary;
+    e.bytes = maskManagementPasswords(datagram);
+    sink->record(std::move(e));
+}
 
 }  // namespace tarn

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QTimer>
 #include <QWidget>
@@ -36,8 +37,14 @@ public:
     void RequestParameterValues(int group);
     void setValues();
     void reboot();
+    // Clear: pwd.ini emptied, the values and marks of the list cleared.
+    void clear();
     void saveConfiguration();
     void loadConfiguration(const QString& path);
+    // Compare with file: highlights the rows that differ from the file; the number of them, or
+    // nothing when the file was refused.
+    std::optional<int> compareWithFile(const QString& path);
+    void clearComparison();
     // WM_CLASS_SELECTED: show one group of parameters.
     void SelectGroup(int group);
     // Serial mode: the single set-up row through which the I/O monitor is opened.
@@ -54,6 +61,8 @@ signals:
     // A .dcf was loaded (or none is current): the group box offers its groups.
     void groupsChanged();
     void statusText(const QString& text);
+    // A Get, Set or Reboot is over: the outcome for each device it was for.
+    void outcomesReported(const tarn::OperationOutcomes& outcomes);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -71,6 +80,8 @@ private:
     void setMonitorPort(int port) override;
     void showProgress(const std::string& text) override;
     void focusList() override;
+    void lateReply(ByteView datagram) override;
+    void operationFinished(const OperationOutcomes& outcomes) override;
     QTimer& timer(SessionTimer which) { return which == SessionTimer::NextDevice ? nextDevice_ : replyWait_; }
 
     FrameState& frame_;

@@ -71,10 +71,7 @@ QString ParameterList::cellText(int row, int column) const {
 void ParameterList::rowsReset() {
     // Hidden parameters keep their rows (so row numbers stay list positions) but are not shown.
     const ParameterTable& t = model_->table();
-    for (int r = 0; r < t.rowCount(); ++r) {
-        const ParameterRecord* record = t.recordOfRow(r);
-        setRowHidden(r, record && record->accessMode == AccessMode::Hidden);
-    }
+    for (int r = 0; r < t.rowCount(); ++r) setRowHidden(r, !t.rowShown(r));
     // The set-up row is twice as high, so its button fits inside the list.
     if (t.rowCount() > t.recordRowCount()) setRowHeight(t.rowCount() - 1, 2 * verticalHeader()->defaultSectionSize());
     placeSetupButton();
@@ -116,8 +113,8 @@ void ParameterList::editValue(int row) {
             QAction* a = menu.addAction(latin1(e.text).replace('&', QStringLiteral("&&")));
             a->setData(latin1(e.text));
         }
-        if (QAction* chosen = menu.exec(viewport()->mapToGlobal(cell.bottomLeft())))
-            t.setValue(row, chosen->data().toString().toLatin1().toStdString());
+        QAction* chosen = menu.exec(viewport()->mapToGlobal(cell.bottomLeft()));
+        if (chosen && t.writable(row)) t.setValue(row, chosen->data().toString().toLatin1().toStdString());
         return;
     }
     editor_ = new ValueEditor(cell, cellText(row, 2), viewport(), this);

@@ -5,6 +5,14 @@
 namespace tarn {
 
 const QColor ParameterModel::kModifiedColor(255, 0, 0);
+const QColor ParameterModel::kComparedColor(255, 214, 120);
+const QColor ParameterModel::kComparedTextColor(0, 0, 0);
+
+namespace {
+
+QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
+
+}  // namespace
 
 ParameterModel::ParameterModel(ParameterTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {
     table_.setObserver(this);
@@ -19,13 +27,26 @@ int ParameterModel::columnCount(const QModelIndex& parent) const { return parent
 QVariant ParameterModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= table_.rowCount()) return {};
     const ParameterRow& row = table_.row(index.row());
-    if (role == Qt::DisplayRole || role == Qt::ToolTipRole) {
-        const std::string& text = index.column() == 0 ? row.classText : index.column() == 1 ? row.name : row.value;
-        if (role == Qt::ToolTipRole && text.empty()) return {};
-        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    const std::string& text = index.column() == 0 ? row.classText : index.column() == 1 ? row.name : row.value;
+    if (role == Qt::DisplayRole) return latin1(text);
+    const bool modifiedValue = index.column() == 2 && table_.modified(row.record);
+    const std::optional<std::string> fileValue = table_.differingFileValue(index.row());
+    switch (role) {
+        case Qt::ToolTipRole: {
+            QString tip = index.column() == 2 || !fileValue ? latin1(text) : QString();
+            if (fileValue)
+                tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + QStringLiteral("In the file: ") +
+                       latin1(*fileValue);
+            return tip.isEmpty() ? QVariant() : QVariant(tip);
+        }
+        case Qt::ForegroundRole:
+            if (modifiedValue) return kModifiedColor;
+            return fileValue ? QVariant(kComparedTextColor) : QVariant();
+        case Qt::BackgroundRole:
+            return fileValue ? QVariant(kComparedColor) : QVariant();
+        default:
+            return {};
     }
-    if (role == Qt::ForegroundRole && index.column() == 2 && table_.modified(row.record)) return kModifiedColor;
-    return {};
 }
 
 QVariant ParameterModel::headerData(int section, Qt::Orientation orientation, int role) const {

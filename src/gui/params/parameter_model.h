@@ -1,5 +1,7 @@
 // The parameter table as a Qt item model: three columns (class, parameter, value); the value of a
-// modified record is drawn red.
+// modified record is drawn red. While the list is compared with a file, a row whose value differs
+// from the file's has an amber background with dark text (legible on dark desktops too), and its
+// tip names the file's value.
 #pragma once
 
 #include <QAbstractTableModel>
@@ -12,6 +14,8 @@ class ParameterModel : public QAbstractTableModel, private ParameterTableObserve
     Q_OBJECT
 public:
     static const QColor kModifiedColor;
+    static const QColor kComparedColor;
+    static const QColor kComparedTextColor;
 
     explicit ParameterModel(ParameterTable& table, QObject* parent = nullptr);
     ~ParameterModel() override;

@@ -30,6 +30,12 @@ QString findData(const QString& dataDirOption, const QString& executableDir, boo
     return exe.absolutePath();
 }
 
+const QString kSettingsName = QStringLiteral("tarn-manager.conf");
+
+void keepOwnerOnly(const QString& file) {
+    if (QFileInfo::exists(file)) QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+}
+
 // A pwd.ini kept beside the executable by an earlier, portable set-up: its credentials are copied to
 // the configuration folder, owner-readable only, unless that folder has its own log already.
 void adoptCredentialLog(const QString& executableDir, const QString& config) {
@@ -37,17 +43,39 @@ void adoptCredentialLog(const QString& executableDir, const QString& config) {
     const QString old = QDir(executableDir).filePath(name);
     const QString target = QDir(config).filePath(name);
     if (!QFileInfo::exists(old) || QFileInfo::exists(target)) return;
-    if (QFile::copy(old, target)) QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner);
+    if (QFile::copy(old, target)) keepOwnerOnly(target);
+}
+
+// The folder and settings file of earlier versions, named after the framework's company and
+// application: moved into the new, still missing folder `config`, once. A rename keeps every file as
+// it is (contents, modes); across file systems QFile::rename copies, permissions included.
+void moveEarlierConfiguration(const QString& configHome, const QString& config) {
+    const QDir old(QDir(configHome).filePath(QStringLiteral("Local AppWizard-Generated Applications")));
+    const QString oldFolder = old.filePath(QStringLiteral("manager"));
+    const QString oldSettings = old.filePath(QStringLiteral("manager.conf"));
+    if (QFileInfo::exists(config) || (!QFileInfo(oldFolder).isDir() && !QFileInfo::exists(oldSettings))) return;
+    if (!QFileInfo(oldFolder).isDir() || !QDir().rename(oldFolder, config)) {
+        QDir().mkpath(config);
+        for (const QFileInfo& f : QDir(oldFolder).entryInfoList(QDir::Files | QDir::Hidden))
+            QFile::rename(f.filePath(), QDir(config).filePath(f.fileName()));
+        old.rmdir(QStringLiteral("manager"));  // only when it is empty now
+    }
+    if (QFileInfo::exists(oldSettings)) QFile::rename(oldSettings, QDir(config).filePath(kSettingsName));
+    keepOwnerOnly(QDir(config).filePath(QString::fromLatin1(kCredentialLogFileName)));
+    QDir(configHome).rmdir(old.dirName());  // the company folder, when nothing else is left in it
 }
 
 }  // namespace
 
 QString configFolder() {
-    const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                           QStringLiteral("/Local AppWizard-Generated Applications/manager");
+    const QString home = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString config = QDir(home).filePath(QStringLiteral("tarn-manager"));
+    moveEarlierConfiguration(home, config);
     QDir().mkpath(config);
     return config;
 }
+
+QString settingsFile() { return QDir(configFolder()).filePath(kSettingsName); }
 
 QString dataFoldersHelp() {
     return QStringLiteral(
@@ -55,7 +83,7 @@ QString dataFoldersHelp() {
         "from the program's folder when it holds prodid.ini, otherwise from\n"
         "../share/tarn-manager beside it. Written files (pwd.ini, MonInter.dat) go to\n"
         "the program's folder when it is writable and holds the data, otherwise to\n"
-        "$XDG_CONFIG_HOME/Local AppWizard-Generated Applications/manager.\n");
+        "$XDG_CONFIG_HOME/tarn-manager (normally ~/.config/tarn-manager).\n");
 }
 
 QString dataFolder(const QString& dataDirOption, const QString& executableDir) {

@@ -6,9 +6,14 @@
 //     3. ../share/tarn-manager beside the executable's folder (an installed product).
 //   written files (pwd.ini, MonInter.dat):
 //     the data folder of 1. or 2. when it is writable; otherwise, and always for an installed data
-//     folder, TARN Manager's folder in the user's configuration ($XDG_CONFIG_HOME), which the window
-//     and tarnctl share. A pwd.ini that still lies beside the executable is copied there once, so its
-//     credentials go on being used.
+//     folder, TARN Manager's folder in the user's configuration, $XDG_CONFIG_HOME/tarn-manager, which
+//     the window and tarnctl share. A pwd.ini that still lies beside the executable is copied there
+//     once, so its credentials go on being used.
+//   settings: tarn-manager.conf in that configuration folder.
+//
+// Earlier versions kept the configuration folder's files (and the settings, as manager.conf) under
+// $XDG_CONFIG_HOME/Local AppWizard-Generated Applications/. The first time the new folder is asked
+// for and does not exist yet, they are moved over, unchanged; pwd.ini stays readable by its owner only.
 #pragma once
 
 #include <QString>
@@ -31,8 +36,12 @@ DataFolders dataFolders(const QString& dataDirOption, const QString& executableD
 // The read-only half of the rule, for programs that write nothing.
 QString dataFolder(const QString& dataDirOption, const QString& executableDir = {});
 
-// The user's configuration folder for written files, created when missing.
+// The user's configuration folder for written files and settings, created (or moved over from an
+// earlier version's folder) when missing.
 QString configFolder();
+
+// The settings file of the window and of tarnctl, in configFolder(), for QSettings::IniFormat.
+QString settingsFile();
 
 // The rule in a few lines for the programs' --help texts.
 QString dataFoldersHelp();

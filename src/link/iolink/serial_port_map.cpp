@@ -7,12 +7,14 @@
 #include <QSerialPortInfo>
 #include <QSettings>
 
+#include "link/common/data_folders.h"
+
 namespace tarn {
 
 namespace {
 
 QSettings appSettings() {
-    return QSettings(QStringLiteral("Local AppWizard-Generated Applications"), QStringLiteral("manager"));
+    return QSettings(settingsFile(), QSettings::IniFormat);
 }
 
 // Sort key: family (ttyS, ttyUSB, ttyACM, other), then the device's number, then the path.

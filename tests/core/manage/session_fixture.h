@@ -45,6 +45,10 @@ public:
     void setMonitorAddress(const std::string& a) override { monitorAddress = a; }
     void setMonitorPort(int p) override { monitorPort = p; }
     void showProgress(const std::string& text) override { progress.push_back(text); }
+    void lateReply(ByteView) override { ++late; }
+    void operationFinished(const OperationOutcomes& o) override { outcomes.push_back(o); }
+    int late = 0;
+    std::vector<OperationOutcomes> outcomes;
 };
 
 inline DeviceEntry ioDevice(const std::string& name, int n, const std::string& version = "1.1") {
@@ -63,7 +67,7 @@ class SessionTest : public ::testing::Test {
 protected:
     SessionTest()
         : logPath(scratchDir().toStdString() + "/pwd.ini"),
-          session(host, prompter, SessionSettings{dataDir().toStdString() + "/", logPath, 100, 3000}) {}
+          session(host, prompter, SessionSettings{dataDir().toStdString() + "/", logPath, 100, 3000, nullptr}) {}
 
     void logCredentials(const DeviceEntry& d, const std::string& id, const std::string& pw) {
         CredentialLog log(logPath, prompter);
@@ -97,7 +101,7 @@ protected:
         Bytes block;
         for (const ParameterRecord& r : set().records) {
             auto it = values.find(r.name);
-            auto bytes = it == values.end() ? std::nullopt : encodeValueBytes(r, it->second, order());
+            auto bytes = it == values.end() ? std::nullopt : EncodeValue(r, it->second, order());
             EXPECT_TRUE(it == values.end() || bytes) << r.name;
             const Bytes value = bytes ? *bytes : Bytes(static_cast<std::size_t>(r.size), 0);
             block.insert(block.end(), value.begin(), value.end());
@@ -108,6 +112,23 @@ protected:
     }
     void answer(std::size_t sentIndex, CommandCode code, const Bytes& body = {}) {
         session.handleDatagram(reply(host.sent.at(sentIndex).bytes, code, body));
+    }
+    // An edit as the list makes it: the mark, then the text.
+    void edit(const std::string& name, const std::string& text) {
+        const int r = session.table().findRow(name);
+        ASSERT_GE(r, 0) << name;
+        session.table().beginEdit(r);
+        session.table().setValue(r, text);
+    }
+    bool marked(const std::string& name) {
+        const ParameterTable& t = session.table();
+        return t.rowModified(t.findRow(name));
+    }
+    std::string loggedPassword(const DeviceEntry& d) {
+        CredentialLog log(logPath, prompter);
+        log.LoadLog();
+        const int i = log.FindMac(d.mac);
+        return i < 0 ? "<none>" : log.entry(i).password;
     }
     std::string value(const std::string& name) {
         const int r = session.table().findRow(name);

@@ -123,9 +123,12 @@ TEST_F(CredentialLogTest, LowerCaseMacsAreNotFoundUntilTheNextSave) {
 TEST_F(CredentialLogTest, SaveWritesEveryValidEntryAfterAnInvalidOne) {
     ASSERT_TRUE(log.LoadLog());
     const std::vector<CredentialEntry> entries{
-        {"AA:00:00:00:00:01", "a", "1"},         {"AA:00:00:00:00:02", "b", ""},  // empty password
-        {"AA:00:00:00:00:03", "c", "3"},         {"AA:00:00:00:00:04", std::string(70, 'x') + " y", "4"},  // 79 coded
-        {"AA:00:00:00:00:05", "tab\there", "5"}, {"AA:00:00:00:00:06", "f", "6"}};
+        {"AA:00:00:00:00:01", "a", "1"},
+        {"AA:00:00:00:00:02", "b", ""},  // empty password
+        {"AA:00:00:00:00:03", "c", "3"},
+        {"AA:00:00:00:00:04", std::string(255, 'x') + "y", "4"},  // 256: more than a request carries
+        {"AA:00:00:00:00:05", "tab\there", "5"},
+        {"AA:00:00:00:00:06", "f", "6"}};
     for (const auto& e : entries) {
         ASSERT_TRUE(log.AppendEntry());
         ASSERT_TRUE(log.StoreEntry(e.mac, e.id, e.password, -1));
@@ -171,20 +174,20 @@ TEST_F(CredentialLogTest, SelectAndAppendGuardTheTable) {
 
 TEST_F(CredentialLogTest, EntriesItCannotTakeStayInTheFile) {
     const std::string good = CredentialLog::formatEntry(1, {"AA", "id", "pw"});
-    const std::string longToken = CredentialLog::formatEntry(2, {"BB", std::string(76, 'x'), "pw"});
+    const std::string longToken = CredentialLog::formatEntry(2, {"BB", std::string(256, 'x'), "pw"});
     const std::string later = CredentialLog::formatEntry(3, {"CC", "id3", "pw3"});
     writeFile(path, good + longToken + later);
     ASSERT_TRUE(log.LoadLog());
     EXPECT_EQ(log.count(), 1);
     ASSERT_EQ(prompter.records().size(), 1u);
-    EXPECT_NE(prompter.records()[0].text.find("the entry at line 7 holds a text longer than 75 characters"),
+    EXPECT_NE(prompter.records()[0].text.find("the entry at line 7 holds a text longer than 255 characters"),
               std::string::npos);
 
     ASSERT_TRUE(log.AppendEntry());
     ASSERT_TRUE(log.StoreEntry("DD", "new", "one", -1));
     ASSERT_TRUE(log.SaveLog());
     const std::string saved = readFile(path);
-    EXPECT_NE(saved.find(std::string(76, 'x')), std::string::npos);
+    EXPECT_NE(saved.find(std::string(256, 'x')), std::string::npos);
     EXPECT_NE(saved.find("MAC : CC "), std::string::npos);
     CredentialLog again(path, prompter);
     ASSERT_TRUE(again.LoadLog());
@@ -202,21 +205,15 @@ TEST_F(CredentialLogTest, EntriesItCannotTakeStayInTheFile) {
 
 TEST_F(CredentialLogTest, ManagementFlowsNeverOverwriteAnotherDevice) {
     writeFile(path, CredentialLog::formatEntry(1, {"AA", "known", "old"}));
-    const std::string before = readFile(path);
-    // Typed for a new device: nothing is logged until the device accepts the credentials.
-    ASSERT_TRUE(log.rememberTypedCredentials("BB", "typed", "pw"));
-    EXPECT_EQ(readFile(path), before);
-    // The plain calls in the same order would have written BB into AA's entry after selecting it.
+    // The plain calls after selecting AA would write BB into AA's entry; the flows append.
     ASSERT_TRUE(log.LoadLog());
     ASSERT_TRUE(log.SelectEntry(log.FindMac("AA")));
-    ASSERT_TRUE(log.rememberTypedCredentials("BB", "typed", "pw"));
+    ASSERT_TRUE(log.rememberAcceptedCredentials("BB", "typed", "pw"));
     ASSERT_TRUE(log.LoadLog());
     EXPECT_EQ(log.entry(0).mac, "AA");
-    EXPECT_EQ(log.count(), 1);
-    // Typed again for a known device: replaced at once.
-    ASSERT_TRUE(log.rememberTypedCredentials("AA", "known", "new pw"));
-    ASSERT_TRUE(log.rememberAcceptedCredentials("BB", "typed", "pw"));
-    ASSERT_TRUE(log.rememberAcceptedCredentials("BB", "other", "x"));  // already logged: unchanged
+    EXPECT_EQ(log.entry(0).password, "old");
+    // Accepted for a known device: its entry takes them.
+    ASSERT_TRUE(log.rememberAcceptedCredentials("AA", "known", "new pw"));
     ASSERT_TRUE(log.updateChangedCredentials("BB", "typed", "changed"));
     ASSERT_TRUE(log.updateChangedCredentials("ZZ", "nobody", "x"));  // not in the log: nothing
     ASSERT_TRUE(log.LoadLog());
@@ -231,6 +228,22 @@ TEST_F(CredentialLogTest, ManagementFlowsNeverOverwriteAnotherDevice) {
     EXPECT_EQ(modeOf(path), 0600u);
     ASSERT_TRUE(log.LoadLog());
     EXPECT_EQ(log.FindMac("AA"), -1);
+}
+
+// Everything the password dialog takes (255 characters, blanks too) is logged and read back whole.
+TEST_F(CredentialLogTest, TheLongestCredentialsARequestCarriesAreKept) {
+    std::string id(255, 'i');
+    std::string password(255, ' ');
+    for (std::size_t i = 0; i < password.size(); i += 2) password[i] = 'p';
+    writeFile(path, CredentialLog::formatEntry(1, {"AA", "good", "pw"}));
+    ASSERT_TRUE(log.rememberAcceptedCredentials("BB", id, password));
+    CredentialLog again(path, prompter);
+    ASSERT_TRUE(again.LoadLog());
+    ASSERT_EQ(again.count(), 2);
+    EXPECT_EQ(again.entry(1).id, id);
+    EXPECT_EQ(again.entry(1).password, password);
+    EXPECT_EQ(again.entry(0).password, "pw");
+    EXPECT_TRUE(prompter.records().empty());
 }
 
 TEST_F(CredentialLogTest, AFailedSaveLeavesTheFileWhole) {
@@ -248,13 +261,18 @@ TEST_F(CredentialLogTest, AFailedSaveLeavesTheFileWhole) {
     EXPECT_EQ(readFile(path), before);
     ASSERT_EQ(prompter.records().size(), 1u);
     EXPECT_NE(prompter.records()[0].text.find("Can't save the ID/password log!"), std::string::npos);
-    if (::geteuid() != 0) {  // root ignores folder permissions
-        const std::string dir = path.substr(0, path.rfind('/'));
-        ASSERT_EQ(::chmod(dir.c_str(), 0500), 0);
-        EXPECT_FALSE(log.ClearLog());
-        ::chmod(dir.c_str(), 0700);
-        EXPECT_EQ(readFile(path), before);
-    }
+    // A log whose path is a folder cannot be written, not even by root.
+    const std::string folder = path + ".d";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    CredentialLog blocked(folder, prompter);
+    prompter.clear();
+    EXPECT_FALSE(blocked.ClearLog());
+    ASSERT_EQ(prompter.records().size(), 1u);
+    EXPECT_EQ(prompter.records()[0].text.rfind("Can't clear the ID/password log!", 0), 0u);
+    struct stat st {};
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(readFile(path), before);
 }
 
 }  // namespace

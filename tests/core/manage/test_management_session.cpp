@@ -18,15 +18,8 @@ TEST_F(SessionTest, ValuesReplyFillsTheRowsAndCapturesTheMonitorTarget) {
     EXPECT_EQ(host.monitorAddress, "10.1.2.3");
     EXPECT_EQ(host.monitorPort, 502);
     const ParameterTable& t = session.table();
-    ASSERT_EQ(t.row(t.rowCount() - 1).name, kSetupRowText);
-    answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));  // a duplicate: still one set-up row
-    EXPECT_EQ(t.rowCount(), t.recordRowCount() + 1);
+    ASSERT_EQ(t.row(t.rowCount() - 1).name, "Set up Input/Output/ADC ports");
     EXPECT_TRUE(prompter.records().empty());
-
-    // The device accepted credentials it was asked with, so the log holds them once.
-    CredentialLog log(logPath, prompter);
-    log.LoadLog();
-    EXPECT_EQ(log.count(), 1);
 
     // With DHCP the monitor goes to the address the device was found at.
     selectAndGet({pump});
@@ -34,6 +27,27 @@ TEST_F(SessionTest, ValuesReplyFillsTheRowsAndCapturesTheMonitorTarget) {
     dhcp["IP mode"] = "DHCP";
     answer(1, CommandCode::GetValuesReply, deviceValues(dhcp));
     EXPECT_EQ(host.monitorAddress, "127.0.0.11");
+}
+
+TEST_F(SessionTest, ADeviceIsLoggedOnceWhenItAcceptsTypedCredentials) {
+    const DeviceEntry pump = ioDevice("Pump", 11);
+    host.selected = {pump};
+    prompter.answerCredentials(Credentials{"op", "secret"});
+    session.RequestParameterValues(0);
+    ASSERT_EQ(host.sent.size(), 1u);
+    EXPECT_EQ(prompts("credentials").at(0).text, "[ Pump ]");
+    CredentialLog log(logPath, prompter);
+    log.LoadLog();
+    EXPECT_EQ(log.count(), 0);  // typed, not yet accepted
+    // Two copies of the reply (a duplicate): one entry, one set-up row.
+    answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
+    answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
+    log.LoadLog();
+    ASSERT_EQ(log.count(), 1);
+    EXPECT_EQ(log.entry(0).mac, "00:50:C2:00:00:0B");
+    EXPECT_EQ(log.entry(0).password, "secret");
+    const ParameterTable& t = session.table();
+    EXPECT_EQ(t.rowCount(), t.recordRowCount() + 1);
 }
 
 TEST_F(SessionTest, SeveralDevicesShowAValueOnlyWhenTheyAgree) {
@@ -65,18 +79,19 @@ TEST_F(SessionTest, DamagedRepliesAreReportedAndReadOnlyInsideTheDatagram) {
     Bytes cut = reply(host.sent[1].bytes, CommandCode::GetValuesReply, deviceValues(kStatic));
     cut.resize(cut.size() - 10);  // the length now points past the end
     session.handleDatagram(cut);
-    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{kMessageLengthError});
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"Message length error"});
     EXPECT_EQ(value("Device name"), "");
-    EXPECT_EQ(session.table().row(session.table().rowCount() - 1).name, kSetupRowText);
+    EXPECT_EQ(session.table().row(session.table().rowCount() - 1).name, "Set up Input/Output/ADC ports");
 
     // A record that claims more bytes than the reply holds, behind a good one.
+    selectAndGet({ioDevice("Pump", 11)});
     prompter.clear();
     Bytes body;
     appendValueEntry(body, "1.1.1", Bytes{'X', 0}, ByteOrder::Big);
     body.insert(body.end(), {3, 1, 1, 2, 0x00, 0x40, 'Y'});
-    answer(1, CommandCode::GetValuesReply, body);
+    answer(2, CommandCode::GetValuesReply, body);
     EXPECT_EQ(value("Device name"), "X");
-    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{kMessageLengthError});
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"Message length error"});
 }
 
 TEST_F(SessionTest, RefusedCredentialsAreAskedAgainEvenForALoggedDevice) {
@@ -84,14 +99,17 @@ TEST_F(SessionTest, RefusedCredentialsAreAskedAgainEvenForALoggedDevice) {
     selectAndGet({pump});
     prompter.answerCredentials(Credentials{"admin", "right"});
     answer(0, CommandCode::AuthFailed);
-    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{kAuthFailedText});
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"Error occured. Try again !!"});
     ASSERT_EQ(prompts("credentials").size(), 1u);
     EXPECT_EQ(prompts("credentials")[0].text, "[ Pump ]");
     ASSERT_EQ(host.sent.size(), 2u);
     const auto head = parseReplyHeader(host.sent[1].bytes, ByteOrder::Big);
     EXPECT_EQ(head->password, "right");
-    // A logged device's entry is replaced as soon as the dialog is answered.
+    // The log takes the typed credentials only once the device accepts them.
     CredentialLog log(logPath, prompter);
+    log.LoadLog();
+    EXPECT_EQ(log.entry(log.FindMac(pump.mac)).password, "admin");
+    answer(1, CommandCode::GetValuesReply, deviceValues(kStatic));
     log.LoadLog();
     EXPECT_EQ(log.entry(log.FindMac(pump.mac)).password, "right");
 }
@@ -108,8 +126,9 @@ TEST_F(SessionTest, ASetThatChangesTheDevicesPasswordLetsTheLogFollow) {
     prompter.answerYesNo(false);  // no reboot now
     session.set();
     ASSERT_EQ(host.sent.size(), 2u);
-    EXPECT_TRUE(session.credentialChangePending(pump.mac));
+    EXPECT_FALSE(session.credentialChangePending(pump.mac));  // not before the device took it
     answer(1, CommandCode::SetValuesReply);
+    EXPECT_TRUE(session.credentialChangePending(pump.mac));
     EXPECT_FALSE(t.modified(t.row(pw).record));
     EXPECT_EQ(prompts("confirm").back().text,
               "Parameter values updated !\nYou have to reboot device(s) to apply changes.\n"
@@ -134,11 +153,20 @@ TEST_F(SessionTest, ALongSetGoesOutInPartsAndAsksToRebootOnceAtTheEnd) {
     for (int r = 0; r < t.recordRowCount(); ++r) t.beginEdit(r);  // every editable row, as it is
     const int refused = t.findRow("Input mode");
     t.setValue(refused, "Sideways");
+    t.setValue(t.findRow("Local port"), "99999");
+    session.set();  // refused before the confirmation: nothing is asked or sent
+    EXPECT_TRUE(prompts("confirm").empty());
+    ASSERT_EQ(host.sent.size(), 2u);
+    EXPECT_EQ(prompter.messageTexts().back(),
+              "Nothing was sent. These values do not fit their parameters:\n"
+              "Local port: at most 65535\n"
+              "Input mode: one of: Disabled, Normal, Counter");
+    EXPECT_TRUE(t.rowModified(refused));
+    t.setValue(refused, "Counter");
+    t.setValue(t.findRow("Local port"), "0502");
     prompter.answerYesNo(true);
     session.set();
     ASSERT_EQ(host.sent.size(), 4u);
-    EXPECT_EQ(prompter.messageTexts().back(),
-              "These values were not sent; they do not fit their parameter's type:\nInput mode = \"Sideways\"");
     const auto first = parseReplyHeader(host.sent[2].bytes, ByteOrder::Big);
     const auto second = parseReplyHeader(host.sent[3].bytes, ByteOrder::Big);
     EXPECT_EQ(hexDump(first->body), hexDump(second->body));  // every device gets the same rows
@@ -163,7 +191,9 @@ TEST_F(SessionTest, ALongSetGoesOutInPartsAndAsksToRebootOnceAtTheEnd) {
     EXPECT_EQ(prompts("confirm")[2].text,
               "Parameter values updated !\nYou have to reboot device(s) to apply changes.\n"
               "Do you want to reboot device(s) now? \nNo reply from B");
-    for (int r = 0; r < t.recordRowCount(); ++r) EXPECT_EQ(t.rowModified(r), r == refused) << r;
+    for (int r = 0; r < t.recordRowCount(); ++r) EXPECT_FALSE(t.rowModified(r)) << r;
+    // The rows show what the devices now hold.
+    EXPECT_EQ(value("Local port"), "502");
 }
 
 TEST_F(SessionTest, RepliesWaitWhileADialogOfTheOperationIsOpen) {
@@ -181,9 +211,15 @@ TEST_F(SessionTest, RepliesWaitWhileADialogOfTheOperationIsOpen) {
     session.timerExpired(SessionTimer::NextDevice);
     EXPECT_EQ(value("Device name"), "Pump House");
     ASSERT_EQ(host.sent.size(), 2u);
-    answer(1, CommandCode::RebootDone);
-    answer(1, CommandCode::RebootDone);
-    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{kRebootDoneText});
+    prompter.answerYesNo(true);
+    prompter.answerCredentials(Credentials{"admin", "admin"});  // B has not answered: not logged yet
+    session.reboot();
+    ASSERT_EQ(host.sent.size(), 4u);
+    EXPECT_EQ(prompts("credentials").back().text, "[ B ]");
+    answer(2, CommandCode::RebootDone);
+    answer(2, CommandCode::RebootDone);
+    answer(1, CommandCode::RebootDone);  // the get's request id: not this operation's
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"Shut down completed!. Now rebooting..."});
 }
 
 }  // namespace

@@ -165,15 +165,16 @@ TEST(ConfigurationFile, ARefusedOrFailedSaveKeepsTheOldFile) {
     }
     EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"File Open Error"});
     EXPECT_EQ(readFile(path), before);
-    // A folder that cannot take the temporary file.
-    if (::geteuid() != 0) {
-        ASSERT_EQ(::chmod(dir.c_str(), 0500), 0);
-        prompter.clear();
-        EXPECT_FALSE(SaveConfiguration(path, {1, "74", "1.2"}, {{"A", "B", AccessMode::ReadWrite, false}}, prompter));
-        EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"File Open Error"});
-        ::chmod(dir.c_str(), 0700);
-        EXPECT_EQ(readFile(path), before);
-    }
+    // A path that is a folder cannot be written, not even by root; the folder stays as it was.
+    const std::string folder = dir + "/folder.CNF";
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    prompter.clear();
+    EXPECT_FALSE(SaveConfiguration(folder, {1, "74", "1.2"}, {{"A", "B", AccessMode::ReadWrite, false}}, prompter));
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"File Open Error"});
+    struct stat st {};
+    ASSERT_EQ(::stat(folder.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(readFile(path), before);
 
     // The load checks the selection too, and changes nothing when it fails.
     std::vector<ConfigurationRow> rows = sampleRows();

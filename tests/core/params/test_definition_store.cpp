@@ -51,6 +51,17 @@ TEST(DefinitionStore, ReusesTheSetOfAKnownTriple) {
     EXPECT_EQ(store.setIndexFor(75, 1, 3), -1);
     EXPECT_TRUE(prompter.records().empty());
     EXPECT_EQ(deviceConfigurationPath(dir + "/", "PX", "1.2"), a);
+
+    // The file is read every time: once it changed on disk, the set is the new one.
+    store.current()->selectedGroup = 1;
+    ASSERT_TRUE(store.LoadDeviceConfiguration(a, 74, 1, 2, prompter));
+    EXPECT_EQ(store.current()->selectedGroup, 0);
+    writeFile(dir, "PX_1.2.dcf", kTwoRecords);
+    const DcfLoadResult changed = store.LoadDeviceConfiguration(a, 74, 1, 2, prompter);
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(changed.setIndex, 0);
+    EXPECT_EQ(store.current()->recordCount(), 2);
+    EXPECT_EQ(store.FindRecordById("1.1.2"), 1);
 }
 
 TEST(DefinitionStore, MissingOrRefusedFileLeavesNoSetCurrent) {

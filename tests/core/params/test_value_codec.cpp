@@ -1,4 +1,6 @@
 // Value bytes <-> value text for every type keyword, in both device byte orders.
+#include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -25,11 +27,11 @@ ParameterRecord record(const std::string& type, int size, const std::string& uni
 }
 
 std::string show(const ParameterRecord& r, const Bytes& bytes, ByteOrder order = kBig) {
-    return formatValue(r, bytes, order);
+    return FormatValue(r, bytes, order);
 }
 
 Bytes encode(const ParameterRecord& r, const std::string& text, ByteOrder order = kBig) {
-    return encodeValueBytes(r, text, order).value_or(Bytes{0xEE});
+    return EncodeValue(r, text, order).value_or(Bytes{0xEE});
 }
 
 TEST(ValueCodec, NumbersInBothByteOrders) {
@@ -38,10 +40,13 @@ TEST(ValueCodec, NumbersInBothByteOrders) {
     EXPECT_EQ(show(i, {0xFF, 0xFF}, kLittle), "65535");
     EXPECT_EQ(show(i, {0x01, 0x02}, kBig), "258");
     EXPECT_EQ(show(i, {0x01, 0x02}, kLittle), "513");
-    EXPECT_EQ(encode(i, "-1"), (Bytes{0xFF, 0xFF}));
     EXPECT_EQ(encode(i, "258", kLittle), (Bytes{0x02, 0x01}));
-    EXPECT_EQ(encode(i, "70000"), (Bytes{0x11, 0x70}));  // low 16 bits
-    EXPECT_EQ(encode(i, "abc"), (Bytes{0x00, 0x00}));
+    EXPECT_EQ(encode(i, "65535"), (Bytes{0xFF, 0xFF}));
+    // Nothing is wrapped or read as its leading number: an int is shown 0..65535 and takes that.
+    EXPECT_EQ(encode(i, "-1"), Bytes{0xEE});
+    EXPECT_EQ(encode(i, "70000"), Bytes{0xEE});
+    EXPECT_EQ(encode(i, "abc"), Bytes{0xEE});
+    EXPECT_EQ(encode(i, "12abc"), Bytes{0xEE});
 
     const auto l = record("long", 4);
     EXPECT_EQ(show(l, {0xFF, 0xFF, 0xFF, 0xFF}), "-1");
@@ -55,8 +60,9 @@ TEST(ValueCodec, NumbersInBothByteOrders) {
 
     const auto c = record("char", 1);
     EXPECT_EQ(show(c, {0xC8}), "200");
-    EXPECT_EQ(encode(c, "-56"), (Bytes{0xC8}));
-    EXPECT_EQ(encode(c, "300"), (Bytes{0x2C}));
+    EXPECT_EQ(encode(c, "200"), (Bytes{0xC8}));
+    EXPECT_EQ(encode(c, "-56"), Bytes{0xEE});
+    EXPECT_EQ(encode(c, "300"), Bytes{0xEE});
 }
 
 TEST(ValueCodec, DefinedValuesFollowTheCharRules) {
@@ -67,17 +73,20 @@ TEST(ValueCodec, DefinedValuesFollowTheCharRules) {
     EXPECT_EQ(show(record("char", 1, "", defined), {0xFF}), "255");
     EXPECT_EQ(show(record("unsigned char", 1, "", defined), {0xC8}), "Two hundred");
     EXPECT_EQ(show(record("unsigned char", 1, "", defined), {0xFF}), "All");
-    EXPECT_EQ(encode(record("char", 1, "", defined), "Two hundred"), (Bytes{0xC8}));
+    // A name is sent only when the device shows that number by that name again: a "char" shows 200.
+    EXPECT_EQ(encode(record("char", 1, "", defined), "Two hundred"), Bytes{0xEE});
+    EXPECT_EQ(encode(record("unsigned char", 1, "", defined), "Two hundred"), (Bytes{0xC8}));
     // int compares the 16-bit number with the whole defined value: -1 is not 65535.
     EXPECT_EQ(show(record("int", 2, "", defined), {0xFF, 0xFF}), "65535");
     EXPECT_EQ(show(record("int", 2, "", defined), {0x00, 0xC8}), "Two hundred");
-    EXPECT_EQ(encode(record("int", 2, "", defined), "All"), (Bytes{0xFF, 0xFF}));
+    EXPECT_EQ(encode(record("int", 2, "", defined), "All"), Bytes{0xEE});  // shown as 65535
+    EXPECT_EQ(encode(record("unsigned long", 4, "", defined), "All"), (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
     // long and unsigned long compare all 32 bits.
     EXPECT_EQ(show(record("unsigned long", 4, "", defined), {0xFF, 0xFF, 0xFF, 0xFF}), "All");
     EXPECT_EQ(show(record("long", 4, "", defined), {0, 0, 0, 5}, kBig), "Five");
     EXPECT_EQ(show(record("long", 4, "", defined), {5, 0, 0, 0}, kLittle), "Five");
     // Texts are compared exactly.
-    EXPECT_EQ(encode(record("int", 2, "", defined), "five"), (Bytes{0x00, 0x00}));
+    EXPECT_EQ(encode(record("int", 2, "", defined), "five"), Bytes{0xEE});
 }
 
 TEST(ValueCodec, IpMacAndText) {
@@ -86,7 +95,7 @@ TEST(ValueCodec, IpMacAndText) {
     EXPECT_EQ(show(ip, {0xC0, 0xA8, 0x00, 0x01}, kLittle), "1.0.168.192");
     EXPECT_EQ(encode(ip, "192.168.0.1", kBig), (Bytes{0xC0, 0xA8, 0x00, 0x01}));
     EXPECT_EQ(encode(ip, "192.168.0.1", kLittle), (Bytes{0x01, 0x00, 0xA8, 0xC0}));
-    EXPECT_EQ(encode(ip, "10.1", kBig), (Bytes{10, 1, 0, 0}));
+    EXPECT_EQ(encode(ip, "10.1", kBig), Bytes{0xEE});
 
     const auto mac = record("MAC", 6);
     EXPECT_EQ(show(mac, {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, kLittle), "00-1a-2b-3c-4d-5e");
@@ -95,11 +104,13 @@ TEST(ValueCodec, IpMacAndText) {
 
     const auto text = record("*char", 8);
     EXPECT_EQ(encode(text, "ABC"), (Bytes{'A', 'B', 'C', 0, 0, 0, 0, 0}));
-    EXPECT_EQ(encode(text, "ABCDEFGHIJ"), (Bytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'}));
+    EXPECT_EQ(encode(text, "ABCDEFGH"), (Bytes{'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'}));
+    EXPECT_EQ(encode(text, "ABCDEFGHIJ"), Bytes{0xEE});  // never cut
     EXPECT_EQ(show(text, {'h', 'i', 0, 'x', 0, 0, 0, 0}), "hi");
     EXPECT_EQ(show(text, {'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'}), "ABCDEFGH");
     EXPECT_EQ(show(record("unsigned *char", 3), {'a', ' ', 'b'}), "a b");
-    EXPECT_EQ(encode(record("unsigned *char", 0), "x"), Bytes{});
+    EXPECT_EQ(encode(record("unsigned *char", 0), ""), Bytes{});
+    EXPECT_EQ(encode(record("unsigned *char", 0), "x"), Bytes{0xEE});
 }
 
 TEST(ValueCodec, FlagsAndForms) {
@@ -113,21 +124,21 @@ TEST(ValueCodec, FlagsAndForms) {
     EXPECT_EQ(encode(record("FLAG", 4, "", {}, e), "Static", kBig), (Bytes{0, 0, 0, 1}));
 
     // What cannot be sent with a value length equal to the bytes that follow is left out.
-    EXPECT_FALSE(encodeValueBytes(record("FLAG", 1, "", {}, e), "Dynamic", kBig));
-    EXPECT_FALSE(encodeValueBytes(record("FLAG", 3, "", {}, e), "Static", kBig));
-    EXPECT_FALSE(encodeValueBytes(record("FLAG", 1), "Unknown", kBig));
+    EXPECT_FALSE(EncodeValue(record("FLAG", 1, "", {}, e), "Dynamic", kBig));
+    EXPECT_FALSE(EncodeValue(record("FLAG", 3, "", {}, e), "Static", kBig));
+    EXPECT_FALSE(EncodeValue(record("FLAG", 1), "Unknown", kBig));
     for (const char* type : {"*int", "unsigned *int", "*long", "unsigned *long", "*float", "double"}) {
         EXPECT_EQ(show(record(type, 4), {1, 2, 3, 4}), "") << type;
-        EXPECT_FALSE(encodeValueBytes(record(type, 4), "1", kBig)) << type;
+        EXPECT_FALSE(EncodeValue(record(type, 4), "1", kBig)) << type;
     }
-    EXPECT_FALSE(encodeValueBytes(record("int", 4), "1", kBig));  // a size the type cannot fill
+    EXPECT_FALSE(EncodeValue(record("int", 4), "1", kBig));  // a size the type cannot fill
     Bytes out{0xAA};
-    EXPECT_FALSE(EncodeValue(out, "Dynamic", record("FLAG", 1, "", {}, e), kBig));
+    EXPECT_FALSE(appendParameterEntry(out, record("FLAG", 1, "", {}, e), "Dynamic", kBig));
     EXPECT_FALSE(appendParameterEntry(out, record("*float", 4), "1.5", kBig));
     EXPECT_EQ(out, Bytes{0xAA});
     // The value length is the record's size in device byte order, followed by exactly that many bytes.
-    EXPECT_TRUE(EncodeValue(out, "AB", record("*char", 3), kLittle));
-    EXPECT_EQ(out, (Bytes{0xAA, 0x03, 0x00, 'A', 'B', 0}));
+    EXPECT_TRUE(appendParameterEntry(out, record("*char", 3), "AB", kLittle));
+    EXPECT_EQ(out, (Bytes{0xAA, 0x03, 0x03, 0x01, 0x02, 0x03, 0x00, 'A', 'B', 0}));
     out.clear();
     EXPECT_TRUE(appendParameterEntry(out, record("FLAG", 2, "", {}, e), "Static", kBig));
     EXPECT_EQ(out, (Bytes{0x03, 0x03, 0x01, 0x02, 0x00, 0x02, 0x00, 0x01}));
@@ -185,11 +196,15 @@ TEST(ValueCodec, FormatValueStaysInsideTheBytes) {
     DefinitionSet set;
     set.records = {record("int", 2), record("*char", 4), record("long", 4)};
     const Bytes reply{0x00, 0x05, 'a', 'b', 'c', 'd', 0x00, 0x00, 0x01};
-    EXPECT_EQ(FormatValue(set, 0, reply, 0, kBig), "5");
-    EXPECT_EQ(FormatValue(set, 1, reply, 2, kBig), "abcd");
-    EXPECT_EQ(FormatValue(set, 2, reply, 6, kBig), "");  // needs 4 bytes, 3 left
-    EXPECT_EQ(FormatValue(set, 0, reply, 100, kBig), "");
-    EXPECT_EQ(FormatValue(set, 3, reply, 0, kBig), "");
+    auto shown = [&](int index, std::size_t offset) {
+        const auto value = blockValue(set, index, reply, offset);
+        return value ? FormatValue(set.records[static_cast<std::size_t>(index)], *value, kBig) : "<outside>";
+    };
+    EXPECT_EQ(shown(0, 0), "5");
+    EXPECT_EQ(shown(1, 2), "abcd");
+    EXPECT_EQ(shown(2, 6), "<outside>");  // needs 4 bytes, 3 left
+    EXPECT_EQ(shown(0, 100), "<outside>");
+    EXPECT_EQ(shown(3, 0), "<outside>");
 }
 
 // For every type and size, a shown value encodes back to exactly the bytes it was shown from.
@@ -227,10 +242,14 @@ TEST(ValueCodec, PropertyShownValuesEncodeBackToTheirBytes) {
                                 bytes[i] = 'z';
                         }
                     }
-                    const std::string text = formatValue(r, bytes, order);
-                    const auto back = encodeValueBytes(r, text, order);
+                    const std::string text = FormatValue(r, bytes, order);
+                    const auto back = EncodeValue(r, text, order);
                     if (c.type == "FLAG" && text.starts_with("Unknown")) {
                         EXPECT_FALSE(back) << "unmatched FLAG must be left out";
+                        continue;
+                    }
+                    if (c.type == "float" && !std::isfinite(std::bit_cast<float>(readU32(bytes.data(), order)))) {
+                        EXPECT_FALSE(back) << "only finite floats are sent: " << text;
                         continue;
                     }
                     ASSERT_TRUE(back) << c.type << " " << text;
@@ -240,6 +259,132 @@ TEST(ValueCodec, PropertyShownValuesEncodeBackToTheirBytes) {
             }
         }
     }
+}
+
+// What a record refuses, and the limit the message names.
+TEST(ValueCheck, RefusedTextsNameTheirLimit) {
+    auto limitOf = [](const ParameterRecord& r, const std::string& text) {
+        std::string limit;
+        EXPECT_FALSE(EncodeValue(r, text, kBig, &limit)) << text;
+        return limit;
+    };
+    const auto port = record("unsigned int", 2);
+    EXPECT_EQ(limitOf(port, "99999"), "at most 65535");
+    EXPECT_EQ(limitOf(port, "-5"), "at least 0");
+    EXPECT_EQ(limitOf(record("long", 4), "2147483648"), "at most 2147483647");
+    EXPECT_EQ(limitOf(record("long", 4), "-2147483649"), "at least -2147483648");
+    EXPECT_EQ(limitOf(record("unsigned long", 4), "4294967296"), "at most 4294967295");
+    EXPECT_EQ(limitOf(record("unsigned char", 1), "abc"), "a whole number from 0 to 255");
+    EXPECT_EQ(limitOf(record("int", 2, "s", {{0, "Never"}, {60, "Minute"}}), "sometimes"),
+              "a whole number from 0 to 65535 or one of: Never, Minute");
+    EXPECT_EQ(limitOf(record("IP", 4), "999.1.2"), "four numbers from 0 to 255 separated by \".\"");
+    EXPECT_EQ(limitOf(record("IP", 4), "hello"), "four numbers from 0 to 255 separated by \".\"");
+    EXPECT_EQ(limitOf(record("IP", 4), "1.2.3.4.5"), "four numbers from 0 to 255 separated by \".\"");
+    EXPECT_EQ(limitOf(record("MAC", 6), "00-11-22-33-44"), "six hexadecimal bytes separated by \"-\"");
+    EXPECT_EQ(limitOf(record("MAC", 6), "00-11-22-33-44-555"), "six hexadecimal bytes separated by \"-\"");
+    EXPECT_EQ(limitOf(record("float", 4), "inf"), "a finite number");
+    EXPECT_EQ(limitOf(record("float", 4), "1e39"), "a finite number");
+    EXPECT_EQ(limitOf(record("float", 4), "1.5 volts"), "a finite number");
+    EXPECT_EQ(limitOf(record("*char", 16), "abcdefghijklmnopq"), "at most 16 characters");
+    EXPECT_EQ(limitOf(record("FLAG", 1, "", {}, {{0, "DHCP"}, {1, "Static"}}), "Sometimes"), "one of: DHCP, Static");
+    EXPECT_EQ(limitOf(record("*int", 4), "1"), "cannot be set");
+    // Within the limits, also with the unit and blanks around.
+    EXPECT_EQ(encode(record("float", 4), "-2.5"), (Bytes{0xC0, 0x20, 0, 0}));
+    EXPECT_EQ(encode(record("int", 2, "s"), " 30 s"), (Bytes{0, 30}));
+    EXPECT_EQ(encode(record("IP", 4), "10.0.0.255"), (Bytes{10, 0, 0, 255}));
+}
+
+// Whatever passes the check is shown back by the device as the same text: drawn texts of every
+// type, in and out of range, are refused exactly when the type cannot hold them.
+TEST(ValueCheck, PropertyWhatPassesDecodesBackToTheSameText) {
+    std::mt19937 rng(14);
+    auto pick = [&](long long lo, long long hi) {
+        return lo + static_cast<long long>(rng() % static_cast<unsigned long long>(hi - lo + 1));
+    };
+    const std::vector<DefinedValue> defined{{0, "Off"}, {5, "Five"}, {-1, "All"}};
+    struct Case {
+        std::string type;
+        int size;
+        long long min, max;
+    };
+    const std::vector<Case> numbers{
+        {"char", 1, 0, 255},           {"unsigned char", 1, 0, 255},      {"int", 2, 0, 65535},
+        {"unsigned int", 2, 0, 65535}, {"long", 4, INT32_MIN, INT32_MAX}, {"unsigned long", 4, 0, UINT32_MAX}};
+    int passed = 0, refused = 0;
+    for (const ByteOrder order : {kBig, kLittle}) {
+        for (const Case& c : numbers) {
+            const auto r = record(c.type, c.size, "", defined);
+            for (int n = 0; n < 4000; ++n) {
+                const long long v = pick(c.min - 70000, c.max + 70000);
+                const std::string text = std::to_string(v);
+                const auto bytes = EncodeValue(r, text, order);
+                const bool inRange = v >= c.min && v <= c.max;
+                ASSERT_EQ(bytes.has_value(), inRange) << c.type << " " << text;
+                if (!bytes) {
+                    ++refused;
+                    continue;
+                }
+                ++passed;
+                // A number with a defined value is shown by its name.
+                const std::string shown = FormatValue(r, *bytes, order);
+                std::string expected = text;
+                for (const DefinedValue& dv : defined) {
+                    if (EncodeValue(r, dv.text, order) == bytes) expected = dv.text;
+                }
+                ASSERT_EQ(shown, expected) << c.type;
+            }
+            for (const DefinedValue& dv : defined) {
+                if (const auto bytes = EncodeValue(r, dv.text, order)) {
+                    ASSERT_EQ(FormatValue(r, *bytes, order), dv.text) << c.type;
+                }
+            }
+        }
+        const auto ip = record("IP", 4);
+        const auto mac = record("MAC", 6);
+        const auto text = record("*char", 12, "ms");
+        const auto real = record("float", 4);
+        for (int n = 0; n < 4000; ++n) {
+            long long octets[4];
+            std::string ipText;
+            bool ipOk = true;
+            for (long long& o : octets) {
+                o = pick(0, 300);
+                ipOk = ipOk && o <= 255;
+                ipText += (ipText.empty() ? "" : ".") + std::to_string(o);
+            }
+            const auto ipBytes = EncodeValue(ip, ipText, order);
+            ASSERT_EQ(ipBytes.has_value(), ipOk) << ipText;
+            if (ipBytes) {
+                ASSERT_EQ(FormatValue(ip, *ipBytes, order), ipText);
+            }
+
+            char macText[32];
+            std::snprintf(macText, sizeof macText, "%02x-%02x-%02x-%02x-%02x-%02x", unsigned(rng() & 0xFF),
+                          unsigned(rng() & 0xFF), unsigned(rng() & 0xFF), unsigned(rng() & 0xFF),
+                          unsigned(rng() & 0xFF), unsigned(rng() & 0xFF));
+            const auto macBytes = EncodeValue(mac, macText, order);
+            ASSERT_TRUE(macBytes);
+            ASSERT_EQ(FormatValue(mac, *macBytes, order), macText);
+
+            std::string word(static_cast<std::size_t>(pick(0, 16)), 'a');
+            for (char& ch : word) ch = static_cast<char>(pick(1, 255));
+            const auto textBytes = EncodeValue(text, word, order);
+            ASSERT_EQ(textBytes.has_value(), word.size() <= 12) << word.size();
+            if (textBytes) {
+                ASSERT_EQ(FormatValue(text, *textBytes, order), word + "  ms");
+            }
+
+            const float f = std::bit_cast<float>(static_cast<std::uint32_t>(rng()));
+            const std::string floatText = formatFloatBits(std::bit_cast<std::uint32_t>(f));
+            const auto floatBytes = EncodeValue(real, floatText, order);
+            ASSERT_EQ(floatBytes.has_value(), std::isfinite(f)) << floatText;
+            if (floatBytes) {
+                ASSERT_EQ(FormatValue(real, *floatBytes, order), floatText);
+            }
+        }
+    }
+    EXPECT_GT(passed, 1000);
+    EXPECT_GT(refused, 1000);
 }
 
 }  // namespace

@@ -1,24 +1,30 @@
 // The main frame: its commands, the link modes, Quick Connect and the serial settings dialog.
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QRegularExpression>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolBar>
-
-#include <gtest/gtest.h>
 
 #include "core/manage/credential_log.h"
 #include "core/params/dcf_parser.h"
 #include "gui/app/demo_fleet.h"
+#include "gui/app/help_window.h"
 #include "gui/app/main_frame.h"
 #include "gui/discovery/input_ip_dlg.h"
 #include "gui/discovery/left_view.h"
 #include "gui/iolink/set_comm_dlg.h"
 #include "gui/params/manager_view.h"
+#include "link/common/command_line.h"
 #include "support/dcf_text.h"
 #include "support/modal.h"
 #include "support/scripted_prompter.h"
@@ -59,9 +65,9 @@ protected:
     // Shows two parameters with values, as a device's reply would.
     void showRows() {
         definitions = parseDeviceConfiguration(
-                          test::dcfText({{1, 0, 1}}, test::dcfEntry("1.0.1", "IP", "Network", "IP_address", "R/W", 4) +
-                                                         test::dcfEntry("1.0.2", "unsigned_int", "Network", "Local_port",
-                                                                        "R/W", 2)))
+                          test::dcfText({{1, 0, 1}},
+                                        test::dcfEntry("1.0.1", "IP", "Network", "IP_address", "R/W", 4) +
+                                            test::dcfEntry("1.0.2", "unsigned_int", "Network", "Local_port", "R/W", 2)))
                           .set;
         ParameterTable& table = frame.managerView()->table();
         table.setDefinitions(&definitions);
@@ -222,6 +228,58 @@ TEST_F(MainFrameTest, HelpOpensTheHelpFileAndReturnsToTheProgramFolder) {
     QDir::setCurrent(before);
 }
 
+TEST_F(MainFrameTest, WithoutABrowserTheHelpOpensInTheProgramsOwnWindowOffline) {
+    frame.setHelpOpener([](const QUrl&) { return true; });
+    frame.action(CMainFrame::ID_HELP)->trigger();
+    EXPECT_EQ(frame.helpWindow(), nullptr);  // a browser took it
+
+    frame.setHelpOpener([](const QUrl&) { return false; });
+    frame.action(CMainFrame::ID_HELP)->trigger();
+    HelpWindow* window = frame.helpWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("TARN Manager Help"));
+    QTextBrowser* browser = window->browser();
+    EXPECT_EQ(browser->source().toLocalFile(), tarn::test::dataDir() + "/help/Manager.html");
+    EXPECT_TRUE(browser->toPlainText().contains("Finding devices"));
+
+    // Links to the web or out of the help folder are not followed; the page stays.
+    emit browser->anchorClicked(QUrl("https://example.invalid/manual.html"));
+    emit browser->anchorClicked(QUrl::fromLocalFile(tarn::test::dataDir() + "/prodid.ini"));
+    EXPECT_EQ(browser->source().toLocalFile(), tarn::test::dataDir() + "/help/Manager.html");
+
+    // The window is reused, not stacked.
+    frame.action(CMainFrame::ID_HELP)->trigger();
+    EXPECT_EQ(frame.helpWindow(), window);
+}
+
+TEST_F(MainFrameTest, TheHelpMenuShowsTheVersionLicenceAndQt) {
+    QStringList menus;
+    for (QAction* a : frame.menuBar()->actions()) menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Options", "&Help"}));
+    EXPECT_EQ(frame.aboutAction()->text(), QStringLiteral("&About TARN Manager"));
+
+    QString title, text;
+    tarn::test::whenModal<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        text = box->text();
+        box->accept();
+    });
+    frame.aboutAction()->trigger();
+    EXPECT_EQ(title, QStringLiteral("About TARN Manager"));
+    EXPECT_TRUE(text.contains(QRegularExpression("TARN Manager \\d+\\.\\d+\\.\\d+"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(tarn::cli::version())) << text.toStdString();
+    EXPECT_TRUE(text.contains("Licence: Expat (MIT)")) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Qt %1").arg(qVersion()))) << text.toStdString();
+
+    tarn::test::whenModal<QMessageBox>([&](QMessageBox* box) {
+        title = box->windowTitle();
+        box->accept();
+    });
+    frame.aboutQtAction()->trigger();
+    EXPECT_EQ(title, QStringLiteral("About Qt"));
+}
+
 TEST_F(MainFrameTest, DeviceCommandsCheckTheSelectionFirst) {
     frame.action(CMainFrame::ID_SET_VALUES)->trigger();
     frame.action(CMainFrame::ID_REBOOT)->trigger();
@@ -271,10 +329,14 @@ TEST_F(MainFrameTest, DemoProbeWaitsForTheSimulatedFleet) {
         EXPECT_EQ(probeMessages(), std::vector<std::string>{"The demo fleet is not running yet."});
         EXPECT_EQ(frame.leftView()->tree()->deviceCount(), 1);
 
-        ASSERT_TRUE(tarn::test::waitUntil([&] { return frame.state().demoNotRunning.empty(); }, 10000));
-        EXPECT_TRUE(probeMessages().empty());
-        EXPECT_TRUE(tarn::test::waitUntil([&] { return frame.leftView()->tree()->deviceCount() > 1; }, 5000));
+        // Once the fleet is ready the demo probes it by itself: the seven devices of the demo fleet,
+        // without a click.
+        ASSERT_TRUE(tarn::test::waitUntil([&] { return frame.leftView()->tree()->deviceCount() == 7; }, 10000));
+        EXPECT_TRUE(frame.state().demoNotRunning.empty());
         EXPECT_FALSE(frame.leftView()->tree()->isListed("00:00:00:00:00:01"));
+        EXPECT_TRUE(frame.leftView()->tree()->isListed("00:50:C2:7A:30:02"));
+        EXPECT_TRUE(probeMessages().empty());  // and Probe goes to the fleet from then on
+        EXPECT_TRUE(tarn::test::waitUntil([&] { return frame.leftView()->tree()->deviceCount() == 7; }, 5000));
     }
 
     frame.leftView()->tree()->appendDevice(device("Kept"));

@@ -1,9 +1,13 @@
 // The device tree driven through real mouse and key events on the widget.
+#include <gtest/gtest.h>
+
+#include <QApplication>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
-
-#include <gtest/gtest.h>
 
 #include "gui/discovery/device_tree.h"
 
@@ -33,9 +37,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
     }
 
-    QPoint centerOf(int index) {
-        return tree.visualItemRect(tree.topLevelItem(index)).center();
-    }
+    QPoint centerOf(int index) { return tree.visualItemRect(tree.topLevelItem(index)).center(); }
     void click(int index, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::mouseClick(tree.viewport(), Qt::LeftButton, mods, centerOf(index));
     }
@@ -159,7 +161,8 @@ TEST_F(DeviceTreeTest, DuplicateTestIgnoresCaseAndWalksEveryItem) {
     EXPECT_TRUE(tree.isListed("00:00:00:00:00:0a"));
     EXPECT_FALSE(tree.isListed("00:00:00:00:00:0C"));
     // Items scrolled out of sight count like the visible ones.
-    for (int i = 0; i < 60; ++i) tree.appendDevice(device("D" + std::to_string(i), "10.1.0.1", "02:00:00:00:01:" + std::to_string(10 + i)));
+    for (int i = 0; i < 60; ++i)
+        tree.appendDevice(device("D" + std::to_string(i), "10.1.0.1", "02:00:00:00:01:" + std::to_string(10 + i)));
     tree.scrollToBottom();
     EXPECT_TRUE(tree.isListed("00:00:00:00:00:0a"));
     click(0);
@@ -176,4 +179,62 @@ TEST_F(DeviceTreeTest, DeleteAllItemsForgetsSelectionAndEntries) {
     tree.appendDevice(device("Again", "10.0.0.9", "00:00:00:00:00:99"));
     EXPECT_EQ(tree.entry(0).name, "Again");
     EXPECT_EQ(tree.palette().color(QPalette::Base), DeviceTree::kBackground);
+}
+
+TEST_F(DeviceTreeTest, TheHoverTipIsAFramedBoxBelowTheRowInTheTreesColours) {
+    auto hover = [&](int index, int column) {
+        const QRect row = tree.visualItemRect(tree.topLevelItem(index));
+        const QPoint at(tree.header()->sectionViewportPosition(column) + 20, row.center().y());
+        QHelpEvent event(QEvent::ToolTip, at, tree.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(tree.viewport(), &event);
+        return row;
+    };
+    auto* tip = tree.findChild<QLabel*>("deviceTip");
+    ASSERT_NE(tip, nullptr);
+    auto pixel = [&](int x, int y) { return tip->grab().toImage().pixelColor(x, y); };
+
+    click(0);  // Pump10 is the caret: dark tip, white text
+    const QRect row = hover(0, 1);
+    ASSERT_TRUE(tip->isVisible());
+    EXPECT_EQ(tip->text(), QStringLiteral("10.0.0.3"));
+    // Clear of the hovered row, and not lined up with the column text of the row below it.
+    const QPoint rowBottomLeft = tree.viewport()->mapToGlobal(row.bottomLeft());
+    EXPECT_GT(tip->geometry().top(), rowBottomLeft.y());
+    EXPECT_NE(tip->geometry().left(),
+              tree.viewport()->mapToGlobal(QPoint(tree.header()->sectionViewportPosition(1), 0)).x());
+    // A border around the spec's colours.
+    EXPECT_EQ(pixel(0, 0), DeviceTree::kTipBorder);
+    EXPECT_EQ(pixel(tip->width() - 1, tip->height() - 1), DeviceTree::kTipBorder);
+    EXPECT_EQ(pixel(2, 2), QColor(128, 128, 95));
+    EXPECT_EQ(tip->palette().color(QPalette::WindowText), QColor(Qt::white));
+
+    hover(2, 0);  // another item: the tree's light yellow, black text
+    ASSERT_TRUE(tip->isVisible());
+    EXPECT_EQ(tip->text(), QStringLiteral("Gateway"));
+    EXPECT_EQ(pixel(0, 0), DeviceTree::kTipBorder);
+    EXPECT_EQ(pixel(2, 2), QColor(250, 254, 218));
+    EXPECT_EQ(tip->palette().color(QPalette::WindowText), QColor(Qt::black));
+
+    QTest::mousePress(tree.viewport(), Qt::LeftButton, Qt::NoModifier, centerOf(2));
+    EXPECT_FALSE(tip->isVisible());
+    QTest::mouseRelease(tree.viewport(), Qt::LeftButton, Qt::NoModifier, centerOf(2));
+}
+
+TEST(DeviceTreeWidth, AtItsPreferredWidthALongListKeepsTheMacColumnWhole) {
+    DeviceTree tree;
+    for (int i = 0; i < 80; ++i)
+        tree.appendDevice(device("Pump-House-" + std::to_string(i + 1), "192.168.100." + std::to_string(i + 1),
+                                 "00:50:C2:7A:10:" + std::to_string(10 + i)));
+    tree.resize(tree.preferredWidth(), 300);
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(tree.verticalScrollBar()->isVisible());
+    EXPECT_LE(tree.header()->sectionViewportPosition(2) + tree.header()->sectionSize(2), tree.viewport()->width());
+    EXPECT_FALSE(tree.horizontalScrollBar()->isVisible());
+
+    // Narrower than the columns, the horizontal scroll bar reaches the rest.
+    tree.resize(tree.columnsWidth() / 2, 300);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(tree.horizontalScrollBar()->isVisible());
 }

@@ -1,13 +1,13 @@
 // The parameter list through real mouse and key events: which click edits, the popup, Escape, and
 // defined values shown by name once the list has the focus again.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
-
-#include <gtest/gtest.h>
 
 #include "core/params/dcf_parser.h"
 #include "gui/params/parameter_list.h"
@@ -126,6 +126,19 @@ TEST_F(ParameterListTest, AnEnumerationIsChosenFromThePopup) {
     QTest::keyClick(&list, Qt::Key_F2);
     ASSERT_NE(list.editor(), nullptr);
     EXPECT_TRUE(marked(row("IP address")));
+    list.setFocus();
+
+    // A read-only enumeration shows its entries, but a choice neither changes the cell nor marks it:
+    // a set would refuse the row.
+    const int speed = row("Link speed");
+    table.setValue(speed, "100 Mbit/s");
+    offered.clear();
+    click(speed, 0);
+    poll.start(20);
+    click(speed, 2);
+    EXPECT_EQ(offered, (QStringList{"Auto", "10 Mbit/s", "100 Mbit/s"}));
+    EXPECT_EQ(table.row(speed).value, "100 Mbit/s");  // the first entry was chosen
+    EXPECT_FALSE(marked(speed));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 
 #include "link/common/data_folders.h"
@@ -32,7 +33,7 @@ protected:
         qputenv("XDG_CONFIG_HOME", QDir(root_.path()).filePath("config").toLocal8Bit());
         bin_ = QDir(root_.path()).filePath("usr/bin");
         share_ = QDir(root_.path()).filePath("usr/share/tarn-manager");
-        config_ = QDir(root_.path()).filePath("config/Local AppWizard-Generated Applications/manager");
+        config_ = QDir(root_.path()).filePath("config/tarn-manager");
         QDir().mkpath(bin_);
     }
     void TearDown() override { qputenv("XDG_CONFIG_HOME", savedConfig_); }
@@ -91,4 +92,44 @@ TEST_F(DataFoldersTest, APwdIniBesideTheProgramIsAdoptedByTheConfigurationFolder
     writeFile(log, "newer credentials\n");
     f = dataFolders({}, bin_);
     EXPECT_EQ(readFile(log), "newer credentials\n");
+}
+
+TEST_F(DataFoldersTest, AnEarlierVersionsFolderAndSettingsAreMovedOverOnceUnchanged) {
+    install();
+    const QString oldCompany = QDir(root_.path()).filePath("config/Local AppWizard-Generated Applications");
+    // Credentials and the monitor interval as an earlier version wrote them, byte for byte.
+    const QByteArray credentials("00:50:C2:7A:10:01 admin -/space/-secret\n");
+    const QByteArray interval("\x05\x00\x00\x00", 4);
+    writeFile(oldCompany + "/manager/pwd.ini", credentials);
+    ASSERT_TRUE(QFile::setPermissions(oldCompany + "/manager/pwd.ini", QFile::ReadOwner | QFile::WriteOwner));
+    writeFile(oldCompany + "/manager/MonInter.dat", interval);
+    writeFile(oldCompany + "/manager.conf", "[Options]\nProbeEveryNetworkInterface=true\n");
+
+    const DataFolders f = dataFolders({}, bin_);
+    EXPECT_EQ(f.writable, config_);
+    EXPECT_EQ(readFile(config_ + "/pwd.ini"), credentials);
+    EXPECT_EQ(QFile::permissions(config_ + "/pwd.ini") &
+                  (QFile::ReadGroup | QFile::ReadOther | QFile::WriteGroup | QFile::WriteOther | QFile::ExeOwner),
+              QFile::Permissions());
+    EXPECT_TRUE(QFile::permissions(config_ + "/pwd.ini").testFlag(QFile::ReadOwner));
+    EXPECT_EQ(readFile(config_ + "/MonInter.dat"), interval);
+    EXPECT_EQ(settingsFile(), config_ + "/tarn-manager.conf");
+    EXPECT_TRUE(QSettings(settingsFile(), QSettings::IniFormat).value("Options/ProbeEveryNetworkInterface").toBool());
+    EXPECT_FALSE(QFileInfo::exists(oldCompany)) << "the emptied folder of the earlier version is left behind";
+
+    // Once only: a folder of the earlier version that turns up again never replaces the new files.
+    writeFile(oldCompany + "/manager/pwd.ini", "stale\n");
+    dataFolders({}, bin_);
+    EXPECT_EQ(readFile(config_ + "/pwd.ini"), credentials);
+    EXPECT_EQ(readFile(oldCompany + "/manager/pwd.ini"), "stale\n");
+}
+
+TEST_F(DataFoldersTest, OnlyTheSettingsOfAnEarlierVersionAreMovedToo) {
+    const QString oldCompany = QDir(root_.path()).filePath("config/Local AppWizard-Generated Applications");
+    writeFile(oldCompany + "/manager.conf", "[manager]\npath=/home/op\n");
+    writeFile(oldCompany + "/other.conf", "kept\n");  // another program's settings under the same name
+    EXPECT_EQ(settingsFile(), config_ + "/tarn-manager.conf");
+    EXPECT_EQ(readFile(config_ + "/tarn-manager.conf"), "[manager]\npath=/home/op\n");
+    EXPECT_FALSE(QFileInfo::exists(oldCompany + "/manager.conf"));
+    EXPECT_EQ(readFile(oldCompany + "/other.conf"), "kept\n");
 }

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <QPointer>
-#include <QTcpSocket>
 #include <QTimer>
 
 #include "core/iolink/io_frame.h"
@@ -21,9 +20,7 @@ SimIoDevice::SimIoDevice(QString name, QHostAddress address, SimIoConfig config,
       name_(std::move(name)),
       address_(std::move(address)),
       config_(std::move(config)),
-      model_(config_.initial) {
-    connect(&server_, &QTcpServer::newConnection, this, &SimIoDevice::onNewConnection);
-}
+      model_(config_.initial) {}
 
 SimIoDevice::~SimIoDevice() {
     ptyNotifier_.reset();
@@ -31,37 +28,29 @@ SimIoDevice::~SimIoDevice() {
     if (ptyMaster_ >= 0) ::close(ptyMaster_);
 }
 
-bool SimIoDevice::start(QString* error) {
-    if (!server_.listen(address_, static_cast<quint16>(config_.port))) {
-        *error = QStringLiteral("device %1: cannot serve I/O on %2:%3: %4")
-                     .arg(name_, address_.toString())
-                     .arg(config_.port)
-                     .arg(server_.errorString());
-        return false;
-    }
+bool SimIoDevice::start(quint16 port, QString* error) {
+    port_ = port;
     return !config_.pty || openPty(error);
 }
 
-void SimIoDevice::onNewConnection() {
-    while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        socket->setParent(this);
-        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-        auto ch = std::make_shared<Channel>();
-        QPointer<QTcpSocket> s(socket);
-        ch->guard = socket;
-        ch->write = [s](const QByteArray& bytes) {
-            if (!s) return;
-            s->write(bytes);
-            s->flush();
-        };
-        ch->close = [s] {
-            if (s) s->disconnectFromHost();
-        };
-        connect(socket, &QTcpSocket::readyRead, this, [this, ch, s] {
-            if (s) handleBytes(ch, s->readAll());
-        });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    }
+void SimIoDevice::serve(QTcpSocket* socket) {
+    socket->setParent(this);
+    socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    auto ch = std::make_shared<Channel>();
+    QPointer<QTcpSocket> s(socket);
+    ch->guard = socket;
+    ch->write = [s](const QByteArray& bytes) {
+        if (!s) return;
+        s->write(bytes);
+        s->flush();
+    };
+    ch->close = [s] {
+        if (s) s->disconnectFromHost();
+    };
+    connect(socket, &QTcpSocket::readyRead, this, [this, ch, s] {
+        if (s) handleBytes(ch, s->readAll());
+    });
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
 }
 
 bool SimIoDevice::openPty(QString* error) {

@@ -1,5 +1,6 @@
 // The I/O side of one simulated device: the device model served over TCP at the device's own
-// loopback address and, on request, on a pseudo-terminal, with the fault knobs of its config.
+// loopback address and, on request, on a pseudo-terminal, with the fault knobs of its config. The
+// fleet's listener for the device's port hands it the connections made to its address.
 #pragma once
 
 #include <functional>
@@ -10,7 +11,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QSocketNotifier>
-#include <QTcpServer>
+#include <QTcpSocket>
 
 #include "core/iolink/io_device.h"
 #include "core/iolink/io_framer.h"
@@ -24,10 +25,13 @@ public:
     SimIoDevice(QString name, QHostAddress address, SimIoConfig config, QObject* parent = nullptr);
     ~SimIoDevice() override;
 
-    bool start(QString* error);
+    // `port` is where the fleet's listener serves this device; opens the pseudo-terminal if asked.
+    bool start(quint16 port, QString* error);
     const QString& name() const { return name_; }
     QHostAddress address() const { return address_; }
-    quint16 port() const { return server_.serverPort(); }
+    quint16 port() const { return port_; }
+    // Takes over a connection made to the device's address and port.
+    void serve(QTcpSocket* socket);
     // The slave side of the pseudo-terminal, empty when there is none.
     const QString& ptyPath() const { return ptyPath_; }
     tarn::IoDeviceModel& model() { return model_; }
@@ -44,7 +48,6 @@ private:
         QPointer<QObject> guard;  // gone when the conversation is
     };
 
-    void onNewConnection();
     bool openPty(QString* error);
     void onPtyReadable();
     void handleBytes(const std::shared_ptr<Channel>& ch, const QByteArray& bytes);
@@ -55,7 +58,7 @@ private:
     QHostAddress address_;
     SimIoConfig config_;
     tarn::IoDeviceModel model_;
-    QTcpServer server_;
+    quint16 port_ = 0;
     int ptyMaster_ = -1;
     int ptySlave_ = -1;
     QString ptyPath_;

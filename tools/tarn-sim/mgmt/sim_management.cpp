@@ -32,10 +32,16 @@ ManagementAnswer SimManagement::answer(tarn::ByteView datagram) {
         command != tarn::CommandCode::Reboot)
         return {};
 
+    if (faults_.dropRequests > 0) {  // lost on the way: the device never saw it
+        --faults_.dropRequests;
+        return {};
+    }
     ManagementAnswer out;
     tarn::CommandCode code = tarn::CommandCode::AuthFailed;
     tarn::Bytes body;
-    if (request->id != credentials_.id || request->password != credentials_.password) {
+    const bool refuseSet = command == tarn::CommandCode::SetValues && faults_.refuseSets > 0;
+    if (refuseSet) --faults_.refuseSets;
+    if (refuseSet || request->id != credentials_.id || request->password != credentials_.password) {
         code = tarn::CommandCode::AuthFailed;
     } else if (command == tarn::CommandCode::GetValues) {
         bool malformed = false;
@@ -47,6 +53,7 @@ ManagementAnswer SimManagement::answer(tarn::ByteView datagram) {
         code = tarn::CommandCode::SetValuesReply;
     } else {
         ++reboots_;
+        parameters_.rebooted();
         body = {0, 0, 0};
         code = tarn::CommandCode::RebootDone;
     }

@@ -1,5 +1,7 @@
 #include "tarn-sim/mgmt/sim_parameters.h"
 
+#include <algorithm>
+
 #include "core/params/value_codec.h"
 
 namespace tarnsim {
@@ -7,6 +9,15 @@ namespace tarnsim {
 namespace {
 
 bool isBlockId(const std::string& id) { return id == "0" || (id.size() >= 2 && id.ends_with(".0")); }
+
+// The last three bytes of the MAC address as one number: what a device's own numbers are made of.
+std::uint32_t macTail(const DeviceIdentity& device) {
+    return std::uint32_t{device.mac[3]} << 16 | std::uint32_t{device.mac[4]} << 8 | device.mac[5];
+}
+
+bool isUpTime(const tarn::ParameterRecord& r) {
+    return r.name == "Up time" && tarn::valueTypeOf(r.type) == tarn::ValueType::UnsignedLong && r.size == 4;
+}
 
 // The text a record starts with, by what the record is; empty when it keeps its zero bytes.
 std::string defaultText(const tarn::ParameterRecord& r, const DeviceIdentity& device) {
@@ -24,6 +35,16 @@ std::string defaultText(const tarn::ParameterRecord& r, const DeviceIdentity& de
     if (r.name == "Subnet mask") return "255.0.0.0";
     if (r.name == "Local port") return std::to_string(device.localPort);
     if (r.name == "Firmware") return std::to_string(device.major) + "." + std::to_string(device.minor);
+    if (r.name == "Serial number") return std::to_string(10000000 + macTail(device));
+    // Up for some days, hours and minutes, different for each device.
+    if (r.name == "Up time") return std::to_string(86400 * (1 + macTail(device) % 40) + 37 * macTail(device) % 86400);
+    if (r.name == "Gateway") return "127.0.0.1";
+    if (r.name == "Max connections") return "4";
+    if (r.name == "Scale factor") return "1.0";
+    if (r.name == "Baud rate") return "9600";
+    if (r.name == "Data bits") return "8";
+    if (r.name == "Stop bits") return "1";
+    if (r.name == "Response timeout") return "1000";
     if (tarn::valueTypeOf(r.type) == tarn::ValueType::Mac) return tarn::formatMacText(device.mac);
     if (!r.enumeration.empty()) return r.enumeration.front().text;
     if (!r.definedValues.empty()) return r.definedValues.front().text;
@@ -41,21 +62,50 @@ int credentialRecordKind(const std::string& id) {
 
 SimParameters::SimParameters(std::shared_ptr<const tarn::DefinitionSet> set, tarn::ByteOrder order,
                              const DeviceIdentity& identity)
-    : set_(std::move(set)), order_(order) {
-    values_.reserve(set_->records.size());
-    for (const tarn::ParameterRecord& r : set_->records) values_.emplace_back(static_cast<std::size_t>(r.size), 0);
+    : set_(std::move(set)), order_(order), values_(offsetOf(set_->recordCount()), 0) {
     for (int i = 0; i < set_->recordCount(); ++i) {
         const std::string text = defaultText(set_->records[static_cast<std::size_t>(i)], identity);
         // A default the record's type cannot hold leaves the zero bytes.
         if (!text.empty()) encodeInto(i, text);
+        if (isUpTime(set_->records[static_cast<std::size_t>(i)])) upTimeRecords_.push_back(i);
     }
+}
+
+void SimParameters::rebooted() {
+    for (int i : upTimeRecords_) store(i, tarn::Bytes(4, 0));
+    upTimeFrom_ = Clock::now();
+}
+
+tarn::Bytes SimParameters::valueAt(int index) const {
+    const tarn::ByteView value = stored(index);
+    if (std::find(upTimeRecords_.begin(), upTimeRecords_.end(), index) == upTimeRecords_.end())
+        return tarn::Bytes(value.begin(), value.end());
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - upTimeFrom_).count();
+    tarn::Bytes now;
+    tarn::appendU32(now, tarn::readU32(value.data(), order_) + static_cast<std::uint32_t>(seconds), order_);
+    return now;
+}
+
+std::size_t SimParameters::offsetOf(int index) const {
+    std::size_t at = 0;
+    for (int j = 0; j < index; ++j) at += static_cast<std::size_t>(set_->records[static_cast<std::size_t>(j)].size);
+    return at;
+}
+
+tarn::ByteView SimParameters::stored(int index) const {
+    return tarn::ByteView(values_).subspan(
+        offsetOf(index), static_cast<std::size_t>(set_->records[static_cast<std::size_t>(index)].size));
+}
+
+void SimParameters::store(int index, tarn::ByteView value) {
+    std::copy(value.begin(), value.end(), values_.begin() + static_cast<std::ptrdiff_t>(offsetOf(index)));
 }
 
 bool SimParameters::encodeInto(int index, const std::string& text) {
     const tarn::ParameterRecord& r = set_->records[static_cast<std::size_t>(index)];
-    auto bytes = tarn::encodeValueBytes(r, text, order_);
+    auto bytes = tarn::EncodeValue(r, text, order_);
     if (!bytes || bytes->size() != static_cast<std::size_t>(r.size)) return false;
-    values_[static_cast<std::size_t>(index)] = std::move(*bytes);
+    store(index, *bytes);
     return true;
 }
 
@@ -87,14 +137,14 @@ std::optional<tarn::Bytes> SimParameters::read(const std::string& id) const {
         if (first < 0) return std::nullopt;
         tarn::Bytes block;
         for (int j = first; j <= last; ++j) {
-            const tarn::Bytes& v = values_[static_cast<std::size_t>(j)];
+            const tarn::Bytes v = valueAt(j);
             block.insert(block.end(), v.begin(), v.end());
         }
         return block;
     }
     const int index = tarn::FindRecordById(*set_, id);
     if (index < 0) return std::nullopt;
-    return values_[static_cast<std::size_t>(index)];
+    return valueAt(index);
 }
 
 bool SimParameters::write(const std::string& id, tarn::ByteView value) {
@@ -103,15 +153,14 @@ bool SimParameters::write(const std::string& id, tarn::ByteView value) {
     const tarn::ParameterRecord& r = set_->records[static_cast<std::size_t>(index)];
     if (r.accessMode == tarn::AccessMode::ReadOnly || r.accessMode == tarn::AccessMode::Hidden) return false;
     if (value.size() != static_cast<std::size_t>(r.size)) return false;
-    values_[static_cast<std::size_t>(index)].assign(value.begin(), value.end());
+    store(index, value);
     return true;
 }
 
 std::string SimParameters::text(const std::string& id) const {
     const int index = tarn::FindRecordById(*set_, id);
     if (index < 0) return {};
-    return tarn::formatValue(set_->records[static_cast<std::size_t>(index)], values_[static_cast<std::size_t>(index)],
-                             order_);
+    return tarn::FormatValue(set_->records[static_cast<std::size_t>(index)], valueAt(index), order_);
 }
 
 }  // namespace tarnsim

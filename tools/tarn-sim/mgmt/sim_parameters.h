@@ -1,9 +1,13 @@
 // The parameter values one simulated device keeps: one byte run per record of its definition set,
-// exactly the record's size, with defaults drawn from the device's own identity. Values are read and
+// exactly the record's size, with defaults drawn from the device's own identity, so that a demo
+// fleet looks like real devices (serial numbers, up times, scale factors, serial line settings).
+// The "Up time" record counts the seconds since the device started, or was last rebooted. Values are read and
 // written as the management requests carry them: single records by id, class blocks ("0", "3.0")
 // as the concatenation of their records.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,12 +55,29 @@ public:
     const tarn::DefinitionSet& definitions() const { return *set_; }
     tarn::ByteOrder order() const { return order_; }
 
+    // The device restarts: its up time begins again at 0.
+    void rebooted();
+
 private:
+    using Clock = std::chrono::steady_clock;
+
     bool encodeInto(int index, const std::string& text);
+    // The record's value as the device would send it now.
+    tarn::Bytes valueAt(int index) const;
+    // Where record `index` starts in values_ (the records' sizes before it).
+    std::size_t offsetOf(int index) const;
+    // The record's bytes as stored.
+    tarn::ByteView stored(int index) const;
+    void store(int index, tarn::ByteView value);
 
     std::shared_ptr<const tarn::DefinitionSet> set_;
     tarn::ByteOrder order_;
-    std::vector<tarn::Bytes> values_;
+    // Every record's value, one after the other in definition order: one allocation per device, so
+    // that a fleet of a hundred thousand devices stays small.
+    tarn::Bytes values_;
+    // The up-time records hold the up time at upTimeFrom_; reading adds the seconds since.
+    std::vector<int> upTimeRecords_;
+    Clock::time_point upTimeFrom_ = Clock::now();
 };
 
 }  // namespace tarnsim

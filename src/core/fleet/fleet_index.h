@@ -1,0 +1,38 @@
+// The files of a fleet backup: one .CNF per device, named after its MAC, and fleet.json, the index
+// of what happened to every selected device. Also the one line per device that tarnctl prints.
+//
+//   {"devices": [
+//     {"mac": "00:11:22:33:44:61", "name": "Pump 1", "address": "127.0.0.11", "product": "TARN-IO",
+//      "version": "1.1", "status": "ok", "file": "00-11-22-33-44-61.CNF", "message": ""},
+//     ...]}
+#pragma once
+
+#include <string>
+
+#include "core/fleet/fleet_selection.h"
+#include "core/manage/device_outcome.h"
+
+namespace tarn {
+
+constexpr const char* kFleetIndexFileName = "fleet.json";
+
+// "00-11-22-33-44-61.CNF": the MAC in upper case, its pairs joined by '-'.
+std::string backupFileName(const std::string& mac);
+
+// The product of a device as the index names it: the prodid.ini name, else its product id.
+std::string productText(const DeviceEntry& device, const ProductNames& productName);
+
+// The index text (UTF-8; names and messages are read as Latin-1 bytes).
+std::string formatFleetIndex(const OperationOutcomes& outcomes, const ProductNames& productName);
+// Writes the index completely or not at all (temporary file, then rename).
+bool writeFleetIndex(const std::string& path, const OperationOutcomes& outcomes, const ProductNames& productName,
+                     std::string* error = nullptr);
+
+// "00:11:22:33:44:61  127.0.0.11       Pump 1            ok              00-11-22-33-44-61.CNF": MAC,
+// address, name, status, then the file and the message.
+std::string outcomeLine(const DeviceOutcome& outcome);
+
+// Every device ok, or skipped as not concerned.
+bool allSucceeded(const OperationOutcomes& outcomes);
+
+}  // namespace tarn

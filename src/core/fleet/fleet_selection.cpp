@@ -1,0 +1,87 @@
+#include "core/fleet/fleet_selection.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "core/common/text.h"
+#include "core/discovery/management_message.h"
+
+namespace tarn {
+
+namespace {
+
+std::optional<MacAddress> parseFleetMac(std::string text) {
+    std::replace(text.begin(), text.end(), '-', ':');
+    return parseMacText(text);
+}
+
+// "1.1" -> {1, 1}; nothing unless two numbers joined by one dot.
+std::optional<std::pair<int, int>> parseVersion(const std::string& text) {
+    int major = 0, minor = 0, used = 0;
+    if (text.empty() || !std::isdigit(static_cast<unsigned char>(text.front()))) return std::nullopt;
+    if (std::sscanf(text.c_str(), "%3d.%3d%n", &major, &minor, &used) != 2) return std::nullopt;
+    if (used != static_cast<int>(text.size())) return std::nullopt;
+    return std::make_pair(major, minor);
+}
+
+}  // namespace
+
+std::optional<std::string> checkFleetFilter(const FleetFilter& filter) {
+    if (!filter.version.empty() && !parseVersion(filter.version))
+        return "--version must be MAJOR.MINOR, such as 1.1, not '" + filter.version + "'";
+    for (const std::string& mac : filter.macs) {
+        if (!parseFleetMac(mac))
+            return "--mac must be six hexadecimal pairs separated by ':' or '-', not '" + mac + "'";
+    }
+    return std::nullopt;
+}
+
+bool matchesGlob(std::string_view pattern, std::string_view text) {
+    // Greedy with one step back: on a mismatch the last '*' takes one more byte.
+    std::size_t p = 0, t = 0, star = std::string_view::npos, resume = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
+            ++p;
+            ++t;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = t;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
+std::vector<DeviceEntry> selectFleet(const std::vector<DeviceEntry>& answered, const FleetFilter& filter,
+                                     const ProductNames& productName) {
+    std::vector<MacAddress> macs;
+    for (const std::string& text : filter.macs) {
+        if (auto mac = parseFleetMac(text)) macs.push_back(*mac);
+    }
+    const auto version = parseVersion(filter.version);
+    std::vector<std::pair<MacAddress, DeviceEntry>> chosen;
+    for (const DeviceEntry& device : answered) {
+        const auto mac = parseFleetMac(device.mac);
+        if (!mac) continue;  // no file name and no way to address it
+        if (std::any_of(chosen.begin(), chosen.end(), [&](const auto& c) { return c.first == *mac; })) continue;
+        if (!macs.empty() && std::find(macs.begin(), macs.end(), *mac) == macs.end()) continue;
+        if (!filter.product.empty() && filter.product != device.productId &&
+            !equalsIgnoreCase(filter.product, productName(device.productId)))
+            continue;
+        if (version && parseVersion(device.version) != version) continue;
+        if (!filter.nameGlob.empty() && !matchesGlob(filter.nameGlob, device.name)) continue;
+        chosen.emplace_back(*mac, device);
+    }
+    std::stable_sort(chosen.begin(), chosen.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<DeviceEntry> devices;
+    for (auto& c : chosen) devices.push_back(std::move(c.second));
+    return devices;
+}
+
+}  // namespace tarn

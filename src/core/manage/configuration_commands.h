@@ -1,0 +1,32 @@
+// The Save, Load and Compare commands of the .CNF files over the parameter list of the selected
+// devices. They touch only the rows, their marks and the comparison, never an operation of the
+// session.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/common/prompter.h"
+#include "core/discovery/device_entry.h"
+#include "core/params/parameter_table.h"
+
+namespace tarn {
+
+// The selection's header: number of devices, common product id and version ("ERROR" when they differ).
+ConfigurationHeader configurationHeader(const std::vector<DeviceEntry>& selected);
+
+bool saveConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, const ParameterTable& table,
+                       Prompter& prompter);
+// Values the file changes are written into read/write rows and marked for the next set.
+bool loadConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, ParameterTable& table,
+                       Prompter& prompter);
+
+// Compare with file: the file must be a .CNF of the listed product and version; then every row whose
+// value differs from the file's is highlighted (see ConfigurationComparison) and nothing is marked.
+// Returns the number of rows that differ, or nothing when the file was refused (the message told
+// why; an earlier comparison stays).
+std::optional<int> compareConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected,
+                                        ParameterTable& table, Prompter& prompter);
+
+}  // namespace tarn

@@ -1,0 +1,83 @@
+// The credentials of the management operations: where a device's ID and password come from (the
+// log, or the password dialog), when the log changes, and the change of a device's own ID or
+// password that a set carries.
+//
+// The log only ever takes credentials a device has accepted: typed credentials go into a request
+// first, and into pwd.ini once the device answers that request with anything but a refusal. A set
+// that gives a device a new ID or password makes it pending once the device has answered the set;
+// the device's next refusal of the old credentials then moves its log entry to the new ones.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+#include "core/common/prompter.h"
+#include "core/discovery/device_entry.h"
+
+namespace tarn {
+
+inline constexpr const char* kCredentialsTooLong = "The ID and the password can each be at most 255 characters long.";
+
+class CredentialFlow {
+public:
+    CredentialFlow(std::string logPath, Prompter& prompter);
+
+    // A new operation: each damaged-log report is shown once more.
+    void newOperation() { logPrompter_.newOperation(); }
+
+    // The ID and password for a request to the device: from the log, or typed in the password dialog
+    // titled "[ name ]". The dialog comes also for a logged device when `askEvenIfLogged` or when
+    // the device refused its credentials (askAgain). Nothing on Cancel.
+    std::optional<Credentials> credentialsFor(const DeviceEntry& device, bool askEvenIfLogged);
+
+    // Ask for the device's credentials at its next request, even when the log knows it.
+    void askAgain(const std::string& mac) { askAgain_.insert(mac); }
+    bool mustAsk(const std::string& mac) const { return askAgain_.count(mac) > 0; }
+
+    // The device answered a request carrying these credentials: the log takes them (a new entry, or
+    // the device's entry when it held other texts).
+    void accepted(const std::string& mac, const std::string& id, const std::string& password);
+
+    // A set carrying the device's own new ID and/or password (empty: unchanged) was answered.
+    void setChangePending(const std::string& mac, const Credentials& change) { pending_[mac] = change; }
+    bool changePending(const std::string& mac) const { return pending_.count(mac) > 0; }
+    // The device refused a request: with a change pending the log moves to the new credentials (from
+    // `sent` what did not change) and true is returned; otherwise the device is asked again next time.
+    bool refused(const std::string& mac, const Credentials& sent);
+
+    // Empties pwd.ini and forgets every pending change.
+    void clear();
+
+private:
+    // The log reports a damaged file each time it is read; one operation reads it for every device,
+    // so each report is shown once per operation.
+    class OncePrompter : public Prompter {
+    public:
+        explicit OncePrompter(Prompter& to) : to_(to) {}
+        void newOperation() { shown_.clear(); }
+        void showMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
+            if (shown_.insert(caption + '\n' + text).second) to_.showMessage(caption, text, icon);
+        }
+        bool askYesNo(const std::string& caption, const std::string& text) override {
+            return to_.askYesNo(caption, text);
+        }
+        bool confirm(const ConfirmText& text) override { return to_.confirm(text); }
+        std::optional<Credentials> askCredentials(const std::string& title) override {
+            return to_.askCredentials(title);
+        }
+
+    private:
+        Prompter& to_;
+        std::set<std::string> shown_;
+    };
+
+    std::string logPath_;
+    Prompter& prompter_;
+    OncePrompter logPrompter_;
+    std::set<std::string> askAgain_;
+    std::map<std::string, Credentials> pending_;
+};
+
+}  // namespace tarn

@@ -1,0 +1,23 @@
+#include "core/manage/device_outcome.h"
+
+namespace tarn {
+
+std::string_view statusName(OutcomeStatus status) {
+    switch (status) {
+        case OutcomeStatus::Ok:
+            return "ok";
+        case OutcomeStatus::Refused:
+            return "refused";
+        case OutcomeStatus::NoReply:
+            return "no-reply";
+        case OutcomeStatus::NoDefinitions:
+            return "no-definitions";
+        case OutcomeStatus::Failed:
+            return "failed";
+        case OutcomeStatus::Skipped:
+            return "skipped";
+    }
+    return "failed";
+}
+
+}  // namespace tarn

@@ -1,0 +1,28 @@
+// The outcome of one device in a management operation (Get, Set, Reboot, Back up, Apply): what the
+// Results dock lists, what `tarnctl fleet` prints and writes into fleet.json.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/discovery/device_entry.h"
+
+namespace tarn {
+
+enum class OutcomeStatus { Ok, Refused, NoReply, NoDefinitions, Failed, Skipped };
+
+// "ok", "refused", "no-reply", "no-definitions", "failed", "skipped": the words of fleet.json.
+std::string_view statusName(OutcomeStatus status);
+
+struct DeviceOutcome {
+    DeviceEntry device;
+    std::string operation;  // "Get", "Set", "Reboot", "Back up", "Apply"
+    OutcomeStatus status = OutcomeStatus::Ok;
+    std::string message;  // what went wrong, or what was done; may be empty for Ok
+    std::string file;     // the file written (Back up) or applied (Apply), when there is one
+};
+
+using OperationOutcomes = std::vector<DeviceOutcome>;
+
+}  // namespace tarn

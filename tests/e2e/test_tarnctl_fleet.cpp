@@ -1,0 +1,240 @@
+// tarnctl fleet against tarn-sim: a mixed fleet (a device whose password pwd.ini has wrong, one that
+// never answers, one of another product, one whose definitions are missing) backed up and applied
+// to, a dry run that sends no set, and a refused value that stops everything before the probe.
+#include <gtest/gtest.h>
+#include <map>
+#include <memory>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include "core/common/silent_prompter.h"
+#include "core/manage/credential_log.h"
+#include "support/sim_process.h"
+#include "support/test_paths.h"
+
+namespace tarn::test {
+namespace {
+
+// tests/e2e/fleets/fleet_cli.json
+constexpr const char* kPump1 = "02:00:00:00:17:61";   // admin/admin, Location "Roof"
+constexpr const char* kPump2 = "02:00:00:00:17:62";   // op/secret, unknown to pwd.ini; Location "Yard"
+constexpr const char* kPump3 = "02:00:00:00:17:63";   // admin/unknown: pwd.ini's admin/admin is refused
+constexpr const char* kPump4 = "02:00:00:00:17:64";   // drops every management request
+constexpr const char* kSensor = "02:00:00:00:17:65";  // TARN-AI 1.0
+constexpr const char* kGate = "02:00:00:00:17:66";    // TARN-GW 2.0: no .dcf
+
+class TarnctlFleet : public ::testing::Test {
+protected:
+    // A fleet and data of its own per test (an apply changes devices); pwd.ini knows every device but
+    // Pump-2 as admin/admin.
+    void SetUp() override {
+        sim_ = std::make_unique<SimProcess>();
+        ASSERT_TRUE(sim_->start({"--fleet", sourceDir() + "/tests/e2e/fleets/fleet_cli.json", "--device-port", "0",
+                                 "--data-dir", dataDir()}))
+            << sim_->output().toStdString();
+        data_ = scratchDir();
+        const QDir source(dataDir());
+        for (const QString& name : source.entryList({"prodid.ini", "*.dcf"}, QDir::Files))
+            ASSERT_TRUE(QFile::copy(source.filePath(name), data_ + '/' + name));
+        SilentPrompter quiet;
+        CredentialLog log((data_ + "/pwd.ini").toStdString(), quiet);
+        log.LoadLog();
+        for (const char* mac : {kPump1, kPump3, kPump4, kSensor, kGate}) {
+            log.AppendEntry();
+            log.StoreEntry(mac, "admin", "admin", -1);
+        }
+        ASSERT_TRUE(log.SaveLog());
+    }
+
+    QStringList network() const {
+        return {"--broadcast",   "127.255.255.255",
+                "--device-port", QString::number(sim_->devicePort()),
+                "--data-dir",    data_,
+                "--wait",        "500"};
+    }
+    RunResult fleet(const QStringList& args, bool trace = false) {
+        return runProgram(tarnctlPath(),
+                          (trace ? QStringList{"--trace"} : QStringList{}) + QStringList{"fleet"} + args + network());
+    }
+    // One device's rows by name, read with `params get` (credentials from pwd.ini or given).
+    QJsonObject rows(const char* address, const QStringList& more = {}) {
+        const RunResult r =
+            runProgram(tarnctlPath(), QStringList{"params", "get", "--json", "--address", address, "--device-port",
+                                                  QString::number(sim_->devicePort()), "--data-dir", data_} +
+                                          more);
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        QJsonObject byName;
+        for (const QJsonValue& row : QJsonDocument::fromJson(r.out.toUtf8()).array())
+            byName[row["name"].toString()] = row;
+        return byName;
+    }
+    QString value(const char* address, const char* name, const QStringList& more = {}) {
+        return rows(address, more)[name].toObject()["value"].toString();
+    }
+    // The index entries by MAC.
+    static std::map<QString, QJsonObject> byMac(const QByteArray& json) {
+        std::map<QString, QJsonObject> out;
+        const QJsonArray devices = QJsonDocument::fromJson(json).object()["devices"].toArray();
+        for (const QJsonValue& d : devices) out[d["mac"].toString()] = d.toObject();
+        EXPECT_EQ(out.size(), static_cast<std::size_t>(devices.size()));
+        return out;
+    }
+    static QByteArray read(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+    // A backup of Pump-1 alone: the file a site standard is made from.
+    QString pump1File() {
+        const QString dir = data_ + "/standard";
+        const RunResult r = fleet({"backup", dir, "--mac", kPump1});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        return dir + "/02-00-00-00-17-61.CNF";
+    }
+
+    std::unique_ptr<SimProcess> sim_;
+    QString data_;
+};
+
+TEST_F(TarnctlFleet, BacksUpAMixedFleetWithAFileAndAnEntryPerDevice) {
+    const QString dir = data_ + "/site";
+    const RunResult r = fleet({"backup", dir, "--id", "op", "--password", "secret"});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    EXPECT_EQ(r.out.count('\n'), 6) << r.out.toStdString();
+    EXPECT_TRUE(
+        r.out.contains(QRegularExpression("02:00:00:00:17:64 +127\\.0\\.17\\.64 +Pump-4 +no-reply +No reply\n")))
+        << r.out.toStdString();
+
+    auto index = byMac(read(dir + "/fleet.json"));
+    ASSERT_EQ(index.size(), 6u) << read(dir + "/fleet.json").toStdString();
+    const auto expect = [&](const char* mac, const char* status, const char* file, const char* message) {
+        const QJsonObject e = index[mac];
+        EXPECT_EQ(e["status"].toString(), status) << mac;
+        EXPECT_EQ(e["file"].toString(), file) << mac;
+        EXPECT_TRUE(e["message"].toString().startsWith(message))
+            << mac << ": " << e["message"].toString().toStdString();
+        EXPECT_EQ(e.keys(), (QStringList{"address", "file", "mac", "message", "name", "product", "status", "version"}));
+    };
+    expect(kPump1, "ok", "02-00-00-00-17-61.CNF", "");
+    expect(kPump2, "ok", "02-00-00-00-17-62.CNF", "");  // --id/--password, for the device pwd.ini does not know
+    expect(kPump3, "refused", "", "Error occured. Try again !!");
+    expect(kPump4, "no-reply", "", "No reply");
+    expect(kSensor, "ok", "02-00-00-00-17-65.CNF", "");
+    expect(kGate, "no-definitions", "", "Can't find configuration file!");
+    EXPECT_EQ(index[kSensor]["product"].toString(), "TARN-AI");
+    EXPECT_EQ(index[kSensor]["version"].toString(), "1.0");
+    EXPECT_EQ(index[kPump4]["name"].toString(), "Pump-4");
+    EXPECT_EQ(index[kPump4]["address"].toString(), "127.0.17.64");
+    // The files hold the devices' passwords: the folder made for them is its owner's only.
+    EXPECT_EQ(QFileInfo(dir).permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::ExeOther),
+              QFile::Permissions());
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files),
+              (QStringList{"02-00-00-00-17-61.CNF", "02-00-00-00-17-62.CNF", "02-00-00-00-17-65.CNF", "fleet.json"}));
+
+    // The same bytes as `cnf save` of the device, but for its clock ("Up time" counts the seconds).
+    const RunResult single =
+        runProgram(tarnctlPath(), {"cnf", "save", data_ + "/single.CNF", "--address", "127.0.17.61", "--device-port",
+                                   QString::number(sim_->devicePort()), "--data-dir", data_});
+    ASSERT_EQ(single.exitCode, 0) << single.err.toStdString();
+    const QString upTime = QStringLiteral("[%1]\t").arg(rows("127.0.17.61")["Up time"].toObject()["index"].toInt());
+    QList<QByteArray> mine = read(dir + "/02-00-00-00-17-61.CNF").split('\n');
+    QList<QByteArray> theirs = read(data_ + "/single.CNF").split('\n');
+    ASSERT_EQ(mine.size(), theirs.size());
+    ASSERT_GT(mine.size(), 20);
+    EXPECT_EQ(mine[0], "1 \t 74 \t 1.1 ");
+    for (int i = 0; i < mine.size(); ++i) {
+        if (!mine[i].startsWith(upTime.toLatin1())) {
+            EXPECT_EQ(mine[i], theirs[i]) << "line " << i;
+        }
+    }
+
+    // --json prints the index it writes; a selection that every device passes exits 0.
+    const RunResult json = fleet({"backup", data_ + "/two", "--json", "--mac", kSensor, "--mac", "02-00-00-00-17-61"});
+    EXPECT_EQ(json.exitCode, 0) << json.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(json.out.toUtf8()), QJsonDocument::fromJson(read(data_ + "/two/fleet.json")));
+    EXPECT_EQ(byMac(json.out.toUtf8()).size(), 2u);
+}
+
+TEST_F(TarnctlFleet, AppliesAFileToTheDevicesOfItsProductAndVersionOnly) {
+    const QString file = pump1File();
+    const RunResult r =
+        fleet({"apply", file, "--only", "Location,3.1.7", "--id", "op", "--password", "secret", "--json"});
+    EXPECT_EQ(r.exitCode, 1) << r.err.toStdString();
+    auto index = byMac(r.out.toUtf8());
+    ASSERT_EQ(index.size(), 6u) << r.out.toStdString();
+    EXPECT_EQ(index[kPump1]["status"].toString(), "ok");
+    EXPECT_EQ(index[kPump1]["message"].toString(), "no row differs");
+    EXPECT_EQ(index[kPump2]["status"].toString(), "ok");
+    EXPECT_EQ(index[kPump2]["message"].toString(), "set 2 rows");
+    EXPECT_EQ(index[kPump3]["status"].toString(), "refused");
+    EXPECT_EQ(index[kPump4]["status"].toString(), "no-reply");
+    EXPECT_EQ(index[kSensor]["status"].toString(), "skipped");
+    EXPECT_EQ(index[kSensor]["message"].toString(), "the file is for TARN-IO 1.1");
+    EXPECT_EQ(index[kGate]["status"].toString(), "skipped");
+
+    // Pump-2 took the two rows and nothing else; pwd.ini now knows it.
+    const QJsonObject pump2 = rows("127.0.17.62");
+    EXPECT_EQ(pump2["Location"].toObject()["value"].toString(), "Roof");
+    EXPECT_EQ(pump2["Max connections"].toObject()["value"].toString(), "4");
+    EXPECT_EQ(pump2["Device name"].toObject()["value"].toString(), "Pump-2");
+    EXPECT_EQ(pump2["IP address"].toObject()["value"].toString(), "127.0.17.62");
+
+    // A value no device can take stops the whole apply before anything goes out, probe included.
+    QByteArray text = read(file);
+    const QByteArray portRow =
+        QStringLiteral("[%1]\t ").arg(pump2["Local port"].toObject()["index"].toInt()).toLatin1();
+    const QByteArray locationRow =
+        QStringLiteral("[%1]\t ").arg(pump2["Location"].toObject()["index"].toInt()).toLatin1();
+    QList<QByteArray> lines = text.split('\n');
+    for (QByteArray& line : lines) {
+        if (line.startsWith(portRow)) line = portRow + "99999";
+        if (line.startsWith(locationRow)) line = locationRow + "Basement";
+    }
+    QFile bad(data_ + "/bad.CNF");
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write(lines.join('\n'));
+    bad.close();
+    const RunResult refused = fleet({"apply", data_ + "/bad.CNF", "--mac", kPump2}, true);
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.err.contains("Local port: at most 65535")) << refused.err.toStdString();
+    EXPECT_FALSE(refused.err.contains("  127.0.17.")) << "something was sent:\n" << refused.err.toStdString();
+    EXPECT_TRUE(refused.out.isEmpty());
+    EXPECT_EQ(value("127.0.17.62", "Location"), "Roof");
+
+    EXPECT_EQ(fleet({"apply", file, "--only", "Serial number"}).exitCode, 2);
+    EXPECT_EQ(fleet({"apply", data_ + "/none.CNF"}).exitCode, 2);
+    EXPECT_EQ(fleet({"apply", file, "--name", "Nobody*"}).exitCode, 2);
+    EXPECT_EQ(fleet({"backup", data_ + "/x", "--mac", "02:00:00:00:17"}).exitCode, 2);
+}
+
+TEST_F(TarnctlFleet, ADryRunShowsTheRowsThatDifferAndSendsNoSet) {
+    const QString file = pump1File();
+    const QStringList args{"apply", file,   "--only", "Location", "--mac",      kPump2,
+                           "--mac", kPump1, "--id",   "op",       "--password", "secret"};
+    const RunResult dry = fleet(args + QStringList{"--dry-run"}, true);
+    EXPECT_EQ(dry.exitCode, 0) << dry.err.toStdString();
+    EXPECT_TRUE(
+        dry.out.contains(QRegularExpression("Pump-2 +ok +\\S+02-00-00-00-17-61.CNF  1 row differs: Location\n"
+                                            "    Location: Yard -> Roof\n")))
+        << dry.out.toStdString();
+    EXPECT_TRUE(dry.out.contains(QRegularExpression("Pump-1 +ok +\\S+  no row differs\n"))) << dry.out.toStdString();
+    EXPECT_TRUE(dry.err.contains("GetValues")) << dry.err.toStdString();
+    EXPECT_FALSE(dry.err.contains("SetValues")) << dry.err.toStdString();
+    EXPECT_EQ(value("127.0.17.62", "Location"), "Yard");
+
+    // The same without --dry-run sets the row: the trace would have shown it.
+    const RunResult wet = fleet(args + QStringList{"--reboot"}, true);
+    EXPECT_EQ(wet.exitCode, 0) << wet.err.toStdString();
+    EXPECT_TRUE(wet.err.contains("SetValues")) << wet.err.toStdString();
+    EXPECT_TRUE(wet.out.contains(QRegularExpression("Pump-2 +ok +\\S+  set 1 row, rebooted\n")))
+        << wet.out.toStdString();
+    EXPECT_EQ(value("127.0.17.62", "Location"), "Roof");
+}
+
+}  // namespace
+}  // namespace tarn::test

@@ -1,0 +1,27 @@
+// The discovery probe of `tarnctl probe` and `tarnctl fleet`: sent once (broadcast, on every
+// interface, or to one typed address), replies collected for the wait, each MAC once.
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include <QHostAddress>
+#include <QString>
+
+#include "core/discovery/device_entry.h"
+
+namespace tarnctl {
+
+struct ProbeRequest {
+    QHostAddress broadcast{QHostAddress::Broadcast};
+    QString address;  // Quick Connect: probe this address only
+    quint16 devicePort = 2002;
+    int waitMs = 1000;
+    bool allInterfaces = false;
+};
+
+// The devices that answered, in the order of their replies (each with the broadcast address that
+// reaches it by MAC). Nothing, after a message, when the probe could not be sent.
+std::optional<std::vector<tarn::DeviceEntry>> probeDevices(const ProbeRequest& request);
+
+}  // namespace tarnctl
