@@ -12,7 +12,7 @@
 // ioResult is emitted synchronously, once per request: `result` is the reply's result character
 // ('0' = 48 is success, except for ChangeSettingMode whose success is '1'), or 0 when the request
 // got no usable answer (time-out, bad checksum, fourth NAK, no link, or refused before sending:
-// see IoRefusal and lastRefusal()). A slot connected directly may call GetStatus/GetConfig to see
+// see IoRefusal and lastRefusal()). A slot connected directly may read status() and config() to see
 // the update and may queue the next command, which is sent right after the slot returns. Do not
 // delete the CCommProcess inside its own signals (use deleteLater).
 #pragma once
