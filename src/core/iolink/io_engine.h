@@ -95,8 +95,6 @@ public:
     void onBytesReceived(std::string_view bytes);
     void onReplyTimeout();
 
-    void GetStatus(IoStatus& out) const { out = status_; }
-    void GetConfig(IoConfig& out) const { out = config_; }
     const IoStatus& status() const { return status_; }
     const IoConfig& config() const { return config_; }
     // Whether a block of the configuration was ever read from the device (see IoBlock).

@@ -66,8 +66,7 @@ TEST_F(IoDeviceTest, WritesNeedSettingModeAndReadBack) {
     EXPECT_EQ(run(IoRequests::ReadEnableStatus()), '0');
     EXPECT_EQ(run(IoRequests::ReadPowerStoppage()), '0');
     EXPECT_EQ(run(IoRequests::ReadAdcLevel()), '0');
-    IoConfig c;
-    engine.GetConfig(c);
+    IoConfig c = engine.config();
     c.macroEnabled = 1;
     c.macroText = "O1&!I2";
     EXPECT_EQ(run(IoRequests::WriteMacroData(c, 4)), '1');  // run mode
@@ -89,8 +88,7 @@ TEST_F(IoDeviceTest, WritesNeedSettingModeAndReadBack) {
     EXPECT_EQ(run(IoRequests::WriteAdcLevel(c)), '0');
     EXPECT_EQ(run(IoRequests::ChangeRunMode()), '0');
 
-    IoConfig fresh;
-    engine.GetConfig(fresh);
+    IoConfig fresh = engine.config();
     EXPECT_EQ(run(IoRequests::ReadMacroData(4)), '0');
     EXPECT_EQ(engine.config().macroText, "O1&!I2");
     EXPECT_EQ(run(IoRequests::ReadMacroData(3)), '2');  // no macro on port 3

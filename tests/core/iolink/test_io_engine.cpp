@@ -75,9 +75,7 @@ TEST_F(IoEngineTest, HandlerMayQueueTheNextCommandAndSeesTheUpdatedBlocks) {
     std::string nameSeen;
     host.onResult = [&](int index, int) {
         if (index != IoCommand::ReadSerialFirmware) return;
-        IoConfig c;
-        engine.GetConfig(c);
-        nameSeen = c.serialNumber;
+        nameSeen = engine.config().serialNumber;
         engine.QueueRequest(IoRequests::ChangeRunMode());
         // Sent only after this handler returns.
         EXPECT_EQ(host.sent.size(), 1u);
