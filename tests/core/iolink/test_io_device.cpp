@@ -1,7 +1,6 @@
 // The simulated device's interpreter, exercised through the real engine: what the device answers
 // and what the engine makes of it.
 #include <gtest/gtest.h>
-
 #include <string>
 #include <vector>
 
