@@ -43,7 +43,7 @@ public:
     std::vector<Bytes> sent;
 
     std::vector<DeviceEntry> selectedDevices() const override { return devices; }
-    bool isOnLocalSubnet(const std::string&) const override { return true; }
+    bool onLocalSubnet(const std::string&) const override { return true; }
     bool sendDatagram(const Bytes& datagram, const std::string&) override {
         sent.push_back(datagram);
         return true;

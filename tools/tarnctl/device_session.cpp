@@ -312,7 +312,7 @@ void DeviceSession::operationFinished(const std::vector<std::string>& missing) {
 
 std::vector<tarn::DeviceEntry> DeviceSession::selectedDevices() const { return {device_}; }
 
-bool DeviceSession::isOnLocalSubnet(const std::string& ip) const { return tarn::IsOnLocalSubnet(ip); }
+bool DeviceSession::onLocalSubnet(const std::string& ip) const { return tarn::IsOnLocalSubnet(ip); }
 
 bool DeviceSession::sendDatagram(const tarn::Bytes& datagram, const std::string& address) {
     // An empty address is the broadcast of a MAC-addressed device found with --mac.

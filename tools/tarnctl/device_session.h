@@ -114,7 +114,7 @@ public:
 
     // ManagementHost.
     std::vector<tarn::DeviceEntry> selectedDevices() const override;
-    bool isOnLocalSubnet(const std::string& ip) const override;
+    bool onLocalSubnet(const std::string& ip) const override;
     bool sendDatagram(const tarn::Bytes& datagram, const std::string& address) override;
     void startTimer(tarn::SessionTimer timer, int ms) override;
     void stopTimer(tarn::SessionTimer timer) override;

@@ -5,7 +5,7 @@
 namespace tarn {
 
 SendDecision decideSend(const DeviceEntry& device, ManagementOperation operation,
-                        const std::function<bool(const std::string& ip)>& isOnLocalSubnet) {
+                        const std::function<bool(const std::string& ip)>& onLocalSubnet) {
     SendDecision d;
     if (device.foundByTypedAddress) {
         d.address = device.ip;
@@ -16,7 +16,7 @@ SendDecision decideSend(const DeviceEntry& device, ManagementOperation operation
         d.address = device.broadcastAddress;
         return d;
     }
-    if (operation != ManagementOperation::Get && (device.ip == "0.0.0.0" || !isOnLocalSubnet(device.ip))) {
+    if (operation != ManagementOperation::Get && (device.ip == "0.0.0.0" || !onLocalSubnet(device.ip))) {
         d.kind = SendDecision::Kind::Refused;
         d.refusal = "Can't send to " + device.ip;
         return d;

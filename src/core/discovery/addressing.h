@@ -22,7 +22,7 @@ struct SendDecision {
 // The device's tree texts decide: found by typed address -> unicast; addressing kind 2 -> broadcast;
 // set and reboot refuse "0.0.0.0" and addresses off this host's subnets; otherwise unicast.
 SendDecision decideSend(const DeviceEntry& device, ManagementOperation operation,
-                        const std::function<bool(const std::string& ip)>& isOnLocalSubnet);
+                        const std::function<bool(const std::string& ip)>& onLocalSubnet);
 
 // Dotted IPv4 text to a number, first octet highest. Empty for anything that is not four numbers 0..255.
 std::optional<std::uint32_t> parseIPv4(const std::string& text);

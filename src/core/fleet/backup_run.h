@@ -29,7 +29,7 @@ enum class BackupTimer { SessionNextDevice, SessionReplyWait, Spacing, Settle };
 class BackupHost {
 public:
     virtual ~BackupHost() = default;
-    virtual bool isOnLocalSubnet(const std::string& ip) const = 0;
+    virtual bool onLocalSubnet(const std::string& ip) const = 0;
     virtual bool sendDatagram(const Bytes& datagram, const std::string& address) = 0;
     // Single-shot; starting a running one restarts it. Expiry goes to BackupRun::timerExpired().
     virtual void startTimer(BackupTimer timer, int ms) = 0;
@@ -62,7 +62,7 @@ private:
 
     // ManagementHost of the device's session.
     std::vector<DeviceEntry> selectedDevices() const override;
-    bool isOnLocalSubnet(const std::string& ip) const override { return host_.isOnLocalSubnet(ip); }
+    bool onLocalSubnet(const std::string& ip) const override { return host_.onLocalSubnet(ip); }
     bool sendDatagram(const Bytes& datagram, const std::string& address) override;
     void startTimer(SessionTimer timer, int ms) override;
     void stopTimer(SessionTimer timer) override;

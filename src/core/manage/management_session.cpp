@@ -210,7 +210,7 @@ void ManagementSession::sendNextGet() {
 bool ManagementSession::sendRequest(int target, CommandCode command, ManagementOperation use) {
     const DeviceEntry& device = deviceOf(target);
     const SendDecision decision =
-        decideSend(device, use, [this](const std::string& ip) { return host_.isOnLocalSubnet(ip); });
+        decideSend(device, use, [this](const std::string& ip) { return host_.onLocalSubnet(ip); });
     if (decision.kind == SendDecision::Kind::Refused) {
         prompter_.showMessage(kError, decision.refusal, MessageIcon::Warning);
         op_.notSent = decision.refusal;

@@ -98,7 +98,7 @@ public:
     virtual ~ManagementHost() = default;
     // The selected devices of the tree, in display order.
     virtual std::vector<DeviceEntry> selectedDevices() const = 0;
-    virtual bool isOnLocalSubnet(const std::string& ip) const = 0;
+    virtual bool onLocalSubnet(const std::string& ip) const = 0;
     // Sends one datagram to a dotted address, or broadcasts it when the address is empty.
     virtual bool sendDatagram(const Bytes& datagram, const std::string& address) = 0;
     // Single-shot timers; starting a running one restarts it. Expiry is reported to timerExpired().

@@ -64,7 +64,7 @@ bool BackupDriver::start(std::vector<DeviceEntry> devices, const QString& folder
     return true;
 }
 
-bool BackupDriver::isOnLocalSubnet(const std::string& ip) const { return IsOnLocalSubnet(ip); }
+bool BackupDriver::onLocalSubnet(const std::string& ip) const { return IsOnLocalSubnet(ip); }
 
 bool BackupDriver::sendDatagram(const Bytes& datagram, const std::string& address) {
     socket_->setBroadcastAddress(frame_.broadcastAddress);

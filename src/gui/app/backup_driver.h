@@ -37,7 +37,7 @@ signals:
     void finished(const tarn::OperationOutcomes& outcomes, const QString& folder, const QString& indexError);
 
 private:
-    bool isOnLocalSubnet(const std::string& ip) const override;
+    bool onLocalSubnet(const std::string& ip) const override;
     bool sendDatagram(const Bytes& datagram, const std::string& address) override;
     void startTimer(BackupTimer timer, int ms) override;
     void stopTimer(BackupTimer timer) override;

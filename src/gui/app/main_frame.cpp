@@ -26,6 +26,7 @@
 #include "gui/iolink/set_comm_dlg.h"
 #include "gui/params/manager_view.h"
 #include "link/common/command_line.h"
+#include "link/common/qt_bytes.h"
 #include "link/discovery/device_socket.h"
 
 namespace tarn {
@@ -314,7 +315,7 @@ void CMainFrame::fillGroupBox() {
     } else {
         for (int g = 0; g < set->groupCount(); ++g) {
             const std::string& label = set->groups[static_cast<std::size_t>(g)].label;
-            groupBox_->addItem(QString::fromLatin1(label.data(), static_cast<qsizetype>(label.size())));
+            groupBox_->addItem(latin1(label));
         }
     }
     groupBox_->setCurrentIndex(set ? set->selectedGroup : 0);

@@ -140,7 +140,7 @@ void CManagerView::OnOpenIoMonitor() {
 
 std::vector<DeviceEntry> CManagerView::selectedDevices() const { return tree_.tree()->selectedEntries(); }
 
-bool CManagerView::isOnLocalSubnet(const std::string& ip) const { return IsOnLocalSubnet(ip); }
+bool CManagerView::onLocalSubnet(const std::string& ip) const { return IsOnLocalSubnet(ip); }
 
 bool CManagerView::sendDatagram(const Bytes& datagram, const std::string& address) {
     CDeviceSocket* s = socket();

@@ -71,7 +71,7 @@ private:
     void initialUpdate();
 
     std::vector<DeviceEntry> selectedDevices() const override;
-    bool isOnLocalSubnet(const std::string& ip) const override;
+    bool onLocalSubnet(const std::string& ip) const override;
     bool sendDatagram(const Bytes& datagram, const std::string& address) override;
     void startTimer(SessionTimer timer, int ms) override;
     void stopTimer(SessionTimer timer) override;

@@ -2,17 +2,13 @@
 
 #include <QColor>
 
+#include "link/common/qt_bytes.h"
+
 namespace tarn {
 
 const QColor ParameterModel::kModifiedColor(255, 0, 0);
 const QColor ParameterModel::kComparedColor(255, 214, 120);
 const QColor ParameterModel::kComparedTextColor(0, 0, 0);
-
-namespace {
-
-QString latin1(const std::string& s) { return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size())); }
-
-}  // namespace
 
 ParameterModel::ParameterModel(ParameterTable& table, QObject* parent) : QAbstractTableModel(parent), table_(table) {
     table_.setObserver(this);

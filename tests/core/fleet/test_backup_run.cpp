@@ -30,7 +30,7 @@ public:
     std::optional<OperationOutcomes> finished;
     std::string indexError;
 
-    bool isOnLocalSubnet(const std::string&) const override { return true; }
+    bool onLocalSubnet(const std::string&) const override { return true; }
     bool sendDatagram(const Bytes& d, const std::string& address) override {
         sent.push_back({d, address});
         return true;

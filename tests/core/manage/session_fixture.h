@@ -34,7 +34,7 @@ public:
     int definitionChanges = 0;
 
     std::vector<DeviceEntry> selectedDevices() const override { return selected; }
-    bool isOnLocalSubnet(const std::string&) const override { return true; }
+    bool onLocalSubnet(const std::string&) const override { return true; }
     bool sendDatagram(const Bytes& d, const std::string& address) override {
         sent.push_back({d, address});
         return true;
