@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the suite (gcc, warnings are errors), the suite
-# again under AddressSanitizer + UndefinedBehaviorSanitizer (clang), and a short run of every fuzz target
-# from that same clang tree.
+# Installs what is missing, checks that the sources follow .clang-format, builds, and runs every test:
+# the suite (gcc, warnings are errors), the suite again under AddressSanitizer +
+# UndefinedBehaviorSanitizer (clang), and a short run of every fuzz target from that same clang tree.
 set -euo pipefail
 root=$(cd "$(dirname "$0")" && pwd)
 "$root/scripts/install-deps.sh"
 jobs=$(nproc)
+
+echo "== source format"
+"$root/scripts/check-format.sh"
 
 echo "== build and test"
 "$root/scripts/build.sh" "$root/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARN_WERROR=ON

@@ -5,7 +5,7 @@ packages=(
     build-essential cmake ninja-build ccache git pkg-config
     qt6-base-dev qt6-serialport-dev libgl-dev fonts-dejavu-core
     libgtest-dev libgmock-dev libbenchmark-dev
-    clang libclang-rt-14-dev
+    clang clang-format libclang-rt-14-dev
     socat iproute2
     dpkg-dev file help2man desktop-file-utils appstream lintian
 )

@@ -1,13 +1,12 @@
 // Handling a probe answered by 700 and by 10,000 devices: the left view's handler reads each
-// reply, tests it against the listed devices and appends it to the device tree. The floor, measured in the same run, appends
-// the same number of plain three-text items to a bare QTreeWidget; the goal is to stay within
-// 1.5 times the floor at both sizes.
+// reply, tests it against the listed devices and appends it to the device tree. The floor, measured in the same run,
+// appends the same number of plain three-text items to a bare QTreeWidget; the goal is to stay within 1.5 times the
+// floor at both sizes.
+#include <benchmark/benchmark.h>
+#include <vector>
+
 #include <QApplication>
 #include <QTreeWidget>
-
-#include <benchmark/benchmark.h>
-
-#include <vector>
 
 #include "core/discovery/probe_reply.h"
 #include "gui/app/frame_state.h"
@@ -22,7 +21,11 @@ std::vector<tarn::Bytes> replies(int count) {
     std::vector<tarn::Bytes> out;
     for (int i = 0; i < count; ++i) {
         tarn::ProbeReplyContent s;
-        s.mac = {0x02, 0x00, 0x00, static_cast<std::uint8_t>(i >> 16), static_cast<std::uint8_t>(i >> 8),
+        s.mac = {0x02,
+                 0x00,
+                 0x00,
+                 static_cast<std::uint8_t>(i >> 16),
+                 static_cast<std::uint8_t>(i >> 8),
                  static_cast<std::uint8_t>(i)};
         s.macForm = i % 3 == 0;
         s.addressingKind = 2;
@@ -58,7 +61,9 @@ void BM_BareTreeFloor(benchmark::State& state) {
     std::vector<std::array<QString, 3>> texts;
     for (int i = 0; i < count; ++i)
         texts.push_back({QStringLiteral("Device-%1").arg(i), QStringLiteral("127.0.0.2"),
-                         QStringLiteral("02:00:00:00:%1:%2").arg(i >> 8 & 0xFF, 2, 16, QChar('0')).arg(i & 0xFF, 2, 16, QChar('0'))});
+                         QStringLiteral("02:00:00:00:%1:%2")
+                             .arg(i >> 8 & 0xFF, 2, 16, QChar('0'))
+                             .arg(i & 0xFF, 2, 16, QChar('0'))});
     QTreeWidget tree;
     tree.setColumnCount(3);
     for (auto _ : state) {
@@ -78,7 +83,8 @@ void BM_ProbeReplyParseOnly(benchmark::State& state) {
     const auto all = replies(700);
     for (auto _ : state) {
         for (const auto& r : all)
-            benchmark::DoNotOptimize(tarn::readProbeReply(r, "127.0.0.2", false, [](std::string_view) { return false; }));
+            benchmark::DoNotOptimize(
+                tarn::readProbeReply(r, "127.0.0.2", false, [](std::string_view) { return false; }));
     }
     state.SetItemsProcessed(state.iterations() * 700);
 }

@@ -1,10 +1,10 @@
 // Discovery end to end on loopback: tarn-sim with a mixed fleet, probed by the window and by tarnctl.
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-
-#include <gtest/gtest.h>
 
 #include "gui/app/main_frame.h"
 #include "gui/discovery/input_ip_dlg.h"
@@ -102,8 +102,8 @@ TEST_F(DiscoveryE2E, QuickConnectProbesOneAddressAndMarksItsDevice) {
 
 TEST_F(DiscoveryE2E, TarnctlPrintsTheFleetAsJson) {
     const QString port = QString::number(sim.devicePort());
-    const auto r = runProgram(tarnctlPath(), {"probe", "--broadcast", "127.255.255.255", "--device-port", port,
-                                              "--wait", "800", "--json"});
+    const auto r = runProgram(
+        tarnctlPath(), {"probe", "--broadcast", "127.255.255.255", "--device-port", port, "--wait", "800", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QJsonArray devices = QJsonDocument::fromJson(r.out.toUtf8()).array();
     ASSERT_EQ(devices.size(), kListed) << r.out.toStdString();
@@ -118,8 +118,8 @@ TEST_F(DiscoveryE2E, TarnctlPrintsTheFleetAsJson) {
     EXPECT_EQ(beta.value("foundByTypedAddress").toBool(), false);
     EXPECT_TRUE(r.err.contains("Checksum Error!"));
 
-    const auto typed = runProgram(tarnctlPath(), {"probe", "--address", "127.0.0.106", "--device-port", port,
-                                                  "--wait", "300", "--json"});
+    const auto typed = runProgram(
+        tarnctlPath(), {"probe", "--address", "127.0.0.106", "--device-port", port, "--wait", "300", "--json"});
     const QJsonArray one = QJsonDocument::fromJson(typed.out.toUtf8()).array();
     ASSERT_EQ(one.size(), 1);
     EXPECT_EQ(one[0].toObject().value("name").toString(), "Cut");
@@ -127,9 +127,9 @@ TEST_F(DiscoveryE2E, TarnctlPrintsTheFleetAsJson) {
 }
 
 TEST(TarnctlProbe, BadOptionsGiveOneLineAndExitCode2) {
-    for (const QStringList& args : {QStringList{"probe", "--address", "300.1.1.1"}, QStringList{"probe", "--wait", "x"},
-                                    QStringList{"probe", "--device-port", "0"}, QStringList{"probe", "--nope"},
-                                    QStringList{"nonsense"}}) {
+    for (const QStringList& args :
+         {QStringList{"probe", "--address", "300.1.1.1"}, QStringList{"probe", "--wait", "x"},
+          QStringList{"probe", "--device-port", "0"}, QStringList{"probe", "--nope"}, QStringList{"nonsense"}}) {
         const auto r = runProgram(tarnctlPath(), args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_EQ(r.err.trimmed().count('\n'), 0) << r.err.toStdString();

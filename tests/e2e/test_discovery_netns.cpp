@@ -7,15 +7,15 @@
 // A real 255.255.255.255 broadcast from [mgr] leaves by the default route and reaches device A
 // only; Quick Connect reaches device B in another subnet through the router. Probing every
 // interface also finds device C on the manager's second link, and reaches it again by its MAC.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QDir>
-#include <QFile>
 #include <QTemporaryFile>
-
-#include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "support/sim_process.h"
 #include "support/test_paths.h"
@@ -116,9 +116,11 @@ protected:
 
 TEST_F(NetnsDiscovery, BroadcastStaysInTheSubnetAndQuickConnectCrossesIt) {
     ASSERT_TRUE(startSim(simA_, rtr_, R"({"devices":[{"name":"Near","mac":"02:10:00:00:00:01","productId":74,
-        "version":"1.0","form":"DA","address":"10.231.1.2"}]})")) << simA_.output().toStdString();
+        "version":"1.0","form":"DA","address":"10.231.1.2"}]})"))
+        << simA_.output().toStdString();
     ASSERT_TRUE(startSim(simB_, dev_, R"({"devices":[{"name":"Far","mac":"02:10:00:00:00:02","productId":75,
-        "version":"1.1","form":"DB","kind":2,"address":"10.231.2.2"}]})")) << simB_.output().toStdString();
+        "version":"1.1","form":"DB","kind":2,"address":"10.231.2.2"}]})"))
+        << simB_.output().toStdString();
 
     const QJsonArray broadcast = probe({});  // the product's own 255.255.255.255, port 2002
     ASSERT_EQ(broadcast.size(), 1);
@@ -136,7 +138,8 @@ TEST_F(NetnsDiscovery, BroadcastStaysInTheSubnetAndQuickConnectCrossesIt) {
 
 TEST_F(NetnsDiscovery, EveryInterfaceFindsTheSecondSubnetAndASetReachesItByMac) {
     ASSERT_TRUE(startSim(simA_, rtr_, R"({"devices":[{"name":"Near","mac":"02:10:00:00:00:01","productId":74,
-        "version":"1.1","form":"DA","address":"10.231.1.2"}]})")) << simA_.output().toStdString();
+        "version":"1.1","form":"DA","address":"10.231.1.2"}]})"))
+        << simA_.output().toStdString();
     ASSERT_TRUE(startSim(simC_, second_, R"({"devices":[{"name":"Second","mac":"02:10:00:00:00:03","productId":74,
         "version":"1.1","form":"DB","kind":2,"address":"10.231.3.2","params":{"Location":"Hall"}}]})"))
         << simC_.output().toStdString();
@@ -149,8 +152,17 @@ TEST_F(NetnsDiscovery, EveryInterfaceFindsTheSecondSubnetAndASetReachesItByMac) 
     const QString data = scratchDir();
     for (const QString& name : QDir(dataDir()).entryList({"prodid.ini", "*.dcf"}, QDir::Files))
         ASSERT_TRUE(QFile::copy(dataDir() + '/' + name, data + '/' + name));
-    const QStringList device{"--mac", "02:10:00:00:00:03", "--all-interfaces", "--id",    "admin",
-                             "--password", "admin", "--data-dir", data, "--wait", "1500"};
+    const QStringList device{"--mac",
+                             "02:10:00:00:00:03",
+                             "--all-interfaces",
+                             "--id",
+                             "admin",
+                             "--password",
+                             "admin",
+                             "--data-dir",
+                             data,
+                             "--wait",
+                             "1500"};
     const RunResult set = inManager(QStringList{"--trace", "params", "set", "Location=Second floor"} + device);
     ASSERT_EQ(set.exitCode, 0) << set.err.toStdString();
     EXPECT_TRUE(set.err.contains("SetValues  rid 0x")) << set.err.toStdString();

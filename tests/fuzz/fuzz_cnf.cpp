@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/params/configuration_file.h"
 #include "core/common/silent_prompter.h"
+#include "core/params/configuration_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/params/product_table.h"
 #include "core/common/silent_prompter.h"
+#include "core/params/product_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     tarn::SilentPrompter prompter;

@@ -1,7 +1,7 @@
 // Test main for widget tests: a QApplication on the offscreen platform (set by CTest's environment).
-#include <QApplication>
-
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

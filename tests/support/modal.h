@@ -1,11 +1,11 @@
 // Acting on the modal dialog that a command opens: the action runs once the dialog is up.
 #pragma once
 
+#include <functional>
+
 #include <QApplication>
 #include <QDialog>
 #include <QTimer>
-
-#include <functional>
 
 namespace tarn::test {
 

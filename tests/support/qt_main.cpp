@@ -1,7 +1,7 @@
 // Test main for the link layer: a QCoreApplication so sockets and timers have an event loop.
-#include <QCoreApplication>
-
 #include <gtest/gtest.h>
+
+#include <QCoreApplication>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

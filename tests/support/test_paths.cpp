@@ -1,9 +1,9 @@
 #include "support/test_paths.h"
 
-#include <QTemporaryDir>
-
 #include <memory>
 #include <vector>
+
+#include <QTemporaryDir>
 
 namespace tarn::test {
 

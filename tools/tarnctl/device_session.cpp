@@ -143,9 +143,8 @@ DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options
     session_ = std::make_unique<tarn::ManagementSession>(*this, prompter_, settings);
     session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
     socket_ = std::make_unique<tarn::CDeviceSocket>(kReceiveCapacity, tarn::ManagementChannel::Management);
-    QObject::connect(socket_.get(), &tarn::CDeviceSocket::socketReceive, [this](const tarn::Datagram& d) {
-        session_->handleDatagram(tarn::asBytes(d.data));
-    });
+    QObject::connect(socket_.get(), &tarn::CDeviceSocket::socketReceive,
+                     [this](const tarn::Datagram& d) { session_->handleDatagram(tarn::asBytes(d.data)); });
     for (tarn::SessionTimer which : {tarn::SessionTimer::NextDevice, tarn::SessionTimer::ReplyWait}) {
         timer(which).setSingleShot(true);
         QObject::connect(&timer(which), &QTimer::timeout, [this, which] { session_->timerExpired(which); });

@@ -35,8 +35,9 @@ int checkResult(int result, int success) {
 
 // The configuration blocks as JSON: the enable status, and the power stoppage when it was read.
 std::string configJson(const tarn::IoConfig& c, bool withPowerStoppage) {
-    std::string out = "{\"adcMode\":" + jsonNumbers(c.adcMode) + ",\"reference\":" + jsonString(std::string(1, c.reference)) +
-                      ",\"inputEnable\":" + jsonNumbers(c.inputEnable) + ",\"outputEnable\":" + jsonNumbers(c.outputEnable);
+    std::string out =
+        "{\"adcMode\":" + jsonNumbers(c.adcMode) + ",\"reference\":" + jsonString(std::string(1, c.reference)) +
+        ",\"inputEnable\":" + jsonNumbers(c.inputEnable) + ",\"outputEnable\":" + jsonNumbers(c.outputEnable);
     if (withPowerStoppage) out += ",\"powerStoppage\":" + jsonNumbers(c.powerStoppage);
     return out + "}";
 }
@@ -57,8 +58,9 @@ int runIo(const QStringList& args) {
         ok = ok && port >= 1 && port <= tarn::kIoOutputCount && (o->words[2] == "on" || o->words[2] == "off");
         if (!ok) return usageError(QStringLiteral("usage: io switch N on|off, N from 1 to 10"));
         value = o->words[2] == "on" ? 0 : 1;
-    } else if (!portCommand && (o->words.size() != 1 ||
-               !QStringList({"status", "config", "serial", "run-mode", "setting-mode"}).contains(command))) {
+    } else if (!portCommand &&
+               (o->words.size() != 1 ||
+                !QStringList({"status", "config", "serial", "run-mode", "setting-mode"}).contains(command))) {
         return usageError(QStringLiteral("unknown io command '%1'").arg(o->words.join(' ')));
     }
 

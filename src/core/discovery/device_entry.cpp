@@ -4,14 +4,22 @@ namespace tarn {
 
 std::string DeviceEntry::text(int index) const {
     switch (index) {
-        case 0: return name;
-        case 1: return ip;
-        case 2: return mac;
-        case 3: return productId;
-        case 4: return version;
-        case 5: return std::to_string(addressingKind);
-        case 6: return foundByTypedAddress ? "Q" : "N";
-        default: return {};
+        case 0:
+            return name;
+        case 1:
+            return ip;
+        case 2:
+            return mac;
+        case 3:
+            return productId;
+        case 4:
+            return version;
+        case 5:
+            return std::to_string(addressingKind);
+        case 6:
+            return foundByTypedAddress ? "Q" : "N";
+        default:
+            return {};
     }
 }
 

@@ -6,12 +6,12 @@
 namespace tarn {
 
 struct DeviceEntry {
-    std::string name;       // text 0, "Device"
-    std::string ip;         // text 1, "IP": the address the probe reply came from
-    std::string mac;        // text 2, "MAC": upper case, ':'-separated
-    std::string productId;  // text 3: "%02d", e.g. "74"
-    std::string version;    // text 4: "%d.%d"
-    int addressingKind = 1; // text 5: 1 for a DA-form reply, byte 10 of a DB-form reply
+    std::string name;                  // text 0, "Device"
+    std::string ip;                    // text 1, "IP": the address the probe reply came from
+    std::string mac;                   // text 2, "MAC": upper case, ':'-separated
+    std::string productId;             // text 3: "%02d", e.g. "74"
+    std::string version;               // text 4: "%d.%d"
+    int addressingKind = 1;            // text 5: 1 for a DA-form reply, byte 10 of a DB-form reply
     bool foundByTypedAddress = false;  // text 6: "Q" or "N"
     // Not a text of the tree: where a MAC-addressed request to this device is broadcast. Empty for
     // the usual broadcast address; with "Probe every network interface", the directed broadcast of

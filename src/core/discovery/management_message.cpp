@@ -49,8 +49,7 @@ std::uint16_t RequestIdGenerator::next() {
 
 std::optional<BuiltRequest> buildRequest(const RequestAddress& address, CommandCode command, ByteView body,
                                          ByteOrder order, std::uint16_t requestId) {
-    if (address.id.size() > kMaxCredentialLength || address.password.size() > kMaxCredentialLength)
-        return std::nullopt;
+    if (address.id.size() > kMaxCredentialLength || address.password.size() > kMaxCredentialLength) return std::nullopt;
     BuiltRequest out;
     Bytes& b = out.bytes;
     b.reserve(32 + address.id.size() + address.password.size() + body.size());

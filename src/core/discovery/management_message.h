@@ -84,8 +84,8 @@ struct ReplyHeader {
     std::uint16_t length = 0;  // as received
     RequestIdBytes requestId{};
     std::uint8_t code = 0;
-    ByteView body;              // the body bytes that were actually received (at most length - 5)
-    bool complete = false;      // the body and the checksum lie entirely inside the datagram
+    ByteView body;          // the body bytes that were actually received (at most length - 5)
+    bool complete = false;  // the body and the checksum lie entirely inside the datagram
     std::uint16_t receivedChecksum = 0;
     std::uint16_t computedChecksum = 0;
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-
 namespace tarn {
 
 namespace {

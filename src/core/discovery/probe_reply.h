@@ -49,7 +49,7 @@ struct ProbeReplyContent {
     std::uint8_t productId = 74;
     std::uint8_t major = 1;
     std::uint8_t minor = 0;
-    std::string name;                 // raw bytes; may hold a 00
+    std::string name;  // raw bytes; may hold a 00
     bool corruptChecksum = false;
 };
 Bytes buildProbeReply(const ProbeReplyContent& content);

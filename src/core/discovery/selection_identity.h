@@ -14,8 +14,8 @@ inline constexpr const char* kOtherDevicesSelected = "You've selected other devi
 inline constexpr const char* kDifferentTexts = "ERROR";
 
 struct SelectionIdentity {
-    std::string productId;  // common product id, or "ERROR"
-    std::string version;    // common version, or "ERROR"
+    std::string productId;    // common product id, or "ERROR"
+    std::string version;      // common version, or "ERROR"
     int addressingKind = -1;  // common kind, or -1
 };
 

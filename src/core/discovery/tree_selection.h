@@ -19,15 +19,15 @@ struct ClickKeys {
 
 // What the tree must do after a mouse event.
 struct SelectionEffect {
-    bool changed = false;        // marks, caret or anchor changed: redraw
-    bool notifyView = false;     // tell the parameter view (it loads the selected devices)
-    bool clearMonitor = false;   // clear the I/O monitor's address and port
+    bool changed = false;       // marks, caret or anchor changed: redraw
+    bool notifyView = false;    // tell the parameter view (it loads the selected devices)
+    bool clearMonitor = false;  // clear the I/O monitor's address and port
 };
 
 class TreeSelection {
 public:
-    void reset(int itemCount);   // all items unmarked, no caret, no anchor
-    void append();               // one more unmarked item at the end
+    void reset(int itemCount);  // all items unmarked, no caret, no anchor
+    void append();              // one more unmarked item at the end
     // Reorders the items: newOrder[i] is the old index of the item that now stands at i.
     void reorder(const std::vector<int>& newOrder);
 

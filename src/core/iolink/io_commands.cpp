@@ -39,11 +39,12 @@ IoRequest refused(int index, IoRefusal why) { return {{}, index, why}; }
 static_assert(kMaxMacroLength == 88, "kMacroTooLongText names the limit");
 
 std::string_view ioCommandName(int index) {
-    static constexpr std::string_view kNames[] = {
-        "ReadStatus",          "Unknown",       "ChangeSettingMode", "ChangeRunMode",    "WriteMacroData",
-        "WriteDelayPulseData", "WriteAdcLevel", "WriteEnableStatus", "WritePowerStoppage", "Unknown",
-        "ReadMacroData",       "ReadDelayPulseData", "ReadAdcLevel", "ReadEnableStatus", "ReadPowerStoppage",
-        "ReadSerialFirmware"};
+    static constexpr std::string_view kNames[] = {"ReadStatus",        "Unknown",           "ChangeSettingMode",
+                                                  "ChangeRunMode",     "WriteMacroData",    "WriteDelayPulseData",
+                                                  "WriteAdcLevel",     "WriteEnableStatus", "WritePowerStoppage",
+                                                  "Unknown",           "ReadMacroData",     "ReadDelayPulseData",
+                                                  "ReadAdcLevel",      "ReadEnableStatus",  "ReadPowerStoppage",
+                                                  "ReadSerialFirmware"};
     return index >= 0 && index < static_cast<int>(std::size(kNames)) ? kNames[index] : "Unknown";
 }
 

@@ -43,61 +43,64 @@ void AdcPortChain::step(int index, int result) {
     const bool ok = result == kIoResultSuccess;
     const int i = port_ - 1;
     switch (index) {
-    case IoCommand::ReadEnableStatus:
-        if (!ok) {
-            // The reference and mode shown are not the device's: "Setting" stays off until the
-            // dialog is opened again.
-            tell(kReadEnableStatusFailText);
-            break;
-        }
-        refreshCopy();
-        showEnables();
-        send(IoRequests::ReadAdcLevel());
-        break;
-    case IoCommand::ReadAdcLevel:
-        if (ok) {
-            refreshCopy();
-            if (form_.modeChoice != 0) form_.level = copy_.adcLevel[i];
-        } else {
-            tell(kReadEnableStatusFailText);
-        }
-        offerSetting();
-        break;
-    case IoCommand::ChangeSettingMode:
-        if (!inSettingMode(result)) break;
-        if (toSwitch_) {
-            copy_.adcLevel[i] = levelText_;
-            send(IoRequests::WriteAdcLevel(copy_));
-        } else {
-            copy_.adcMode[i] = 0;
-            copy_.reference = reference_;
-            send(IoRequests::WriteEnableStatus(copy_));
-        }
-        break;
-    case IoCommand::WriteAdcLevel:
-        if (ok) {
-            refreshCopy();
-            form_.level = copy_.adcLevel[i];
-        } else {
-            tell(kLevelFail);
-            warning_ = true;
-        }
-        copy_.adcMode[i] = 1;
-        copy_.reference = reference_;
-        send(IoRequests::WriteEnableStatus(copy_));
-        break;
-    case IoCommand::WriteEnableStatus:
-        if (ok) {
+        case IoCommand::ReadEnableStatus:
+            if (!ok) {
+                // The reference and mode shown are not the device's: "Setting" stays off until the
+                // dialog is opened again.
+                tell(kReadEnableStatusFailText);
+                break;
+            }
             refreshCopy();
             showEnables();
-        } else {
-            tell(kEnableFail);
-            warning_ = true;
-        }
-        send(IoRequests::ChangeRunMode());
-        break;
-    case IoCommand::ChangeRunMode: endWrite(result, false, kComplete, kWarning); break;
-    default: break;
+            send(IoRequests::ReadAdcLevel());
+            break;
+        case IoCommand::ReadAdcLevel:
+            if (ok) {
+                refreshCopy();
+                if (form_.modeChoice != 0) form_.level = copy_.adcLevel[i];
+            } else {
+                tell(kReadEnableStatusFailText);
+            }
+            offerSetting();
+            break;
+        case IoCommand::ChangeSettingMode:
+            if (!inSettingMode(result)) break;
+            if (toSwitch_) {
+                copy_.adcLevel[i] = levelText_;
+                send(IoRequests::WriteAdcLevel(copy_));
+            } else {
+                copy_.adcMode[i] = 0;
+                copy_.reference = reference_;
+                send(IoRequests::WriteEnableStatus(copy_));
+            }
+            break;
+        case IoCommand::WriteAdcLevel:
+            if (ok) {
+                refreshCopy();
+                form_.level = copy_.adcLevel[i];
+            } else {
+                tell(kLevelFail);
+                warning_ = true;
+            }
+            copy_.adcMode[i] = 1;
+            copy_.reference = reference_;
+            send(IoRequests::WriteEnableStatus(copy_));
+            break;
+        case IoCommand::WriteEnableStatus:
+            if (ok) {
+                refreshCopy();
+                showEnables();
+            } else {
+                tell(kEnableFail);
+                warning_ = true;
+            }
+            send(IoRequests::ChangeRunMode());
+            break;
+        case IoCommand::ChangeRunMode:
+            endWrite(result, false, kComplete, kWarning);
+            break;
+        default:
+            break;
     }
     showForm();
 }

@@ -28,36 +28,37 @@ void InputPortChain::step(int index, int result) {
     const bool ok = result == kIoResultSuccess;
     const int i = port_ - 1;
     switch (index) {
-    case IoCommand::ReadEnableStatus:
-        if (ok) {
-            refreshCopy();
-            form_.enableChoice = copy_.inputEnable[i] ? 0 : 1;
-        } else {
-            tell(kReadEnableStatusFailText);
-        }
-        offerSetting();
-        break;
-    case IoCommand::ChangeSettingMode:
-        if (!inSettingMode(result)) break;
-        copy_.inputEnable[i] = enable_ ? 1 : 0;
-        send(IoRequests::WriteEnableStatus(copy_));
-        break;
-    case IoCommand::WriteEnableStatus:
-        if (ok) {
-            refreshCopy();
-            form_.enableChoice = copy_.inputEnable[i] ? 0 : 1;
-        } else {
-            tell(kEnableFail);
-            warning_ = true;
-        }
-        send(IoRequests::ChangeRunMode());
-        break;
-    case IoCommand::ChangeRunMode:
-        // A failed return to run mode is reported but, unlike a failed write, changes nothing on
-        // the device's settings: the closing message stays the complete one.
-        endWrite(result, false, kComplete, kWarning);
-        break;
-    default: break;
+        case IoCommand::ReadEnableStatus:
+            if (ok) {
+                refreshCopy();
+                form_.enableChoice = copy_.inputEnable[i] ? 0 : 1;
+            } else {
+                tell(kReadEnableStatusFailText);
+            }
+            offerSetting();
+            break;
+        case IoCommand::ChangeSettingMode:
+            if (!inSettingMode(result)) break;
+            copy_.inputEnable[i] = enable_ ? 1 : 0;
+            send(IoRequests::WriteEnableStatus(copy_));
+            break;
+        case IoCommand::WriteEnableStatus:
+            if (ok) {
+                refreshCopy();
+                form_.enableChoice = copy_.inputEnable[i] ? 0 : 1;
+            } else {
+                tell(kEnableFail);
+                warning_ = true;
+            }
+            send(IoRequests::ChangeRunMode());
+            break;
+        case IoCommand::ChangeRunMode:
+            // A failed return to run mode is reported but, unlike a failed write, changes nothing on
+            // the device's settings: the closing message stays the complete one.
+            endWrite(result, false, kComplete, kWarning);
+            break;
+        default:
+            break;
     }
     showForm();
 }

@@ -71,101 +71,104 @@ void OutputPortChain::step(int index, int result) {
     const bool ok = result == kIoResultSuccess;
     const int i = port_ - 1;
     switch (index) {
-    // The read chain.
-    case IoCommand::ReadEnableStatus:
-        if (ok) {
-            refreshCopy();
-            form_.enableChoice = copy_.outputEnable[i] ? 0 : 1;
-        } else {
-            tell(kReadEnableStatusFailText);
-        }
-        send(IoRequests::ReadMacroData(port_));
-        break;
-    case IoCommand::ReadMacroData:
-        if (ok) {
+        // The read chain.
+        case IoCommand::ReadEnableStatus:
+            if (ok) {
+                refreshCopy();
+                form_.enableChoice = copy_.outputEnable[i] ? 0 : 1;
+            } else {
+                tell(kReadEnableStatusFailText);
+            }
+            send(IoRequests::ReadMacroData(port_));
+            break;
+        case IoCommand::ReadMacroData:
+            if (ok) {
+                refreshCopy();
+                showMacro();
+            } else if (result == kResultNone) {
+                form_.useMacro = false;
+            } else {
+                tell(kReadMacroFail);
+            }
+            send(IoRequests::ReadDelayPulseData(port_));
+            break;
+        case IoCommand::ReadDelayPulseData:
+            if (ok) {
+                refreshCopy();
+                showDelayPulse(copy_.pulseEnabled, copy_.pulseText, form_.delayPulse);
+            } else if (result == kResultNone) {
+                form_.delayPulse.used = false;
+            } else {
+                tell(kReadDelayPulseFail);
+            }
+            send(IoRequests::ReadPowerStoppage());
+            break;
+        case IoCommand::ReadPowerStoppage:
+            if (ok) {
+                refreshCopy();
+                form_.powerChoice = copy_.powerStoppage[i] ? 0 : 1;
+            } else {
+                tell(kReadPowerFail);
+            }
+            offerSetting();
+            break;
+
+        // The write chain.
+        case IoCommand::ChangeSettingMode:
+            if (!inSettingMode(result)) break;
+            copy_.outputEnable[i] = plan_.enable ? 1 : 0;
+            send(IoRequests::WriteEnableStatus(copy_));
+            break;
+        case IoCommand::WriteEnableStatus:
+            if (ok) {
+                refreshCopy();
+                form_.enableChoice = copy_.outputEnable[i] ? 0 : 1;
+            } else {
+                tell(kEnableFail);
+                warning_ = true;
+            }
+            copy_.macroEnabled = plan_.useMacro ? 1 : 0;
+            if (plan_.useMacro) copy_.macroText = plan_.macro;
+            send(IoRequests::WriteMacroData(copy_, port_));
+            break;
+        case IoCommand::WriteMacroData:
+            if (!ok) {
+                tell(kMacroFail);
+                toRunMode();
+                break;
+            }
             refreshCopy();
             showMacro();
-        } else if (result == kResultNone) {
-            form_.useMacro = false;
-        } else {
-            tell(kReadMacroFail);
-        }
-        send(IoRequests::ReadDelayPulseData(port_));
-        break;
-    case IoCommand::ReadDelayPulseData:
-        if (ok) {
+            copy_.pulseEnabled = plan_.usePulse ? 1 : 0;
+            if (plan_.usePulse) copy_.pulseText = plan_.pulseText;
+            send(IoRequests::WriteDelayPulseData(copy_, port_));
+            break;
+        case IoCommand::WriteDelayPulseData:
+            if (!ok) {
+                tell(kDelayPulseFail);
+                toRunMode();
+                break;
+            }
             refreshCopy();
             showDelayPulse(copy_.pulseEnabled, copy_.pulseText, form_.delayPulse);
-        } else if (result == kResultNone) {
-            form_.delayPulse.used = false;
-        } else {
-            tell(kReadDelayPulseFail);
-        }
-        send(IoRequests::ReadPowerStoppage());
-        break;
-    case IoCommand::ReadPowerStoppage:
-        if (ok) {
-            refreshCopy();
-            form_.powerChoice = copy_.powerStoppage[i] ? 0 : 1;
-        } else {
-            tell(kReadPowerFail);
-        }
-        offerSetting();
-        break;
-
-    // The write chain.
-    case IoCommand::ChangeSettingMode:
-        if (!inSettingMode(result)) break;
-        copy_.outputEnable[i] = plan_.enable ? 1 : 0;
-        send(IoRequests::WriteEnableStatus(copy_));
-        break;
-    case IoCommand::WriteEnableStatus:
-        if (ok) {
-            refreshCopy();
-            form_.enableChoice = copy_.outputEnable[i] ? 0 : 1;
-        } else {
-            tell(kEnableFail);
-            warning_ = true;
-        }
-        copy_.macroEnabled = plan_.useMacro ? 1 : 0;
-        if (plan_.useMacro) copy_.macroText = plan_.macro;
-        send(IoRequests::WriteMacroData(copy_, port_));
-        break;
-    case IoCommand::WriteMacroData:
-        if (!ok) {
-            tell(kMacroFail);
-            toRunMode();
+            copy_.powerStoppage[i] = plan_.powerRecovery ? 1 : 0;
+            send(IoRequests::WritePowerStoppage(copy_));
             break;
-        }
-        refreshCopy();
-        showMacro();
-        copy_.pulseEnabled = plan_.usePulse ? 1 : 0;
-        if (plan_.usePulse) copy_.pulseText = plan_.pulseText;
-        send(IoRequests::WriteDelayPulseData(copy_, port_));
-        break;
-    case IoCommand::WriteDelayPulseData:
-        if (!ok) {
-            tell(kDelayPulseFail);
-            toRunMode();
+        case IoCommand::WritePowerStoppage:
+            if (ok) {
+                refreshCopy();
+                form_.powerChoice = copy_.powerStoppage[i] ? 0 : 1;
+            } else {
+                tell(kPowerFail);
+                warning_ = true;
+            }
+            send(IoRequests::ChangeRunMode());
             break;
-        }
-        refreshCopy();
-        showDelayPulse(copy_.pulseEnabled, copy_.pulseText, form_.delayPulse);
-        copy_.powerStoppage[i] = plan_.powerRecovery ? 1 : 0;
-        send(IoRequests::WritePowerStoppage(copy_));
-        break;
-    case IoCommand::WritePowerStoppage:
-        if (ok) {
-            refreshCopy();
-            form_.powerChoice = copy_.powerStoppage[i] ? 0 : 1;
-        } else {
-            tell(kPowerFail);
-            warning_ = true;
-        }
-        send(IoRequests::ChangeRunMode());
-        break;
-    case IoCommand::ChangeRunMode: endWrite(result, true, kComplete, kWarning); break;
-    default: break;
+        case IoCommand::ChangeRunMode:
+            endWrite(result, true, kComplete, kWarning);
+            break;
+        default:
+            break;
     }
     showForm();
 }

@@ -19,13 +19,20 @@ PortIndicator place(PortKind kind, int number, int left, int top, DisplayState s
 // The state an output shows for a status code; nothing for codes that mean "no change".
 std::optional<DisplayState> outputState(PortStateCode code) {
     switch (code) {
-    case PortStateCode::On: return DisplayState::On;
-    case PortStateCode::Off: return DisplayState::Off;
-    case PortStateCode::DelayOn: return DisplayState::DelayOn;
-    case PortStateCode::DelayOff: return DisplayState::DelayOff;
-    case PortStateCode::Macro: return DisplayState::Macro;
-    case PortStateCode::Pulse: return DisplayState::Pulse;
-    default: return std::nullopt;
+        case PortStateCode::On:
+            return DisplayState::On;
+        case PortStateCode::Off:
+            return DisplayState::Off;
+        case PortStateCode::DelayOn:
+            return DisplayState::DelayOn;
+        case PortStateCode::DelayOff:
+            return DisplayState::DelayOff;
+        case PortStateCode::Macro:
+            return DisplayState::Macro;
+        case PortStateCode::Pulse:
+            return DisplayState::Pulse;
+        default:
+            return std::nullopt;
     }
 }
 
@@ -64,20 +71,21 @@ void PanelPorts::applyStatus(const IoStatus& status) {
     for (int i = 0; i < kIoAdcCount; ++i) {
         PortIndicator& p = adcPorts[i];
         switch (status.adc[i].code) {
-        case PortStateCode::On:
-            p.state = DisplayState::On;
-            p.levelShown = false;
-            break;
-        case PortStateCode::OnWithLevel:
-            p.state = DisplayState::On;
-            p.levelShown = true;
-            p.label = status.adc[i].value;
-            break;
-        case PortStateCode::Off:
-            p.state = DisplayState::Off;
-            p.levelShown = false;
-            break;
-        default: break;
+            case PortStateCode::On:
+                p.state = DisplayState::On;
+                p.levelShown = false;
+                break;
+            case PortStateCode::OnWithLevel:
+                p.state = DisplayState::On;
+                p.levelShown = true;
+                p.label = status.adc[i].value;
+                break;
+            case PortStateCode::Off:
+                p.state = DisplayState::Off;
+                p.levelShown = false;
+                break;
+            default:
+                break;
         }
     }
     for (int i = 0; i < kIoInputCount; ++i) {
@@ -107,7 +115,8 @@ void PanelPorts::showAllOff() {
 
 std::array<PortIndicator, kLegendCount> legendIcons() {
     std::array<PortIndicator, kLegendCount> icons;
-    for (int k = 0; k < kLegendCount; ++k) icons[k] = place(PortKind::Output, k + 1, 45 + 90 * k, 489, kLegend[k].state);
+    for (int k = 0; k < kLegendCount; ++k)
+        icons[k] = place(PortKind::Output, k + 1, 45 + 90 * k, 489, kLegend[k].state);
     return icons;
 }
 

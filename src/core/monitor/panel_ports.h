@@ -18,7 +18,15 @@ namespace tarn {
 
 enum class PortKind : std::int32_t { Output = 0, Adc = 1, Input = 2 };
 
-enum class DisplayState : std::int32_t { Disabled = 0, On = 1, Off = 2, DelayOn = 3, DelayOff = 4, Macro = 5, Pulse = 6 };
+enum class DisplayState : std::int32_t {
+    Disabled = 0,
+    On = 1,
+    Off = 2,
+    DelayOn = 3,
+    DelayOff = 4,
+    Macro = 5,
+    Pulse = 6
+};
 
 constexpr int kPanelWidth = 755;
 constexpr int kPanelHeight = 529;

@@ -34,8 +34,7 @@ bool BackupDriver::start(std::vector<DeviceEntry> devices, const QString& folder
         socket_ = new CDeviceSocket(CManagerView::kReceiveCapacity, ManagementChannel::Management, this);
         socket_->create();
         connect(socket_, &CDeviceSocket::socketReceive, this, [this](const Datagram& d) {
-            if (run_)
-                run_->handleDatagram(asBytes(d.data));
+            if (run_) run_->handleDatagram(asBytes(d.data));
         });
     }
     SessionSettings settings;

@@ -2,12 +2,12 @@
 // mode, the Quick Connect address, the I/O monitor's network address and the serial settings.
 #pragma once
 
-#include <QHostAddress>
-#include <QString>
-
 #include <array>
 #include <cstdint>
 #include <string>
+
+#include <QHostAddress>
+#include <QString>
 
 #include "core/common/serial_settings.h"
 #include "core/discovery/management_message.h"

@@ -1,10 +1,10 @@
 // An IPv4 address control: four fields of 0..255 separated by dots; an empty field reads as 0.
 #pragma once
 
-#include <QWidget>
-
 #include <array>
 #include <cstdint>
+
+#include <QWidget>
 
 class QLineEdit;
 

@@ -1,10 +1,10 @@
 // CInputIPDlg: asks for the IPv4 address that Quick Connect probes.
 #pragma once
 
-#include <QDialog>
-
 #include <array>
 #include <cstdint>
+
+#include <QDialog>
 
 #include "gui/controls/ip_address_edit.h"
 

@@ -1,5 +1,7 @@
 #include "gui/monitor/set_delay_pulse_dlg.h"
 
+#include <vector>
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QGridLayout>
@@ -11,8 +13,6 @@
 #include <QRegularExpressionValidator>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
-
-#include <vector>
 
 #include "core/iolink/io_limits.h"
 #include "core/monitor/macro_rules.h"
@@ -156,9 +156,9 @@ void CSetDelayPulseDlg::onMacroEdited(const QString& text) {
 
 void CSetDelayPulseDlg::showForm() {
     const OutputPortForm& f = chain_.form();
-    QObject* widgets[] = {enable_,   disable_,  useMacro_, macro_,    useDelayPulse_, modeGroup_,   modes_[0],
-                          modes_[1], modes_[2], times_[0], times_[1], times_[2],      times_[3], powerEnable_,
-                          powerDisable_};
+    QObject* widgets[] = {enable_,    disable_,  useMacro_, macro_,       useDelayPulse_,
+                          modeGroup_, modes_[0], modes_[1], modes_[2],    times_[0],
+                          times_[1],  times_[2], times_[3], powerEnable_, powerDisable_};
     std::vector<QSignalBlocker> blockers;
     blockers.reserve(std::size(widgets));
     for (QObject* w : widgets) blockers.emplace_back(w);

@@ -70,9 +70,8 @@ void CManagerView::initialUpdate() {
     session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
     socket_ = new CDeviceSocket(kReceiveCapacity, ManagementChannel::Management, this);
     socket_->create();
-    connect(socket_, &CDeviceSocket::socketReceive, this, [this](const Datagram& d) {
-        session_->handleDatagram(asBytes(d.data));
-    });
+    connect(socket_, &CDeviceSocket::socketReceive, this,
+            [this](const Datagram& d) { session_->handleDatagram(asBytes(d.data)); });
 }
 
 CDeviceSocket* CManagerView::socket() {

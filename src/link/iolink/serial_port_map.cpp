@@ -13,9 +13,7 @@ namespace tarn {
 
 namespace {
 
-QSettings appSettings() {
-    return QSettings(settingsFile(), QSettings::IniFormat);
-}
+QSettings appSettings() { return QSettings(settingsFile(), QSettings::IniFormat); }
 
 // Sort key: family (ttyS, ttyUSB, ttyACM, other), then the device's number, then the path.
 std::tuple<int, long long, QString> orderKey(const QString& path) {

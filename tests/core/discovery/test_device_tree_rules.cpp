@@ -1,8 +1,7 @@
 // The device tree's rules without a widget: the sort order, the header directions, the selection
 // rules and the sameness checks of a selection.
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <gtest/gtest.h>
 
 #include "core/discovery/device_sort.h"
 #include "core/discovery/selection_identity.h"
@@ -37,8 +36,8 @@ TEST(DeviceSort, SortingAListOfNames) {
 
 TEST(DeviceSort, OrderIsConsistentAcrossMixedCaseAndPrefixes) {
     // Every triple must be transitive, or a sort may scramble the list.
-    const std::vector<std::string> texts = {"Pump9", "Pump10", "pump2", "PUMP", "a", "a-1", "a5", "a10", "ab1",
-                                            "10.0.0.2", "9.1.1.1", "", "Z", "z0", "dev007", "dev7"};
+    const std::vector<std::string> texts = {"Pump9", "Pump10",   "pump2",   "PUMP", "a", "a-1", "a5",     "a10",
+                                            "ab1",   "10.0.0.2", "9.1.1.1", "",     "Z", "z0",  "dev007", "dev7"};
     for (const auto& a : texts)
         for (const auto& b : texts)
             for (const auto& c : texts) {

@@ -1,6 +1,5 @@
 // The management envelope on the wire: golden bytes, byte orders, request ids, reply matching.
 #include <gtest/gtest.h>
-
 #include <set>
 
 #include "core/discovery/addressing.h"
@@ -38,8 +37,8 @@ TEST(ManagementMessage, RequestIdIsWrittenInDeviceByteOrder) {
     const auto little = buildRequest(a, CommandCode::GetValues, body, byteOrderForProduct(12), 0x1234);
     ASSERT_TRUE(big && little);
     // 03 A8 16 DA | 02 'a' 'b' | 01 'x' | length 00 09 | id 12 34 | A0 | 01 00 00 00 | checksum
-    const Bytes expectedHead = bytes({0x03, 0xA8, 0x16, 0xDA, 0x02, 'a', 'b', 0x01, 'x', 0x00, 0x09, 0x12, 0x34, 0xA0,
-                                      0x01, 0x00, 0x00, 0x00});
+    const Bytes expectedHead = bytes(
+        {0x03, 0xA8, 0x16, 0xDA, 0x02, 'a', 'b', 0x01, 'x', 0x00, 0x09, 0x12, 0x34, 0xA0, 0x01, 0x00, 0x00, 0x00});
     ASSERT_EQ(big->bytes.size(), expectedHead.size() + 2);
     EXPECT_TRUE(std::equal(expectedHead.begin(), expectedHead.end(), big->bytes.begin()));
     const std::uint16_t sum = checksum16(expectedHead);
@@ -62,8 +61,8 @@ TEST(ManagementMessage, MacAddressedRequestCarriesTheMacAndKind2) {
     a.mac = *parseMacText("00:1a:2B:3c:4D:5e");
     const auto r = buildRequest(a, CommandCode::Reboot, bytes({0, 0, 0}), ByteOrder::Big, 10);
     ASSERT_TRUE(r);
-    const Bytes expected = bytes({0x03, 0xA8, 0x16, 0xDB, 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x02, 0x00, 0x00,
-                                  0x00, 0x08, 0x00, 0x0A, 0xF0, 0x00, 0x00, 0x00});
+    const Bytes expected = bytes({0x03, 0xA8, 0x16, 0xDB, 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0x02,
+                                  0x00, 0x00, 0x00, 0x08, 0x00, 0x0A, 0xF0, 0x00, 0x00, 0x00});
     ASSERT_EQ(r->bytes.size(), expected.size() + 2);
     EXPECT_TRUE(std::equal(expected.begin(), expected.end(), r->bytes.begin()));
     EXPECT_EQ(readU16(r->bytes.data() + expected.size(), ByteOrder::Big), checksum16(expected));
@@ -156,12 +155,14 @@ TEST(ReplyHeader, ReadsOnlyInsideTheDatagram) {
     // Wrong form byte.
     EXPECT_FALSE(parseReplyHeader(bytes({0x03, 0xA8, 0x16, 0xDC, 0, 0, 0, 5, 0, 10, 0xA2}), ByteOrder::Big));
     // A length that points past the end: the head is read, the body is cut at what arrived.
-    const auto h = parseReplyHeader(bytes({0x03, 0xA8, 0x16, 0xDA, 0, 0, 0x01, 0x00, 0, 10, 0xA2, 1, 2}), ByteOrder::Big);
+    const auto h =
+        parseReplyHeader(bytes({0x03, 0xA8, 0x16, 0xDA, 0, 0, 0x01, 0x00, 0, 10, 0xA2, 1, 2}), ByteOrder::Big);
     ASSERT_TRUE(h);
     EXPECT_FALSE(h->complete);
     EXPECT_EQ(h->body.size(), 2u);
     // A length below the fixed fields is never complete.
-    const auto tiny = parseReplyHeader(bytes({0x03, 0xA8, 0x16, 0xDA, 0, 0, 0x00, 0x02, 0, 10, 0xFF, 0, 0}), ByteOrder::Big);
+    const auto tiny =
+        parseReplyHeader(bytes({0x03, 0xA8, 0x16, 0xDA, 0, 0, 0x00, 0x02, 0, 10, 0xFF, 0, 0}), ByteOrder::Big);
     ASSERT_TRUE(tiny);
     EXPECT_FALSE(tiny->complete);
     EXPECT_TRUE(tiny->body.empty());

@@ -18,7 +18,8 @@ ProbeReplyContent content(const std::string& name = "Pump-1") {
 }
 
 ProbeOutcome read(const Bytes& d, bool quick = false, std::function<bool(std::string_view)> listed = {}) {
-    return readProbeReply(d, "127.0.0.2", quick, listed ? listed : [](std::string_view) { return false; });
+    return readProbeReply(
+        d, "127.0.0.2", quick, listed ? listed : [](std::string_view) { return false; });
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
 // The I/O command set: request payloads of every command and the data layouts built from IoConfig.
 #include <gtest/gtest.h>
-
 #include <iterator>
 
 #include "core/iolink/io_commands.h"
@@ -112,7 +111,9 @@ TEST(IoCommands, AdcLevelsAreFourCharactersEach) {
     IoConfig c;
     c.markRead(IoBlock::AdcLevel);
     c.adcLevel = {"1023", "0007", "5", "123456"};
-    EXPECT_EQ(IoRequests::WriteAdcLevel(c), (IoRequest{"08102300070005" "1234", 6}));
+    EXPECT_EQ(IoRequests::WriteAdcLevel(c), (IoRequest{"08102300070005"
+                                                       "1234",
+                                                       6}));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // Frames of the I/O link: golden request and reply frames, the checksum rule, the received-frame
 // check and the frame cutter.
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "core/iolink/io_frame.h"
@@ -37,9 +36,12 @@ TEST(IoFrame, ChecksumOfHighXorIsFF) {
     // ":" "01" then 0xE0: XOR 0x3A^0x30^0x31^0xE0 = 0xDB, so CC is "FF", not "DB".
     const auto frame = buildIoFrame("\xE0");
     ASSERT_TRUE(frame);
-    EXPECT_EQ(*frame, std::string(":01\xE0" "FF\r\n"));
+    EXPECT_EQ(*frame, std::string(":01\xE0"
+                                  "FF\r\n"));
     EXPECT_TRUE(checkIoFrame(*frame));
-    EXPECT_FALSE(checkIoFrame(std::string(":01\xE0" "DB\r\n")));
+    EXPECT_FALSE(
+        checkIoFrame(std::string(":01\xE0"
+                                 "DB\r\n")));
 }
 
 TEST(IoFrame, CheckComparesExactCharactersAndNeedsSevenBytes) {

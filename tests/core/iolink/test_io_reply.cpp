@@ -1,7 +1,6 @@
 // What replies mean: the reply table's matching and each update of the state blocks, including
 // replies shorter than their layout.
 #include <gtest/gtest.h>
-
 #include <string>
 
 #include "core/iolink/io_commands.h"
@@ -14,14 +13,19 @@ using C = PortStateCode;
 
 // A status reply with every port at a distinct, recognisable position.
 //            ADC1      ADC2      ADC3      ADC4      inputs          outputs
-const std::string kStatus = "020" "91234," "00001," "10512," "x9999," "1020,0103,5432," "1023,4520,15";
+const std::string kStatus =
+    "020"
+    "91234,"
+    "00001,"
+    "10512,"
+    "x9999,"
+    "1020,0103,5432,"
+    "1023,4520,15";
 
 struct Blocks {
     IoConfig config;
     IoStatus status;
-    IoReplyOutcome apply(const std::string& payload, int index) {
-        return applyIoReply(payload, index, config, status);
-    }
+    IoReplyOutcome apply(const std::string& payload, int index) { return applyIoReply(payload, index, config, status); }
 };
 
 TEST(IoReply, StatusFillsEveryPortFromItsExactPosition) {
@@ -35,11 +39,11 @@ TEST(IoReply, StatusFillsEveryPortFromItsExactPosition) {
     EXPECT_EQ(b.status.adc[1], (IoAdcState{C::Off, "0001"}));
     EXPECT_EQ(b.status.adc[2], (IoAdcState{C::On, "0512"}));
     EXPECT_EQ(b.status.adc[3], (IoAdcState{C::NoChange, "9999"}));
-    const std::array<C, 12> inputs{C::On,  C::Off,      C::Macro, C::Off,      C::Off,   C::On,
-                                   C::Off, C::DelayOn,  C::Pulse, C::DelayOff, C::DelayOn, C::Macro};
+    const std::array<C, 12> inputs{C::On,  C::Off,     C::Macro, C::Off,      C::Off,     C::On,
+                                   C::Off, C::DelayOn, C::Pulse, C::DelayOff, C::DelayOn, C::Macro};
     EXPECT_EQ(b.status.input, inputs);
-    const std::array<C, 10> outputs{C::On,      C::Off,   C::Macro, C::DelayOn, C::DelayOff,
-                                    C::Pulse,   C::Macro, C::Off,   C::On,      C::Pulse};
+    const std::array<C, 10> outputs{C::On,    C::Off,   C::Macro, C::DelayOn, C::DelayOff,
+                                    C::Pulse, C::Macro, C::Off,   C::On,      C::Pulse};
     EXPECT_EQ(b.status.output, outputs);
 
     // Result "1" (setting mode) is reported and changes nothing.
@@ -70,26 +74,51 @@ TEST(IoReply, TableMatchesCodeAndCommandInOrder) {
 
 TEST(IoReply, MacroAndDelayPulseUpdates) {
     Blocks b;
-    b.apply("06002" "1" "O1&I2", IoCommand::ReadMacroData);
+    b.apply(
+        "06002"
+        "1"
+        "O1&I2",
+        IoCommand::ReadMacroData);
     EXPECT_EQ(b.config.macroEnabled, 1);
     EXPECT_EQ(b.config.macroText, "O1&I2");
     // A macro reply longer than 106 characters keeps the first 106.
-    b.apply("06002" "1" + std::string(120, 'A'), IoCommand::WriteMacroData);
+    b.apply(
+        "06002"
+        "1" +
+            std::string(120, 'A'),
+        IoCommand::WriteMacroData);
     EXPECT_EQ(b.config.macroText, std::string(106, 'A'));
-    b.apply("06002" "7", IoCommand::ReadMacroData);  // unknown mode: nothing changes
+    b.apply(
+        "06002"
+        "7",
+        IoCommand::ReadMacroData);  // unknown mode: nothing changes
     EXPECT_EQ(b.config.macroEnabled, 1);
-    b.apply("06002" "0", IoCommand::ReadMacroData);
+    b.apply(
+        "06002"
+        "0",
+        IoCommand::ReadMacroData);
     EXPECT_EQ(b.config.macroEnabled, 0);
     EXPECT_EQ(b.config.macroText, "");
 
     b.config.macroText = "O3";
-    b.apply("06002" "3" "0001500000", IoCommand::ReadDelayPulseData);
+    b.apply(
+        "06002"
+        "3"
+        "0001500000",
+        IoCommand::ReadDelayPulseData);
     EXPECT_EQ(b.config.pulseEnabled, 1);
     EXPECT_EQ(b.config.pulseText, "0001500000");
-    b.apply("06002" "3" "000150000012345", IoCommand::ReadDelayPulseData);
+    b.apply(
+        "06002"
+        "3"
+        "000150000012345",
+        IoCommand::ReadDelayPulseData);
     EXPECT_EQ(b.config.pulseText, "00015000001");  // at most 11
     // Mode "2" clears the pulse and leaves the macro as it was.
-    b.apply("06002" "2", IoCommand::WriteDelayPulseData);
+    b.apply(
+        "06002"
+        "2",
+        IoCommand::WriteDelayPulseData);
     EXPECT_EQ(b.config.pulseEnabled, 0);
     EXPECT_EQ(b.config.pulseText, "");
     EXPECT_EQ(b.config.macroText, "O3");
@@ -97,29 +126,48 @@ TEST(IoReply, MacroAndDelayPulseUpdates) {
 
 TEST(IoReply, AdcLevelEnableStatusAndPowerStoppage) {
     Blocks b;
-    b.apply("090" "1023000705120000", IoCommand::ReadAdcLevel);
+    b.apply(
+        "090"
+        "1023000705120000",
+        IoCommand::ReadAdcLevel);
     EXPECT_EQ(b.config.adcLevel, (std::array<std::string, 4>{"1023", "0007", "0512", "0000"}));
 
     b.config.adcMode = {7, 7, 7, 7};
-    b.apply("120" "12x2,3,1212,x122,2221,1122,2211,21", IoCommand::ReadStatus);
+    b.apply(
+        "120"
+        "12x2,3,1212,x122,2221,1122,2211,21",
+        IoCommand::ReadStatus);
     EXPECT_EQ(b.config.adcMode, (std::array<std::int32_t, 4>{0, 1, 7, 1}));
     EXPECT_EQ(b.config.reference, '3');
     EXPECT_EQ(b.config.inputEnable, (std::array<std::uint8_t, 12>{1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1}));
     EXPECT_EQ(b.config.outputEnable, (std::array<std::uint8_t, 10>{1, 1, 0, 0, 0, 0, 1, 1, 0, 1}));
 
-    b.apply("150" "1221,x112,21", IoCommand::ReadPowerStoppage);
+    b.apply(
+        "150"
+        "1221,x112,21",
+        IoCommand::ReadPowerStoppage);
     EXPECT_EQ(b.config.powerStoppage, (std::array<std::uint8_t, 10>{1, 0, 0, 1, 0, 1, 1, 0, 0, 1}));
     // A power-stoppage reply while an enable-status read is in flight matches nothing.
-    EXPECT_FALSE(b.apply("150" "1111,1111,11", IoCommand::ReadEnableStatus).matched);
+    EXPECT_FALSE(b.apply("150"
+                         "1111,1111,11",
+                         IoCommand::ReadEnableStatus)
+                     .matched);
 }
 
 TEST(IoReply, SerialAndFirmware) {
     Blocks b;
-    const auto ok = b.apply("630" "SN-0000-1111-2222" "FW 1.2.3", IoCommand::ReadSerialFirmware);
+    const auto ok = b.apply(
+        "630"
+        "SN-0000-1111-2222"
+        "FW 1.2.3",
+        IoCommand::ReadSerialFirmware);
     EXPECT_EQ(ok.result, '0');
     EXPECT_EQ(b.config.serialNumber, "SN-0000-1111-2222");
     EXPECT_EQ(b.config.firmwareVersion, "FW 1.2.3");
-    const auto none = b.apply("631" "XXXXXXXXXXXXXXXXXYYYYYYYY", IoCommand::ReadSerialFirmware);
+    const auto none = b.apply(
+        "631"
+        "XXXXXXXXXXXXXXXXXYYYYYYYY",
+        IoCommand::ReadSerialFirmware);
     EXPECT_EQ(none.result, '1');
     EXPECT_EQ(b.config.serialNumber, "SN-0000-1111-2222");
 }
@@ -129,7 +177,11 @@ TEST(IoReply, ShortRepliesApplyOnlyWhatTheyContain) {
     b.apply(kStatus, IoCommand::ReadStatus);
     const IoStatus before = b.status;
     // Cut inside ADC 2's value: ADC 1 and ADC 2's code change, ADC 2's value and the rest do not.
-    const auto out = b.apply("020" "10042," "91", IoCommand::ReadStatus);
+    const auto out = b.apply(
+        "020"
+        "10042,"
+        "91",
+        IoCommand::ReadStatus);
     EXPECT_TRUE(out.matched);
     EXPECT_TRUE(out.shortReply);
     EXPECT_EQ(out.result, '0');
@@ -144,35 +196,64 @@ TEST(IoReply, ShortRepliesApplyOnlyWhatTheyContain) {
     EXPECT_EQ(bare.result, 0);
     EXPECT_EQ(b.status.adc[0], (IoAdcState{C::On, "0042"}));
 
-    b.apply("630" "SN-0000", IoCommand::ReadSerialFirmware);
+    b.apply(
+        "630"
+        "SN-0000",
+        IoCommand::ReadSerialFirmware);
     EXPECT_EQ(b.config.serialNumber, "");
     b.config.powerStoppage.fill(1);
-    b.apply("150" "22", IoCommand::ReadPowerStoppage);
+    b.apply(
+        "150"
+        "22",
+        IoCommand::ReadPowerStoppage);
     EXPECT_EQ(b.config.powerStoppage, (std::array<std::uint8_t, 10>{0, 0, 1, 1, 1, 1, 1, 1, 1, 1}));
-    b.apply("090" "123456", IoCommand::ReadAdcLevel);
+    b.apply(
+        "090"
+        "123456",
+        IoCommand::ReadAdcLevel);
     EXPECT_EQ(b.config.adcLevel, (std::array<std::string, 4>{"1234", "0000", "0000", "0000"}));
 }
 
 TEST(IoReply, OnlyCompleteGoodRepliesMarkTheirBlockRead) {
     Blocks b;
-    const std::string enable = "120" "1111,0,1111,1111,1111,1111,1111,11";
+    const std::string enable =
+        "120"
+        "1111,0,1111,1111,1111,1111,1111,11";
     b.apply("121" + enable.substr(3), IoCommand::ReadEnableStatus);  // result "1": not read
     b.apply(enable.substr(0, 20), IoCommand::ReadEnableStatus);      // cut short: not read
-    b.apply("150" "1221,1111,21", IoCommand::ReadEnableStatus);      // not an answer to this
-    b.apply("630" "SN-0000", IoCommand::ReadSerialFirmware);         // short
+    b.apply(
+        "150"
+        "1221,1111,21",
+        IoCommand::ReadEnableStatus);  // not an answer to this
+    b.apply(
+        "630"
+        "SN-0000",
+        IoCommand::ReadSerialFirmware);  // short
     EXPECT_EQ(b.config.readBlocks, 0);
 
     b.apply(enable, IoCommand::ReadEnableStatus);
     EXPECT_TRUE(b.config.wasRead(IoBlock::EnableStatus));
     EXPECT_FALSE(b.config.wasRead(IoBlock::PowerStoppage));
     // The echo of a write carries the whole block too.
-    b.apply("150" "1221,1111,21", IoCommand::WritePowerStoppage);
-    b.apply("090" "1023000705120000", IoCommand::WriteAdcLevel);
+    b.apply(
+        "150"
+        "1221,1111,21",
+        IoCommand::WritePowerStoppage);
+    b.apply(
+        "090"
+        "1023000705120000",
+        IoCommand::WriteAdcLevel);
     EXPECT_TRUE(b.config.wasRead(IoBlock::PowerStoppage));
     EXPECT_TRUE(b.config.wasRead(IoBlock::AdcLevel));
-    b.apply("06002" "7", IoCommand::ReadMacroData);  // a mode the update does not know
+    b.apply(
+        "06002"
+        "7",
+        IoCommand::ReadMacroData);  // a mode the update does not know
     EXPECT_FALSE(b.config.wasRead(IoBlock::Macro));
-    b.apply("06002" "2", IoCommand::ReadDelayPulseData);
+    b.apply(
+        "06002"
+        "2",
+        IoCommand::ReadDelayPulseData);
     EXPECT_TRUE(b.config.wasRead(IoBlock::DelayPulse));
 }
 

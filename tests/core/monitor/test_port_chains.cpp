@@ -79,7 +79,9 @@ TEST_F(ChainTest, OutputWriteRunsTheWholeChainInSettingMode) {
     f.powerChoice = 0;
     setting(chain);
 
-    EXPECT_THAT(io.sent, ElementsAre("040", "111111,0,1111,1111,1111,1111,1111,11", "05101O10&!I12", "05103" "0001500003",
+    EXPECT_THAT(io.sent, ElementsAre("040", "111111,0,1111,1111,1111,1111,1111,11", "05101O10&!I12",
+                                     "05103"
+                                     "0001500003",
                                      "142222,2222,21", "041"));
     EXPECT_THAT(prompter.messageTexts(), ElementsAre("Complete Setting Output port"));
     EXPECT_EQ(prompter.records().front().text, "Do you want to set out port?");

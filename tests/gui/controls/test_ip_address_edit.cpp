@@ -1,8 +1,8 @@
 // The IP address control, driven by typed keys as an operator types into the Quick Connect dialog.
+#include <gtest/gtest.h>
+
 #include <QLineEdit>
 #include <QTest>
-
-#include <gtest/gtest.h>
 
 #include "gui/discovery/input_ip_dlg.h"
 
