@@ -202,7 +202,7 @@ TEST_F(DeviceTreeTest, TheHoverTipIsAFramedBoxBelowTheRowInTheTreesColours) {
     EXPECT_GT(tip->geometry().top(), rowBottomLeft.y());
     EXPECT_NE(tip->geometry().left(),
               tree.viewport()->mapToGlobal(QPoint(tree.header()->sectionViewportPosition(1), 0)).x());
-    // A border around the spec's colours.
+    // A border around the tip's own colours.
     EXPECT_EQ(pixel(0, 0), DeviceTree::kTipBorder);
     EXPECT_EQ(pixel(tip->width() - 1, tip->height() - 1), DeviceTree::kTipBorder);
     EXPECT_EQ(pixel(2, 2), QColor(128, 128, 95));
