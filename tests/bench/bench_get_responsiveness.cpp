@@ -38,6 +38,7 @@
 #include "gui/params/manager_view.h"
 #include "link/common/qt_bytes.h"
 #include "link/discovery/device_socket.h"
+#include "support/loopback_frame.h"
 #include "support/scripted_prompter.h"
 #include "support/test_paths.h"
 #include "window_bench.h"
@@ -183,11 +184,7 @@ std::unique_ptr<Window> openWindow(std::string& error) {
         error = "the responder could not bind";
         return nullptr;
     }
-    FrameState state;
-    state.devicePort = w->responder->port();
-    state.broadcastAddress = QHostAddress(QStringLiteral("127.255.255.255"));
-    state.dataDir = test::dataDir();
-    state.writableDir = test::scratchDir();
+    const FrameState state = test::loopbackFrameState(w->responder->port());
     CredentialLog log(QDir(state.writableDir).filePath(QStringLiteral("pwd.ini")).toStdString(), w->prompter);
     log.LoadLog();
     for (int i = 0; i < kDevices; ++i) {

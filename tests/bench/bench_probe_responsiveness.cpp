@@ -18,6 +18,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/traffic_dock.h"
 #include "gui/discovery/left_view.h"
+#include "support/loopback_frame.h"
 #include "support/scripted_prompter.h"
 #include "support/sim_process.h"
 #include "support/test_paths.h"
@@ -44,12 +45,7 @@ void BM_ProbeAnsweredBy10000Devices(benchmark::State& state) {
         return state.SkipWithError(("tarn-sim did not start: " + sim.output().toStdString()).c_str());
 
     test::ScriptedPrompter prompter;
-    FrameState frameState;
-    frameState.devicePort = static_cast<quint16>(sim.devicePort());
-    frameState.broadcastAddress = QHostAddress(QStringLiteral("127.255.255.255"));
-    frameState.dataDir = test::dataDir();
-    frameState.writableDir = test::scratchDir();
-    CMainFrame frame(frameState, &prompter);
+    CMainFrame frame(test::loopbackFrameState(sim.devicePort()), &prompter);
     frame.resize(1200, 800);
     frame.trafficDock()->setVisible(state.range(0) != 0);
     frame.show();

@@ -12,6 +12,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/discovery/left_view.h"
 #include "gui/params/manager_view.h"
+#include "support/loopback_frame.h"
 #include "support/scripted_prompter.h"
 #include "support/sim_process.h"
 #include "support/test_paths.h"
@@ -28,12 +29,7 @@ protected:
         ASSERT_TRUE(sim.start({"--fleet", sourceDir() + "/tests/e2e/fleets/manager_params.json", "--device-port", "0",
                                "--data-dir", dataDir()}))
             << sim.output().toStdString();
-        FrameState s;
-        s.devicePort = static_cast<quint16>(sim.devicePort());
-        s.broadcastAddress = QHostAddress(QStringLiteral("127.255.255.255"));
-        s.dataDir = dataDir();
-        s.writableDir = scratchDir();
-        frame = std::make_unique<CMainFrame>(s, &prompter);
+        frame = std::make_unique<CMainFrame>(loopbackFrameState(sim.devicePort()), &prompter);
         view()->setTiming(5, 1500);
         frame->action(CMainFrame::ID_PROBE)->trigger();
         ASSERT_TRUE(waitUntil([&] { return tree()->deviceCount() == 2; }));

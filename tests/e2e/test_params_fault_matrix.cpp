@@ -15,6 +15,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/discovery/left_view.h"
 #include "gui/params/manager_view.h"
+#include "support/loopback_frame.h"
 #include "support/scripted_prompter.h"
 #include "support/sim_process.h"
 #include "support/test_paths.h"
@@ -52,12 +53,7 @@ protected:
         sim_ = nullptr;
     }
     void SetUp() override {
-        FrameState s;
-        s.devicePort = static_cast<quint16>(sim_->devicePort());
-        s.broadcastAddress = QHostAddress(QStringLiteral("127.255.255.255"));
-        s.dataDir = dataDir();
-        s.writableDir = scratchDir();
-        frame = std::make_unique<CMainFrame>(s, &prompter);
+        frame = std::make_unique<CMainFrame>(loopbackFrameState(sim_->devicePort()), &prompter);
         frame->managerView()->setTiming(5, kReplyWaitMs);
         frame->action(CMainFrame::ID_PROBE)->trigger();
         ASSERT_TRUE(waitUntil([&] { return tree()->deviceCount() == 6; }));

@@ -26,6 +26,7 @@
 #include "gui/params/manager_view.h"
 #include "link/common/command_line.h"
 #include "support/dcf_text.h"
+#include "support/loopback_frame.h"
 #include "support/modal.h"
 #include "support/scripted_prompter.h"
 #include "support/test_paths.h"
@@ -50,12 +51,7 @@ class MainFrameTest : public ::testing::Test {
 protected:
     MainFrameTest() : frame(initialState(), &prompter) {}
     static FrameState initialState() {
-        FrameState s;
-        s.devicePort = 9;  // discard port on loopback: nothing listens
-        s.broadcastAddress = QHostAddress(QStringLiteral("127.255.255.255"));
-        s.dataDir = tarn::test::dataDir();
-        s.writableDir = tarn::test::scratchDir();
-        return s;
+        return tarn::test::loopbackFrameState(9);  // discard port on loopback: nothing listens
     }
     void chooseLinkMode(int index) {
         frame.linkModeBox()->setCurrentIndex(index);
