@@ -38,8 +38,9 @@ const Credentials kAdmin{"admin", "admin"};
 class FleetWindowE2E : public ::testing::Test {
 protected:
     void SetUp() override {
+        // A fixed clock: the backup is compared with a later read of the same device.
         ASSERT_TRUE(sim.start({"--fleet", sourceDir() + "/tests/e2e/fleets/fleet_window.json", "--device-port", "0",
-                               "--data-dir", dataDir()}))
+                               "--data-dir", dataDir(), "--fixed-clock"}))
             << sim.output().toStdString();
         frame = std::make_unique<CMainFrame>(loopbackFrameState(sim.devicePort()), &prompter);
         frame->managerView()->setTiming(5, 800);

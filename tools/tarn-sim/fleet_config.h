@@ -54,6 +54,7 @@ struct SimDeviceConfig {
 
 struct FleetConfig {
     std::vector<SimDeviceConfig> devices;
+    bool fixedClock = false;  // up times stand still (tarn-sim --fixed-clock), for runs that compare two reads
 };
 
 // An entry with "count": N (1..65536) stands for N devices: the k-th (from 0) is named "<name>-<k+1>"

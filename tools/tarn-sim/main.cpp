@@ -66,6 +66,8 @@ QString helpText() {
                "      --listen-broadcast ADDR   address on which broadcasts are received\n"
                "                                (default 127.255.255.255)\n"
                "      --data-dir DIR            read prodid.ini and the .dcf files from DIR\n"
+               "      --fixed-clock             the devices' up times stand still, so that two\n"
+               "                                reads of a device give the same values\n"
                "  -h, --help                    display this help and exit\n"
                "      --version                 output version information and exit\n"
                "\n"
@@ -90,8 +92,9 @@ int main(int argc, char** argv) {
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{"h", "help"}), version("version"), fleetOption("fleet", {}, "file"),
         portOption("device-port", {}, "port", "2002"),
-        listenOption("listen-broadcast", {}, "address", "127.255.255.255"), dataDirOption("data-dir", {}, "dir");
-    parser.addOptions({help, version, fleetOption, portOption, listenOption, dataDirOption});
+        listenOption("listen-broadcast", {}, "address", "127.255.255.255"), dataDirOption("data-dir", {}, "dir"),
+        fixedClockOption("fixed-clock");
+    parser.addOptions({help, version, fleetOption, portOption, listenOption, dataDirOption, fixedClockOption});
     const QString program = QStringLiteral("tarn-sim");
     if (!parser.parse(app.arguments())) return tarn::cli::badUsage(program, tarn::cli::parseError(parser));
     if (parser.isSet(help)) return tarn::cli::printHelp(helpText());
@@ -112,6 +115,7 @@ int main(int argc, char** argv) {
         err << "tarn-sim: " << error << '\n';
         return 2;
     }
+    config->fixedClock = parser.isSet(fixedClockOption);
     raiseOpenFileLimit();
     tarnsim::SimFleet fleet(std::move(*config));
     fleet.setDataDir(tarn::dataFolder(parser.value(dataDirOption)));

@@ -107,6 +107,7 @@ bool SimFleet::startManagement(SimDevice& device, SimDefinitions& definitions, q
     }
     const DeviceIdentity identity{c.name, c.address.toStdString(), ioPort, c.mac, c.user, c.password, c.major, c.minor};
     SimParameters parameters(found.set, found.order, identity);
+    if (config_.fixedClock) parameters.stopClock();
     tarn::Credentials credentials{c.user, c.password};
     for (const auto& [key, text] : c.params) {
         std::string why;

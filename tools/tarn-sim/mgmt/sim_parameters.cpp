@@ -78,7 +78,7 @@ void SimParameters::rebooted() {
 
 tarn::Bytes SimParameters::valueAt(int index) const {
     const tarn::ByteView value = stored(index);
-    if (std::find(upTimeRecords_.begin(), upTimeRecords_.end(), index) == upTimeRecords_.end())
+    if (!clockRuns_ || std::find(upTimeRecords_.begin(), upTimeRecords_.end(), index) == upTimeRecords_.end())
         return tarn::Bytes(value.begin(), value.end());
     const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - upTimeFrom_).count();
     tarn::Bytes now;

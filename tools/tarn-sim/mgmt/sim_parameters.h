@@ -57,6 +57,8 @@ public:
 
     // The device restarts: its up time begins again at 0.
     void rebooted();
+    // The up time stands still from now on (--fixed-clock): two reads of the device give the same bytes.
+    void stopClock() { clockRuns_ = false; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -78,6 +80,7 @@ private:
     // The up-time records hold the up time at upTimeFrom_; reading adds the seconds since.
     std::vector<int> upTimeRecords_;
     Clock::time_point upTimeFrom_ = Clock::now();
+    bool clockRuns_ = true;
 };
 
 }  // namespace tarnsim
