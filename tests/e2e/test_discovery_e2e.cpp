@@ -20,14 +20,14 @@ using namespace tarn::test;
 
 namespace {
 
-const QString kFleet = sourceDir() + "/tests/e2e/fleets/mixed.json";
+const QString kMixedFleet = sourceDir() + "/tests/e2e/fleets/mixed.json";
 // Listed: everything but the unknown product; "Twice" and "Bad-Sum" once each.
 constexpr int kListed = 7;
 
 class DiscoveryE2E : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(sim.start({"--fleet", kFleet, "--device-port", "0"})) << sim.output().toStdString();
+        ASSERT_TRUE(sim.start({"--fleet", kMixedFleet, "--device-port", "0"})) << sim.output().toStdString();
         ASSERT_GT(sim.devicePort(), 0);
     }
     FrameState state() {

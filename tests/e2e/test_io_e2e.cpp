@@ -21,7 +21,7 @@ using namespace tarn::test;
 
 namespace {
 
-const QString kFleet = sourceDir() + "/tests/e2e/fleets/io.json";
+const QString kIoFleet = sourceDir() + "/tests/e2e/fleets/io.json";
 // Short enough to keep the suite quick, long enough for a loaded machine.
 constexpr int kTimeoutMs = 500;
 
@@ -34,7 +34,7 @@ class IoE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         sim = new SimProcess;
-        ASSERT_TRUE(sim->start({"--fleet", kFleet, "--device-port", "0"})) << sim->output().toStdString();
+        ASSERT_TRUE(sim->start({"--fleet", kIoFleet, "--device-port", "0"})) << sim->output().toStdString();
         for (const QString& line : sim->lines()) {
             const QStringList parts = line.split(' ');
             if (parts.size() != 3) continue;

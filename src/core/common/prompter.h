@@ -10,6 +10,9 @@ namespace tarn {
 
 enum class MessageIcon { None, Information, Warning, Critical, Question };
 
+// The caption of the management side's error reports.
+inline constexpr const char* kErrorCaption = "Error";
+
 struct Credentials {
     std::string id;
     std::string password;

@@ -10,20 +10,22 @@ namespace tarn {
 
 namespace {
 
-using namespace IoCommand;
-
 // The reply table, in the order in which entries are tried.
 const IoReplyEntry kReplyTable[] = {
-    {"02", [](int i) { return i == ReadStatus; }, IoReplyUpdate::Status, 54},
-    {"02", [](int i) { return i == ChangeSettingMode; }, IoReplyUpdate::None, 3},
-    {"06", [](int i) { return i == WriteMacroData || i == ReadMacroData; }, IoReplyUpdate::Macro, 6},
-    {"06", [](int i) { return i == WriteDelayPulseData || i == ReadDelayPulseData; }, IoReplyUpdate::DelayPulse, 6},
-    {"02", [](int i) { return i == ChangeRunMode; }, IoReplyUpdate::None, 3},
-    {"09", [](int i) { return i == WriteAdcLevel || i == ReadAdcLevel; }, IoReplyUpdate::AdcLevel, 19},
+    {"02", [](int i) { return i == IoCommand::ReadStatus; }, IoReplyUpdate::Status, 54},
+    {"02", [](int i) { return i == IoCommand::ChangeSettingMode; }, IoReplyUpdate::None, 3},
+    {"06", [](int i) { return i == IoCommand::WriteMacroData || i == IoCommand::ReadMacroData; }, IoReplyUpdate::Macro,
+     6},
+    {"06", [](int i) { return i == IoCommand::WriteDelayPulseData || i == IoCommand::ReadDelayPulseData; },
+     IoReplyUpdate::DelayPulse, 6},
+    {"02", [](int i) { return i == IoCommand::ChangeRunMode; }, IoReplyUpdate::None, 3},
+    {"09", [](int i) { return i == IoCommand::WriteAdcLevel || i == IoCommand::ReadAdcLevel; }, IoReplyUpdate::AdcLevel,
+     19},
     // An enable-status reply is taken whatever command is in flight.
     {"12", [](int) { return true; }, IoReplyUpdate::EnableStatus, 37},
-    {"15", [](int i) { return i == WritePowerStoppage || i == ReadPowerStoppage; }, IoReplyUpdate::PowerStoppage, 15},
-    {"63", [](int i) { return i == ReadSerialFirmware; }, IoReplyUpdate::SerialFirmware, 28},
+    {"15", [](int i) { return i == IoCommand::WritePowerStoppage || i == IoCommand::ReadPowerStoppage; },
+     IoReplyUpdate::PowerStoppage, 15},
+    {"63", [](int i) { return i == IoCommand::ReadSerialFirmware; }, IoReplyUpdate::SerialFirmware, 28},
 };
 
 // Bounds-checked view of the payload.

@@ -21,8 +21,6 @@ namespace tarn {
 
 namespace {
 
-constexpr const char* kError = "Error";
-
 bool isClassBlock(const std::string& id) {
     return id == "0" || (id.size() >= 2 && id.compare(id.size() - 2, 2, ".0") == 0);
 }
@@ -87,7 +85,7 @@ bool ManagementSession::verifyChecksum(int target, const ReplyHeader& reply) {
     if (!reply.complete || reply.computedChecksum == reply.receivedChecksum) return true;
     char text[64];
     std::snprintf(text, sizeof text, "cal : %d recv : %d ", reply.computedChecksum, reply.receivedChecksum);
-    prompter_.showMessage(kError, text, MessageIcon::Warning);
+    prompter_.showMessage(kErrorCaption, text, MessageIcon::Warning);
     noteFault(target, text);
     return false;
 }
@@ -97,7 +95,7 @@ void ManagementSession::valuesReply(int target, const ReplyHeader& reply) {
     const DefinitionSet* set = store_->current();
     const ByteOrder order = byteOrderForProduct(productNumber_);
     if (!reply.complete) {
-        prompter_.showMessage(kError, kMessageLengthError, MessageIcon::Warning);
+        prompter_.showMessage(kErrorCaption, kMessageLengthError, MessageIcon::Warning);
         noteFault(target, kMessageLengthError);
         broken = true;
     } else if (set) {
@@ -117,7 +115,7 @@ void ManagementSession::valuesReply(int target, const ReplyHeader& reply) {
             }  // an entry that matches no definition is skipped
         }
         if (entries.overrun) {
-            prompter_.showMessage(kError, kMessageLengthError, MessageIcon::Warning);
+            prompter_.showMessage(kErrorCaption, kMessageLengthError, MessageIcon::Warning);
             noteFault(target, kMessageLengthError);
             broken = true;
         }
@@ -161,7 +159,7 @@ void ManagementSession::captureMonitorTarget(bool& dhcpSeen, const std::string& 
         }
         const std::vector<DeviceEntry> selected = host_.selectedDevices();
         if (selected.empty())
-            prompter_.showMessage(kError, kNoSelectedDevice, MessageIcon::Warning);
+            prompter_.showMessage(kErrorCaption, kNoSelectedDevice, MessageIcon::Warning);
         else
             host_.setMonitorAddress(selected.front().ip);
     } else if (name == "Local port") {

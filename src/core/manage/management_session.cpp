@@ -12,8 +12,6 @@ namespace tarn {
 
 namespace {
 
-constexpr const char* kError = "Error";
-
 constexpr const char* kNoCredentials = "No ID and password";
 constexpr const char* kNoReply = "No reply";
 
@@ -92,7 +90,7 @@ std::optional<std::vector<DeviceEntry>> ManagementSession::checkedSelection() {
     std::vector<DeviceEntry> devices = host_.selectedDevices();
     const SelectionCheck check = checkSelection(devices, true);
     if (!check.ok) {
-        prompter_.showMessage(kError, check.message, MessageIcon::Warning);
+        prompter_.showMessage(kErrorCaption, check.message, MessageIcon::Warning);
         return std::nullopt;
     }
     productNumber_ = productNumberFromId(check.identity.productId);
@@ -141,7 +139,7 @@ bool ManagementSession::startGet(int group) {
         products.LoadProductTable(settings_.dataDir + kProductTableFileName, prompter_);
         const int product = products.FindProductId(first.productId);
         if (product < 0) {
-            prompter_.showMessage(kError, kInvalidProductId, MessageIcon::Warning);
+            prompter_.showMessage(kErrorCaption, kInvalidProductId, MessageIcon::Warning);
             reportOutcomes(OutcomeStatus::NoDefinitions, kInvalidProductId);
             endOperation();
             return false;
@@ -212,7 +210,7 @@ bool ManagementSession::sendRequest(int target, CommandCode command, ManagementO
     const SendDecision decision =
         decideSend(device, use, [this](const std::string& ip) { return host_.onLocalSubnet(ip); });
     if (decision.kind == SendDecision::Kind::Refused) {
-        prompter_.showMessage(kError, decision.refusal, MessageIcon::Warning);
+        prompter_.showMessage(kErrorCaption, decision.refusal, MessageIcon::Warning);
         op_.notSent = decision.refusal;
         return false;
     }
@@ -280,7 +278,7 @@ void ManagementSession::doSet() {
     // Every value is checked before anything is asked or sent: a device never gets half a change.
     const std::vector<RefusedValue> refused = checkMarkedRows(table_, byteOrderForProduct(productNumber_));
     if (!refused.empty()) {
-        prompter_.showMessage(kError, refusedValuesText(refused), MessageIcon::Warning);
+        prompter_.showMessage(kErrorCaption, refusedValuesText(refused), MessageIcon::Warning);
         return;
     }
     if (!prompter_.confirm(kSetConfirm)) return;
@@ -351,7 +349,7 @@ void ManagementSession::complete() {
                           op_.continuation != 0 && op_.answeredCount > 0;
     if (!nextPart) reportOutcomes();
     if (!op_.refusedTargets.empty()) {
-        prompter_.showMessage(kError, kAuthFailedText, MessageIcon::Warning);
+        prompter_.showMessage(kErrorCaption, kAuthFailedText, MessageIcon::Warning);
         if (op_.kind == Kind::Get)
             startGet(0);
         else
@@ -395,7 +393,7 @@ void ManagementSession::retryRefused() {
     if (refused.kind == Kind::Set) {
         const std::vector<RefusedValue> values = checkMarkedRows(table_, refused.order);
         if (!values.empty()) {
-            prompter_.showMessage(kError, refusedValuesText(values), MessageIcon::Warning);
+            prompter_.showMessage(kErrorCaption, refusedValuesText(values), MessageIcon::Warning);
             return;
         }
     }
@@ -423,7 +421,7 @@ void ManagementSession::retryRefused() {
 
 void ManagementSession::finishSet(const std::vector<std::string>& missing) {
     if (op_.answeredCount == 0) {
-        prompter_.showMessage(kError, "No reply from " + joined(missing), MessageIcon::Warning);
+        prompter_.showMessage(kErrorCaption, "No reply from " + joined(missing), MessageIcon::Warning);
         return;
     }
     // The rows sent show the value as the devices now hold it, and are no longer marked.

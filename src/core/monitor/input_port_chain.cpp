@@ -4,10 +4,10 @@ namespace tarn {
 
 namespace {
 
-constexpr std::string_view kQuestion = "Do you want to set Input port ?";
-constexpr std::string_view kEnableFail = "Warning! Enable Status Fail!";
-constexpr std::string_view kComplete = "Complete Setting Input port";
-constexpr std::string_view kWarning = "Warning! Setting Input port";
+constexpr std::string_view kInputQuestion = "Do you want to set Input port ?";
+constexpr std::string_view kInputEnableFail = "Warning! Enable Status Fail!";
+constexpr std::string_view kInputComplete = "Complete Setting Input port";
+constexpr std::string_view kInputWarning = "Warning! Setting Input port";
 
 }  // namespace
 
@@ -19,7 +19,7 @@ void InputPortChain::open(int port) {
 }
 
 void InputPortChain::onSetting() {
-    if (!confirmWrite(kQuestion)) return;
+    if (!confirmWrite(kInputQuestion)) return;
     enable_ = form_.enableChoice == 0;
     startWrite();
 }
@@ -47,7 +47,7 @@ void InputPortChain::step(int index, int result) {
                 refreshCopy();
                 form_.enableChoice = copy_.inputEnable[i] ? 0 : 1;
             } else {
-                tell(kEnableFail);
+                tell(kInputEnableFail);
                 warning_ = true;
             }
             send(IoRequests::ChangeRunMode());
@@ -55,7 +55,7 @@ void InputPortChain::step(int index, int result) {
         case IoCommand::ChangeRunMode:
             // A failed return to run mode is reported but, unlike a failed write, changes nothing on
             // the device's settings: the closing message stays the complete one.
-            endWrite(result, false, kComplete, kWarning);
+            endWrite(result, false, kInputComplete, kInputWarning);
             break;
         default:
             break;

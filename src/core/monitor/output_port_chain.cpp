@@ -6,16 +6,16 @@ namespace tarn {
 
 namespace {
 
-constexpr std::string_view kQuestion = "Do you want to set out port?";
+constexpr std::string_view kOutputQuestion = "Do you want to set out port?";
 constexpr std::string_view kReadMacroFail = "Read Macro Data Fail!";
 constexpr std::string_view kReadDelayPulseFail = "Read Delay/Pulse Data Fail!";
 constexpr std::string_view kReadPowerFail = "Read Eanble power stoppage Fail!";
-constexpr std::string_view kEnableFail = "Warning! Enable Status Fail.";
+constexpr std::string_view kOutputEnableFail = "Warning! Enable Status Fail.";
 constexpr std::string_view kMacroFail = "Warning! Macro Data Fail!";
 constexpr std::string_view kDelayPulseFail = "Warning! Delay/Pulse Data Fail!";
 constexpr std::string_view kPowerFail = "Warning! Eanble power stoppage Fail!";
-constexpr std::string_view kComplete = "Complete Setting Output port";
-constexpr std::string_view kWarning = "Warning! Output port";
+constexpr std::string_view kOutputComplete = "Complete Setting Output port";
+constexpr std::string_view kOutputWarning = "Warning! Output port";
 
 // A macro or delay/pulse reply with this result: the port has none.
 constexpr int kResultNone = '2';
@@ -35,7 +35,7 @@ void OutputPortChain::showMacro() {
 }
 
 void OutputPortChain::onSetting() {
-    if (!confirmWrite(kQuestion)) return;
+    if (!confirmWrite(kOutputQuestion)) return;
     Plan plan;
     plan.enable = form_.enableChoice == 0;
     plan.useMacro = form_.useMacro;
@@ -124,7 +124,7 @@ void OutputPortChain::step(int index, int result) {
                 refreshCopy();
                 form_.enableChoice = copy_.outputEnable[i] ? 0 : 1;
             } else {
-                tell(kEnableFail);
+                tell(kOutputEnableFail);
                 warning_ = true;
             }
             copy_.macroEnabled = plan_.useMacro ? 1 : 0;
@@ -165,7 +165,7 @@ void OutputPortChain::step(int index, int result) {
             send(IoRequests::ChangeRunMode());
             break;
         case IoCommand::ChangeRunMode:
-            endWrite(result, true, kComplete, kWarning);
+            endWrite(result, true, kOutputComplete, kOutputWarning);
             break;
         default:
             break;

@@ -12,7 +12,6 @@ namespace tarn {
 
 namespace {
 
-constexpr const char* kErrorCaption = "Error";
 constexpr std::size_t kMaxConfigurationFileSize = 16u << 20;
 
 bool selectionUsable(const ConfigurationHeader& selection, Prompter& prompter) {

@@ -9,7 +9,6 @@ namespace {
 
 constexpr const char* kMissingFileText = "Can't find configuration file! \n";
 constexpr const char* kRefusedFileText = "Can't use configuration file! \n";
-constexpr const char* kErrorCaption = "Error";
 
 bool inBounds(int productNumber, int major, int minor) {
     return productNumber >= 0 && productNumber < kProductNumberLimit && major >= 0 && major < kMajorVersionLimit &&

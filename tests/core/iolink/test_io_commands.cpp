@@ -10,7 +10,7 @@ namespace {
 
 TEST(IoCommands, FixedRequests) {
     using namespace IoRequests;
-    EXPECT_EQ(ReadStatus(), (IoRequest{"030", 0}));
+    EXPECT_EQ(IoRequests::ReadStatus(), (IoRequest{"030", 0}));  // not the file ReadStatus
     EXPECT_EQ(ChangeSettingMode(), (IoRequest{"040", 2}));
     EXPECT_EQ(ChangeRunMode(), (IoRequest{"041", 3}));
     EXPECT_EQ(ReadAdcLevel(), (IoRequest{"100", 12}));

@@ -21,7 +21,7 @@ std::string readFile(const std::string& path) {
     return s.str();
 }
 
-void writeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+void writeLog(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 mode_t modeOf(const std::string& path) {
     struct stat st {};
@@ -60,7 +60,7 @@ TEST_F(CredentialLogTest, WindowsLineEndsReadLikeUnixOnes) {
     const std::string unixText = CredentialLog::formatEntry(1, {"AA:00:00:00:00:01", "plant-/space/-operator", "pw"}) +
                                  CredentialLog::formatEntry(2, {"AA:00:00:00:00:02", "admin", "two-/space/-words"});
     for (const std::string& text : {unixText, replaceAll(unixText, "\n", "\r\n")}) {
-        writeFile(path, text);
+        writeLog(path, text);
         ASSERT_TRUE(log.LoadLog());
         ASSERT_EQ(log.count(), 2);
         EXPECT_EQ(log.entry(0).mac, "AA:00:00:00:00:01");
@@ -111,7 +111,7 @@ TEST_F(CredentialLogTest, WritesBlanksAsCodesAndMacsInUpperCase) {
 }
 
 TEST_F(CredentialLogTest, LowerCaseMacsAreNotFoundUntilTheNextSave) {
-    writeFile(path, "\n[1]\nMAC : 00:1a:2b:3c:4d:5e \nID : admin \nPassword : pw \n");
+    writeLog(path, "\n[1]\nMAC : 00:1a:2b:3c:4d:5e \nID : admin \nPassword : pw \n");
     ASSERT_TRUE(log.LoadLog());
     EXPECT_EQ(log.FindMac("00:1A:2B:3C:4D:5E"), -1);
     EXPECT_EQ(log.FindMac("00:1a:2b:3c:4d:5e"), 0);
@@ -146,7 +146,7 @@ TEST_F(CredentialLogTest, SaveWritesEveryValidEntryAfterAnInvalidOne) {
 }
 
 TEST_F(CredentialLogTest, SelectAndAppendGuardTheTable) {
-    writeFile(path, "\n[1]\nMAC : A \nID : i \nPassword : p \n");
+    writeLog(path, "\n[1]\nMAC : A \nID : i \nPassword : p \n");
     ASSERT_TRUE(log.LoadLog());
     EXPECT_TRUE(log.SelectEntry(1));  // the free entry after the last
     EXPECT_TRUE(log.SelectEntry(0));
@@ -163,7 +163,7 @@ TEST_F(CredentialLogTest, SelectAndAppendGuardTheTable) {
 
     std::string full;
     for (int i = 0; i < 5000; ++i) full += CredentialLog::formatEntry(i + 1, {"M" + std::to_string(i), "i", "p"});
-    writeFile(path, full);
+    writeLog(path, full);
     ASSERT_TRUE(log.LoadLog());
     EXPECT_EQ(log.count(), 5000);
     prompter.clear();
@@ -176,7 +176,7 @@ TEST_F(CredentialLogTest, EntriesItCannotTakeStayInTheFile) {
     const std::string good = CredentialLog::formatEntry(1, {"AA", "id", "pw"});
     const std::string longToken = CredentialLog::formatEntry(2, {"BB", std::string(256, 'x'), "pw"});
     const std::string later = CredentialLog::formatEntry(3, {"CC", "id3", "pw3"});
-    writeFile(path, good + longToken + later);
+    writeLog(path, good + longToken + later);
     ASSERT_TRUE(log.LoadLog());
     EXPECT_EQ(log.count(), 1);
     ASSERT_EQ(prompter.records().size(), 1u);
@@ -194,7 +194,7 @@ TEST_F(CredentialLogTest, EntriesItCannotTakeStayInTheFile) {
     EXPECT_EQ(again.FindMac("DD"), 1);  // new entries are written before the kept part
 
     // A damaged entry (its ID line is missing) is kept the same way.
-    writeFile(path, good + "\n[2]\nMAC : EE \nPassword : x \n" + later);
+    writeLog(path, good + "\n[2]\nMAC : EE \nPassword : x \n" + later);
     prompter.clear();
     ASSERT_TRUE(log.LoadLog());
     EXPECT_EQ(log.count(), 1);
@@ -204,7 +204,7 @@ TEST_F(CredentialLogTest, EntriesItCannotTakeStayInTheFile) {
 }
 
 TEST_F(CredentialLogTest, ManagementFlowsNeverOverwriteAnotherDevice) {
-    writeFile(path, CredentialLog::formatEntry(1, {"AA", "known", "old"}));
+    writeLog(path, CredentialLog::formatEntry(1, {"AA", "known", "old"}));
     // The plain calls after selecting AA would write BB into AA's entry; the flows append.
     ASSERT_TRUE(log.LoadLog());
     ASSERT_TRUE(log.SelectEntry(log.FindMac("AA")));
@@ -235,7 +235,7 @@ TEST_F(CredentialLogTest, TheLongestCredentialsARequestCarriesAreKept) {
     std::string id(255, 'i');
     std::string password(255, ' ');
     for (std::size_t i = 0; i < password.size(); i += 2) password[i] = 'p';
-    writeFile(path, CredentialLog::formatEntry(1, {"AA", "good", "pw"}));
+    writeLog(path, CredentialLog::formatEntry(1, {"AA", "good", "pw"}));
     ASSERT_TRUE(log.rememberAcceptedCredentials("BB", id, password));
     CredentialLog again(path, prompter);
     ASSERT_TRUE(again.LoadLog());
@@ -247,7 +247,7 @@ TEST_F(CredentialLogTest, TheLongestCredentialsARequestCarriesAreKept) {
 }
 
 TEST_F(CredentialLogTest, AFailedSaveLeavesTheFileWhole) {
-    writeFile(path, CredentialLog::formatEntry(1, {"AA", "id", "pw"}));
+    writeLog(path, CredentialLog::formatEntry(1, {"AA", "id", "pw"}));
     const std::string before = readFile(path);
     ASSERT_TRUE(log.LoadLog());
     for (int i = 0; i < 20; ++i) {
