@@ -122,6 +122,23 @@ TEST_F(MonitorE2E, LostLinkDeclinedClosesTheMonitor) {
     EXPECT_TRUE(dialog->panel()->panel().closing());
 }
 
+// The device is in setting mode and drops the link right after saying so: the question stays open,
+// the title says the link failed, and No closes the monitor. (The question once ran a nested event
+// loop in which the drop was handled inside the half-done status step; No then crashed the window.)
+TEST_F(MonitorE2E, LinkDropWhileTheSettingModeQuestionIsOpen) {
+    auto dialog = monitor("Setting-Closer");
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())); }, 8000));
+    EXPECT_EQ(box->text(), QStringLiteral("Current is setting mode, Please set the working mode"));
+    ASSERT_TRUE(waitUntil([&] { return dialog->windowTitle() == "TARN - Communication fail"; }))
+        << dialog->windowTitle().toStdString();
+    EXPECT_EQ(QApplication::activeModalWidget(), box);  // still the one question, nothing on top
+    box->button(QMessageBox::No)->click();
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }));
+    EXPECT_TRUE(dialog->panel()->panel().closing());
+    EXPECT_FALSE(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+}
+
 TEST_F(MonitorE2E, RefusedConnectionIsToldAndClosesTheMonitor) {
     QString message;
     answerBox(&message, QMessageBox::Ok);

@@ -23,10 +23,6 @@ namespace {
 
 constexpr const char* kError = "Error";
 
-bool isClassBlock(const std::string& id) {
-    return id == "0" || (id.size() >= 2 && id.compare(id.size() - 2, 2, ".0") == 0);
-}
-
 }  // namespace
 
 void ManagementSession::handleDatagram(ByteView bytes) {

@@ -115,6 +115,7 @@ void MonitorPanel::onStatusResult(int result) {
         if (idle()) startTimer();
         setTitle(kTitleNormal);
         missedPolls_ = 0;
+        host_.goodStatusReceived();
     } else if (result == kIoResultSettingMode && idle()) {
         askSettingMode();
     }
@@ -194,7 +195,9 @@ void MonitorPanel::onLinkLost() {
         return;  // closing, or the same loss is already being dealt with
     }
     host_.stopPollTimer();
-    lightsOn_ = false;
+    // The title says what the link does while the question is open; what was shown is history.
+    setTitle(kTitleFail);
+    ports_.forget();
     host_.repaint();
     // Each open dialog shows the failure of the request it waits for, then closes; one that waits
     // for nothing closes at once.

@@ -9,7 +9,8 @@
 //                        │ no good reply: count + 1; from the 6th poll "TARN - Communication fail"
 //                        └ '1' (setting mode) ──▶ question: Yes ChangeRunMode, No close
 //
-//   link lost ──▶ open dialogs hear it: the request each waits for fails (result 0), the dialog
+//   link lost ──▶ the title says the link failed and every port shows unknown; open dialogs hear it: the request each
+//   waits for fails (result 0), the dialog
 //                 shows its failure message and closes ──▶ then, with no dialog open,
 //                 "Commnunication Lost : Do you want to re-conect?"
 //                 Yes: connect again, config first;  No: close; later notices ignored
@@ -76,6 +77,8 @@ public:
     virtual void closeSerialFirmware() = 0;
     // Calls onReconnectQuestionDue() from the event loop, after the caller has returned.
     virtual void postReconnectQuestion() = 0;
+    // A good status reply came: the window shows when.
+    virtual void goodStatusReceived() {}
 };
 
 // Failed configuration reads in a row: one count for the whole program, kept across monitors.

@@ -12,9 +12,15 @@
 //      |
 //   ChangeRunMode --> "Change Run Mode Fail!" when not '0'; then the closing message:
 //                     the warning variant when the flag is set, else the complete variant
+//
+// A chain never ends quietly with the device perhaps left in setting mode. When ChangeRunMode
+// fails, or ChangeSettingMode got no valid answer (the device may have switched all the same), the
+// operator is told that the device may still be in setting mode and asked whether to return it to
+// run mode: Yes sends ChangeRunMode again (and asks again if that fails too), No ends the chain.
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "core/common/liveness.h"
@@ -51,6 +57,8 @@ public:
     bool settingOffered() const { return settingEnabled_; }
     // A result the panel passes on; results the current step does not wait for are ignored.
     void onIoResult(int index, int result);
+    // The chain sent ChangeSettingMode and no ChangeRunMode has been answered since.
+    bool runModeOwed() const { return runModeOwed_; }
     // The dialog closed: the rest of a running chain is dropped, also when it closed while one of
     // the chain's own messages was open.
     void close() {
@@ -68,6 +76,8 @@ public:
     int port() const { return port_; }
     bool running() const { return awaiting_ != kNothing; }
     ChainEnd lastEnd() const { return lastEnd_; }
+    // The last message the chain told, as a value for callers that show it their own way.
+    const std::string& lastMessage() const { return lastMessage_; }
     const IoConfig& configuration() const { return copy_; }
 
     // Called after the chain changed the form, so the dialog shows it again.
@@ -104,6 +114,13 @@ protected:
     // Ends a write chain with `text` before anything was written.
     void abort(std::string_view text);
 
+private:
+    // Asks whether to return the device to run mode; `conclude_` ends the chain on No or once
+    // the device is back in run mode.
+    void offerRunMode();
+    void retriedRunMode(int result);
+
+protected:
     IoRequester& io_;
     Prompter& prompter_;
     IoConfig copy_;
@@ -113,6 +130,10 @@ protected:
     bool closed_ = true;
     bool settingEnabled_ = false;
     ChainEnd lastEnd_ = ChainEnd::None;
+    std::string lastMessage_;
+    bool runModeOwed_ = false;
+    bool retryingRunMode_ = false;
+    std::function<void()> conclude_;
     Liveness liveness_;
 };
 
@@ -125,5 +146,7 @@ bool chainStepSucceeded(int index, int result);
 inline constexpr std::string_view kReadEnableStatusFailText = "Read Enable Status Fail!";
 inline constexpr std::string_view kChangeSettingModeFailText = "Change Setting Mode Fail!";
 inline constexpr std::string_view kChangeRunModeFailText = "Change Run Mode Fail!";
+inline constexpr std::string_view kMayStillBeInSettingModeQuestion =
+    "The device may still be in setting mode. Return it to run mode now?";
 
 }  // namespace tarn

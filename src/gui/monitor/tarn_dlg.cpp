@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -36,8 +37,11 @@ CTARNDlg::CTARNDlg(const FrameState& frame, const QString& intervalPath, QWidget
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     for (QPushButton* b : {interval_, serial_, close}) b->setAutoDefault(false);
     serial_->setVisible(frame.linkMode == LinkMode::Serial);
+    lastStatus_ = new QLabel(QStringLiteral("No good status yet"), this);
     row->addWidget(interval_);
     row->addWidget(serial_);
+    row->addStretch();
+    row->addWidget(lastStatus_);
     row->addStretch();
     row->addWidget(close);
     layout->addLayout(row);
@@ -47,6 +51,7 @@ CTARNDlg::CTARNDlg(const FrameState& frame, const QString& intervalPath, QWidget
     connect(serial_, &QPushButton::clicked, this, &CTARNDlg::OnConfirmingSerialFirmware);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(panel_, &CTARNWnd::titleChanged, this, &QWidget::setWindowTitle);
+    connect(panel_, &CTARNWnd::lastGoodStatusChanged, lastStatus_, &QLabel::setText);
     connect(panel_, &CTARNWnd::closeRequested, this, &QDialog::reject, Qt::QueuedConnection);
 }
 

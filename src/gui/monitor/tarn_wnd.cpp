@@ -1,8 +1,11 @@
 #include "gui/monitor/tarn_wnd.h"
 
+#include <QHelpEvent>
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTime>
+#include <QToolTip>
 
 #include "core/monitor/monitor_interval.h"
 #include "gui/app/frame_state.h"
@@ -83,6 +86,28 @@ void CTARNWnd::closeSerialFirmware() { emit serialFirmwareCloseRequested(); }
 void CTARNWnd::postReconnectQuestion() {
     QMetaObject::invokeMethod(
         this, [this] { panel_.onReconnectQuestionDue(); }, Qt::QueuedConnection);
+}
+
+void CTARNWnd::goodStatusReceived() {
+    emit lastGoodStatusChanged(QStringLiteral("Last good status: %1").arg(QTime::currentTime().toString("HH:mm:ss")));
+}
+
+bool CTARNWnd::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+    const std::optional<PortRef> ref = panel_.portAt(at.x(), at.y());
+    const PanelPorts& ports = panel_.ports();
+    const PortIndicator* port = !ref                            ? nullptr
+                                : ref->kind == PortKind::Output ? &ports.outputs[ref->number - 1]
+                                : ref->kind == PortKind::Adc    ? &ports.adcPorts[ref->number - 1]
+                                                                : &ports.inputs[ref->number - 1];
+    if (port && port->unknown()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), latin1(kUnknownPortTip), this);
+    } else {
+        QToolTip::hideText();
+        event->ignore();
+    }
+    return true;
 }
 
 void CTARNWnd::paintEvent(QPaintEvent*) {

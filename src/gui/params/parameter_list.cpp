@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "core/manage/management_requests.h"
 #include "core/params/parameter_table.h"
 #include "gui/controls/icons.h"
 #include "gui/params/parameter_model.h"
@@ -117,7 +118,8 @@ void ParameterList::editValue(int row) {
         if (chosen && t.writable(row)) t.setValue(row, chosen->data().toString().toLatin1().toStdString());
         return;
     }
-    editor_ = new ValueEditor(cell, cellText(row, 2), viewport(), this);
+    const ParameterTable& table = model_->table();
+    editor_ = new ValueEditor(cell, latin1(table.row(row).value), viewport(), this, holdsOwnPassword(table, row));
     editor_->row = row;
     connect(editor_, &ValueEditor::finished, this, [this](int r, bool cancelled, const QString& text) {
         if (!cancelled) model_->table().setValue(r, text.toLatin1().toStdString());

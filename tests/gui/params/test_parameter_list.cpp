@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include "core/params/dcf_parser.h"
 #include "gui/params/parameter_list.h"
@@ -139,6 +140,36 @@ TEST_F(ParameterListTest, AnEnumerationIsChosenFromThePopup) {
     EXPECT_EQ(offered, (QStringList{"Auto", "10 Mbit/s", "100 Mbit/s"}));
     EXPECT_EQ(table.row(speed).value, "100 Mbit/s");  // the first entry was chosen
     EXPECT_FALSE(marked(speed));
+}
+
+// The device's own password shows as dots of one length, in the cell and its tip; its editor masks
+// it too and shows it only while "Show" is down. The user ID beside it is no secret.
+TEST_F(ParameterListTest, ThePasswordShowsDotsUntilTheOperatorAsks) {
+    table.showGroup(2);  // Security
+    const int password = row("Password");
+    ASSERT_GE(password, 0);
+    table.setValue(password, "s3cr3t");
+    table.setValue(row("User ID"), "s3cr3t");
+    const auto shown = [&](int r, int role) { return list.model()->data(list.model()->index(r, 2), role).toString(); };
+    EXPECT_EQ(shown(password, Qt::DisplayRole), QString(8, QChar(0xB7)));
+    EXPECT_FALSE(shown(password, Qt::ToolTipRole).contains("s3cr3t"));
+    EXPECT_EQ(shown(row("User ID"), Qt::DisplayRole), QStringLiteral("s3cr3t"));
+
+    click(password, 2);
+    click(password, 2);
+    ASSERT_NE(list.editor(), nullptr);
+    EXPECT_EQ(list.editor()->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(list.editor()->text(), QStringLiteral("s3cr3t"));
+    auto* show = list.editor()->findChild<QToolButton*>();
+    ASSERT_NE(show, nullptr);
+    show->click();
+    ASSERT_NE(list.editor(), nullptr);  // the click does not end the editor
+    EXPECT_EQ(list.editor()->echoMode(), QLineEdit::Normal);
+    show->click();
+    EXPECT_EQ(list.editor()->echoMode(), QLineEdit::Password);
+    QTest::keyClick(list.editor(), Qt::Key_Escape);
+    ASSERT_TRUE(test::waitUntil([&] { return list.editor() == nullptr; }));
+    EXPECT_EQ(table.row(password).value, "s3cr3t");
 }
 
 }  // namespace
