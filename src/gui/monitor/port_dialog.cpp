@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace tarn {
@@ -58,6 +59,10 @@ void PortDialog::run(int port) {
 
 void PortDialog::done(int result) {
     chain().close();
+    // A question of the chain still open (the link went, or the panel closed the dialog) closes
+    // with it; its answer reaches nothing. Messages stay for the operator to read.
+    for (QMessageBox* box : findChildren<QMessageBox*>(Qt::FindDirectChildrenOnly))
+        if (box->isVisible() && box->button(QMessageBox::Yes)) box->reject();
     QDialog::done(result);
 }
 

@@ -106,6 +106,25 @@ TEST(PortDialogs, InputDialogShowsTheDeviceAndWritesTheChoice) {
     });
 }
 
+// The dialog closes (the link went) while its question is open: the question closes with it and
+// nothing is written.
+TEST(PortDialogs, ClosingTheDialogClosesItsOpenQuestion) {
+    DeviceIo io;
+    CSetInputDlg dialog(io);
+    io.onResult = [&](int index, int result) { dialog.chain().onIoResult(index, result); };
+    dialog.run(2);
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeModalWidget() == &dialog; }));
+    io.sent.clear();
+    dialog.settingButton()->click();
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), QStringLiteral("Do you want to set Input port ?"));
+    dialog.reject();
+    EXPECT_TRUE(waitUntil([&] { return QApplication::activeModalWidget() == nullptr; }));
+    EXPECT_TRUE(io.sent.empty());
+    EXPECT_FALSE(dialog.chain().running());
+}
+
 TEST(PortDialogs, AdcDialogShowsTheDeviceEnablesTheLevelForSwitchAndChecksIt) {
     DeviceIo io;
     io.device.state().adcMode[1] = 1;
