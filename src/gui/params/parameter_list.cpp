@@ -107,15 +107,23 @@ void ParameterList::editValue(int row) {
     t.beginEdit(row);
     const QRect cell = cellRect(row, 2);
     if (kind == ParameterTable::Editor::Popup) {
-        QMenu menu(this);
-        menu.setObjectName(QStringLiteral("fpmMenuClass"));
-        menu.setMinimumWidth(cell.width());
-        for (const EnumerationEntry& e : t.recordOfRow(row)->enumeration) {
-            QAction* a = menu.addAction(latin1(e.text).replace('&', QStringLiteral("&&")));
+        // Shown with popup(), not exec(): a reply that changes the list may come while it is open,
+        // so the choice goes to the row only if it still shows the same record.
+        auto* menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->setObjectName(QStringLiteral("fpmMenuClass"));
+        menu->setMinimumWidth(cell.width());
+        const ParameterRecord* record = t.recordOfRow(row);
+        for (const EnumerationEntry& e : record->enumeration) {
+            QAction* a = menu->addAction(latin1(e.text).replace('&', QStringLiteral("&&")));
             a->setData(latin1(e.text));
         }
-        QAction* chosen = menu.exec(viewport()->mapToGlobal(cell.bottomLeft()));
-        if (chosen && t.writable(row)) t.setValue(row, chosen->data().toString().toLatin1().toStdString());
+        connect(menu, &QMenu::triggered, this, [this, row, record](QAction* chosen) {
+            ParameterTable& table = model_->table();
+            if (table.recordOfRow(row) != record || !table.writable(row)) return;
+            table.setValue(row, chosen->data().toString().toLatin1().toStdString());
+        });
+        menu->popup(viewport()->mapToGlobal(cell.bottomLeft()));
         return;
     }
     const ParameterTable& table = model_->table();
