@@ -129,9 +129,12 @@ void ParameterList::editValue(int row) {
     const ParameterTable& table = model_->table();
     editor_ = new ValueEditor(cell, latin1(table.row(row).value), viewport(), this, holdsOwnPassword(table, row));
     editor_->row = row;
-    connect(editor_, &ValueEditor::finished, this, [this](int r, bool cancelled, const QString& text) {
-        if (!cancelled) model_->table().setValue(r, text.toLatin1().toStdString());
-    });
+    // Like the popup's choice, the text goes to the row only if it still shows the same record.
+    connect(editor_, &ValueEditor::finished, this,
+            [this, record = table.recordOfRow(row)](int r, bool cancelled, const QString& text) {
+                if (!cancelled && model_->table().recordOfRow(r) == record)
+                    model_->table().setValue(r, text.toLatin1().toStdString());
+            });
 }
 
 void ParameterList::choose(int row) {
