@@ -90,9 +90,10 @@ TEST_F(MonitorE2E, FollowsTheDeviceSwitchesAnOutputAndReadsAPortDialog) {
     EXPECT_TRUE(waitUntil([&] { return ports.outputs[0].state == DisplayState::On; }));
 
     // A right click opens the port's dialog, which reads the port while polling stops.
-    bool polledMeanwhile = true;
+    bool polledMeanwhile = true, acted = false;
     QString macroShown;
     whenModal<CSetDelayPulseDlg>([&](CSetDelayPulseDlg* d) {
+        acted = true;
         EXPECT_TRUE(waitUntil([&] { return d->settingButton()->isEnabled(); }));
         polledMeanwhile = panel->pollTimerActive();
         macroShown = d->macroEdit()->text();
@@ -101,6 +102,7 @@ TEST_F(MonitorE2E, FollowsTheDeviceSwitchesAnOutputAndReadsAPortDialog) {
         d->reject();
     });
     QTest::mouseClick(panel, Qt::RightButton, {}, QPoint(ports.outputs[2].right, ports.outputs[2].bottom));  // corner
+    ASSERT_TRUE(waitUntil([&] { return acted && !QApplication::activeModalWidget(); }));
     EXPECT_FALSE(polledMeanwhile);
     EXPECT_TRUE(macroShown.isEmpty());
     EXPECT_TRUE(panel->pollTimerActive());
@@ -118,6 +120,23 @@ TEST_F(MonitorE2E, LostLinkDeclinedClosesTheMonitor) {
     EXPECT_EQ(question, "Commnunication Lost : Do you want to re-conect?");
     EXPECT_EQ(dialog->result(), QDialog::Rejected);
     EXPECT_TRUE(dialog->panel()->panel().closing());
+}
+
+// The device is in setting mode and drops the link right after saying so: the question stays open,
+// the title says the link failed, and No closes the monitor. (The question once ran a nested event
+// loop in which the drop was handled inside the half-done status step; No then crashed the window.)
+TEST_F(MonitorE2E, LinkDropWhileTheSettingModeQuestionIsOpen) {
+    auto dialog = monitor("Setting-Closer");
+    QMessageBox* box = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())); }, 8000));
+    EXPECT_EQ(box->text(), QStringLiteral("Current is setting mode, Please set the working mode"));
+    ASSERT_TRUE(waitUntil([&] { return dialog->windowTitle() == "TARN - Communication fail"; }))
+        << dialog->windowTitle().toStdString();
+    EXPECT_EQ(QApplication::activeModalWidget(), box);  // still the one question, nothing on top
+    box->button(QMessageBox::No)->click();
+    ASSERT_TRUE(waitUntil([&] { return !dialog->isVisible(); }));
+    EXPECT_TRUE(dialog->panel()->panel().closing());
+    EXPECT_FALSE(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
 }
 
 TEST_F(MonitorE2E, RefusedConnectionIsToldAndClosesTheMonitor) {

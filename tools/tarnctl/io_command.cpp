@@ -6,6 +6,7 @@
 //
 // Exit codes: 0 success; 1 the device answered with a result other than success (the result
 // character is printed), or gave no valid answer; 2 bad usage or a link failure.
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -22,14 +23,9 @@ namespace {
 using tarn::CCommProcess;
 
 // 0 when `result` is the command's success; otherwise reports it and gives the exit code.
-int checkResult(int result, int success) {
+int checkResult(int index, int result, int success) {
     if (result == success) return kExitOk;
-    QTextStream err(stderr);
-    if (result == tarn::kIoResultFailed) {
-        err << "tarnctl: no valid answer from the device (time-out, bad checksum or refused)\n";
-    } else {
-        err << "tarnctl: the device answered with result " << QChar(static_cast<char>(result)) << '\n';
-    }
+    QTextStream(stderr) << "tarnctl: " << tarn::ioResultText(index, result).c_str() << '\n';
     return kExitDeviceFailure;
 }
 
@@ -64,36 +60,34 @@ int runIo(const QStringList& args) {
         return usageError(QStringLiteral("unknown io command '%1'").arg(o->words.join(' ')));
     }
 
+    if (portCommand) {
+        if (int code = checkPortCommand(*o)) return code;
+    }
+
     CCommProcess engine;
     IoSession session(engine);
-    QTextStream out(stdout);
-    QTextStream err(stderr);
-    auto linkFailure = [&] {
-        err << "tarnctl: " << session.failure() << '\n';
-        return kExitUsage;
+    std::shared_ptr<void> portRun;
+    const auto linkFailure = [&] {
+        QTextStream(stderr) << "tarnctl: " << session.failure() << '\n';
+        IoSession::finish(kExitUsage);
     };
-    if (!session.open(*o)) return linkFailure();
-    if (portCommand) return runPortCommand(*o, engine, session);
-
-    std::optional<int> result;
-    auto read = [&](bool (CCommProcess::*request)()) -> int {
-        result = session.run([&] { return (engine.*request)(); });
-        if (!result) return linkFailure();
-        return checkResult(*result, tarn::kIoResultSuccess);
+    // One request, then `then` with its result when it is the command's success; any other ending
+    // finishes the command.
+    const auto step = [&](int index, std::function<bool()> queue, int success, std::function<void()> then) {
+        session.run(queue, [&, index, success, then = std::move(then)](std::optional<int> result) {
+            if (!result) return linkFailure();
+            if (int code = checkResult(index, *result, success)) return IoSession::finish(code);
+            then();
+        });
     };
-    if (command == "status" || command == "switch") {
-        // As the monitor does: the configuration first, so the status is read against it.
-        if (command == "status") {
-            if (int code = read(&CCommProcess::ReadEnableStatus)) return code;
-        }
-        result = command == "status" ? session.run([&] { return engine.ReadStatus(); })
-                                     : session.run([&] { return engine.SwitchOutput(port, value); });
-        if (!result) return linkFailure();
-        if (int code = checkResult(*result, tarn::kIoResultSuccess)) return code;
+    const auto printStatus = [&] {
+        QTextStream out(stdout);
         const tarn::IoStatus& s = engine.status();
-        if (command == "switch" && !o->json) {
-            out << "output " << port << (value == 0 ? " on" : " off") << '\n';
-            return kExitOk;
+        if (command == "switch") {
+            const tarn::SwitchReport report = tarn::switchReport(port, value == 0, s);
+            if (report.reached && !o->json) out << report.text.c_str() << '\n';
+            if (!report.reached) QTextStream(stderr) << "tarnctl: " << report.text.c_str() << '\n';
+            if (!o->json) return IoSession::finish(report.reached ? kExitOk : kExitDeviceFailure);
         }
         std::string adc = "[";
         for (int k = 0; k < tarn::kIoAdcCount; ++k) {
@@ -114,11 +108,11 @@ int runIo(const QStringList& args) {
                     << s.adc[k].value.c_str();
             out << '\n';
         }
-        return kExitOk;
-    }
-    if (command == "config") {
-        for (auto request : {&CCommProcess::ReadEnableStatus, &CCommProcess::ReadPowerStoppage})
-            if (int code = read(request)) return code;
+        const bool reached = command != "switch" || tarn::switchReport(port, value == 0, s).reached;
+        IoSession::finish(reached ? kExitOk : kExitDeviceFailure);
+    };
+    const auto printConfig = [&] {
+        QTextStream out(stdout);
         const tarn::IoConfig& c = engine.config();
         if (o->json) {
             out << configJson(c, true).c_str() << '\n';
@@ -128,12 +122,10 @@ int runIo(const QStringList& args) {
                 << jsonNumbers(c.outputEnable).c_str() << "\npower stoppage " << jsonNumbers(c.powerStoppage).c_str()
                 << '\n';
         }
-        return kExitOk;
-    }
-    if (command == "serial") {
-        result = session.run([&] { return engine.ReadSerialFirmware(); });
-        if (!result) return linkFailure();
-        if (int code = checkResult(*result, tarn::kIoResultSuccess)) return code;
+        IoSession::finish(kExitOk);
+    };
+    const auto printSerial = [&] {
+        QTextStream out(stdout);
         const tarn::IoConfig& c = engine.config();
         if (o->json) {
             out << "{\"serialNumber\":" << jsonString(c.serialNumber).c_str()
@@ -142,16 +134,60 @@ int runIo(const QStringList& args) {
             out << "serial number    " << c.serialNumber.c_str() << "\nfirmware version " << c.firmwareVersion.c_str()
                 << '\n';
         }
-        return kExitOk;
-    }
-    const bool setting = command == "setting-mode";
-    result = setting ? session.run([&] { return engine.ChangeSettingMode(); })
-                     : session.run([&] { return engine.ChangeRunMode(); });
-    if (!result) return linkFailure();
-    // ChangeSettingMode succeeds with "1", everything else with "0".
-    if (int code = checkResult(*result, setting ? tarn::kIoResultSettingMode : tarn::kIoResultSuccess)) return code;
-    out << (setting ? "setting mode\n" : "run mode\n");
-    return kExitOk;
+        IoSession::finish(kExitOk);
+    };
+    using namespace tarn::IoCommand;
+    const int ok = tarn::kIoResultSuccess;
+    const auto start = [&] {
+        if (portCommand) {
+            portRun = startPortCommand(*o, engine, session);
+            return;
+        }
+        if (command == "status") {
+            // As the monitor does: the configuration first, so the status is read against it.
+            return step(
+                ReadEnableStatus, [&] { return engine.ReadEnableStatus(); }, ok,
+                [&] {
+                    step(
+                        ReadStatus, [&] { return engine.ReadStatus(); }, ok, printStatus);
+                });
+        }
+        if (command == "switch")
+            return step(
+                ReadStatus, [&] { return engine.SwitchOutput(port, value); }, ok, printStatus);
+        if (command == "config") {
+            return step(
+                ReadEnableStatus, [&] { return engine.ReadEnableStatus(); }, ok,
+                [&] {
+                    step(
+                        ReadPowerStoppage, [&] { return engine.ReadPowerStoppage(); }, ok, printConfig);
+                });
+        }
+        if (command == "serial")
+            return step(
+                ReadSerialFirmware, [&] { return engine.ReadSerialFirmware(); }, ok, printSerial);
+        // ChangeSettingMode succeeds with "1", everything else with "0".
+        if (command == "setting-mode") {
+            return step(
+                ChangeSettingMode, [&] { return engine.ChangeSettingMode(); }, tarn::kIoResultSettingMode,
+                [] {
+                    QTextStream(stdout) << "setting mode\n";
+                    IoSession::finish(kExitOk);
+                });
+        }
+        step(
+            ChangeRunMode, [&] { return engine.ChangeRunMode(); }, ok,
+            [] {
+                QTextStream(stdout) << "run mode\n";
+                IoSession::finish(kExitOk);
+            });
+    };
+    return IoSession::exec([&] {
+        session.open(*o, [&](bool opened) {
+            if (!opened) return linkFailure();
+            start();
+        });
+    });
 }
 
 }  // namespace tarnctl

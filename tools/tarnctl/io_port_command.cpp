@@ -10,11 +10,14 @@
 // A setting whose read failed prints as "unknown", never as a default.
 //
 // Exit codes: 0 every read and write of the chain succeeded; 1 any of them failed (the last message
-// on standard error); 2 a bad or contradictory argument, or a link failure. When the link drops
-// while the device is in setting mode, the command connects once more and returns the device to
-// run mode, as the monitor's "Yes" does, and says so; if that fails too it says that the device may
-// still be in setting mode.
+// on standard error); 2 a bad or contradictory argument, or a link failure. The options are checked
+// as the dialogs check what is typed, with the same texts, before the link is opened. When a chain
+// may have left the device in setting mode (ChangeRunMode failed, or ChangeSettingMode got no valid
+// answer) the command tries once more to return it to run mode and, failing, says that the device
+// may still be in setting mode. When the link drops then, it connects once more for that try.
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include <QTextStream>
 
@@ -33,19 +36,26 @@ namespace {
 
 using namespace tarn;
 
-// Says every message on standard output and answers every question Yes: the command line is the
-// operator's confirmation.
+// Says every message on standard output and answers the questions itself: the command line is the
+// operator's confirmation of the write, and of one try to return the device to run mode when a
+// chain may have left it in setting mode.
 class PrintingPrompter : public Prompter {
 public:
     void showMessage(const std::string&, const std::string& text, MessageIcon) override {
         QTextStream(stdout) << "message: " << text.c_str() << '\n';
-        last = text;
     }
-    bool askYesNo(const std::string&, const std::string&) override { return true; }
-    bool confirm(const ConfirmText&) override { return true; }
-    std::optional<Credentials> askCredentials(const std::string&) override { return std::nullopt; }
+    void askYesNo(const std::string&, const std::string& text, Answer<bool> answer) override {
+        const bool yes = text != kMayStillBeInSettingModeQuestion || !std::exchange(offered_, true);
+        QTextStream(stdout) << "question: " << text.c_str() << (yes ? " yes" : " no") << Qt::endl;
+        answer(yes);
+    }
+    void confirm(const ConfirmText&, Answer<bool> answer) override { answer(true); }
+    void askCredentials(const CredentialsQuestion&, Answer<std::optional<CredentialsAnswer>> answer) override {
+        answer(std::nullopt);
+    }
 
-    std::string last;
+private:
+    bool offered_ = false;
 };
 
 // The macro as the dialog's edit keeps it when it is typed: letters raised, blanks dropped.
@@ -55,12 +65,12 @@ std::string typedMacro(const std::string& text) { return filterMacroText(text, 0
 std::optional<QString> checkOptions(PortKind kind, const PortOptions& p) {
     const bool output = kind == PortKind::Output;
     const bool adc = kind == PortKind::Adc;
-    if ((p.macro || p.delayPulseMode || p.powerRecovery) && !output)
+    if ((p.macro || p.noMacro || p.delayPulseMode || p.powerRecovery) && !output)
         return QStringLiteral("--macro, --delay-on, --delay-off, --pulse and --power-recovery are for outputs");
     if ((p.toSwitch || p.reference) && !adc)
         return QStringLiteral("--level, --switch and --reference are for ADC ports");
     if (p.enable && adc) return QStringLiteral("ADC ports are not enabled or disabled; use --level or --switch");
-    if (p.macro && !p.macro->empty()) {
+    if (p.macro) {  // an empty macro is refused as the dialog refuses it; --no-macro removes one
         const MacroInputCheck check = checkMacroInput(typedMacro(*p.macro));
         if (!check.ok()) return latin1(check.message);
     }
@@ -79,9 +89,10 @@ std::optional<QString> checkOptions(PortKind kind, const PortOptions& p) {
 
 void applyOptions(OutputPortForm& f, const PortOptions& p) {
     if (p.enable) f.enableChoice = *p.enable ? 0 : 1;
+    if (p.noMacro) f.useMacro = false;
     if (p.macro) {
-        f.useMacro = !p.macro->empty();
-        if (f.useMacro) f.macro = typedMacro(*p.macro);
+        f.useMacro = true;
+        f.macro = typedMacro(*p.macro);
     }
     if (p.delayPulseMode) {
         DelayPulseFields& d = f.delayPulse;
@@ -149,98 +160,148 @@ std::string describe(PortDialogChain& chain, const ReadSettings& read) {
     return out;
 }
 
+PortKind portKind(const QString& command) {
+    return command == "output" ? PortKind::Output : command == "adc" ? PortKind::Adc : PortKind::Input;
+}
+
+// One port command on an open link: the read chain, then (when options ask for changes) the write
+// chain, each step going on from the result of the one before.
+class PortCommand {
+public:
+    PortCommand(const IoOptions& o, CCommProcess& engine, IoSession& session)
+        : o_(o), engine_(engine), session_(session), port_(o.words[1].toInt()) {
+        const PortKind kind = portKind(o.words[0]);
+        if (kind == PortKind::Output) chain_ = std::make_unique<OutputPortChain>(engine, prompter_);
+        if (kind == PortKind::Adc) chain_ = std::make_unique<AdcPortChain>(engine, prompter_);
+        if (kind == PortKind::Input) chain_ = std::make_unique<InputPortChain>(engine, prompter_);
+        QObject::connect(&engine, &CCommProcess::ioResult, &engine, [this](int index, int result) {
+            QTextStream out(stdout);
+            out << ioCommandName(index).data() << ": ";
+            if (result == kIoResultFailed) {
+                out << "no answer";
+            } else {
+                out << "result " << QChar(static_cast<char>(result));
+            }
+            out << Qt::endl;
+            read_.note(index, result);
+            if (!chainStepSucceeded(index, result)) failed_ << QString::fromLatin1(ioCommandName(index).data());
+            chain_->onIoResult(index, result);
+        });
+    }
+
+    void start() {
+        chain_->open(port_);
+        whenChainEnds([this] { afterRead(); });
+    }
+
+private:
+    void whenChainEnds(std::function<void()> then) {
+        session_.whenReady([this] { return !chain_->running(); },
+                           [this, then = std::move(then)](bool linkUp) {
+                               if (linkUp) return then();
+                               linkFailure();
+                           });
+    }
+
+    void afterRead() {
+        const PortOptions& p = o_.portOptions;
+        const bool changes =
+            p.enable || p.macro || p.noMacro || p.delayPulseMode || p.powerRecovery || p.toSwitch || p.reference;
+        if (!changes) {
+            // Nothing to change: the settings as read.
+            QTextStream(stdout) << describe(*chain_, read_).c_str();
+            return finishWithFailures();
+        }
+        if (auto* output = dynamic_cast<OutputPortChain*>(chain_.get())) applyOptions(output->form(), p);
+        if (auto* input = dynamic_cast<InputPortChain*>(chain_.get())) input->form().enableChoice = *p.enable ? 0 : 1;
+        if (auto* adc = dynamic_cast<AdcPortChain*>(chain_.get())) {
+            AdcPortForm& f = adc->form();
+            if (p.toSwitch) f.modeChoice = *p.toSwitch ? 1 : 0;
+            if (p.toSwitch && *p.toSwitch) f.level = p.level;
+            if (p.reference) f.referenceIndex = *p.reference;
+        }
+        // The write needs the read to have finished well enough to offer "Setting".
+        chain_->onSetting();
+        whenChainEnds([this] { afterWrite(); });
+    }
+
+    void afterWrite() {
+        QTextStream err(stderr);
+        const bool owed = chain_->runModeOwed();
+        switch (chain_->lastEnd()) {
+            case ChainEnd::Complete:
+                if (!owed) return finishWithFailures();
+                break;
+            case ChainEnd::Warning:
+            case ChainEnd::Aborted:
+                err << "tarnctl: " << chain_->lastMessage().c_str() << '\n';
+                break;
+            case ChainEnd::None:
+                err << "tarnctl: the port's settings could not be read, nothing was written\n";
+                break;
+        }
+        if (owed) err << "tarnctl: the device may still be in setting mode\n";
+        IoSession::finish(kExitDeviceFailure);
+    }
+
+    void finishWithFailures() {
+        if (!failed_.isEmpty()) QTextStream(stderr) << "tarnctl: failed: " << failed_.join(", ") << '\n';
+        IoSession::finish(failed_.isEmpty() ? kExitOk : kExitDeviceFailure);
+    }
+
+    // The link dropped. With the device perhaps left in setting mode, connect once more and return
+    // it to run mode, as the monitor's "Yes" does.
+    void linkFailure() {
+        QTextStream(stderr) << "tarnctl: " << session_.failure() << '\n';
+        if (!chain_->runModeOwed()) return IoSession::finish(kExitUsage);
+        chain_->close();
+        engine_.Disconnect();
+        session_.open(o_, [this](bool opened) {
+            if (!opened) return stillInSettingMode();
+            session_.run([this] { return engine_.ChangeRunMode(); },
+                         [this](std::optional<int> back) {
+                             if (back != kIoResultSuccess) return stillInSettingMode();
+                             QTextStream(stderr)
+                                 << "tarnctl: the link was lost in setting mode; connected again and returned "
+                                    "the device to run mode\n";
+                             IoSession::finish(kExitUsage);
+                         });
+        });
+    }
+
+    void stillInSettingMode() {
+        QTextStream(stderr) << "tarnctl: the device may still be in setting mode\n";
+        IoSession::finish(kExitUsage);
+    }
+
+    const IoOptions& o_;
+    CCommProcess& engine_;
+    IoSession& session_;
+    const int port_;
+    PrintingPrompter prompter_;
+    std::unique_ptr<PortDialogChain> chain_;
+    ReadSettings read_;
+    QStringList failed_;  // the requests of the chains that failed, by name
+};
+
 }  // namespace
 
-int runPortCommand(const IoOptions& o, CCommProcess& engine, IoSession& session) {
+int checkPortCommand(const IoOptions& o) {
     const QString command = o.words[0];
-    const PortKind kind = command == "output" ? PortKind::Output : command == "adc" ? PortKind::Adc : PortKind::Input;
+    const PortKind kind = portKind(command);
     const int count = kind == PortKind::Output ? kIoOutputCount : kind == PortKind::Adc ? kIoAdcCount : kIoInputCount;
     bool ok = o.words.size() == 2;
     const int port = ok ? o.words[1].toInt(&ok) : 0;
     if (!ok || port < 1 || port > count)
         return usageError(QStringLiteral("usage: io %1 N ..., N from 1 to %2").arg(command).arg(count));
     if (auto error = checkOptions(kind, o.portOptions)) return usageError(*error);
+    return kExitOk;
+}
 
-    PrintingPrompter prompter;
-    std::unique_ptr<PortDialogChain> chain;
-    if (kind == PortKind::Output) chain = std::make_unique<OutputPortChain>(engine, prompter);
-    if (kind == PortKind::Adc) chain = std::make_unique<AdcPortChain>(engine, prompter);
-    if (kind == PortKind::Input) chain = std::make_unique<InputPortChain>(engine, prompter);
-
-    QTextStream out(stdout);
-    ReadSettings read;
-    QStringList failed;        // the requests of the chain that failed, by name
-    bool settingMode = false;  // the chain has put the device into setting mode and not yet back
-    QObject::connect(&engine, &CCommProcess::ioResult, &engine, [&](int index, int result) {
-        out << ioCommandName(index).data() << ": ";
-        if (result == kIoResultFailed) {
-            out << "no answer";
-        } else {
-            out << "result " << QChar(static_cast<char>(result));
-        }
-        out << Qt::endl;
-        read.note(index, result);
-        if (!chainStepSucceeded(index, result)) failed << QString::fromLatin1(ioCommandName(index).data());
-        if (index == IoCommand::ChangeSettingMode && result == kIoResultSettingMode) settingMode = true;
-        if (index == IoCommand::ChangeRunMode && result == kIoResultSuccess) settingMode = false;
-        chain->onIoResult(index, result);
-    });
-
-    // The link dropped. With the device left in setting mode, connect once more and return it to
-    // run mode, as the monitor's "Yes" does.
-    auto linkFailure = [&] {
-        QTextStream err(stderr);
-        err << "tarnctl: " << session.failure() << '\n';
-        if (!settingMode) return kExitUsage;
-        chain->close();
-        engine.Disconnect();
-        std::optional<int> back;
-        if (session.open(o)) back = session.run([&] { return engine.ChangeRunMode(); });
-        if (back == kIoResultSuccess) {
-            err << "tarnctl: the link was lost in setting mode; connected again and returned the device to run mode\n";
-        } else {
-            err << "tarnctl: the device may still be in setting mode\n";
-        }
-        return kExitUsage;
-    };
-    chain->open(port);
-    if (!session.waitUntil([&] { return !chain->running(); })) return linkFailure();
-
-    const PortOptions& p = o.portOptions;
-    const bool changes = p.enable || p.macro || p.delayPulseMode || p.powerRecovery || p.toSwitch || p.reference;
-    if (!changes) {
-        // Nothing to change: the settings as read.
-        out << describe(*chain, read).c_str();
-        if (failed.isEmpty()) return kExitOk;
-        QTextStream(stderr) << "tarnctl: failed: " << failed.join(", ") << '\n';
-        return kExitDeviceFailure;
-    }
-    if (auto* output = dynamic_cast<OutputPortChain*>(chain.get())) applyOptions(output->form(), p);
-    if (auto* input = dynamic_cast<InputPortChain*>(chain.get())) input->form().enableChoice = *p.enable ? 0 : 1;
-    if (auto* adc = dynamic_cast<AdcPortChain*>(chain.get())) {
-        AdcPortForm& f = adc->form();
-        if (p.toSwitch) f.modeChoice = *p.toSwitch ? 1 : 0;
-        if (p.toSwitch && *p.toSwitch) f.level = p.level;
-        if (p.reference) f.referenceIndex = *p.reference;
-    }
-    // The write needs the read to have finished well enough to offer "Setting".
-    chain->onSetting();
-    if (!session.waitUntil([&] { return !chain->running(); })) return linkFailure();
-
-    switch (chain->lastEnd()) {
-        case ChainEnd::Complete:
-            if (failed.isEmpty()) return kExitOk;
-            QTextStream(stderr) << "tarnctl: failed: " << failed.join(", ") << '\n';
-            return kExitDeviceFailure;
-        case ChainEnd::Warning:
-        case ChainEnd::Aborted:
-            QTextStream(stderr) << "tarnctl: " << prompter.last.c_str() << '\n';
-            return kExitDeviceFailure;
-        case ChainEnd::None:
-            break;
-    }
-    QTextStream(stderr) << "tarnctl: the port's settings could not be read, nothing was written\n";
-    return kExitDeviceFailure;
+std::shared_ptr<void> startPortCommand(const IoOptions& o, CCommProcess& engine, IoSession& session) {
+    auto command = std::make_shared<PortCommand>(o, engine, session);
+    command->start();
+    return command;
 }
 
 }  // namespace tarnctl

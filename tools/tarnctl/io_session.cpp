@@ -1,6 +1,10 @@
 #include "tarnctl/io_session.h"
 
 #include <cstdio>
+#include <utility>
+
+#include <QCoreApplication>
+#include <QTimer>
 
 namespace tarnctl {
 
@@ -19,7 +23,7 @@ bool portOption(PortOptions& p, const QString& a, const QStringList& args, int& 
         return !given;
     };
     if ((a == "--enable" || a == "--disable") && !once(p.enable.has_value(), "--enable and --disable")) return false;
-    if ((a == "--macro" || a == "--no-macro") && !once(p.macro.has_value(), "--macro and --no-macro")) return false;
+    if ((a == "--macro" || a == "--no-macro") && !once(p.macro || p.noMacro, "--macro and --no-macro")) return false;
     if (a == "--power-recovery" && !once(p.powerRecovery.has_value(), "--power-recovery on and off")) return false;
     if ((a == "--level" || a == "--switch") && !once(p.toSwitch.has_value(), "--level and --switch")) return false;
     if (a == "--reference" && !once(p.reference.has_value(), "--reference avcc, inside and outside")) return false;
@@ -36,7 +40,7 @@ bool portOption(PortOptions& p, const QString& a, const QStringList& args, int& 
     } else if (a == "--macro") {
         p.macro = value();
     } else if (a == "--no-macro") {
-        p.macro = std::string();
+        p.noMacro = true;
     } else if (a == "--delay-on") {
         if (!timing(0)) return false;
         p.onTime = value();
@@ -140,41 +144,81 @@ std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error)
 
 IoSession::IoSession(tarn::CCommProcess& engine) : engine_(engine) {
     using tarn::CCommProcess;
-    QObject::connect(&engine_, &CCommProcess::ioResult, &loop_, [this](int, int result) {
-        result_ = result;
-        loop_.quit();
+    QObject::connect(&engine_, &CCommProcess::ioResult, &engine_, [this](int, int result) {
+        if (auto done = std::exchange(result_, nullptr)) done(result);
+        // Looked at once every handler of this result has run (a chain's among them).
+        QMetaObject::invokeMethod(
+            &engine_, [this] { check(); }, Qt::QueuedConnection);
     });
-    QObject::connect(&engine_, &CCommProcess::ioLinkLost, &loop_, [this] {
-        lost_ = true;
-        loop_.quit();
+    QObject::connect(&engine_, &CCommProcess::ioLinkLost, &engine_, [this] { linkLost(); });
+    QObject::connect(&engine_, &CCommProcess::linkOpened, &engine_, [this] {
+        if (auto done = std::exchange(opening_, nullptr)) done(true);
     });
-    QObject::connect(&engine_, &CCommProcess::linkOpened, &loop_, [this] {
-        connected_ = true;
-        loop_.quit();
+    QObject::connect(&engine_, &CCommProcess::openFailed, &engine_, [this] {
+        if (auto done = std::exchange(opening_, nullptr)) done(false);
     });
-    QObject::connect(&engine_, &CCommProcess::openFailed, &loop_, [this] { loop_.quit(); });
 }
 
-bool IoSession::open(const IoOptions& o) {
+void IoSession::open(const IoOptions& o, std::function<void(bool)> done) {
     lost_ = false;
-    connected_ = false;
-    result_.reset();
     const bool serial = !o.serial.isEmpty();
+    opening_ = [this, o, serial, done](bool opened) {
+        if (!opened)
+            failure_ =
+                serial
+                    ? QStringLiteral("cannot open %1: %2").arg(o.serial, engine_.errorString())
+                    : QStringLiteral("cannot connect to %1:%2: %3").arg(o.host).arg(o.port).arg(engine_.errorString());
+        done(opened);
+    };
     if (serial ? !engine_.openSerialPath(o.serial, o.line) : !engine_.ConnectNetwork(o.host, o.port)) {
+        opening_ = nullptr;
         failure_ = QStringLiteral("a link is already open");
-        return false;
+        done(false);
     }
-    loop_.exec();
-    if (connected_) return true;
-    failure_ = serial
-                   ? QStringLiteral("cannot open %1: %2").arg(o.serial, engine_.errorString())
-                   : QStringLiteral("cannot connect to %1:%2: %3").arg(o.host).arg(o.port).arg(engine_.errorString());
-    return false;
 }
 
-std::nullopt_t IoSession::linkLost() {
+void IoSession::run(const std::function<bool()>& queue, std::function<void(std::optional<int>)> done) {
+    if (lost_) {
+        done(std::nullopt);
+        return;
+    }
+    if (!queue()) {
+        // The refused request still gets its result, 0, from the event loop; it is not waited for.
+        failure_ = tarn::latin1(tarn::ioRefusalText(engine_.lastRefusal()));
+        result_ = [done = std::move(done)](std::optional<int>) { done(std::nullopt); };
+        return;
+    }
+    result_ = std::move(done);
+}
+
+void IoSession::whenReady(std::function<bool()> ready, std::function<void(bool)> done) {
+    ready_ = std::move(ready);
+    readyDone_ = std::move(done);
+    check();
+}
+
+void IoSession::check() {
+    if (readyDone_ && (lost_ || ready_())) {
+        ready_ = nullptr;
+        std::exchange(readyDone_, nullptr)(!lost_);
+    }
+}
+
+void IoSession::linkLost() {
+    lost_ = true;
     failure_ = QStringLiteral("link lost: %1").arg(engine_.errorString());
-    return std::nullopt;
+    if (auto done = std::exchange(result_, nullptr)) done(std::nullopt);
+    check();
+}
+
+int IoSession::exec(const std::function<void()>& start) {
+    QTimer::singleShot(0, start);
+    return QCoreApplication::exec();
+}
+
+void IoSession::finish(int code) {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
 }
 
 std::string jsonString(const std::string& text) {

@@ -2,10 +2,11 @@
 // wait for each request's result on an open engine, and the JSON helpers of their output.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
-#include <QEventLoop>
 #include <QStringList>
 
 #include "core/common/serial_settings.h"
@@ -17,7 +18,8 @@ namespace tarnctl {
 // The port settings the port commands change; what is not given keeps the device's setting.
 struct PortOptions {
     std::optional<bool> enable;         // --enable / --disable
-    std::optional<std::string> macro;   // --macro EXPR; "" with --no-macro
+    std::optional<std::string> macro;   // --macro EXPR (an empty one is refused, as the dialog refuses it)
+    bool noMacro = false;               // --no-macro
     std::optional<int> delayPulseMode;  // 0 delay on, 1 delay off, 2 pulse; -1 with --no-delay-pulse
     std::string onTime;
     std::string offTime;
@@ -39,45 +41,39 @@ struct IoOptions {
 
 std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error);
 
-// Runs requests one by one on an engine, waiting on its signals; every wait is bounded by the
-// link's connect time-out or the reply time-out.
+// Runs requests one by one on an engine, in continuations on the application's own event loop
+// (no loop of its own): each step hands its outcome to the next. Every wait is bounded by the link's
+// connect time-out or the reply time-out.
 class IoSession {
 public:
     explicit IoSession(tarn::CCommProcess& engine);
 
-    // Opens the link (again, after a loss or a Disconnect) and waits for the outcome.
-    bool open(const IoOptions& o);
-    // Queues a request (through `queue`) and waits for its result; nothing on a link failure.
-    template <typename Queue>
-    std::optional<int> run(Queue&& queue) {
-        result_.reset();
-        if (!queue()) {
-            const std::string_view why = tarn::ioRefusalText(engine_.lastRefusal());
-            failure_ = tarn::latin1(why);
-            return std::nullopt;
-        }
-        if (!result_ && !lost_) loop_.exec();
-        if (lost_) return linkLost();
-        return result_;
-    }
-    // Waits for results until `done` holds; false when the link was lost first.
-    template <typename Done>
-    bool waitUntil(Done&& done) {
-        while (!done() && !lost_) loop_.exec();
-        if (lost_) linkLost();
-        return !lost_;
-    }
+    // Opens the link (again, after a loss or a Disconnect); `done(true)` once it is open, false
+    // (failure() says why) when it cannot be.
+    void open(const IoOptions& o, std::function<void(bool)> done);
+    // Queues a request (through `queue`) and hands its result to `done`; nothing (failure() says
+    // why) when its builder refused it or the link was lost.
+    void run(const std::function<bool()>& queue, std::function<void(std::optional<int>)> done);
+    // After each result, and now: `done(true)` once `ready()` holds; false when the link is lost first.
+    void whenReady(std::function<bool()> ready, std::function<void(bool)> done);
 
     const QString& failure() const { return failure_; }
 
+    // Runs the application's loop until finish(); returns the exit code. `start` runs from the loop.
+    static int exec(const std::function<void()>& start);
+    // Ends the command with `code`, from the event loop (also when called before exec's loop runs).
+    static void finish(int code);
+
 private:
-    std::nullopt_t linkLost();
+    void linkLost();
+    void check();
 
     tarn::CCommProcess& engine_;
-    QEventLoop loop_;
-    std::optional<int> result_;
+    std::function<void(bool)> opening_;
+    std::function<void(std::optional<int>)> result_;
+    std::function<bool()> ready_;
+    std::function<void(bool)> readyDone_;
     bool lost_ = false;
-    bool connected_ = false;
     QString failure_;
 };
 
@@ -93,7 +89,11 @@ std::string jsonNumbers(const Array& values) {
     return out + "]";
 }
 
-// The port commands: output N, input N, adc N (io_port_command.cpp).
-int runPortCommand(const IoOptions& o, tarn::CCommProcess& engine, IoSession& session);
+// The port commands: output N, input N, adc N (io_port_command.cpp). checkPortCommand: 0, or the
+// exit code of a bad use (its message printed), before any link is opened.
+int checkPortCommand(const IoOptions& o);
+// Starts the command on the open link; it ends with IoSession::finish. The caller keeps the result
+// until then.
+std::shared_ptr<void> startPortCommand(const IoOptions& o, tarn::CCommProcess& engine, IoSession& session);
 
 }  // namespace tarnctl

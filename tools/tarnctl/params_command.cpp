@@ -11,6 +11,7 @@
 #include <QJsonObject>
 #include <QTextStream>
 
+#include "core/manage/management_requests.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
 
@@ -33,30 +34,39 @@ std::vector<ShownRow> shownRows(tarn::ParameterTable& table) {
     return rows;
 }
 
-void printJson(const std::vector<ShownRow>& rows) {
+void printJson(const tarn::ParameterTable& table, const std::vector<ShownRow>& rows, bool showPasswords) {
     QJsonArray array;
     for (const ShownRow& s : rows) {
         array.append(QJsonObject{{"index", s.index},
                                  {"id", latin1(s.id)},
                                  {"class", latin1(s.row->classText)},
                                  {"name", latin1(s.row->name)},
-                                 {"value", latin1(s.row->value)}});
+                                 {"value", latin1(tarn::shownValue(table, s.index, showPasswords))}});
     }
     QTextStream(stdout) << QJsonDocument(array).toJson(QJsonDocument::Indented);
 }
 
-void printTable(const std::vector<ShownRow>& rows) {
+void printTable(const tarn::ParameterTable& table, const std::vector<ShownRow>& rows, bool showPasswords) {
     int idWidth = 2, classWidth = 5, nameWidth = 9;
     for (const ShownRow& s : rows) {
         idWidth = std::max(idWidth, static_cast<int>(s.id.size()));
         classWidth = std::max(classWidth, static_cast<int>(s.row->classText.size()));
         nameWidth = std::max(nameWidth, static_cast<int>(s.row->name.size()));
     }
-    std::printf("%-4s %-*s %-*s %-*s %s\n", "#", idWidth, "id", classWidth, "class", nameWidth, "parameter", "value");
-    for (const ShownRow& s : rows) {
-        std::printf("%-4d %-*s %-*s %-*s %s\n", s.index, idWidth, s.id.c_str(), classWidth, s.row->classText.c_str(),
-                    nameWidth, s.row->name.c_str(), s.row->value.c_str());
-    }
+    QTextStream out(stdout);
+    const auto line = [&](const QString& index, const std::string& id, const std::string& classText,
+                          const std::string& name, const std::string& value) {
+        out << QStringLiteral("%1 %2 %3 %4 %5\n")
+                   .arg(index, -4)
+                   .arg(latin1(id), -idWidth)
+                   .arg(latin1(classText), -classWidth)
+                   .arg(latin1(name), -nameWidth)
+                   .arg(latin1(value));
+    };
+    line(QStringLiteral("#"), "id", "class", "parameter", "value");
+    for (const ShownRow& s : rows)
+        line(QString::number(s.index), s.id, s.row->classText, s.row->name,
+             tarn::shownValue(table, s.index, showPasswords));
 }
 
 // NAME_OR_ID=VALUE, split at the first "=".
@@ -77,10 +87,11 @@ int get(DeviceSession& device, const QCommandLineParser& p) {
         if (const int code = device.run([&] { device.session().SelectGroup(group); })) return code;
     }
     const std::vector<ShownRow> rows = shownRows(device.table());
+    const bool showPasswords = p.isSet("show-passwords");
     if (p.isSet("json"))
-        printJson(rows);
+        printJson(device.table(), rows, showPasswords);
     else
-        printTable(rows);
+        printTable(device.table(), rows, showPasswords);
     return kExitOk;
 }
 
@@ -103,16 +114,17 @@ int set(DeviceSession& device, const std::vector<std::pair<std::string, std::str
 int runParams(const QStringList& args) {
     const QString sub = args.value(0);
     if (sub != QLatin1String("get") && sub != QLatin1String("set"))
-        return usageError(
-            QStringLiteral("usage: tarnctl params get [--group N] [--json] | set NAME_OR_ID=VALUE... "
-                           "(--address IP | --mac MAC) [--device-port N] [--data-dir DIR] [--id ID --password PW] "
-                           "[--wait MS]"));
+        return usageError(QStringLiteral(
+            "usage: tarnctl params get [--group N] [--json] [--show-passwords] | set NAME_OR_ID=VALUE... "
+            "(--address IP | --mac MAC) [--device-port N] [--data-dir DIR] [--id ID --password PW] "
+            "[--wait MS]"));
     const bool isGet = sub == QLatin1String("get");
     QCommandLineParser p;
     addDeviceOptions(p);
     if (isGet) {
         p.addOption({"group", "Show this entry of the group box (0: All classes).", "n", "0"});
         p.addOption({"json", "Print a JSON array."});
+        p.addOption({"show-passwords", "Print the device's own password instead of dots."});
     }
     if (!p.parse(QStringList{QStringLiteral("tarnctl params ") + sub} + args.mid(1))) return badOption(p);
     std::vector<std::pair<std::string, std::string>> changes;

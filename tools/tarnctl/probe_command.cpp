@@ -1,6 +1,7 @@
 // tarnctl probe: discovery without the window. Sends the probe (broadcast, on every interface with
 // --all-interfaces, or to one address as Quick Connect does), collects the replies for --wait
-// milliseconds and prints the devices.
+// milliseconds and prints the devices. Names are printed with their control characters escaped;
+// a reply that cannot be read is told once per sender. No device answering exits 2.
 #include <vector>
 
 #include <QCommandLineParser>
@@ -10,9 +11,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSet>
 #include <QTextStream>
 #include <QTimer>
 
+#include "core/common/text.h"
 #include "core/discovery/addressing.h"
 #include "core/discovery/listed_macs.h"
 #include "core/discovery/probe_reply.h"
@@ -40,7 +43,7 @@ void printTable(const std::vector<tarn::DeviceEntry>& devices) {
                .arg("FOUND");
     for (const auto& d : devices) {
         out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
-                   .arg(latin1(d.name), -20)
+                   .arg(latin1(tarn::escapeControlCharacters(d.name)), -20)
                    .arg(latin1(d.ip), -15)
                    .arg(latin1(d.mac), -17)
                    .arg(latin1(d.productId), -7)
@@ -79,14 +82,28 @@ std::optional<std::vector<tarn::DeviceEntry>> probeDevices(const ProbeRequest& r
     std::vector<tarn::DeviceEntry> devices;
     std::vector<tarn::NetworkInterfaceInfo> interfaces;
     tarn::ListedMacs listed;
+    // Each sender whose reply could not be read is told once.
+    QSet<QString> toldDropped;
+    const auto dropped = [&](const QString& sender, const QString& why) {
+        if (!toldDropped.contains(sender))
+            QTextStream(stderr) << "tarnctl: dropped a reply from " << sender << ": " << why << '\n';
+        toldDropped.insert(sender);
+    };
+    QObject::connect(&socket, &tarn::CDeviceSocket::datagramDropped, [&](const QString& sender, qint64 size) {
+        dropped(sender, QStringLiteral("%1 bytes, more than a probe reply can hold").arg(size));
+    });
     QObject::connect(&socket, &tarn::CDeviceSocket::socketReceive, [&](const tarn::Datagram& d) {
         const tarn::ByteView bytes = tarn::asBytes(d.data);
         const auto outcome = tarn::readProbeReply(bytes, d.senderAddress.toStdString(), quickConnect,
                                                   [&](std::string_view mac) { return listed.contains(mac); });
+        if (outcome.verdict == tarn::ProbeVerdict::TooLarge)
+            dropped(d.senderAddress, QStringLiteral("%1 bytes, more than a probe reply can hold").arg(d.data.size()));
+        if (outcome.verdict == tarn::ProbeVerdict::Truncated)
+            dropped(d.senderAddress, QStringLiteral("the reply ends inside its fields or its name"));
         if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;
         if (outcome.checksumError)
-            QTextStream(stderr) << "Checksum Error! (" << latin1(outcome.entry.name) << ", " << d.senderAddress
-                                << ")\n";
+            QTextStream(stderr) << "Checksum Error! (" << latin1(tarn::escapeControlCharacters(outcome.entry.name))
+                                << ", " << d.senderAddress << ")\n";
         listed.add(outcome.entry.mac);
         devices.push_back(outcome.entry);
         devices.back().broadcastAddress = tarn::replyBroadcastAddress(d, interfaces);
@@ -146,6 +163,11 @@ int runProbe(const QStringList& args) {
         printJson(*devices);
     else
         printTable(*devices);
+    // As the fleet commands: nobody answering is a failure of the probe, not an empty success.
+    if (devices->empty()) {
+        QTextStream(stderr) << "tarnctl: no device answered the probe\n";
+        return kExitUsage;
+    }
     return kExitOk;
 }
 

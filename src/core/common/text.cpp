@@ -40,4 +40,27 @@ long long parseLeadingInteger(std::string_view text) {
     return negative ? -value : value;
 }
 
+std::string escapeControlCharacters(std::string_view text) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if (c == '\\') {
+            out += "\\\\";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c == '\n') {
+            out += "\\n";
+        } else if (b < 0x20 || (b >= 0x7F && b < 0xA0)) {
+            out += "\\x";
+            out += kHex[b >> 4];
+            out += kHex[b & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
 }  // namespace tarn

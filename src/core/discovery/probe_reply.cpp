@@ -13,7 +13,10 @@ bool isKnownProduct(std::uint8_t id) { return id == 0x4A || id == 0x4B || id == 
 ProbeOutcome readProbeReply(ByteView d, const std::string& senderIp, bool quickConnectActive,
                             const std::function<bool(std::string_view mac)>& isListed) {
     ProbeOutcome out;
-    if (d.size() > kProbeReplyBufferSize) return out;
+    if (d.size() > kProbeReplyBufferSize) {
+        out.verdict = ProbeVerdict::TooLarge;
+        return out;
+    }
     if (d.size() < 4 || d[0] != kSignature0 || d[1] != kSignature1 || d[2] != kSignature2) return out;
     if (d[3] != kFormIpAddressed && d[3] != kFormMacAddressed) return out;
     const bool macForm = d[3] == kFormMacAddressed;

@@ -20,12 +20,16 @@
 
 namespace tarn {
 
-// The tree socket reads at most this many bytes; a longer datagram is not a probe reply.
-constexpr std::size_t kProbeReplyBufferSize = 100;
+// The longest reply the layout allows: the DB form's head, a name of 255 bytes (its length is one
+// byte) and the checksum. The discovery sockets read this much, so a device with a long name is
+// listed; a longer datagram is not a probe reply. (Devices were once read into 100 bytes, which
+// dropped every name of more than 84 bytes without a word.)
+constexpr std::size_t kProbeReplyBufferSize = 11 + 4 + 255 + 2;
 
 enum class ProbeVerdict {
     Accepted,        // list the device (possibly with a checksum error)
-    Ignored,         // wrong signature or form, or larger than a probe reply can be
+    Ignored,         // wrong signature or form
+    TooLarge,        // larger than a probe reply can be
     Duplicate,       // a device with this MAC is already listed
     UnknownProduct,  // product id other than 74, 75, 76
     Truncated,       // the datagram ends inside the fields or the name

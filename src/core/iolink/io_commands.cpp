@@ -48,6 +48,53 @@ std::string_view ioCommandName(int index) {
     return index >= 0 && index < static_cast<int>(std::size(kNames)) ? kNames[index] : "Unknown";
 }
 
+std::string ioResultText(int index, int result) {
+    if (result == kIoResultFailed)
+        return "no valid answer from the device (time-out, bad checksum, or a reply that is not this request's)";
+    if (result == kIoResultSettingMode && index == IoCommand::ReadStatus) return "the device is in setting mode";
+    return std::string("the device answered with result ") + static_cast<char>(result);
+}
+
+SwitchReport switchReport(int port, bool on, const IoStatus& status) {
+    const PortStateCode state = status.output[static_cast<std::size_t>(port - 1)];
+    SwitchReport report;
+    report.reached = state == (on ? PortStateCode::On : PortStateCode::Off);
+    std::string shown;
+    std::string why;
+    switch (state) {
+        case PortStateCode::On:
+            shown = "on";
+            break;
+        case PortStateCode::Off:
+            shown = "off";
+            why = "the output may be disabled";
+            break;
+        case PortStateCode::Macro:
+            shown = "driven by its macro";
+            why = "a macro drives the output";
+            break;
+        case PortStateCode::DelayOn:
+        case PortStateCode::DelayOff:
+        case PortStateCode::Pulse:
+            shown = state == PortStateCode::Pulse     ? "pulse"
+                    : state == PortStateCode::DelayOn ? "delay on"
+                                                      : "delay off";
+            why = "delay/pulse times the output";
+            break;
+        case PortStateCode::OnWithLevel:
+        case PortStateCode::NoChange:
+            shown = "in a state the device did not say";
+            why = "the output may be disabled, driven by a macro or timed by delay/pulse";
+            break;
+    }
+    report.text = "output " + std::to_string(port) + ' ' + shown;
+    if (!report.reached) {
+        if (why.empty()) why = "the output may be disabled, driven by a macro or timed by delay/pulse";
+        report.text += std::string(" (asked ") + (on ? "on" : "off") + "; " + why + ")";
+    }
+    return report;
+}
+
 std::string_view ioRefusalText(IoRefusal refusal) {
     switch (refusal) {
         case IoRefusal::None:

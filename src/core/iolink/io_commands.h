@@ -68,6 +68,18 @@ enum class IoRefusal {
     AdcLevelNotRead,
 };
 
+// What a result other than the request's success means, in words: no valid answer, the device in
+// setting mode (a "1" to a status read or a switch), or the result character itself.
+std::string ioResultText(int index, int result);
+
+// What a switch did, as the device's own status reply shows it: `reached` when output `port` (1..10)
+// now shows what was asked; the text names the state shown and, when it differs, why it may.
+struct SwitchReport {
+    bool reached = false;
+    std::string text;
+};
+SwitchReport switchReport(int port, bool on, const IoStatus& status);
+
 // The text that tells the operator why a request was refused; empty for IoRefusal::None.
 std::string_view ioRefusalText(IoRefusal refusal);
 

@@ -117,8 +117,11 @@ void IoCommandEngine::ParseReply(std::string_view frame) {
         return;
     }
     const IoReplyOutcome outcome = applyIoReply(payload, inFlight_.index, config_, status_);
-    if (!outcome.matched) return;  // not an answer to this request; it may still come, or time out
-    if (outcome.shortReply) host_.shortReply(inFlight_.index, payload);
+    if (!outcome.matched || outcome.shortReply) {
+        host_.rejectedReply(inFlight_.index, payload);
+        finish(kIoResultFailed);
+        return;
+    }
     finish(outcome.result);
 }
 

@@ -3,7 +3,7 @@
 // blocks updated from the replies. The Qt layer (CCommProcess) drives it with received bytes,
 // time-outs and link events, and carries out what it asks through IoEngineHost.
 //
-//   Idle --send head of queue--> AwaitingReply --matching reply, bad checksum,--> Reporting
+//   Idle --send head of queue--> AwaitingReply --any reply, bad checksum, -------> Reporting
 //    |   (time-out starts)          |        ^       fourth NAK or time-out           |
 //    |                              +--------+                                       |
 //    |                  NAK: the same frame again                                    |
@@ -23,6 +23,9 @@
 // with result 0 only if the open fails. A request refused by its builder (IoRefusal) or queued
 // with no link fails at once, through a zero time-out, so that the caller's own code after
 // QueueRequest runs before its result handler.
+//
+// A reply counts only when its code is its command's and it is as long as its layout (io_reply.h);
+// any other reply that arrives after the request went out fails the request (result 0).
 //
 // Guarantees:
 // - Exactly one ioResult per queued request, synchronously, in queue order; the next queued
@@ -57,8 +60,9 @@ public:
     // The request `index` finished: its result character widened as a signed byte, or 0.
     virtual void ioResult(int index, int result) = 0;
     virtual void ioLinkLost() = 0;
-    // A matched reply was shorter than its layout; it was applied only as far as it went.
-    virtual void shortReply(int /*index*/, std::string_view /*payload*/) {}
+    // A reply with another command's code, or a good one shorter than its layout: the request
+    // `index` failed with it (its result is 0). Told once per reply.
+    virtual void rejectedReply(int /*index*/, std::string_view /*payload*/) {}
 };
 
 // One queued request: its whole frame and its command index; a refused request has no frame.

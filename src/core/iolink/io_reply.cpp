@@ -21,8 +21,9 @@ const IoReplyEntry kReplyTable[] = {
     {"02", [](int i) { return i == IoCommand::ChangeRunMode; }, IoReplyUpdate::None, 3},
     {"09", [](int i) { return i == IoCommand::WriteAdcLevel || i == IoCommand::ReadAdcLevel; }, IoReplyUpdate::AdcLevel,
      19},
-    // An enable-status reply is taken whatever command is in flight.
-    {"12", [](int) { return true; }, IoReplyUpdate::EnableStatus, 37},
+    // Only an enable-status request takes an enable-status reply (see the header).
+    {"12", [](int i) { return i == IoCommand::WriteEnableStatus || i == IoCommand::ReadEnableStatus; },
+     IoReplyUpdate::EnableStatus, 37},
     {"15", [](int i) { return i == IoCommand::WritePowerStoppage || i == IoCommand::ReadPowerStoppage; },
      IoReplyUpdate::PowerStoppage, 15},
     {"63", [](int i) { return i == IoCommand::ReadSerialFirmware; }, IoReplyUpdate::SerialFirmware, 28},
@@ -150,10 +151,12 @@ IoReplyOutcome applyIoReply(std::string_view payload, int commandInFlight, IoCon
     const char result = payload[2];
     out.result = static_cast<std::int8_t>(result);
     if (result != '0') return out;
-    out.shortReply = payload.size() < entry->fullLength;
+    if (payload.size() < entry->fullLength) {
+        out.result = kIoResultFailed;
+        out.shortReply = true;
+        return out;
+    }
     const Reply r(payload);
-    // A block is read only when the whole of it came; a short reply updates what it holds.
-    const bool complete = !out.shortReply;
     switch (entry->update) {
         case IoReplyUpdate::Status:
             applyStatus(r, status);
@@ -161,26 +164,26 @@ IoReplyOutcome applyIoReply(std::string_view payload, int commandInFlight, IoCon
         case IoReplyUpdate::None:
             break;
         case IoReplyUpdate::Macro:
-            if (applyMacro(r, config) && complete) config.markRead(IoBlock::Macro);
+            if (applyMacro(r, config)) config.markRead(IoBlock::Macro);
             break;
         case IoReplyUpdate::DelayPulse:
-            if (applyDelayPulse(r, config) && complete) config.markRead(IoBlock::DelayPulse);
+            if (applyDelayPulse(r, config)) config.markRead(IoBlock::DelayPulse);
             break;
         case IoReplyUpdate::AdcLevel:
             applyAdcLevel(r, config);
-            if (complete) config.markRead(IoBlock::AdcLevel);
+            config.markRead(IoBlock::AdcLevel);
             break;
         case IoReplyUpdate::EnableStatus:
             applyEnableStatus(r, config);
-            if (complete) config.markRead(IoBlock::EnableStatus);
+            config.markRead(IoBlock::EnableStatus);
             break;
         case IoReplyUpdate::PowerStoppage:
             applyPowerStoppage(r, config);
-            if (complete) config.markRead(IoBlock::PowerStoppage);
+            config.markRead(IoBlock::PowerStoppage);
             break;
         case IoReplyUpdate::SerialFirmware:
             applySerialFirmware(r, config);
-            if (complete) config.markRead(IoBlock::SerialFirmware);
+            config.markRead(IoBlock::SerialFirmware);
             break;
     }
     return out;

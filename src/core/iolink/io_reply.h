@@ -1,13 +1,16 @@
 // What a reply means: the reply table that pairs a reply code with the command in flight, and the
 // update each entry applies to the state blocks when the result character is "0".
 //
+// A reply counts only when its code is the one its command expects. (The device's table once took
+// an enable-status reply "12" whatever command was in flight; a stray or late "12" then passed for
+// a status, a switch or a mode change. Here "12" answers only the enable-status read and write.)
+//
 // Reply payload positions count from the first payload character:
 //   p[0] p[1]  reply code      p[2]  result character      p[3]..  reply data
 // The negative acknowledgement "00NAK" has no result character of its own.
 //
-// Every update reads only the positions the received payload actually has: a reply shorter than
-// its layout is still reported, but changes only what it contains. Fixed-width text fields (ADC
-// values and levels, serial number, firmware version) change only when complete.
+// A good reply ("0") shorter than its layout changes nothing and fails its request: what it would
+// show is not what the device said. Updates still read only the positions the payload has.
 #pragma once
 
 #include <string_view>
@@ -34,11 +37,11 @@ bool isIoNak(std::string_view payload);
 struct IoReplyOutcome {
     bool matched = false;
     int result = 0;           // the result character widened as a signed byte, or 0 when missing
-    bool shortReply = false;  // the payload was shorter than the entry's layout
+    bool shortReply = false;  // a good reply shorter than the entry's layout: failed, nothing applied
 };
 
 // Matches one accepted reply payload (not a NAK) against the command in flight and, for a matched
-// reply whose result is "0", applies its update.
+// complete reply whose result is "0", applies its update.
 IoReplyOutcome applyIoReply(std::string_view payload, int commandInFlight, IoConfig& config, IoStatus& status);
 
 }  // namespace tarn

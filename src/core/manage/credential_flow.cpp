@@ -9,20 +9,50 @@ namespace tarn {
 CredentialFlow::CredentialFlow(std::string logPath, Prompter& prompter)
     : logPath_(std::move(logPath)), prompter_(prompter), logPrompter_(prompter) {}
 
-std::optional<Credentials> CredentialFlow::credentialsFor(const DeviceEntry& device, bool askEvenIfLogged) {
+bool CredentialFlow::logged(const CredentialLog& log, const std::string& mac) const {
+    return log.FindMac(mac) >= 0 && !mustAsk(mac);
+}
+
+void CredentialFlow::credentialsFor(const DeviceEntry& device, bool askEvenIfLogged,
+                                    const std::vector<DeviceEntry>& laterDevices,
+                                    Answer<std::optional<Credentials>> done) {
     const std::string mac = toUpperAscii(device.mac);
     CredentialLog log(logPath_, logPrompter_);
     log.LoadLog();
     const int index = log.FindMac(mac);
-    if (index >= 0 && !askEvenIfLogged && !mustAsk(mac))
-        return Credentials{log.entry(index).id, log.entry(index).password};
-    const auto limit = static_cast<std::size_t>(kMaxCredentialLength);
-    for (;;) {
-        auto typed = prompter_.askCredentials("[ " + device.name + " ]");
-        if (!typed) return std::nullopt;
-        if (typed->id.size() <= limit && typed->password.size() <= limit) return typed;
-        prompter_.showMessage("Error", kCredentialsTooLong, MessageIcon::Warning);
+    if (index >= 0 && !askEvenIfLogged && !mustAsk(mac)) {
+        done(Credentials{log.entry(index).id, log.entry(index).password});
+        return;
     }
+    const auto refusal = askAgain_.find(mac);
+    const bool refused = askEvenIfLogged || (refusal != askAgain_.end() && refusal->second);
+    if (!refused && index < 0 && forEveryUnknown_) {
+        done(forEveryUnknown_);
+        return;
+    }
+    CredentialsQuestion question{"[ " + device.name + " ]", refused, 0};
+    if (!refused && index < 0) {
+        for (const DeviceEntry& later : laterDevices)
+            if (!logged(log, toUpperAscii(later.mac))) ++question.otherUnknownDevices;
+    }
+    ask(question, std::move(done));
+}
+
+void CredentialFlow::ask(const CredentialsQuestion& question, Answer<std::optional<Credentials>> done) {
+    prompter_.askCredentials(question, liveness_.guard([this, question, done](std::optional<CredentialsAnswer> typed) {
+        if (!typed) {
+            done(std::nullopt);
+            return;
+        }
+        const auto limit = static_cast<std::size_t>(kMaxCredentialLength);
+        if (typed->credentials.id.size() > limit || typed->credentials.password.size() > limit) {
+            prompter_.showMessage("Error", kCredentialsTooLong, MessageIcon::Warning);
+            ask(question, done);
+            return;
+        }
+        if (typed->forEveryUnknown) forEveryUnknown_ = typed->credentials;
+        done(typed->credentials);
+    }));
 }
 
 void CredentialFlow::accepted(const std::string& mac, const std::string& id, const std::string& password) {
@@ -33,7 +63,7 @@ void CredentialFlow::accepted(const std::string& mac, const std::string& id, con
 bool CredentialFlow::refused(const std::string& mac, const Credentials& sent) {
     const auto pending = pending_.find(mac);
     if (pending == pending_.end()) {
-        askAgain(mac);
+        askAgain_[mac] = true;
         return false;
     }
     // The device took new credentials from a set and refuses the old ones: the log follows.

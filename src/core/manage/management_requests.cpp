@@ -100,4 +100,19 @@ SetPart setBody(const ParameterTable& table, ByteOrder order, std::size_t headSi
 bool isOwnUserIdRecord(const std::string& id) { return startsWith(id, "2.") && endsWith(id, ".1"); }
 bool isOwnPasswordRecord(const std::string& id) { return startsWith(id, "2.") && endsWith(id, ".2"); }
 
+bool isClassBlock(const std::string& id) {
+    return id == "0" || (id.size() >= 2 && id.compare(id.size() - 2, 2, ".0") == 0);
+}
+
+bool holdsOwnPassword(const ParameterTable& table, int row) {
+    const ParameterRecord* record = table.recordOfRow(row);
+    return record && isOwnPasswordRecord(record->id);
+}
+
+std::string shownValue(const ParameterTable& table, int row, bool showPasswords) {
+    const std::string& value = table.row(row).value;
+    if (showPasswords || value.empty() || !holdsOwnPassword(table, row)) return value;
+    return std::string(kHiddenPasswordText);
+}
+
 }  // namespace tarn

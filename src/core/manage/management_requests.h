@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/common/bytes.h"
@@ -72,5 +73,15 @@ SetPart setBody(const ParameterTable& table, ByteOrder order, std::size_t headSi
 // Ids of class 2 ending in ".1" and ".2" are the device's own user ID and password.
 bool isOwnUserIdRecord(const std::string& id);
 bool isOwnPasswordRecord(const std::string& id);
+// The device's own password never shows by default: the list and `tarnctl params get` show this
+// instead (the same for every length) unless the operator asks to see it.
+inline constexpr std::string_view kHiddenPasswordText = "\xB7\xB7\xB7\xB7\xB7\xB7\xB7\xB7";
+// Row `row` of the table holds the device's own password.
+bool holdsOwnPassword(const ParameterTable& table, int row);
+// The text a list shows for the value of row `row`.
+std::string shownValue(const ParameterTable& table, int row, bool showPasswords);
+
+// A values entry that holds a whole block: "0" (the whole device) or "<class>.0".
+bool isClassBlock(const std::string& id);
 
 }  // namespace tarn

@@ -62,6 +62,7 @@ std::string probeReplySummary(ByteView d, const std::string& from) {
             return "ProbeReply  cut short  from " + from;
         case ProbeVerdict::Duplicate:
         case ProbeVerdict::Ignored:
+        case ProbeVerdict::TooLarge:
             break;
     }
     return "not a probe reply  from " + from;
@@ -99,30 +100,34 @@ std::string managementSummary(ByteView d, TrafficDirection direction, Management
     return s;
 }
 
+// Only the password fields are masked, and their length with them: the envelope's password and its
+// length byte, and the value (with its length) of a device's own-password record. Other fields stay
+// as they are, even when they happen to equal the password (a user ID equal to it, for instance);
+// only inside a whole block, whose layout needs the definitions, is the password found by its bytes.
 Bytes maskManagementPasswords(ByteView d) {
     Bytes out(d.begin(), d.end());
     ByteOrder order{};
     const auto h = parseEitherOrder(d, &order);
     if (!h) return out;
-    // The envelope: signature, ID length and ID, then the password length and the password.
-    const std::size_t passwordAt = (h->macForm ? 11u : 4u) + 1 + h->id.size() + 1;
-    std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(passwordAt), h->password.size(), kMaskedByte);
-    const std::size_t bodyAt = static_cast<std::size_t>(h->body.data() - d.data());
-    const auto maskInBody = [&](std::size_t from, std::size_t count) {
-        std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(bodyAt + from), count, kMaskedByte);
+    const auto mask = [&](std::size_t from, std::size_t count) {
+        std::fill_n(out.begin() + static_cast<std::ptrdiff_t>(from), count, kMaskedByte);
     };
-    const std::string& password = h->password;
-    if (!password.empty()) {
-        const auto body = h->body;
-        for (auto it = body.begin(); (it = std::search(it, body.end(), password.begin(), password.end())) != body.end();
-             ++it)
-            maskInBody(static_cast<std::size_t>(it - body.begin()), password.size());
-    }
+    // The envelope: signature, ID length and ID, then the password length and the password.
+    const std::size_t passwordLengthAt = (h->macForm ? 11u : 4u) + 1 + h->id.size();
+    mask(passwordLengthAt, 1 + h->password.size());
     const auto code = static_cast<CommandCode>(h->code);
     if (code == CommandCode::SetValues || code == CommandCode::GetValuesReply) {
         for (const ValueEntry& e : readValueEntries(h->body, order).entries) {
-            if (isOwnPasswordRecord(e.id) && !e.value.empty())
-                maskInBody(static_cast<std::size_t>(e.value.data() - h->body.data()), e.value.size());
+            const auto valueAt = static_cast<std::size_t>(e.value.data() - d.data());
+            // The value and the two length bytes before it.
+            if (isOwnPasswordRecord(e.id)) mask(valueAt - 2, 2 + e.value.size());
+            // A block holds the device's password among its values, where only the definitions
+            // know; it is found there by its bytes.
+            const std::string& password = h->password;
+            if (!isClassBlock(e.id) || password.empty()) continue;
+            for (auto it = e.value.begin();
+                 (it = std::search(it, e.value.end(), password.begin(), password.end())) != e.value.end(); ++it)
+                mask(valueAt + static_cast<std::size_t>(it - e.value.begin()), password.size());
         }
     }
     return out;

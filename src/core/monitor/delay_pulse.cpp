@@ -81,6 +81,9 @@ PortInputCheck checkDelayPulseInput(const DelayPulseFields& fields) {
         if (edits[i]->blankMessage.empty()) continue;
         const auto time = readBoundedNumber(edits[i]->text, kMaxDelayPulseTime);
         if (!time) return {kDelayPulseTimeLimitText, {}};
+        // A time of 0 names no behaviour: the device would keep a pulse with a 0 as a delay, and
+        // "0000000000" as no mode at all. It is refused like a blank time.
+        if (*time == 0) return {edits[i]->blankMessage, {}};
         times[i] = *time;
     }
     return {{}, formPulseText(times[0], times[1])};

@@ -57,8 +57,8 @@ void showDelayPulse(std::int32_t pulseEnabled, std::string_view pulseText, Delay
 
 // The delay/pulse step of the write chain, before anything is sent. With the box unticked nothing
 // is looked at: ok with an empty value, and `pulseEnabled` is written as 0. Otherwise the edits of
-// the mode must not be blank (the kInput...TimeText of the first blank one) and must hold
-// 0..kMaxDelayPulseTime (kDelayPulseTimeLimitText); the value is then the `pulseText` to write.
+// the mode must not be blank or 0 (the kInput...TimeText of the first such one) and must hold at
+// most kMaxDelayPulseTime (kDelayPulseTimeLimitText); the value is then the `pulseText` to write.
 PortInputCheck checkDelayPulseInput(const DelayPulseFields& fields);
 
 }  // namespace tarn

@@ -115,9 +115,9 @@ void MonitorPanel::onStatusResult(int result) {
         if (idle()) startTimer();
         setTitle(kTitleNormal);
         missedPolls_ = 0;
+        host_.goodStatusReceived();
     } else if (result == kIoResultSettingMode && idle()) {
         askSettingMode();
-        if (phase_ == Phase::Closing) return;
     }
     host_.repaint();
 }
@@ -125,8 +125,12 @@ void MonitorPanel::onStatusResult(int result) {
 void MonitorPanel::askSettingMode() {
     host_.stopPollTimer();
     phase_ = Phase::AskingSettingMode;
-    const bool runMode = prompter_.askYesNo(std::string(kMonitorCaption), std::string(kSettingModeQuestion));
-    if (phase_ == Phase::Closing) return;
+    prompter_.askYesNo(std::string(kMonitorCaption), std::string(kSettingModeQuestion),
+                       liveness_.guard([this](bool runMode) { settingModeAnswered(runMode); }));
+}
+
+void MonitorPanel::settingModeAnswered(bool runMode) {
+    if (phase_ != Phase::AskingSettingMode && phase_ != Phase::LostWhileAskingSettingMode) return;
     if (!runMode) {
         close();
         return;
@@ -191,7 +195,9 @@ void MonitorPanel::onLinkLost() {
         return;  // closing, or the same loss is already being dealt with
     }
     host_.stopPollTimer();
-    lightsOn_ = false;
+    // The title says what the link does while the question is open; what was shown is history.
+    setTitle(kTitleFail);
+    ports_.forget();
     host_.repaint();
     // Each open dialog shows the failure of the request it waits for, then closes; one that waits
     // for nothing closes at once.
@@ -217,9 +223,10 @@ void MonitorPanel::askReconnectWhenFree() {
 void MonitorPanel::askReconnect() {
     phase_ = Phase::AskingReconnect;
     host_.stopPollTimer();
-    const bool reconnect = prompter_.askYesNo(std::string(kMonitorCaption), std::string(kReconnectQuestion));
-    if (phase_ == Phase::Closing) return;
-    reconnectOrClose(reconnect);
+    prompter_.askYesNo(std::string(kMonitorCaption), std::string(kReconnectQuestion),
+                       liveness_.guard([this](bool reconnect) {
+                           if (phase_ == Phase::AskingReconnect) reconnectOrClose(reconnect);
+                       }));
 }
 
 void MonitorPanel::reconnectOrClose(bool reconnect) {

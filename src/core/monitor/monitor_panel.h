@@ -9,7 +9,8 @@
 //                        │ no good reply: count + 1; from the 6th poll "TARN - Communication fail"
 //                        └ '1' (setting mode) ──▶ question: Yes ChangeRunMode, No close
 //
-//   link lost ──▶ open dialogs hear it: the request each waits for fails (result 0), the dialog
+//   link lost ──▶ the title says the link failed and every port shows unknown; open dialogs hear it: the request each
+//   waits for fails (result 0), the dialog
 //                 shows its failure message and closes ──▶ then, with no dialog open,
 //                 "Commnunication Lost : Do you want to re-conect?"
 //                 Yes: connect again, config first;  No: close; later notices ignored
@@ -33,6 +34,7 @@
 
 #include <string_view>
 
+#include "core/common/liveness.h"
 #include "core/common/prompter.h"
 #include "core/iolink/io_requester.h"
 #include "core/monitor/panel_ports.h"
@@ -75,6 +77,8 @@ public:
     virtual void closeSerialFirmware() = 0;
     // Calls onReconnectQuestionDue() from the event loop, after the caller has returned.
     virtual void postReconnectQuestion() = 0;
+    // A good status reply came: the window shows when.
+    virtual void goodStatusReceived() {}
 };
 
 // Failed configuration reads in a row: one count for the whole program, kept across monitors.
@@ -105,7 +109,7 @@ public:
     bool leftClick(int x, int y);
     std::optional<PortRef> portAt(int x, int y) const { return ports_.portAt(x, y); }
 
-    // A port dialog runs (modally) between these two calls: the poll timer stops, the dialog gets
+    // A port dialog is open between these two calls: the poll timer stops, the dialog gets
     // the results of its commands, and polling resumes with a status read afterwards.
     void beginPortDialog(PortDialogChain& chain);
     void endPortDialog();
@@ -142,6 +146,7 @@ private:
     void onStatusResult(int result);
     void onConfigResult(int result);
     void askSettingMode();
+    void settingModeAnswered(bool runMode);
     void passToDialog(int index, int result, PortKind kind);
 
     MonitorPanelHost& host_;
@@ -156,6 +161,7 @@ private:
     bool lightsOn_ = false;
     PortDialogChain* dialog_ = nullptr;
     SerialFirmwareChain* serialFirmware_ = nullptr;
+    Liveness liveness_;
 };
 
 }  // namespace tarn

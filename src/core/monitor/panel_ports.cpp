@@ -66,7 +66,10 @@ void PanelPorts::applyStatus(const IoStatus& status) {
     for (int i = 0; i < kIoOutputCount; ++i) {
         PortIndicator& p = outputs[i];
         if (p.state == DisplayState::Disabled) continue;
-        if (auto s = outputState(status.output[i])) p.state = *s;
+        if (auto s = outputState(status.output[i])) {
+            p.state = *s;
+            p.known = true;
+        }
     }
     for (int i = 0; i < kIoAdcCount; ++i) {
         PortIndicator& p = adcPorts[i];
@@ -74,15 +77,18 @@ void PanelPorts::applyStatus(const IoStatus& status) {
             case PortStateCode::On:
                 p.state = DisplayState::On;
                 p.levelShown = false;
+                p.known = true;
                 break;
             case PortStateCode::OnWithLevel:
                 p.state = DisplayState::On;
                 p.levelShown = true;
                 p.label = status.adc[i].value;
+                p.known = true;
                 break;
             case PortStateCode::Off:
                 p.state = DisplayState::Off;
                 p.levelShown = false;
+                p.known = true;
                 break;
             default:
                 break;
@@ -91,8 +97,9 @@ void PanelPorts::applyStatus(const IoStatus& status) {
     for (int i = 0; i < kIoInputCount; ++i) {
         PortIndicator& p = inputs[i];
         if (p.state == DisplayState::Disabled) continue;
-        if (status.input[i] == PortStateCode::On) p.state = DisplayState::On;
-        if (status.input[i] == PortStateCode::Off) p.state = DisplayState::Off;
+        if (status.input[i] != PortStateCode::On && status.input[i] != PortStateCode::Off) continue;
+        p.state = status.input[i] == PortStateCode::On ? DisplayState::On : DisplayState::Off;
+        p.known = true;
     }
 }
 
@@ -100,8 +107,10 @@ void PanelPorts::applyEnables(const IoConfig& config) {
     auto apply = [](PortIndicator& p, bool enabled) {
         if (!enabled) {
             p.state = DisplayState::Disabled;
+            p.known = true;
         } else if (p.state == DisplayState::Disabled) {
             p.state = DisplayState::Off;
+            p.known = false;
         }
     };
     for (int i = 0; i < kIoOutputCount; ++i) apply(outputs[i], config.outputEnable[i] != 0);
@@ -111,12 +120,20 @@ void PanelPorts::applyEnables(const IoConfig& config) {
 void PanelPorts::showAllOff() {
     for (PortIndicator& p : outputs) p.state = DisplayState::Off;
     for (PortIndicator& p : inputs) p.state = DisplayState::Off;
+    forget();
+}
+
+void PanelPorts::forget() {
+    for (PortIndicator& p : outputs) p.known = false;
+    for (PortIndicator& p : adcPorts) p.known = false;
+    for (PortIndicator& p : inputs) p.known = false;
 }
 
 std::array<PortIndicator, kLegendCount> legendIcons() {
     std::array<PortIndicator, kLegendCount> icons;
     for (int k = 0; k < kLegendCount; ++k)
         icons[k] = place(PortKind::Output, k + 1, 45 + 90 * k, 489, kLegend[k].state);
+    for (PortIndicator& icon : icons) icon.known = true;
     return icons;
 }
 

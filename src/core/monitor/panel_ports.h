@@ -43,10 +43,15 @@ struct PortIndicator {
     int top = 0;
     int bottom = 0;  // top + 18
     DisplayState state = DisplayState::Disabled;
+    // The state shown is the device's: a status reply set it, or the configuration disabled the
+    // port. A port never read is drawn as unknown, never as Off.
+    bool known = false;
 
     bool contains(int x, int y) const { return left <= x && x <= right && top <= y && y <= bottom; }
     // Whether the level label is drawn (an ADC port with a level, in a state other than Disabled).
     bool showsLevel() const { return kind == PortKind::Adc && levelShown && state != DisplayState::Disabled; }
+    // Drawn as unknown (grey, with a tip): enabled, or not known to be disabled, and never read.
+    bool unknown() const { return !known; }
     bool operator==(const PortIndicator&) const = default;
 };
 
@@ -56,7 +61,7 @@ struct PortRef {
     bool operator==(const PortRef&) const = default;
 };
 
-// The panel's ports: outputs and inputs start Disabled, the ADC ports Off.
+// The panel's ports: outputs and inputs start Disabled, the ADC ports Off, all of them unknown.
 struct PanelPorts {
     std::array<PortIndicator, kIoOutputCount> outputs;
     std::array<PortIndicator, kIoAdcCount> adcPorts;
@@ -70,14 +75,16 @@ struct PanelPorts {
     // The first output under the point.
     const PortIndicator* outputAt(int x, int y) const;
 
-    // A good status report: enabled outputs and inputs, and every ADC port, take the state it names;
-    // states it does not name leave the port as it was.
+    // A good status report: enabled outputs and inputs, and every ADC port, take the state it names
+    // and are known from then on; states it does not name leave the port as it was.
     void applyStatus(const IoStatus& status);
-    // A good configuration report: a port the device has disabled shows Disabled, a Disabled port it
-    // has enabled shows Off, others keep their state.
+    // A good configuration report: a port the device has disabled shows Disabled (known), a Disabled
+    // port it has enabled shows Off but stays unknown until a status reads it, others keep their state.
     void applyEnables(const IoConfig& config);
-    // Every output and input shown Off (the configuration could not be read).
+    // Every output and input shown Off but unknown (the configuration could not be read).
     void showAllOff();
+    // Nothing shown is the device's any more (the link was lost).
+    void forget();
 };
 
 // The legend: the sample icons in order and the word left of each.
@@ -87,6 +94,7 @@ struct LegendEntry {
     int wordX;
 };
 inline constexpr int kLegendWordY = 492;
+inline constexpr std::string_view kUnknownPortTip = "Not read from the device: its state is unknown";
 inline constexpr std::array<LegendEntry, kLegendCount> kLegend = {{
     {DisplayState::On, "On:", 26},
     {DisplayState::Off, "Off:", 116},

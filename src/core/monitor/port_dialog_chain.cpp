@@ -1,6 +1,7 @@
 #include "core/monitor/port_dialog_chain.h"
 
 #include <string>
+#include <utility>
 
 namespace tarn {
 
@@ -12,8 +13,12 @@ bool chainStepSucceeded(int index, int result) {
 }
 
 void PortDialogChain::onIoResult(int index, int result) {
-    if (awaiting_ == kNothing || index != awaiting_) return;
+    if (awaiting_ < 0 || index != awaiting_) return;
     awaiting_ = kNothing;
+    if (std::exchange(retryingRunMode_, false)) {
+        retriedRunMode(result);
+        return;
+    }
     step(index, result);
 }
 
@@ -26,12 +31,9 @@ void PortDialogChain::send(const IoRequest& request) {
 }
 
 void PortDialogChain::tell(std::string_view text) {
+    lastMessage_ = text;
     showForm();
     prompter_.showMessage(std::string(kMonitorCaption), std::string(text), MessageIcon::Information);
-}
-
-bool PortDialogChain::ask(std::string_view text) {
-    return prompter_.askYesNo(std::string(kMonitorCaption), std::string(text));
 }
 
 void PortDialogChain::showForm() {
@@ -45,21 +47,32 @@ void PortDialogChain::beginOpen(int port) {
     settingEnabled_ = false;
     warning_ = false;
     lastEnd_ = ChainEnd::None;
+    runModeOwed_ = false;
+    retryingRunMode_ = false;
     // A read that fails keeps what the engine knows, never defaults, so a later write of a whole
     // block carries the device's settings for the other ports.
     refreshCopy();
 }
 
-bool PortDialogChain::confirmWrite(std::string_view question) {
-    if (running() || !settingEnabled_) return false;
-    if (ask(question)) return true;
-    lastEnd_ = ChainEnd::Aborted;
-    return false;
+void PortDialogChain::confirmWrite(std::string_view question, std::function<void()> write) {
+    if (running() || !settingEnabled_ || closed_) return;
+    awaiting_ = kAnswer;
+    prompter_.askYesNo(std::string(kMonitorCaption), std::string(question),
+                       liveness_.guard([this, write = std::move(write)](bool yes) {
+                           if (awaiting_ != kAnswer) return;  // closed, or the link went
+                           awaiting_ = kNothing;
+                           if (yes) {
+                               write();
+                           } else {
+                               lastEnd_ = ChainEnd::Aborted;
+                           }
+                       }));
 }
 
 void PortDialogChain::startWrite() {
     warning_ = false;
     settingEnabled_ = false;
+    runModeOwed_ = true;
     send(IoRequests::ChangeSettingMode());
     showForm();
 }
@@ -69,18 +82,56 @@ bool PortDialogChain::inSettingMode(int result) {
     // Nothing was written, so trying again is safe.
     settingEnabled_ = true;
     abort(kChangeSettingModeFailText);
+    // A device that said no is not in setting mode; one that gave no valid answer may be.
+    runModeOwed_ = result == kIoResultFailed;
+    if (runModeOwed_) {
+        conclude_ = [] {};
+        offerRunMode();
+    }
     return false;
 }
 
 void PortDialogChain::endWrite(int result, bool runModeFailWarns, std::string_view completeText,
                                std::string_view warningText) {
+    conclude_ = [this, completeText, warningText] {
+        settingEnabled_ = true;
+        lastEnd_ = warning_ ? ChainEnd::Warning : ChainEnd::Complete;
+        tell(warning_ ? warningText : completeText);
+    };
+    if (result == kIoResultSuccess) {
+        runModeOwed_ = false;
+        conclude_();
+        return;
+    }
+    tell(kChangeRunModeFailText);
+    if (runModeFailWarns) warning_ = true;
+    offerRunMode();
+}
+
+void PortDialogChain::offerRunMode() {
+    if (closed_) return;
+    awaiting_ = kAnswer;
+    prompter_.askYesNo(std::string(kMonitorCaption), std::string(kMayStillBeInSettingModeQuestion),
+                       liveness_.guard([this](bool yes) {
+                           if (awaiting_ != kAnswer) return;  // closed, or the link went
+                           awaiting_ = kNothing;
+                           if (!yes) {
+                               conclude_();
+                               return;
+                           }
+                           retryingRunMode_ = true;
+                           send(IoRequests::ChangeRunMode());
+                       }));
+}
+
+void PortDialogChain::retriedRunMode(int result) {
     if (result != kIoResultSuccess) {
         tell(kChangeRunModeFailText);
-        if (runModeFailWarns) warning_ = true;
+        offerRunMode();
+        return;
     }
-    settingEnabled_ = true;
-    lastEnd_ = warning_ ? ChainEnd::Warning : ChainEnd::Complete;
-    tell(warning_ ? warningText : completeText);
+    runModeOwed_ = false;
+    conclude_();
 }
 
 void PortDialogChain::abort(std::string_view text) {

@@ -4,7 +4,7 @@
 //
 // Write chains follow one pattern:
 //
-//   question --No--> end
+//   question (the chain waits for its answer) --No--> end
 //      | Yes, and the typed values pass their checks (else: the check's message, end)
 //   ChangeSettingMode --not '1'--> "Change Setting Mode Fail!", end, nothing written
 //      | '1'
@@ -12,11 +12,18 @@
 //      |
 //   ChangeRunMode --> "Change Run Mode Fail!" when not '0'; then the closing message:
 //                     the warning variant when the flag is set, else the complete variant
+//
+// A chain never ends quietly with the device perhaps left in setting mode. When ChangeRunMode
+// fails, or ChangeSettingMode got no valid answer (the device may have switched all the same), the
+// operator is told that the device may still be in setting mode and asked whether to return it to
+// run mode: Yes sends ChangeRunMode again (and asks again if that fails too), No ends the chain.
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
 
+#include "core/common/liveness.h"
 #include "core/common/prompter.h"
 #include "core/iolink/io_requester.h"
 #include "core/monitor/panel_ports.h"
@@ -50,6 +57,8 @@ public:
     bool settingOffered() const { return settingEnabled_; }
     // A result the panel passes on; results the current step does not wait for are ignored.
     void onIoResult(int index, int result);
+    // The chain sent ChangeSettingMode and no ChangeRunMode has been answered since.
+    bool runModeOwed() const { return runModeOwed_; }
     // The dialog closed: the rest of a running chain is dropped, also when it closed while one of
     // the chain's own messages was open.
     void close() {
@@ -57,12 +66,18 @@ public:
         closed_ = true;
     }
     // The link was lost: the result the chain waits for still comes (it fails) and is shown as
-    // the chain shows any failure, but nothing more is sent.
-    void onLinkLost() { closed_ = true; }
+    // the chain shows any failure, but nothing more is sent. An open write question is dropped:
+    // its answer, when it comes, changes nothing.
+    void onLinkLost() {
+        closed_ = true;
+        if (awaiting_ == kAnswer) awaiting_ = kNothing;
+    }
 
     int port() const { return port_; }
     bool running() const { return awaiting_ != kNothing; }
     ChainEnd lastEnd() const { return lastEnd_; }
+    // The last message the chain told, as a value for callers that show it their own way.
+    const std::string& lastMessage() const { return lastMessage_; }
     const IoConfig& configuration() const { return copy_; }
 
     // Called after the chain changed the form, so the dialog shows it again.
@@ -70,6 +85,7 @@ public:
 
 protected:
     static constexpr int kNothing = -1;
+    static constexpr int kAnswer = -2;  // the write question is open
 
     // The chain's step for the result of the request it waits for.
     virtual void step(int index, int result) = 0;
@@ -80,15 +96,14 @@ protected:
     void send(const IoRequest& request);
     // A message over the form as it stands.
     void tell(std::string_view text);
-    bool ask(std::string_view text);
     void refreshCopy() { copy_ = io_.config(); }
     void showForm();
     void beginOpen(int port);
     void offerSetting() { settingEnabled_ = true; }
 
-    // The steps every write chain shares. The question first: false when a chain runs or the
-    // operator says No.
-    bool confirmWrite(std::string_view question);
+    // The steps every write chain shares. The question first; `write` runs on Yes, while the
+    // dialog is still open. Nothing is asked while a chain runs.
+    void confirmWrite(std::string_view question, std::function<void()> write);
     // Then, once the typed values passed their checks, the change to setting mode.
     void startWrite();
     // Its result: false (the chain has ended, nothing written) unless the device is in setting mode.
@@ -99,6 +114,13 @@ protected:
     // Ends a write chain with `text` before anything was written.
     void abort(std::string_view text);
 
+private:
+    // Asks whether to return the device to run mode; `conclude_` ends the chain on No or once
+    // the device is back in run mode.
+    void offerRunMode();
+    void retriedRunMode(int result);
+
+protected:
     IoRequester& io_;
     Prompter& prompter_;
     IoConfig copy_;
@@ -108,6 +130,11 @@ protected:
     bool closed_ = true;
     bool settingEnabled_ = false;
     ChainEnd lastEnd_ = ChainEnd::None;
+    std::string lastMessage_;
+    bool runModeOwed_ = false;
+    bool retryingRunMode_ = false;
+    std::function<void()> conclude_;
+    Liveness liveness_;
 };
 
 // Whether a result is its request's success within the chains: '1' for ChangeSettingMode, '0' for
@@ -119,5 +146,7 @@ bool chainStepSucceeded(int index, int result);
 inline constexpr std::string_view kReadEnableStatusFailText = "Read Enable Status Fail!";
 inline constexpr std::string_view kChangeSettingModeFailText = "Change Setting Mode Fail!";
 inline constexpr std::string_view kChangeRunModeFailText = "Change Run Mode Fail!";
+inline constexpr std::string_view kMayStillBeInSettingModeQuestion =
+    "The device may still be in setting mode. Return it to run mode now?";
 
 }  // namespace tarn

@@ -176,6 +176,7 @@ void drawDevice(QPainter& p, LinkMode mode) {
 }  // namespace
 
 QColor portFill(const PortIndicator& port) {
+    if (port.unknown()) return PanelColour::disabled;
     if (port.showsLevel()) return PanelColour::timed;
     switch (port.state) {
         case DisplayState::On:
@@ -208,6 +209,14 @@ void drawPort(QPainter& p, const PortIndicator& port) {
     p.setBrush(portFill(port));
     p.drawEllipse(QRectF(port.left + 0.5, port.top + 0.5, kPortDiameter - 1, kPortDiameter - 1));
     p.setRenderHint(QPainter::Antialiasing, false);
+
+    if (port.unknown()) {
+        // Never read: grey with a question mark, nothing else that could pass for the device's word.
+        p.setFont(panelFont(11, true));
+        centred(p, QRect(port.left, port.top, kPortDiameter, kPortDiameter), QStringLiteral("?"), kWhite);
+        p.restore();
+        return;
+    }
 
     QString letter;
     int letterX = port.left + 11;

@@ -4,6 +4,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 
 namespace tarn {
@@ -50,14 +51,18 @@ void PortDialog::addFoot(QBoxLayout* layout) {
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-int PortDialog::run(int port) {
+void PortDialog::run(int port) {
     portNumber_->setText(QString::number(port));
+    open();  // first, so that what the read chain tells stands over the dialog
     chain().open(port);
-    return exec();
 }
 
 void PortDialog::done(int result) {
     chain().close();
+    // A question of the chain still open (the link went, or the panel closed the dialog) closes
+    // with it; its answer reaches nothing. Messages stay for the operator to read.
+    for (QMessageBox* box : findChildren<QMessageBox*>(Qt::FindDirectChildrenOnly))
+        if (box->isVisible() && box->button(QMessageBox::Yes)) box->reject();
     QDialog::done(result);
 }
 

@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -36,8 +37,11 @@ CTARNDlg::CTARNDlg(const FrameState& frame, const QString& intervalPath, QWidget
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     for (QPushButton* b : {interval_, serial_, close}) b->setAutoDefault(false);
     serial_->setVisible(frame.linkMode == LinkMode::Serial);
+    lastStatus_ = new QLabel(QStringLiteral("No good status yet"), this);
     row->addWidget(interval_);
     row->addWidget(serial_);
+    row->addStretch();
+    row->addWidget(lastStatus_);
     row->addStretch();
     row->addWidget(close);
     layout->addLayout(row);
@@ -47,6 +51,7 @@ CTARNDlg::CTARNDlg(const FrameState& frame, const QString& intervalPath, QWidget
     connect(serial_, &QPushButton::clicked, this, &CTARNDlg::OnConfirmingSerialFirmware);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(panel_, &CTARNWnd::titleChanged, this, &QWidget::setWindowTitle);
+    connect(panel_, &CTARNWnd::lastGoodStatusChanged, lastStatus_, &QLabel::setText);
     connect(panel_, &CTARNWnd::closeRequested, this, &QDialog::reject, Qt::QueuedConnection);
 }
 
@@ -58,21 +63,23 @@ void CTARNDlg::showEvent(QShowEvent* event) {
 }
 
 void CTARNDlg::OnSettingMonitorInterval() {
-    CSetMonitorTimeDlg dialog(panel_->monitorInterval(), this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    panel_->setMonitorInterval(dialog.interval());
-    panel_->SaveMonitorInterval();
+    auto* dialog = new CSetMonitorTimeDlg(panel_->monitorInterval(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        panel_->setMonitorInterval(dialog->interval());
+        panel_->SaveMonitorInterval();
+    });
+    dialog->open();
 }
 
 void CTARNDlg::OnConfirmingSerialFirmware() {
-    CTARNConfirmDlg dialog(panel_->engine(), this);
+    auto* dialog = new CTARNConfirmDlg(panel_->engine(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
     // A lost link ends the dialog once its failure has been told (from the event loop).
-    const QMetaObject::Connection closing =
-        connect(panel_, &CTARNWnd::serialFirmwareCloseRequested, &dialog, &QDialog::reject, Qt::QueuedConnection);
-    panel_->panel().beginSerialFirmware(dialog.chain());
-    dialog.run();
-    disconnect(closing);
-    panel_->panel().endSerialFirmware();
+    connect(panel_, &CTARNWnd::serialFirmwareCloseRequested, dialog, &QDialog::reject, Qt::QueuedConnection);
+    connect(dialog, &QDialog::finished, this, [this] { panel_->panel().endSerialFirmware(); });
+    panel_->panel().beginSerialFirmware(dialog->chain());
+    dialog->run();
 }
 
 void CTARNDlg::done(int result) {

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 
+class QLabel;
 class QPushButton;
 
 namespace tarn {
@@ -21,6 +22,7 @@ public:
     CTARNWnd* panel() const { return panel_; }
     QPushButton* intervalButton() const { return interval_; }
     QPushButton* serialButton() const { return serial_; }
+    QLabel* lastStatus() const { return lastStatus_; }
 
     void OnSettingMonitorInterval();
     void OnConfirmingSerialFirmware();
@@ -34,6 +36,7 @@ private:
     CTARNWnd* panel_;
     QPushButton* interval_;
     QPushButton* serial_;
+    QLabel* lastStatus_;
     bool started_ = false;
 };
 

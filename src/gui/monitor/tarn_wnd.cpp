@@ -1,8 +1,11 @@
 #include "gui/monitor/tarn_wnd.h"
 
+#include <QHelpEvent>
 #include <QLoggingCategory>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTime>
+#include <QToolTip>
 
 #include "core/monitor/monitor_interval.h"
 #include "gui/app/frame_state.h"
@@ -44,6 +47,13 @@ CTARNWnd::CTARNWnd(const FrameState& frame, QString intervalPath, QWidget* paren
         qCWarning(lcMonitor) << "I/O link lost:" << engine_.errorString();
         panel_.onLinkLost();
     });
+    for (PortDialog* dialog : std::initializer_list<PortDialog*>{outputDialog_, adcDialog_, inputDialog_}) {
+        connect(dialog, &QDialog::finished, this, [this, dialog] {
+            if (openDialog_ != dialog) return;
+            openDialog_ = nullptr;
+            panel_.endPortDialog();
+        });
+    }
 }
 
 CTARNWnd::~CTARNWnd() {
@@ -78,6 +88,28 @@ void CTARNWnd::postReconnectQuestion() {
         this, [this] { panel_.onReconnectQuestionDue(); }, Qt::QueuedConnection);
 }
 
+void CTARNWnd::goodStatusReceived() {
+    emit lastGoodStatusChanged(QStringLiteral("Last good status: %1").arg(QTime::currentTime().toString("HH:mm:ss")));
+}
+
+bool CTARNWnd::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    const QPoint at = static_cast<QHelpEvent*>(event)->pos();
+    const std::optional<PortRef> ref = panel_.portAt(at.x(), at.y());
+    const PanelPorts& ports = panel_.ports();
+    const PortIndicator* port = !ref                            ? nullptr
+                                : ref->kind == PortKind::Output ? &ports.outputs[ref->number - 1]
+                                : ref->kind == PortKind::Adc    ? &ports.adcPorts[ref->number - 1]
+                                                                : &ports.inputs[ref->number - 1];
+    if (port && port->unknown()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), latin1(kUnknownPortTip), this);
+    } else {
+        QToolTip::hideText();
+        event->ignore();
+    }
+    return true;
+}
+
 void CTARNWnd::paintEvent(QPaintEvent*) {
     const qreal ratio = devicePixelRatioF();
     if (background_.isNull() || backgroundRatio_ != ratio) {
@@ -102,7 +134,7 @@ void CTARNWnd::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     const std::optional<PortRef> port =
         event->button() == Qt::RightButton ? panel_.portAt(at.x(), at.y()) : std::nullopt;
-    if (!port || panel_.closing()) {
+    if (!port || panel_.closing() || openDialog_) {
         QWidget::mousePressEvent(event);
         return;
     }
@@ -111,9 +143,7 @@ void CTARNWnd::mousePressEvent(QMouseEvent* event) {
                                                         : static_cast<PortDialog*>(inputDialog_);
     openDialog_ = dialog;
     panel_.beginPortDialog(dialog->chain());
-    dialog->run(port->number);
-    openDialog_ = nullptr;
-    panel_.endPortDialog();
+    dialog->run(port->number);  // ends in the dialog's finished signal
 }
 
 }  // namespace tarn

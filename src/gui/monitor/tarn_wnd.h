@@ -46,11 +46,14 @@ signals:
     void closeRequested();
     // The serial number and firmware dialog is to close, likewise.
     void serialFirmwareCloseRequested();
+    // When the device last gave a good status, as the monitor shows it.
+    void lastGoodStatusChanged(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void startPollTimer(int ms) override { pollTimer_.start(ms); }
@@ -63,6 +66,7 @@ private:
     void closePortDialog() override;
     void closeSerialFirmware() override;
     void postReconnectQuestion() override;
+    void goodStatusReceived() override;
 
     const FrameState& frame_;
     const QString intervalPath_;

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "core/manage/management_requests.h"
 #include "core/params/parameter_table.h"
 #include "gui/controls/icons.h"
 #include "gui/params/parameter_model.h"
@@ -106,22 +107,34 @@ void ParameterList::editValue(int row) {
     t.beginEdit(row);
     const QRect cell = cellRect(row, 2);
     if (kind == ParameterTable::Editor::Popup) {
-        QMenu menu(this);
-        menu.setObjectName(QStringLiteral("fpmMenuClass"));
-        menu.setMinimumWidth(cell.width());
-        for (const EnumerationEntry& e : t.recordOfRow(row)->enumeration) {
-            QAction* a = menu.addAction(latin1(e.text).replace('&', QStringLiteral("&&")));
+        // Shown with popup(), not exec(): a reply that changes the list may come while it is open,
+        // so the choice goes to the row only if it still shows the same record.
+        auto* menu = new QMenu(this);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->setObjectName(QStringLiteral("fpmMenuClass"));
+        menu->setMinimumWidth(cell.width());
+        const ParameterRecord* record = t.recordOfRow(row);
+        for (const EnumerationEntry& e : record->enumeration) {
+            QAction* a = menu->addAction(latin1(e.text).replace('&', QStringLiteral("&&")));
             a->setData(latin1(e.text));
         }
-        QAction* chosen = menu.exec(viewport()->mapToGlobal(cell.bottomLeft()));
-        if (chosen && t.writable(row)) t.setValue(row, chosen->data().toString().toLatin1().toStdString());
+        connect(menu, &QMenu::triggered, this, [this, row, record](QAction* chosen) {
+            ParameterTable& table = model_->table();
+            if (table.recordOfRow(row) != record || !table.writable(row)) return;
+            table.setValue(row, chosen->data().toString().toLatin1().toStdString());
+        });
+        menu->popup(viewport()->mapToGlobal(cell.bottomLeft()));
         return;
     }
-    editor_ = new ValueEditor(cell, cellText(row, 2), viewport(), this);
+    const ParameterTable& table = model_->table();
+    editor_ = new ValueEditor(cell, latin1(table.row(row).value), viewport(), this, holdsOwnPassword(table, row));
     editor_->row = row;
-    connect(editor_, &ValueEditor::finished, this, [this](int r, bool cancelled, const QString& text) {
-        if (!cancelled) model_->table().setValue(r, text.toLatin1().toStdString());
-    });
+    // Like the popup's choice, the text goes to the row only if it still shows the same record.
+    connect(editor_, &ValueEditor::finished, this,
+            [this, record = table.recordOfRow(row)](int r, bool cancelled, const QString& text) {
+                if (!cancelled && model_->table().recordOfRow(r) == record)
+                    model_->table().setValue(r, text.toLatin1().toStdString());
+            });
 }
 
 void ParameterList::choose(int row) {

@@ -2,6 +2,7 @@
 
 #include <QColor>
 
+#include "core/manage/management_requests.h"
 #include "link/common/qt_bytes.h"
 
 namespace tarn {
@@ -23,7 +24,10 @@ int ParameterModel::columnCount(const QModelIndex& parent) const { return parent
 QVariant ParameterModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= table_.rowCount()) return {};
     const ParameterRow& row = table_.row(index.row());
-    const std::string& text = index.column() == 0 ? row.classText : index.column() == 1 ? row.name : row.value;
+    // The device's own password shows as dots; its editor offers "Show".
+    const std::string text = index.column() == 0   ? row.classText
+                             : index.column() == 1 ? row.name
+                                                   : shownValue(table_, index.row(), false);
     if (role == Qt::DisplayRole) return latin1(text);
     const bool modifiedValue = index.column() == 2 && table_.modified(row.record);
     const std::optional<std::string> fileValue = table_.differingFileValue(index.row());

@@ -60,7 +60,11 @@ void CDeviceSocket::readPending() {
     while (socket_.hasPendingDatagrams()) {
         const qint64 size = socket_.pendingDatagramSize();
         if (size < 0 || static_cast<std::size_t>(size) > capacity_) {
-            socket_.receiveDatagram(0);  // discard: larger than any reply this socket expects
+            // Discarded: larger than any reply this socket expects.
+            const QNetworkDatagram dropped = socket_.receiveDatagram(0);
+            bool ok = false;
+            const QHostAddress v4(dropped.senderAddress().toIPv4Address(&ok));
+            emit datagramDropped(ok ? v4.toString() : dropped.senderAddress().toString(), size);
             continue;
         }
         const QNetworkDatagram d = socket_.receiveDatagram(size);

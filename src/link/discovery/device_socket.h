@@ -59,6 +59,8 @@ public:
 
 signals:
     void socketReceive(const tarn::Datagram& datagram);
+    // A datagram larger than the socket's capacity was dropped unread.
+    void datagramDropped(const QString& senderAddress, qint64 size);
 
 private:
     void onReadyRead();

@@ -147,8 +147,8 @@ void CCommProcess::Host::stopReplyTimer() { owner_.replyTimer_.stop(); }
 void CCommProcess::Host::ioResult(int index, int result) { emit owner_.ioResult(index, result); }
 void CCommProcess::Host::ioLinkLost() { emit owner_.ioLinkLost(); }
 
-void CCommProcess::Host::shortReply(int index, std::string_view payload) {
-    qCWarning(lcIoLink) << "reply to request" << index << "is shorter than its layout and was applied only in part:"
+void CCommProcess::Host::rejectedReply(int index, std::string_view payload) {
+    qCWarning(lcIoLink) << "request" << index << "failed: the reply is not its command's, or is cut short:"
                         << QByteArray(payload.data(), static_cast<qsizetype>(payload.size()));
 }
 

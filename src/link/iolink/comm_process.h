@@ -108,7 +108,7 @@ private:
         void stopReplyTimer() override;
         void ioResult(int index, int result) override;
         void ioLinkLost() override;
-        void shortReply(int index, std::string_view payload) override;
+        void rejectedReply(int index, std::string_view payload) override;
 
     private:
         CCommProcess& owner_;

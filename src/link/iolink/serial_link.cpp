@@ -106,8 +106,12 @@ int CSerialLinkWnd::Open(bool open) {
         qCInfo(lcSerialLink) << "cannot open" << openedPath_ << error_;
         releasePort();
         if (prompter_) {
-            prompter_->showMessage("TARN Manager", "The port " + std::to_string(portNumber_) + " wasn't opened.",
-                                   MessageIcon::Information);
+            // The product's words, then which device it was and what the system said.
+            const QString where = openedPath_.isEmpty() ? error_ : openedPath_ + QStringLiteral(": ") + error_;
+            prompter_->showMessage(
+                "TARN Manager",
+                "The port " + std::to_string(portNumber_) + " wasn't opened.\n" + where.toLocal8Bit().toStdString(),
+                MessageIcon::Information);
         }
         emit openFailed(error_);
         return 0;

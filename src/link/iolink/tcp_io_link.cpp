@@ -29,7 +29,11 @@ void TcpIoLink::connectToDevice(const QString& host, int port, int timeoutMs) {
         if (socket_) onSocketGone(socket_->errorString());
     });
     connectTimer_.start(timeoutMs);
+    // An unreachable network or a reject route fails inside connectToHost; that failure, too, is
+    // reported from the event loop, after the caller has started waiting for it.
+    insideConnect_ = true;
     socket_->connectToHost(host, static_cast<quint16>(port));
+    insideConnect_ = false;
 }
 
 void TcpIoLink::onConnected() {
@@ -51,7 +55,11 @@ void TcpIoLink::onReadyRead() {
 }
 
 void TcpIoLink::onSocketGone(const QString& reason) {
-    if (phase_ == Phase::Connecting) {
+    if (phase_ == Phase::Connecting && insideConnect_) {
+        QTimer::singleShot(0, this, [this, reason, attempt = attempt_] {
+            if (attempt == attempt_) fail(reason);
+        });
+    } else if (phase_ == Phase::Connecting) {
         fail(reason);
     } else if (phase_ == Phase::Open) {
         // Bytes that came with the close still count.
@@ -83,6 +91,7 @@ void TcpIoLink::close() {
 }
 
 void TcpIoLink::releaseSocket() {
+    ++attempt_;
     if (!socket_) return;
     // This may run inside one of the socket's own signals: cut it loose now, delete it later.
     QTcpSocket* s = socket_;

@@ -36,6 +36,8 @@ private:
     void releaseSocket();
 
     Phase phase_ = Phase::Closed;
+    bool insideConnect_ = false;
+    unsigned attempt_ = 0;  // a deferred failure belongs to the attempt it was seen in
     QPointer<QTcpSocket> socket_;
     QTimer connectTimer_;
 };

@@ -115,16 +115,16 @@ TEST(ProbeReply, NameRunningPastTheDatagramIsDropped) {
     EXPECT_EQ(read(head).verdict, ProbeVerdict::Truncated);
 }
 
-TEST(ProbeReply, NameReachingTheEndOfAHundredByteReadIsCutThere) {
-    // 10 bytes of head, 86 of name: the name ends exactly at byte 100 and no checksum follows.
-    const std::string name(86, 'N');
-    Bytes d = buildProbeReply(content(name));
-    d.resize(100);
-    const auto out = read(d);
-    ASSERT_EQ(out.verdict, ProbeVerdict::Accepted);
-    EXPECT_EQ(out.entry.name, name);
-    EXPECT_TRUE(out.checksumError);  // nothing to verify it with
-    // A datagram longer than the tree socket's buffer is not a probe reply.
-    Bytes longer = buildProbeReply(content(std::string(120, 'L')));
-    EXPECT_EQ(read(longer).verdict, ProbeVerdict::Ignored);
+TEST(ProbeReply, NamesOfEveryLengthTheLayoutAllowsAreListed) {
+    for (std::size_t length : {84u, 85u, 86u, 200u, 255u}) {
+        const std::string name(length, 'N');
+        const auto out = read(buildProbeReply(content(name)));
+        ASSERT_EQ(out.verdict, ProbeVerdict::Accepted) << length;
+        EXPECT_EQ(out.entry.name, name);
+        EXPECT_FALSE(out.checksumError);
+    }
+    // A datagram longer than any probe reply is not one, and says so.
+    Bytes longer = buildProbeReply(content(std::string(255, 'L')));
+    longer.resize(kProbeReplyBufferSize + 1);
+    EXPECT_EQ(read(longer).verdict, ProbeVerdict::TooLarge);
 }

@@ -20,7 +20,7 @@ struct FakeHost : IoEngineHost {
     int linkLost = 0;
     int timerMs = -1;  // -1: not running
     bool failSends = false;
-    std::vector<std::string> shortReplies;
+    std::vector<std::string> rejected;
     std::function<void(int, int)> onResult;
 
     bool sendFrame(std::string_view frame) override {
@@ -35,7 +35,7 @@ struct FakeHost : IoEngineHost {
         if (onResult) onResult(index, result);
     }
     void ioLinkLost() override { ++linkLost; }
-    void shortReply(int, std::string_view payload) override { shortReplies.emplace_back(payload); }
+    void rejectedReply(int, std::string_view payload) override { rejected.emplace_back(payload); }
 };
 
 std::string frame(const std::string& payload) { return *buildIoFrame(payload); }
@@ -99,11 +99,12 @@ TEST_F(IoEngineTest, TimeOutFailsTheRequestAndSendsTheNext) {
     engine.onReplyTimeout();
     EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{14, 0}}));
     EXPECT_EQ(host.sent.back(), ":030300A\r\n");
-    // A reply to the timed-out request that turns up now matches nothing in flight.
+    // A reply to the timed-out request that turns up now is no answer to the status read in flight:
+    // that read fails, and the late reply changes nothing.
     reply(
         "150"
         "1111,1111,11");
-    EXPECT_EQ(host.results.size(), 1u);
+    EXPECT_EQ(host.results.size(), 2u);
     EXPECT_EQ(engine.config().powerStoppage[0], 0);
     engine.onReplyTimeout();
     // With nothing in flight, late replies and stray time-outs report nothing more.
@@ -151,34 +152,38 @@ TEST_F(IoEngineTest, RetransmissionAndNakCountBelongToTheRequestInFlight) {
     EXPECT_EQ(engine.nakCount(), 3);
 }
 
-TEST_F(IoEngineTest, UnmatchedRepliesAreIgnoredUntilTheTimeOut) {
+// A reply counts only when it is its command's and whole: another command's reply (an enable-status
+// "12" to a switch included), or a good one cut short, fails the request at once, changes nothing and
+// is told once.
+TEST_F(IoEngineTest, OnlyItsOwnWholeReplyAnswersARequest) {
+    const std::string enable =
+        "120"
+        "1111,0,1111,1111,1111,1111,1111,11";
+    engine.QueueRequest(IoRequests::SwitchOutput(3, 0));
+    engine.QueueRequest(IoRequests::ChangeRunMode());
     engine.QueueRequest(IoRequests::ReadEnableStatus());
-    reply("0201");
-    reply(
-        "630"
-        "ABCDEFGHIJKLMNOPQ"
-        "v1.02.03");
-    EXPECT_TRUE(host.results.empty());
-    EXPECT_EQ(engine.state(), State::AwaitingReply);
-    EXPECT_EQ(engine.config().serialNumber, "");
-    engine.onReplyTimeout();
-    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{13, 0}}));
-}
+    reply(enable);
+    reply(enable);
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{0, 0}, {3, 0}}));
+    EXPECT_EQ(host.rejected.size(), 2u);
+    EXPECT_FALSE(engine.config().wasRead(IoBlock::EnableStatus));
+    reply(enable);
+    EXPECT_EQ(host.results.back(), (std::pair<int, int>{13, '0'}));
+    EXPECT_TRUE(engine.config().wasRead(IoBlock::EnableStatus));
 
-TEST_F(IoEngineTest, BadChecksumFailsAtOnceAndShortRepliesAreNoted) {
+    host.results.clear();
     engine.QueueRequest(IoRequests::ReadStatus());
-    engine.onBytesReceived(":0402013E\r\n");
-    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{0, 0}}));
-    EXPECT_EQ(host.timerMs, -1);
-
+    engine.onBytesReceived(":0402013E\r\n");  // bad checksum
     engine.QueueRequest(IoRequests::ReadStatus());
     reply(
         "020"
         "91234,");
-    EXPECT_EQ(host.results.back(), (std::pair<int, int>{0, '0'}));
-    EXPECT_EQ(host.shortReplies, std::vector<std::string>{"020"
-                                                          "91234,"});
-    EXPECT_EQ(engine.status().adc[0].value, "1234");
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{0, 0}, {0, 0}}));
+    EXPECT_EQ(host.rejected.back(),
+              "020"
+              "91234,");
+    EXPECT_EQ(engine.status(), IoStatus{});
+    EXPECT_EQ(host.timerMs, -1);
 }
 
 TEST_F(IoEngineTest, ReplySplitIntoBytesAndNoiseAndFramesFromBeforeTheSend) {
@@ -288,7 +293,7 @@ TEST_F(IoEngineTest, RequestsQueuedWhileOpeningAreHeldUntilTheOutcome) {
     reply(
         "120"
         "1111,0,1111,1111,1111,1111,1111,11");
-    reply("020");
+    reply("020" + std::string(51, '1'));
     EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{13, '0'}, {0, '0'}}));
 
     // The open fails: every held request fails, exactly once, in order, from the timer.
@@ -341,7 +346,7 @@ TEST_F(IoEngineTest, RefusedRequestsGiveExactlyOneResultZeroAndTheChainGoesOn) {
     EXPECT_EQ(host.results.back(), (std::pair<int, int>{0, 0}));
     EXPECT_EQ(host.timerMs, -1);  // the status read is held, the refused one waits behind it
     engine.onLinkOpened();
-    reply("020");
+    reply("020" + std::string(51, '1'));
     engine.onReplyTimeout();
     EXPECT_EQ(host.results,
               (std::vector<std::pair<int, int>>{{2, '1'}, {7, 0}, {4, 0}, {9, 0}, {3, 0}, {0, 0}, {0, '0'}, {10, 0}}));
@@ -358,7 +363,7 @@ TEST_F(IoEngineTest, PendingAndBusyTellWhetherAPollIsStillWaiting) {
     host.onResult = [&](int index, int) {
         if (index == IoCommand::ReadStatus) pendingInHandler = engine.isPending(IoCommand::ReadStatus);
     };
-    reply("020");
+    reply("020" + std::string(51, '1'));
     EXPECT_FALSE(pendingInHandler);  // the request being reported is done
     EXPECT_FALSE(engine.isPending(IoCommand::ReadStatus));
     EXPECT_TRUE(engine.busy());

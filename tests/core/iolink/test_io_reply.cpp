@@ -63,8 +63,9 @@ TEST(IoReply, TableMatchesCodeAndCommandInOrder) {
     EXPECT_EQ(findIoReplyEntry("020", IoCommand::ChangeRunMode)->update, IoReplyUpdate::None);
     EXPECT_EQ(findIoReplyEntry("060", IoCommand::ReadDelayPulseData)->update, IoReplyUpdate::DelayPulse);
     EXPECT_EQ(findIoReplyEntry("060", IoCommand::WriteMacroData)->update, IoReplyUpdate::Macro);
-    // An enable-status reply is taken whatever is in flight, and reported with that index.
-    for (int index : {0, 2, 6, 15}) EXPECT_EQ(findIoReplyEntry("120", index)->update, IoReplyUpdate::EnableStatus);
+    // An enable-status reply answers the enable-status read and write only.
+    for (int index : {0, 2, 3, 6, 15}) EXPECT_FALSE(findIoReplyEntry("120", index)) << index;
+    for (int index : {7, 13}) EXPECT_EQ(findIoReplyEntry("120", index)->update, IoReplyUpdate::EnableStatus);
     EXPECT_TRUE(isIoNak("00NAK"));
     EXPECT_FALSE(isIoNak("00NA"));
     // Result characters above 0x7F are widened as signed bytes.
@@ -136,7 +137,7 @@ TEST(IoReply, AdcLevelEnableStatusAndPowerStoppage) {
     b.apply(
         "120"
         "12x2,3,1212,x122,2221,1122,2211,21",
-        IoCommand::ReadStatus);
+        IoCommand::WriteEnableStatus);
     EXPECT_EQ(b.config.adcMode, (std::array<std::int32_t, 4>{0, 1, 7, 1}));
     EXPECT_EQ(b.config.reference, '3');
     EXPECT_EQ(b.config.inputEnable, (std::array<std::uint8_t, 12>{1, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 1}));
@@ -172,46 +173,28 @@ TEST(IoReply, SerialAndFirmware) {
     EXPECT_EQ(b.config.serialNumber, "SN-0000-1111-2222");
 }
 
-TEST(IoReply, ShortRepliesApplyOnlyWhatTheyContain) {
+TEST(IoReply, ShortGoodRepliesFailAndChangeNothing) {
     Blocks b;
     b.apply(kStatus, IoCommand::ReadStatus);
-    const IoStatus before = b.status;
-    // Cut inside ADC 2's value: ADC 1 and ADC 2's code change, ADC 2's value and the rest do not.
-    const auto out = b.apply(
-        "020"
-        "10042,"
-        "91",
-        IoCommand::ReadStatus);
-    EXPECT_TRUE(out.matched);
-    EXPECT_TRUE(out.shortReply);
-    EXPECT_EQ(out.result, '0');
-    EXPECT_EQ(b.status.adc[0], (IoAdcState{C::On, "0042"}));
-    EXPECT_EQ(b.status.adc[1], (IoAdcState{C::OnWithLevel, before.adc[1].value}));
-    EXPECT_EQ(b.status.input, before.input);
-    EXPECT_EQ(b.status.output, before.output);
-
-    // No result character: matched, reported as a failure, nothing applied.
-    const auto bare = b.apply("02", IoCommand::ReadStatus);
-    EXPECT_TRUE(bare.matched);
-    EXPECT_EQ(bare.result, 0);
-    EXPECT_EQ(b.status.adc[0], (IoAdcState{C::On, "0042"}));
-
-    b.apply(
-        "630"
-        "SN-0000",
-        IoCommand::ReadSerialFirmware);
-    EXPECT_EQ(b.config.serialNumber, "");
-    b.config.powerStoppage.fill(1);
-    b.apply(
-        "150"
-        "22",
-        IoCommand::ReadPowerStoppage);
-    EXPECT_EQ(b.config.powerStoppage, (std::array<std::uint8_t, 10>{0, 0, 1, 1, 1, 1, 1, 1, 1, 1}));
-    b.apply(
-        "090"
-        "123456",
-        IoCommand::ReadAdcLevel);
-    EXPECT_EQ(b.config.adcLevel, (std::array<std::string, 4>{"1234", "0000", "0000", "0000"}));
+    const Blocks before = b;
+    for (const auto& [payload, index] :
+         std::vector<std::pair<std::string, int>>{{"02010042,91", IoCommand::ReadStatus},
+                                                  {"02", IoCommand::ReadStatus},  // no result character
+                                                  {"630SN-0000", IoCommand::ReadSerialFirmware},
+                                                  {"15022", IoCommand::ReadPowerStoppage},
+                                                  {"090123456", IoCommand::ReadAdcLevel},
+                                                  {"120111", IoCommand::ReadEnableStatus}}) {
+        const auto out = b.apply(payload, index);
+        EXPECT_TRUE(out.matched) << payload;
+        EXPECT_TRUE(out.shortReply) << payload;
+        EXPECT_EQ(out.result, 0) << payload;
+    }
+    EXPECT_EQ(b.status, before.status);
+    EXPECT_EQ(b.config.powerStoppage, before.config.powerStoppage);
+    EXPECT_EQ(b.config.adcLevel, before.config.adcLevel);
+    EXPECT_EQ(b.config.serialNumber, before.config.serialNumber);
+    // A result other than "0" has no layout to fill: it is reported as it is.
+    EXPECT_EQ(b.apply("021", IoCommand::ReadStatus).result, '1');
 }
 
 TEST(IoReply, OnlyCompleteGoodRepliesMarkTheirBlockRead) {

@@ -196,20 +196,53 @@ TEST_F(SessionTest, ALongSetGoesOutInPartsAndAsksToRebootOnceAtTheEnd) {
     EXPECT_EQ(value("Local port"), "502");
 }
 
-TEST_F(SessionTest, RepliesWaitWhileADialogOfTheOperationIsOpen) {
+// The password dialog says the credentials were refused only when they were, and offers its answer
+// for the other selected devices the log does not know: ticked, those are not asked.
+TEST_F(SessionTest, ThePasswordQuestionSaysWhatItKnows) {
+    const DeviceEntry a = ioDevice("A", 11), b = ioDevice("B", 12), c = ioDevice("C", 13), d = ioDevice("D", 14);
+    logCredentials(c, "admin", "admin");
+    host.selected = {a, b, c, d};
+    prompter.answerCredentials(CredentialsAnswer{{"admin", "admin"}, true});
+    session.RequestParameterValues(0);
+    while (host.running.count(SessionTimer::NextDevice)) session.timerExpired(SessionTimer::NextDevice);
+    ASSERT_EQ(host.sent.size(), 4u);
+    ASSERT_EQ(prompts("credentials").size(), 1u);  // B and D take A's answer, C the log's
+    EXPECT_EQ(prompts("credentials")[0].text, "[ A ]");
+    EXPECT_FALSE(prompter.lastCredentialsQuestion().refused);
+    EXPECT_EQ(prompter.lastCredentialsQuestion().otherUnknownDevices, 2);
+
+    // A refuses: the get goes again, and the question about A says so and offers nothing more.
+    answer(0, CommandCode::AuthFailed);
+    for (std::size_t i = 1; i < 4; ++i) answer(i, CommandCode::GetValuesReply, deviceValues({}));
+    ASSERT_EQ(prompts("credentials").size(), 2u);
+    EXPECT_EQ(prompts("credentials")[1].text, "[ A ]");
+    EXPECT_TRUE(prompter.lastCredentialsQuestion().refused);
+    EXPECT_EQ(prompter.lastCredentialsQuestion().otherUnknownDevices, 0);
+    EXPECT_EQ(loggedPassword(b), "admin");  // accepted by B's answer
+}
+
+TEST_F(SessionTest, RepliesTimersAndCommandsWhileAQuestionIsOpen) {
     const DeviceEntry a = ioDevice("A", 11), b = ioDevice("B", 12);
     logCredentials(a, "admin", "admin");
     host.selected = {a, b};
     session.RequestParameterValues(0);
     ASSERT_EQ(host.sent.size(), 1u);
-    // B is not in the log: while its password dialog is open, A answers.
-    prompter.whileNextDialogOpen([&] {
-        answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
-        EXPECT_EQ(value("Device name"), "");  // not yet
-    });
-    prompter.answerCredentials(Credentials{"admin", "admin"});
+    // B is not in the log: while its password dialog is open, A answers and is shown at once; the
+    // spacing timer and new commands change nothing, and no second question comes.
+    prompter.holdNextQuestion();
     session.timerExpired(SessionTimer::NextDevice);
+    ASSERT_TRUE(prompter.questionOpen());
+    answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
     EXPECT_EQ(value("Device name"), "Pump House");
+    session.timerExpired(SessionTimer::NextDevice);
+    session.reboot();
+    session.RequestParameterValues(0);
+    EXPECT_TRUE(session.busy());
+    EXPECT_EQ(prompts("credentials").size(), 1u);
+    EXPECT_EQ(prompts("confirm").size(), 0u);
+    ASSERT_EQ(host.sent.size(), 1u);
+    prompter.answerCredentials(Credentials{"admin", "admin"});
+    ASSERT_TRUE(prompter.answerHeld());
     ASSERT_EQ(host.sent.size(), 2u);
     prompter.answerYesNo(true);
     prompter.answerCredentials(Credentials{"admin", "admin"});  // B has not answered: not logged yet

@@ -80,7 +80,7 @@ TEST(ManagementTraffic, EveryKindOfDatagramHasItsSummary) {
               "not a management reply  from 127.0.0.11");
 }
 
-TEST(ManagementTraffic, PasswordsAreMaskedWhereverTheyStand) {
+TEST(ManagementTraffic, PasswordFieldsAreMaskedWithTheirLengthAndNothingElse) {
     const std::string secret = "s3cr3t";
     const auto shown = [&](const Bytes& d, TrafficDirection direction) {
         TrafficEntry e;
@@ -102,7 +102,7 @@ TEST(ManagementTraffic, PasswordsAreMaskedWhereverTheyStand) {
         const Bytes get = datagram(CommandCode::GetValues, secret, {1, 0, 0, 0}, macForm);
         const TrafficEntry e = shown(get, Sent);
         EXPECT_FALSE(leaks(e, secret));
-        EXPECT_TRUE(contains(asText(e.bytes), "admin\x06******"));
+        EXPECT_TRUE(contains(asText(e.bytes), "admin*******"));  // the length byte too
     }
 
     // A whole-device values block holds the device's password among its values (zero padded).
@@ -123,7 +123,14 @@ TEST(ManagementTraffic, PasswordsAreMaskedWhereverTheyStand) {
     const TrafficEntry set = shown(datagram(CommandCode::SetValues, secret, setBody), Sent);
     EXPECT_FALSE(leaks(set, secret));
     EXPECT_FALSE(leaks(set, fresh));
-    EXPECT_TRUE(contains(asText(set.bytes), "op"));  // the new user ID is no secret
+    EXPECT_TRUE(contains(asText(set.bytes), "op"));        // the new user ID is no secret
+    EXPECT_TRUE(contains(asText(set.bytes), "********"));  // its two length bytes too
+
+    // A new user ID that equals the password is no password field: it stays readable.
+    Bytes sameBody;
+    appendValueEntry(sameBody, "2.1.1", Bytes(secret.begin(), secret.end()), ByteOrder::Big);
+    EXPECT_TRUE(contains(asText(shown(datagram(CommandCode::SetValues, secret, sameBody), Sent).bytes),
+                         std::string("\x00\x06", 2) + secret));
 }
 
 TEST(TrafficLog, TheRingKeepsTheLatestEntriesAndTheDumpShowsEveryByte) {

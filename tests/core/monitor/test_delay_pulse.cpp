@@ -64,7 +64,11 @@ TEST(DelayPulse, BlankAndOutOfRangeTimesAreRefused) {
     EXPECT_EQ(message(DelayPulseMode::Pulse, "99999", ""), kInputPulseOffTimeText);
     EXPECT_EQ(message(DelayPulseMode::Pulse, "7", "5001"), kDelayPulseTimeLimitText);
     EXPECT_EQ(message(DelayPulseMode::DelayOn, "1-2", ""), kDelayPulseTimeLimitText);
-    EXPECT_EQ(message(DelayPulseMode::DelayOff, "", "0"), "");
+    // A time of 0 would be kept as another mode, or as none: refused like a blank one.
+    EXPECT_EQ(message(DelayPulseMode::DelayOff, "", "0"), kInputDelayOffTimeText);
+    EXPECT_EQ(message(DelayPulseMode::Pulse, "5", "0"), kInputPulseOffTimeText);
+    EXPECT_EQ(message(DelayPulseMode::Pulse, "00", "0"), kInputPulseOnTimeText);
+    EXPECT_EQ(message(DelayPulseMode::DelayOff, "", "1"), "");
     // Unticked, the edits are not looked at and nothing is formed.
     EXPECT_EQ(checkDelayPulseInput({false, DelayPulseMode::Pulse, "", "", "", ""}), (PortInputCheck{}));
 }

@@ -47,6 +47,8 @@ struct FakeHost : MonitorPanelHost {
     void closePortDialog() override { ++dialogCloses; }
     void closeSerialFirmware() override { ++serialFirmwareCloses; }
     void postReconnectQuestion() override { ++questionsPosted; }
+    int goodStatuses = 0;
+    void goodStatusReceived() override { ++goodStatuses; }
 };
 
 struct PanelTest : ::testing::Test {
@@ -95,6 +97,37 @@ TEST_F(PanelTest, ConfigurationFirstThenStatus) {
     EXPECT_EQ(adc[2].state, DisplayState::On);  // a switch above its level
     EXPECT_FALSE(adc[2].levelShown);
     EXPECT_EQ(adc[3].state, DisplayState::Off);
+}
+
+// The panel shows the device's word or says it does not know: a port never read is unknown, not Off;
+// a status read that fails shows nothing as read; a lost link is named in the title at once, also
+// while its question is open, and forgets what was shown.
+TEST_F(PanelTest, WhatWasNeverReadIsUnknownNotOff) {
+    io.device.state().outputEnable[1] = false;
+    io.forced[IoCommand::ReadStatus] = '7';
+    EXPECT_TRUE(panel.ports().outputs[0].unknown());
+    panel.start(2);
+    EXPECT_EQ(output(2), DisplayState::Disabled);
+    EXPECT_FALSE(panel.ports().outputs[1].unknown());  // the configuration says so
+    EXPECT_EQ(output(3), DisplayState::Off);
+    EXPECT_TRUE(panel.ports().outputs[2].unknown());
+    EXPECT_TRUE(panel.ports().adcPorts[0].unknown());
+    EXPECT_EQ(host.title, "TARN");
+    EXPECT_FALSE(panel.lightsOn());
+    EXPECT_EQ(host.goodStatuses, 0);
+
+    io.forced.clear();
+    panel.onPollTimer();
+    EXPECT_FALSE(panel.ports().outputs[2].unknown());
+    EXPECT_FALSE(panel.ports().inputs[0].unknown());
+    EXPECT_EQ(host.goodStatuses, 1);
+
+    prompter.holdNextQuestion();
+    loseLink();
+    ASSERT_TRUE(prompter.questionOpen());
+    EXPECT_EQ(host.title, "TARN - Communication fail");
+    EXPECT_FALSE(panel.lightsOn());
+    for (const PortIndicator& p : panel.ports().outputs) EXPECT_TRUE(p.unknown()) << p.number;
 }
 
 TEST_F(PanelTest, StatusCodesThatNameNoStateLeaveThePort) {
@@ -189,10 +222,13 @@ TEST_F(PanelTest, LinkLost) {
     panel.start(2);
     EXPECT_TRUE(panel.lightsOn());
     // A second notice while the question is open is the same loss: not asked again.
-    prompter.whileNextDialogOpen([&] { panel.onLinkLost(); });
-    prompter.answerYesNo(true);
+    prompter.holdNextQuestion();
     io.sent.clear();
     loseLink();
+    ASSERT_TRUE(prompter.questionOpen());
+    panel.onLinkLost();
+    prompter.answerYesNo(true);
+    ASSERT_TRUE(prompter.answerHeld());
     EXPECT_EQ(prompter.records().size(), 1u);
     EXPECT_EQ(prompter.records()[0].text, "Commnunication Lost : Do you want to re-conect?");
     EXPECT_EQ(host.disconnects, 1);

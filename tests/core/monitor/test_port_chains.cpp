@@ -1,4 +1,5 @@
 // The port dialogs' read and write chains, run against the real engine and a device model.
+#include <algorithm>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -200,6 +201,60 @@ TEST_F(ChainTest, InputReadAndWrite) {
     setting(chain);
     EXPECT_THAT(prompter.messageTexts(),
                 ElementsAre("Warning! Enable Status Fail!", "Change Run Mode Fail!", "Warning! Setting Input port"));
+}
+
+// A chain that may leave the device in setting mode says so and offers the return to run mode:
+// after a failed ChangeRunMode, and after a ChangeSettingMode that got no valid answer.
+TEST_F(ChainTest, AChainThatMayLeaveSettingModeSaysSoAndOffersRunMode) {
+    const auto questions = [&] {
+        std::vector<std::string> texts;
+        for (const auto& r : prompter.records())
+            if (r.kind == "yesno") texts.push_back(r.text);
+        return texts;
+    };
+    const std::string offer = "The device may still be in setting mode. Return it to run mode now?";
+    InputPortChain chain(io, prompter);
+    route(chain);
+    chain.open(1);
+
+    // Run mode fails twice: Yes tries again, No ends with the closing message, the debt stays.
+    io.forced[IoCommand::ChangeRunMode] = kNoAnswer;
+    prompter.answerYesNo(true);
+    setting(chain);
+    EXPECT_THAT(questions(), ElementsAre("Do you want to set Input port ?", offer, offer));
+    EXPECT_THAT(prompter.messageTexts(),
+                ElementsAre("Change Run Mode Fail!", "Change Run Mode Fail!", "Complete Setting Input port"));
+    EXPECT_EQ(std::count(io.sent.begin(), io.sent.end(), "041"), 2);
+    EXPECT_TRUE(chain.runModeOwed());
+    EXPECT_FALSE(chain.running());
+
+    // The offer held open while the device recovers: Yes then returns it to run mode.
+    io.onResult = [&](int index, int result) {
+        if (index == IoCommand::ChangeRunMode) prompter.holdNextQuestion();
+        chain.onIoResult(index, result);
+    };
+    setting(chain);
+    ASSERT_TRUE(prompter.questionOpen());
+    EXPECT_TRUE(chain.running());
+    route(chain);
+    io.forced.erase(IoCommand::ChangeRunMode);
+    prompter.answerYesNo(true);
+    ASSERT_TRUE(prompter.answerHeld());
+    EXPECT_FALSE(chain.runModeOwed());
+    EXPECT_FALSE(io.device.state().settingMode);
+    EXPECT_EQ(prompter.messageTexts().back(), "Complete Setting Input port");
+
+    // No valid answer to ChangeSettingMode: the device may have switched all the same.
+    io.silent = true;
+    prompter.answerYesNo(true);
+    setting(chain);
+    io.timeOut();  // ChangeSettingMode
+    io.timeOut();  // the ChangeRunMode that Yes sent
+    EXPECT_THAT(prompter.messageTexts(), ElementsAre("Change Setting Mode Fail!", "Change Run Mode Fail!"));
+    EXPECT_THAT(io.sent, ElementsAre("040", "041"));
+    EXPECT_EQ(chain.lastEnd(), ChainEnd::Aborted);
+    EXPECT_TRUE(chain.runModeOwed());
+    EXPECT_FALSE(chain.running());
 }
 
 TEST_F(ChainTest, AdcSwitchLevelAndReference) {

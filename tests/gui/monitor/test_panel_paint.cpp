@@ -16,8 +16,13 @@ TEST(PanelPaint, StatesBadgesAndLabels) {
     PanelPorts ports;
     const DisplayState states[] = {DisplayState::On,      DisplayState::Off,   DisplayState::Disabled,
                                    DisplayState::DelayOn, DisplayState::Macro, DisplayState::Pulse};
-    for (int k = 0; k < 6; ++k) ports.outputs[k].state = states[k];
+    for (int k = 0; k < 6; ++k) {
+        ports.outputs[k].state = states[k];
+        ports.outputs[k].known = true;
+    }
+    ports.outputs[6].state = DisplayState::Off;  // never read: unknown, not Off
     for (int k = 0; k < kIoAdcCount; ++k) {
+        ports.adcPorts[k].known = true;
         ports.adcPorts[k].state = DisplayState::On;
         ports.adcPorts[k].levelShown = k < 2;
         ports.adcPorts[k].label = "0512";
@@ -37,6 +42,7 @@ TEST(PanelPaint, StatesBadgesAndLabels) {
     EXPECT_EQ(circle(ports.outputs[1]), QColor(0, 0, 255));
     EXPECT_EQ(circle(ports.outputs[2]), QColor(150, 150, 150));
     for (int k = 3; k < 6; ++k) EXPECT_EQ(circle(ports.outputs[k]), QColor(0, 255, 0)) << k;
+    EXPECT_EQ(circle(ports.outputs[6]), QColor(150, 150, 150));
     // Badges: dark red for delay on, blue for the others, drawn over the lower right of the circle.
     auto badge = [&](const PortIndicator& port) { return at(image, port.left + 21, port.top + 20); };
     EXPECT_EQ(badge(ports.outputs[3]), QColor(128, 0, 0));
@@ -66,6 +72,7 @@ TEST(PanelPaint, StatesBadgesAndLabels) {
 TEST(PanelPaint, EvenAdcLabelsStandBelowTheRow) {
     PortIndicator adc = PanelPorts().adcPorts[3];
     adc.state = DisplayState::On;
+    adc.known = true;
     adc.levelShown = true;
     adc.label = "1023";
     QImage image(kPanelWidth, kPanelHeight, QImage::Format_RGB32);

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 #include "core/params/dcf_parser.h"
 #include "gui/params/parameter_list.h"
@@ -117,6 +118,7 @@ TEST_F(ParameterListTest, AnEnumerationIsChosenFromThePopup) {
     });
     poll.start(20);
     click(mode, 2);
+    ASSERT_TRUE(test::waitUntil([&] { return !offered.isEmpty() && !QApplication::activePopupWidget(); }));
     EXPECT_EQ(offered, (QStringList{"DHCP", "Static"}));
     EXPECT_EQ(table.row(mode).value, "DHCP");
     EXPECT_TRUE(marked(mode));
@@ -136,9 +138,51 @@ TEST_F(ParameterListTest, AnEnumerationIsChosenFromThePopup) {
     click(speed, 0);
     poll.start(20);
     click(speed, 2);
+    ASSERT_TRUE(test::waitUntil([&] { return !offered.isEmpty() && !QApplication::activePopupWidget(); }));
     EXPECT_EQ(offered, (QStringList{"Auto", "10 Mbit/s", "100 Mbit/s"}));
     EXPECT_EQ(table.row(speed).value, "100 Mbit/s");  // the first entry was chosen
     EXPECT_FALSE(marked(speed));
+
+    // The list changes while the popup is open (another group): the choice goes nowhere.
+    click(mode, 0);
+    click(mode, 2);
+    QMenu* menu = nullptr;
+    ASSERT_TRUE(test::waitUntil([&] { return (menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())); }));
+    table.showGroup(0);
+    const std::string before = table.row(mode).value;
+    menu->setActiveAction(menu->actions().value(1));
+    QTest::keyClick(menu, Qt::Key_Return);
+    EXPECT_EQ(table.row(mode).value, before);
+}
+
+// The device's own password shows as dots of one length, in the cell and its tip; its editor masks
+// it too and shows it only while "Show" is down. The user ID beside it is no secret.
+TEST_F(ParameterListTest, ThePasswordShowsDotsUntilTheOperatorAsks) {
+    table.showGroup(2);  // Security
+    const int password = row("Password");
+    ASSERT_GE(password, 0);
+    table.setValue(password, "s3cr3t");
+    table.setValue(row("User ID"), "s3cr3t");
+    const auto shown = [&](int r, int role) { return list.model()->data(list.model()->index(r, 2), role).toString(); };
+    EXPECT_EQ(shown(password, Qt::DisplayRole), QString(8, QChar(0xB7)));
+    EXPECT_FALSE(shown(password, Qt::ToolTipRole).contains("s3cr3t"));
+    EXPECT_EQ(shown(row("User ID"), Qt::DisplayRole), QStringLiteral("s3cr3t"));
+
+    click(password, 2);
+    click(password, 2);
+    ASSERT_NE(list.editor(), nullptr);
+    EXPECT_EQ(list.editor()->echoMode(), QLineEdit::Password);
+    EXPECT_EQ(list.editor()->text(), QStringLiteral("s3cr3t"));
+    auto* show = list.editor()->findChild<QToolButton*>();
+    ASSERT_NE(show, nullptr);
+    show->click();
+    ASSERT_NE(list.editor(), nullptr);  // the click does not end the editor
+    EXPECT_EQ(list.editor()->echoMode(), QLineEdit::Normal);
+    show->click();
+    EXPECT_EQ(list.editor()->echoMode(), QLineEdit::Password);
+    QTest::keyClick(list.editor(), Qt::Key_Escape);
+    ASSERT_TRUE(test::waitUntil([&] { return list.editor() == nullptr; }));
+    EXPECT_EQ(table.row(password).value, "s3cr3t");
 }
 
 }  // namespace

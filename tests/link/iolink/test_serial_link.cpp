@@ -128,7 +128,9 @@ TEST(SerialLink, FailureToOpenTellsTheOperator) {
     ::unsetenv("TARN_COM3");
     ASSERT_EQ(prompter.records().size(), 1u);
     EXPECT_EQ(prompter.records()[0].caption, "TARN Manager");
-    EXPECT_EQ(prompter.records()[0].text, "The port 3 wasn't opened.");
+    // The device path and the system's reason under the product's words.
+    EXPECT_EQ(prompter.records()[0].text,
+              "The port 3 wasn't opened.\n/nonexistent/tarn-serial: No such file or directory");
     EXPECT_FALSE(link.isOpen());
     // The system's reason, not "No error".
     EXPECT_EQ(link.errorString().toStdString(), "No such file or directory");
@@ -144,7 +146,9 @@ TEST(SerialLink, FailureToOpenTellsTheOperator) {
     EXPECT_EQ(prompter.records().size(), 1u);  // the open runs from the event loop
     ASSERT_TRUE(waitUntil([&] { return !rec.connects.empty() && !rec.results.empty(); }));
     ::unsetenv("TARN_COM7");
-    EXPECT_EQ(prompter.messageTexts().back(), "The port 7 wasn't opened.");
+    EXPECT_TRUE(
+        prompter.messageTexts().back().starts_with("The port 7 wasn't opened.\n" + pty.path().toStdString() + ": "))
+        << prompter.messageTexts().back();
     EXPECT_EQ(rec.connects, std::vector<bool>{false});
     EXPECT_EQ(rec.results, (std::vector<std::pair<int, int>>{{0, 0}}));
     EXPECT_FALSE(engine.isConnected());

@@ -123,7 +123,7 @@ TEST(TcpIoLink, RequestsQueuedBeforeTheConnectionOpensWaitForTheOutcome) {
         return p == "130" ? std::string(
                                 "120"
                                 "1111,0,1111,1111,1111,1111,1111,11")
-                          : std::string("020");
+                          : "020" + std::string(51, '0');
     };
     CCommProcess engine;
     EngineRecorder rec(engine);

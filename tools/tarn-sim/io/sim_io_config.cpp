@@ -52,6 +52,8 @@ std::optional<SimIoConfig> parseSimIoConfig(const QJsonObject& device, QString* 
     c.faults.noise = f.value("noise").toString().toStdString();
     c.faults.duplicateReplies = f.value("duplicateReplies").toBool(false);
     c.faults.closeAfter = f.value("closeAfter").toInt(0);
+    c.faults.answer12 = f.value("answer12").toBool(false);
+    c.faults.silentAfterSettingMode = f.value("silentAfterSettingMode").toBool(false);
     return c;
 }
 

@@ -13,14 +13,16 @@
 namespace tarnsim {
 
 struct SimIoFaults {
-    int nak = 0;                    // every request is answered "00NAK" this many times first
-    bool noAnswer = false;          // requests are read and never answered
-    int lateMs = 0;                 // every reply is sent this long after its request
-    bool badChecksum = false;       // replies carry a wrong checksum
-    bool splitReplies = false;      // replies go out one byte at a time
-    std::string noise;              // bytes sent before every reply's ":"
-    bool duplicateReplies = false;  // every reply is sent twice
-    int closeAfter = 0;             // the connection is closed after this many replies (0: never)
+    int nak = 0;                          // every request is answered "00NAK" this many times first
+    bool noAnswer = false;                // requests are read and never answered
+    int lateMs = 0;                       // every reply is sent this long after its request
+    bool badChecksum = false;             // replies carry a wrong checksum
+    bool splitReplies = false;            // replies go out one byte at a time
+    std::string noise;                    // bytes sent before every reply's ":"
+    bool duplicateReplies = false;        // every reply is sent twice
+    int closeAfter = 0;                   // the connection is closed after this many replies (0: never)
+    bool answer12 = false;                // every request is answered with the enable-status reply "12"
+    bool silentAfterSettingMode = false;  // ChangeSettingMode is answered, then nothing more
 };
 
 struct SimIoConfig {

@@ -99,7 +99,7 @@ void SimIoDevice::handleBytes(const std::shared_ptr<Channel>& ch, const QByteArr
 
 void SimIoDevice::handleFrame(const std::shared_ptr<Channel>& ch, std::string_view frame) {
     const SimIoFaults& f = config_.faults;
-    if (f.noAnswer) return;
+    if (f.noAnswer || ch->silent) return;
     if (f.nak > 0) {
         // A retransmission is the same frame again; anything else is a new request.
         if (frame != ch->nakFrame) {
@@ -113,7 +113,10 @@ void SimIoDevice::handleFrame(const std::shared_ptr<Channel>& ch, std::string_vi
         }
         ch->nakFrame.clear();
     }
-    std::string reply = model_.answerFrame(frame);
+    // answer12: whatever was asked, the answer is an enable-status reply.
+    std::string reply = model_.answerFrame(f.answer12 ? *tarn::buildIoFrame("130") : frame);
+    if (f.silentAfterSettingMode && tarn::checkIoFrame(frame) && tarn::ioFramePayload(frame) == "040")
+        ch->silent = true;
     if (f.badChecksum && reply.size() >= tarn::kFrameOverheadBytes) {
         char& cc = reply[reply.size() - 3];
         cc = cc == '0' ? '1' : '0';

@@ -43,6 +43,7 @@ private:
         std::string nakFrame;  // the request being NAKed, and how often it has been
         int naks = 0;
         int replies = 0;
+        bool silent = false;  // silentAfterSettingMode: the device has gone quiet
         std::function<void(const QByteArray&)> write;
         std::function<void()> close;
         QPointer<QObject> guard;  // gone when the conversation is
