@@ -132,13 +132,4 @@ bool writeFileAtomically(const std::string& path, std::string_view content, mode
     return true;
 }
 
-bool createEmptyFileIfMissing(const std::string& path, mode_t mode) {
-    const int fd = createExclusive(path, mode);
-    if (fd >= 0) {
-        ::close(fd);
-        return true;
-    }
-    return errno == EEXIST;
-}
-
 }  // namespace tarn

@@ -25,8 +25,4 @@ FileContent readWholeFile(const std::string& path, std::size_t maxBytes);
 // On failure path is untouched and error (if given) says why.
 bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error = nullptr);
 
-// Creates an empty file with `mode` (as above) if none exists. Returns false when it cannot
-// (read-only folder).
-bool createEmptyFileIfMissing(const std::string& path, mode_t mode);
-
 }  // namespace tarn

@@ -52,10 +52,8 @@ bool CredentialLog::LoadLog() {
     count_ = current_ = 0;
     unreadTail_.clear();
     const FileContent file = readWholeFile(path_, kMaxLogFileSize);
-    if (file.status == ReadStatus::Missing) {
-        createEmptyFileIfMissing(path_, kOwnerOnly);
-        return true;
-    }
+    // A missing log is an empty one; the file comes into being with its first entry.
+    if (file.status == ReadStatus::Missing) return true;
     if (file.status != ReadStatus::Ok) {
         prompter_.showMessage("Error", "Can't read the ID/password log " + path_, MessageIcon::Critical);
         return false;

@@ -32,8 +32,8 @@ class CredentialLog {
 public:
     CredentialLog(std::string path, Prompter& prompter) : path_(std::move(path)), prompter_(prompter) {}
 
-    // Reads every entry; the current index and the count end at the number read. A missing file is
-    // created empty (mode 0600) where the folder is writable. Entries the log cannot take (beyond
+    // Reads every entry; the current index and the count end at the number read. A missing file is an
+    // empty log; the file comes into being with the first SaveLog. Entries the log cannot take (beyond
     // 5000, a text over 255 characters, a damaged entry) are reported, left unused, and kept in the
     // file by the next SaveLog.
     bool LoadLog();

@@ -14,6 +14,8 @@ namespace {
 
 constexpr const char* kErrorCaption = "Error";
 constexpr std::size_t kMaxConfigurationFileSize = 16u << 20;
+// A file holds the device's own user ID and password in clear: its owner's only.
+constexpr mode_t kOwnerOnly = 0600;
 
 bool selectionUsable(const ConfigurationHeader& selection, Prompter& prompter) {
     if (selection.deviceCount <= 0) {
@@ -58,7 +60,7 @@ std::string formatConfiguration(const ConfigurationHeader& header, const std::ve
 bool SaveConfiguration(const std::string& path, const ConfigurationHeader& selection,
                        const std::vector<ConfigurationRow>& rows, Prompter& prompter) {
     if (!selectionUsable(selection, prompter)) return false;
-    if (!writeFileAtomically(path, formatConfiguration(selection, rows), 0666)) {
+    if (!writeFileAtomically(path, formatConfiguration(selection, rows), kOwnerOnly)) {
         prompter.showMessage(kErrorCaption, kFileOpenError, MessageIcon::Critical);
         return false;
     }

@@ -82,7 +82,7 @@ QString dataFoldersHelp() {
         "Without --data-dir, the .dcf files, prodid.ini, help and demo fleet are read\n"
         "from the program's folder when it holds prodid.ini, otherwise from\n"
         "../share/tarn-manager beside it. Written files (pwd.ini, MonInter.dat) go to\n"
-        "the program's folder when it is writable and holds the data, otherwise to\n"
+        "the --data-dir folder when one is given, otherwise to\n"
         "$XDG_CONFIG_HOME/tarn-manager (normally ~/.config/tarn-manager).\n");
 }
 
