@@ -114,13 +114,13 @@ void ParameterList::editValue(int row) {
             a->setData(latin1(e.text));
         }
         QAction* chosen = menu.exec(viewport()->mapToGlobal(cell.bottomLeft()));
-        if (chosen && t.writable(row)) t.setValue(row, chosen->data().toString().toLatin1().toStdString());
+        if (chosen && t.writable(row)) t.setValue(row, latin1Bytes(chosen->data().toString()));
         return;
     }
     editor_ = new ValueEditor(cell, cellText(row, 2), viewport(), this);
     editor_->row = row;
     connect(editor_, &ValueEditor::finished, this, [this](int r, bool cancelled, const QString& text) {
-        if (!cancelled) model_->table().setValue(r, text.toLatin1().toStdString());
+        if (!cancelled) model_->table().setValue(r, latin1Bytes(text));
     });
 }
 
