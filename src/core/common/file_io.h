@@ -16,6 +16,16 @@ struct FileContent {
     std::string text;
 };
 
+// What tells whether a file changed since it was read: missing, or its size and modification time.
+struct FileStamp {
+    bool exists = false;
+    long long size = 0;
+    long long modifiedNs = 0;
+    long long inode = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp fileStamp(const std::string& path);
+
 // Reads the whole file into memory. Files larger than maxBytes are not read (TooLarge).
 FileContent readWholeFile(const std::string& path, std::size_t maxBytes);
 

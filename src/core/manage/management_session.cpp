@@ -29,7 +29,7 @@ ManagementSession::ManagementSession(ManagementHost& host, Prompter& prompter, S
     : host_(host),
       prompter_(prompter),
       settings_(std::move(settings)),
-      credentials_(settings_.logPath, prompter),
+      credentials_(settings_.logPath, prompter, settings_.credentialStore),
       store_(settings_.definitions ? settings_.definitions : std::make_shared<DefinitionStore>()) {}
 
 void ManagementSession::run(std::function<void()> work) {
@@ -123,6 +123,7 @@ void ManagementSession::beginOperation(Kind kind, int group, std::vector<DeviceE
 void ManagementSession::endOperation() {
     host_.stopTimer(SessionTimer::NextDevice);
     host_.stopTimer(SessionTimer::ReplyWait);
+    credentials_.saveAccepted();
     ++generation_;
     op_.phase = Phase::Idle;
 }
@@ -180,6 +181,11 @@ void ManagementSession::sendNextGet() {
         if (!credentials) {  // Cancel: the devices from here on get no request
             op_.notSent = kNoCredentials;
             finishSending();
+            return;
+        }
+        const std::size_t head = requestHeadSize(device.addressingKind == 2, credentials->id, credentials->password);
+        if (!requestHasRoom(head, largestGetEntry(store_->current(), op_.group))) {
+            refuseCredentials(device);
             return;
         }
         targets_[t] = TargetRecord{toUpperAscii(device.mac), credentials->id, credentials->password, {}};
@@ -258,10 +264,16 @@ void ManagementSession::sendToTargets(CommandCode command, ManagementOperation u
             op_.notSent = kNoCredentials;
             break;
         }
+        const std::size_t head = requestHeadSize(device.addressingKind == 2, credentials->id, credentials->password);
+        const std::size_t entry =
+            command == CommandCode::SetValues ? largestSetEntry(table_, op_.order) : rebootEntrySize();
+        if (!requestHasRoom(head, entry)) {
+            refuseCredentials(device);
+            return;
+        }
         targets_[i] = TargetRecord{toUpperAscii(device.mac), credentials->id, credentials->password, {}};
         if (!op_.body) {
-            SetPart part = setBody(table_, op_.order,
-                                   requestHeadSize(device.addressingKind == 2, credentials->id, credentials->password));
+            SetPart part = setBody(table_, op_.order, head);
             op_.body = std::move(part.body);
             op_.continuation = part.continuation;
             op_.values = std::move(part.values);
@@ -270,6 +282,14 @@ void ManagementSession::sendToTargets(CommandCode command, ManagementOperation u
         }
         if (!sendRequest(i, command, use)) break;
     }
+    finishSending();
+}
+
+// Credentials whose request would have no room for a value: the device gets nothing, and neither do
+// the devices after it.
+void ManagementSession::refuseCredentials(const DeviceEntry& device) {
+    op_.notSent = credentialsLeaveNoRoomText(device.name);
+    prompter_.showMessage(kError, op_.notSent, MessageIcon::Warning);
     finishSending();
 }
 
@@ -284,7 +304,12 @@ void ManagementSession::doSet() {
         return;
     }
     if (!prompter_.confirm(kSetConfirm)) return;
-    beginOperation(Kind::Set, selectedGroup_, std::move(*devices));
+    sendSetPart(std::move(*devices));
+}
+
+// One part of a set: the marked rows from the top of the list, as many as one datagram takes.
+void ManagementSession::sendSetPart(std::vector<DeviceEntry> devices) {
+    beginOperation(Kind::Set, selectedGroup_, std::move(devices));
     sendToTargets(CommandCode::SetValues, ManagementOperation::Set);
 }
 
@@ -432,7 +457,8 @@ void ManagementSession::finishSet(const std::vector<std::string>& missing) {
         table_.setModified(table_.row(v.row).record, false);
     }
     if (op_.continuation != 0) {
-        doSet();  // the next part: the marked rows after this one
+        // The next part, to the same devices; the operator confirmed the whole set once.
+        sendSetPart(std::vector<DeviceEntry>(op_.devices));
         return;
     }
     for (int r = 0; r < table_.recordRowCount(); ++r)

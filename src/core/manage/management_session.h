@@ -127,6 +127,9 @@ struct SessionSettings {
     int replyWaitMs = 3000;     // after the last request of a part, for the remaining replies
     // The definition sets of the run, when several sessions share them; else the session has its own.
     std::shared_ptr<DefinitionStore> definitions;
+    // pwd.ini of the run, when several sessions share it: the run writes it (CredentialStore::save);
+    // else the session has its own and writes it at the end of each operation.
+    std::shared_ptr<CredentialStore> credentialStore;
 };
 
 class ManagementSession {
@@ -157,6 +160,8 @@ public:
     // The pending credential change of a device (by MAC): a set carrying its own ID or password was
     // answered; used up by its next refusal.
     bool credentialChangePending(const std::string& mac) const { return credentials_.changePending(mac); }
+    // pwd.ini could not take credentials that devices accepted (the session goes on with them).
+    bool credentialLogFailed() const { return credentials_.logWriteFailed(); }
     bool busy() const { return op_.phase != Phase::Idle; }
 
 private:
@@ -200,6 +205,8 @@ private:
     bool startGet(int group);
     void sendNextGet();
     void doSet();
+    void sendSetPart(std::vector<DeviceEntry> devices);
+    void refuseCredentials(const DeviceEntry& device);
     void doReboot();
     void sendToTargets(CommandCode command, ManagementOperation use);
     bool sendRequest(int target, CommandCode command, ManagementOperation use);

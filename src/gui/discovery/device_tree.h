@@ -49,7 +49,7 @@ public:
     int preferredWidth() const;
 
 signals:
-    // The mouse changed the selection: the parameter view loads the selected devices.
+    // The mouse or the keyboard changed the selection: the parameter view loads the selected devices.
     void deviceSelected();
     // A click inside a multiple selection ended as a new single selection.
     void monitorTargetCleared();

@@ -69,7 +69,8 @@ protected:
         : folder(test::scratchDir().toStdString()),
           store(std::make_shared<DefinitionStore>()),
           run(host, operatorPrompter,
-              SessionSettings{test::dataDir().toStdString() + "/", folder + "/pwd.ini", 100, 3000, store}, 100) {}
+              SessionSettings{test::dataDir().toStdString() + "/", folder + "/pwd.ini", 100, 3000, store, nullptr},
+              100) {}
 
     // Fires the timer the run waits for (a device's reply wait, the spacing, the settling).
     void fire(BackupTimer t) {
@@ -154,7 +155,7 @@ TEST_F(BackupRunTest, EachDeviceInTurnAFileForEveryOneThatAnsweredAndTheIndexFor
         EXPECT_NE(index.find(std::string("\"status\": ") + status), std::string::npos) << status << "\n" << index;
 }
 
-TEST_F(BackupRunTest, ACancelSendsNothingMoreAndListsTheRestAsSkipped) {
+TEST_F(BackupRunTest, ACancelSendsNothingMoreAndListsTheRestAsCancelled) {
     operatorPrompter.answerCredentials(Credentials{"admin", "admin"});
     run.start({device("Tank", 1), device("Pump", 2), device("Gate", 5)}, folder);
     answerLast(CommandCode::GetValuesReply, {{"Device name", "Tank"}});
@@ -171,7 +172,7 @@ TEST_F(BackupRunTest, ACancelSendsNothingMoreAndListsTheRestAsSkipped) {
     ASSERT_EQ(o.size(), 3u);
     EXPECT_EQ(o[0].status, OutcomeStatus::Ok);
     for (int i : {1, 2}) {
-        EXPECT_EQ(o[i].status, OutcomeStatus::Skipped);
+        EXPECT_EQ(o[i].status, OutcomeStatus::Cancelled);
         EXPECT_EQ(o[i].message, "Cancelled");
     }
     int files = 0;

@@ -67,7 +67,8 @@ class SessionTest : public ::testing::Test {
 protected:
     SessionTest()
         : logPath(scratchDir().toStdString() + "/pwd.ini"),
-          session(host, prompter, SessionSettings{dataDir().toStdString() + "/", logPath, 100, 3000, nullptr}) {}
+          session(host, prompter,
+                  SessionSettings{dataDir().toStdString() + "/", logPath, 100, 3000, nullptr, nullptr}) {}
 
     void logCredentials(const DeviceEntry& d, const std::string& id, const std::string& pw) {
         CredentialLog log(logPath, prompter);
