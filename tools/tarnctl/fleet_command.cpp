@@ -70,6 +70,7 @@ std::optional<FleetOptions> readFleetOptions(const QCommandLineParser& p) {
     o.probe.broadcast = o.device.broadcast;
     o.probe.devicePort = o.device.devicePort;
     o.probe.allInterfaces = p.isSet("all-interfaces");
+    o.probe.everyDevice = true;  // the selection tells two devices with one MAC from one device
     bool ok = false;
     o.probe.waitMs = p.value("wait").toInt(&ok);
     if (!ok || o.probe.waitMs < 0 || o.probe.waitMs > 600000) {

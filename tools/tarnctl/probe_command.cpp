@@ -81,8 +81,9 @@ std::optional<std::vector<tarn::DeviceEntry>> probeDevices(const ProbeRequest& r
     tarn::ListedMacs listed;
     QObject::connect(&socket, &tarn::CDeviceSocket::socketReceive, [&](const tarn::Datagram& d) {
         const tarn::ByteView bytes = tarn::asBytes(d.data);
-        const auto outcome = tarn::readProbeReply(bytes, d.senderAddress.toStdString(), quickConnect,
-                                                  [&](std::string_view mac) { return listed.contains(mac); });
+        const auto outcome =
+            tarn::readProbeReply(bytes, d.senderAddress.toStdString(), quickConnect,
+                                 [&](std::string_view mac) { return listed.contains(mac) && !request.everyDevice; });
         if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;
         if (outcome.checksumError)
             QTextStream(stderr) << "Checksum Error! (" << latin1(outcome.entry.name) << ", " << d.senderAddress

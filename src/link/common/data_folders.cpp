@@ -95,9 +95,9 @@ DataFolders dataFolders(const QString& dataDirOption, const QString& executableD
     const QString exe = executableFolder(executableDir);
     DataFolders f;
     f.data = findData(dataDirOption, exe, &f.installed);
-    // --data-dir points both at one folder (tests, portable use). An installed data folder belongs to
-    // the package manager, even for root.
-    if (!dataDirOption.isEmpty() || (!f.installed && QFileInfo(f.data).isWritable())) {
+    // --data-dir points both at one folder (tests, portable use). Otherwise the data folder (a build
+    // tree, a copy of the sources, an installed package) is never written, even when it could be.
+    if (!dataDirOption.isEmpty()) {
         f.writable = f.data;
     } else {
         f.writable = configFolder();
