@@ -97,18 +97,16 @@ TEST_F(FleetWindowE2E, TheResultsDockOpensWithTheSilentAndTheRefusedDeviceFirst)
     for (int i = 0; i < 4; ++i) prompter.answerCredentials(kAdmin);
     bool openAtRefusal = false;
     std::vector<std::string> atRefusal;
-    std::function<void()> watch = [&] {
-        if (prompter.records().back().text != "Error occured. Try again !!") {
-            prompter.whileNextDialogOpen(watch);
-            return;
-        }
+    prompter.onRecord = [&](const PromptRecord& r) {
+        if (r.text != "Error occured. Try again !!" || !atRefusal.empty()) return;
         openAtRefusal = results()->isVisible();
         atRefusal = resultLines();
         EXPECT_EQ(results()->summary(), "Get: 2 of 5 devices failed");
     };
-    prompter.whileNextDialogOpen(watch);
     click(4, Qt::ShiftModifier);
-    ASSERT_TRUE(waitUntil([&] { return !atRefusal.empty(); }, 8000));
+    const bool refused = waitUntil([&] { return !atRefusal.empty(); }, 8000);
+    prompter.onRecord = nullptr;
+    ASSERT_TRUE(refused);
     EXPECT_TRUE(openAtRefusal);
     EXPECT_EQ(atRefusal, (std::vector<std::string>{
                              "Get | Site-4 | 127.0.0.154 | No reply | No reply",

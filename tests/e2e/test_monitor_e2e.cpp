@@ -90,9 +90,10 @@ TEST_F(MonitorE2E, FollowsTheDeviceSwitchesAnOutputAndReadsAPortDialog) {
     EXPECT_TRUE(waitUntil([&] { return ports.outputs[0].state == DisplayState::On; }));
 
     // A right click opens the port's dialog, which reads the port while polling stops.
-    bool polledMeanwhile = true;
+    bool polledMeanwhile = true, acted = false;
     QString macroShown;
     whenModal<CSetDelayPulseDlg>([&](CSetDelayPulseDlg* d) {
+        acted = true;
         EXPECT_TRUE(waitUntil([&] { return d->settingButton()->isEnabled(); }));
         polledMeanwhile = panel->pollTimerActive();
         macroShown = d->macroEdit()->text();
@@ -101,6 +102,7 @@ TEST_F(MonitorE2E, FollowsTheDeviceSwitchesAnOutputAndReadsAPortDialog) {
         d->reject();
     });
     QTest::mouseClick(panel, Qt::RightButton, {}, QPoint(ports.outputs[2].right, ports.outputs[2].bottom));  // corner
+    ASSERT_TRUE(waitUntil([&] { return acted && !QApplication::activeModalWidget(); }));
     EXPECT_FALSE(polledMeanwhile);
     EXPECT_TRUE(macroShown.isEmpty());
     EXPECT_TRUE(panel->pollTimerActive());

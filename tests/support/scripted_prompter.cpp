@@ -4,12 +4,26 @@
 
 namespace tarn::test {
 
-void ScriptedPrompter::runWhileOpen() {
-    if (whileOpen_) std::exchange(whileOpen_, nullptr)();
+void ScriptedPrompter::record(PromptRecord r) {
+    records_.push_back(std::move(r));
+    if (onRecord) onRecord(records_.back());
 }
 
-bool ScriptedPrompter::nextAnswer() {
-    runWhileOpen();
+void ScriptedPrompter::reply(std::function<void()> answer) {
+    if (std::exchange(holdNext_, false)) {
+        held_ = std::move(answer);
+        return;
+    }
+    answer();
+}
+
+bool ScriptedPrompter::answerHeld() {
+    if (!held_) return false;
+    std::exchange(held_, nullptr)();
+    return true;
+}
+
+bool ScriptedPrompter::nextYesNo() {
     if (yesNo_.empty()) return false;
     const bool answer = yesNo_.front();
     yesNo_.pop_front();
@@ -17,29 +31,33 @@ bool ScriptedPrompter::nextAnswer() {
 }
 
 void ScriptedPrompter::showMessage(const std::string& caption, const std::string& text, MessageIcon) {
-    records_.push_back({"message", caption, text});
-    runWhileOpen();
+    record({"message", caption, text});
 }
 
-bool ScriptedPrompter::askYesNo(const std::string& caption, const std::string& text) {
-    records_.push_back({"yesno", caption, text});
-    return nextAnswer();
+void ScriptedPrompter::askYesNo(const std::string& caption, const std::string& text, Answer<bool> answer) {
+    record({"yesno", caption, text});
+    reply([this, answer] { answer(nextYesNo()); });
 }
 
-bool ScriptedPrompter::confirm(const ConfirmText& t) {
+void ScriptedPrompter::confirm(const ConfirmText& t, Answer<bool> answer) {
     std::string text = t.line1 + "\n" + t.line2 + "\n" + t.line3;
     if (!t.detail.empty()) text += "\n" + t.detail;
-    records_.push_back({"confirm", t.caption, text});
-    return nextAnswer();
+    record({"confirm", t.caption, text});
+    reply([this, answer] { answer(nextYesNo()); });
 }
 
-std::optional<Credentials> ScriptedPrompter::askCredentials(const std::string& deviceTitle) {
-    records_.push_back({"credentials", "Enter Device Password", deviceTitle});
-    runWhileOpen();
-    if (credentials_.empty()) return std::nullopt;
-    auto answer = std::move(credentials_.front());
-    credentials_.pop_front();
-    return answer;
+void ScriptedPrompter::askCredentials(const CredentialsQuestion& question,
+                                      Answer<std::optional<CredentialsAnswer>> answer) {
+    record({"credentials", "Enter Device Password", question.deviceTitle});
+    lastQuestion_ = question;
+    reply([this, answer] {
+        std::optional<CredentialsAnswer> typed;
+        if (!credentials_.empty()) {
+            typed = std::move(credentials_.front());
+            credentials_.pop_front();
+        }
+        answer(std::move(typed));
+    });
 }
 
 std::vector<std::string> ScriptedPrompter::messageTexts() const {

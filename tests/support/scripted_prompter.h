@@ -1,4 +1,5 @@
-// A Prompter for tests: records every message and question, answers from a script.
+// A Prompter for tests: records every message and question, answers from a script inside the call,
+// or holds a question open so that a test can make things happen before it answers.
 #pragma once
 
 #include <deque>
@@ -20,29 +21,45 @@ struct PromptRecord {
 class ScriptedPrompter : public Prompter {
 public:
     void showMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
-    bool askYesNo(const std::string& caption, const std::string& text) override;
-    bool confirm(const ConfirmText& text) override;
-    std::optional<Credentials> askCredentials(const std::string& deviceTitle) override;
+    void askYesNo(const std::string& caption, const std::string& text, Answer<bool> answer) override;
+    void confirm(const ConfirmText& text, Answer<bool> answer) override;
+    void askCredentials(const CredentialsQuestion& question, Answer<std::optional<CredentialsAnswer>> answer) override;
 
     // Answers for the next questions and confirmations, oldest first; none scripted gives "No".
     void answerYesNo(bool yes) { yesNo_.push_back(yes); }
     // Answers for the next password dialogs; none scripted gives Cancel.
-    void answerCredentials(std::optional<Credentials> answer) { credentials_.push_back(std::move(answer)); }
-    // Runs while the next dialog of any kind is "open" (once).
-    void whileNextDialogOpen(std::function<void()> action) { whileOpen_ = std::move(action); }
+    void answerCredentials(std::optional<Credentials> answer) {
+        credentials_.push_back(answer ? std::optional<CredentialsAnswer>(CredentialsAnswer{*answer, false})
+                                      : std::nullopt);
+    }
+    void answerCredentials(CredentialsAnswer answer) { credentials_.push_back(std::move(answer)); }
+
+    // The next question is recorded but not answered: it stays open until answerHeld().
+    void holdNextQuestion() { holdNext_ = true; }
+    bool questionOpen() const { return static_cast<bool>(held_); }
+    // Answers the held question from the script (as above); false when none is open.
+    bool answerHeld();
+
+    // Called with every record as it is made: what the window shows at the moment of a message.
+    std::function<void(const PromptRecord&)> onRecord;
 
     const std::vector<PromptRecord>& records() const { return records_; }
     std::vector<std::string> messageTexts() const;
+    const CredentialsQuestion& lastCredentialsQuestion() const { return lastQuestion_; }
     void clear() { records_.clear(); }
 
 private:
-    std::vector<PromptRecord> records_;
-    bool nextAnswer();
-    void runWhileOpen();
+    void record(PromptRecord r);
+    // Runs `answer` now, or keeps it for answerHeld().
+    void reply(std::function<void()> answer);
+    bool nextYesNo();
 
+    std::vector<PromptRecord> records_;
     std::deque<bool> yesNo_;
-    std::deque<std::optional<Credentials>> credentials_;
-    std::function<void()> whileOpen_;
+    std::deque<std::optional<CredentialsAnswer>> credentials_;
+    CredentialsQuestion lastQuestion_;
+    bool holdNext_ = false;
+    std::function<void()> held_;
 };
 
 }  // namespace tarn::test

@@ -102,34 +102,30 @@ void CliPrompter::showMessage(const std::string& caption, const std::string& tex
     QTextStream(stderr) << latin1(caption) << ": " << latin1(text) << '\n';
 }
 
-bool CliPrompter::askYesNo(const std::string& caption, const std::string& text) {
+void CliPrompter::askYesNo(const std::string& caption, const std::string& text, tarn::Answer<bool> answer) {
     showMessage(caption, text, tarn::MessageIcon::Question);
-    return false;
+    answer(false);
 }
 
-bool CliPrompter::confirm(const tarn::ConfirmText& text) {
+void CliPrompter::confirm(const tarn::ConfirmText& text, tarn::Answer<bool> answer) {
     // Set and Reboot are what the command asked for; rebooting after a set is a command of its own.
-    switch (text.kind) {
-        case tarn::ConfirmKind::SetConfirm:
-        case tarn::ConfirmKind::RebootConfirm:
-            return true;
-        case tarn::ConfirmKind::RebootAfterSet:
-            return false;
-    }
-    return false;
+    answer(text.kind == tarn::ConfirmKind::SetConfirm || text.kind == tarn::ConfirmKind::RebootConfirm);
 }
 
-std::optional<tarn::Credentials> CliPrompter::askCredentials(const std::string&) {
+void CliPrompter::askCredentials(const tarn::CredentialsQuestion&,
+                                 tarn::Answer<std::optional<tarn::CredentialsAnswer>> answer) {
     if (!credentials_) {
         missing_ = true;
-        return std::nullopt;
+        answer(std::nullopt);
+        return;
     }
     if (answered_) {  // the same answer again would only fail again
         repeated_ = true;
-        return std::nullopt;
+        answer(std::nullopt);
+        return;
     }
     answered_ = true;
-    return credentials_;
+    answer(tarn::CredentialsAnswer{*credentials_, false});
 }
 
 DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options)), prompter_(options_.credentials) {

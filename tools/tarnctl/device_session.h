@@ -70,9 +70,11 @@ public:
     explicit CliPrompter(std::optional<tarn::Credentials> credentials) : credentials_(std::move(credentials)) {}
 
     void showMessage(const std::string& caption, const std::string& text, tarn::MessageIcon icon) override;
-    bool askYesNo(const std::string& caption, const std::string& text) override;
-    bool confirm(const tarn::ConfirmText& text) override;
-    std::optional<tarn::Credentials> askCredentials(const std::string& deviceTitle) override;
+    // Every answer is given inside the call.
+    void askYesNo(const std::string& caption, const std::string& text, tarn::Answer<bool> answer) override;
+    void confirm(const tarn::ConfirmText& text, tarn::Answer<bool> answer) override;
+    void askCredentials(const tarn::CredentialsQuestion& question,
+                        tarn::Answer<std::optional<tarn::CredentialsAnswer>> answer) override;
 
     // The session needed credentials that neither the log nor the command line had.
     bool credentialsMissing() const { return missing_; }

@@ -41,9 +41,11 @@ public:
         QTextStream(stdout) << "message: " << text.c_str() << '\n';
         last = text;
     }
-    bool askYesNo(const std::string&, const std::string&) override { return true; }
-    bool confirm(const ConfirmText&) override { return true; }
-    std::optional<Credentials> askCredentials(const std::string&) override { return std::nullopt; }
+    void askYesNo(const std::string&, const std::string&, Answer<bool> answer) override { answer(true); }
+    void confirm(const ConfirmText&, Answer<bool> answer) override { answer(true); }
+    void askCredentials(const CredentialsQuestion&, Answer<std::optional<CredentialsAnswer>> answer) override {
+        answer(std::nullopt);
+    }
 
     std::string last;
 };

@@ -1,6 +1,6 @@
 // A Prompter for code that runs without anyone to ask (the simulator, fuzz targets): messages go
-// nowhere; questions are answered No and the password dialog is cancelled, unless the user of it
-// chooses other answers.
+// nowhere; every answer is given inside the call: questions No, the password dialog cancelled,
+// unless the user of it chooses other answers.
 #pragma once
 
 #include <optional>
@@ -15,9 +15,14 @@ public:
     std::optional<Credentials> credentials;  // typed in the password dialog; none: Cancel
 
     void showMessage(const std::string&, const std::string&, MessageIcon) override {}
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
-    bool confirm(const ConfirmText&) override { return confirmAnswer; }
-    std::optional<Credentials> askCredentials(const std::string&) override { return credentials; }
+    void askYesNo(const std::string&, const std::string&, Answer<bool> answer) override { answer(false); }
+    void confirm(const ConfirmText&, Answer<bool> answer) override { answer(confirmAnswer); }
+    void askCredentials(const CredentialsQuestion&, Answer<std::optional<CredentialsAnswer>> answer) override {
+        if (credentials)
+            answer(CredentialsAnswer{*credentials, false});
+        else
+            answer(std::nullopt);
+    }
 };
 
 }  // namespace tarn

@@ -176,14 +176,24 @@ void BackupRun::operationFinished(const OperationOutcomes& outcomes) {
 
 void BackupRun::showMessage(const std::string&, const std::string& text, MessageIcon) { lastMessage_ = text; }
 
-std::optional<Credentials> BackupRun::askCredentials(const std::string& deviceTitle) {
-    if (askedThisDevice_) return std::nullopt;  // the device refused what it was given
-    askedThisDevice_ = true;
-    if (!askedOperator_) {
-        askedOperator_ = true;
-        typed_ = operator_.askCredentials(deviceTitle);
+void BackupRun::askCredentials(const CredentialsQuestion& question, Answer<std::optional<CredentialsAnswer>> answer) {
+    if (askedThisDevice_) {  // the device refused what it was given
+        answer(std::nullopt);
+        return;
     }
-    return typed_;
+    askedThisDevice_ = true;
+    if (askedOperator_) {
+        answer(typed_ ? std::optional<CredentialsAnswer>(CredentialsAnswer{*typed_, false}) : std::nullopt);
+        return;
+    }
+    askedOperator_ = true;
+    CredentialsQuestion once = question;
+    once.refused = false;  // asked once, for every device pwd.ini does not know
+    once.otherUnknownDevices = 0;
+    operator_.askCredentials(once, liveness_.guard([this, answer](std::optional<CredentialsAnswer> typed) {
+        if (typed) typed_ = typed->credentials;
+        answer(std::move(typed));
+    }));
 }
 
 }  // namespace tarn

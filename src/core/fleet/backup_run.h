@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "core/common/liveness.h"
 #include "core/fleet/fleet_selection.h"
 #include "core/manage/device_outcome.h"
 #include "core/manage/management_session.h"
@@ -75,9 +76,9 @@ private:
 
     // Prompter of the device's session.
     void showMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
-    bool confirm(const ConfirmText&) override { return false; }
-    std::optional<Credentials> askCredentials(const std::string& deviceTitle) override;
+    void askYesNo(const std::string&, const std::string&, Answer<bool> answer) override { answer(false); }
+    void confirm(const ConfirmText&, Answer<bool> answer) override { answer(false); }
+    void askCredentials(const CredentialsQuestion& question, Answer<std::optional<CredentialsAnswer>> answer) override;
 
     BackupHost& host_;
     Prompter& operator_;
@@ -96,6 +97,7 @@ private:
     bool askedOperator_ = false;
     std::optional<Credentials> typed_;
     OperationOutcomes outcomes_;
+    Liveness liveness_;
 };
 
 }  // namespace tarn

@@ -16,7 +16,9 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
+#include "core/common/liveness.h"
 #include "core/common/prompter.h"
 #include "core/discovery/device_entry.h"
 #include "core/manage/credential_store.h"
@@ -32,15 +34,23 @@ public:
     CredentialFlow(std::string logPath, Prompter& prompter, std::shared_ptr<CredentialStore> shared = nullptr);
 
     // A new operation: each damaged-log report is shown once more.
-    void newOperation() { logPrompter_.newOperation(); }
+    void newOperation() {
+        logPrompter_.newOperation();
+        forEveryUnknown_.reset();
+    }
 
-    // The ID and password for a request to the device: from the log, or typed in the password dialog
-    // titled "[ name ]". The dialog comes also for a logged device when `askEvenIfLogged` or when
-    // the device refused its credentials (askAgain). Nothing on Cancel.
-    std::optional<Credentials> credentialsFor(const DeviceEntry& device, bool askEvenIfLogged);
+    // The ID and password for a request to the device, handed to `done` (inside the call when no
+    // dialog is needed): from the log, from the answer ticked "for every unknown device" earlier in
+    // this operation, or typed in the password dialog titled "[ name ]". The dialog comes also for a
+    // logged device when `askEvenIfLogged` (a retry after a refusal) or when the device refused its
+    // credentials (askAgain). `laterDevices`: the devices of the operation still to come, so the
+    // dialog can offer its answer for the unknown ones among them. Nothing on Cancel. The caller
+    // keeps its own liveness: `done` is not called once the flow is gone.
+    void credentialsFor(const DeviceEntry& device, bool askEvenIfLogged, const std::vector<DeviceEntry>& laterDevices,
+                        Answer<std::optional<Credentials>> done);
 
     // Ask for the device's credentials at its next request, even when the log knows it.
-    void askAgain(const std::string& mac) { askAgain_.insert(mac); }
+    void askAgain(const std::string& mac) { askAgain_[mac] = false; }
     bool mustAsk(const std::string& mac) const { return askAgain_.count(mac) > 0; }
 
     // The device answered a request carrying these credentials: the log takes them (a new entry, or
@@ -72,12 +82,13 @@ private:
         void showMessage(const std::string& caption, const std::string& text, MessageIcon icon) override {
             if (shown_.insert(caption + '\n' + text).second) to_.showMessage(caption, text, icon);
         }
-        bool askYesNo(const std::string& caption, const std::string& text) override {
-            return to_.askYesNo(caption, text);
+        void askYesNo(const std::string& caption, const std::string& text, Answer<bool> answer) override {
+            to_.askYesNo(caption, text, std::move(answer));
         }
-        bool confirm(const ConfirmText& text) override { return to_.confirm(text); }
-        std::optional<Credentials> askCredentials(const std::string& title) override {
-            return to_.askCredentials(title);
+        void confirm(const ConfirmText& text, Answer<bool> answer) override { to_.confirm(text, std::move(answer)); }
+        void askCredentials(const CredentialsQuestion& question,
+                            Answer<std::optional<CredentialsAnswer>> answer) override {
+            to_.askCredentials(question, std::move(answer));
         }
 
     private:
@@ -87,10 +98,15 @@ private:
 
     Prompter& prompter_;
     OncePrompter logPrompter_;
+    void ask(const CredentialsQuestion& question, Answer<std::optional<Credentials>> done);
+    bool logged(const std::string& mac);
+
     std::shared_ptr<CredentialStore> store_;
     bool ownStore_;
-    std::set<std::string> askAgain_;
+    std::map<std::string, bool> askAgain_;  // MAC: true when the device refused what it was sent
     std::map<std::string, Credentials> pending_;
+    std::optional<Credentials> forEveryUnknown_;
+    Liveness liveness_;
 };
 
 }  // namespace tarn

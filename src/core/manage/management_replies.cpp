@@ -29,41 +29,39 @@ bool isClassBlock(const std::string& id) {
 
 }  // namespace
 
-void ManagementSession::handleDatagram(ByteView datagram) {
-    run([this, bytes = Bytes(datagram.begin(), datagram.end())] {
-        const auto reply = parseReplyHeader(bytes, byteOrderForProduct(productNumber_));
-        if (!reply) return;
-        const int i = targets_.match(reply->requestId);
-        // Only the live operation takes a reply, and only for a request it has sent.
-        if (i < 0 || i >= op_.sent) return;
-        if (op_.phase == Phase::Idle) {
-            host_.lateReply(bytes);
-            return;
-        }
-        const TargetRecord& target = targets_[i];
-        const auto code = static_cast<CommandCode>(reply->code);
-        // A device that answers with the credentials it was sent has accepted them.
-        if (code != CommandCode::AuthFailed && !reply->id.empty() && reply->id == target.id &&
-            !reply->password.empty() && reply->password == target.password && !target.mac.empty()) {
-            credentials_.accepted(target.mac, target.id, target.password);
-        }
-        switch (code) {
-            case CommandCode::GetValuesReply:
-                if (op_.kind == Kind::Get) valuesReply(i, *reply);
-                break;
-            case CommandCode::SetValuesReply:
-                if (op_.kind == Kind::Set) setReply(i, *reply);
-                break;
-            case CommandCode::AuthFailed:
-                authFailed(i);
-                break;
-            case CommandCode::RebootDone:
-                if (op_.kind == Kind::Reboot) rebootDone(i);
-                break;
-            default:
-                break;
-        }
-    });
+void ManagementSession::handleDatagram(ByteView bytes) {
+    const auto reply = parseReplyHeader(bytes, byteOrderForProduct(productNumber_));
+    if (!reply) return;
+    const int i = targets_.match(reply->requestId);
+    // Only the live operation takes a reply, and only for a request it has sent.
+    if (i < 0 || i >= op_.sent) return;
+    if (op_.phase == Phase::Idle) {
+        host_.lateReply(bytes);
+        return;
+    }
+    const TargetRecord& target = targets_[i];
+    const auto code = static_cast<CommandCode>(reply->code);
+    // A device that answers with the credentials it was sent has accepted them.
+    if (code != CommandCode::AuthFailed && !reply->id.empty() && reply->id == target.id && !reply->password.empty() &&
+        reply->password == target.password && !target.mac.empty()) {
+        credentials_.accepted(target.mac, target.id, target.password);
+    }
+    switch (code) {
+        case CommandCode::GetValuesReply:
+            if (op_.kind == Kind::Get) valuesReply(i, *reply);
+            break;
+        case CommandCode::SetValuesReply:
+            if (op_.kind == Kind::Set) setReply(i, *reply);
+            break;
+        case CommandCode::AuthFailed:
+            authFailed(i);
+            break;
+        case CommandCode::RebootDone:
+            if (op_.kind == Kind::Reboot) rebootDone(i);
+            break;
+        default:
+            break;
+    }
 }
 
 // Counts a device's first answer to the operation; a repeated answer counts nothing.

@@ -32,59 +32,38 @@ ManagementSession::ManagementSession(ManagementHost& host, Prompter& prompter, S
       credentials_(settings_.logPath, prompter, settings_.credentialStore),
       store_(settings_.definitions ? settings_.definitions : std::make_shared<DefinitionStore>()) {}
 
-void ManagementSession::run(std::function<void()> work) {
-    if (busy_) {
-        waiting_.push_back(std::move(work));
-        return;
-    }
-    busy_ = true;
-    work();
-    while (!waiting_.empty()) {
-        auto next = std::move(waiting_.front());
-        waiting_.pop_front();
-        next();
-    }
-    busy_ = false;
-}
-
 void ManagementSession::RequestParameterValues(int group) {
-    run([this, group] { startGet(group); });
+    if (!asking()) startGet(group);
 }
 
 void ManagementSession::SelectGroup(int group) {
-    run([this, group] {
-        const DefinitionSet* set = store_->current();
-        if (!set || group < 0 || group >= set->groupCount()) return;
-        selectedGroup_ = group;
-        table_.showGroup(group);
-        startGet(group);
-    });
+    const DefinitionSet* set = store_->current();
+    if (asking() || !set || group < 0 || group >= set->groupCount()) return;
+    selectedGroup_ = group;
+    table_.showGroup(group);
+    startGet(group);
 }
 
 void ManagementSession::set() {
-    run([this] { doSet(); });
+    if (!asking()) doSet();
 }
 
 void ManagementSession::reboot() {
-    run([this] { doReboot(); });
+    if (!asking()) doReboot();
 }
 
 void ManagementSession::clear() {
-    run([this] {
-        endOperation();
-        credentials_.clear();
-        table_.clearValues();
-        table_.clearMarks();
-    });
+    if (asking()) return;
+    endOperation();
+    credentials_.clear();
+    table_.clearValues();
+    table_.clearMarks();
 }
 
 void ManagementSession::timerExpired(SessionTimer timer) {
-    // A timer of an operation that has ended while this expiry waited its turn is not this one's.
-    run([this, timer, generation = generation_] {
-        if (generation != generation_) return;
-        if (timer == SessionTimer::NextDevice && op_.phase == Phase::Sending) sendNextGet();
-        if (timer == SessionTimer::ReplyWait && op_.phase == Phase::Waiting) complete();
-    });
+    // While the password dialog is open the next request waits for its answer.
+    if (timer == SessionTimer::NextDevice && op_.phase == Phase::Sending && question_ == Question::None) sendNextGet();
+    if (timer == SessionTimer::ReplyWait && op_.phase == Phase::Waiting) complete();
 }
 
 // The selected devices when they can take part in a request; otherwise the message is shown.
@@ -172,24 +151,49 @@ bool ManagementSession::startGet(int group) {
     return true;
 }
 
+// The credentials of a target of the operation (the log, or the password dialog); `then` runs
+// with them unless the operator cancelled (the devices from there on get no request) or the
+// operation ended meanwhile.
+void ManagementSession::askCredentialsOf(int target, bool askEvenIfLogged,
+                                         std::function<void(const Credentials&)> then) {
+    std::vector<DeviceEntry> later;
+    for (int i = target + 1; i < static_cast<int>(op_.targets.size()); ++i) later.push_back(deviceOf(i));
+    question_ = Question::Credentials;
+    credentials_.credentialsFor(
+        deviceOf(target), askEvenIfLogged, later,
+        liveness_.guard([this, then = std::move(then), generation = generation_](std::optional<Credentials> typed) {
+            if (question_ != Question::Credentials || generation != generation_) return;
+            question_ = Question::None;
+            if (!typed) {
+                op_.notSent = kNoCredentials;
+                finishSending();
+                return;
+            }
+            then(*typed);
+        }));
+}
+
 void ManagementSession::sendNextGet() {
     const int t = op_.nextTarget;
-    const int k = static_cast<int>(op_.targets.size());
     if (op_.firstPart) {
-        const DeviceEntry& device = deviceOf(t);
-        const auto credentials = credentials_.credentialsFor(device, false);
-        if (!credentials) {  // Cancel: the devices from here on get no request
-            op_.notSent = kNoCredentials;
-            finishSending();
-            return;
-        }
-        const std::size_t head = requestHeadSize(device.addressingKind == 2, credentials->id, credentials->password);
-        if (!requestHasRoom(head, largestGetEntry(store_->current(), op_.group))) {
-            refuseCredentials(device);
-            return;
-        }
-        targets_[t] = TargetRecord{toUpperAscii(device.mac), credentials->id, credentials->password, {}};
+        askCredentialsOf(t, false, [this, t](const Credentials& credentials) {
+            const DeviceEntry& device = deviceOf(t);
+            const std::size_t head = requestHeadSize(device.addressingKind == 2, credentials.id, credentials.password);
+            if (!requestHasRoom(head, largestGetEntry(store_->current(), op_.group))) {
+                refuseCredentials(device);
+                return;
+            }
+            sendGetTo(t, credentials);
+        });
+        return;
     }
+    sendGetTo(t, Credentials{targets_[t].id, targets_[t].password});
+}
+
+void ManagementSession::sendGetTo(int t, const Credentials& credentials) {
+    const int k = static_cast<int>(op_.targets.size());
+    if (op_.firstPart)
+        targets_[t] = TargetRecord{toUpperAscii(deviceOf(t).mac), credentials.id, credentials.password, {}};
     if (!op_.body) {
         const TargetRecord& r = targets_[t];
         const std::size_t head = requestHeadSize(deviceOf(t).addressingKind == 2, r.id, r.password);
@@ -256,33 +260,42 @@ void ManagementSession::finishSending() {
 
 // A set or reboot to every target of the operation: credentials from the log (or the dialog, named
 // after the device), one request each; a Cancel or an unreachable device ends the sending there.
-void ManagementSession::sendToTargets(CommandCode command, ManagementOperation use) {
-    for (int i = 0; i < static_cast<int>(op_.targets.size()); ++i) {
-        const DeviceEntry& device = deviceOf(i);
-        const auto credentials = credentials_.credentialsFor(device, op_.askEvenIfLogged);
-        if (!credentials) {
-            op_.notSent = kNoCredentials;
+// Answers given inside the call keep this loop going; an answer that comes later restarts it.
+void ManagementSession::sendToTargets() {
+    sendingTargets_ = true;
+    while (op_.phase == Phase::Sending && question_ == Question::None) {
+        const int i = op_.nextTarget;
+        if (i >= static_cast<int>(op_.targets.size())) {
+            finishSending();
             break;
         }
-        const std::size_t head = requestHeadSize(device.addressingKind == 2, credentials->id, credentials->password);
-        const std::size_t entry =
-            command == CommandCode::SetValues ? largestSetEntry(table_, op_.order) : rebootEntrySize();
-        if (!requestHasRoom(head, entry)) {
-            refuseCredentials(device);
-            return;
-        }
-        targets_[i] = TargetRecord{toUpperAscii(device.mac), credentials->id, credentials->password, {}};
-        if (!op_.body) {
-            SetPart part = setBody(table_, op_.order, head);
-            op_.body = std::move(part.body);
-            op_.continuation = part.continuation;
-            op_.values = std::move(part.values);
-            if (part.newId || part.newPassword)
-                op_.ownChange = Credentials{part.newId.value_or(""), part.newPassword.value_or("")};
-        }
-        if (!sendRequest(i, command, use)) break;
+        askCredentialsOf(i, op_.askEvenIfLogged, [this, i](const Credentials& credentials) {
+            const DeviceEntry& device = deviceOf(i);
+            const bool kindIsSet = op_.kind == Kind::Set;
+            const std::size_t head = requestHeadSize(device.addressingKind == 2, credentials.id, credentials.password);
+            if (!requestHasRoom(head, kindIsSet ? largestSetEntry(table_, op_.order) : rebootEntrySize())) {
+                refuseCredentials(device);
+                return;
+            }
+            targets_[i] = TargetRecord{toUpperAscii(device.mac), credentials.id, credentials.password, {}};
+            if (!op_.body) {
+                SetPart part = setBody(table_, op_.order, head);
+                op_.body = std::move(part.body);
+                op_.continuation = part.continuation;
+                op_.values = std::move(part.values);
+                if (part.newId || part.newPassword)
+                    op_.ownChange = Credentials{part.newId.value_or(""), part.newPassword.value_or("")};
+            }
+            if (!sendRequest(i, kindIsSet ? CommandCode::SetValues : CommandCode::Reboot,
+                             kindIsSet ? ManagementOperation::Set : ManagementOperation::Reboot)) {
+                finishSending();
+                return;
+            }
+            op_.nextTarget = i + 1;
+            if (!sendingTargets_) sendToTargets();
+        });
     }
-    finishSending();
+    sendingTargets_ = false;
 }
 
 // Credentials whose request would have no room for a value: the device gets nothing, and neither do
@@ -303,22 +316,32 @@ void ManagementSession::doSet() {
         prompter_.showMessage(kError, refusedValuesText(refused), MessageIcon::Warning);
         return;
     }
-    if (!prompter_.confirm(kSetConfirm)) return;
-    sendSetPart(std::move(*devices));
+    question_ = Question::SetConfirm;
+    prompter_.confirm(kSetConfirm, liveness_.guard([this, devices = std::move(*devices)](bool yes) mutable {
+        if (question_ != Question::SetConfirm) return;
+        question_ = Question::None;
+        if (yes) sendSetPart(std::move(devices));
+    }));
 }
 
 // One part of a set: the marked rows from the top of the list, as many as one datagram takes.
 void ManagementSession::sendSetPart(std::vector<DeviceEntry> devices) {
     beginOperation(Kind::Set, selectedGroup_, std::move(devices));
-    sendToTargets(CommandCode::SetValues, ManagementOperation::Set);
+    sendToTargets();
 }
 
 void ManagementSession::doReboot() {
     auto devices = checkedSelection();
-    if (!devices || !prompter_.confirm(kRebootConfirm)) return;
-    beginOperation(Kind::Reboot, selectedGroup_, std::move(*devices));
-    op_.body = rebootBody();
-    sendToTargets(CommandCode::Reboot, ManagementOperation::Reboot);
+    if (!devices) return;
+    question_ = Question::RebootConfirm;
+    prompter_.confirm(kRebootConfirm, liveness_.guard([this, devices = std::move(*devices)](bool yes) mutable {
+        if (question_ != Question::RebootConfirm) return;
+        question_ = Question::None;
+        if (!yes) return;
+        beginOperation(Kind::Reboot, selectedGroup_, std::move(devices));
+        op_.body = rebootBody();
+        sendToTargets();
+    }));
 }
 
 std::vector<std::string> ManagementSession::silentDevices() const {
@@ -442,8 +465,7 @@ void ManagementSession::retryRefused() {
     targets_.begin(static_cast<int>(op_.devices.size()));
     credentials_.newOperation();
     if (op_.kind == Kind::Reboot) op_.body = rebootBody();
-    sendToTargets(op_.kind == Kind::Set ? CommandCode::SetValues : CommandCode::Reboot,
-                  op_.kind == Kind::Set ? ManagementOperation::Set : ManagementOperation::Reboot);
+    sendToTargets();
 }
 
 void ManagementSession::finishSet(const std::vector<std::string>& missing) {
@@ -465,7 +487,12 @@ void ManagementSession::finishSet(const std::vector<std::string>& missing) {
         captureMonitorTarget(setScanDhcp_, table_.row(r).name, table_.row(r).value);
     ConfirmText question = kRebootAfterSet;
     if (!missing.empty()) question.detail = "No reply from " + joined(missing);
-    if (prompter_.confirm(question)) doReboot();
+    question_ = Question::RebootAfterSet;
+    prompter_.confirm(question, liveness_.guard([this](bool yes) {
+        if (question_ != Question::RebootAfterSet) return;
+        question_ = Question::None;
+        if (yes) doReboot();
+    }));
 }
 
 }  // namespace tarn

@@ -24,14 +24,15 @@
 //              v
 //            Idle ------- a reply now is late: ignored, reported to the host (Traffic)
 //
-// Guarantees: the handling of a reply, a timer or a command never runs inside another one. What
-// arrives while a dialog of the session is open waits and is handled, in order, once it closes;
-// so a dialog never finds its operation changed under it, and no question is asked on top of
-// another.
+// Questions (the Set and Reboot confirmations, the password dialog, the reboot question after a
+// set) are states of their own: the session notes which answer it waits for, asks, and goes on in
+// the answer's handler, whether the answer comes inside the call (tarnctl, tests) or later (the
+// window). Replies and timers that come while a question is open are handled at once by the phase
+// the operation is in; a command that comes then is not taken (the window's questions are modal, so
+// only a program can send one), so no question is ever asked on top of another.
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -39,6 +40,7 @@
 #include <vector>
 
 #include "core/common/bytes.h"
+#include "core/common/liveness.h"
 #include "core/common/prompter.h"
 #include "core/discovery/addressing.h"
 #include "core/discovery/device_entry.h"
@@ -142,7 +144,7 @@ public:
         settings_.replyWaitMs = replyWaitMs;
     }
 
-    // Commands. Each waits its turn when the session is busy.
+    // Commands. Not taken while a question of the session is open.
     void RequestParameterValues(int group);  // group 0: load the .dcf and read the whole device
     void SelectGroup(int group);
     void set();
@@ -162,7 +164,8 @@ public:
     bool credentialChangePending(const std::string& mac) const { return credentials_.changePending(mac); }
     // pwd.ini could not take credentials that devices accepted (the session goes on with them).
     bool credentialLogFailed() const { return credentials_.logWriteFailed(); }
-    bool busy() const { return op_.phase != Phase::Idle; }
+    bool busy() const { return op_.phase != Phase::Idle || question_ != Question::None; }
+    bool asking() const { return question_ != Question::None; }
 
 private:
     enum class Kind { Get, Set, Reboot };
@@ -170,6 +173,8 @@ private:
         return kind == Kind::Get ? "Get" : kind == Kind::Set ? "Set" : "Reboot";
     }
     enum class Phase { Idle, Sending, Waiting };
+    // The answer the session waits for; None when no question is open.
+    enum class Question { None, SetConfirm, RebootConfirm, RebootAfterSet, Credentials };
     struct Operation {
         Kind kind = Kind::Get;
         Phase phase = Phase::Idle;
@@ -196,19 +201,20 @@ private:
         OperationOutcomes outcomes;       // per device; a device keeps the first fault of any part
     };
 
-    void run(std::function<void()> work);
-
     // Operations.
     std::optional<std::vector<DeviceEntry>> checkedSelection();
     void beginOperation(Kind kind, int group, std::vector<DeviceEntry> devices);
     void endOperation();
     bool startGet(int group);
     void sendNextGet();
+    void sendGetTo(int target, const Credentials& credentials);
     void doSet();
     void sendSetPart(std::vector<DeviceEntry> devices);
     void refuseCredentials(const DeviceEntry& device);
     void doReboot();
-    void sendToTargets(CommandCode command, ManagementOperation use);
+    void sendToTargets();
+    void targetCredentials(int generation, const std::optional<Credentials>& credentials);
+    void askCredentialsOf(int target, bool askEvenIfLogged, std::function<void(const Credentials&)> then);
     bool sendRequest(int target, CommandCode command, ManagementOperation use);
     void finishSending();
     void complete();
@@ -245,8 +251,9 @@ private:
     bool getScanDhcp_ = false;
     bool setScanDhcp_ = false;
     int generation_ = 0;  // counts operations
-    bool busy_ = false;
-    std::deque<std::function<void()>> waiting_;
+    Question question_ = Question::None;
+    bool sendingTargets_ = false;  // sendToTargets() is on the stack
+    Liveness liveness_;
 };
 
 }  // namespace tarn

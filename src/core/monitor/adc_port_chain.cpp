@@ -25,7 +25,11 @@ void AdcPortChain::showEnables() {
 }
 
 void AdcPortChain::onSetting() {
-    if (!confirmWrite(kQuestion)) return;
+    confirmWrite(kQuestion, [this] { write(); });
+}
+
+// The operator said Yes: the typed values are checked, then the chain starts.
+void AdcPortChain::write() {
     toSwitch_ = form_.modeChoice != 0;
     if (toSwitch_) {
         const PortInputCheck check = checkAdcLevelInput(form_.level);

@@ -36,6 +36,7 @@ public:
     const AdcPortForm& form() const { return form_; }
 
 private:
+    void write();
     void step(int index, int result) override;
     void showEnables();
 

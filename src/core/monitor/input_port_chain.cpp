@@ -19,7 +19,11 @@ void InputPortChain::open(int port) {
 }
 
 void InputPortChain::onSetting() {
-    if (!confirmWrite(kQuestion)) return;
+    confirmWrite(kQuestion, [this] { write(); });
+}
+
+// The operator said Yes: the typed values are checked, then the chain starts.
+void InputPortChain::write() {
     enable_ = form_.enableChoice == 0;
     startWrite();
 }

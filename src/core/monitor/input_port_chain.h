@@ -27,6 +27,7 @@ public:
     const InputPortForm& form() const { return form_; }
 
 private:
+    void write();
     void step(int index, int result) override;
 
     InputPortForm form_;

@@ -117,7 +117,6 @@ void MonitorPanel::onStatusResult(int result) {
         missedPolls_ = 0;
     } else if (result == kIoResultSettingMode && idle()) {
         askSettingMode();
-        if (phase_ == Phase::Closing) return;
     }
     host_.repaint();
 }
@@ -125,8 +124,12 @@ void MonitorPanel::onStatusResult(int result) {
 void MonitorPanel::askSettingMode() {
     host_.stopPollTimer();
     phase_ = Phase::AskingSettingMode;
-    const bool runMode = prompter_.askYesNo(std::string(kMonitorCaption), std::string(kSettingModeQuestion));
-    if (phase_ == Phase::Closing) return;
+    prompter_.askYesNo(std::string(kMonitorCaption), std::string(kSettingModeQuestion),
+                       liveness_.guard([this](bool runMode) { settingModeAnswered(runMode); }));
+}
+
+void MonitorPanel::settingModeAnswered(bool runMode) {
+    if (phase_ != Phase::AskingSettingMode && phase_ != Phase::LostWhileAskingSettingMode) return;
     if (!runMode) {
         close();
         return;
@@ -217,9 +220,10 @@ void MonitorPanel::askReconnectWhenFree() {
 void MonitorPanel::askReconnect() {
     phase_ = Phase::AskingReconnect;
     host_.stopPollTimer();
-    const bool reconnect = prompter_.askYesNo(std::string(kMonitorCaption), std::string(kReconnectQuestion));
-    if (phase_ == Phase::Closing) return;
-    reconnectOrClose(reconnect);
+    prompter_.askYesNo(std::string(kMonitorCaption), std::string(kReconnectQuestion),
+                       liveness_.guard([this](bool reconnect) {
+                           if (phase_ == Phase::AskingReconnect) reconnectOrClose(reconnect);
+                       }));
 }
 
 void MonitorPanel::reconnectOrClose(bool reconnect) {

@@ -33,6 +33,7 @@
 
 #include <string_view>
 
+#include "core/common/liveness.h"
 #include "core/common/prompter.h"
 #include "core/iolink/io_requester.h"
 #include "core/monitor/panel_ports.h"
@@ -105,7 +106,7 @@ public:
     bool leftClick(int x, int y);
     std::optional<PortRef> portAt(int x, int y) const { return ports_.portAt(x, y); }
 
-    // A port dialog runs (modally) between these two calls: the poll timer stops, the dialog gets
+    // A port dialog is open between these two calls: the poll timer stops, the dialog gets
     // the results of its commands, and polling resumes with a status read afterwards.
     void beginPortDialog(PortDialogChain& chain);
     void endPortDialog();
@@ -142,6 +143,7 @@ private:
     void onStatusResult(int result);
     void onConfigResult(int result);
     void askSettingMode();
+    void settingModeAnswered(bool runMode);
     void passToDialog(int index, int result, PortKind kind);
 
     MonitorPanelHost& host_;
@@ -156,6 +158,7 @@ private:
     bool lightsOn_ = false;
     PortDialogChain* dialog_ = nullptr;
     SerialFirmwareChain* serialFirmware_ = nullptr;
+    Liveness liveness_;
 };
 
 }  // namespace tarn

@@ -35,7 +35,11 @@ void OutputPortChain::showMacro() {
 }
 
 void OutputPortChain::onSetting() {
-    if (!confirmWrite(kQuestion)) return;
+    confirmWrite(kQuestion, [this] { write(); });
+}
+
+// The operator said Yes: the typed values are checked, then the chain starts.
+void OutputPortChain::write() {
     Plan plan;
     plan.enable = form_.enableChoice == 0;
     plan.useMacro = form_.useMacro;

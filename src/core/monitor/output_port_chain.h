@@ -43,6 +43,7 @@ public:
     std::function<void(int start, int length)> selectMacro;
 
 private:
+    void write();
     // What the operator confirmed, checked; the write steps put it into the copy.
     struct Plan {
         bool enable = true;

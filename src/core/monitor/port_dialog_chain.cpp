@@ -12,7 +12,7 @@ bool chainStepSucceeded(int index, int result) {
 }
 
 void PortDialogChain::onIoResult(int index, int result) {
-    if (awaiting_ == kNothing || index != awaiting_) return;
+    if (awaiting_ < 0 || index != awaiting_) return;
     awaiting_ = kNothing;
     step(index, result);
 }
@@ -28,10 +28,6 @@ void PortDialogChain::send(const IoRequest& request) {
 void PortDialogChain::tell(std::string_view text) {
     showForm();
     prompter_.showMessage(std::string(kMonitorCaption), std::string(text), MessageIcon::Information);
-}
-
-bool PortDialogChain::ask(std::string_view text) {
-    return prompter_.askYesNo(std::string(kMonitorCaption), std::string(text));
 }
 
 void PortDialogChain::showForm() {
@@ -50,11 +46,19 @@ void PortDialogChain::beginOpen(int port) {
     refreshCopy();
 }
 
-bool PortDialogChain::confirmWrite(std::string_view question) {
-    if (running() || !settingEnabled_) return false;
-    if (ask(question)) return true;
-    lastEnd_ = ChainEnd::Aborted;
-    return false;
+void PortDialogChain::confirmWrite(std::string_view question, std::function<void()> write) {
+    if (running() || !settingEnabled_ || closed_) return;
+    awaiting_ = kAnswer;
+    prompter_.askYesNo(std::string(kMonitorCaption), std::string(question),
+                       liveness_.guard([this, write = std::move(write)](bool yes) {
+                           if (awaiting_ != kAnswer) return;  // closed, or the link went
+                           awaiting_ = kNothing;
+                           if (yes) {
+                               write();
+                           } else {
+                               lastEnd_ = ChainEnd::Aborted;
+                           }
+                       }));
 }
 
 void PortDialogChain::startWrite() {

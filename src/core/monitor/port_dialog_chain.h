@@ -4,7 +4,7 @@
 //
 // Write chains follow one pattern:
 //
-//   question --No--> end
+//   question (the chain waits for its answer) --No--> end
 //      | Yes, and the typed values pass their checks (else: the check's message, end)
 //   ChangeSettingMode --not '1'--> "Change Setting Mode Fail!", end, nothing written
 //      | '1'
@@ -17,6 +17,7 @@
 #include <functional>
 #include <string_view>
 
+#include "core/common/liveness.h"
 #include "core/common/prompter.h"
 #include "core/iolink/io_requester.h"
 #include "core/monitor/panel_ports.h"
@@ -57,8 +58,12 @@ public:
         closed_ = true;
     }
     // The link was lost: the result the chain waits for still comes (it fails) and is shown as
-    // the chain shows any failure, but nothing more is sent.
-    void onLinkLost() { closed_ = true; }
+    // the chain shows any failure, but nothing more is sent. An open write question is dropped:
+    // its answer, when it comes, changes nothing.
+    void onLinkLost() {
+        closed_ = true;
+        if (awaiting_ == kAnswer) awaiting_ = kNothing;
+    }
 
     int port() const { return port_; }
     bool running() const { return awaiting_ != kNothing; }
@@ -70,6 +75,7 @@ public:
 
 protected:
     static constexpr int kNothing = -1;
+    static constexpr int kAnswer = -2;  // the write question is open
 
     // The chain's step for the result of the request it waits for.
     virtual void step(int index, int result) = 0;
@@ -80,15 +86,14 @@ protected:
     void send(const IoRequest& request);
     // A message over the form as it stands.
     void tell(std::string_view text);
-    bool ask(std::string_view text);
     void refreshCopy() { copy_ = io_.config(); }
     void showForm();
     void beginOpen(int port);
     void offerSetting() { settingEnabled_ = true; }
 
-    // The steps every write chain shares. The question first: false when a chain runs or the
-    // operator says No.
-    bool confirmWrite(std::string_view question);
+    // The steps every write chain shares. The question first; `write` runs on Yes, while the
+    // dialog is still open. Nothing is asked while a chain runs.
+    void confirmWrite(std::string_view question, std::function<void()> write);
     // Then, once the typed values passed their checks, the change to setting mode.
     void startWrite();
     // Its result: false (the chain has ended, nothing written) unless the device is in setting mode.
@@ -108,6 +113,7 @@ protected:
     bool closed_ = true;
     bool settingEnabled_ = false;
     ChainEnd lastEnd_ = ChainEnd::None;
+    Liveness liveness_;
 };
 
 // Whether a result is its request's success within the chains: '1' for ChangeSettingMode, '0' for

@@ -354,23 +354,29 @@ void CMainFrame::onQuickConnect() {
 void CMainFrame::quickConnectNetwork() {
     const std::array<std::uint8_t, 4> preset =
         state_.quickConnectAddress.empty() ? std::array<std::uint8_t, 4>{192, 168, 100, 1} : state_.quickConnectValue;
-    CInputIPDlg dialog(preset, this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    const auto bytes = dialog.address();
-    state_.quickConnectActive = true;
-    state_.quickConnectAddress =
-        QStringLiteral("%1.%2.%3.%4").arg(bytes[0]).arg(bytes[1]).arg(bytes[2]).arg(bytes[3]).toStdString();
-    state_.quickConnectValue = bytes;
-    leftView_->probe();
-    managerView_->table().clear();
+    auto* dialog = new CInputIPDlg(preset, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        const auto bytes = dialog->address();
+        state_.quickConnectActive = true;
+        state_.quickConnectAddress =
+            QStringLiteral("%1.%2.%3.%4").arg(bytes[0]).arg(bytes[1]).arg(bytes[2]).arg(bytes[3]).toStdString();
+        state_.quickConnectValue = bytes;
+        leftView_->probe();
+        managerView_->table().clear();
+    });
+    dialog->open();
 }
 
 void CMainFrame::quickConnectSerial() {
-    CSetCommDlg dialog(this);
-    dialog.PreloadSettings(state_.serial);
-    if (dialog.exec() != QDialog::Accepted) return;
-    state_.serial = dialog.ReadBackSettings();
-    managerView_->showSerialSetupRow();
+    auto* dialog = new CSetCommDlg(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->PreloadSettings(state_.serial);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        state_.serial = dialog->ReadBackSettings();
+        managerView_->showSerialSetupRow();
+    });
+    dialog->open();
 }
 
 void CMainFrame::onProbe() {

@@ -1,6 +1,5 @@
 #include "gui/app/qt_prompter.h"
 
-#include <QLineEdit>
 #include <QMessageBox>
 
 #include "gui/manage/confirm_dlg.h"
@@ -30,26 +29,42 @@ QMessageBox::Icon toQt(MessageIcon icon) {
 }  // namespace
 
 void QtPrompter::showMessage(const std::string& caption, const std::string& text, MessageIcon icon) {
-    QMessageBox box(toQt(icon), latin1(caption), latin1(text), QMessageBox::Ok, owner_);
-    box.exec();
+    auto* box = new QMessageBox(toQt(icon), latin1(caption), latin1(text), QMessageBox::Ok, owner_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
-bool QtPrompter::askYesNo(const std::string& caption, const std::string& text) {
-    QMessageBox box(QMessageBox::Question, latin1(caption), latin1(text), QMessageBox::Yes | QMessageBox::No, owner_);
-    box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
+void QtPrompter::showNotice(const std::string& caption, const std::string& text, MessageIcon icon,
+                            std::function<void()> closed) {
+    auto* box = new QMessageBox(toQt(icon), latin1(caption), latin1(text), QMessageBox::Ok, owner_);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, box, [closed] { closed(); });
+    box->open();
 }
 
-bool QtPrompter::confirm(const ConfirmText& text) {
-    CConfirmDlg dialog(text, owner_);
-    return dialog.exec() == QDialog::Accepted;
+void QtPrompter::askYesNo(const std::string& caption, const std::string& text, Answer<bool> answer) {
+    auto* box = new QMessageBox(QMessageBox::Question, latin1(caption), latin1(text),
+                                QMessageBox::Yes | QMessageBox::No, owner_);
+    box->setDefaultButton(QMessageBox::Yes);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(box, &QMessageBox::finished, box, [answer](int result) { answer(result == QMessageBox::Yes); });
+    box->open();
 }
 
-std::optional<Credentials> QtPrompter::askCredentials(const std::string& deviceTitle) {
-    PasswordDialog dialog(latin1(deviceTitle), owner_);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return Credentials{dialog.idEdit()->text().toLatin1().toStdString(),
-                       dialog.passwordEdit()->text().toLatin1().toStdString()};
+void QtPrompter::confirm(const ConfirmText& text, Answer<bool> answer) {
+    auto* dialog = new CConfirmDlg(text, owner_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QDialog::finished, dialog, [answer](int result) { answer(result == QDialog::Accepted); });
+    dialog->open();
+}
+
+void QtPrompter::askCredentials(const CredentialsQuestion& question, Answer<std::optional<CredentialsAnswer>> answer) {
+    auto* dialog = new PasswordDialog(question, owner_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(dialog, &QDialog::finished, dialog, [dialog, answer](int result) {
+        answer(result == QDialog::Accepted ? std::optional<CredentialsAnswer>(dialog->answer()) : std::nullopt);
+    });
+    dialog->open();
 }
 
 }  // namespace tarn

@@ -1,4 +1,6 @@
-// The Prompter of the desktop application: message boxes owned by a window.
+// The Prompter of the desktop application: message boxes and dialogs owned by a window, each shown
+// with open() (never exec()): the window's event loop goes on, and the answer is handed over when
+// the box or dialog finishes. Closing the owner closes them with it (no answer then).
 #pragma once
 
 #include <QPointer>
@@ -14,9 +16,11 @@ public:
     void setOwner(QWidget* owner) { owner_ = owner; }
 
     void showMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
-    bool askYesNo(const std::string& caption, const std::string& text) override;
-    bool confirm(const ConfirmText& text) override;
-    std::optional<Credentials> askCredentials(const std::string& deviceTitle) override;
+    void showNotice(const std::string& caption, const std::string& text, MessageIcon icon,
+                    std::function<void()> closed) override;
+    void askYesNo(const std::string& caption, const std::string& text, Answer<bool> answer) override;
+    void confirm(const ConfirmText& text, Answer<bool> answer) override;
+    void askCredentials(const CredentialsQuestion& question, Answer<std::optional<CredentialsAnswer>> answer) override;
 
 private:
     QPointer<QWidget> owner_;

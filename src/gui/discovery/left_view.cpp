@@ -68,8 +68,8 @@ void CLeftView::handleReply(const Datagram& d) {
 }
 
 void CLeftView::showChecksumError() {
-    prompter_.showMessage("Error", "Checksum Error!", MessageIcon::Warning);
-    checksumNotice_.onClosed();
+    prompter_.showNotice("Error", "Checksum Error!", MessageIcon::Warning,
+                         liveness_.guard([this] { checksumNotice_.onClosed(); }));
 }
 
 }  // namespace tarn

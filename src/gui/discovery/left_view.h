@@ -9,6 +9,7 @@
 
 #include <QWidget>
 
+#include "core/common/liveness.h"
 #include "core/discovery/checksum_notice.h"
 #include "core/discovery/interface_broadcasts.h"
 #include "gui/discovery/device_tree.h"
@@ -48,6 +49,7 @@ private:
     CDeviceSocket* socket_;
     std::vector<NetworkInterfaceInfo> probeInterfaces_;  // of the last probe to every interface
     ChecksumNotice checksumNotice_;
+    Liveness liveness_;
 };
 
 }  // namespace tarn

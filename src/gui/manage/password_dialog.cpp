@@ -1,5 +1,6 @@
 #include "gui/manage/password_dialog.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,11 +8,18 @@
 #include <QVBoxLayout>
 
 #include "core/discovery/management_message.h"
+#include "link/common/qt_bytes.h"
 
 namespace tarn {
 
-PasswordDialog::PasswordDialog(const QString& deviceTitle, QWidget* parent)
-    : QDialog(parent), title_(new QLabel(deviceTitle, this)), id_(new QLineEdit(this)), password_(new QLineEdit(this)) {
+PasswordDialog::PasswordDialog(const CredentialsQuestion& question, QWidget* parent)
+    : QDialog(parent),
+      heading_(new QLabel(question.refused ? QStringLiteral("Incorrect password or unknown ID for the device :")
+                                           : QStringLiteral("Enter the ID and password of the device :"),
+                          this)),
+      title_(new QLabel(latin1(question.deviceTitle), this)),
+      id_(new QLineEdit(this)),
+      password_(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("Enter Device Password"));
     // A request carries each of them behind one length byte.
     id_->setMaxLength(kMaxCredentialLength);
@@ -21,12 +29,16 @@ PasswordDialog::PasswordDialog(const QString& deviceTitle, QWidget* parent)
     title_->setTextFormat(Qt::PlainText);
 
     auto* grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Incorrect password or unknown ID for the device :"), this), 0, 0, 1, 2);
+    grid->addWidget(heading_, 0, 0, 1, 2);
     grid->addWidget(title_, 1, 1);
     grid->addWidget(new QLabel(QStringLiteral("Connect As:"), this), 2, 0);
     grid->addWidget(id_, 2, 1);
     grid->addWidget(new QLabel(QStringLiteral("Password:"), this), 3, 0);
     grid->addWidget(password_, 3, 1);
+    if (question.otherUnknownDevices > 0) {
+        forEveryUnknown_ = new QCheckBox(QStringLiteral("Use for every selected device the log does not know"), this);
+        grid->addWidget(forEveryUnknown_, 4, 0, 1, 2);
+    }
 
     auto* ok = new QPushButton(QStringLiteral("Ok"), this);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -47,5 +59,12 @@ PasswordDialog::PasswordDialog(const QString& deviceTitle, QWidget* parent)
 }
 
 QString PasswordDialog::deviceTitle() const { return title_->text(); }
+
+QString PasswordDialog::heading() const { return heading_->text(); }
+
+CredentialsAnswer PasswordDialog::answer() const {
+    return {{id_->text().toLatin1().toStdString(), password_->text().toLatin1().toStdString()},
+            forEveryUnknown_ && forEveryUnknown_->isChecked()};
+}
 
 }  // namespace tarn

@@ -1,9 +1,13 @@
 // PasswordDialog ("Enter Device Password"): asks the ID and the password of one device. Both start
-// empty every time; the password is masked.
+// empty every time; the password is masked. It says the credentials were refused only when they
+// were, and offers its answer for the other devices the log does not know when there are some.
 #pragma once
 
 #include <QDialog>
 
+#include "core/common/prompter.h"
+
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 
@@ -12,15 +16,20 @@ namespace tarn {
 class PasswordDialog : public QDialog {
     Q_OBJECT
 public:
-    // deviceTitle: "[ name ]", or empty when no device is named.
-    explicit PasswordDialog(const QString& deviceTitle, QWidget* parent = nullptr);
+    explicit PasswordDialog(const CredentialsQuestion& question, QWidget* parent = nullptr);
 
     QLineEdit* idEdit() const { return id_; }
     QLineEdit* passwordEdit() const { return password_; }
+    QCheckBox* forEveryUnknownBox() const { return forEveryUnknown_; }
     QString deviceTitle() const;
+    QString heading() const;
+    // What was typed (Latin-1, exactly) and whether it is for every unknown device.
+    CredentialsAnswer answer() const;
 
 private:
+    QLabel* heading_;
     QLabel* title_;
+    QCheckBox* forEveryUnknown_ = nullptr;
     QLineEdit* id_;
     QLineEdit* password_;
 };

@@ -50,10 +50,10 @@ void PortDialog::addFoot(QBoxLayout* layout) {
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-int PortDialog::run(int port) {
+void PortDialog::run(int port) {
     portNumber_->setText(QString::number(port));
+    open();  // first, so that what the read chain tells stands over the dialog
     chain().open(port);
-    return exec();
 }
 
 void PortDialog::done(int result) {

@@ -1,6 +1,7 @@
 // What the three port dialogs share: the port number row, the "Setting" and "Close" buttons, a
-// chain (core) that decides every step, and a run that starts the read chain and then shows the
-// dialog modally. The dialogs show the chain's form and write the operator's edits into it.
+// chain (core) that decides every step, and a run that starts the read chain and then opens the
+// dialog (open(), window-modal; its finished signal says when it is over). The dialogs show the chain's form and write
+// the operator's edits into it.
 #pragma once
 
 #include <QDialog>
@@ -17,8 +18,8 @@ namespace tarn {
 class PortDialog : public QDialog {
     Q_OBJECT
 public:
-    // Opens the dialog for `port`: the read chain starts and the dialog runs until it is closed.
-    int run(int port);
+    // Opens the dialog for `port`: the read chain starts and the dialog shows; returns at once.
+    void run(int port);
 
     virtual PortDialogChain& chain() = 0;
     QPushButton* settingButton() const { return setting_; }

@@ -32,9 +32,9 @@ CTARNConfirmDlg::CTARNConfirmDlg(IoRequester& io, QWidget* parent)
     };
 }
 
-int CTARNConfirmDlg::run() {
+void CTARNConfirmDlg::run() {
+    open();  // first, so that what the read tells stands over the dialog
     chain_.open();
-    return exec();
 }
 
 void CTARNConfirmDlg::done(int result) {

@@ -17,8 +17,8 @@ public:
     CTARNConfirmDlg(IoRequester& io, QWidget* parent = nullptr);
 
     SerialFirmwareChain& chain() { return chain_; }
-    // Sends the read and runs the dialog until it is closed.
-    int run();
+    // Sends the read and opens the dialog; returns at once.
+    void run();
     void done(int result) override;
 
     QLineEdit* serialNumber() const { return serial_; }

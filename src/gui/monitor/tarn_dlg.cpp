@@ -58,21 +58,23 @@ void CTARNDlg::showEvent(QShowEvent* event) {
 }
 
 void CTARNDlg::OnSettingMonitorInterval() {
-    CSetMonitorTimeDlg dialog(panel_->monitorInterval(), this);
-    if (dialog.exec() != QDialog::Accepted) return;
-    panel_->setMonitorInterval(dialog.interval());
-    panel_->SaveMonitorInterval();
+    auto* dialog = new CSetMonitorTimeDlg(panel_->monitorInterval(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        panel_->setMonitorInterval(dialog->interval());
+        panel_->SaveMonitorInterval();
+    });
+    dialog->open();
 }
 
 void CTARNDlg::OnConfirmingSerialFirmware() {
-    CTARNConfirmDlg dialog(panel_->engine(), this);
+    auto* dialog = new CTARNConfirmDlg(panel_->engine(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
     // A lost link ends the dialog once its failure has been told (from the event loop).
-    const QMetaObject::Connection closing =
-        connect(panel_, &CTARNWnd::serialFirmwareCloseRequested, &dialog, &QDialog::reject, Qt::QueuedConnection);
-    panel_->panel().beginSerialFirmware(dialog.chain());
-    dialog.run();
-    disconnect(closing);
-    panel_->panel().endSerialFirmware();
+    connect(panel_, &CTARNWnd::serialFirmwareCloseRequested, dialog, &QDialog::reject, Qt::QueuedConnection);
+    connect(dialog, &QDialog::finished, this, [this] { panel_->panel().endSerialFirmware(); });
+    panel_->panel().beginSerialFirmware(dialog->chain());
+    dialog->run();
 }
 
 void CTARNDlg::done(int result) {

@@ -44,6 +44,13 @@ CTARNWnd::CTARNWnd(const FrameState& frame, QString intervalPath, QWidget* paren
         qCWarning(lcMonitor) << "I/O link lost:" << engine_.errorString();
         panel_.onLinkLost();
     });
+    for (PortDialog* dialog : std::initializer_list<PortDialog*>{outputDialog_, adcDialog_, inputDialog_}) {
+        connect(dialog, &QDialog::finished, this, [this, dialog] {
+            if (openDialog_ != dialog) return;
+            openDialog_ = nullptr;
+            panel_.endPortDialog();
+        });
+    }
 }
 
 CTARNWnd::~CTARNWnd() {
@@ -102,7 +109,7 @@ void CTARNWnd::mousePressEvent(QMouseEvent* event) {
     const QPoint at = event->position().toPoint();
     const std::optional<PortRef> port =
         event->button() == Qt::RightButton ? panel_.portAt(at.x(), at.y()) : std::nullopt;
-    if (!port || panel_.closing()) {
+    if (!port || panel_.closing() || openDialog_) {
         QWidget::mousePressEvent(event);
         return;
     }
@@ -111,9 +118,7 @@ void CTARNWnd::mousePressEvent(QMouseEvent* event) {
                                                         : static_cast<PortDialog*>(inputDialog_);
     openDialog_ = dialog;
     panel_.beginPortDialog(dialog->chain());
-    dialog->run(port->number);
-    openDialog_ = nullptr;
-    panel_.endPortDialog();
+    dialog->run(port->number);  // ends in the dialog's finished signal
 }
 
 }  // namespace tarn

@@ -133,8 +133,10 @@ void CManagerView::OnOpenIoMonitor() {
     const QString intervalPath =
         QDir(frame_.writableDir)
             .filePath(QString::fromLatin1(kMonitorIntervalFileName.data(), kMonitorIntervalFileName.size()));
-    CTARNDlg dialog(frame_, intervalPath, this);
-    dialog.exec();
+    // Window-modal, not exec(): replies, link events and a closing window never run inside it.
+    auto* dialog = new CTARNDlg(frame_, intervalPath, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 std::vector<DeviceEntry> CManagerView::selectedDevices() const { return tree_.tree()->selectedEntries(); }

@@ -196,20 +196,28 @@ TEST_F(SessionTest, ALongSetGoesOutInPartsAndAsksToRebootOnceAtTheEnd) {
     EXPECT_EQ(value("Local port"), "502");
 }
 
-TEST_F(SessionTest, RepliesWaitWhileADialogOfTheOperationIsOpen) {
+TEST_F(SessionTest, RepliesTimersAndCommandsWhileAQuestionIsOpen) {
     const DeviceEntry a = ioDevice("A", 11), b = ioDevice("B", 12);
     logCredentials(a, "admin", "admin");
     host.selected = {a, b};
     session.RequestParameterValues(0);
     ASSERT_EQ(host.sent.size(), 1u);
-    // B is not in the log: while its password dialog is open, A answers.
-    prompter.whileNextDialogOpen([&] {
-        answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
-        EXPECT_EQ(value("Device name"), "");  // not yet
-    });
-    prompter.answerCredentials(Credentials{"admin", "admin"});
+    // B is not in the log: while its password dialog is open, A answers and is shown at once; the
+    // spacing timer and new commands change nothing, and no second question comes.
+    prompter.holdNextQuestion();
     session.timerExpired(SessionTimer::NextDevice);
+    ASSERT_TRUE(prompter.questionOpen());
+    answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
     EXPECT_EQ(value("Device name"), "Pump House");
+    session.timerExpired(SessionTimer::NextDevice);
+    session.reboot();
+    session.RequestParameterValues(0);
+    EXPECT_TRUE(session.busy());
+    EXPECT_EQ(prompts("credentials").size(), 1u);
+    EXPECT_EQ(prompts("confirm").size(), 0u);
+    ASSERT_EQ(host.sent.size(), 1u);
+    prompter.answerCredentials(Credentials{"admin", "admin"});
+    ASSERT_TRUE(prompter.answerHeld());
     ASSERT_EQ(host.sent.size(), 2u);
     prompter.answerYesNo(true);
     prompter.answerCredentials(Credentials{"admin", "admin"});  // B has not answered: not logged yet

@@ -189,10 +189,13 @@ TEST_F(PanelTest, LinkLost) {
     panel.start(2);
     EXPECT_TRUE(panel.lightsOn());
     // A second notice while the question is open is the same loss: not asked again.
-    prompter.whileNextDialogOpen([&] { panel.onLinkLost(); });
-    prompter.answerYesNo(true);
+    prompter.holdNextQuestion();
     io.sent.clear();
     loseLink();
+    ASSERT_TRUE(prompter.questionOpen());
+    panel.onLinkLost();
+    prompter.answerYesNo(true);
+    ASSERT_TRUE(prompter.answerHeld());
     EXPECT_EQ(prompter.records().size(), 1u);
     EXPECT_EQ(prompter.records()[0].text, "Commnunication Lost : Do you want to re-conect?");
     EXPECT_EQ(host.disconnects, 1);

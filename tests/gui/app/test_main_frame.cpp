@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -58,6 +59,11 @@ protected:
         emit frame.linkModeBox()->activated(index);
     }
     ParameterList* list() { return frame.managerView()->list(); }
+    // Quick Connect; returns once its dialog has been answered.
+    void quickConnect() {
+        frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+        EXPECT_TRUE(tarn::test::waitUntil([] { return QApplication::activeModalWidget() == nullptr; }));
+    }
     // Shows two parameters with values, as a device's reply would.
     void showRows() {
         definitions = parseDeviceConfiguration(
@@ -129,7 +135,7 @@ TEST_F(MainFrameTest, QuickConnectInSerialModeEditsThePortAndAddsTheSetupRow) {
         d->portList()->setCurrentIndex(5);
         d->reject();
     });
-    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    quickConnect();
     EXPECT_EQ(frame.state().serial, SerialSettings{});
     EXPECT_EQ(list()->rowCount(), 2);
     EXPECT_EQ(list()->cellText(0, 1), QStringLiteral("IP address"));
@@ -147,7 +153,7 @@ TEST_F(MainFrameTest, QuickConnectInSerialModeEditsThePortAndAddsTheSetupRow) {
         d->portList()->setCurrentIndex(3);
         d->accept();
     });
-    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    quickConnect();
     EXPECT_EQ(shown, SerialSettings{});
     EXPECT_EQ(frame.state().serial.port, 4);
     EXPECT_EQ(frame.state().serial.baudRate, 9600u);
@@ -182,7 +188,7 @@ TEST_F(MainFrameTest, QuickConnectRemembersTheTypedAddress) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("Input IP"));
         d->reject();
     });
-    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    quickConnect();
     EXPECT_EQ(offered, (std::array<std::uint8_t, 4>{192, 168, 100, 1}));
     EXPECT_FALSE(frame.state().quickConnectActive);
     EXPECT_EQ(list()->rowCount(), 2);  // Cancel changes nothing
@@ -192,7 +198,7 @@ TEST_F(MainFrameTest, QuickConnectRemembersTheTypedAddress) {
         d->edit()->field(2)->clear();  // an empty field reads as 0
         d->accept();
     });
-    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    quickConnect();
     EXPECT_TRUE(frame.state().quickConnectActive);
     EXPECT_EQ(frame.state().quickConnectAddress, "127.0.0.77");
     EXPECT_EQ(list()->rowCount(), 0);
@@ -201,7 +207,7 @@ TEST_F(MainFrameTest, QuickConnectRemembersTheTypedAddress) {
         offered = d->address();
         d->reject();
     });
-    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    quickConnect();
     EXPECT_EQ(offered, (std::array<std::uint8_t, 4>{127, 0, 0, 77}));
     EXPECT_TRUE(frame.state().quickConnectActive);
 

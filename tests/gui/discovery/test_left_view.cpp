@@ -28,25 +28,29 @@ QByteArray badReply(std::uint8_t lastMacByte, const std::string& name) {
     return QByteArray::fromStdString(asText(buildProbeReply(c)));
 }
 
-// Behaves like a modal message box: the event loop runs while it is "open", here until the
-// condition holds (bounded), so whatever the test sends meanwhile has really been read.
-class ModalPrompter : public Prompter {
+// Holds the notice open until the test closes it, so that what the test sends meanwhile is read
+// while the box is up.
+class NoticePrompter : public Prompter {
 public:
-    std::function<void()> whileOpen;
-    std::function<bool()> openUntil = [] { return true; };
-    int shown = 0, depth = 0, maxDepth = 0;
-    void showMessage(const std::string& caption, const std::string& text, MessageIcon) override {
+    int shown = 0, open = 0, maxOpen = 0;
+    std::function<void()> close;
+    void showMessage(const std::string&, const std::string&, MessageIcon) override { ADD_FAILURE(); }
+    void showNotice(const std::string& caption, const std::string& text, MessageIcon,
+                    std::function<void()> closed) override {
         EXPECT_EQ(caption, "Error");
         EXPECT_EQ(text, "Checksum Error!");
         ++shown;
-        maxDepth = std::max(maxDepth, ++depth);
-        if (whileOpen) std::exchange(whileOpen, nullptr)();
-        EXPECT_TRUE(waitUntil(openUntil));
-        --depth;
+        maxOpen = std::max(maxOpen, ++open);
+        close = [this, closed] {
+            --open;
+            closed();
+        };
     }
-    bool askYesNo(const std::string&, const std::string&) override { return false; }
-    bool confirm(const ConfirmText&) override { return false; }
-    std::optional<Credentials> askCredentials(const std::string&) override { return std::nullopt; }
+    void askYesNo(const std::string&, const std::string&, Answer<bool> answer) override { answer(false); }
+    void confirm(const ConfirmText&, Answer<bool> answer) override { answer(false); }
+    void askCredentials(const CredentialsQuestion&, Answer<std::optional<CredentialsAnswer>> answer) override {
+        answer(std::nullopt);
+    }
 };
 
 }  // namespace
@@ -54,19 +58,18 @@ public:
 TEST(LeftView, OneChecksumBoxAtATimeAndTheRepliesWhileItIsOpenAreCounted) {
     test::ReceivedDatagrams received;
     FrameState frame;
-    ModalPrompter prompter;
+    NoticePrompter prompter;
     CLeftView view(frame, prompter);
     QSignalSpy status(&view, &CLeftView::statusText);
     QUdpSocket device;
     const quint16 port = view.socket()->localPort();
-    prompter.whileOpen = [&] {
-        device.writeDatagram(badReply(1, "Pump-A"), QHostAddress::LocalHost, port);  // the same device again
-        device.writeDatagram(badReply(2, "Pump-B"), QHostAddress::LocalHost, port);
-        device.writeDatagram(badReply(3, "Pump-C"), QHostAddress::LocalHost, port);
-    };
-    prompter.openUntil = [&] { return received.count() == 4; };
     device.writeDatagram(badReply(1, "Pump-A"), QHostAddress::LocalHost, port);
-    ASSERT_TRUE(waitUntil([&] { return prompter.shown == 1 && prompter.depth == 0; }));
+    ASSERT_TRUE(waitUntil([&] { return prompter.shown == 1; }));
+    device.writeDatagram(badReply(1, "Pump-A"), QHostAddress::LocalHost, port);  // the same device again
+    device.writeDatagram(badReply(2, "Pump-B"), QHostAddress::LocalHost, port);
+    device.writeDatagram(badReply(3, "Pump-C"), QHostAddress::LocalHost, port);
+    ASSERT_TRUE(waitUntil([&] { return received.count() == 4; }));
+    prompter.close();
     DeviceTree* tree = view.tree();
     ASSERT_EQ(tree->deviceCount(), 3);
     EXPECT_EQ(tree->entry(0).name, "Pump-A");
@@ -77,11 +80,10 @@ TEST(LeftView, OneChecksumBoxAtATimeAndTheRepliesWhileItIsOpenAreCounted) {
               QStringLiteral("Checksum Error! in 2 more replies while the message was open (listed all the same)"));
 
     // Closed, the box opens again for the next bad reply.
-    prompter.openUntil = [] { return true; };
     device.writeDatagram(badReply(4, "Pump-D"), QHostAddress::LocalHost, port);
-    ASSERT_TRUE(waitUntil([&] { return prompter.shown == 2 && prompter.depth == 0; }));
+    ASSERT_TRUE(waitUntil([&] { return prompter.shown == 2; }));
     EXPECT_EQ(tree->deviceCount(), 4);
-    EXPECT_EQ(prompter.maxDepth, 1);  // never one box on top of another
+    EXPECT_EQ(prompter.maxOpen, 1);  // never one box on top of another
     EXPECT_EQ(status.size(), 2);
 }
 

@@ -52,6 +52,13 @@ public:
         });
         timer_.start(10);
     }
+    // The texts, once every scripted box has been answered (bounded).
+    QStringList settled() {
+        EXPECT_TRUE(waitUntil([this] {
+            return next_ >= buttons_.size() && !qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        }));
+        return texts;
+    }
     QStringList texts;
 
 private:
@@ -62,17 +69,13 @@ private:
     QTimer timer_;
 };
 
-// Runs `dialog` for `port` and calls `act` once it is up; the dialog is closed afterwards.
+// Opens `dialog` for `port` and calls `act` once it is up; the dialog is closed afterwards.
 template <typename Dialog>
 void runDialog(Dialog& dialog, int port, std::function<void(Dialog*)> act) {
-    bool acted = false;
-    whenModal<Dialog>([&](Dialog* d) {
-        act(d);
-        acted = true;
-        d->reject();
-    });
     dialog.run(port);
-    EXPECT_TRUE(acted);
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeModalWidget() == &dialog; }));
+    act(&dialog);
+    dialog.reject();
 }
 
 TEST(PortDialogs, InputDialogShowsTheDeviceAndWritesTheChoice) {
@@ -91,12 +94,12 @@ TEST(PortDialogs, InputDialogShowsTheDeviceAndWritesTheChoice) {
             Boxes boxes({QMessageBox::No});
             io.sent.clear();
             d->settingButton()->click();
-            EXPECT_EQ(boxes.texts, QStringList{"Do you want to set Input port ?"});
+            EXPECT_EQ(boxes.settled(), QStringList{"Do you want to set Input port ?"});
             EXPECT_TRUE(io.sent.empty());
         }
         Boxes boxes({QMessageBox::Yes, QMessageBox::Ok});
         d->settingButton()->click();
-        EXPECT_EQ(boxes.texts, (QStringList{"Do you want to set Input port ?", "Complete Setting Input port"}));
+        EXPECT_EQ(boxes.settled(), (QStringList{"Do you want to set Input port ?", "Complete Setting Input port"}));
         EXPECT_TRUE(io.device.state().inputEnable[3]);
         EXPECT_FALSE(io.device.state().settingMode);
         EXPECT_TRUE(d->enableButton()->isChecked());
@@ -127,7 +130,7 @@ TEST(PortDialogs, AdcDialogShowsTheDeviceEnablesTheLevelForSwitchAndChecksIt) {
         {
             Boxes boxes({QMessageBox::Yes, QMessageBox::Ok});
             d->settingButton()->click();
-            EXPECT_EQ(boxes.texts, (QStringList{"Do you want to set ADC port ?", "Input Number Limit(0~1023)"}));
+            EXPECT_EQ(boxes.settled(), (QStringList{"Do you want to set ADC port ?", "Input Number Limit(0~1023)"}));
         }
         EXPECT_TRUE(io.sent.empty());
 
@@ -135,7 +138,7 @@ TEST(PortDialogs, AdcDialogShowsTheDeviceEnablesTheLevelForSwitchAndChecksIt) {
         QTest::keyClicks(d->levelEdit(), QStringLiteral("7"));
         Boxes boxes({QMessageBox::Yes, QMessageBox::Ok});
         d->settingButton()->click();
-        EXPECT_EQ(boxes.texts, (QStringList{"Do you want to set ADC port ?", "Complete Setting ADC port !"}));
+        EXPECT_EQ(boxes.settled(), (QStringList{"Do you want to set ADC port ?", "Complete Setting ADC port !"}));
         EXPECT_EQ(io.device.state().adcLevel[1], "0007");
         EXPECT_EQ(io.device.state().reference, '2');
         EXPECT_EQ(d->levelEdit()->text(), QStringLiteral("0007"));
@@ -193,7 +196,7 @@ TEST(PortDialogs, SerialFirmwareDialogShowsTheNumbersOrTellsWhy) {
             d->reject();
         });
         dialog.run();
-        EXPECT_TRUE(shown);
+        EXPECT_TRUE(waitUntil([&] { return shown; }));
     }
     for (auto [forced, text] : {std::pair{'1', "It did not set serial number!"},
                                 std::pair{'7', "Fail : Read serial number/firmware version!"}}) {
@@ -207,6 +210,7 @@ TEST(PortDialogs, SerialFirmwareDialogShowsTheNumbersOrTellsWhy) {
             d->reject();
         });
         dialog.run();
+        EXPECT_TRUE(waitUntil([&] { return !dialog.isVisible(); }));
         EXPECT_EQ(boxes->texts, QStringList{QString::fromLatin1(text)});
     }
 }
