@@ -99,6 +99,16 @@ SelectionEffect TreeSelection::keyMove(int newCaret, bool shift) {
     return {true, marks_ != before, false};
 }
 
+void TreeSelection::markOnly(const std::vector<int>& items) {
+    std::fill(marks_.begin(), marks_.end(), false);
+    caret_ = anchor_ = -1;
+    for (int item : items) {
+        if (item < 0 || item >= itemCount()) continue;
+        marks_[static_cast<std::size_t>(item)] = true;
+        if (caret_ < 0) caret_ = anchor_ = item;
+    }
+}
+
 SelectionEffect TreeSelection::rightPress(int item) {
     if (item < 0 || item >= itemCount() || selectionCount() >= 2) return {};
     const std::vector<bool> before = marks_;

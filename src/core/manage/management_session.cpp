@@ -13,6 +13,7 @@ namespace tarn {
 namespace {
 
 constexpr const char* kError = "Error";
+constexpr const char* kDiscardEditsCaption = "Parameters";
 
 constexpr const char* kNoCredentials = "No ID and password";
 constexpr const char* kNoReply = "No reply";
@@ -32,8 +33,32 @@ ManagementSession::ManagementSession(ManagementHost& host, Prompter& prompter, S
       credentials_(settings_.logPath, prompter, settings_.credentialStore),
       store_(settings_.definitions ? settings_.definitions : std::make_shared<DefinitionStore>()) {}
 
+// Another selection while the list holds edits (red values) of the devices it shows: they would be
+// lost, so the operator is asked once. Keeping them puts the tree's selection back on those devices,
+// so that a Set never writes them to devices whose values the list does not show.
 void ManagementSession::RequestParameterValues(int group) {
-    if (!asking()) startGet(group);
+    if (asking()) return;
+    const int edited = table_.modifiedCount();
+    const std::vector<DeviceEntry> selected = host_.selectedDevices();
+    const auto sameDevices = [&] {
+        return selected.size() == listed_.size() &&
+               std::equal(selected.begin(), selected.end(), listed_.begin(),
+                          [](const DeviceEntry& a, const DeviceEntry& b) { return a.mac == b.mac && a.ip == b.ip; });
+    };
+    if (group != 0 || edited == 0 || listed_.empty() || sameDevices()) {
+        startGet(group);
+        return;
+    }
+    question_ = Question::DiscardEdits;
+    prompter_.askYesNo(kDiscardEditsCaption, "Discard " + std::to_string(edited) + " edited values?",
+                       liveness_.guard([this, group](bool yes) {
+                           if (question_ != Question::DiscardEdits) return;
+                           question_ = Question::None;
+                           if (yes)
+                               startGet(group);
+                           else
+                               host_.restoreSelection(listed_);
+                       }));
 }
 
 void ManagementSession::SelectGroup(int group) {
@@ -114,6 +139,7 @@ const DeviceEntry& ManagementSession::deviceOf(int target) const {
 bool ManagementSession::startGet(int group) {
     auto devices = checkedSelection();
     if (!devices) return false;
+    listed_ = *devices;
     beginOperation(Kind::Get, group, std::move(*devices));
     const DeviceEntry& first = op_.devices.front();
     if (group == 0) {

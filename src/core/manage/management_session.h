@@ -114,6 +114,9 @@ public:
     // Progress of a long operation for the status line; empty when it is over.
     virtual void showProgress(const std::string& text) = 0;
     virtual void focusList() {}
+    // The operator kept the edits of the listed devices: the tree marks these devices again (and
+    // loads nothing), so that the list and the selection agree.
+    virtual void restoreSelection(const std::vector<DeviceEntry>&) {}
     virtual void sessionEvent(const SessionEvent&) {}
     // A reply that came after its operation ended; it changed nothing.
     virtual void lateReply(ByteView) {}
@@ -174,7 +177,7 @@ private:
     }
     enum class Phase { Idle, Sending, Waiting };
     // The answer the session waits for; None when no question is open.
-    enum class Question { None, SetConfirm, RebootConfirm, RebootAfterSet, Credentials };
+    enum class Question { None, SetConfirm, RebootConfirm, RebootAfterSet, Credentials, DiscardEdits };
     struct Operation {
         Kind kind = Kind::Get;
         Phase phase = Phase::Idle;
@@ -252,7 +255,8 @@ private:
     bool setScanDhcp_ = false;
     int generation_ = 0;  // counts operations
     Question question_ = Question::None;
-    bool sendingTargets_ = false;  // sendToTargets() is on the stack
+    std::vector<DeviceEntry> listed_;  // the devices whose values the list shows
+    bool sendingTargets_ = false;      // sendToTargets() is on the stack
     Liveness liveness_;
 };
 

@@ -1,5 +1,7 @@
 #include "core/params/parameter_table.h"
 
+#include <algorithm>
+
 #include "core/params/value_codec.h"
 
 namespace tarn {
@@ -136,6 +138,10 @@ bool ParameterTable::rowShown(int r) const {
     if (r < 0 || r >= rowCount()) return false;
     const ParameterRecord* record = recordOfRow(r);
     return !record || record->accessMode != AccessMode::Hidden;
+}
+
+int ParameterTable::modifiedCount() const {
+    return static_cast<int>(std::count(modified_.begin(), modified_.end(), 1));
 }
 
 bool ParameterTable::modified(int record) const {

@@ -82,6 +82,8 @@ public:
     void clearMarks();
 
     bool modified(int record) const;
+    // The records that carry the mark: the edits a set would send.
+    int modifiedCount() const;
     void setModified(int record, bool on);
     bool rowModified(int r) const { return modified(row(r).record); }
 

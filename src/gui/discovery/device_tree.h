@@ -39,6 +39,8 @@ public:
     bool isListed(std::string_view macText) const { return listedMacs_.contains(macText); }
     int SelectionCount() const { return selection_.selectionCount(); }
     std::vector<DeviceEntry> selectedEntries() const;
+    // Marks the items of these devices (by MAC and address) and nothing else; no deviceSelected.
+    void selectEntries(const std::vector<DeviceEntry>& devices);
     const TreeSelection& selection() const { return selection_; }
 
     void sortByColumnText(int column);

@@ -47,6 +47,8 @@ public:
     void showProgress(const std::string& text) override { progress.push_back(text); }
     void lateReply(ByteView) override { ++late; }
     void operationFinished(const OperationOutcomes& o) override { outcomes.push_back(o); }
+    void restoreSelection(const std::vector<DeviceEntry>& devices) override { restored = devices; }
+    std::vector<DeviceEntry> restored;
     int late = 0;
     std::vector<OperationOutcomes> outcomes;
 };

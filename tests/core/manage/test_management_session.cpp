@@ -196,6 +196,38 @@ TEST_F(SessionTest, ALongSetGoesOutInPartsAndAsksToRebootOnceAtTheEnd) {
     EXPECT_EQ(value("Local port"), "502");
 }
 
+// Another selection while the list holds edits asks once; "No" keeps the edits and puts the
+// selection back on the listed device (so a Set cannot write them elsewhere), "Yes" loads the new one.
+TEST_F(SessionTest, LeavingADeviceWithEditsAsksOnceBeforeTheyAreLost) {
+    const DeviceEntry a = ioDevice("A", 11), b = ioDevice("B", 12);
+    selectAndGet({a});
+    answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
+    edit("Location", "Cellar");
+    edit("Local port", "503");
+    logCredentials(b, "admin", "admin");
+    host.selected = {b};
+    prompter.answerYesNo(false);
+    session.RequestParameterValues(0);
+    ASSERT_EQ(prompts("yesno").size(), 1u);
+    EXPECT_EQ(prompts("yesno")[0].text, "Discard 2 edited values?");
+    EXPECT_EQ(host.sent.size(), 1u);
+    ASSERT_EQ(host.restored.size(), 1u);
+    EXPECT_EQ(host.restored[0].name, "A");
+    EXPECT_TRUE(marked("Location"));
+
+    host.selected = {a};  // the same devices again: nothing to ask
+    session.RequestParameterValues(0);
+    EXPECT_EQ(prompts("yesno").size(), 1u);
+    answer(1, CommandCode::GetValuesReply, deviceValues(kStatic));
+    edit("Location", "Cellar");
+    host.selected = {b};
+    prompter.answerYesNo(true);
+    session.RequestParameterValues(0);
+    EXPECT_EQ(prompts("yesno").back().text, "Discard 1 edited values?");
+    ASSERT_EQ(host.sent.size(), 3u);
+    EXPECT_EQ(host.sent[2].address, "127.0.0.12");
+}
+
 TEST_F(SessionTest, RepliesTimersAndCommandsWhileAQuestionIsOpen) {
     const DeviceEntry a = ioDevice("A", 11), b = ioDevice("B", 12);
     logCredentials(a, "admin", "admin");
