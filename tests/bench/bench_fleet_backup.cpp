@@ -67,7 +67,7 @@ Site& site(int devices) {
 class LogWatch {
 public:
     explicit LogWatch(const QString& folder) : folder_(folder), fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        if (fd_ >= 0) inotify_add_watch(fd_, folder.toLocal8Bit().constData(), IN_MOVED_TO | IN_CLOSE_WRITE);
+        if (fd_ >= 0) inotify_add_watch(fd_, folder.toLocal8Bit().constData(), IN_MOVED_TO);
     }
     ~LogWatch() {
         if (fd_ >= 0) ::close(fd_);
@@ -80,7 +80,8 @@ public:
             for (ssize_t at = 0; at < n;) {
                 const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
                 const QString name = e->len ? QString::fromLocal8Bit(e->name) : QString();
-                if (name.startsWith(QStringLiteral("pwd.ini.tmp")) && (e->mask & IN_CLOSE_WRITE)) {
+                // Each write renames a complete new file over pwd.ini; it stays until the next write.
+                if (name == QStringLiteral("pwd.ini")) {
                     ++writes;
                     bytes += QFileInfo(folder_ + '/' + name).size();
                 }

@@ -41,8 +41,8 @@ protected:
             << sim_->output().toStdString();
     }
     static void TearDownTestSuite() { delete sim_; }
+    // Each test runs in a process of its own: its data folder, and so its pwd.ini, start empty.
     void SetUp() override {
-        data_ = scratchDir();
         for (const QString& name : QDir(dataDir()).entryList({"prodid.ini", "*.dcf"}, QDir::Files))
             ASSERT_TRUE(QFile::copy(dataDir() + '/' + name, data_ + '/' + name));
     }
@@ -63,7 +63,7 @@ protected:
     }
 
     static SimProcess* sim_;
-    QString data_;
+    const QString data_ = scratchDir();
     const QStringList pump_{"--id", "op", "--password", "my_pass"};
 };
 
@@ -75,8 +75,7 @@ TEST_F(RestoreFaults, ABackupRestoresItsOwnDeviceExactlyAndADamagedFileNothing) 
     EXPECT_EQ(QFile::permissions(backup) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ReadOwner | QFile::WriteOwner),
               QFile::Permissions());
     const QJsonObject before = values(kPump);
-    EXPECT_EQ(before["1.1.1"].toString(), "Pump_1");
-    EXPECT_EQ(before["2.1.2"].toString(), "my_pass");
+    EXPECT_EQ(before["1.1.1"].toString() + before["2.1.2"].toString(), "Pump_1my_pass");
 
     // Its own backup: no row differs, nothing is sent, the "_"s stay.
     RunResult restore = ctl({"cnf", "load", backup, "--apply"}, kPump);
@@ -130,10 +129,10 @@ TEST_F(RestoreFaults, WhatTheDeviceWouldKeepOtherwiseIsRefusedAndNothingIsSent) 
 
     // An id names its one row: only the second input changes.
     ASSERT_EQ(ctl({"params", "set", "4.2.1=Counter"}, kPump).exitCode, 0);
-    const QJsonObject after = values(kPump);
+    QJsonObject after = values(kPump);
     EXPECT_EQ(after["4.2.1"].toString(), "Counter");
-    EXPECT_EQ(after["4.1.1"], before["4.1.1"]);
-    EXPECT_EQ(after["4.3.1"], before["4.3.1"]);
+    after["4.2.1"] = before["4.2.1"];
+    EXPECT_EQ(after, before);
 }
 
 TEST_F(RestoreFaults, LongCredentialsWriteEveryRowAndAFailedLogWriteHasItsOwnStatus) {
@@ -145,11 +144,9 @@ TEST_F(RestoreFaults, LongCredentialsWriteEveryRowAndAFailedLogWriteHasItsOwnSta
     // One row per datagram (the credentials leave room for no more), each within the device's 600 bytes.
     EXPECT_EQ(set.err.count("SetValues  rid"), 5) << set.err.toStdString();
     const QJsonObject rows = values(kLong);
-    EXPECT_EQ(rows["1.1.2"].toString(), "Cellar");
-    EXPECT_EQ(rows["3.1.5"].toString(), "5020");
-    EXPECT_EQ(rows["1.1.1"].toString(), "Long_1");
-    EXPECT_EQ(rows["4.1.2"].toString(), "20  ms");
-    EXPECT_EQ(rows["5.3.2"].toString(), "7  ms");
+    EXPECT_EQ(QStringList({rows["1.1.2"].toString(), rows["3.1.5"].toString(), rows["1.1.1"].toString(),
+                           rows["4.1.2"].toString(), rows["5.3.2"].toString()}),
+              QStringList({"Cellar", "5020", "Long_1", "20  ms", "7  ms"}));
 
     // The device takes a new password; pwd.ini cannot be rewritten (writes break off after 16 bytes).
     ASSERT_EQ(values(kPump, pump_)["2.1.2"].toString(), "my_pass");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <map>
 
 #include "core/common/text.h"
 #include "core/discovery/management_message.h"
@@ -67,16 +68,16 @@ FleetSelection selectFleet(const std::vector<DeviceEntry>& answered, const Fleet
     }
     const auto version = parseVersion(filter.version);
     std::vector<std::pair<MacAddress, DeviceEntry>> chosen;
-    // Every device heard, once: a device that answered twice (the same name and address) is one.
-    std::vector<std::pair<MacAddress, const DeviceEntry*>> heard;
+    // Every device heard, by MAC, once: a device that answered twice (same name and address) is one.
+    std::map<MacAddress, std::vector<const DeviceEntry*>> heard;
     for (const DeviceEntry& device : answered) {
         const auto mac = parseFleetMac(device.mac);
         if (!mac) continue;  // no file name and no way to address it
-        if (std::any_of(heard.begin(), heard.end(), [&](const auto& h) {
-                return h.first == *mac && h.second->ip == device.ip && h.second->name == device.name;
-            }))
+        std::vector<const DeviceEntry*>& same = heard[*mac];
+        if (std::any_of(same.begin(), same.end(),
+                        [&](const DeviceEntry* h) { return h->ip == device.ip && h->name == device.name; }))
             continue;
-        heard.emplace_back(*mac, &device);
+        same.push_back(&device);
         if (!macs.empty() && std::find(macs.begin(), macs.end(), *mac) == macs.end()) continue;
         if (!filter.product.empty() && filter.product != device.productId &&
             !equalsIgnoreCase(filter.product, productName(device.productId)))
@@ -88,7 +89,8 @@ FleetSelection selectFleet(const std::vector<DeviceEntry>& answered, const Fleet
     std::stable_sort(chosen.begin(), chosen.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     FleetSelection selection;
     const auto heardCount = [&heard](const MacAddress& mac) {
-        return std::count_if(heard.begin(), heard.end(), [&](const auto& h) { return h.first == mac; });
+        const auto it = heard.find(mac);
+        return it == heard.end() ? std::size_t{0} : it->second.size();
     };
     for (const MacAddress& mac : macs) {
         if (heardCount(mac) > 0) continue;

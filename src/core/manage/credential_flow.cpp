@@ -9,7 +9,7 @@ namespace tarn {
 CredentialFlow::CredentialFlow(std::string logPath, Prompter& prompter, std::shared_ptr<CredentialStore> shared)
     : prompter_(prompter),
       logPrompter_(prompter),
-      store_(shared ? std::move(shared) : std::make_shared<CredentialStore>(std::move(logPath))),
+      store_(shared ? shared : std::make_shared<CredentialStore>(std::move(logPath))),
       ownStore_(!shared) {}
 
 bool CredentialFlow::logged(const std::string& mac) {

@@ -210,10 +210,9 @@ TEST_F(SessionTest, LeavingADeviceWithEditsAsksOnceBeforeTheyAreLost) {
     session.RequestParameterValues(0);
     ASSERT_EQ(prompts("yesno").size(), 1u);
     EXPECT_EQ(prompts("yesno")[0].text, "Discard 2 edited values?");
-    EXPECT_EQ(host.sent.size(), 1u);
+    EXPECT_TRUE(host.sent.size() == 1u && marked("Location"));
     ASSERT_EQ(host.restored.size(), 1u);
     EXPECT_EQ(host.restored[0].name, "A");
-    EXPECT_TRUE(marked("Location"));
 
     host.selected = {a};  // the same devices again: nothing to ask
     session.RequestParameterValues(0);
