@@ -1,17 +1,25 @@
-// `tarnctl fleet backup` of 1,000 simulated devices with --spacing 0, against one get round trip
-// measured in the same run, in two forms:
+// `tarnctl fleet backup` of simulated sites of 1,000 and 10,000 devices with --spacing 0, every
+// device new to pwd.ini (a first backup: the log takes the credentials of all of them), against one
+// get round trip measured in the same run:
 //   - the whole `tarnctl params get` of one device (process start, its probe, the get), which is
 //     what backing up a site one device at a time by script would cost per device;
 //   - the bare datagram round trip of a whole-device get to one simulated device, the floor.
-// The fleet's time per device leaves out the probe's fixed wait (--wait), counted once per run.
+// Reported per site size: the time per device (leaving out the probe's fixed wait, counted once per
+// run), and how often and how many bytes pwd.ini was written (watched with inotify). The time per
+// device must not grow with the site, and pwd.ini is written a bounded number of times.
 #include <benchmark/benchmark.h>
+#include <map>
 #include <memory>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
+#include <QProcess>
 #include <QUdpSocket>
 
 #include "core/discovery/management_message.h"
@@ -21,8 +29,6 @@
 
 namespace {
 
-constexpr int kDevices = 1000;
-constexpr int kProbeWaitMs = 300;
 constexpr const char* kFirstDevice = "127.2.0.1";
 
 struct Site {
@@ -31,64 +37,113 @@ struct Site {
     QString port;
 };
 
-// One simulated site for every benchmark of the run.
-Site& site() {
-    static Site s = [] {
-        Site made;
-        made.data = tarn::test::scratchDir();
-        const QDir source(tarn::test::dataDir());
-        for (const QString& name : source.entryList({"prodid.ini", "*.dcf"}, QDir::Files))
-            QFile::copy(source.filePath(name), made.data + '/' + name);
-        QFile fleet(made.data + "/fleet-1000.json");
-        if (fleet.open(QIODevice::WriteOnly))
-            fleet.write(QStringLiteral("{\"devices\": [{\"name\": \"Pump\", \"mac\": \"02:17:00:00:00:00\", "
-                                       "\"productId\": 74, \"version\": \"1.1\", \"address\": \"%1\", "
-                                       "\"count\": %2, \"io\": false}]}")
-                            .arg(kFirstDevice)
-                            .arg(kDevices)
-                            .toUtf8());
-        fleet.close();
-        made.sim = std::make_unique<tarn::test::SimProcess>();
-        if (made.sim->start({"--fleet", made.data + "/fleet-1000.json", "--device-port", "0", "--data-dir", made.data},
-                            60000))
-            made.port = QString::number(made.sim->devicePort());
-        return made;
-    }();
-    return s;
+// One simulated site per size for every benchmark of the run.
+Site& site(int devices) {
+    static std::map<int, Site> sites;
+    auto [it, added] = sites.try_emplace(devices);
+    Site& made = it->second;
+    if (!added) return made;
+    made.data = tarn::test::scratchDir();
+    const QDir source(tarn::test::dataDir());
+    for (const QString& name : source.entryList({"prodid.ini", "*.dcf"}, QDir::Files))
+        QFile::copy(source.filePath(name), made.data + '/' + name);
+    const QString fleetPath = made.data + QStringLiteral("/fleet-%1.json").arg(devices);
+    QFile fleet(fleetPath);
+    if (fleet.open(QIODevice::WriteOnly))
+        fleet.write(QStringLiteral("{\"devices\": [{\"name\": \"Pump\", \"mac\": \"02:17:00:00:00:00\", "
+                                   "\"productId\": 74, \"version\": \"1.1\", \"address\": \"%1\", "
+                                   "\"count\": %2, \"io\": false}]}")
+                        .arg(kFirstDevice)
+                        .arg(devices)
+                        .toUtf8());
+    fleet.close();
+    made.sim = std::make_unique<tarn::test::SimProcess>();
+    if (made.sim->start({"--fleet", fleetPath, "--device-port", "0", "--data-dir", made.data}, 120000))
+        made.port = QString::number(made.sim->devicePort());
+    return made;
 }
 
-void BM_FleetBackup1000(benchmark::State& state) {
-    Site& s = site();
+// Counts the replacements of pwd.ini in a folder and adds up the bytes of each.
+class LogWatch {
+public:
+    explicit LogWatch(const QString& folder) : folder_(folder), fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        if (fd_ >= 0) inotify_add_watch(fd_, folder.toLocal8Bit().constData(), IN_MOVED_TO);
+    }
+    ~LogWatch() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    void poll() {
+        alignas(inotify_event) char buffer[64 * 1024];
+        for (;;) {
+            const ssize_t n = fd_ < 0 ? -1 : ::read(fd_, buffer, sizeof buffer);
+            if (n <= 0) return;
+            for (ssize_t at = 0; at < n;) {
+                const auto* e = reinterpret_cast<const inotify_event*>(buffer + at);
+                const QString name = e->len ? QString::fromLocal8Bit(e->name) : QString();
+                // Each write renames a complete new file over pwd.ini; it stays until the next write.
+                if (name == QStringLiteral("pwd.ini")) {
+                    ++writes;
+                    bytes += QFileInfo(folder_ + '/' + name).size();
+                }
+                at += static_cast<ssize_t>(sizeof(inotify_event) + e->len);
+            }
+        }
+    }
+    int writes = 0;
+    qint64 bytes = 0;
+
+private:
+    QString folder_;
+    int fd_;
+};
+
+void BM_FleetBackup(benchmark::State& state) {
+    const int devices = static_cast<int>(state.range(0));
+    const int probeWaitMs = devices > 2000 ? 3000 : 300;
+    Site& s = site(devices);
     if (s.port.isEmpty()) {
         state.SkipWithError("tarn-sim did not start");
         return;
     }
     double perDeviceMs = 0;
     int run = 0;
+    LogWatch watch(s.data);
     for (auto _ : state) {
+        QFile::remove(s.data + "/pwd.ini");  // a first backup: every device is new to the log
+        watch.poll();
+        watch.writes = 0;
+        watch.bytes = 0;
         const QString dir = s.data + "/backup-" + QString::number(run++);
+        QProcess tarnctl;
         QElapsedTimer clock;
         clock.start();
-        const auto r = tarn::test::runProgram(
+        tarnctl.start(
             tarn::test::tarnctlPath(),
             {"fleet", "backup", dir, "--spacing", "0", "--id", "admin", "--password", "admin", "--broadcast",
-             "127.255.255.255", "--device-port", s.port, "--data-dir", s.data, "--wait", QString::number(kProbeWaitMs)},
-            600000);
+             "127.255.255.255", "--device-port", s.port, "--data-dir", s.data, "--wait", QString::number(probeWaitMs)});
+        while (!tarnctl.waitForFinished(20)) {
+            watch.poll();
+            if (clock.elapsed() > 900000) tarnctl.kill();
+        }
         const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        watch.poll();
         state.SetIterationTime(ms / 1000.0);
-        if (r.exitCode != 0 || QDir(dir).entryList({"*.CNF"}, QDir::Files).size() != kDevices) {
-            state.SkipWithError(("not every device was backed up: " + r.err.left(300)).toStdString().c_str());
+        if (tarnctl.exitCode() != 0 || QDir(dir).entryList({"*.CNF"}, QDir::Files).size() != devices) {
+            state.SkipWithError(
+                ("not every device was backed up: " + tarnctl.readAllStandardError().left(300)).toStdString().c_str());
             return;
         }
-        perDeviceMs = (ms - kProbeWaitMs) / kDevices;
+        perDeviceMs = (ms - probeWaitMs) / devices;
     }
     state.counters["ms_per_device"] = perDeviceMs;
-    state.SetItemsProcessed(state.iterations() * kDevices);
+    state.counters["pwd_ini_writes"] = watch.writes;
+    state.counters["pwd_ini_bytes"] = static_cast<double>(watch.bytes);
+    state.SetItemsProcessed(state.iterations() * devices);
 }
-BENCHMARK(BM_FleetBackup1000)->UseManualTime()->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FleetBackup)->Arg(1000)->Arg(10000)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_ParamsGetOneDevice(benchmark::State& state) {
-    Site& s = site();
+    Site& s = site(1000);
     if (s.port.isEmpty()) {
         state.SkipWithError("tarn-sim did not start");
         return;
@@ -106,7 +161,7 @@ void BM_ParamsGetOneDevice(benchmark::State& state) {
 BENCHMARK(BM_ParamsGetOneDevice)->Iterations(30)->Unit(benchmark::kMillisecond);
 
 void BM_GetDatagramRoundTrip(benchmark::State& state) {
-    Site& s = site();
+    Site& s = site(1000);
     QUdpSocket socket;
     if (s.port.isEmpty() || !socket.bind(QHostAddress::AnyIPv4, 0)) {
         state.SkipWithError("no simulator or no socket");

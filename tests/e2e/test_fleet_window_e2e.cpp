@@ -258,7 +258,7 @@ TEST_F(FleetWindowE2E, BackUpDevicesWritesAFilePerDeviceAndTheIndexWithoutHoldin
     EXPECT_EQ(readAll(cli + "/site2.CNF"), readAll(dir.filePath("02-00-00-00-03-02.CNF")));
 }
 
-TEST_F(FleetWindowE2E, ACancelledBackUpListsTheDevicesItDidNotReachAsSkipped) {
+TEST_F(FleetWindowE2E, ACancelledBackUpListsTheDevicesItDidNotReachAsCancelled) {
     prompter.answerCredentials(kAdmin);
     click(0);
     ASSERT_TRUE(waitUntil([&] { return idle() && value("Device name") == "Site-1"; }));
@@ -278,11 +278,11 @@ TEST_F(FleetWindowE2E, ACancelledBackUpListsTheDevicesItDidNotReachAsSkipped) {
     ASSERT_EQ(index.size(), 3);
     EXPECT_EQ(index[0]["status"].toString(), "ok");
     for (int i : {1, 2}) {
-        EXPECT_EQ(index[i]["status"].toString(), "skipped");
+        EXPECT_EQ(index[i]["status"].toString(), "cancelled");
         EXPECT_EQ(index[i]["message"].toString(), "Cancelled");
     }
     EXPECT_EQ(QDir(folder).entryList(QDir::Files).size(), 2);
-    EXPECT_EQ(results()->summary(), "Back up: 1 device, all ok, 2 skipped");
+    EXPECT_EQ(results()->summary(), "Back up: 1 device, all ok, 2 cancelled");
 }
 
 }  // namespace

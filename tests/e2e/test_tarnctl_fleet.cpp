@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -201,7 +202,12 @@ TEST_F(TarnctlFleet, AppliesAFileToTheDevicesOfItsProductAndVersionOnly) {
 
     EXPECT_EQ(fleet({"apply", file, "--only", "Serial number"}).exitCode, 2);
     EXPECT_EQ(fleet({"apply", data_ + "/none.CNF"}).exitCode, 2);
-    EXPECT_EQ(fleet({"apply", file, "--name", "Nobody*"}).exitCode, 2);
+    // A run that selects nothing, or only devices of another product, did nothing: no success.
+    EXPECT_EQ(fleet({"apply", file, "--name", "Nobody*"}).exitCode, 1);
+    const RunResult other = fleet({"apply", file, "--mac", kSensor});
+    EXPECT_EQ(other.exitCode, 1);
+    EXPECT_TRUE(other.err.contains("no selected device is a TARN-IO 1.1: nothing was applied"))
+        << other.err.toStdString();
     EXPECT_EQ(fleet({"backup", data_ + "/x", "--mac", "02:00:00:00:17"}).exitCode, 2);
 }
 
@@ -227,6 +233,73 @@ TEST_F(TarnctlFleet, ADryRunShowsTheRowsThatDifferAndSendsNoSet) {
     EXPECT_TRUE(wet.out.contains(QRegularExpression("Pump-2 +ok +\\S+  set 1 row, rebooted\n")))
         << wet.out.toStdString();
     EXPECT_EQ(value("127.0.17.62", "Location"), "Roof");
+}
+
+// Every requested device is accounted for: a MAC nobody answers with, two devices answering with one
+// MAC (neither touched); a folder with an earlier backup is refused; a stopped run ends after the
+// device in flight and still writes its index whole, with no temporary file left behind.
+TEST_F(TarnctlFleet, EveryRequestedDeviceHasAnEntryAlsoWhenTheRunIsStopped) {
+    const QString fleetFile = data_ + "/twins.json";
+    QFile f(fleetFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(R"({"devices": [
+        {"name": "Twin-A", "mac": "02:00:00:00:18:01", "productId": 74, "version": "1.1", "address": "127.0.18.1"},
+        {"name": "Twin-B", "mac": "02:00:00:00:18:01", "productId": 74, "version": "1.1", "address": "127.0.18.2"},
+        {"name": "Single", "mac": "02:00:00:00:18:03", "productId": 74, "version": "1.1", "address": "127.0.18.3"},
+        {"name": "Slow", "mac": "02:00:00:00:19:01", "productId": 74, "version": "1.1", "address": "127.0.19.1",
+         "count": 6, "faults": {"mgmtReplyDelayMs": 400}}]})") > 0);
+    f.close();
+    SimProcess twins;
+    ASSERT_TRUE(twins.start({"--fleet", fleetFile, "--device-port", "0", "--data-dir", dataDir()}))
+        << twins.output().toStdString();
+    const QStringList net{"--broadcast",   "127.255.255.255",
+                          "--device-port", QString::number(twins.devicePort()),
+                          "--data-dir",    data_,
+                          "--wait",        "500",
+                          "--id",          "admin",
+                          "--password",    "admin"};
+
+    const QString dir = data_ + "/mixed";
+    const RunResult mixed =
+        runProgram(tarnctlPath(), QStringList{"fleet", "backup", dir, "--mac", "02:00:00:00:18:01", "--mac",
+                                              "02:00:00:00:18:03", "--mac", "02:00:00:00:18:99"} +
+                                      net);
+    EXPECT_EQ(mixed.exitCode, 1) << mixed.err.toStdString();
+    EXPECT_EQ(mixed.out.count('\n'), 4) << mixed.out.toStdString();
+    const QJsonArray index = QJsonDocument::fromJson(read(dir + "/fleet.json")).object()["devices"].toArray();
+    std::map<QString, QString> status;
+    for (const QJsonValue& e : index) status[e["name"].toString() + e["mac"].toString()] = e["status"].toString();
+    EXPECT_EQ(status, (std::map<QString, QString>{{"Twin-A02:00:00:00:18:01", "duplicate"},
+                                                  {"Twin-B02:00:00:00:18:01", "duplicate"},
+                                                  {"Single02:00:00:00:18:03", "ok"},
+                                                  {"02:00:00:00:18:99", "no-reply"}}));
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files), (QStringList{"02-00-00-00-18-03.CNF", "fleet.json"}));
+
+    const RunResult again = runProgram(tarnctlPath(), QStringList{"fleet", "backup", dir} + net);
+    EXPECT_EQ(again.exitCode, 2);
+    EXPECT_TRUE(again.err.contains("holds an earlier backup (fleet.json, 1 .CNF file)")) << again.err.toStdString();
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files).size(), 2);
+
+    // SIGTERM once the first slow device is saved: the one in flight finishes, the rest are cancelled.
+    const QString slow = data_ + "/slow";
+    QProcess run;
+    run.start(tarnctlPath(), QStringList{"fleet", "backup", slow, "--name", "Slow*", "--spacing", "0"} + net);
+    ASSERT_TRUE(run.waitForStarted(5000));
+    QElapsedTimer clock;
+    clock.start();
+    while (!QFile::exists(slow + "/02-00-00-00-19-01.CNF") && clock.elapsed() < 20000) run.waitForFinished(20);
+    ASSERT_EQ(run.state(), QProcess::Running) << "the run ended before it could be stopped";
+    run.terminate();
+    ASSERT_TRUE(run.waitForFinished(20000));
+    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode(), 143) << run.readAllStandardError().toStdString();
+    const QJsonArray stopped = QJsonDocument::fromJson(read(slow + "/fleet.json")).object()["devices"].toArray();
+    ASSERT_EQ(stopped.size(), 6) << read(slow + "/fleet.json").toStdString();
+    int ok = 0, cancelled = 0;
+    for (const QJsonValue& e : stopped) ok += e["status"] == "ok" ? 1 : 0, cancelled += e["status"] == "cancelled";
+    EXPECT_TRUE(ok >= 1 && cancelled >= 1 && ok + cancelled == 6) << ok << " ok, " << cancelled << " cancelled";
+    EXPECT_EQ(QDir(slow).entryList(QDir::Files).size(), ok + 1);
+    for (const QString& folder : {slow, data_})
+        EXPECT_TRUE(QDir(folder).entryList({"*.tmp*"}, QDir::Files | QDir::Hidden).isEmpty()) << folder.toStdString();
 }
 
 }  // namespace

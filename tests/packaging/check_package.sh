@@ -87,6 +87,8 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/tarn-manager" 2>"
 [ "$rc" -eq 1 ] && [ "$(wc -l <"$tmp/err")" -eq 1 ] && grep -q "no display.*tarnctl" "$tmp/err" ||
     fail "tarn-manager without a display exited $rc: $(cat "$tmp/err")"
 
+[ ! -e "$usr/share/tarn-manager/pwd.ini" ] || fail "the package ships credentials (share/tarn-manager/pwd.ini)"
+
 echo "-- tarnctl reads the installed .dcf files"
 "$usr/bin/tarnctl" dcf show TARN-IO_1.1.dcf --json >"$tmp/dcf.json" || fail "tarnctl dcf show by name"
 grep -q "\"file\": \"$usr/share/tarn-manager/TARN-IO_1.1.dcf\"" "$tmp/dcf.json" ||

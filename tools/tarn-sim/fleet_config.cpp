@@ -67,6 +67,7 @@ std::optional<SimDeviceConfig> parseDevice(const QJsonObject& o, int index, QStr
     d.managementFaults.staleReply = faults.value("mgmtStaleReply").toBool();
     d.managementFaults.dropRequests = std::max(0, faults.value("mgmtDropRequests").toInt(0));
     d.managementFaults.refuseSets = std::max(0, faults.value("mgmtRefuseSets").toInt(0));
+    d.managementFaults.requestBuffer = std::max(0, faults.value("mgmtRequestBuffer").toInt(0));
 
     d.user = o.value("user").toString("admin").toStdString();
     d.password = o.value("password").toString("admin").toStdString();

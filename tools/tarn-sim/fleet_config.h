@@ -30,6 +30,7 @@ struct ManagementFaults {
     bool staleReply = false;        // each reply is preceded by one carrying the previous request's id
     int dropRequests = 0;           // the first n well-formed requests get no answer (a lost datagram)
     int refuseSets = 0;             // the first n set requests are refused (C0) whatever they carry
+    int requestBuffer = 0;          // a request longer than this many bytes is lost (0: any length)
 };
 
 struct SimDeviceConfig {

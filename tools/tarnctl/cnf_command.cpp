@@ -35,10 +35,10 @@ int load(DeviceSession& device, const std::string& path, bool apply) {
     for (int r = 0; r < table.recordRowCount(); ++r) {
         if (!table.rowModified(r)) continue;
         changed.push_back(r);
-        width = std::max(width, static_cast<int>(table.row(r).name.size()));
+        width = std::max(width, static_cast<int>(table.rowLabel(r).size()));
     }
     for (int r : changed) {
-        std::printf("%-*s %s -> %s\n", width, table.row(r).name.c_str(), before[static_cast<std::size_t>(r)].c_str(),
+        std::printf("%-*s %s -> %s\n", width, table.rowLabel(r).c_str(), before[static_cast<std::size_t>(r)].c_str(),
                     table.row(r).value.c_str());
     }
     if (!apply || changed.empty()) return kExitOk;

@@ -1,7 +1,7 @@
 // tarnctl's subcommands. Each takes the arguments after its name and returns the process exit code:
 // 0 success, 1 the device answered with a failure (or refused the ID or password), 2 bad usage, a
 // refused value or a link/file failure, 3 a reply missing or broken (the device commands,
-// device_session.h).
+// device_session.h), 4 the device has credentials that pwd.ini could not take.
 #pragma once
 
 #include <QStringList>
@@ -13,6 +13,8 @@ namespace tarnctl {
 constexpr int kExitOk = 0;
 constexpr int kExitDeviceFailure = 1;
 constexpr int kExitUsage = 2;
+// The devices took what was asked (an ID, a password), but pwd.ini could not be written.
+constexpr int kExitLogNotWritten = 4;
 
 int runProbe(const QStringList& args);
 int runDcf(const QStringList& args);

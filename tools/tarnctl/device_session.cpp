@@ -85,8 +85,7 @@ bool readSharedDeviceOptions(const QCommandLineParser& p, DeviceOptions& o) {
     o.devicePort = static_cast<quint16>(port);
     if (p.isSet("id") != p.isSet("password")) return bad(QStringLiteral("--id and --password go together"));
     if (p.isSet("id")) {
-        o.credentials =
-            tarn::Credentials{p.value("id").toLatin1().toStdString(), p.value("password").toLatin1().toStdString()};
+        o.credentials = tarn::Credentials{tarn::latin1Bytes(p.value("id")), tarn::latin1Bytes(p.value("password"))};
         const auto limit = static_cast<std::size_t>(tarn::kMaxCredentialLength);
         if (o.credentials->id.size() > limit || o.credentials->password.size() > limit)
             return bad(QStringLiteral("--id and --password can each be at most 255 characters long"));
@@ -136,6 +135,7 @@ DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options
     settings.logPath = logPath_;
     settings.replyWaitMs = options_.waitMs;
     settings.definitions = options_.definitions;
+    settings.credentialStore = options_.credentialStore;
     session_ = std::make_unique<tarn::ManagementSession>(*this, prompter_, settings);
     session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
     socket_ = std::make_unique<tarn::CDeviceSocket>(kReceiveCapacity, tarn::ManagementChannel::Management);
@@ -248,6 +248,11 @@ int DeviceSession::run(const std::function<void()>& command) {
     if (timedOut_ || !missing_.empty())
         return fail(kExitNoReply, QStringLiteral("no reply from %1 within %2 ms").arg(who).arg(options_.waitMs));
     if (broken_) return fail(kExitNoReply, QStringLiteral("a broken reply from %1").arg(who));
+    if (session_->credentialLogFailed())
+        return fail(
+            kExitLogNotWritten,
+            QStringLiteral("%1 took its ID and password, but %2 could not be written: the log does not know them")
+                .arg(who, latin1(logPath_)));
     return kExitOk;
 }
 

@@ -48,6 +48,8 @@ struct DeviceOptions {
     int waitMs = 2000;
     // Definition sets shared by the sessions of one run (a fleet); none: each session has its own.
     std::shared_ptr<tarn::DefinitionStore> definitions;
+    // pwd.ini shared by the sessions of one run (a fleet), which writes it; none: each session its own.
+    std::shared_ptr<tarn::CredentialStore> credentialStore;
 };
 
 // --address or --mac (with --broadcast, --all-interfaces), --device-port, --data-dir, --id,

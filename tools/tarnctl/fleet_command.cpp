@@ -3,6 +3,9 @@
 // its own, one after the other, started --spacing ms apart: a backup reads it and writes its .CNF,
 // an apply reads it, marks the rows of the file that differ and sets them. What happened to each
 // device is one line of output and, for a backup, one entry of DIR/fleet.json.
+#include <algorithm>
+#include <csignal>
+
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,6 +20,7 @@
 #include "core/fleet/fleet_index.h"
 #include "core/fleet/fleet_selection.h"
 #include "core/manage/configuration_commands.h"
+#include "core/manage/credential_log.h"
 #include "core/params/product_table.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
@@ -66,6 +70,7 @@ std::optional<FleetOptions> readFleetOptions(const QCommandLineParser& p) {
     o.probe.broadcast = o.device.broadcast;
     o.probe.devicePort = o.device.devicePort;
     o.probe.allInterfaces = p.isSet("all-interfaces");
+    o.probe.everyDevice = true;  // the selection tells two devices with one MAC from one device
     bool ok = false;
     o.probe.waitMs = p.value("wait").toInt(&ok);
     if (!ok || o.probe.waitMs < 0 || o.probe.waitMs > 600000) {
@@ -87,6 +92,8 @@ std::optional<FleetOptions> readFleetOptions(const QCommandLineParser& p) {
     }
     o.json = p.isSet("json");
     o.device.definitions = std::make_shared<tarn::DefinitionStore>();
+    o.device.credentialStore = std::make_shared<tarn::CredentialStore>(
+        QDir(o.device.logDir).filePath(QString::fromLatin1(tarn::kCredentialLogFileName)).toStdString());
     return o;
 }
 
@@ -100,21 +107,51 @@ tarn::ProductNames productNames(const FleetOptions& o) {
     };
 }
 
-// Probes and selects; nothing (after the message) when no device answers or none is selected.
-std::optional<std::vector<tarn::DeviceEntry>> selectedDevices(const FleetOptions& o, const tarn::ProductNames& names) {
+// Probes and selects; nothing (after the message, with the exit code) when the probe cannot be sent
+// or the run selects nothing.
+std::optional<tarn::FleetSelection> selectedDevices(const FleetOptions& o, const tarn::ProductNames& names,
+                                                    int& exitCode) {
+    exitCode = kExitUsage;
     const auto answered = probeDevices(o.probe);
     if (!answered) return std::nullopt;
-    if (answered->empty()) {
-        usageError(QStringLiteral("no device answers the probe"));
-        return std::nullopt;
-    }
     auto chosen = tarn::selectFleet(*answered, o.filter, names);
     if (chosen.empty()) {
-        usageError(QStringLiteral("none of the %1 devices that answered matches the selection").arg(answered->size()));
+        exitCode =
+            fail(kExitDeviceFailure,
+                 answered->empty()
+                     ? QStringLiteral("no device answers the probe: nothing to do")
+                     : QStringLiteral("none of the %1 devices that answered matches the selection: nothing to do")
+                           .arg(answered->size()));
         return std::nullopt;
     }
     return chosen;
 }
+
+// SIGINT and SIGTERM end a fleet run after the device in flight: the handler only notes the signal,
+// the run looks at it between devices.
+volatile std::sig_atomic_t stopSignal = 0;
+
+class StopSignals {
+public:
+    StopSignals() {
+        struct sigaction action {};
+        action.sa_handler = [](int signal) { stopSignal = signal; };
+        sigemptyset(&action.sa_mask);
+        for (int s : {SIGINT, SIGTERM}) ::sigaction(s, &action, &saved_[s == SIGINT ? 0 : 1]);
+    }
+    ~StopSignals() {
+        ::sigaction(SIGINT, &saved_[0], nullptr);
+        ::sigaction(SIGTERM, &saved_[1], nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+    static bool stopped() { return stopSignal != 0; }
+    // 130 for SIGINT, 143 for SIGTERM.
+    static int exitCode() { return 128 + stopSignal; }
+
+private:
+    struct sigaction saved_[2]{};
+};
 
 // Starts devices --spacing ms apart, as the window spaces its requests.
 class Spacer {
@@ -153,8 +190,43 @@ void printLine(const FleetOptions& o, const tarn::DeviceOutcome& outcome) {
     QTextStream(stdout) << latin1(tarn::outcomeLine(outcome)) << '\n';
 }
 
+// The devices the selection reported without touching them, under the run's operation.
+void reportUnreached(const FleetOptions& o, const tarn::FleetSelection& selection, const char* operation,
+                     tarn::OperationOutcomes& outcomes) {
+    for (tarn::DeviceOutcome outcome : selection.unreached) {
+        outcome.operation = operation;
+        printLine(o, outcome);
+        outcomes.push_back(std::move(outcome));
+    }
+}
+
+// The devices a stopped run did not reach.
+void reportCancelled(const FleetOptions& o, const std::vector<tarn::DeviceEntry>& devices, std::size_t from,
+                     const char* operation, tarn::OperationOutcomes& outcomes) {
+    for (std::size_t i = from; i < devices.size(); ++i) {
+        tarn::DeviceOutcome outcome{devices[i], operation, tarn::OutcomeStatus::Cancelled, "the run was stopped", {}};
+        printLine(o, outcome);
+        outcomes.push_back(std::move(outcome));
+    }
+}
+
+// pwd.ini takes what the devices of the run accepted; written every kLogBatch devices and at the end,
+// so that a first backup of a large site writes it a few times.
+constexpr int kLogBatch = 1000;
+
+bool saveLog(const FleetOptions& o) {
+    CliPrompter printer(std::nullopt);
+    return o.device.credentialStore->save(printer);
+}
+
 int finish(const FleetOptions& o, const tarn::OperationOutcomes& outcomes, const tarn::ProductNames& names) {
+    if (!saveLog(o))
+        fail(kExitLogNotWritten,
+             QStringLiteral("%1 could not be written: the devices have credentials it does not know")
+                 .arg(latin1(o.device.credentialStore->path())));
     if (o.json) QTextStream(stdout) << latin1(tarn::formatFleetIndex(outcomes, names));
+    if (StopSignals::stopped()) return StopSignals::exitCode();
+    if (o.device.credentialStore->writeFailed()) return kExitLogNotWritten;
     return tarn::allSucceeded(outcomes) ? kExitOk : kExitDeviceFailure;
 }
 
@@ -167,14 +239,27 @@ int backup(const FleetOptions& o, const QString& dir) {
     }
     if (!QFileInfo(dir).isDir()) return usageError(QStringLiteral("'%1' is not a folder").arg(dir));
     if (!QFileInfo(dir).isWritable()) return usageError(QStringLiteral("cannot write into '%1'").arg(dir));
+    std::vector<std::string> present;
+    for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden)) present.push_back(name.toStdString());
+    if (const auto problem = tarn::earlierBackupProblem(dir.toStdString(), present))
+        return usageError(latin1(*problem));
     const tarn::ProductNames names = productNames(o);
-    const auto devices = selectedDevices(o, names);
-    if (!devices) return kExitUsage;
+    StopSignals stopSignals;
+    int code = kExitOk;
+    const auto selection = selectedDevices(o, names, code);
+    if (!selection) return code;
 
     tarn::OperationOutcomes outcomes;
+    reportUnreached(o, *selection, "Back up", outcomes);
     Spacer spacer(o.spacingMs);
-    for (const tarn::DeviceEntry& device : *devices) {
-        spacer.next();
+    const std::vector<tarn::DeviceEntry>& devices = selection->devices;
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const tarn::DeviceEntry& device = devices[i];
+        if (!StopSignals::stopped()) spacer.next();
+        if (StopSignals::stopped()) {
+            reportCancelled(o, devices, i, "Back up", outcomes);
+            break;
+        }
         DeviceSession session(o.device);
         const int code = session.open(device);
         tarn::DeviceOutcome outcome = outcomeOf(session, device, code, "Back up");
@@ -185,12 +270,14 @@ int backup(const FleetOptions& o, const QString& dir) {
                 outcome.file = file;
             } else {
                 outcome.status = tarn::OutcomeStatus::Failed;
-                outcome.message = problem.toLatin1().toStdString();
+                outcome.message = tarn::latin1Bytes(problem);
             }
         }
         printLine(o, outcome);
         outcomes.push_back(std::move(outcome));
+        if ((i + 1) % kLogBatch == 0) saveLog(o);
     }
+    // Written whole, also after a stop: every requested device has its entry.
     std::string error;
     const QString index = QDir(dir).filePath(QString::fromLatin1(tarn::kFleetIndexFileName));
     if (!tarn::writeFleetIndex(index.toStdString(), outcomes, names, &error))
@@ -250,22 +337,34 @@ tarn::DeviceOutcome applyTo(const FleetOptions& o, const tarn::DeviceEntry& devi
 int apply(const FleetOptions& o, const QString& fileArgument, const QStringList& only, bool dryRun, bool reboot) {
     const std::string file = fileArgument.toStdString();
     std::vector<std::string> rows;
-    for (const QString& row : only) rows.push_back(row.trimmed().toLatin1().toStdString());
+    for (const QString& row : only) rows.push_back(tarn::latin1Bytes(row.trimmed()));
     tarn::SilentPrompter quiet;
     const tarn::ApplyPlan plan =
         tarn::planApply(file, o.device.dataDir.toStdString() + "/", rows, *o.device.definitions, quiet);
     if (!plan.problem.empty()) return usageError(latin1(plan.problem));
     if (!plan.refused.empty()) return usageError(latin1(tarn::refusedValuesText(plan.refused)));
     const tarn::ProductNames names = productNames(o);
-    const auto devices = selectedDevices(o, names);
-    if (!devices) return kExitUsage;
+    StopSignals stopSignals;
+    int code = kExitOk;
+    const auto selection = selectedDevices(o, names, code);
+    if (!selection) return code;
 
     tarn::DeviceEntry fileDevice;
     fileDevice.productId = plan.header.productId;
     const std::string fileProduct = tarn::productText(fileDevice, names);
+    const std::vector<tarn::DeviceEntry>& devices = selection->devices;
+    const bool anyOfTheFile = std::any_of(devices.begin(), devices.end(), [&](const tarn::DeviceEntry& d) {
+        return d.productId == plan.header.productId && d.version == plan.header.version;
+    });
     tarn::OperationOutcomes outcomes;
+    reportUnreached(o, *selection, "Apply", outcomes);
     Spacer spacer(o.spacingMs);
-    for (const tarn::DeviceEntry& device : *devices) {
+    for (std::size_t i = 0; i < devices.size(); ++i) {
+        const tarn::DeviceEntry& device = devices[i];
+        if (StopSignals::stopped()) {
+            reportCancelled(o, devices, i, "Apply", outcomes);
+            break;
+        }
         tarn::DeviceOutcome outcome;
         if (device.productId != plan.header.productId || device.version != plan.header.version) {
             outcome.device = device;
@@ -278,8 +377,14 @@ int apply(const FleetOptions& o, const QString& fileArgument, const QStringList&
         }
         if (!dryRun || outcome.status != tarn::OutcomeStatus::Ok) printLine(o, outcome);
         outcomes.push_back(std::move(outcome));
+        if ((i + 1) % kLogBatch == 0) saveLog(o);
     }
-    return finish(o, outcomes, names);
+    const int done = finish(o, outcomes, names);
+    // A file for a product none of the selected devices has applied nothing: that is no success.
+    if (done == kExitOk && !anyOfTheFile)
+        return fail(kExitDeviceFailure, QStringLiteral("no selected device is a %1 %2: nothing was applied")
+                                            .arg(latin1(fileProduct), latin1(plan.header.version)));
+    return done;
 }
 
 }  // namespace

@@ -63,11 +63,15 @@ QString helpText() {
         "             (none: every device that answers)\n"
         "  [--id ID --password PW]  for the devices pwd.ini does not know\n"
         "  [--spacing MS]  between devices, default 100   [--json]  print the index\n"
-        "  Each device gets a line: MAC, address, name, status (ok, refused, no-reply,\n"
-        "  no-definitions, failed, skipped), file or message. A fleet exits 0 when every\n"
-        "  selected device succeeded, 1 when any failed, 2 for a bad argument, an\n"
-        "  unusable file or a value the devices cannot take (nothing is sent), or no\n"
-        "  device answering the probe.\n"
+        "  Each requested device gets a line: MAC, address, name, status (ok, refused,\n"
+        "  no-reply, no-definitions, failed, skipped, duplicate, cancelled), file or\n"
+        "  message. A --mac no device answers is no-reply; two devices with one MAC are\n"
+        "  both duplicate and neither is touched. A backup goes into a new or empty\n"
+        "  folder only. SIGINT or SIGTERM ends the run after the device in flight\n"
+        "  (the rest cancelled, fleet.json written whole; exit 130 or 143). A fleet\n"
+        "  exits 0 when every selected device succeeded, 1 when any failed or the run\n"
+        "  selects nothing, 2 for a bad argument, an unusable file or folder, or a value\n"
+        "  the devices cannot take (nothing is sent).\n"
         "\n"
         "Options:\n"
         "      --trace    print every datagram and I/O frame sent and received on standard\n"
@@ -81,6 +85,7 @@ QString helpText() {
         " 2  a bad argument, a value the parameter cannot take (nothing is sent),\n"
         "    an unusable file or ID/password, or no device answering\n"
         " 3  a reply missing after the wait, or a broken reply\n"
+        " 4  the device took an ID and password that pwd.ini could not be written with\n"
         "\n");
     return text + tarn::dataFoldersHelp();
 }

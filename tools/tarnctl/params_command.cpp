@@ -73,7 +73,7 @@ void printTable(const tarn::ParameterTable& table, const std::vector<ShownRow>& 
 std::optional<std::pair<std::string, std::string>> assignment(const QString& arg) {
     const qsizetype eq = arg.indexOf('=');
     if (eq <= 0) return std::nullopt;
-    return std::pair{arg.left(eq).toLatin1().toStdString(), arg.mid(eq + 1).toLatin1().toStdString()};
+    return std::pair{tarn::latin1Bytes(arg.left(eq)), tarn::latin1Bytes(arg.mid(eq + 1))};
 }
 
 int get(DeviceSession& device, const QCommandLineParser& p) {
@@ -100,9 +100,15 @@ int get(DeviceSession& device, const QCommandLineParser& p) {
 int set(DeviceSession& device, const std::vector<std::pair<std::string, std::string>>& changes) {
     tarn::ParameterTable& table = device.table();
     for (const auto& [name, value] : changes) {
-        const int r = table.findRow(name);
-        if (r < 0 || !table.rowShown(r))
-            return usageError(QStringLiteral("no parameter '%1' on this device").arg(latin1(name)));
+        const std::vector<int> rows = table.findRows(name);
+        if (rows.empty()) return usageError(QStringLiteral("no parameter '%1' on this device").arg(latin1(name)));
+        // A name shared by the instances of a class ("Input mode" of every input) is no one row.
+        if (rows.size() > 1)
+            return usageError(QStringLiteral("'%1' names %2 rows; give the id of the one to set: %3")
+                                  .arg(latin1(name))
+                                  .arg(rows.size())
+                                  .arg(latin1(table.rowIds(rows))));
+        const int r = rows.front();
         table.setValue(r, value);
         table.setModified(table.row(r).record, true);
     }

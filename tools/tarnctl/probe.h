@@ -1,5 +1,6 @@
 // The discovery probe of `tarnctl probe` and `tarnctl fleet`: sent once (broadcast, on every
-// interface, or to one typed address), replies collected for the wait, each MAC once.
+// interface, or to one typed address), replies collected for the wait, each MAC once (a fleet keeps
+// every device that answers, so that two devices with one MAC are seen).
 #pragma once
 
 #include <optional>
@@ -18,6 +19,7 @@ struct ProbeRequest {
     quint16 devicePort = 2002;
     int waitMs = 1000;
     bool allInterfaces = false;
+    bool everyDevice = false;  // also a reply whose MAC an earlier one had, from another address
 };
 
 // The devices that answered, in the order of their replies (each with the broadcast address that

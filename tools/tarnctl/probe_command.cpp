@@ -94,8 +94,9 @@ std::optional<std::vector<tarn::DeviceEntry>> probeDevices(const ProbeRequest& r
     });
     QObject::connect(&socket, &tarn::CDeviceSocket::socketReceive, [&](const tarn::Datagram& d) {
         const tarn::ByteView bytes = tarn::asBytes(d.data);
-        const auto outcome = tarn::readProbeReply(bytes, d.senderAddress.toStdString(), quickConnect,
-                                                  [&](std::string_view mac) { return listed.contains(mac); });
+        const auto outcome =
+            tarn::readProbeReply(bytes, d.senderAddress.toStdString(), quickConnect,
+                                 [&](std::string_view mac) { return listed.contains(mac) && !request.everyDevice; });
         if (outcome.verdict == tarn::ProbeVerdict::TooLarge)
             dropped(d.senderAddress, QStringLiteral("%1 bytes, more than a probe reply can hold").arg(d.data.size()));
         if (outcome.verdict == tarn::ProbeVerdict::Truncated)

@@ -132,13 +132,12 @@ bool writeFileAtomically(const std::string& path, std::string_view content, mode
     return true;
 }
 
-bool createEmptyFileIfMissing(const std::string& path, mode_t mode) {
-    const int fd = createExclusive(path, mode);
-    if (fd >= 0) {
-        ::close(fd);
-        return true;
-    }
-    return errno == EEXIST;
+FileStamp fileStamp(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return {true, static_cast<long long>(st.st_size),
+            static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec,
+            static_cast<long long>(st.st_ino)};
 }
 
 }  // namespace tarn

@@ -16,6 +16,16 @@ struct FileContent {
     std::string text;
 };
 
+// What tells whether a file changed since it was read: missing, or its size and modification time.
+struct FileStamp {
+    bool exists = false;
+    long long size = 0;
+    long long modifiedNs = 0;
+    long long inode = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+FileStamp fileStamp(const std::string& path);
+
 // Reads the whole file into memory. Files larger than maxBytes are not read (TooLarge).
 FileContent readWholeFile(const std::string& path, std::size_t maxBytes);
 
@@ -24,9 +34,5 @@ FileContent readWholeFile(const std::string& path, std::size_t maxBytes);
 // The file gets `mode`: its owner bits exactly, its group and other bits as far as the umask allows.
 // On failure path is untouched and error (if given) says why.
 bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error = nullptr);
-
-// Creates an empty file with `mode` (as above) if none exists. Returns false when it cannot
-// (read-only folder).
-bool createEmptyFileIfMissing(const std::string& path, mode_t mode);
 
 }  // namespace tarn

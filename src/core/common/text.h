@@ -6,6 +6,10 @@
 
 namespace tarn {
 
+// Stands for a character of the operator's text that Latin-1 (one byte per character, as devices and
+// files hold texts) has no byte for. ASCII SUB, which no device text holds; checks refuse it.
+inline constexpr char kNotLatin1 = '\x1A';
+
 std::string replaceAll(std::string text, std::string_view from, std::string_view to);
 std::string toUpperAscii(std::string text);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);

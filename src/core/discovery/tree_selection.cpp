@@ -81,8 +81,11 @@ SelectionEffect TreeSelection::doublePress() {
     return {};
 }
 
+// The keyboard and the right button select as a click does: the parameter view loads what is marked
+// whenever the marks change, so that Set never writes to devices whose values the list does not show.
 SelectionEffect TreeSelection::keyMove(int newCaret, bool shift) {
     if (newCaret < 0 || newCaret >= itemCount()) return {};
+    const std::vector<bool> before = marks_;
     if (shift) {
         const int from = anchor_ >= 0 ? anchor_ : (caret_ >= 0 ? caret_ : newCaret);
         if (anchor_ < 0) anchor_ = from;
@@ -93,15 +96,26 @@ SelectionEffect TreeSelection::keyMove(int newCaret, bool shift) {
         marks_[static_cast<std::size_t>(newCaret)] = true;
         caret_ = anchor_ = newCaret;
     }
-    return {true, false, false};
+    return {true, marks_ != before, false};
+}
+
+void TreeSelection::markOnly(const std::vector<int>& items) {
+    std::fill(marks_.begin(), marks_.end(), false);
+    caret_ = anchor_ = -1;
+    for (int item : items) {
+        if (item < 0 || item >= itemCount()) continue;
+        marks_[static_cast<std::size_t>(item)] = true;
+        if (caret_ < 0) caret_ = anchor_ = item;
+    }
 }
 
 SelectionEffect TreeSelection::rightPress(int item) {
     if (item < 0 || item >= itemCount() || selectionCount() >= 2) return {};
+    const std::vector<bool> before = marks_;
     std::fill(marks_.begin(), marks_.end(), false);
     marks_[static_cast<std::size_t>(item)] = true;
     caret_ = anchor_ = item;
-    return {true, false, false};
+    return {true, marks_ != before, false};
 }
 
 }  // namespace tarn

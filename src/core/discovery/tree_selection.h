@@ -45,6 +45,9 @@ public:
     SelectionEffect doublePress();
     // Up/Down/Page/Home/End moved the caret to newCaret.
     SelectionEffect keyMove(int newCaret, bool shift);
+    // Marks exactly these items (the first is caret and anchor), as the program puts a selection back;
+    // nothing is loaded for it.
+    void markOnly(const std::vector<int>& items);
     // Right button on an item: with fewer than two marks it becomes the single selected item.
     SelectionEffect rightPress(int item);
 

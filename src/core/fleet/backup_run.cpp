@@ -16,6 +16,8 @@ constexpr const char* kBackUp = "Back up";
 BackupRun::BackupRun(BackupHost& host, Prompter& operatorPrompter, SessionSettings settings, int spacingMs)
     : host_(host), operator_(operatorPrompter), settings_(std::move(settings)), spacingMs_(spacingMs) {
     if (!settings_.definitions) settings_.definitions = std::make_shared<DefinitionStore>();
+    // One pwd.ini for the whole run, written once at its end.
+    if (!settings_.credentialStore) settings_.credentialStore = std::make_shared<CredentialStore>(settings_.logPath);
     auto products = std::make_shared<ProductTable>();
     SilentPrompter quiet;
     products->LoadProductTable(settings_.dataDir + kProductTableFileName, quiet);
@@ -39,7 +41,7 @@ void BackupRun::start(std::vector<DeviceEntry> devices, const std::string& folde
     startDevice();
 }
 
-// The operator stops the run: the device being read ends as it is, the rest are skipped, and the
+// The operator stops the run: the device being read ends as it is, the rest are cancelled, and the
 // index still lists every device.
 void BackupRun::cancel() {
     if (!running_ || cancelled_) return;
@@ -47,7 +49,7 @@ void BackupRun::cancel() {
     host_.stopTimer(BackupTimer::Spacing);
     host_.stopTimer(BackupTimer::Settle);
     if (session_) {
-        DeviceOutcome outcome{devices_[next_ - 1], kBackUp, OutcomeStatus::Skipped, "Cancelled", {}};
+        DeviceOutcome outcome{devices_[next_ - 1], kBackUp, OutcomeStatus::Cancelled, "Cancelled", {}};
         outcomes_.push_back(std::move(outcome));
         dropSession();
     }
@@ -129,8 +131,9 @@ void BackupRun::deviceDone() {
 
 void BackupRun::finish() {
     for (std::size_t i = outcomes_.size(); i < devices_.size(); ++i)
-        outcomes_.push_back({devices_[i], kBackUp, OutcomeStatus::Skipped, "Cancelled", {}});
+        outcomes_.push_back({devices_[i], kBackUp, OutcomeStatus::Cancelled, "Cancelled", {}});
     running_ = false;
+    settings_.credentialStore->save(operator_);  // a failure is shown to the operator as it is
     std::string error;
     if (!writeFleetIndex(folder_ + "/" + kFleetIndexFileName, outcomes_, productNames_, &error) && error.empty())
         error = "not written";

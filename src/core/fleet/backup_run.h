@@ -1,7 +1,7 @@
 // The window's "Back up devices...": the selected devices, of any products, read one after the
 // other (started `spacingMs` apart) by a session of their own, each written to FOLDER/<MAC>.CNF
 // (the bytes `tarnctl cnf save` writes for it), and FOLDER/fleet.json, the index of what happened
-// to every device. It can be cancelled at any time; the devices not reached are listed as skipped.
+// to every device. It can be cancelled at any time; the devices not reached are listed as cancelled.
 //
 //   start ---> device k: a session reads it ---> settled: .CNF written or the fault kept
 //                 ^                                  |
@@ -10,7 +10,8 @@
 // No dialog of its own: the session's messages become the device's message. A device that pwd.ini
 // does not know is read with the credentials the operator typed for the first such device (asked
 // once through the Prompter); a device that refuses them is not asked again. The host owns the
-// socket and the timers; nothing here blocks.
+// socket and the timers; nothing here blocks. The devices' sessions share one pwd.ini
+// (CredentialStore), written once when the run ends.
 #pragma once
 
 #include <memory>

@@ -30,6 +30,10 @@ ApplyPlan planApply(const std::string& cnfPath, const std::string& dataDir, cons
         plan.problem = cnfPath + " is not a configuration file (no product id and version line)";
         return plan;
     }
+    if (!parsed.damage.empty()) {
+        plan.problem = cnfPath + ": " + configurationDamageText(parsed);
+        return plan;
+    }
     plan.header = parsed.header;
     plan.header.deviceCount = 1;
 
@@ -57,17 +61,20 @@ ApplyPlan planApply(const std::string& cnfPath, const std::string& dataDir, cons
     if (!only.empty()) {
         std::vector<int> records;
         for (const std::string& name : only) {
-            const int r = table.findRow(name);
-            if (r < 0 || !table.rowShown(r)) {
+            // A name means every row of that name (each instance of its class); an id its one row.
+            const std::vector<int> rows = table.findRows(name);
+            if (rows.empty()) {
                 plan.problem =
                     "--only: " + products.currentName() + " " + plan.header.version + " has no row '" + name + "'";
                 return plan;
             }
-            if (!table.writable(r)) {
-                plan.problem = "--only: '" + name + "' is read-only";
-                return plan;
+            for (int r : rows) {
+                if (!table.writable(r)) {
+                    plan.problem = "--only: '" + name + "' is read-only";
+                    return plan;
+                }
+                records.push_back(table.row(r).record);
             }
-            records.push_back(table.row(r).record);
         }
         plan.onlyRecords = std::move(records);
     }
@@ -98,7 +105,7 @@ std::vector<RowChange> limitChanges(ParameterTable& table, const std::vector<std
             table.setModified(row.record, false);
             continue;
         }
-        changes.push_back({r, row.name, was, row.value});
+        changes.push_back({r, table.rowLabel(r), was, row.value});
     }
     return changes;
 }

@@ -18,7 +18,7 @@ namespace tarn {
 // One row whose device value differs from the file's.
 struct RowChange {
     int row = -1;
-    std::string name;
+    std::string name;  // the row's label: its class too when several rows have the name
     std::string deviceValue;
     std::string fileValue;
 };

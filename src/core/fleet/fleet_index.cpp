@@ -86,4 +86,18 @@ bool allSucceeded(const OperationOutcomes& outcomes) {
     });
 }
 
+std::optional<std::string> earlierBackupProblem(const std::string& folder, const std::vector<std::string>& fileNames) {
+    int backups = 0;
+    bool index = false;
+    for (const std::string& name : fileNames) {
+        index = index || name == kFleetIndexFileName;
+        backups += name.size() > 4 && equalsIgnoreCase(std::string_view(name).substr(name.size() - 4), ".cnf") ? 1 : 0;
+    }
+    if (!index && backups == 0) return std::nullopt;
+    std::string what = index ? std::string(kFleetIndexFileName) : std::string();
+    if (backups > 0)
+        what += (what.empty() ? "" : ", ") + std::to_string(backups) + (backups == 1 ? " .CNF file" : " .CNF files");
+    return folder + " holds an earlier backup (" + what + "). Back up into a new or empty folder: nothing was written.";
+}
+
 }  // namespace tarn

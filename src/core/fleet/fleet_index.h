@@ -7,7 +7,9 @@
 //     ...]}
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/fleet/fleet_selection.h"
 #include "core/manage/device_outcome.h"
@@ -34,5 +36,10 @@ std::string outcomeLine(const DeviceOutcome& outcome);
 
 // Every device ok, or skipped as not concerned.
 bool allSucceeded(const OperationOutcomes& outcomes);
+
+// A backup never goes into a folder that holds an earlier one (its fleet.json or .CNF files): the
+// two runs would mix, and the older index would speak for files it did not list. Given the names of
+// the files in the folder: the message that refuses it, or nothing.
+std::optional<std::string> earlierBackupProblem(const std::string& folder, const std::vector<std::string>& fileNames);
 
 }  // namespace tarn

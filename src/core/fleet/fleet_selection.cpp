@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <map>
 
 #include "core/common/text.h"
 #include "core/discovery/management_message.h"
@@ -58,18 +59,25 @@ bool matchesGlob(std::string_view pattern, std::string_view text) {
     return p == pattern.size();
 }
 
-std::vector<DeviceEntry> selectFleet(const std::vector<DeviceEntry>& answered, const FleetFilter& filter,
-                                     const ProductNames& productName) {
+FleetSelection selectFleet(const std::vector<DeviceEntry>& answered, const FleetFilter& filter,
+                           const ProductNames& productName) {
     std::vector<MacAddress> macs;
     for (const std::string& text : filter.macs) {
-        if (auto mac = parseFleetMac(text)) macs.push_back(*mac);
+        if (auto mac = parseFleetMac(text); mac && std::find(macs.begin(), macs.end(), *mac) == macs.end())
+            macs.push_back(*mac);
     }
     const auto version = parseVersion(filter.version);
     std::vector<std::pair<MacAddress, DeviceEntry>> chosen;
+    // Every device heard, by MAC, once: a device that answered twice (same name and address) is one.
+    std::map<MacAddress, std::vector<const DeviceEntry*>> heard;
     for (const DeviceEntry& device : answered) {
         const auto mac = parseFleetMac(device.mac);
         if (!mac) continue;  // no file name and no way to address it
-        if (std::any_of(chosen.begin(), chosen.end(), [&](const auto& c) { return c.first == *mac; })) continue;
+        std::vector<const DeviceEntry*>& same = heard[*mac];
+        if (std::any_of(same.begin(), same.end(),
+                        [&](const DeviceEntry* h) { return h->ip == device.ip && h->name == device.name; }))
+            continue;
+        same.push_back(&device);
         if (!macs.empty() && std::find(macs.begin(), macs.end(), *mac) == macs.end()) continue;
         if (!filter.product.empty() && filter.product != device.productId &&
             !equalsIgnoreCase(filter.product, productName(device.productId)))
@@ -79,9 +87,33 @@ std::vector<DeviceEntry> selectFleet(const std::vector<DeviceEntry>& answered, c
         chosen.emplace_back(*mac, device);
     }
     std::stable_sort(chosen.begin(), chosen.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<DeviceEntry> devices;
-    for (auto& c : chosen) devices.push_back(std::move(c.second));
-    return devices;
+    FleetSelection selection;
+    const auto heardCount = [&heard](const MacAddress& mac) {
+        const auto it = heard.find(mac);
+        return it == heard.end() ? std::size_t{0} : it->second.size();
+    };
+    for (const MacAddress& mac : macs) {
+        if (heardCount(mac) > 0) continue;
+        DeviceEntry absent;
+        char text[18];
+        std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4],
+                      mac[5]);
+        absent.mac = text;
+        selection.unreached.push_back(
+            {absent, {}, OutcomeStatus::NoReply, "no device with this MAC answered the probe", {}});
+    }
+    // A MAC two devices answer with reaches either of them: neither is touched.
+    for (auto& [mac, device] : chosen) {
+        if (heardCount(mac) > 1)
+            selection.unreached.push_back({device,
+                                           {},
+                                           OutcomeStatus::Duplicate,
+                                           "another device answered with the same MAC; neither was touched",
+                                           {}});
+        else
+            selection.devices.push_back(std::move(device));
+    }
+    return selection;
 }
 
 }  // namespace tarn

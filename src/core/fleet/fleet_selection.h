@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/discovery/device_entry.h"
+#include "core/manage/device_outcome.h"
 
 namespace tarn {
 
@@ -28,8 +29,18 @@ std::optional<std::string> checkFleetFilter(const FleetFilter& filter);
 // Whether the whole text matches the pattern.
 bool matchesGlob(std::string_view pattern, std::string_view text);
 
-// The devices the filter selects, each MAC once (the first answer counts), ordered by MAC.
-std::vector<DeviceEntry> selectFleet(const std::vector<DeviceEntry>& answered, const FleetFilter& filter,
-                                     const ProductNames& productName);
+// What a fleet command works on, and what it reports without touching: every requested device gets
+// an outcome.
+struct FleetSelection {
+    std::vector<DeviceEntry> devices;  // the devices the filter selects, ordered by MAC
+    // Selected by the filter but not to be touched, each with its status and message (the operation
+    // is the caller's): both devices that answered with one MAC (Duplicate), and each --mac that no
+    // device answered (NoReply; the entry holds only the MAC).
+    OperationOutcomes unreached;
+    bool empty() const { return devices.empty() && unreached.empty(); }
+};
+
+FleetSelection selectFleet(const std::vector<DeviceEntry>& answered, const FleetFilter& filter,
+                           const ProductNames& productName);
 
 }  // namespace tarn

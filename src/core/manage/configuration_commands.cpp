@@ -59,6 +59,10 @@ std::optional<int> compareConfiguration(const std::string& path, const std::vect
                              MessageIcon::Warning);
         return std::nullopt;
     }
+    if (!file.damage.empty()) {
+        prompter.showMessage(kCompareCaption, configurationDamageText(file), MessageIcon::Warning);
+        return std::nullopt;
+    }
     if (file.header.productId != listed.productId || file.header.version != listed.version) {
         prompter.showMessage(kCompareCaption,
                              "The file is for product " + file.header.productId + " version " + file.header.version +

@@ -6,9 +6,13 @@
 // first, and into pwd.ini once the device answers that request with anything but a refusal. A set
 // that gives a device a new ID or password makes it pending once the device has answered the set;
 // the device's next refusal of the old credentials then moves its log entry to the new ones.
+//
+// pwd.ini is the CredentialStore's: written once at the end of each operation (saveAccepted), or,
+// when the store is shared by the sessions of a run, once by the run.
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -17,16 +21,17 @@
 #include "core/common/liveness.h"
 #include "core/common/prompter.h"
 #include "core/discovery/device_entry.h"
+#include "core/manage/credential_store.h"
 
 namespace tarn {
-
-class CredentialLog;
 
 inline constexpr const char* kCredentialsTooLong = "The ID and the password can each be at most 255 characters long.";
 
 class CredentialFlow {
 public:
-    CredentialFlow(std::string logPath, Prompter& prompter);
+    // The store of a run (shared, written by the run), or none: a store of the flow's own, written at
+    // the end of each operation.
+    CredentialFlow(std::string logPath, Prompter& prompter, std::shared_ptr<CredentialStore> shared = nullptr);
 
     // A new operation: each damaged-log report is shown once more.
     void newOperation() {
@@ -49,8 +54,13 @@ public:
     bool mustAsk(const std::string& mac) const { return askAgain_.count(mac) > 0; }
 
     // The device answered a request carrying these credentials: the log takes them (a new entry, or
-    // the device's entry when it held other texts).
+    // the device's entry when it held other texts) at the end of the operation.
     void accepted(const std::string& mac, const std::string& id, const std::string& password);
+    // The end of an operation: pwd.ini takes what the devices accepted, in one write (unless the
+    // store is the run's). False when it could not be written.
+    bool saveAccepted();
+    // pwd.ini could not take credentials that a device has: the session goes on with them.
+    bool logWriteFailed() const { return store_->writeFailed(); }
 
     // A set carrying the device's own new ID and/or password (empty: unchanged) was answered.
     void setChangePending(const std::string& mac, const Credentials& change) { pending_[mac] = change; }
@@ -86,12 +96,13 @@ private:
         std::set<std::string> shown_;
     };
 
-    std::string logPath_;
     Prompter& prompter_;
     OncePrompter logPrompter_;
     void ask(const CredentialsQuestion& question, Answer<std::optional<Credentials>> done);
-    bool logged(const CredentialLog& log, const std::string& mac) const;
+    bool logged(const std::string& mac);
 
+    std::shared_ptr<CredentialStore> store_;
+    bool ownStore_;
     std::map<std::string, bool> askAgain_;  // MAC: true when the device refused what it was sent
     std::map<std::string, Credentials> pending_;
     std::optional<Credentials> forEveryUnknown_;

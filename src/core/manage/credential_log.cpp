@@ -9,7 +9,8 @@ namespace tarn {
 namespace {
 
 constexpr mode_t kOwnerOnly = 0600;
-constexpr std::size_t kMaxLogFileSize = 16u << 20;
+// kMaxCredentialEntries entries of long texts.
+constexpr std::size_t kMaxLogFileSize = 512u << 20;
 constexpr const char* kOutOfRange = "Out of range of the database !";
 constexpr const char* kFatalError = "Fatal Error";
 
@@ -38,8 +39,22 @@ int lineAt(std::string_view text, std::size_t offset) {
 
 }  // namespace
 
+std::optional<std::string> credentialTextProblem(const std::string& text) {
+    if (text.empty()) return "it is empty";
+    if (text.size() > kMaxCredentialTextLength)
+        return "it is longer than " + std::to_string(kMaxCredentialTextLength) + " characters";
+    for (char c : text) {
+        if (c == kNotLatin1) return "it holds a character outside Latin-1";
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) return "it holds a tab or another control character";
+    }
+    if (decodeBlanks(encodeBlanks(text)) != text)
+        return std::string("it holds \"") + kBlankCode + "\", which pwd.ini reads back as a blank";
+    return std::nullopt;
+}
+
 LabelledEntries CredentialLog::parse(std::string_view text) {
-    return readLabelledEntries(text, {"MAC", "ID", "Password"}, kMaxTableEntries, kMaxLogTokenLength);
+    return readLabelledEntries(text, {"MAC", "ID", "Password"}, kMaxCredentialEntries, kMaxLogTokenLength);
 }
 
 std::string CredentialLog::formatEntry(int number, const CredentialEntry& entry) {
@@ -49,13 +64,12 @@ std::string CredentialLog::formatEntry(int number, const CredentialEntry& entry)
 
 bool CredentialLog::LoadLog() {
     entries_.clear();
+    firstOfMac_.clear();
     count_ = current_ = 0;
     unreadTail_.clear();
     const FileContent file = readWholeFile(path_, kMaxLogFileSize);
-    if (file.status == ReadStatus::Missing) {
-        createEmptyFileIfMissing(path_, kOwnerOnly);
-        return true;
-    }
+    // A missing log is an empty one; the file comes into being with its first entry.
+    if (file.status == ReadStatus::Missing) return true;
     if (file.status != ReadStatus::Ok) {
         prompter_.showMessage("Error", "Can't read the ID/password log " + path_, MessageIcon::Critical);
         return false;
@@ -72,6 +86,7 @@ bool CredentialLog::LoadLog() {
             read.stopLine = lineAt(file.text, read.stopOffset);
             break;
         }
+        firstOfMac_.emplace(e.mac, static_cast<int>(entries_.size()));
         entries_.push_back(std::move(e));
     }
     count_ = current_ = static_cast<int>(entries_.size());
@@ -79,7 +94,7 @@ bool CredentialLog::LoadLog() {
         unreadTail_ = file.text.substr(read.stopOffset);
         std::string why;
         if (read.stop == TableStop::TooManyEntries)
-            why = "it holds more than " + std::to_string(kMaxTableEntries) + " entries";
+            why = "it holds more than " + std::to_string(kMaxCredentialEntries) + " entries";
         else if (read.stop == TableStop::TokenTooLong)
             why = "the entry at line " + std::to_string(read.stopLine) + " holds a text longer than " +
                   std::to_string(kMaxCredentialTextLength) + " characters";
@@ -121,14 +136,12 @@ bool CredentialLog::SaveLog() {
 }
 
 int CredentialLog::FindMac(const std::string& mac) const {
-    for (int i = 0; i < count_; ++i) {
-        if (entries_[static_cast<std::size_t>(i)].mac == mac) return i;
-    }
-    return -1;
+    const auto found = firstOfMac_.find(mac);
+    return found != firstOfMac_.end() && found->second < count_ ? found->second : -1;
 }
 
 bool CredentialLog::SelectEntry(int index) {
-    if (index < 0 || (index != 0 && index > count_) || index >= kMaxTableEntries) {
+    if (index < 0 || (index != 0 && index > count_) || index >= kMaxCredentialEntries) {
         prompter_.showMessage(kFatalError, kOutOfRange, MessageIcon::Critical);
         return false;
     }
@@ -137,7 +150,7 @@ bool CredentialLog::SelectEntry(int index) {
 }
 
 bool CredentialLog::AppendEntry() {
-    if (count_ >= kMaxTableEntries) {
+    if (count_ >= kMaxCredentialEntries) {
         prompter_.showMessage(kFatalError, kOutOfRange, MessageIcon::Critical);
         return false;
     }
@@ -153,12 +166,29 @@ bool CredentialLog::StoreEntry(const std::string& mac, const std::string& id, co
         prompter_.showMessage(kFatalError, kOutOfRange, MessageIcon::Critical);
         return false;
     }
+    // The index follows the texts: the first entry of each MAC, among the counted ones and the free one.
+    const std::string old = e->mac;
     *e = CredentialEntry{mac, id, password};
+    if (old != mac) {
+        const auto was = firstOfMac_.find(old);
+        if (was != firstOfMac_.end() && was->second == current_) {
+            firstOfMac_.erase(was);
+            for (int i = 0; i < static_cast<int>(entries_.size()); ++i) {
+                if (entries_[static_cast<std::size_t>(i)].mac == old) {
+                    firstOfMac_.emplace(old, i);
+                    break;
+                }
+            }
+        }
+        auto [now, added] = firstOfMac_.emplace(mac, current_);
+        if (!added && now->second > current_) now->second = current_;
+    }
     return true;
 }
 
 bool CredentialLog::ClearLog() {
     entries_.clear();
+    firstOfMac_.clear();
     count_ = current_ = 0;
     unreadTail_.clear();
     std::string error;
@@ -177,29 +207,23 @@ CredentialEntry CredentialLog::entry(int index) const {
 CredentialEntry CredentialLog::current() const { return entry(current_); }
 
 CredentialEntry* CredentialLog::slot(int index) {
-    if (index < 0 || index >= kMaxTableEntries) return nullptr;
+    if (index < 0 || index >= kMaxCredentialEntries) return nullptr;
     if (static_cast<std::size_t>(index) >= entries_.size()) entries_.resize(static_cast<std::size_t>(index) + 1);
     return &entries_[static_cast<std::size_t>(index)];
 }
 
-bool CredentialLog::rememberAcceptedCredentials(const std::string& mac, const std::string& id,
-                                                const std::string& password) {
+bool CredentialLog::storeAll(const std::map<std::string, Credentials>& credentials) {
+    if (credentials.empty()) return true;
     if (!LoadLog()) return false;
-    const int index = FindMac(mac);
-    if (index >= 0) {
-        const CredentialEntry& e = entries_[static_cast<std::size_t>(index)];
-        if (e.id == id && e.password == password) return true;
-        return StoreEntry(mac, id, password, index) && SaveLog();
+    for (const auto& [mac, c] : credentials) {
+        const int index = FindMac(mac);
+        if (index >= 0) {
+            if (!StoreEntry(mac, c.id, c.password, index)) return false;
+        } else if (!AppendEntry() || !StoreEntry(mac, c.id, c.password, -1)) {
+            return false;
+        }
     }
-    return AppendEntry() && StoreEntry(mac, id, password, -1) && SaveLog();
-}
-
-bool CredentialLog::updateChangedCredentials(const std::string& mac, const std::string& id,
-                                             const std::string& password) {
-    if (!LoadLog()) return false;
-    const int index = FindMac(mac);
-    if (index < 0) return true;
-    return SelectEntry(index) && StoreEntry(mac, id, password, -1) && SaveLog();
+    return SaveLog();
 }
 
 }  // namespace tarn

@@ -7,8 +7,11 @@
 // is needed and rewritten (atomically, readable by its owner only) after each change.
 #pragma once
 
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "core/common/labelled_entries.h"
@@ -21,6 +24,13 @@ constexpr const char* kWrongDataType = "Wrong data type!!";
 constexpr const char* kBlankCode = "-/space/-";
 // The longest MAC, ID or password the log keeps: all that a request can carry.
 constexpr std::size_t kMaxCredentialTextLength = 255;
+// Entries the log keeps: a fleet of any size met in practice (and no fixed table below it).
+constexpr int kMaxCredentialEntries = 1000000;
+
+// Why the log could not give the ID or password back exactly as it is ("-/space/-" in it would read
+// back as a blank, a tab would end the token), or nothing when it can. Such credentials are refused
+// before they are sent, so that a device never takes what the log cannot keep.
+std::optional<std::string> credentialTextProblem(const std::string& text);
 
 struct CredentialEntry {
     std::string mac;
@@ -32,9 +42,9 @@ class CredentialLog {
 public:
     CredentialLog(std::string path, Prompter& prompter) : path_(std::move(path)), prompter_(prompter) {}
 
-    // Reads every entry; the current index and the count end at the number read. A missing file is
-    // created empty (mode 0600) where the folder is writable. Entries the log cannot take (beyond
-    // 5000, a text over 255 characters, a damaged entry) are reported, left unused, and kept in the
+    // Reads every entry; the current index and the count end at the number read. A missing file is an
+    // empty log; the file comes into being with the first SaveLog. Entries the log cannot take (beyond
+    // kMaxCredentialEntries, a text over 255 characters, a damaged entry) are reported, left unused, and kept in the
     // file by the next SaveLog.
     bool LoadLog();
     // Rewrites the file with entries 0..count-1. An entry with an empty MAC, ID or password (or one
@@ -60,12 +70,10 @@ public:
     int currentIndex() const { return current_; }
     CredentialEntry entry(int index) const;
 
-    // The two read-modify-write uses by the management operations:
-    // a device answered a request with these credentials: it is added when not yet in the log, and
-    // its entry takes them when it held others.
-    bool rememberAcceptedCredentials(const std::string& mac, const std::string& id, const std::string& password);
-    // the device confirmed a change of its own ID or password: its entry gets the new texts.
-    bool updateChangedCredentials(const std::string& mac, const std::string& id, const std::string& password);
+    // The read-modify-write of the management operations, for every device that accepted
+    // credentials or confirmed a change of its own (by MAC), with one read and one write of the
+    // file: a new MAC is added, a known one takes the texts.
+    bool storeAll(const std::map<std::string, Credentials>& credentials);
 
     // Parsing and formatting of the file text, without the file.
     static LabelledEntries parse(std::string_view text);
@@ -77,7 +85,8 @@ private:
 
     std::string path_;
     Prompter& prompter_;
-    std::vector<CredentialEntry> entries_;  // may hold one more than count_: the free entry
+    std::vector<CredentialEntry> entries_;             // may hold one more than count_: the free entry
+    std::unordered_map<std::string, int> firstOfMac_;  // FindMac without a scan, for large fleets
     int count_ = 0;
     int current_ = 0;
     std::string unreadTail_;  // the part of the file LoadLog could not take, kept by SaveLog

@@ -16,6 +16,10 @@ std::string_view statusName(OutcomeStatus status) {
             return "failed";
         case OutcomeStatus::Skipped:
             return "skipped";
+        case OutcomeStatus::Duplicate:
+            return "duplicate";
+        case OutcomeStatus::Cancelled:
+            return "cancelled";
     }
     return "failed";
 }

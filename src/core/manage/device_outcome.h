@@ -10,9 +10,12 @@
 
 namespace tarn {
 
-enum class OutcomeStatus { Ok, Refused, NoReply, NoDefinitions, Failed, Skipped };
+// Duplicate: two devices answered with one MAC, and neither was touched. Cancelled: the run was
+// stopped before it reached the device.
+enum class OutcomeStatus { Ok, Refused, NoReply, NoDefinitions, Failed, Skipped, Duplicate, Cancelled };
 
-// "ok", "refused", "no-reply", "no-definitions", "failed", "skipped": the words of fleet.json.
+// "ok", "refused", "no-reply", "no-definitions", "failed", "skipped", "duplicate", "cancelled": the
+// words of fleet.json.
 std::string_view statusName(OutcomeStatus status);
 
 struct DeviceOutcome {

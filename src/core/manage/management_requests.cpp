@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/manage/credential_log.h"
 #include "core/params/parameter_entry.h"
 #include "core/params/value_codec.h"
 
@@ -16,6 +17,23 @@ constexpr std::size_t kLengthIdCommand = 5;
 bool startsWith(const std::string& text, const char* prefix) { return text.rfind(prefix, 0) == 0; }
 bool endsWith(const std::string& text, const std::string& suffix) {
     return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// The device's own credentials are what it stores: the bytes up to the first zero of a text record.
+std::string storedText(const ParameterRecord& record, const Bytes& value, const std::string& text) {
+    if (valueTypeOf(record.type) != ValueType::Text) return text;
+    return std::string(value.begin(), std::find(value.begin(), value.end(), 0));
+}
+
+// The first row from r on that a set sends (marked, and its value encodes), or 0 when there is none
+// before the end of the list or a row that stands for no record.
+int nextSentRow(const ParameterTable& table, int r, ByteOrder order) {
+    for (; r < table.recordRowCount(); ++r) {
+        const ParameterRecord& record = *table.recordOfRow(r);
+        if (record.id.empty()) return 0;
+        if (table.rowModified(r) && EncodeValue(record, table.row(r).value, order)) return r;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -43,6 +61,40 @@ GetPart groupGetBody(const DefinitionSet& set, int group, int continuation, std:
     return part;
 }
 
+std::size_t largestGetEntry(const DefinitionSet* set, int group) {
+    std::size_t largest = wholeDeviceGetBody().size();
+    if (!set || group == 0) return largest;
+    const auto [first, end] = set->groupRange(group);
+    for (int i = first; i < end; ++i) {
+        Bytes entry;
+        appendParameterId(entry, set->records[static_cast<std::size_t>(i)].id);
+        largest = std::max(largest, entry.size() + 2);
+    }
+    return largest;
+}
+
+std::size_t largestSetEntry(const ParameterTable& table, ByteOrder order) {
+    std::size_t largest = 0;
+    for (int r = 0; r < table.recordRowCount(); ++r) {
+        const ParameterRecord& record = *table.recordOfRow(r);
+        if (record.id.empty()) break;
+        if (!table.rowModified(r)) continue;
+        Bytes entry;
+        appendParameterId(entry, record.id);
+        const auto value = EncodeValue(record, table.row(r).value, order);
+        largest = std::max(largest, entry.size() + 2 + (value ? value->size() : 0));
+    }
+    return largest;
+}
+
+std::size_t rebootEntrySize() { return rebootBody().size(); }
+
+std::string credentialsLeaveNoRoomText(const std::string& deviceName) {
+    return "The ID and the password for [ " + deviceName + " ] are too long: a request with them has no room for " +
+           "its values within the " + std::to_string(kRequestBufferSize) +
+           " bytes a device takes. Nothing was sent to the device.";
+}
+
 std::vector<RefusedValue> checkMarkedRows(const ParameterTable& table, ByteOrder order) {
     std::vector<RefusedValue> refused;
     for (int r = 0; r < table.recordRowCount(); ++r) {
@@ -54,9 +106,16 @@ std::vector<RefusedValue> checkMarkedRows(const ParameterTable& table, ByteOrder
             limit = "read-only";
         else if (record.accessMode != AccessMode::ReadWrite)
             limit = "cannot be changed";
-        else if (EncodeValue(record, table.row(r).value, order, &limit))
-            continue;
-        refused.push_back({r, record.name, limit});
+        else if (const auto value = EncodeValue(record, table.row(r).value, order, &limit)) {
+            // The device's own ID and password go into pwd.ini once it has them: only what the log
+            // gives back exactly may be sent.
+            const auto problem = isOwnUserIdRecord(record.id) || isOwnPasswordRecord(record.id)
+                                     ? credentialTextProblem(storedText(record, *value, table.row(r).value))
+                                     : std::nullopt;
+            if (!problem) continue;
+            limit = "pwd.ini could not keep it: " + *problem;
+        }
+        refused.push_back({r, table.rowLabel(r), limit});
     }
     return refused;
 }
@@ -81,16 +140,13 @@ SetPart setBody(const ParameterTable& table, ByteOrder order, std::size_t headSi
                 appendU16(part.body, static_cast<std::uint16_t>(value->size()), order);
                 part.body.insert(part.body.end(), value->begin(), value->end());
                 part.values.push_back({r, FormatValue(record, *value, order)});
-                // The device's own credentials are what it stores: the bytes up to the first zero.
-                const std::string stored = valueTypeOf(record.type) == ValueType::Text
-                                               ? std::string(value->begin(), std::find(value->begin(), value->end(), 0))
-                                               : text;
+                const std::string stored = storedText(record, *value, text);
                 if (isOwnUserIdRecord(record.id)) part.newId = stored;
                 if (isOwnPasswordRecord(record.id)) part.newPassword = stored;
             }
         }
-        if (r + 1 < rows && headSize + part.body.size() > kSplitThreshold) {
-            part.continuation = r + 1;
+        if (!part.body.empty() && headSize + part.body.size() > kSplitThreshold) {
+            part.continuation = nextSentRow(table, r + 1, order);
             break;
         }
     }

@@ -8,6 +8,9 @@
 //
 // A get or set body ends after the entry that takes the datagram (head and body, checksum not
 // counted) past kSplitThreshold bytes when more entries follow; the next datagram starts there.
+// Every datagram carries at least one entry, however long the ID and password are, and a set sends
+// no datagram for rows it does not carry. No request is longer than a device's buffer
+// (kRequestBufferSize): credentials that leave no room for an entry are refused before anything goes.
 #pragma once
 
 #include <cstddef>
@@ -23,6 +26,8 @@
 namespace tarn {
 
 constexpr std::size_t kSplitThreshold = 520;
+constexpr std::size_t kRequestBufferSize = 600;
+constexpr std::size_t kChecksumSize = 2;
 
 // Bytes of the envelope in front of the body: signature (4, or 11 in the MAC-addressed form), the
 // two credentials with their length bytes, length, request id and command.
@@ -69,6 +74,18 @@ std::string refusedValuesText(const std::vector<RefusedValue>& refused);
 // The marked rows of the table from row 0, up to the first row that stands for no record. Rows
 // whose value does not encode are left out (checkMarkedRows finds them first).
 SetPart setBody(const ParameterTable& table, ByteOrder order, std::size_t headSize);
+
+// The largest entry (id, length and value bytes) of the requests: a get of the group (0: the whole
+// device), the set of the table's marked rows, a reboot.
+std::size_t largestGetEntry(const DefinitionSet* set, int group);
+std::size_t largestSetEntry(const ParameterTable& table, ByteOrder order);
+std::size_t rebootEntrySize();
+// A request with this head has room for the entry inside a device's buffer.
+constexpr bool requestHasRoom(std::size_t headSize, std::size_t largestEntry) {
+    return headSize + largestEntry + kChecksumSize <= kRequestBufferSize;
+}
+// What the operator is told when it has not; nothing is sent to the device.
+std::string credentialsLeaveNoRoomText(const std::string& deviceName);
 
 // Ids of class 2 ending in ".1" and ".2" are the device's own user ID and password.
 bool isOwnUserIdRecord(const std::string& id);

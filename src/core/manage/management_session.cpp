@@ -12,6 +12,8 @@ namespace tarn {
 
 namespace {
 
+constexpr const char* kDiscardEditsCaption = "Parameters";
+
 constexpr const char* kNoCredentials = "No ID and password";
 constexpr const char* kNoReply = "No reply";
 
@@ -27,11 +29,35 @@ ManagementSession::ManagementSession(ManagementHost& host, Prompter& prompter, S
     : host_(host),
       prompter_(prompter),
       settings_(std::move(settings)),
-      credentials_(settings_.logPath, prompter),
+      credentials_(settings_.logPath, prompter, settings_.credentialStore),
       store_(settings_.definitions ? settings_.definitions : std::make_shared<DefinitionStore>()) {}
 
+// Another selection while the list holds edits (red values) of the devices it shows: they would be
+// lost, so the operator is asked once. Keeping them puts the tree's selection back on those devices,
+// so that a Set never writes them to devices whose values the list does not show.
 void ManagementSession::RequestParameterValues(int group) {
-    if (!asking()) startGet(group);
+    if (asking()) return;
+    const int edited = table_.modifiedCount();
+    const std::vector<DeviceEntry> selected = host_.selectedDevices();
+    const auto sameDevices = [&] {
+        return selected.size() == listed_.size() &&
+               std::equal(selected.begin(), selected.end(), listed_.begin(),
+                          [](const DeviceEntry& a, const DeviceEntry& b) { return a.mac == b.mac && a.ip == b.ip; });
+    };
+    if (group != 0 || edited == 0 || listed_.empty() || sameDevices()) {
+        startGet(group);
+        return;
+    }
+    question_ = Question::DiscardEdits;
+    prompter_.askYesNo(kDiscardEditsCaption, "Discard " + std::to_string(edited) + " edited values?",
+                       liveness_.guard([this, group](bool yes) {
+                           if (question_ != Question::DiscardEdits) return;
+                           question_ = Question::None;
+                           if (yes)
+                               startGet(group);
+                           else
+                               host_.restoreSelection(listed_);
+                       }));
 }
 
 void ManagementSession::SelectGroup(int group) {
@@ -100,6 +126,7 @@ void ManagementSession::beginOperation(Kind kind, int group, std::vector<DeviceE
 void ManagementSession::endOperation() {
     host_.stopTimer(SessionTimer::NextDevice);
     host_.stopTimer(SessionTimer::ReplyWait);
+    credentials_.saveAccepted();
     ++generation_;
     op_.phase = Phase::Idle;
 }
@@ -111,6 +138,7 @@ const DeviceEntry& ManagementSession::deviceOf(int target) const {
 bool ManagementSession::startGet(int group) {
     auto devices = checkedSelection();
     if (!devices) return false;
+    listed_ = *devices;
     beginOperation(Kind::Get, group, std::move(*devices));
     const DeviceEntry& first = op_.devices.front();
     if (group == 0) {
@@ -173,7 +201,15 @@ void ManagementSession::askCredentialsOf(int target, bool askEvenIfLogged,
 void ManagementSession::sendNextGet() {
     const int t = op_.nextTarget;
     if (op_.firstPart) {
-        askCredentialsOf(t, false, [this, t](const Credentials& credentials) { sendGetTo(t, credentials); });
+        askCredentialsOf(t, false, [this, t](const Credentials& credentials) {
+            const DeviceEntry& device = deviceOf(t);
+            const std::size_t head = requestHeadSize(device.addressingKind == 2, credentials.id, credentials.password);
+            if (!requestHasRoom(head, largestGetEntry(store_->current(), op_.group))) {
+                refuseCredentials(device);
+                return;
+            }
+            sendGetTo(t, credentials);
+        });
         return;
     }
     sendGetTo(t, Credentials{targets_[t].id, targets_[t].password});
@@ -260,18 +296,21 @@ void ManagementSession::sendToTargets() {
         }
         askCredentialsOf(i, op_.askEvenIfLogged, [this, i](const Credentials& credentials) {
             const DeviceEntry& device = deviceOf(i);
+            const bool kindIsSet = op_.kind == Kind::Set;
+            const std::size_t head = requestHeadSize(device.addressingKind == 2, credentials.id, credentials.password);
+            if (!requestHasRoom(head, kindIsSet ? largestSetEntry(table_, op_.order) : rebootEntrySize())) {
+                refuseCredentials(device);
+                return;
+            }
             targets_[i] = TargetRecord{toUpperAscii(device.mac), credentials.id, credentials.password, {}};
             if (!op_.body) {
-                SetPart part =
-                    setBody(table_, op_.order,
-                            requestHeadSize(device.addressingKind == 2, credentials.id, credentials.password));
+                SetPart part = setBody(table_, op_.order, head);
                 op_.body = std::move(part.body);
                 op_.continuation = part.continuation;
                 op_.values = std::move(part.values);
                 if (part.newId || part.newPassword)
                     op_.ownChange = Credentials{part.newId.value_or(""), part.newPassword.value_or("")};
             }
-            const bool kindIsSet = op_.kind == Kind::Set;
             if (!sendRequest(i, kindIsSet ? CommandCode::SetValues : CommandCode::Reboot,
                              kindIsSet ? ManagementOperation::Set : ManagementOperation::Reboot)) {
                 finishSending();
@@ -282,6 +321,14 @@ void ManagementSession::sendToTargets() {
         });
     }
     sendingTargets_ = false;
+}
+
+// Credentials whose request would have no room for a value: the device gets nothing, and neither do
+// the devices after it.
+void ManagementSession::refuseCredentials(const DeviceEntry& device) {
+    op_.notSent = credentialsLeaveNoRoomText(device.name);
+    prompter_.showMessage(kErrorCaption, op_.notSent, MessageIcon::Warning);
+    finishSending();
 }
 
 void ManagementSession::doSet() {
@@ -298,10 +345,14 @@ void ManagementSession::doSet() {
     prompter_.confirm(kSetConfirm, liveness_.guard([this, devices = std::move(*devices)](bool yes) mutable {
         if (question_ != Question::SetConfirm) return;
         question_ = Question::None;
-        if (!yes) return;
-        beginOperation(Kind::Set, selectedGroup_, std::move(devices));
-        sendToTargets();
+        if (yes) sendSetPart(std::move(devices));
     }));
+}
+
+// One part of a set: the marked rows from the top of the list, as many as one datagram takes.
+void ManagementSession::sendSetPart(std::vector<DeviceEntry> devices) {
+    beginOperation(Kind::Set, selectedGroup_, std::move(devices));
+    sendToTargets();
 }
 
 void ManagementSession::doReboot() {
@@ -453,7 +504,8 @@ void ManagementSession::finishSet(const std::vector<std::string>& missing) {
         table_.setModified(table_.row(v.row).record, false);
     }
     if (op_.continuation != 0) {
-        doSet();  // the next part: the marked rows after this one
+        // The next part, to the same devices; the operator confirmed the whole set once.
+        sendSetPart(std::vector<DeviceEntry>(op_.devices));
         return;
     }
     for (int r = 0; r < table_.recordRowCount(); ++r)

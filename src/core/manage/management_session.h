@@ -114,6 +114,9 @@ public:
     // Progress of a long operation for the status line; empty when it is over.
     virtual void showProgress(const std::string& text) = 0;
     virtual void focusList() {}
+    // The operator kept the edits of the listed devices: the tree marks these devices again (and
+    // loads nothing), so that the list and the selection agree.
+    virtual void restoreSelection(const std::vector<DeviceEntry>&) {}
     virtual void sessionEvent(const SessionEvent&) {}
     // A reply that came after its operation ended; it changed nothing.
     virtual void lateReply(ByteView) {}
@@ -129,6 +132,9 @@ struct SessionSettings {
     int replyWaitMs = 3000;     // after the last request of a part, for the remaining replies
     // The definition sets of the run, when several sessions share them; else the session has its own.
     std::shared_ptr<DefinitionStore> definitions;
+    // pwd.ini of the run, when several sessions share it: the run writes it (CredentialStore::save);
+    // else the session has its own and writes it at the end of each operation.
+    std::shared_ptr<CredentialStore> credentialStore;
 };
 
 class ManagementSession {
@@ -159,6 +165,8 @@ public:
     // The pending credential change of a device (by MAC): a set carrying its own ID or password was
     // answered; used up by its next refusal.
     bool credentialChangePending(const std::string& mac) const { return credentials_.changePending(mac); }
+    // pwd.ini could not take credentials that devices accepted (the session goes on with them).
+    bool credentialLogFailed() const { return credentials_.logWriteFailed(); }
     bool busy() const { return op_.phase != Phase::Idle || question_ != Question::None; }
     bool asking() const { return question_ != Question::None; }
 
@@ -169,7 +177,7 @@ private:
     }
     enum class Phase { Idle, Sending, Waiting };
     // The answer the session waits for; None when no question is open.
-    enum class Question { None, SetConfirm, RebootConfirm, RebootAfterSet, Credentials };
+    enum class Question { None, SetConfirm, RebootConfirm, RebootAfterSet, Credentials, DiscardEdits };
     struct Operation {
         Kind kind = Kind::Get;
         Phase phase = Phase::Idle;
@@ -204,6 +212,8 @@ private:
     void sendNextGet();
     void sendGetTo(int target, const Credentials& credentials);
     void doSet();
+    void sendSetPart(std::vector<DeviceEntry> devices);
+    void refuseCredentials(const DeviceEntry& device);
     void doReboot();
     void sendToTargets();
     void targetCredentials(int generation, const std::optional<Credentials>& credentials);
@@ -245,7 +255,8 @@ private:
     bool setScanDhcp_ = false;
     int generation_ = 0;  // counts operations
     Question question_ = Question::None;
-    bool sendingTargets_ = false;  // sendToTargets() is on the stack
+    std::vector<DeviceEntry> listed_;  // the devices whose values the list shows
+    bool sendingTargets_ = false;      // sendToTargets() is on the stack
     Liveness liveness_;
 };
 

@@ -14,7 +14,9 @@ bool isFailure(OutcomeStatus status) {
     switch (status) {
         case OutcomeStatus::Ok:
         case OutcomeStatus::Skipped:
+        case OutcomeStatus::Cancelled:
             return false;
+        case OutcomeStatus::Duplicate:
         case OutcomeStatus::Refused:
         case OutcomeStatus::NoReply:
         case OutcomeStatus::NoDefinitions:
@@ -54,9 +56,13 @@ std::string outcomeSummary(const OperationOutcomes& outcomes) {
     }
     std::string text;
     for (const std::string& operation : operations) {
-        int total = 0, failed = 0, skipped = 0;
+        int total = 0, failed = 0, skipped = 0, cancelled = 0;
         for (const DeviceOutcome& o : outcomes) {
             if (o.operation != operation) continue;
+            if (o.status == OutcomeStatus::Cancelled) {
+                ++cancelled;
+                continue;
+            }
             ++total;
             failed += isFailure(o.status) ? 1 : 0;
             skipped += o.status == OutcomeStatus::Skipped ? 1 : 0;
@@ -69,6 +75,7 @@ std::string outcomeSummary(const OperationOutcomes& outcomes) {
         else
             text += devices(total - skipped) + ", all ok";
         if (skipped > 0 && skipped < total) text += ", " + std::to_string(skipped) + " skipped";
+        if (cancelled > 0) text += ", " + std::to_string(cancelled) + " cancelled";
     }
     return text;
 }

@@ -16,29 +16,28 @@ ConfigurationComparison::ConfigurationComparison(const ParsedConfiguration& file
     for (const ConfigurationEntry& entry : file.entries) {
         if (entry.row < 0 || entry.row >= static_cast<long long>(rowRecords.size())) continue;
         const int record = rowRecords[static_cast<std::size_t>(entry.row)];
-        if (record < 0 || record >= set.recordCount() || entry.token == kNoneToken) continue;
+        if (record < 0 || record >= set.recordCount()) continue;
         const ParameterRecord& r = set.records[static_cast<std::size_t>(record)];
         if (r.accessMode != AccessMode::ReadWrite) continue;
-        std::optional<FileValue>& value = values_[static_cast<std::size_t>(record)];
+        const bool noValue = entry.exact ? entry.exact->empty() : entry.token == kNoneToken;
+        if (noValue && valueTypeOf(r.type) != ValueType::Text) continue;
+        std::optional<ConfigurationEntry>& value = values_[static_cast<std::size_t>(record)];
         if (!value) ++compared_;
         // A later line for the same row wins, as it does when the file is loaded.
-        value = FileValue{entry.token, normalisedValue(r, replaceAll(entry.token, "_", " "), order_)};
+        value = entry;
     }
 }
 
-std::optional<std::string> ConfigurationComparison::fileValue(int record) const {
+std::optional<std::string> ConfigurationComparison::fileValue(int record, const std::string& shown) const {
     if (record < 0 || record >= static_cast<int>(values_.size())) return std::nullopt;
-    const std::optional<FileValue>& value = values_[static_cast<std::size_t>(record)];
+    const std::optional<ConfigurationEntry>& value = values_[static_cast<std::size_t>(record)];
     if (!value) return std::nullopt;
-    return value->shown;
+    return normalisedValue(set_->records[static_cast<std::size_t>(record)], entryText(*value, shown), order_);
 }
 
 bool ConfigurationComparison::differs(int record, const std::string& shown) const {
-    if (record < 0 || record >= static_cast<int>(values_.size())) return false;
-    const std::optional<FileValue>& value = values_[static_cast<std::size_t>(record)];
-    if (!value) return false;
-    if (configurationToken(shown) == value->token) return false;
-    return normalisedValue(set_->records[static_cast<std::size_t>(record)], shown, order_) != value->shown;
+    const std::optional<std::string> file = fileValue(record, shown);
+    return file && *file != normalisedValue(set_->records[static_cast<std::size_t>(record)], shown, order_);
 }
 
 }  // namespace tarn

@@ -5,9 +5,10 @@
 // Two texts are the same value when the value codec shows them alike: "1" and the name of defined
 // value 1, "010.0.0.1" and "10.0.0.1", "1.5" and "1.500000", "100ms" and "100  ms". A value as the
 // file writes it (blanks as "_") also matches, so that a text holding "_" compares equal to the file
-// saved from it. Only read/write records are compared (the rows a Load would write); a "<none>"
-// entry (no value when the file was saved) compares nothing. A row the list shows empty, as when
-// the selected devices differ among themselves, differs from any value the file has for it.
+// saved from it: the file's value of a row is what a Load would give it (entryText). Only read/write
+// records are compared (the rows a Load would write); a "<none>" entry is the empty text of a text
+// record, and compares nothing for other records (no value when the file was saved). A row the list shows empty, as
+// when the selected devices differ among themselves, differs from any value the file has for it.
 #pragma once
 
 #include <optional>
@@ -34,20 +35,16 @@ public:
 
     // The records the file holds a value for.
     int comparedCount() const { return compared_; }
-    // The file's value of the record as the list would show it; nothing when the file has none.
-    std::optional<std::string> fileValue(int record) const;
+    // The file's value of the record, shown as `shown` now, as the list would show it; nothing when
+    // the file has none.
+    std::optional<std::string> fileValue(int record, const std::string& shown) const;
     // Whether the shown text of the record holds another value than the file.
     bool differs(int record, const std::string& shown) const;
 
 private:
-    struct FileValue {
-        std::string token;  // as written in the file
-        std::string shown;  // blanks restored, normalised
-    };
-
     const DefinitionSet* set_ = nullptr;
     ByteOrder order_ = ByteOrder::Little;
-    std::vector<std::optional<FileValue>> values_;  // per record of the set
+    std::vector<std::optional<ConfigurationEntry>> values_;  // per record of the set
     int compared_ = 0;
 };
 

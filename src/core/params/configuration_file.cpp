@@ -13,6 +13,8 @@ namespace tarn {
 namespace {
 
 constexpr std::size_t kMaxConfigurationFileSize = 16u << 20;
+// A file holds the device's own user ID and password in clear: its owner's only.
+constexpr mode_t kOwnerOnly = 0600;
 
 bool selectionUsable(const ConfigurationHeader& selection, Prompter& prompter) {
     if (selection.deviceCount <= 0) {
@@ -24,6 +26,57 @@ bool selectionUsable(const ConfigurationHeader& selection, Prompter& prompter) {
         return false;
     }
     return true;
+}
+
+std::string valueLineText(const std::string& token) {
+    return token == kNoneToken ? std::string() : replaceAll(token, "_", " ");
+}
+
+bool keptAsIs(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte > 0x20 && byte < 0x7F && c != '%' && c != '<';
+}
+
+std::string exactToken(const std::string& text) {
+    if (text.empty()) return std::string(kNoneToken);
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string token;
+    for (char c : text) {
+        if (keptAsIs(c)) {
+            token += c;
+            continue;
+        }
+        const auto byte = static_cast<unsigned char>(c);
+        token += '%';
+        token += kHex[byte >> 4];
+        token += kHex[byte & 0xF];
+    }
+    return token;
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+std::optional<std::string> exactText(std::string_view token) {
+    if (token == kNoneToken) return std::string();
+    std::string text;
+    for (std::size_t i = 0; i < token.size(); ++i) {
+        if (token[i] != '%') {
+            text += token[i];
+            continue;
+        }
+        if (i + 2 >= token.size()) return std::nullopt;
+        const int high = hexDigit(token[i + 1]);
+        const int low = hexDigit(token[i + 2]);
+        if (high < 0 || low < 0) return std::nullopt;
+        text += static_cast<char>(high << 4 | low);
+        i += 2;
+    }
+    return text;
 }
 
 }  // namespace
@@ -39,6 +92,12 @@ std::string configurationToken(const std::string& value) {
     return token;
 }
 
+std::string entryText(const ConfigurationEntry& entry, const std::string& current) {
+    if (entry.exact) return *entry.exact;
+    if (configurationToken(current) == entry.token) return current;
+    return valueLineText(entry.token);
+}
+
 std::string configurationSavePath(const std::string& chosen) {
     const std::size_t name = chosen.find_last_of('/');
     const std::size_t dot = chosen.find('.', name == std::string::npos ? 0 : name + 1);
@@ -47,21 +106,30 @@ std::string configurationSavePath(const std::string& chosen) {
 
 std::string formatConfiguration(const ConfigurationHeader& header, const std::vector<ConfigurationRow>& rows) {
     std::string text = std::to_string(header.deviceCount) + " \t " + header.productId + " \t " + header.version + " \n";
+    std::string exact;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (rows[r].parameter.empty()) continue;
-        text += "[" + std::to_string(r) + "]\t " + configurationToken(rows[r].value) + "\n";
+        const std::string token = configurationToken(rows[r].value);
+        text += "[" + std::to_string(r) + "]\t " + token + "\n";
+        if (valueLineText(token) != rows[r].value)
+            exact += "[" + std::to_string(r) + "]\t " + exactToken(rows[r].value) + "\n";
     }
+    if (!exact.empty()) text += std::string(kExactSection) + "\n" + exact;
     return text;
 }
 
 bool SaveConfiguration(const std::string& path, const ConfigurationHeader& selection,
                        const std::vector<ConfigurationRow>& rows, Prompter& prompter) {
     if (!selectionUsable(selection, prompter)) return false;
-    if (!writeFileAtomically(path, formatConfiguration(selection, rows), 0666)) {
+    if (!writeFileAtomically(path, formatConfiguration(selection, rows), kOwnerOnly)) {
         prompter.showMessage(kErrorCaption, kFileOpenError, MessageIcon::Critical);
         return false;
     }
     return true;
+}
+
+std::string configurationDamageText(const ParsedConfiguration& file) {
+    return "The file is damaged: " + file.damage + ". Nothing was loaded from it.";
 }
 
 ParsedConfiguration parseConfiguration(std::string_view text) {
@@ -73,19 +141,48 @@ ParsedConfiguration parseConfiguration(std::string_view text) {
     parsed.header.productId = std::string(reader.token());
     parsed.header.version = std::string(reader.token());
     parsed.headerRead = true;
-    while (true) {
-        if (!reader.literal("[")) break;
-        const auto row = reader.integer();
-        if (!row || !reader.literal("]")) break;
-        const std::string_view token = reader.token();
-        if (token.empty()) break;
-        parsed.entries.push_back(ConfigurationEntry{*row, std::string(token)});
+    // "[" row "]" token; false (nothing consumed) when the next line is not one.
+    auto entry = [&reader](long long& row, std::string_view& token) {
+        const std::size_t start = reader.position();
+        const auto number = reader.literal("[") ? reader.integer() : std::nullopt;
+        if (number && reader.literal("]") && !(token = reader.token()).empty()) {
+            row = *number;
+            return true;
+        }
+        reader.setPosition(start);
+        return false;
+    };
+    long long row = 0;
+    std::string_view token;
+    while (entry(row, token)) parsed.entries.push_back(ConfigurationEntry{row, std::string(token), std::nullopt});
+    if (!reader.atEnd() && reader.peekToken() == kExactSection) {
+        reader.token();
+        while (entry(row, token)) {
+            const std::size_t line = reader.position();
+            std::optional<std::string> text = exactText(token);
+            if (!text) {
+                parsed.damage = "line " + std::to_string(reader.lineAt(line)) + " holds no exact text";
+                return parsed;
+            }
+            // The exact text belongs to the row's value line (the last one, which a load applies).
+            auto it = std::find_if(parsed.entries.rbegin(), parsed.entries.rend(),
+                                   [row](const ConfigurationEntry& e) { return e.row == row; });
+            if (it == parsed.entries.rend())
+                parsed.entries.push_back(ConfigurationEntry{row, configurationToken(*text), std::move(text)});
+            else
+                it->exact = std::move(text);
+        }
     }
+    if (!reader.atEnd()) parsed.damage = "line " + std::to_string(reader.line()) + " is not a value line";
     return parsed;
 }
 
 bool applyConfiguration(const ParsedConfiguration& file, const ConfigurationHeader& selection,
                         std::vector<ConfigurationRow>& rows, Prompter& prompter) {
+    if (file.headerRead && !file.damage.empty()) {
+        prompter.showMessage(kErrorCaption, configurationDamageText(file), MessageIcon::Critical);
+        return false;
+    }
     if (!file.headerRead || file.header.productId != selection.productId || file.header.version != selection.version) {
         prompter.showMessage(kErrorCaption, kSavedFileNotMatch, MessageIcon::Critical);
         return false;
@@ -93,12 +190,13 @@ bool applyConfiguration(const ParsedConfiguration& file, const ConfigurationHead
     for (const ConfigurationEntry& entry : file.entries) {
         if (entry.row < 0 || entry.row >= static_cast<long long>(rows.size())) continue;
         ConfigurationRow& row = rows[static_cast<std::size_t>(entry.row)];
-        if (entry.token == kNoneToken) {
+        const std::string text = entryText(entry, row.value);
+        const bool empties = text.empty() && (!row.text || row.access != AccessMode::ReadWrite);
+        if (empties) {
             row.value.clear();
             continue;
         }
         if (row.access != AccessMode::ReadWrite) continue;
-        const std::string text = replaceAll(entry.token, "_", " ");
         if (text != row.value) row.modified = true;
         row.value = text;
     }

@@ -3,11 +3,21 @@
 //
 //   %d \t %s \t %s \n      number of selected devices, product id, firmware version
 //   [%d]\t %s\n            list row (from 0) and its value, blanks written as "_", "<none>" if empty
+//   <exact>\n              only when a value line cannot tell a text exactly (it holds "_", white
+//   [%d]\t %s\n            space other than blanks, or is "<none>"): the row and its exact text, every
+//                          byte outside "!".."~" and every "%" and "<" as %XX, the empty text "<none>"
+//
+// Readers that know only the value lines stop at "<exact>", as they stop at any line that is not a
+// value line, so files stay readable by them. Where a file has no exact text for a row (a file
+// written by such a reader), a value token that is exactly how the row's present text is written is
+// that text: "Pump_1" stays "Pump_1" rather than becoming "Pump 1", and restoring a device's own
+// backup sends nothing. Anything else that is not a value line (a damaged file) refuses the whole file.
 //
 // The writer and reader work over plain rows (parameter text, value text, access mode, modified
 // mark); the GUI copies its list into rows and back.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +33,8 @@ constexpr const char* kSavedFileNotMatch = "Saved file not match. Wrong product 
 constexpr const char* kConfigurationFilter = "Configuration File(.CNF)|*.cnf|";
 // The value of an empty cell in a file.
 inline constexpr std::string_view kNoneToken = "<none>";
+// The line that starts the exact texts.
+inline constexpr std::string_view kExactSection = "<exact>";
 
 struct ConfigurationHeader {
     int deviceCount = 0;    // selected devices
@@ -35,18 +47,26 @@ struct ConfigurationRow {
     std::string value;      // column 2
     AccessMode access = AccessMode::None;
     bool modified = false;
+    bool text = false;  // a text record ("*char"): "<none>" gives it the empty text
 };
 
 struct ConfigurationEntry {
     long long row = 0;
-    std::string token;  // as in the file: "_" for blanks, "<none>" for empty
+    std::string token;                 // as in the file: "_" for blanks, "<none>" for empty
+    std::optional<std::string> exact;  // the exact text, when the file has one for the row
 };
 
 struct ParsedConfiguration {
     bool headerRead = false;
     ConfigurationHeader header;
     std::vector<ConfigurationEntry> entries;
+    std::string damage;  // what is not a value line ("line 7 is not a value line"); empty: none
 };
+
+// The text a file entry gives a row that shows `current` (the one rule of Load, Compare with file
+// and fleet apply): its exact text; else `current` when the token is exactly how `current` is
+// written; else "" for "<none>"; else the token with every "_" read as a blank.
+std::string entryText(const ConfigurationEntry& entry, const std::string& current);
 
 // The path to save to: ".CNF" appended when the file name has no "." (dots in folder names, such
 // as /home/j.smith, do not count).
@@ -66,11 +86,14 @@ bool SaveConfiguration(const std::string& path, const ConfigurationHeader& selec
                        const std::vector<ConfigurationRow>& rows, Prompter& prompter);
 
 ParsedConfiguration parseConfiguration(std::string_view text);
+// "The file is damaged: line 7 is not a value line. Nothing was loaded from it."
+std::string configurationDamageText(const ParsedConfiguration& file);
 
-// Applies a parsed file to the rows after the header check ("Saved file not match. Wrong product id
-// & version."). "<none>" empties a row's value whatever its access mode; other values change only
-// read/write rows, and mark them modified when the text differs. Row numbers outside the list are
-// ignored. Returns false (rows unchanged) when the header does not match.
+// Applies a parsed file to the rows after the checks: a damaged file is refused whole, then the
+// header ("Saved file not match. Wrong product id & version."). Read/write rows take entryText, and
+// are marked modified when it differs from their text ("<none>" marks only text rows, which it
+// empties; it empties other rows whatever their access mode, unmarked). Row numbers outside the list
+// are ignored. Returns false (rows unchanged) when the file is refused.
 bool applyConfiguration(const ParsedConfiguration& file, const ConfigurationHeader& selection,
                         std::vector<ConfigurationRow>& rows, Prompter& prompter);
 

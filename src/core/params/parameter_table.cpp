@@ -1,5 +1,9 @@
 #include "core/params/parameter_table.h"
 
+#include <algorithm>
+
+#include "core/params/value_codec.h"
+
 namespace tarn {
 
 void ParameterTable::reset() {
@@ -80,6 +84,38 @@ int ParameterTable::findRow(const std::string& nameOrId) const {
     return -1;
 }
 
+std::vector<int> ParameterTable::findRows(const std::string& nameOrId) const {
+    std::vector<int> found;
+    for (int r = 0; r < recordRows_; ++r) {
+        const ParameterRow& row = rows_[static_cast<std::size_t>(r)];
+        if (!row.name.empty() && row.name == nameOrId && rowShown(r)) found.push_back(r);
+    }
+    if (!found.empty()) return found;
+    for (int r = 0; r < recordRows_; ++r) {
+        if (recordOfRow(r)->id == nameOrId && rowShown(r)) return {r};
+    }
+    return found;
+}
+
+std::string ParameterTable::rowLabel(int r) const {
+    if (r < 0 || r >= recordRows_) return {};
+    const ParameterRow& row = rows_[static_cast<std::size_t>(r)];
+    for (int other = 0; other < recordRows_; ++other) {
+        if (other != r && rows_[static_cast<std::size_t>(other)].name == row.name)
+            return row.name + " (" + row.classText + ")";
+    }
+    return row.name;
+}
+
+std::string ParameterTable::rowIds(const std::vector<int>& rows) const {
+    std::string text;
+    for (int r : rows) {
+        const ParameterRecord* record = recordOfRow(r);
+        if (record) text += (text.empty() ? "" : ", ") + record->id;
+    }
+    return text;
+}
+
 void ParameterTable::setValue(int r, const std::string& text) {
     if (r < 0 || r >= rowCount()) return;
     std::string& value = rows_[static_cast<std::size_t>(r)].value;
@@ -102,6 +138,10 @@ bool ParameterTable::rowShown(int r) const {
     if (r < 0 || r >= rowCount()) return false;
     const ParameterRecord* record = recordOfRow(r);
     return !record || record->accessMode != AccessMode::Hidden;
+}
+
+int ParameterTable::modifiedCount() const {
+    return static_cast<int>(std::count(modified_.begin(), modified_.end(), 1));
 }
 
 bool ParameterTable::modified(int record) const {
@@ -161,7 +201,7 @@ std::optional<std::string> ParameterTable::differingFileValue(int r) const {
     if (!comparing_ || r < 0 || r >= recordRows_) return std::nullopt;
     const ParameterRow& row = rows_[static_cast<std::size_t>(r)];
     if (!comparison_.differs(row.record, row.value)) return std::nullopt;
-    return comparison_.fileValue(row.record);
+    return comparison_.fileValue(row.record, row.value);
 }
 
 int ParameterTable::differingRowCount() const {
@@ -174,7 +214,9 @@ std::vector<ConfigurationRow> ParameterTable::configurationRows() const {
     std::vector<ConfigurationRow> out;
     for (int r = 0; r < recordRows_; ++r) {
         const ParameterRow& row = rows_[static_cast<std::size_t>(r)];
-        out.push_back({row.name, row.value, recordOfRow(r)->accessMode, modified(row.record)});
+        const ParameterRecord& record = *recordOfRow(r);
+        out.push_back({row.name, row.value, record.accessMode, modified(row.record),
+                       valueTypeOf(record.type) == ValueType::Text});
     }
     return out;
 }

@@ -61,8 +61,16 @@ public:
     // The row that shows a record, or -1 when the current group does not show it.
     int rowOfRecord(int record) const;
     const ParameterRecord* recordOfRow(int r) const;
-    // The row whose parameter name or id is the text, or -1.
+    // The row whose parameter name or id is the text, or -1 (the first, when several have the name).
     int findRow(const std::string& nameOrId) const;
+    // Every shown row the text names: the rows of that parameter name (one per instance of a class
+    // such as "Inputs/DI 1".."Inputs/DI 12"), or else the row of that id.
+    std::vector<int> findRows(const std::string& nameOrId) const;
+    // The row as messages name it: its parameter name, and its class text too when another row of
+    // the list has the same name ("Input mode (Inputs/DI 3)").
+    std::string rowLabel(int r) const;
+    // "3.1.1, 3.2.1, 3.3.1": the ids of the rows.
+    std::string rowIds(const std::vector<int>& rows) const;
     // Whether a row is shown: hidden parameters keep their row (row numbers stay the list
     // positions that .CNF files use) but are not shown, by the list or by tarnctl.
     bool rowShown(int r) const;
@@ -74,6 +82,8 @@ public:
     void clearMarks();
 
     bool modified(int record) const;
+    // The records that carry the mark: the edits a set would send.
+    int modifiedCount() const;
     void setModified(int record, bool on);
     bool rowModified(int r) const { return modified(row(r).record); }
 

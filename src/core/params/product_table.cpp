@@ -12,10 +12,8 @@ void ProductTable::LoadProductTable(const std::string& path, Prompter& prompter)
     entries_.clear();
     current_ = 0;
     const FileContent file = readWholeFile(path, kMaxTableFileSize);
-    if (file.status == ReadStatus::Missing) {
-        createEmptyFileIfMissing(path, 0644);
-        return;
-    }
+    // A missing table is an empty one; the data folder is never written.
+    if (file.status == ReadStatus::Missing) return;
     if (file.status == ReadStatus::TooLarge) {
         prompter.showMessage("Error", path + " is too large to be a product-id table; it is not used.",
                              MessageIcon::Critical);

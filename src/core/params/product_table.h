@@ -23,8 +23,8 @@ struct ProductEntry {
 
 class ProductTable {
 public:
-    // Reads the file. A missing file is created empty where the folder is writable; either way the
-    // table is then empty. More than 5000 entries, or a token longer than 75 characters, stop the
+    // Reads the file. A missing file gives an empty table (and is not created: the data folder
+    // is never written). More than 5000 entries, or a token longer than 75 characters, stop the
     // reading there with a message; the entries before stay.
     void LoadProductTable(const std::string& path, Prompter& prompter);
     // The same over text in memory; `source` names the file in messages.

@@ -213,18 +213,56 @@ std::optional<long long> wholeInteger(std::string_view text) {
     return negative ? -value : value;
 }
 
-// A whole, finite floating-point text that single precision holds, as its bits; or nothing.
-std::optional<std::uint32_t> finiteFloat(std::string_view text) {
+// Significant digits of a decimal text (leading zeros not counted, trailing ones counted: "1.000000"
+// asks for seven digits).
+int significantDigits(std::string_view text) {
+    int digits = 0;
+    bool leading = true;
+    for (char c : text) {
+        if (c == 'e' || c == 'E') break;
+        if (!std::isdigit(static_cast<unsigned char>(c))) continue;
+        if (leading && c == '0') continue;
+        leading = false;
+        ++digits;
+    }
+    return digits;
+}
+
+std::string roundedText(double value, int digits) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*e", std::max(digits - 1, 0), value);
+    return buf;
+}
+
+// A whole, finite floating-point text whose value single precision holds, as its bits; or nothing.
+// The number must come back from the 4 bytes to every digit the text gives: "0.1" and "16777216"
+// do, "16777217" (which would become 16777216) and "3.14159265358979" do not.
+std::optional<std::uint32_t> exactFloat(std::string_view text, bool* lost) {
+    *lost = false;
     std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
     const char* begin = text.data() + i;
     const char* end = text.data() + text.size();
     if (begin == end || !(std::isdigit(static_cast<unsigned char>(*begin)) || *begin == '.')) return std::nullopt;
-    float value = 0;
-    const auto parsed = std::from_chars(begin, end, value, std::chars_format::general);
-    if (parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(value)) return std::nullopt;
-    return std::bit_cast<std::uint32_t>(negative ? -value : value);
+    double wide = 0;
+    const auto parsed = std::from_chars(begin, end, wide, std::chars_format::general);
+    if (parsed.ec != std::errc() || parsed.ptr != end || !std::isfinite(wide)) return std::nullopt;
+    if (text[0] == '-') wide = -wide;
+    const auto narrow = static_cast<float>(wide);
+    if (!std::isfinite(narrow)) return std::nullopt;
+    const int digits = std::min(significantDigits(text), 17);
+    if (digits > 0 && roundedText(narrow, digits) != roundedText(wide, digits)) {
+        *lost = true;
+        return std::nullopt;
+    }
+    return std::bit_cast<std::uint32_t>(narrow);
+}
+
+// Text records hold one Latin-1 character per byte, as the list shows them. A character of the
+// operator's text beyond Latin-1 arrives as kNotLatin1 (latin1Bytes), never as a look-alike "?".
+std::optional<std::string> textProblem(const std::string& text) {
+    if (text.find(kNotLatin1) != std::string::npos) return "characters outside Latin-1 cannot be stored";
+    return std::nullopt;
 }
 
 struct IntegerRange {
@@ -448,7 +486,9 @@ std::optional<Bytes> EncodeValue(const ParameterRecord& record, const std::strin
             return out;
         }
         case ValueType::Float: {
-            const auto bits = finiteFloat(numberText);
+            bool lost = false;
+            const auto bits = exactFloat(numberText, &lost);
+            if (lost) return refuse("a number a 4-byte float holds exactly to the digits given");
             if (!bits) return refuse("a finite number");
             appendU32(out, *bits, order);
             return out;
@@ -482,6 +522,7 @@ std::optional<Bytes> EncodeValue(const ParameterRecord& record, const std::strin
             const auto size = static_cast<std::size_t>(std::max(record.size, 0));
             // The device keeps the bytes up to the first zero byte, and no more than its size.
             if (forms.shown.find('\0') != std::string::npos) return refuse("no zero byte");
+            if (const auto problem = textProblem(forms.shown)) return refuse(*problem);
             if (forms.shown.size() > size) return refuse("at most " + std::to_string(size) + " characters");
             out.assign(size, 0);
             std::copy(forms.shown.begin(), forms.shown.end(), out.begin());

@@ -58,9 +58,10 @@ std::string FormatValue(const ParameterRecord& record, ByteView value, ByteOrder
 // when the text does not encode exactly; then *limit (when given) says what the record takes, e.g.
 // "at most 65535". Nothing is cut, wrapped or read as its leading number: integers are whole numbers
 // within the type's range (char and int as the list shows them, 0..255 and 0..65535) or the name of
-// a defined value that the device shows by that name; floats are finite; IP texts are four numbers
-// 0..255; MAC texts six hexadecimal bytes; texts fit the record's size; FLAG texts are enumeration
-// entries. The value length in front of the bytes is the caller's (appendParameterEntry).
+// a defined value that the device shows by that name; floats are finite and come back from their 4
+// bytes to every digit given; IP texts are four numbers 0..255; MAC texts six hexadecimal bytes;
+// texts fit the record's size and hold only Latin-1 characters (kNotLatin1 marks one that is not);
+// FLAG texts are enumeration entries. The value length in front of the bytes is the caller's (appendParameterEntry).
 std::optional<Bytes> EncodeValue(const ParameterRecord& record, const std::string& text, ByteOrder order,
                                  std::string* limit = nullptr);
 

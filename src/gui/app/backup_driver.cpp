@@ -2,6 +2,7 @@
 
 #include <QDir>
 
+#include "core/fleet/fleet_index.h"
 #include "gui/app/frame_state.h"
 #include "gui/params/manager_view.h"
 #include "link/common/qt_bytes.h"
@@ -29,6 +30,12 @@ QTimer& BackupDriver::timer(BackupTimer which) { return *timers_.at(which); }
 
 bool BackupDriver::start(std::vector<DeviceEntry> devices, const QString& folder) {
     if (running()) return false;
+    std::vector<std::string> names;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) names.push_back(name.toStdString());
+    if (const auto problem = earlierBackupProblem(QDir::toNativeSeparators(folder).toStdString(), names)) {
+        prompter_.showMessage("Back up devices", *problem, MessageIcon::Warning);
+        return false;
+    }
     folder_ = folder;
     if (!socket_) {
         socket_ = new CDeviceSocket(CManagerView::kReceiveCapacity, ManagementChannel::Management, this);

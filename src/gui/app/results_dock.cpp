@@ -27,6 +27,10 @@ QString outcomeText(OutcomeStatus status) {
             return QStringLiteral("Failed");
         case OutcomeStatus::Skipped:
             return QStringLiteral("Skipped");
+        case OutcomeStatus::Duplicate:
+            return QStringLiteral("Duplicate MAC");
+        case OutcomeStatus::Cancelled:
+            return QStringLiteral("Cancelled");
     }
     return QStringLiteral("Failed");
 }

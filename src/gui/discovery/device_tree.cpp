@@ -141,6 +141,17 @@ std::vector<DeviceEntry> DeviceTree::selectedEntries() const {
     return out;
 }
 
+void DeviceTree::selectEntries(const std::vector<DeviceEntry>& devices) {
+    std::vector<int> items;
+    for (const DeviceEntry& d : devices) {
+        for (int i = 0; i < deviceCount(); ++i) {
+            if (entry(i).mac == d.mac && entry(i).ip == d.ip) items.push_back(i);
+        }
+    }
+    selection_.markOnly(items);
+    syncView();
+}
+
 void DeviceTree::sortByColumnText(int column) {
     if (column < 0 || column > 2) return;
     const SortDirection direction = sortState_.click(column);

@@ -39,6 +39,8 @@ public:
     bool isListed(std::string_view macText) const { return listedMacs_.contains(macText); }
     int SelectionCount() const { return selection_.selectionCount(); }
     std::vector<DeviceEntry> selectedEntries() const;
+    // Marks the items of these devices (by MAC and address) and nothing else; no deviceSelected.
+    void selectEntries(const std::vector<DeviceEntry>& devices);
     const TreeSelection& selection() const { return selection_; }
 
     void sortByColumnText(int column);
@@ -49,7 +51,7 @@ public:
     int preferredWidth() const;
 
 signals:
-    // The mouse changed the selection: the parameter view loads the selected devices.
+    // The mouse or the keyboard changed the selection: the parameter view loads the selected devices.
     void deviceSelected();
     // A click inside a multiple selection ended as a new single selection.
     void monitorTargetCleared();

@@ -63,7 +63,8 @@ QString PasswordDialog::deviceTitle() const { return title_->text(); }
 QString PasswordDialog::heading() const { return heading_->text(); }
 
 CredentialsAnswer PasswordDialog::answer() const {
-    return {{id_->text().toLatin1().toStdString(), password_->text().toLatin1().toStdString()},
+    // A character beyond Latin-1 stays recognisable (never a "?"), so that it is refused, not sent.
+    return {{latin1Bytes(id_->text()), latin1Bytes(password_->text())},
             forEveryUnknown_ && forEveryUnknown_->isChecked()};
 }
 

@@ -141,6 +141,8 @@ void CManagerView::OnOpenIoMonitor() {
 
 std::vector<DeviceEntry> CManagerView::selectedDevices() const { return tree_.tree()->selectedEntries(); }
 
+void CManagerView::restoreSelection(const std::vector<DeviceEntry>& devices) { tree_.tree()->selectEntries(devices); }
+
 bool CManagerView::onLocalSubnet(const std::string& ip) const { return IsOnLocalSubnet(ip); }
 
 bool CManagerView::sendDatagram(const Bytes& datagram, const std::string& address) {

@@ -76,6 +76,7 @@ private:
     void startTimer(SessionTimer timer, int ms) override;
     void stopTimer(SessionTimer timer) override;
     void definitionsChanged() override { emit groupsChanged(); }
+    void restoreSelection(const std::vector<DeviceEntry>& devices) override;
     void setMonitorAddress(const std::string& address) override;
     void setMonitorPort(int port) override;
     void showProgress(const std::string& text) override;

@@ -121,7 +121,7 @@ void ParameterList::editValue(int row) {
         connect(menu, &QMenu::triggered, this, [this, row, record](QAction* chosen) {
             ParameterTable& table = model_->table();
             if (table.recordOfRow(row) != record || !table.writable(row)) return;
-            table.setValue(row, chosen->data().toString().toLatin1().toStdString());
+            table.setValue(row, latin1Bytes(chosen->data().toString()));
         });
         menu->popup(viewport()->mapToGlobal(cell.bottomLeft()));
         return;
@@ -133,7 +133,7 @@ void ParameterList::editValue(int row) {
     connect(editor_, &ValueEditor::finished, this,
             [this, record = table.recordOfRow(row)](int r, bool cancelled, const QString& text) {
                 if (!cancelled && model_->table().recordOfRow(r) == record)
-                    model_->table().setValue(r, text.toLatin1().toStdString());
+                    model_->table().setValue(r, latin1Bytes(text));
             });
 }
 

@@ -82,7 +82,7 @@ QString dataFoldersHelp() {
         "Without --data-dir, the .dcf files, prodid.ini, help and demo fleet are read\n"
         "from the program's folder when it holds prodid.ini, otherwise from\n"
         "../share/tarn-manager beside it. Written files (pwd.ini, MonInter.dat) go to\n"
-        "the program's folder when it is writable and holds the data, otherwise to\n"
+        "the --data-dir folder when one is given, otherwise to\n"
         "$XDG_CONFIG_HOME/tarn-manager (normally ~/.config/tarn-manager).\n");
 }
 
@@ -95,9 +95,9 @@ DataFolders dataFolders(const QString& dataDirOption, const QString& executableD
     const QString exe = executableFolder(executableDir);
     DataFolders f;
     f.data = findData(dataDirOption, exe, &f.installed);
-    // --data-dir points both at one folder (tests, portable use). An installed data folder belongs to
-    // the package manager, even for root.
-    if (!dataDirOption.isEmpty() || (!f.installed && QFileInfo(f.data).isWritable())) {
+    // --data-dir points both at one folder (tests, portable use). Otherwise the data folder (a build
+    // tree, a copy of the sources, an installed package) is never written, even when it could be.
+    if (!dataDirOption.isEmpty()) {
         f.writable = f.data;
     } else {
         f.writable = configFolder();

@@ -5,10 +5,10 @@
 //     2. the executable's folder, when it holds prodid.ini (a build tree, a portable copy);
 //     3. ../share/tarn-manager beside the executable's folder (an installed product).
 //   written files (pwd.ini, MonInter.dat):
-//     the data folder of 1. or 2. when it is writable; otherwise, and always for an installed data
-//     folder, TARN Manager's folder in the user's configuration, $XDG_CONFIG_HOME/tarn-manager, which
-//     the window and tarnctl share. A pwd.ini that still lies beside the executable is copied there
-//     once, so its credentials go on being used.
+//     the --data-dir folder of 1. (tests, a portable copy); otherwise TARN Manager's folder in the
+//     user's configuration, $XDG_CONFIG_HOME/tarn-manager, which the window and tarnctl share. The
+//     data folders of 2. and 3. are never written. A pwd.ini that still lies beside the executable is
+//     copied there once, so its credentials go on being used.
 //   settings: tarn-manager.conf in that configuration folder.
 //
 // Earlier versions kept the configuration folder's files (and the settings, as manager.conf) under

@@ -69,7 +69,8 @@ protected:
         : folder(test::scratchDir().toStdString()),
           store(std::make_shared<DefinitionStore>()),
           run(host, operatorPrompter,
-              SessionSettings{test::dataDir().toStdString() + "/", folder + "/pwd.ini", 100, 3000, store}, 100) {}
+              SessionSettings{test::dataDir().toStdString() + "/", folder + "/pwd.ini", 100, 3000, store, nullptr},
+              100) {}
 
     // Fires the timer the run waits for (a device's reply wait, the spacing, the settling).
     void fire(BackupTimer t) {
@@ -115,6 +116,8 @@ TEST_F(BackupRunTest, EachDeviceInTurnAFileForEveryOneThatAnsweredAndTheIndexFor
     EXPECT_EQ(host.sent[0].address, "127.0.0.1");
     answerLast(CommandCode::GetValuesReply, {{"Device name", "Tank"}, {"Location", "Roof 7"}});
     fire(BackupTimer::Settle);
+    // Tank took the typed credentials: pwd.ini takes them once, when the run ends, not per device.
+    EXPECT_FALSE(std::filesystem::exists(folder + "/pwd.ini"));
     // The next device starts only after the spacing.
     EXPECT_EQ(host.running.at(BackupTimer::Spacing), 100);
     EXPECT_EQ(host.sent.size(), 1u);
@@ -149,12 +152,13 @@ TEST_F(BackupRunTest, EachDeviceInTurnAFileForEveryOneThatAnsweredAndTheIndexFor
     const std::string cnf = readFile(folder + "/00-50-C2-00-00-11.CNF");
     EXPECT_EQ(cnf.rfind("1 \t 74 \t 1.1 \n[0]\t Tank\n[1]\t Roof_7\n", 0), 0u) << cnf.substr(0, 60);
     EXPECT_FALSE(std::filesystem::exists(folder + "/00-50-C2-00-00-12.CNF"));
+    EXPECT_NE(readFile(folder + "/pwd.ini").find("MAC : 00:50:C2:00:00:11 \nID : admin"), std::string::npos);
     const std::string index = readFile(folder + "/fleet.json");
     for (const char* status : {"\"ok\"", "\"refused\"", "\"no-reply\"", "\"no-definitions\""})
         EXPECT_NE(index.find(std::string("\"status\": ") + status), std::string::npos) << status << "\n" << index;
 }
 
-TEST_F(BackupRunTest, ACancelSendsNothingMoreAndListsTheRestAsSkipped) {
+TEST_F(BackupRunTest, ACancelSendsNothingMoreAndListsTheRestAsCancelled) {
     operatorPrompter.answerCredentials(Credentials{"admin", "admin"});
     run.start({device("Tank", 1), device("Pump", 2), device("Gate", 5)}, folder);
     answerLast(CommandCode::GetValuesReply, {{"Device name", "Tank"}});
@@ -171,7 +175,7 @@ TEST_F(BackupRunTest, ACancelSendsNothingMoreAndListsTheRestAsSkipped) {
     ASSERT_EQ(o.size(), 3u);
     EXPECT_EQ(o[0].status, OutcomeStatus::Ok);
     for (int i : {1, 2}) {
-        EXPECT_EQ(o[i].status, OutcomeStatus::Skipped);
+        EXPECT_EQ(o[i].status, OutcomeStatus::Cancelled);
         EXPECT_EQ(o[i].message, "Cancelled");
     }
     int files = 0;

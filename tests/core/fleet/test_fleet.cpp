@@ -25,9 +25,12 @@ DeviceEntry device(const std::string& name, const std::string& mac, const std::s
     return d;
 }
 
-std::string names(const std::vector<DeviceEntry>& devices) {
+// The devices to work on, then "|" and the devices reported untouched.
+std::string names(const FleetSelection& selection) {
     std::string out;
-    for (const DeviceEntry& d : devices) out += (out.empty() ? "" : " ") + d.name;
+    for (const DeviceEntry& d : selection.devices) out += (out.empty() ? "" : " ") + d.name;
+    for (const DeviceOutcome& o : selection.unreached)
+        out += " | " + (o.device.name.empty() ? o.device.mac : o.device.name) + "=" + std::string(statusName(o.status));
     return out;
 }
 
@@ -41,18 +44,22 @@ TEST(FleetSelection, ProductVersionNameAndMacNarrowTheProbedDevicesOrderedByMacO
     const std::vector<DeviceEntry> answered = {
         device("Pump-10", "02:00:00:00:00:0a", "74", "1.1"), device("Pump-2", "02:00:00:00:00:02", "74", "1.0"),
         device("Sensor", "02:00:00:00:00:03", "75", "1.1"),  device("Pump-1", "02:00:00:00:00:01", "74", "1.1"),
-        device("Again", "02:00:00:00:00:01", "74", "1.1"),    // the same MAC answering twice
+        device("Again", "02:00:00:00:00:01", "74", "1.1"),    // another device with the same MAC
         device("Mystery", "02:00:00:00:00:05", "76", "1.1"),  // prodid.ini has no name for it
     };
-    EXPECT_EQ(names(selectFleet(answered, {}, kProducts)), "Pump-1 Pump-2 Sensor Mystery Pump-10");
-    EXPECT_EQ(names(selectFleet(answered, {"tarn-io", "", "", {}}, kProducts)), "Pump-1 Pump-2 Pump-10");
+    // Pump-1 and Again answer with one MAC: both are listed, neither is worked on.
+    const std::string twins = " | Pump-1=duplicate | Again=duplicate";
+    EXPECT_EQ(names(selectFleet(answered, {}, kProducts)), "Pump-2 Sensor Mystery Pump-10" + twins);
+    EXPECT_EQ(names(selectFleet(answered, {"tarn-io", "", "", {}}, kProducts)), "Pump-2 Pump-10" + twins);
     EXPECT_EQ(names(selectFleet(answered, {"76", "", "", {}}, kProducts)), "Mystery");
-    EXPECT_EQ(names(selectFleet(answered, {"", "1.1", "", {}}, kProducts)), "Pump-1 Sensor Mystery Pump-10");
-    EXPECT_EQ(names(selectFleet(answered, {"", "01.01", "", {}}, kProducts)), "Pump-1 Sensor Mystery Pump-10");
-    EXPECT_EQ(names(selectFleet(answered, {"TARN-IO", "1.1", "Pump-?", {}}, kProducts)), "Pump-1");
-    EXPECT_EQ(names(selectFleet(answered, {"", "", "*-1*", {}}, kProducts)), "Pump-1 Pump-10");
-    EXPECT_EQ(names(selectFleet(answered, {"", "", "", {"02-00-00-00-00-0A", "02:00:00:00:00:03"}}, kProducts)),
-              "Sensor Pump-10");
+    EXPECT_EQ(names(selectFleet(answered, {"", "1.1", "", {}}, kProducts)), "Sensor Mystery Pump-10" + twins);
+    EXPECT_EQ(names(selectFleet(answered, {"", "01.01", "", {}}, kProducts)), "Sensor Mystery Pump-10" + twins);
+    EXPECT_EQ(names(selectFleet(answered, {"TARN-IO", "1.1", "Pump-?", {}}, kProducts)), " | Pump-1=duplicate");
+    EXPECT_EQ(names(selectFleet(answered, {"", "", "*-1*", {}}, kProducts)), "Pump-10 | Pump-1=duplicate");
+    // Each MAC asked for gets its entry, also one that nobody answered with.
+    EXPECT_EQ(names(selectFleet(answered, {"", "", "", {"02-00-00-00-00-0A", "02:00:00:00:00:03", "02:00:00:00:00:99"}},
+                                kProducts)),
+              "Sensor Pump-10 | 02:00:00:00:00:99=no-reply");
     EXPECT_TRUE(selectFleet(answered, {"TARN-GW", "", "", {}}, kProducts).empty());
 
     EXPECT_EQ(checkFleetFilter({"", "1", "", {}}), "--version must be MAJOR.MINOR, such as 1.1, not '1'");

@@ -47,6 +47,8 @@ public:
     void showProgress(const std::string& text) override { progress.push_back(text); }
     void lateReply(ByteView) override { ++late; }
     void operationFinished(const OperationOutcomes& o) override { outcomes.push_back(o); }
+    void restoreSelection(const std::vector<DeviceEntry>& devices) override { restored = devices; }
+    std::vector<DeviceEntry> restored;
     int late = 0;
     std::vector<OperationOutcomes> outcomes;
 };
@@ -67,7 +69,8 @@ class SessionTest : public ::testing::Test {
 protected:
     SessionTest()
         : logPath(scratchDir().toStdString() + "/pwd.ini"),
-          session(host, prompter, SessionSettings{dataDir().toStdString() + "/", logPath, 100, 3000, nullptr}) {}
+          session(host, prompter,
+                  SessionSettings{dataDir().toStdString() + "/", logPath, 100, 3000, nullptr, nullptr}) {}
 
     void logCredentials(const DeviceEntry& d, const std::string& id, const std::string& pw) {
         CredentialLog log(logPath, prompter);

@@ -90,7 +90,7 @@ TEST(ConfigurationCompare, ValuesAreComparedAsTheListShowsThem) {
         {2, "1", false},           {2, "Disable", true},     {3, "100ms", false},
         {3, "101__ms", true},      {4, "10.000.0.7", false}, {4, "10.0.0.8", true},
         {5, "1.50", false},        {5, "1.25", true},        {6, "open", false},  // hidden: never compared
-        {7, "<none>", false},  // no value in the file: nothing to compare
+        {7, "<none>", true},  // the empty text, which a load would give the row
         {8, "100M", false},        {8, "Auto", true},
     };
     ParameterTable table;
@@ -125,9 +125,9 @@ TEST(ConfigurationCompare, AFileSavedFromTheListMatchesItAndOneChangeShowsWithTh
     EXPECT_EQ(table.differingFileValue(7), std::optional<std::string>("Roof 7"));
     EXPECT_EQ(table.differingFileValue(4), std::optional<std::string>("10.0.0.7"));
     // An empty cell (the selected devices differ, or no reply yet) differs from the file's value,
-    // which the tip shows as a Load would write it (the file keeps no "_" apart from a blank).
+    // which the tip shows as a Load would write it: exactly, "_" and blank told apart.
     table.setValue(0, "");
-    EXPECT_EQ(table.differingFileValue(0), std::optional<std::string>("Hall 2 east"));
+    EXPECT_EQ(table.differingFileValue(0), std::optional<std::string>("Hall 2_east"));
     // Typed back as the file has it, the row is no longer highlighted.
     table.setValue(4, "10.0.0.07");
     EXPECT_FALSE(table.differingFileValue(4));

@@ -1,5 +1,6 @@
 // The request datagrams byte for byte, and where long gets are split.
 #include <algorithm>
+#include <random>
 
 #include "core/manage/management_requests.h"
 #include "core/params/dcf_parser.h"
@@ -113,6 +114,42 @@ TEST(GroupGet, PartsCoverTheGroupOnceAndStayWithinTheBuffer) {
             if (g == 0) {
                 EXPECT_GT(parts, 1);
             }
+        }
+    }
+}
+
+// However long the ID and password, each part of a set carries at least one row and fits a device's
+// buffer, the parts carry every marked row once, and no part is sent for rows that are not marked.
+TEST(SetParts, EveryPartCarriesRowsAndTheMarkedRowsGoOnce) {
+    const DcfParseResult parsed = parseDeviceConfiguration(largeDcfText());
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    std::mt19937 rng(3);
+    for (std::size_t head : {std::size_t{16}, requestHeadSize(true, std::string(255, 'i'), std::string(255, 'p'))}) {
+        for (int round = 0; round < 40; ++round) {
+            ParameterTable table;
+            table.setDefinitions(&parsed.set);
+            table.showGroup(0);
+            std::vector<std::string> marked;
+            for (int r = 0; r < table.recordRowCount(); ++r) {
+                if (table.recordOfRow(r)->id.empty() || !table.writable(r) || rng() % 3 != 0) continue;
+                const ParameterRecord& record = *table.recordOfRow(r);
+                table.setValue(r, FormatValue(record, Bytes(static_cast<std::size_t>(record.size), 0), ByteOrder::Big));
+                table.setModified(table.row(r).record, true);
+                marked.push_back(record.id);
+            }
+            std::vector<std::string> sent;
+            for (int parts = 1;; ++parts) {
+                ASSERT_LT(parts, 1000);
+                const SetPart part = setBody(table, ByteOrder::Big, head);
+                const ValueEntries entries = readValueEntries(part.body, ByteOrder::Big);
+                EXPECT_FALSE(entries.overrun);
+                EXPECT_TRUE(parts == 1 || !entries.entries.empty());
+                EXPECT_LE(head + part.body.size() + kChecksumSize, kRequestBufferSize);
+                for (const auto& e : entries.entries) sent.push_back(e.id);
+                for (const SentValue& v : part.values) table.setModified(table.row(v.row).record, false);
+                if (part.continuation == 0) break;
+            }
+            EXPECT_EQ(sent, marked);
         }
     }
 }

@@ -150,7 +150,9 @@ TEST_F(SessionTest, ALongSetGoesOutInPartsAndAsksToRebootOnceAtTheEnd) {
     answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
     answer(1, CommandCode::GetValuesReply, deviceValues(kStatic));
     ParameterTable& t = session.table();
-    for (int r = 0; r < t.recordRowCount(); ++r) t.beginEdit(r);  // every editable row, as it is
+    // Every editable row, as it is; but the device's own (empty) ID and password, which no set may send.
+    for (int r = 0; r < t.recordRowCount(); ++r)
+        if (t.row(r).name != "User ID" && t.row(r).name != "Password") t.beginEdit(r);
     const int refused = t.findRow("Input mode");
     t.setValue(refused, "Sideways");
     t.setValue(t.findRow("Local port"), "99999");
@@ -160,7 +162,7 @@ TEST_F(SessionTest, ALongSetGoesOutInPartsAndAsksToRebootOnceAtTheEnd) {
     EXPECT_EQ(prompter.messageTexts().back(),
               "Nothing was sent. These values do not fit their parameters:\n"
               "Local port: at most 65535\n"
-              "Input mode: one of: Disabled, Normal, Counter");
+              "Input mode (Inputs/DI 1): one of: Disabled, Normal, Counter");
     EXPECT_TRUE(t.rowModified(refused));
     t.setValue(refused, "Counter");
     t.setValue(t.findRow("Local port"), "0502");
@@ -173,10 +175,8 @@ TEST_F(SessionTest, ALongSetGoesOutInPartsAndAsksToRebootOnceAtTheEnd) {
     answer(2, CommandCode::SetValuesReply);
     EXPECT_EQ(prompts("confirm").size(), 1u);  // waits for the other device
 
-    prompter.answerYesNo(true);  // the next part's Set Confirm
-    answer(3, CommandCode::SetValuesReply);
-    ASSERT_EQ(prompts("confirm").size(), 2u);
-    EXPECT_EQ(prompts("confirm")[1].caption, "Set Confirm");
+    answer(3, CommandCode::SetValuesReply);  // the next part goes out without asking again
+    EXPECT_EQ(prompts("confirm").size(), 1u);
     ASSERT_EQ(host.sent.size(), 6u);
     const auto rest = parseReplyHeader(host.sent[4].bytes, ByteOrder::Big);
     const auto firstIds = readValueEntries(first->body, ByteOrder::Big).entries;
@@ -185,10 +185,10 @@ TEST_F(SessionTest, ALongSetGoesOutInPartsAndAsksToRebootOnceAtTheEnd) {
 
     // Device B stays silent: the wait runs out and the question names it, once.
     answer(4, CommandCode::SetValuesReply);
-    EXPECT_EQ(prompts("confirm").size(), 2u);
+    EXPECT_EQ(prompts("confirm").size(), 1u);
     session.timerExpired(SessionTimer::ReplyWait);
-    ASSERT_EQ(prompts("confirm").size(), 3u);
-    EXPECT_EQ(prompts("confirm")[2].text,
+    ASSERT_EQ(prompts("confirm").size(), 2u);
+    EXPECT_EQ(prompts("confirm")[1].text,
               "Parameter values updated !\nYou have to reboot device(s) to apply changes.\n"
               "Do you want to reboot device(s) now? \nNo reply from B");
     for (int r = 0; r < t.recordRowCount(); ++r) EXPECT_FALSE(t.rowModified(r)) << r;
@@ -219,6 +219,37 @@ TEST_F(SessionTest, ThePasswordQuestionSaysWhatItKnows) {
     EXPECT_TRUE(prompter.lastCredentialsQuestion().refused);
     EXPECT_EQ(prompter.lastCredentialsQuestion().otherUnknownDevices, 0);
     EXPECT_EQ(loggedPassword(b), "admin");  // accepted by B's answer
+}
+
+// Another selection while the list holds edits asks once; "No" keeps the edits and puts the
+// selection back on the listed device (so a Set cannot write them elsewhere), "Yes" loads the new one.
+TEST_F(SessionTest, LeavingADeviceWithEditsAsksOnceBeforeTheyAreLost) {
+    const DeviceEntry a = ioDevice("A", 11), b = ioDevice("B", 12);
+    selectAndGet({a});
+    answer(0, CommandCode::GetValuesReply, deviceValues(kStatic));
+    edit("Location", "Cellar");
+    edit("Local port", "503");
+    logCredentials(b, "admin", "admin");
+    host.selected = {b};
+    prompter.answerYesNo(false);
+    session.RequestParameterValues(0);
+    ASSERT_EQ(prompts("yesno").size(), 1u);
+    EXPECT_EQ(prompts("yesno")[0].text, "Discard 2 edited values?");
+    EXPECT_TRUE(host.sent.size() == 1u && marked("Location"));
+    ASSERT_EQ(host.restored.size(), 1u);
+    EXPECT_EQ(host.restored[0].name, "A");
+
+    host.selected = {a};  // the same devices again: nothing to ask
+    session.RequestParameterValues(0);
+    EXPECT_EQ(prompts("yesno").size(), 1u);
+    answer(1, CommandCode::GetValuesReply, deviceValues(kStatic));
+    edit("Location", "Cellar");
+    host.selected = {b};
+    prompter.answerYesNo(true);
+    session.RequestParameterValues(0);
+    EXPECT_EQ(prompts("yesno").back().text, "Discard 1 edited values?");
+    ASSERT_EQ(host.sent.size(), 3u);
+    EXPECT_EQ(host.sent[2].address, "127.0.0.12");
 }
 
 TEST_F(SessionTest, RepliesTimersAndCommandsWhileAQuestionIsOpen) {

@@ -2,6 +2,7 @@
 // that never leave a half-written or emptied file.
 #include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -90,8 +91,7 @@ TEST(ConfigurationFile, LoadChangesOnlyWritableRowsAndMarksRealChanges) {
         "[2]\t <none>\n"                          // <none> empties whatever the access mode
         "[4]\t DHCP\n"                            // same text: not marked
         "[-1]\t x\n[5]\t y\n[99999999999]\t z\n"  // not rows of the list
-        "[1]\t <none>\n"
-        "garbage [3]\t never_read\n";
+        "[1]\t <none>\n";
     std::vector<ConfigurationRow> rows = sampleRows();
     rows[2].value = "hidden value";
     test::ScriptedPrompter prompter;
@@ -105,6 +105,64 @@ TEST(ConfigurationFile, LoadChangesOnlyWritableRowsAndMarksRealChanges) {
     EXPECT_FALSE(rows[3].modified);
     EXPECT_EQ(rows[4].value, "DHCP");
     EXPECT_FALSE(rows[4].modified);
+}
+
+// Any text a text row holds comes back exactly from the file (a "_" and a blank told apart, "<none>",
+// tabs, "%"), and a load into rows that hold the saved values marks nothing: a restore of a device's
+// own backup sends nothing. A file without the exact texts (as older programs write it) never turns
+// a value the row holds into the other reading either.
+TEST(ConfigurationFile, PropertyTextsComeBackExactlyAndTheirOwnRestoreMarksNothing) {
+    std::mt19937 rng(20);
+    const std::vector<std::string> pieces{"a", "_", " ", "\t", "%", "<", ">", "none", "<none>", "\xE9", "-", "%41"};
+    auto draw = [&] {
+        std::string text;
+        for (std::size_t n = rng() % 6; n > 0; --n) text += pieces[rng() % pieces.size()];
+        return text;
+    };
+    test::ScriptedPrompter prompter;
+    for (int round = 0; round < 3000; ++round) {
+        std::vector<ConfigurationRow> saved;
+        for (int r = 0; r < 4; ++r)
+            saved.push_back({"Text " + std::to_string(r), draw(), AccessMode::ReadWrite, false, true});
+        const std::string text = formatConfiguration(kSelection, saved);
+        const ParsedConfiguration file = parseConfiguration(text);
+        ASSERT_TRUE(file.damage.empty()) << file.damage << "\n" << text;
+
+        std::vector<ConfigurationRow> other = saved, same = saved, older = saved;
+        for (auto& row : other) row.value = "other";
+        ASSERT_TRUE(applyConfiguration(file, kSelection, other, prompter));
+        ASSERT_TRUE(applyConfiguration(file, kSelection, same, prompter));
+        const ParsedConfiguration valueLinesOnly = parseConfiguration(text.substr(0, text.find("<exact>")));
+        ASSERT_TRUE(applyConfiguration(valueLinesOnly, kSelection, older, prompter));
+        for (std::size_t r = 0; r < saved.size(); ++r) {
+            EXPECT_EQ(other[r].value, saved[r].value) << text;
+            EXPECT_EQ(other[r].modified, saved[r].value != "other");
+            EXPECT_FALSE(same[r].modified) << text;
+            EXPECT_FALSE(older[r].modified) << text;
+            EXPECT_EQ(older[r].value, saved[r].value);
+        }
+    }
+    EXPECT_TRUE(prompter.records().empty());
+}
+
+// Anything that is not a value line, also in the middle, refuses the whole file: nothing before it
+// is applied, and what follows is not silently dropped.
+TEST(ConfigurationFile, ADamagedFileIsRefusedWhole) {
+    const std::string head = "1 \t 74 \t 1.2 \n[0]\t Hall_9\n";
+    const std::pair<std::string, std::string> cases[] = {
+        {"garbage\n[4]\t Static\n", "line 3 is not a value line"},
+        {"[4]\t Static\n[x]\t 1\n", "line 4 is not a value line"},
+        {"<exact>\n[0]\t bad%G1\n", "line 4 holds no exact text"},
+        {"<exact>\n[0]\t Hall_9\n<exact>\n", "line 5 is not a value line"}};
+    for (const auto& [tail, why] : cases) {
+        std::vector<ConfigurationRow> rows = sampleRows();
+        test::ScriptedPrompter prompter;
+        EXPECT_FALSE(applyConfiguration(parseConfiguration(head + tail), kSelection, rows, prompter)) << tail;
+        EXPECT_EQ(rows[0].value, "Hall 2 east");
+        EXPECT_FALSE(rows[0].modified);
+        ASSERT_EQ(prompter.records().size(), 1u);
+        EXPECT_EQ(prompter.records()[0].text, "The file is damaged: " + why + ". Nothing was loaded from it.");
+    }
 }
 
 TEST(ConfigurationFile, RefusesAnotherProductOrVersion) {
@@ -129,6 +187,9 @@ TEST(ConfigurationFile, SaveAndLoadThroughFiles) {
     const std::string path = dir + "/hall.CNF";
     ASSERT_TRUE(SaveConfiguration(path, kSelection, sampleRows(), prompter));
     EXPECT_EQ(readFile(path), formatConfiguration(kSelection, sampleRows()));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);  // it holds the device's own ID and password
 
     std::vector<ConfigurationRow> rows = sampleRows();
     rows[0].value = "changed";

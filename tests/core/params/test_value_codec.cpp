@@ -1,9 +1,11 @@
 // Value bytes <-> value text for every type keyword, in both device byte orders.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <random>
 
+#include "core/common/text.h"
 #include "core/params/parameter_entry.h"
 #include "core/params/value_codec.h"
 
@@ -238,7 +240,7 @@ TEST(ValueCodec, PropertyShownValuesEncodeBackToTheirBytes) {
                         for (std::size_t i = 0; i < bytes.size(); ++i) {
                             if (i >= length)
                                 bytes[i] = 0;
-                            else if (bytes[i] == 0)
+                            else if (bytes[i] == 0 || bytes[i] == kNotLatin1)
                                 bytes[i] = 'z';
                         }
                     }
@@ -286,6 +288,17 @@ TEST(ValueCheck, RefusedTextsNameTheirLimit) {
     EXPECT_EQ(limitOf(record("float", 4), "1e39"), "a finite number");
     EXPECT_EQ(limitOf(record("float", 4), "1.5 volts"), "a finite number");
     EXPECT_EQ(limitOf(record("*char", 16), "abcdefghijklmnopq"), "at most 16 characters");
+    // What the device would keep otherwise than typed: a character beyond Latin-1 (never a "?"), a
+    // float the 4 bytes do not hold to the digits given.
+    EXPECT_EQ(limitOf(record("*char", 16), std::string("Pass") + kNotLatin1),
+              "characters outside Latin-1 cannot be stored");
+    for (const char* lost : {"16777217", "3.14159265358979", "0.1000000001", "1e-46"})
+        EXPECT_EQ(limitOf(record("float", 4), lost), "a number a 4-byte float holds exactly to the digits given")
+            << lost;
+    for (const char* held :
+         {"16777216", "0.1", "3.1415927", "1e-45", "-0.0", "340282346638528859811704183484516925440"})
+        EXPECT_TRUE(EncodeValue(record("float", 4), held, kBig)) << held;
+    EXPECT_EQ(encode(record("*char", 4), "Caf\xE9"), (Bytes{'C', 'a', 'f', 0xE9}));
     EXPECT_EQ(limitOf(record("FLAG", 1, "", {}, {{0, "DHCP"}, {1, "Static"}}), "Sometimes"), "one of: DHCP, Static");
     EXPECT_EQ(limitOf(record("*int", 4), "1"), "cannot be set");
     // Within the limits, also with the unit and blanks around.
@@ -368,6 +381,7 @@ TEST(ValueCheck, PropertyWhatPassesDecodesBackToTheSameText) {
 
             std::string word(static_cast<std::size_t>(pick(0, 16)), 'a');
             for (char& ch : word) ch = static_cast<char>(pick(1, 255));
+            std::replace(word.begin(), word.end(), kNotLatin1, 'b');
             const auto textBytes = EncodeValue(text, word, order);
             ASSERT_EQ(textBytes.has_value(), word.size() <= 12) << word.size();
             if (textBytes) {

@@ -65,12 +65,13 @@ TEST_F(DataFoldersTest, DataIsFoundByOptionThenBesideTheProgramThenInTheInstalle
     EXPECT_TRUE(QFileInfo(config_).isDir());
     EXPECT_EQ(dataFolder({}, bin_), share_);
 
-    // prodid.ini beside the program makes it a portable copy (or a build tree), which wins.
+    // prodid.ini beside the program makes it a portable copy (or a build tree), which wins; its
+    // folder is read, never written.
     writeFile(bin_ + "/prodid.ini", "[Product]\n");
     f = dataFolders({}, bin_);
     EXPECT_EQ(f.data, bin_);
     EXPECT_FALSE(f.installed);
-    EXPECT_EQ(f.writable, bin_);
+    EXPECT_EQ(f.writable, config_);
 }
 
 TEST_F(DataFoldersTest, WithoutDataTheProgramsFolderIsNamed) {

@@ -23,6 +23,8 @@ SimManagement::SimManagement(SimParameters parameters, const SimDeviceConfig& co
       credentials_(std::move(credentials)) {}
 
 ManagementAnswer SimManagement::answer(tarn::ByteView datagram) {
+    // A device's request buffer: what does not fit is never read.
+    if (faults_.requestBuffer > 0 && datagram.size() > static_cast<std::size_t>(faults_.requestBuffer)) return {};
     const auto request = tarn::parseReplyHeader(datagram, order_);
     if (!request || !request->complete || request->receivedChecksum != request->computedChecksum) return {};
     if (request->macForm && !std::equal(mac_.begin(), mac_.end(), datagram.begin() + kMacAt)) return {};
