@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <ctime>
-#include <numeric>
 
 namespace tarn {
 
@@ -53,21 +52,8 @@ void DeviceInventory::heardAgain(int device, std::int64_t timeMs) {
 }
 
 std::string DeviceInventory::text(int number, int column) const {
-    const DeviceEntry& e = device(number);
-    switch (column) {
-        case kProductColumn: {
-            const auto product = productNames_.find(e.productId);
-            return product == productNames_.end() ? e.productId : product->second;
-        }
-        case kVersionColumn:
-            return e.version;
-        case kFoundByColumn:
-            return e.text(6);
-        case kLastReplyColumn:
-            return clockText(lastReplyMs(number));
-        default:
-            return e.text(column);
-    }
+    if (column == kLastReplyColumn) return clockText(lastReplyMs(number));
+    return column >= 0 && column < kColumnCount ? std::string(columnText(number, column)) : std::string();
 }
 
 void DeviceInventory::showInOrder() {
@@ -84,25 +70,43 @@ void DeviceInventory::showInOrder() {
     shown_ = std::move(shown);
 }
 
+std::string_view DeviceInventory::columnText(int number, int column) const {
+    const DeviceEntry& e = device(number);
+    switch (column) {
+        case kNameColumn:
+            return e.name;
+        case kIpColumn:
+            return e.ip;
+        case kMacColumn:
+            return e.mac;
+        case kProductColumn: {
+            const auto product = productNames_.find(e.productId);
+            return product == productNames_.end() ? std::string_view(e.productId) : std::string_view(product->second);
+        }
+        case kVersionColumn:
+            return e.version;
+        default:
+            return e.foundByTypedAddress ? "Q" : "N";
+    }
+}
+
 SortDirection DeviceInventory::sortByColumn(int column) {
     if (column < 0 || column >= kColumnCount) return SortDirection::None;
     const SortDirection direction = sortState_.click(column);
-    std::vector<DeviceSortKey> keys;
-    keys.reserve(devices_.size());
-    for (int n = 0; n < deviceCount(); ++n) {
-        // Times compare as fixed-width numbers: their order, not that of the clock texts.
-        if (column == kLastReplyColumn) {
-            std::string t = std::to_string(lastReplyMs(n));
-            keys.emplace_back(std::string(20 - std::min<std::size_t>(t.size(), 20), '0') + t);
-        } else {
-            keys.emplace_back(text(n, column));
-        }
-    }
     const bool descending = direction == SortDirection::Descending;
-    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
-        const int c = compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
-        return descending ? c > 0 : c < 0;
-    });
+    if (column == kLastReplyColumn) {  // by time, not by the clock texts
+        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+            return descending ? lastReplyMs(a) > lastReplyMs(b) : lastReplyMs(a) < lastReplyMs(b);
+        });
+    } else {
+        std::vector<DeviceSortKey> keys;
+        keys.reserve(devices_.size());
+        for (int n = 0; n < deviceCount(); ++n) keys.emplace_back(columnText(n, column));
+        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+            const int c = compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
+            return descending ? c > 0 : c < 0;
+        });
+    }
     showInOrder();
     return direction;
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -89,12 +90,13 @@ private:
         std::int64_t lastReplyMs = 0;
     };
     bool shows(int number) const;
-    void showInOrder();  // shown_ := the devices of order_ that pass the filter
+    std::string_view columnText(int number, int column) const;  // any column but the time
+    void showInOrder();                                         // shown_ := the devices of order_ that pass the filter
 
-    std::vector<Listed> devices_;
-    std::vector<int> order_;     // every device number, in the list's order
-    std::vector<int> shown_;     // the numbers of order_ that pass the filter
-    std::vector<int> position_;  // device number -> position in shown_, or -1
+    std::deque<Listed> devices_;  // grows without moving the entries listed
+    std::vector<int> order_;      // every device number, in the list's order
+    std::vector<int> shown_;      // the numbers of order_ that pass the filter
+    std::vector<int> position_;   // device number -> position in shown_, or -1
     ListedMacs listedMacs_;
     std::unordered_map<std::string, std::string> productNames_;
     DeviceFilter filter_;

@@ -18,18 +18,26 @@ DeviceModel::DeviceModel(QObject* parent) : QAbstractTableModel(parent) {}
 void DeviceModel::clear() {
     beginResetModel();
     inventory_.clear();
+    announced_ = 0;
     endResetModel();
     emit countsChanged();
 }
 
 void DeviceModel::append(DeviceEntry entry, std::int64_t timeMs) {
-    if (inventory_.passesFilter(entry)) {
-        const int row = inventory_.shownCount();
-        beginInsertRows({}, row, row);
-        inventory_.add(std::move(entry), timeMs);
+    inventory_.add(std::move(entry), timeMs);
+    if (!flushQueued_) {
+        flushQueued_ = true;
+        QMetaObject::invokeMethod(this, &DeviceModel::flush, Qt::QueuedConnection);
+    }
+}
+
+void DeviceModel::flush() {
+    flushQueued_ = false;
+    const int shown = inventory_.shownCount();
+    if (shown > announced_) {
+        beginInsertRows({}, announced_, shown - 1);
+        announced_ = shown;
         endInsertRows();
-    } else {
-        inventory_.add(std::move(entry), timeMs);
     }
     emit countsChanged();
 }
@@ -37,7 +45,8 @@ void DeviceModel::append(DeviceEntry entry, std::int64_t timeMs) {
 void DeviceModel::heardAgain(int device, std::int64_t timeMs) {
     inventory_.heardAgain(device, timeMs);
     const int row = inventory_.positionOf(device);
-    if (row >= 0) emit dataChanged(index(row, kLastReplyColumn), index(row, kLastReplyColumn), {Qt::DisplayRole});
+    if (row >= 0 && row < announced_)
+        emit dataChanged(index(row, kLastReplyColumn), index(row, kLastReplyColumn), {Qt::DisplayRole});
 }
 
 void DeviceModel::setProductName(const std::string& productId, const std::string& name) {
@@ -45,6 +54,7 @@ void DeviceModel::setProductName(const std::string& productId, const std::string
 }
 
 SortDirection DeviceModel::sortByColumn(int column) {
+    flush();
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     // The view's few persistent indexes (its current row) follow their devices.
     const QModelIndexList before = persistentIndexList();
@@ -64,18 +74,19 @@ SortDirection DeviceModel::sortByColumn(int column) {
 void DeviceModel::setFilter(const QString& pattern) {
     beginResetModel();
     inventory_.setFilter(pattern.toLatin1().toStdString());
+    announced_ = inventory_.shownCount();
     endResetModel();
     emit countsChanged();
 }
 
-int DeviceModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : inventory_.shownCount(); }
+int DeviceModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : announced_; }
 
 int DeviceModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : DeviceInventory::kColumnCount;
 }
 
 QVariant DeviceModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= inventory_.shownCount()) return {};
+    if (!index.isValid() || index.row() >= announced_) return {};
     if (role == Qt::DisplayRole) return latin1(inventory_.text(inventory_.deviceAt(index.row()), index.column()));
     if (role == Qt::TextAlignmentRole) return static_cast<int>(alignmentOf(index.column()));
     return {};

@@ -1,6 +1,8 @@
 // The item model of the device list: the discovered devices (DeviceInventory) in their shown order,
-// one row per shown device and one column per DeviceInventory column. Appends announce one row at
-// the end; a sort moves rows (layoutChanged, so the view keeps its place); a new filter resets.
+// one row per shown device and one column per DeviceInventory column. Devices appended during one
+// pass of the event loop (a burst of probe replies) are announced to the view together, as rows at
+// the end, when the loop comes round: one layout of the view per batch instead of one per device.
+// A sort moves rows (layoutChanged, so the view keeps its place); a new filter resets.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +23,10 @@ public:
     TreeSelection& selection() { return inventory_.selection(); }
 
     void clear();
+    // Listed at once; shown as a row when the event loop comes round, or at flush().
     void append(DeviceEntry entry, std::int64_t timeMs);
+    // Announces the rows appended since the last time.
+    void flush();
     void heardAgain(int device, std::int64_t timeMs);
     void setProductName(const std::string& productId, const std::string& name);
     SortDirection sortByColumn(int column);
@@ -38,6 +43,8 @@ signals:
 
 private:
     DeviceInventory inventory_;
+    int announced_ = 0;  // the shown rows the view knows of
+    bool flushQueued_ = false;
 };
 
 }  // namespace tarn

@@ -162,6 +162,7 @@ int DeviceTree::rowAt(const QPoint& viewportPos) const {
 }
 
 void DeviceTree::syncView() {
+    model_->flush();  // the caret may be a row just appended
     const int caret = selection().caret();
     if (caret >= 0) {
         const QModelIndex current = model_->index(caret, 0);
@@ -171,7 +172,6 @@ void DeviceTree::syncView() {
         selectionModel()->clearCurrentIndex();
     }
     viewport()->update();
-    emit model_->countsChanged();
 }
 
 void DeviceTree::apply(const SelectionEffect& effect) {

@@ -1,6 +1,7 @@
 #include "gui/discovery/left_view.h"
 
-#include <QDateTime>
+#include <ctime>
+
 #include <QDir>
 #include <QLineEdit>
 #include <QVBoxLayout>
@@ -129,7 +130,8 @@ void CLeftView::handleReply(const Datagram& d) {
             listed = tree_->deviceModel()->inventory().find(mac);
             return listed >= 0;
         });
-    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+    // Seconds are all the list shows; the coarse clock costs nothing per reply of a burst.
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr)) * 1000;
     if (outcome.verdict == ProbeVerdict::Duplicate) tree_->deviceModel()->heardAgain(listed, now);
     if (outcome.verdict != ProbeVerdict::Accepted) return;
     outcome.entry.broadcastAddress = replyBroadcastAddress(d, probeInterfaces_);
