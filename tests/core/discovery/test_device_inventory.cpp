@@ -1,5 +1,5 @@
-// The device list's data without a widget: the filter's patterns, the prepared sort keys against
-// the comparison they stand for, and the list's order, filter and marks through a probe's life.
+// The device list's data without a widget: the filter's patterns, and the list's order, filter and
+// marks through a probe's life.
 #include <gtest/gtest.h>
 #include <random>
 
@@ -61,29 +61,6 @@ TEST(DeviceFilter, PatternsMatchWithoutCaseAndWildcardsMatchWholeTexts) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(DeviceFilter(c.pattern).matches(c.text), c.match) << c.pattern << " / " << c.text;
-}
-
-TEST(DeviceSortKey, PreparedKeysOrderAsTheTextsDo) {
-    // Random texts of digits, letters in both cases and punctuation: the keys' order is the
-    // comparison's, and both are antisymmetric.
-    std::mt19937 rng(22);
-    const std::string alphabet = "0012789aAbBzZ.-:_ ";
-    std::vector<std::string> texts;
-    for (int i = 0; i < 400; ++i) {
-        std::string t;
-        const int length = static_cast<int>(rng() % 8);
-        for (int k = 0; k < length; ++k) t += alphabet[rng() % alphabet.size()];
-        texts.push_back(t);
-    }
-    for (std::size_t i = 0; i + 1 < texts.size(); ++i) {
-        const std::string& a = texts[i];
-        const std::string& b = texts[i + 1];
-        const int c = compare(DeviceSortKey(a), DeviceSortKey(b));
-        EXPECT_EQ(c, compareDeviceTexts(a, b)) << a << " / " << b;
-        EXPECT_EQ(c, -compare(DeviceSortKey(b), DeviceSortKey(a))) << a << " / " << b;
-    }
-    EXPECT_EQ(compare(DeviceSortKey("Pump9"), DeviceSortKey("pump10")), -1);
-    EXPECT_EQ(compare(DeviceSortKey("dev000"), DeviceSortKey("dev")), 1);  // 0 against no number: the texts
 }
 
 TEST(DeviceInventory, OrderFilterAndMarksThroughAProbe) {
