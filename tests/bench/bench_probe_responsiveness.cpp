@@ -1,10 +1,10 @@
-// How responsive the window stays while 10,000 devices answer one probe: the main frame (offscreen,
-// shown) probes a tarn-sim fleet of 10,000 devices on loopback (127.1.0.1 onwards). A 1 ms
+// How responsive the window stays while 10,000 or 100,000 devices answer one probe: the main frame
+// (offscreen, shown) probes a tarn-sim fleet on loopback (127.1.0.1 onwards). A 1 ms
 // repeating timer on the window's thread measures the event loop: its worst lateness while the
 // replies arrive (maxStallMs) against the same loop idle just before (idleMaxStallMs), and the
 // longest stretch of work on the window's thread between two ticks (maxBusyMs). Also reported: the
 // devices listed and the wall time until the last one was. Argument 1 runs with the Traffic window
-// shown, 0 with it hidden (it records either way).
+// shown, 0 with it hidden (it records either way). Goal: maxStallMs at most 16.
 #include <benchmark/benchmark.h>
 #include <memory>
 
@@ -28,26 +28,23 @@ namespace {
 
 using namespace tarn;
 
-constexpr int kDevices = 10000;
 constexpr int kIdleMs = 1000;
-constexpr int kProbeLimitMs = 15000;
+constexpr int kProbeLimitMs = 60000;
 
-void BM_ProbeAnsweredBy10000Devices(benchmark::State& state) {
+void BM_ProbeAnswered(benchmark::State& state) {
+    const int fleetSize = static_cast<int>(state.range(0));
     QTemporaryFile fleet(QDir::tempPath() + QStringLiteral("/tarn-bench-fleet-XXXXXX.json"));
     if (!fleet.open()) return state.SkipWithError("no temporary fleet file");
-    fleet.write(QStringLiteral(R"({"devices":[{"name":"Pump","mac":"02:01:00:00:00:00","productId":74,"version":"1.1",
-        "address":"127.1.0.1","count":%1,"io":false}]})")
-                    .arg(kDevices)
-                    .toUtf8());
+    fleet.write(bench::fleetJson(fleetSize));
     fleet.flush();
     test::SimProcess sim;
-    if (!sim.start({"--fleet", fleet.fileName(), "--device-port", "0"}, 30000))
+    if (!sim.start({"--fleet", fleet.fileName(), "--device-port", "0"}, 120000))
         return state.SkipWithError(("tarn-sim did not start: " + sim.output().toStdString()).c_str());
 
     test::ScriptedPrompter prompter;
     CMainFrame frame(test::loopbackFrameState(sim.devicePort()), &prompter);
     frame.resize(1200, 800);
-    frame.trafficDock()->setVisible(state.range(0) != 0);
+    frame.trafficDock()->setVisible(state.range(1) != 0);
     frame.show();
     if (!QTest::qWaitForWindowExposed(&frame)) return state.SkipWithError("the window was not shown");
     DeviceTree* tree = frame.leftView()->tree();
@@ -65,7 +62,7 @@ void BM_ProbeAnsweredBy10000Devices(benchmark::State& state) {
         probe.start();
         wall.start();
         frame.onProbe();
-        while (tree->deviceCount() < kDevices && wall.elapsed() < kProbeLimitMs)
+        while (tree->deviceCount() < fleetSize && wall.elapsed() < kProbeLimitMs)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         const double seconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
         bench::runEventLoopFor(200);  // the traffic window's last batch
@@ -75,7 +72,7 @@ void BM_ProbeAnsweredBy10000Devices(benchmark::State& state) {
         busy = std::max(busy, probe.worstBusyMs());
         wallWorst = std::max(wallWorst, seconds * 1e3);
         listed = tree->deviceCount();
-        if (listed != kDevices) {
+        if (listed != fleetSize) {
             state.SkipWithError(("only " + std::to_string(listed) + " devices were listed").c_str());
             break;
         }
@@ -87,9 +84,10 @@ void BM_ProbeAnsweredBy10000Devices(benchmark::State& state) {
     state.counters["wallMs"] = wallWorst;
     state.counters["trafficEntries"] = static_cast<double>(frame.trafficDock()->model()->ring().size());
 }
-BENCHMARK(BM_ProbeAnsweredBy10000Devices)
-    ->Arg(0)
-    ->Arg(1)
+BENCHMARK(BM_ProbeAnswered)
+    ->Args({10000, 0})
+    ->Args({10000, 1})
+    ->Args({100000, 0})
     ->Iterations(3)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

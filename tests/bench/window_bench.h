@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QStringList>
 #include <QTimer>
 
 namespace tarn::bench {
@@ -53,6 +54,20 @@ private:
     qint64 lastNs_ = 0, lastBusyNs_ = 0;
     qint64 worstNs_ = 0, worstBusyNs_ = 0;
 };
+
+// A tarn-sim fleet file of `devices` devices on loopback from 127.1.0.1 on, in entries of at most
+// 50,000 (the simulator's limit per entry is 65,536).
+inline QByteArray fleetJson(int devices) {
+    QStringList entries;
+    for (int first = 0, part = 0; first < devices; first += 50000, ++part) {
+        entries << QStringLiteral(R"({"name":"Pump%1","mac":"02:0%1:00:00:00:00","productId":74,"version":"1.1",)"
+                                  R"("address":"127.%2.0.1","count":%3,"io":false})")
+                       .arg(part + 1)
+                       .arg(1 + 2 * part)
+                       .arg(std::min(50000, devices - first));
+    }
+    return QStringLiteral(R"({"devices":[%1]})").arg(entries.join(',')).toUtf8();
+}
 
 inline void runEventLoopFor(int ms) {
     QEventLoop loop;

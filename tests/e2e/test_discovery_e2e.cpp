@@ -83,7 +83,7 @@ TEST_F(DiscoveryE2E, QuickConnectProbesOneAddressAndMarksItsDevice) {
     ScriptedPrompter prompter;
     CMainFrame frame(state(), &prompter);
     whenModal<CInputIPDlg>([](CInputIPDlg* d) {
-        d->edit()->setAddress({127, 0, 0, 102});
+        d->box()->setEditText(QStringLiteral("127.0.0.102"));
         d->accept();
     });
     frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
@@ -135,4 +135,29 @@ TEST(TarnctlProbe, BadOptionsGiveOneLineAndExitCode2) {
         EXPECT_EQ(r.err.trimmed().count('\n'), 0) << r.err.toStdString();
         EXPECT_TRUE(r.err.startsWith("tarnctl: ")) << r.err.toStdString();
     }
+}
+
+TEST(TarnctlProbe, AddressListsRangesAndBlocksAreProbedOneByOne) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.start({"--fleet", sourceDir() + "/tests/e2e/fleets/address_block.json", "--device-port", "0"}))
+        << sim.output().toStdString();
+    const QString port = QString::number(sim.devicePort());
+    // The block's six hosts, a range and a single address; 127.0.4.20 is in none of them.
+    const auto r = runProgram(tarnctlPath(), {"probe", "--address", "127.0.4.0/29, 127.0.4.9-10", "--address",
+                                              "127.0.4.7", "--device-port", port, "--wait", "500", "--json"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QJsonArray devices = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    QStringList ips;
+    for (const auto& v : devices) {
+        ips << v.toObject().value("ip").toString();
+        EXPECT_TRUE(v.toObject().value("foundByTypedAddress").toBool());
+    }
+    ips.sort();
+    EXPECT_EQ(ips,
+              (QStringList{"127.0.4.1", "127.0.4.2", "127.0.4.3", "127.0.4.4", "127.0.4.5", "127.0.4.6", "127.0.4.9"}))
+        << r.out.toStdString();
+
+    const auto bad = runProgram(tarnctlPath(), {"probe", "--address", "127.0.4.9-127.0.4.1"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.err.contains("is not an address range")) << bad.err.toStdString();
 }

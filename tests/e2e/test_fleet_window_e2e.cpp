@@ -53,8 +53,7 @@ protected:
     ParameterTable& table() { return frame->managerView()->table(); }
     ResultsDock* results() { return frame->resultsDock(); }
     void click(int item, Qt::KeyboardModifiers keys = {}) {
-        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, keys,
-                          tree()->visualItemRect(tree()->topLevelItem(item)).center());
+        QTest::mouseClick(tree()->viewport(), Qt::LeftButton, keys, tree()->rowRect(item).center());
     }
     bool idle() { return !frame->managerView()->session().busy(); }
     std::string value(const std::string& name) {

@@ -39,7 +39,7 @@ protected:
     DeviceTree* tree() { return frame->leftView()->tree(); }
     ParameterTable& table() { return view()->table(); }
     void click(int item, Qt::KeyboardModifiers keys = {}) {
-        const QRect r = tree()->visualItemRect(tree()->topLevelItem(item));
+        const QRect r = tree()->rowRect(item);
         QTest::mouseClick(tree()->viewport(), Qt::LeftButton, keys, r.center());
     }
     std::string value(const std::string& name) {

@@ -63,10 +63,9 @@ protected:
     ParameterTable& table() { return frame->managerView()->table(); }
     int row(const std::string& name) { return table().findRow(name); }
     void select(const QString& name) {
-        for (int i = 0; i < tree()->topLevelItemCount(); ++i) {
-            if (tree()->topLevelItem(i)->text(0) != name) continue;
-            QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {},
-                              tree()->visualItemRect(tree()->topLevelItem(i)).center());
+        for (int i = 0; i < tree()->shownCount(); ++i) {
+            if (QString::fromStdString(tree()->entry(i).name) != name) continue;
+            QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, tree()->rowRect(i).center());
             return;
         }
         FAIL() << "no device " << name.toStdString();

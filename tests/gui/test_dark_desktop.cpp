@@ -85,7 +85,7 @@ TEST_F(DarkDesktop, DeviceTreeRowsAndTipsAreDarkTextOnTheLightBackground) {
     const QImage shot = tree.viewport()->grab().toImage();
     const double background = luminance(DeviceTree::kBackground.rgb());
     for (int row = 0; row < 2; ++row) {
-        const QRect line = tree.visualItemRect(tree.topLevelItem(row));
+        const QRect line = tree.rowRect(row);
         for (int column = 0; column < 3; ++column) {
             const QRect cell(tree.header()->sectionViewportPosition(column), line.top(),
                              tree.header()->sectionSize(column), line.height());
@@ -96,7 +96,7 @@ TEST_F(DarkDesktop, DeviceTreeRowsAndTipsAreDarkTextOnTheLightBackground) {
     }
 
     // The tip that shows a cell's text under the mouse has the same colours.
-    const QPoint at = tree.visualItemRect(tree.topLevelItem(1)).center();
+    const QPoint at = tree.rowRect(1).center();
     QHelpEvent help(QEvent::ToolTip, at, tree.viewport()->mapToGlobal(at));
     QApplication::sendEvent(tree.viewport(), &help);
     auto* tip = tree.findChild<QLabel*>();

@@ -1,8 +1,10 @@
 // The discovery probe of `tarnctl probe` and `tarnctl fleet`: sent once (broadcast, on every
-// interface, or to one typed address), replies collected for the wait, each MAC once (a fleet keeps
-// every device that answers, so that two devices with one MAC are seen).
+// interface), or to each typed address by unicast at a steady pace (ProbeSweep); replies collected
+// until the wait after the last probe, each MAC once (a fleet keeps every device that answers, so
+// that two devices with one MAC are seen).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -15,7 +17,7 @@ namespace tarnctl {
 
 struct ProbeRequest {
     QHostAddress broadcast{QHostAddress::Broadcast};
-    QString address;  // Quick Connect: probe this address only
+    std::vector<std::uint32_t> addresses;  // Quick Connect: probe these addresses only
     quint16 devicePort = 2002;
     int waitMs = 1000;
     bool allInterfaces = false;

@@ -1,7 +1,8 @@
 // tarnctl probe: discovery without the window. Sends the probe (broadcast, on every interface with
-// --all-interfaces, or to one address as Quick Connect does), collects the replies for --wait
-// milliseconds and prints the devices. Names are printed with their control characters escaped;
-// a reply that cannot be read is told once per sender. No device answering exits 2.
+// --all-interfaces, or to the addresses, ranges and blocks of --address as Quick Connect does),
+// collects the replies for --wait milliseconds after the last probe and prints the devices. Names
+// are printed with their control characters escaped; a reply that cannot be read is told once per
+// sender. No device answering exits 2.
 #include <vector>
 
 #include <QCommandLineParser>
@@ -16,6 +17,7 @@
 #include <QTimer>
 
 #include "core/common/text.h"
+#include "core/discovery/address_list.h"
 #include "core/discovery/addressing.h"
 #include "core/discovery/listed_macs.h"
 #include "core/discovery/probe_reply.h"
@@ -54,18 +56,23 @@ void printTable(const std::vector<tarn::DeviceEntry>& devices) {
     out << devices.size() << (devices.size() == 1 ? " device\n" : " devices\n");
 }
 
+// Written one device at a time: the output of a fleet of 100,000 is never held whole in memory.
 void printJson(const std::vector<tarn::DeviceEntry>& devices) {
-    QJsonArray array;
+    QTextStream out(stdout);
+    out << '[';
+    bool first = true;
     for (const auto& d : devices) {
-        array.append(QJsonObject{{"name", latin1(d.name)},
+        const QJsonObject device{{"name", latin1(d.name)},
                                  {"ip", latin1(d.ip)},
                                  {"mac", latin1(d.mac)},
                                  {"productId", latin1(d.productId)},
                                  {"version", latin1(d.version)},
                                  {"addressingKind", d.addressingKind},
-                                 {"foundByTypedAddress", d.foundByTypedAddress}});
+                                 {"foundByTypedAddress", d.foundByTypedAddress}};
+        out << (first ? "\n    " : ",\n    ") << QJsonDocument(device).toJson(QJsonDocument::Compact);
+        first = false;
     }
-    QTextStream(stdout) << QJsonDocument(array).toJson(QJsonDocument::Indented);
+    out << (first ? "]\n" : "\n]\n");
 }
 
 }  // namespace
@@ -78,7 +85,7 @@ std::optional<std::vector<tarn::DeviceEntry>> probeDevices(const ProbeRequest& r
     }
     socket.setBroadcastAddress(request.broadcast);
 
-    const bool quickConnect = !request.address.isEmpty();
+    const bool quickConnect = !request.addresses.empty();
     std::vector<tarn::DeviceEntry> devices;
     std::vector<tarn::NetworkInterfaceInfo> interfaces;
     tarn::ListedMacs listed;
@@ -110,23 +117,48 @@ std::optional<std::vector<tarn::DeviceEntry>> probeDevices(const ProbeRequest& r
         devices.back().broadcastAddress = tarn::replyBroadcastAddress(d, interfaces);
     });
 
-    const tarn::ProbeSent sent =
-        tarn::sendDiscoveryProbe(socket, request.devicePort, request.address, request.allInterfaces);
-    if (!sent.sent) {
+    QEventLoop loop;
+    QTimer wait;
+    wait.setSingleShot(true);
+    QObject::connect(&wait, &QTimer::timeout, &loop, &QEventLoop::quit);
+    bool sent = false;
+    tarn::ProbeSweep sweep(request.addresses);
+    QTimer pace;
+    if (!quickConnect) {
+        const tarn::ProbeSent probe = tarn::sendDiscoveryProbe(socket, request.devicePort, {}, request.allInterfaces);
+        sent = probe.sent;
+        interfaces = probe.interfaces;
+        if (sent) wait.start(request.waitMs);
+    } else {
+        // One batch of addresses after another at a steady pace; the wait starts after the last.
+        QObject::connect(&pace, &QTimer::timeout, [&] {
+            for (std::uint32_t to : sweep.nextBatch())
+                sent = tarn::sendDiscoveryProbe(socket, request.devicePort, QHostAddress(to).toString(), false).sent ||
+                       sent;
+            if (!sweep.done()) return;
+            pace.stop();
+            if (sent)
+                wait.start(request.waitMs);
+            else
+                loop.quit();
+        });
+        pace.start(tarn::ProbeSweep::kIntervalMs);
+    }
+    if (quickConnect || sent) loop.exec();
+    if (!sent) {
         usageError(QStringLiteral("the probe could not be sent"));
         return std::nullopt;
     }
-    interfaces = sent.interfaces;
-    QEventLoop loop;
-    QTimer::singleShot(request.waitMs, &loop, &QEventLoop::quit);
-    loop.exec();
     return devices;
 }
 
 int runProbe(const QStringList& args) {
     QCommandLineParser p;
     p.addOption({"broadcast", "Broadcast address of the probe.", "address", "255.255.255.255"});
-    p.addOption({"address", "Probe this one address only (Quick Connect).", "ip"});
+    p.addOption({"address",
+                 "Probe these addresses only, by unicast (Quick Connect): addresses, ranges such as "
+                 "10.1.2.10-10.1.2.50 and blocks such as 10.1.2.0/24, separated by commas.",
+                 "list"});
     p.addOption({"device-port", "UDP port of the devices.", "port", "2002"});
     p.addOption({"wait", "How long to collect replies, in milliseconds.", "ms", "1000"});
     p.addOption({"all-interfaces", "Also probe the broadcast address of every network interface."});
@@ -145,15 +177,15 @@ int runProbe(const QStringList& args) {
         return usageError(
             QStringLiteral("--broadcast must be a dotted IPv4 address, not '%1'").arg(p.value("broadcast")));
     const bool quickConnect = p.isSet("address");
-    const auto typed = tarn::parseIPv4(p.value("address").toStdString());
-    if (quickConnect && !typed)
-        return usageError(QStringLiteral("--address must be a dotted IPv4 address, not '%1'").arg(p.value("address")));
+    const tarn::AddressList typed = tarn::parseAddressList(p.values("address").join(',').toStdString());
+    if (quickConnect && !typed.ok())
+        return usageError(QStringLiteral("--address: %1").arg(QString::fromStdString(typed.error)));
     if (quickConnect && p.isSet("all-interfaces"))
         return usageError(QStringLiteral("--all-interfaces probes by broadcast, --address one address: not both"));
 
     ProbeRequest request;
     request.broadcast = QHostAddress(*broadcast);
-    request.address = quickConnect ? QHostAddress(*typed).toString() : QString();
+    if (quickConnect) request.addresses = typed.addresses;
     request.devicePort = static_cast<quint16>(port);
     request.waitMs = waitMs;
     request.allInterfaces = p.isSet("all-interfaces");

@@ -1,54 +1,43 @@
 #include "core/discovery/device_sort.h"
 
-#include <algorithm>
-#include <cctype>
-
 namespace tarn {
 
 namespace {
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-
-int compareNoCase(std::string_view a, std::string_view b) {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const int ca = std::tolower(static_cast<unsigned char>(a[i]));
-        const int cb = std::tolower(static_cast<unsigned char>(b[i]));
-        if (ca != cb) return ca < cb ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-// The first run of digits, without leading zeros ("" stands for 0).
-std::string_view firstNumber(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size() && !isDigit(s[i])) ++i;
-    std::size_t j = i;
-    while (j < s.size() && isDigit(s[j])) ++j;
-    std::string_view digits = s.substr(i, j - i);
-    while (!digits.empty() && digits.front() == '0') digits.remove_prefix(1);
-    return digits;
-}
+int sign(int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); }
 
 }  // namespace
 
-int compareDeviceTexts(std::string_view a, std::string_view b) {
-    const std::size_t da = a.find_first_of("0123456789");
-    const std::size_t db = b.find_first_of("0123456789");
-    const std::string_view pa = a.substr(0, da);
-    const std::string_view pb = b.substr(0, db);
+DeviceSortKey::DeviceSortKey(std::string_view text) : folded_(text) {
+    for (char& c : folded_)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    const std::size_t first = folded_.find_first_of("0123456789");
+    hasDigit_ = first != std::string::npos;
+    prefix_ = static_cast<std::uint32_t>(hasDigit_ ? first : folded_.size());
+    std::size_t i = prefix_;
+    while (i < folded_.size() && folded_[i] == '0') ++i;  // "007" is the number 7
+    std::size_t j = i;
+    while (j < folded_.size() && folded_[j] >= '0' && folded_[j] <= '9') ++j;
+    // The leading zeros of an all-zero run leave the empty number: 0.
+    number_ = static_cast<std::uint32_t>(i);
+    digits_ = static_cast<std::uint32_t>(j - i);
+}
+
+int compare(const DeviceSortKey& a, const DeviceSortKey& b) {
+    const std::string_view fa = a.folded_, fb = b.folded_;
     // The prefixes are compared without case: compared exactly, "Pump9" < "Pump10" < "pump2" < "Pump9"
     // would go round in a circle and no sort could be consistent.
-    if (compareNoCase(pa, pb) != 0) return compareNoCase(a, b);
-    if (da != std::string_view::npos || db != std::string_view::npos) {
+    if (fa.substr(0, a.prefix_) != fb.substr(0, b.prefix_)) return sign(fa.compare(fb));
+    if (a.hasDigit_ || b.hasDigit_) {
         // Numbers of any length: compare by digit count, then digit by digit.
-        const std::string_view na = firstNumber(a);
-        const std::string_view nb = firstNumber(b);
-        if (na.size() != nb.size()) return na.size() < nb.size() ? -1 : 1;
-        if (const int c = na.compare(nb); c != 0) return c < 0 ? -1 : 1;
+        if (a.digits_ != b.digits_) return a.digits_ < b.digits_ ? -1 : 1;
+        if (const int c = fa.substr(a.number_, a.digits_).compare(fb.substr(b.number_, b.digits_)); c != 0)
+            return sign(c);
     }
-    return compareNoCase(a, b);
+    return sign(fa.compare(fb));
 }
+
+int compareDeviceTexts(std::string_view a, std::string_view b) { return compare(DeviceSortKey(a), DeviceSortKey(b)); }
 
 SortDirection ColumnSortState::click(int column) {
     const SortDirection next =

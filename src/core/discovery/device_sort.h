@@ -1,6 +1,8 @@
 // Ordering of the device tree's column texts, and the per-column sort direction of its header.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,6 +13,22 @@ namespace tarn {
 // and equal numbers, compare as whole texts without case.
 // Returns <0, 0 or >0.
 int compareDeviceTexts(std::string_view a, std::string_view b);
+
+// A text prepared once for compareDeviceTexts' order, so that sorting a large list compares
+// prepared keys instead of folding and scanning both texts at every comparison.
+class DeviceSortKey {
+public:
+    explicit DeviceSortKey(std::string_view text);
+    // The order of compareDeviceTexts on the texts the keys were made from.
+    friend int compare(const DeviceSortKey& a, const DeviceSortKey& b);
+
+private:
+    std::string folded_;        // letters A-Z folded to lower case
+    std::uint32_t prefix_ = 0;  // length of the part before the first digit
+    std::uint32_t number_ = 0;  // start of the first number, without its leading zeros
+    std::uint32_t digits_ = 0;  // its length
+    bool hasDigit_ = false;
+};
 
 enum class SortDirection { None, Ascending, Descending };
 

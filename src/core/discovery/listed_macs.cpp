@@ -31,16 +31,21 @@ void ListedMacs::clear() {
     others_.clear();
 }
 
-void ListedMacs::add(std::string_view macText) {
+void ListedMacs::add(std::string_view macText, int device) {
     if (const auto n = number(macText))
-        numbers_.insert(*n);
+        numbers_.emplace(*n, device);
     else
-        others_.insert(toUpperAscii(std::string(macText)));
+        others_.emplace(toUpperAscii(std::string(macText)), device);
 }
 
-bool ListedMacs::contains(std::string_view macText) const {
-    if (const auto n = number(macText)) return numbers_.count(*n) > 0;
-    return !others_.empty() && others_.count(toUpperAscii(std::string(macText))) > 0;
+std::optional<int> ListedMacs::find(std::string_view macText) const {
+    if (const auto n = number(macText)) {
+        const auto it = numbers_.find(*n);
+        return it == numbers_.end() ? std::nullopt : std::optional<int>(it->second);
+    }
+    if (others_.empty()) return std::nullopt;
+    const auto it = others_.find(toUpperAscii(std::string(macText)));
+    return it == others_.end() ? std::nullopt : std::optional<int>(it->second);
 }
 
 }  // namespace tarn

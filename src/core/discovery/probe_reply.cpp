@@ -28,7 +28,7 @@ ProbeOutcome readProbeReply(ByteView d, const std::string& senderIp, bool quickC
     }
     MacAddress mac{};
     std::copy_n(d.begin() + 4, 6, mac.begin());
-    const std::string macText = formatMacText(mac);
+    std::string macText = formatMacText(mac);
     if (isListed && isListed(macText)) {
         out.verdict = ProbeVerdict::Duplicate;
         return out;
@@ -47,7 +47,7 @@ ProbeOutcome readProbeReply(ByteView d, const std::string& senderIp, bool quickC
     const auto nameBegin = d.begin() + static_cast<std::ptrdiff_t>(nameAt);
     e.name.assign(nameBegin, std::find(nameBegin, nameBegin + static_cast<std::ptrdiff_t>(n), 0));
     e.ip = senderIp;
-    e.mac = macText;
+    e.mac = std::move(macText);
     // "%02d" of the product id (74..76) and "%d.%d" of the version.
     e.productId = std::to_string(d[p]);
     e.version = std::to_string(d[p + 1]) + '.' + std::to_string(d[p + 2]);

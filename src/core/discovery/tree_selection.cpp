@@ -12,17 +12,19 @@ void TreeSelection::reset(int itemCount) {
 void TreeSelection::append() { marks_.push_back(false); }
 
 void TreeSelection::reorder(const std::vector<int>& newOrder) {
-    std::vector<bool> marks(newOrder.size());
-    auto newIndexOf = [&](int old) {
-        if (old < 0) return -1;
-        auto it = std::find(newOrder.begin(), newOrder.end(), old);
-        return it == newOrder.end() ? -1 : static_cast<int>(it - newOrder.begin());
-    };
-    for (std::size_t i = 0; i < newOrder.size(); ++i) marks[i] = marks_.at(static_cast<std::size_t>(newOrder[i]));
+    std::vector<int> newIndex(marks_.size(), -1);
+    std::vector<bool> marks(newOrder.size(), false);
+    for (std::size_t i = 0; i < newOrder.size(); ++i) {
+        const int old = newOrder[i];
+        if (old < 0 || old >= itemCount()) continue;
+        newIndex[static_cast<std::size_t>(old)] = static_cast<int>(i);
+        marks[i] = marks_[static_cast<std::size_t>(old)];
+    }
+    auto moved = [&](int old) { return old < 0 || old >= itemCount() ? -1 : newIndex[static_cast<std::size_t>(old)]; };
+    caret_ = moved(caret_);
+    anchor_ = moved(anchor_);
+    deferredItem_ = moved(deferredItem_);
     marks_ = std::move(marks);
-    caret_ = newIndexOf(caret_);
-    anchor_ = newIndexOf(anchor_);
-    deferredItem_ = newIndexOf(deferredItem_);
 }
 
 int TreeSelection::selectionCount() const { return static_cast<int>(std::count(marks_.begin(), marks_.end(), true)); }
@@ -107,6 +109,15 @@ void TreeSelection::markOnly(const std::vector<int>& items) {
         marks_[static_cast<std::size_t>(item)] = true;
         if (caret_ < 0) caret_ = anchor_ = item;
     }
+}
+
+SelectionEffect TreeSelection::markAll() {
+    if (marks_.empty()) return {};
+    const std::vector<bool> before = marks_;
+    std::fill(marks_.begin(), marks_.end(), true);
+    if (caret_ < 0) caret_ = 0;
+    if (anchor_ < 0) anchor_ = caret_;
+    return {true, marks_ != before, false};
 }
 
 SelectionEffect TreeSelection::rightPress(int item) {

@@ -28,7 +28,10 @@ class TreeSelection {
 public:
     void reset(int itemCount);  // all items unmarked, no caret, no anchor
     void append();              // one more unmarked item at the end
-    // Reorders the items: newOrder[i] is the old index of the item that now stands at i.
+    // Rearranges the items after a sort or a new filter: newOrder[i] is the old index of the item
+    // that now stands at i, or -1 for an item that was not shown before (it comes unmarked). Items
+    // left out are no longer shown and lose their marks: an operation never reaches a device the
+    // operator cannot see.
     void reorder(const std::vector<int>& newOrder);
 
     int itemCount() const { return static_cast<int>(marks_.size()); }
@@ -48,6 +51,8 @@ public:
     // Marks exactly these items (the first is caret and anchor), as the program puts a selection back;
     // nothing is loaded for it.
     void markOnly(const std::vector<int>& items);
+    // Ctrl+A: every item marked; like the other keys it loads the selection when the marks change.
+    SelectionEffect markAll();
     // Right button on an item: with fewer than two marks it becomes the single selected item.
     SelectionEffect rightPress(int item);
 

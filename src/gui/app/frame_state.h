@@ -2,12 +2,11 @@
 // mode, the Quick Connect address, the I/O monitor's network address and the serial settings.
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <string>
 
 #include <QHostAddress>
 #include <QString>
+#include <QStringList>
 
 #include "core/common/serial_settings.h"
 #include "core/discovery/management_message.h"
@@ -24,10 +23,12 @@ struct FrameState {
 
     SerialSettings serial;
 
-    // Quick Connect: while active, probes go to the typed address and devices are marked "Q".
+    // Quick Connect: while active, probes go to the typed addresses (one, or a list of addresses,
+    // ranges and blocks), one by one, and devices are marked "Q".
     bool quickConnectActive = false;
     std::string quickConnectAddress;
-    std::array<std::uint8_t, 4> quickConnectValue{192, 168, 100, 1};
+    // The lists typed before, the last one first; kept in the settings and offered by the dialog.
+    QStringList quickConnectBook;
 
     // Where management datagrams go: the device port and the broadcast address.
     quint16 devicePort = kDevicePort;
@@ -44,6 +45,11 @@ struct FrameState {
     QString dataDir;
     // Folder for the files the program writes (pwd.ini, MonInter.dat).
     QString writableDir;
+
+    // Where the file dialogs open: the folder of the last configuration file loaded, saved or
+    // compared, and the last backup folder (remembered between runs).
+    QString lastConfigurationFolder;
+    QString lastBackupFolder;
 
     void clearMonitorTarget() {
         monitorAddress.clear();

@@ -2,6 +2,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -17,6 +19,9 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window), browser_(
     browser_->setOpenExternalLinks(false);
     connect(browser_, &QTextBrowser::anchorClicked, this, &HelpWindow::follow);
     resize(760, 640);
+    // Esc and Ctrl+W close the window, as in the desktop's own viewers.
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)})
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, &QWidget::close);
 }
 
 void HelpWindow::showPage(const QString& file) {

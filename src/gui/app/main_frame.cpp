@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -66,14 +65,14 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     prompter_ = prompter;
     helpOpener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     loadFileAsker_ = [this] {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("Load"), QString(),
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Load"), state_.lastConfigurationFolder,
                                             QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)"));
     };
     backupFolderAsker_ = [this] {
-        return QFileDialog::getExistingDirectory(this, QStringLiteral("Back up devices into"));
+        return QFileDialog::getExistingDirectory(this, QStringLiteral("Back up devices into"), state_.lastBackupFolder);
     };
     compareFileAsker_ = [this] {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("Compare with file"), QString(),
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Compare with file"), state_.lastConfigurationFolder,
                                             QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)"));
     };
 
@@ -154,6 +153,10 @@ void CMainFrame::createActions() {
     action(ID_FILE_LOAD)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     action(ID_FILE_SAVE)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
     action(ID_HELP)->setShortcut(QKeySequence::HelpContents);
+    action(ID_PROBE)->setShortcut(QKeySequence(Qt::Key_F5));
+    action(ID_QUICK_CONNECT)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    action(ID_SET_VALUES)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    action(ID_REBOOT)->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
 
     connect(action(ID_QUICK_CONNECT), &QAction::triggered, this, &CMainFrame::onQuickConnect);
     connect(action(ID_PROBE), &QAction::triggered, this, &CMainFrame::onProbe);
@@ -186,8 +189,16 @@ void CMainFrame::createActions() {
     mru->setStatusTip(QStringLiteral("Open this document"));
     mru->setEnabled(false);  // nothing in the program adds to the recent-file list
     actions_[ID_FILE_MRU] = mru;
+    auto* monitor = new QAction(QStringLiteral("I/O &Monitor"), this);
+    monitor->setStatusTip(QStringLiteral("Open the I/O monitor of the device whose parameters are shown"));
+    monitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(monitor, &QAction::triggered, this, [this] { managerView_->OnOpenIoMonitor(); });
+    actions_[ID_IO_MONITOR] = monitor;
+
     auto* exitAction = new QAction(QStringLiteral("E&xit"), this);
     exitAction->setStatusTip(QStringLiteral("Quit the application; prompts to save documents"));
+    exitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    exitAction->setShortcutContext(Qt::ApplicationShortcut);
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
     actions_[ID_APP_EXIT] = exitAction;
 }
@@ -257,6 +268,15 @@ void CMainFrame::createMenu() {
     file->addSeparator();
     file->addAction(action(ID_APP_EXIT));
 
+    deviceMenu_ = menuBar()->addMenu(QStringLiteral("&Device"));
+    deviceMenu_->addAction(action(ID_PROBE));
+    deviceMenu_->addAction(action(ID_QUICK_CONNECT));
+    deviceMenu_->addSeparator();
+    deviceMenu_->addAction(action(ID_SET_VALUES));
+    deviceMenu_->addAction(action(ID_REBOOT));
+    deviceMenu_->addSeparator();
+    deviceMenu_->addAction(action(ID_IO_MONITOR));
+
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     QAction* traffic = trafficDock_->toggleViewAction();
     traffic->setStatusTip(QStringLiteral("Show or hide the traffic log"));
@@ -294,6 +314,11 @@ void CMainFrame::createStatusBar() {
         if (text.isEmpty()) bar->showMessage(QStringLiteral("Ready"));
     });
     bar->showMessage(QStringLiteral("Ready"));
+    countsPane_ = new QLabel(leftView_->countsText(), bar);
+    countsPane_->setObjectName(QStringLiteral("deviceCounts"));
+    countsPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    connect(leftView_, &CLeftView::countsChanged, countsPane_, &QLabel::setText);
+    bar->addPermanentWidget(countsPane_);
     for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
         auto* pane = new QLabel(QString::fromLatin1(indicator), bar);
         pane->setAlignment(Qt::AlignCenter);
@@ -352,20 +377,20 @@ void CMainFrame::onQuickConnect() {
 }
 
 void CMainFrame::quickConnectNetwork() {
-    const std::array<std::uint8_t, 4> preset =
-        state_.quickConnectAddress.empty() ? std::array<std::uint8_t, 4>{192, 168, 100, 1} : state_.quickConnectValue;
-    auto* dialog = new CInputIPDlg(preset, this);
+    // The window goes on while the dialog is open; the probe starts when it is accepted.
+    auto* dialog = new CInputIPDlg(state_.quickConnectBook, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QDialog::accepted, this, [this, dialog] {
-        const auto bytes = dialog->address();
-        state_.quickConnectActive = true;
-        state_.quickConnectAddress =
-            QStringLiteral("%1.%2.%3.%4").arg(bytes[0]).arg(bytes[1]).arg(bytes[2]).arg(bytes[3]).toStdString();
-        state_.quickConnectValue = bytes;
-        leftView_->probe();
-        managerView_->table().clear();
-    });
+    connect(dialog, &QDialog::accepted, this, [this, dialog] { quickConnectAccepted(dialog->text()); });
     dialog->open();
+}
+
+void CMainFrame::quickConnectAccepted(const QString& text) {
+    state_.quickConnectActive = true;
+    state_.quickConnectAddress = text.toStdString();
+    state_.quickConnectBook = rememberInAddressBook(state_.quickConnectBook, text);
+    emit quickConnectBookChanged(state_.quickConnectBook);
+    leftView_->probe();
+    managerView_->table().clear();
 }
 
 void CMainFrame::quickConnectSerial() {
@@ -392,7 +417,9 @@ void CMainFrame::onClear() { managerView_->clear(); }
 
 void CMainFrame::onLoad() {
     const QString path = loadFileAsker_();
-    if (!path.isEmpty()) managerView_->loadConfiguration(path);
+    if (path.isEmpty()) return;
+    state_.lastConfigurationFolder = QFileInfo(path).absolutePath();
+    managerView_->loadConfiguration(path);
 }
 
 void CMainFrame::onCompare() {
@@ -404,6 +431,7 @@ void CMainFrame::onCompare() {
     }
     const QString path = compareFileAsker_();
     if (path.isEmpty()) return;
+    state_.lastConfigurationFolder = QFileInfo(path).absolutePath();
     const std::optional<int> differing = managerView_->compareWithFile(path);
     if (!differing) return;
     compare_->setText(QStringLiteral("Clear comparison"));
@@ -422,6 +450,7 @@ void CMainFrame::onBackup() {
     }
     const QString folder = backupFolderAsker_();
     if (folder.isEmpty()) return;
+    state_.lastBackupFolder = folder;
     // The backups hold each device's own user ID and password: a folder made here is its owner's only.
     const bool made = !QFileInfo::exists(folder);
     if ((made && (!QDir().mkpath(folder) ||
@@ -448,7 +477,7 @@ void CMainFrame::onHelp() {
         helpWindow_->raise();
         helpWindow_->activateWindow();
     }
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
+    // The current folder stays where it was: file dialogs open where the operator left them.
 }
 
 void CMainFrame::onAbout() {

@@ -14,6 +14,7 @@
 
 class QAction;
 class QComboBox;
+class QMenu;
 class QLabel;
 class QSplitter;
 
@@ -46,6 +47,7 @@ public:
         ID_FILE_MRU = 57616,
         ID_APP_EXIT = 57665,
         ID_HELP = 57670,
+        ID_IO_MONITOR = 32792,
     };
 
     // prompter: where messages go (null: message boxes owned by this window).
@@ -53,12 +55,15 @@ public:
     ~CMainFrame() override;
 
     FrameState& state() { return state_; }
+    const FrameState& state() const { return state_; }
     CLeftView* leftView() const { return leftView_; }
     CManagerView* managerView() const { return managerView_; }
     QComboBox* linkModeBox() const { return linkModeBox_; }
     QComboBox* groupBox() const { return groupBox_; }
     QAction* action(CommandId id) const;
     QSplitter* splitter() const { return splitter_; }
+    // The menu that holds every device command with its shortcut.
+    QMenu* deviceMenu() const { return deviceMenu_; }
     // Options > "Probe every network interface" (checkable; follows FrameState::probeAllInterfaces).
     QAction* probeAllInterfacesAction() const { return probeAllInterfaces_; }
     // View > "Traffic": the traffic log, hidden at start.
@@ -95,10 +100,14 @@ public:
     void onHelp();
     void onAbout();
     void showStatus(const QString& text);
+    // The status bar's pane with "N devices, M shown, K selected".
+    QLabel* countsPane() const { return countsPane_; }
 
 signals:
     // The operator switched "Probe every network interface"; the application keeps the choice.
     void probeAllInterfacesChanged(bool on);
+    // A Quick Connect was accepted: the address book to keep.
+    void quickConnectBookChanged(const QStringList& book);
 
 private:
     void createActions();
@@ -108,6 +117,7 @@ private:
     void updateNetworkCommands();
     void fillGroupBox();
     void quickConnectNetwork();
+    void quickConnectAccepted(const QString& text);
     void quickConnectSerial();
 
     FrameState state_;
@@ -126,6 +136,8 @@ private:
     HelpWindow* helpWindow_ = nullptr;
     QAction* about_ = nullptr;
     QAction* aboutQt_ = nullptr;
+    QLabel* countsPane_ = nullptr;
+    QMenu* deviceMenu_ = nullptr;
     std::map<int, QAction*> actions_;
     std::function<bool(const QUrl&)> helpOpener_;
     std::function<QString()> loadFileAsker_;

@@ -12,6 +12,7 @@
 #include "core/discovery/addressing.h"
 #include "gui/app/demo_fleet.h"
 #include "gui/app/main_frame.h"
+#include "gui/app/window_layout.h"
 #include "link/common/command_line.h"
 #include "link/common/data_folders.h"
 
@@ -21,6 +22,7 @@ namespace {
 
 const QString kProgram = QStringLiteral("tarn-manager");
 const QString kProbeAllInterfacesKey = QStringLiteral("Options/ProbeEveryNetworkInterface");
+const QString kAddressBookKey = QStringLiteral("QuickConnect/AddressBook");
 
 QString helpText() {
     return QStringLiteral(
@@ -37,6 +39,8 @@ QString helpText() {
                "      --fleet FILE       fleet file of the demo (default: demo-fleet.json in the\n"
                "                         data folder); implies --demo\n"
                "      --quit-after MS    close the window after MS milliseconds (start-up checks)\n"
+               "      --reset-layout     forget the window's remembered size, docks, columns,\n"
+               "                         link mode and folders, and start with the defaults\n"
                "  -h, --help             display this help and exit\n"
                "      --version          output version information and exit\n"
                "\n"
@@ -84,8 +88,8 @@ ManagerCommandLine readManagerCommandLine(int argc, char** argv) {
     QCommandLineParser parser;
     const QCommandLineOption help(QStringList{"h", "help"}), version("version"), dataDir("data-dir", {}, "dir"),
         devicePort("device-port", {}, "port"), broadcast("broadcast", {}, "address"), demo("demo"),
-        fleet("fleet", {}, "file"), quitAfter("quit-after", {}, "ms");
-    parser.addOptions({help, version, dataDir, devicePort, broadcast, demo, fleet, quitAfter});
+        fleet("fleet", {}, "file"), quitAfter("quit-after", {}, "ms"), resetLayout("reset-layout");
+    parser.addOptions({help, version, dataDir, devicePort, broadcast, demo, fleet, quitAfter, resetLayout});
     if (!parser.parse(args)) {
         out.exitNow = cli::badUsage(kProgram, cli::parseError(parser));
         return out;
@@ -128,6 +132,7 @@ ManagerCommandLine readManagerCommandLine(int argc, char** argv) {
             return out;
         }
     }
+    out.resetLayout = parser.isSet(resetLayout);
     out.demo = parser.isSet(demo) || parser.isSet(fleet);
     out.fleet = parser.value(fleet);
     return out;
@@ -154,10 +159,14 @@ int runManagerApp(QApplication& app, const ManagerCommandLine& options) {
     QSettings settings(settingsFile(), QSettings::IniFormat);
     settings.setValue(QStringLiteral("manager/path"), QDir::currentPath().left(200));
     state.probeAllInterfaces = settings.value(kProbeAllInterfacesKey, false).toBool();
+    state.quickConnectBook = settings.value(kAddressBookKey).toStringList();
 
     CMainFrame frame(state);
     QObject::connect(&frame, &CMainFrame::probeAllInterfacesChanged, [](bool on) {
         QSettings(settingsFile(), QSettings::IniFormat).setValue(kProbeAllInterfacesKey, on);
+    });
+    QObject::connect(&frame, &CMainFrame::quickConnectBookChanged, [](const QStringList& book) {
+        QSettings(settingsFile(), QSettings::IniFormat).setValue(kAddressBookKey, book);
     });
     std::unique_ptr<DemoFleet> demo;
     if (options.demo) {
@@ -166,8 +175,16 @@ int runManagerApp(QApplication& app, const ManagerCommandLine& options) {
         demo = std::make_unique<DemoFleet>(frame, fleet);
         demo->start();
     }
+    if (options.resetLayout) clearWindowLayout(settings);
     frame.resize(1100, 700);
-    frame.showMaximized();
+    if (restoreWindowLayout(frame, settings))
+        frame.show();
+    else
+        frame.showMaximized();
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [&frame] {
+        QSettings layout(settingsFile(), QSettings::IniFormat);
+        saveWindowLayout(frame, layout);
+    });
     if (options.quitAfterMs >= 0) QTimer::singleShot(options.quitAfterMs, &frame, &QWidget::close);
     return app.exec();
 }

@@ -16,6 +16,7 @@ struct ManagerCommandLine {
     std::optional<quint16> devicePort;
     std::optional<QHostAddress> broadcast;
     bool demo = false;
+    bool resetLayout = false;  // forget the remembered window layout
     QString fleet;
     int quitAfterMs = -1;  // --quit-after: close the window by itself (start-up checks)
 };

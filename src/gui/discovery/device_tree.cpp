@@ -1,20 +1,20 @@
 #include "gui/discovery/device_tree.h"
 
 #include <algorithm>
-#include <numeric>
 
 #include <QApplication>
+#include <QDateTime>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
 #include "gui/controls/icons.h"
-#include "link/common/qt_bytes.h"
 
 namespace tarn {
 
@@ -29,31 +29,11 @@ namespace {
 constexpr int kTipOffset = 12;  // right of the mouse pointer's hot spot
 constexpr int kTipGap = 2;      // between the row and the tip
 
-// An item holds the index of its entry and shows the entry's texts when asked: thousands of items
-// then store nothing of their own.
-class DeviceItem : public QTreeWidgetItem {
-public:
-    DeviceItem(const std::vector<DeviceEntry>& entries, std::size_t index)
-        : QTreeWidgetItem(UserType), entries_(entries), index_(index) {}
-    std::size_t index() const { return index_; }
-    QVariant data(int column, int role) const override {
-        if ((role == Qt::DisplayRole || role == Qt::EditRole) && column >= 0 && column < 3)
-            return latin1(entries_[index_].text(column));
-        return QTreeWidgetItem::data(column, role);
-    }
-
-private:
-    const std::vector<DeviceEntry>& entries_;
-    std::size_t index_;
-};
-
-std::size_t entryIndexOf(const QTreeWidgetItem* item) { return static_cast<const DeviceItem*>(item)->index(); }
-
-// The device icon and the right-aligned address columns, the same for every item, are given at
-// drawing time instead of being stored in each item.
+// The device icon and the selection drawn from the list's own marks (the view's selection model
+// holds none: a selection of 100,000 rows costs nothing to keep or to move through a sort).
 class DeviceItemDelegate : public QStyledItemDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    DeviceItemDelegate(const DeviceModel& model, QObject* parent) : QStyledItemDelegate(parent), model_(model) {}
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
@@ -63,39 +43,66 @@ protected:
             option->icon = deviceIcon;
             option->features |= QStyleOptionViewItem::HasDecoration;
             option->decorationSize = QSize(16, 16);
-        } else {
-            option->displayAlignment = Qt::AlignRight | Qt::AlignVCenter;
         }
+        if (model_.inventory().selection().isMarked(index.row()))
+            option->state |= QStyle::State_Selected;
+        else
+            option->state &= ~QStyle::State_Selected;
     }
+
+private:
+    const DeviceModel& model_;
 };
+
+std::int64_t nowMs() { return QDateTime::currentMSecsSinceEpoch(); }
 
 }  // namespace
 
-DeviceTree::DeviceTree(QWidget* parent) : QTreeWidget(parent) {
-    setColumnCount(3);
-    setHeaderLabels({QStringLiteral("Device"), QStringLiteral("IP"), QStringLiteral("MAC")});
+DeviceTree::DeviceTree(QWidget* parent)
+    : QTreeView(parent), model_(new DeviceModel(this)), columnMenu_(new QMenu(this)) {
+    setModel(model_);
     // The classic widths, widened where this font needs more room for a full address.
     const QFontMetrics fm(font());
-    header()->resizeSection(0, std::max(120, fm.horizontalAdvance(QStringLiteral("Pump-House-10")) + 40));
-    header()->resizeSection(1, std::max(100, fm.horizontalAdvance(QStringLiteral("255.255.255.255")) + 14));
-    header()->resizeSection(2, std::max(110, fm.horizontalAdvance(QStringLiteral("00:00:00:00:00:00")) + 14));
-    header()->setStretchLastSection(false);
-    header()->setSectionsClickable(true);
-    header()->setSortIndicatorShown(false);
-    headerItem()->setTextAlignment(0, Qt::AlignLeft | Qt::AlignVCenter);
-    headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
-    headerItem()->setTextAlignment(2, Qt::AlignRight | Qt::AlignVCenter);
-    connect(header(), &QHeaderView::sectionClicked, this, &DeviceTree::sortByColumnText);
+    QHeaderView* head = header();
+    head->setStretchLastSection(false);
+    head->resizeSection(kNameColumn, std::max(120, fm.horizontalAdvance(QStringLiteral("Pump-House-10")) + 40));
+    head->resizeSection(kIpColumn, std::max(100, fm.horizontalAdvance(QStringLiteral("255.255.255.255")) + 14));
+    head->resizeSection(kMacColumn, std::max(110, fm.horizontalAdvance(QStringLiteral("00:00:00:00:00:00")) + 14));
+    head->resizeSection(kProductColumn, fm.horizontalAdvance(QStringLiteral("TARN-IO")) + 24);
+    head->resizeSection(kVersionColumn, fm.horizontalAdvance(QStringLiteral("Version")) + 24);
+    head->resizeSection(kFoundByColumn, fm.horizontalAdvance(QStringLiteral("Found by")) + 24);
+    head->resizeSection(kLastReplyColumn, fm.horizontalAdvance(QStringLiteral("Last reply")) + 24);
+    head->setSectionsClickable(true);
+    head->setSortIndicatorShown(false);
+    connect(head, &QHeaderView::sectionClicked, this, &DeviceTree::sortByColumnText);
 
-    setItemDelegate(new DeviceItemDelegate(this));
-    setSelectionMode(QAbstractItemView::MultiSelection);
+    // Every column but the device's name can be hidden from the header's menu.
+    for (int column = kIpColumn; column < DeviceInventory::kColumnCount; ++column) {
+        QAction* a = columnMenu_->addAction(QString::fromLatin1(DeviceInventory::kColumnTitles[column]));
+        a->setCheckable(true);
+        a->setChecked(true);
+        connect(a, &QAction::toggled, this, [this, column](bool on) { header()->setSectionHidden(column, !on); });
+    }
+    connect(columnMenu_, &QMenu::aboutToShow, this, [this] {
+        const QList<QAction*> actions = columnMenu_->actions();
+        for (int column = kIpColumn; column < DeviceInventory::kColumnCount; ++column)
+            actions[column - kIpColumn]->setChecked(!header()->isSectionHidden(column));
+    });
+    head->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(head, &QHeaderView::customContextMenuRequested, this,
+            [this](const QPoint& at) { columnMenu_->popup(header()->viewport()->mapToGlobal(at)); });
+
+    setItemDelegate(new DeviceItemDelegate(*model_, this));
+    setSelectionMode(QAbstractItemView::NoSelection);
     setRootIsDecorated(false);  // items never have children
     setIndentation(4);
     setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
     setIconSize(QSize(16, 16));
     setMouseTracking(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setTabKeyNavigation(false);  // Tab leaves the list
     QPalette pal = palette();
     pal.setColor(QPalette::Base, kBackground);
     // The background is the product's own light yellow on every desktop, so the text is dark on it
@@ -114,61 +121,35 @@ DeviceTree::DeviceTree(QWidget* parent) : QTreeWidget(parent) {
 
 void DeviceTree::deleteAllItems() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    setUpdatesEnabled(false);
     hideTip();
-    clear();
-    entries_.clear();
-    listedMacs_.clear();
-    selection_.reset(0);
-    setUpdatesEnabled(true);
+    model_->clear();
     QApplication::restoreOverrideCursor();
 }
 
-void DeviceTree::appendDevice(DeviceEntry entry) {
-    listedMacs_.add(entry.mac);
-    entries_.push_back(std::move(entry));
-    addTopLevelItem(new DeviceItem(entries_, entries_.size() - 1));
-    selection_.append();
-}
+void DeviceTree::appendDevice(DeviceEntry entry) { appendDevice(std::move(entry), nowMs()); }
 
-const DeviceEntry& DeviceTree::entry(int displayIndex) const {
-    return entries_.at(entryIndexOf(topLevelItem(displayIndex)));
-}
+void DeviceTree::appendDevice(DeviceEntry entry, std::int64_t timeMs) { model_->append(std::move(entry), timeMs); }
 
-std::vector<DeviceEntry> DeviceTree::selectedEntries() const {
-    std::vector<DeviceEntry> out;
-    for (int i : selection_.selectedItems()) out.push_back(entry(i));
-    return out;
+void DeviceTree::setFilter(const QString& pattern) {
+    hideTip();
+    model_->setFilter(pattern);
+    syncView();
 }
 
 void DeviceTree::selectEntries(const std::vector<DeviceEntry>& devices) {
-    std::vector<int> items;
+    std::vector<int> rows;
     for (const DeviceEntry& d : devices) {
-        for (int i = 0; i < deviceCount(); ++i) {
-            if (entry(i).mac == d.mac && entry(i).ip == d.ip) items.push_back(i);
+        for (int i = 0; i < shownCount(); ++i) {
+            if (entry(i).mac == d.mac && entry(i).ip == d.ip) rows.push_back(i);
         }
     }
-    selection_.markOnly(items);
+    model_->selection().markOnly(rows);
     syncView();
 }
 
 void DeviceTree::sortByColumnText(int column) {
-    if (column < 0 || column > 2) return;
-    const SortDirection direction = sortState_.click(column);
-    const int n = topLevelItemCount();
-    std::vector<int> order(static_cast<std::size_t>(n));
-    std::iota(order.begin(), order.end(), 0);
-    std::vector<std::string> texts;
-    for (int i = 0; i < n; ++i) texts.push_back(entry(i).text(column));
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int c = compareDeviceTexts(texts[static_cast<std::size_t>(a)], texts[static_cast<std::size_t>(b)]);
-        return direction == SortDirection::Descending ? c > 0 : c < 0;
-    });
-    std::vector<QTreeWidgetItem*> items;
-    for (int i = n - 1; i >= 0; --i) items.push_back(takeTopLevelItem(i));
-    std::reverse(items.begin(), items.end());
-    for (int old : order) addTopLevelItem(items[static_cast<std::size_t>(old)]);
-    selection_.reorder(order);
+    if (column < 0 || column >= DeviceInventory::kColumnCount) return;
+    const SortDirection direction = model_->sortByColumn(column);
     header()->setSortIndicatorShown(true);
     header()->setSortIndicator(column,
                                direction == SortDirection::Descending ? Qt::DescendingOrder : Qt::AscendingOrder);
@@ -176,29 +157,30 @@ void DeviceTree::sortByColumnText(int column) {
 }
 
 int DeviceTree::columnsWidth() const {
-    return header()->sectionSize(0) + header()->sectionSize(1) + header()->sectionSize(2);
+    int width = 0;
+    for (int column = 0; column < DeviceInventory::kColumnCount; ++column)
+        if (!header()->isSectionHidden(column)) width += header()->sectionSize(column);
+    return width;
 }
 
 int DeviceTree::preferredWidth() const {
     return columnsWidth() + 2 * frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
 }
 
-int DeviceTree::itemIndexAt(const QPoint& viewportPos) const {
-    QTreeWidgetItem* item = itemAt(viewportPos);
-    return item ? indexOfTopLevelItem(item) : -1;
+int DeviceTree::rowAt(const QPoint& viewportPos) const {
+    const QModelIndex index = indexAt(viewportPos);
+    return index.isValid() ? index.row() : -1;
 }
 
 void DeviceTree::syncView() {
-    QItemSelection marked;
-    for (int i : selection_.selectedItems()) {
-        const QModelIndex first = indexFromItem(topLevelItem(i), 0);
-        marked.select(first, first.siblingAtColumn(2));
-    }
-    selectionModel()->select(marked, QItemSelectionModel::ClearAndSelect);
-    const int caret = selection_.caret();
+    model_->flush();  // the caret may be a row just appended
+    const int caret = selection().caret();
     if (caret >= 0) {
-        selectionModel()->setCurrentIndex(indexFromItem(topLevelItem(caret), 0), QItemSelectionModel::NoUpdate);
-        scrollToItem(topLevelItem(caret));
+        const QModelIndex current = model_->index(caret, 0);
+        selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+        scrollTo(current);
+    } else {
+        selectionModel()->clearCurrentIndex();
     }
     viewport()->update();
 }
@@ -216,25 +198,25 @@ static ClickKeys keysOf(Qt::KeyboardModifiers m) {
 
 void DeviceTree::mousePressEvent(QMouseEvent* event) {
     hideTip();
-    const int item = itemIndexAt(event->position().toPoint());
-    if (item < 0) return;  // empty area: no selection change
+    const int row = rowAt(event->position().toPoint());
+    if (row < 0) return;  // empty area: no selection change
     if (event->button() == Qt::LeftButton) {
         setFocus(Qt::MouseFocusReason);
-        apply(selection_.press(item, keysOf(event->modifiers())));
+        apply(model_->selection().press(row, keysOf(event->modifiers())));
     } else if (event->button() == Qt::RightButton) {
-        apply(selection_.rightPress(item));
+        apply(model_->selection().rightPress(row));
     }
 }
 
 void DeviceTree::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) apply(selection_.release(keysOf(event->modifiers())));
+    if (event->button() == Qt::LeftButton) apply(model_->selection().release(keysOf(event->modifiers())));
 }
 
 void DeviceTree::mouseMoveEvent(QMouseEvent* event) {
     // No drag selection; only the tip follows the mouse.
     if (tip_->isVisible()) {
-        QTreeWidgetItem* item = itemAt(event->position().toPoint());
-        if (item != tipItem_ || columnAt(event->position().toPoint().x()) != tipColumn_) hideTip();
+        const QPoint at = event->position().toPoint();
+        if (rowAt(at) != tipRow_ || columnAt(at.x()) != tipColumn_) hideTip();
     }
 }
 
@@ -243,12 +225,12 @@ void DeviceTree::mouseDoubleClickEvent(QMouseEvent* event) {
     // address and turn a Ctrl+click back.
     if (event->button() != Qt::LeftButton) return mousePressEvent(event);
     hideTip();
-    apply(selection_.doublePress());
+    apply(model_->selection().doublePress());
 }
 
 void DeviceTree::keyPressEvent(QKeyEvent* event) {
-    const int n = topLevelItemCount();
-    const int caret = selection_.caret();
+    const int n = shownCount();
+    const int caret = selection().caret();
     const int page = std::max(1, viewport()->height() / std::max(1, sizeHintForRow(0)) - 1);
     int target = -1;
     switch (event->key()) {
@@ -270,16 +252,44 @@ void DeviceTree::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_End:
             target = n - 1;
             break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            emit deviceSelected();
+            return;
         case Qt::Key_Left:
-        case Qt::Key_Right:
-            QTreeWidget::keyPressEvent(event);
-            return;  // horizontal scrolling
+        case Qt::Key_Right:  // horizontal scrolling
+            horizontalScrollBar()->triggerAction(event->key() == Qt::Key_Left ? QAbstractSlider::SliderSingleStepSub
+                                                                              : QAbstractSlider::SliderSingleStepAdd);
+            return;
         default:
+            if (event->matches(QKeySequence::SelectAll)) {
+                apply(model_->selection().markAll());
+                return;
+            }
+            if (!event->text().isEmpty() && event->text().at(0).isPrint() &&
+                !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+                keyboardSearch(event->text());
+                return;
+            }
             event->ignore();
             return;
     }
     if (n == 0) return;
-    apply(selection_.keyMove(target, event->modifiers().testFlag(Qt::ShiftModifier)));
+    apply(model_->selection().keyMove(target, event->modifiers().testFlag(Qt::ShiftModifier)));
+}
+
+void DeviceTree::keyboardSearch(const QString& search) {
+    // The letters typed in quick succession make one name's beginning; the same letter again steps
+    // to the next name that starts with it.
+    if (!typedClock_.isValid() || typedClock_.elapsed() > QApplication::keyboardInputInterval()) typed_.clear();
+    typedClock_.start();
+    const bool repeat = typed_.size() == 1 && search.size() == 1 && typed_.at(0).toLower() == search.at(0).toLower();
+    if (!repeat) typed_ += search;
+    const int caret = std::max(0, selection().caret());
+    const int from = repeat ? caret + 1 : caret;
+    const int found =
+        model_->inventory().findByNamePrefix(typed_.toLatin1().toStdString(), shownCount() ? from % shownCount() : 0);
+    if (found >= 0) apply(model_->selection().keyMove(found, false));
 }
 
 bool DeviceTree::viewportEvent(QEvent* event) {
@@ -287,32 +297,32 @@ bool DeviceTree::viewportEvent(QEvent* event) {
         showTip(static_cast<QHelpEvent*>(event)->pos());
         return true;
     }
-    return QTreeWidget::viewportEvent(event);
+    return QTreeView::viewportEvent(event);
 }
 
 void DeviceTree::leaveEvent(QEvent* event) {
     hideTip();
-    QTreeWidget::leaveEvent(event);
+    QTreeView::leaveEvent(event);
 }
 
 void DeviceTree::showTip(const QPoint& pos) {
-    QTreeWidgetItem* item = itemAt(pos);
-    const int column = columnAt(pos.x());
-    if (!item || column < 0 || item->text(column).isEmpty()) {
+    const QModelIndex index = indexAt(pos);
+    const QString text = index.data().toString();
+    if (!index.isValid() || text.isEmpty()) {
         hideTip();
         return;
     }
     // A framed box with its own colours, below the row and to the right of the mouse, so that it
     // reads as a tip and not as a shifted copy of the next row.
-    const bool caret = indexOfTopLevelItem(item) == selection_.caret();
+    const bool caret = index.row() == selection().caret();
     const QColor background = caret ? kCaretTipBackground : kBackground;
-    const QColor text = caret ? QColor(Qt::white) : kText;
+    const QColor textColour = caret ? QColor(Qt::white) : kText;
     tip_->setStyleSheet(QStringLiteral("QLabel#deviceTip { background-color: %1; color: %2; border: 1px solid %3;"
                                        " padding: 2px 5px; }")
-                            .arg(background.name(), text.name(), kTipBorder.name()));
-    tip_->setText(item->text(column));
+                            .arg(background.name(), textColour.name(), kTipBorder.name()));
+    tip_->setText(text);
     tip_->adjustSize();
-    const QRect row = visualItemRect(item);
+    const QRect row = visualRect(index);
     QPoint at = viewport()->mapToGlobal(QPoint(pos.x() + kTipOffset, row.bottom() + 1 + kTipGap));
     if (const QScreen* screen = QGuiApplication::screenAt(at)) {
         const QRect room = screen->availableGeometry();
@@ -322,13 +332,13 @@ void DeviceTree::showTip(const QPoint& pos) {
     }
     tip_->move(at);
     tip_->show();
-    tipItem_ = item;
-    tipColumn_ = column;
+    tipRow_ = index.row();
+    tipColumn_ = index.column();
 }
 
 void DeviceTree::hideTip() {
     tip_->hide();
-    tipItem_ = nullptr;
+    tipRow_ = -1;
     tipColumn_ = -1;
 }
 

@@ -1,23 +1,28 @@
-// The device tree of the left pane: a three-column, multi-selection list of discovered devices.
-// Selection follows TreeSelection's rules (mouse, keyboard, right button); header clicks sort with
-// compareDeviceTexts; hovering shows a tip with the text under the mouse.
+// The device list of the left pane: a multi-column, multi-selection view of the discovered devices
+// (DeviceModel). The first three columns are the classic Device, IP and MAC; Product, Version,
+// Found by and Last reply follow and can be hidden from the header's menu. Selection follows
+// TreeSelection's rules (mouse, keyboard, right button) and is drawn from its marks; header clicks
+// sort; typing a name's first letters moves to it; Enter loads the selection; hovering shows a tip
+// with the text under the mouse.
 #pragma once
 
+#include <cstdint>
 #include <string_view>
 #include <vector>
 
-#include <QTreeWidget>
+#include <QElapsedTimer>
+#include <QTreeView>
 
 #include "core/discovery/device_entry.h"
-#include "core/discovery/device_sort.h"
-#include "core/discovery/listed_macs.h"
 #include "core/discovery/tree_selection.h"
+#include "gui/discovery/device_model.h"
 
 class QLabel;
+class QMenu;
 
 namespace tarn {
 
-class DeviceTree : public QTreeWidget {
+class DeviceTree : public QTreeView {
     Q_OBJECT
 public:
     static const QColor kBackground;
@@ -27,31 +32,40 @@ public:
     static const QColor kDisabledText;
 
     explicit DeviceTree(QWidget* parent = nullptr);
-    // The items show the entries' texts: they go first.
-    ~DeviceTree() override { clear(); }
 
+    DeviceModel* deviceModel() const { return model_; }
     void deleteAllItems();
+    // A device answering now (or at timeMs).
     void appendDevice(DeviceEntry entry);
+    void appendDevice(DeviceEntry entry, std::int64_t timeMs);
+    void setFilter(const QString& pattern);
 
-    // Queries over all items, in display order.
-    int deviceCount() const { return topLevelItemCount(); }
-    const DeviceEntry& entry(int displayIndex) const;
-    bool isListed(std::string_view macText) const { return listedMacs_.contains(macText); }
-    int SelectionCount() const { return selection_.selectionCount(); }
-    std::vector<DeviceEntry> selectedEntries() const;
-    // Marks the items of these devices (by MAC and address) and nothing else; no deviceSelected.
+    // All devices listed, shown or not.
+    int deviceCount() const { return model_->inventory().deviceCount(); }
+    // Queries over the shown rows, in display order.
+    int shownCount() const { return model_->inventory().shownCount(); }
+    const DeviceEntry& entry(int displayIndex) const { return model_->inventory().shownEntry(displayIndex); }
+    bool isListed(std::string_view macText) const { return model_->inventory().find(macText) >= 0; }
+    int SelectionCount() const { return selection().selectionCount(); }
+    std::vector<DeviceEntry> selectedEntries() const { return model_->inventory().selectedEntries(); }
+    const TreeSelection& selection() const { return model_->inventory().selection(); }
+    // The rectangle of a shown row, in viewport coordinates.
+    QRect rowRect(int displayIndex) const { return visualRect(model_->index(displayIndex, 0)); }
+    // Marks the rows of these devices (by MAC and address) and nothing else; no deviceSelected.
     void selectEntries(const std::vector<DeviceEntry>& devices);
-    const TreeSelection& selection() const { return selection_; }
 
     void sortByColumnText(int column);
-    // The width the three columns need side by side.
+    // The width the shown columns need side by side.
     int columnsWidth() const;
-    // The width that shows the three columns whole, with room for the vertical scroll bar that a
-    // long list brings: the pane starts this wide.
+    // The width that shows the classic three columns whole, with room for the vertical scroll bar
+    // that a long list brings: the pane starts this wide.
     int preferredWidth() const;
+    // The header's menu: one checkable entry per column that can be hidden.
+    QMenu* columnMenu() const { return columnMenu_; }
 
 signals:
-    // The mouse or the keyboard changed the selection: the parameter view loads the selected devices.
+    // The mouse or the keyboard changed the selection, or Enter was pressed: the parameter view loads
+    // the selected devices.
     void deviceSelected();
     // A click inside a multiple selection ended as a new single selection.
     void monitorTargetCleared();
@@ -62,23 +76,24 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyboardSearch(const QString& search) override;
     bool viewportEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:
-    int itemIndexAt(const QPoint& viewportPos) const;
+    int rowAt(const QPoint& viewportPos) const;
     void syncView();
     void apply(const SelectionEffect& effect);
     void showTip(const QPoint& viewportPos);
     void hideTip();
 
-    TreeSelection selection_;
-    ColumnSortState sortState_{3};
-    std::vector<DeviceEntry> entries_;  // by item creation; items keep their entry's index
-    ListedMacs listedMacs_;             // the MAC of every entry: items are only ever added or all deleted
+    DeviceModel* model_;
+    QMenu* columnMenu_;
     QLabel* tip_ = nullptr;
-    QTreeWidgetItem* tipItem_ = nullptr;
+    int tipRow_ = -1;
     int tipColumn_ = -1;
+    QString typed_;  // type-ahead text so far
+    QElapsedTimer typedClock_;
 };
 
 }  // namespace tarn

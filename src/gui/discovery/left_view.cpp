@@ -1,10 +1,16 @@
 #include "gui/discovery/left_view.h"
 
-#include <QTimer>
+#include <ctime>
+
+#include <QDir>
+#include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "core/common/file_io.h"
 #include "core/common/prompter.h"
+#include "core/common/silent_prompter.h"
 #include "core/discovery/probe_reply.h"
+#include "core/params/product_table.h"
 #include "gui/app/frame_state.h"
 #include "link/common/qt_bytes.h"
 #include "link/discovery/device_socket.h"
@@ -13,6 +19,11 @@
 namespace tarn {
 
 namespace {
+
+// A filter over 100,000 devices takes a few tens of milliseconds: it waits for a pause in the typing.
+constexpr int kFilterDelayMs = 150;
+// The counts below the list follow a probe of thousands of devices a few times a second.
+constexpr int kCountsDelayMs = 100;
 
 // A dotted address as bytes, without the round trip through UTF-8 that toStdString makes: one reply
 // of thousands each.
@@ -29,11 +40,39 @@ CLeftView::CLeftView(FrameState& frame, Prompter& prompter, QWidget* parent)
     : QWidget(parent),
       frame_(frame),
       prompter_(prompter),
+      filter_(new QLineEdit(this)),
       tree_(new DeviceTree(this)),
       socket_(new CDeviceSocket(kProbeReplyBufferSize, ManagementChannel::Discovery, this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    filter_->setPlaceholderText(QStringLiteral("Filter: name, IP, MAC or product (* and ?)"));
+    filter_->setClearButtonEnabled(true);
+    filter_->setToolTip(
+        QStringLiteral("Show only the devices whose name, IP, MAC or product matches;\n"
+                       "* stands for any text, ? for one character"));
+    layout->addWidget(filter_);
     layout->addWidget(tree_);
+    setFocusProxy(tree_);
+    filterDelay_.setSingleShot(true);
+    filterDelay_.setInterval(kFilterDelayMs);
+    connect(filter_, &QLineEdit::textChanged, &filterDelay_, qOverload<>(&QTimer::start));
+    connect(&filterDelay_, &QTimer::timeout, this, [this] { tree_->setFilter(filter_->text()); });
+    // Enter in the box filters at once and goes on to the list.
+    connect(filter_, &QLineEdit::returnPressed, this, [this] {
+        filterDelay_.stop();
+        tree_->setFilter(filter_->text());
+        tree_->setFocus(Qt::OtherFocusReason);
+    });
+    countsDelay_.setSingleShot(true);
+    countsDelay_.setInterval(kCountsDelayMs);
+    connect(tree_->deviceModel(), &DeviceModel::countsChanged, this, [this] {
+        if (!countsDelay_.isActive()) countsDelay_.start();
+    });
+    connect(&countsDelay_, &QTimer::timeout, this, [this] { emit countsChanged(countsText()); });
+    loadProductNames();
+    sweepPace_.setInterval(ProbeSweep::kIntervalMs);
+    connect(&sweepPace_, &QTimer::timeout, this, &CLeftView::sendNextAddresses);
     socket_->create();
     connect(socket_, &CDeviceSocket::socketReceive, this, &CLeftView::handleReply);
     connect(tree_, &DeviceTree::deviceSelected, this, &CLeftView::deviceSelected);
@@ -42,21 +81,62 @@ CLeftView::CLeftView(FrameState& frame, Prompter& prompter, QWidget* parent)
 
 CLeftView::~CLeftView() = default;
 
+QString CLeftView::countsText() const {
+    return QStringLiteral("%1 devices, %2 shown, %3 selected")
+        .arg(tree_->deviceCount())
+        .arg(tree_->shownCount())
+        .arg(tree_->SelectionCount());
+}
+
+// The Product column names the products prodid.ini knows; a missing or unreadable file leaves the
+// ids. Read only: the list never creates the file.
+void CLeftView::loadProductNames() {
+    const FileContent file =
+        readWholeFile(QDir(frame_.dataDir).filePath(QString::fromLatin1(kProductTableFileName)).toStdString(), 1 << 20);
+    if (file.status != ReadStatus::Ok) return;
+    ProductTable table;
+    SilentPrompter quiet;
+    table.loadFromText(file.text, kProductTableFileName, quiet);
+    for (const ProductEntry& product : table.entries()) tree_->deviceModel()->setProductName(product.id, product.name);
+}
+
 void CLeftView::probe() {
     tree_->deleteAllItems();
     socket_->setBroadcastAddress(frame_.broadcastAddress);
-    const QString target = frame_.quickConnectActive ? QString::fromStdString(frame_.quickConnectAddress) : QString();
-    probeInterfaces_ = sendDiscoveryProbe(*socket_, frame_.devicePort, target, frame_.probeAllInterfaces).interfaces;
+    sweepPace_.stop();
+    probeInterfaces_.clear();
+    if (!frame_.quickConnectActive) {
+        probeInterfaces_ = sendDiscoveryProbe(*socket_, frame_.devicePort, {}, frame_.probeAllInterfaces).interfaces;
+        return;
+    }
+    // The typed addresses one by one, a batch at a time from the event loop. A text that does not
+    // read (never accepted by the dialog) probes nothing.
+    sweep_ = ProbeSweep(parseAddressList(frame_.quickConnectAddress).addresses);
+    sendNextAddresses();
+    if (!sweep_.done()) sweepPace_.start();
+}
+
+void CLeftView::sendNextAddresses() {
+    for (std::uint32_t to : sweep_.nextBatch())
+        sendDiscoveryProbe(*socket_, frame_.devicePort, QHostAddress(to).toString(), false);
+    if (sweep_.done()) sweepPace_.stop();
 }
 
 void CLeftView::handleReply(const Datagram& d) {
     const ByteView bytes = asBytes(d.data);
-    ProbeOutcome outcome = readProbeReply(bytes, addressText(d.senderAddress), frame_.quickConnectActive,
-                                          [this](std::string_view mac) { return tree_->isListed(mac); });
+    int listed = -1;
+    ProbeOutcome outcome =
+        readProbeReply(bytes, addressText(d.senderAddress), frame_.quickConnectActive, [&](std::string_view mac) {
+            listed = tree_->deviceModel()->inventory().find(mac);
+            return listed >= 0;
+        });
+    // Seconds are all the list shows; the coarse clock costs nothing per reply of a burst.
+    const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr)) * 1000;
+    if (outcome.verdict == ProbeVerdict::Duplicate) tree_->deviceModel()->heardAgain(listed, now);
     if (outcome.verdict != ProbeVerdict::Accepted) return;
     outcome.entry.broadcastAddress = replyBroadcastAddress(d, probeInterfaces_);
     const bool checksumError = outcome.checksumError;
-    tree_->appendDevice(std::move(outcome.entry));
+    tree_->appendDevice(std::move(outcome.entry), now);
     if (!checksumError) return;
     // The device is listed first, so a second reply of the same device while the box is open finds
     // it and is dropped. The box is opened from the event loop, never inside the socket's handler.

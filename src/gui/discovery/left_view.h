@@ -1,18 +1,24 @@
 // CLeftView: the left pane. Owns the device tree and the tree socket, and runs discovery: the probe
-// goes out by broadcast (or to the Quick Connect address), every reply becomes one device item.
+// goes out by broadcast (or, after Quick Connect, to each typed address by unicast at a steady
+// pace), every reply becomes one device item.
 // With "Probe every network interface" the probe also goes to each interface's directed broadcast,
 // and each device remembers the interface its reply came in on. A reply with a bad checksum is
-// listed and reported by "Checksum Error!", one box at a time (ChecksumNotice).
+// listed and reported by "Checksum Error!", one box at a time (ChecksumNotice). A filter box above
+// the list narrows it to the devices whose name, IP, MAC or product matches.
 #pragma once
 
 #include <vector>
 
+#include <QTimer>
 #include <QWidget>
 
 #include "core/common/liveness.h"
+#include "core/discovery/address_list.h"
 #include "core/discovery/checksum_notice.h"
 #include "core/discovery/interface_broadcasts.h"
 #include "gui/discovery/device_tree.h"
+
+class QLineEdit;
 
 namespace tarn {
 
@@ -28,6 +34,9 @@ public:
     ~CLeftView() override;
 
     DeviceTree* tree() const { return tree_; }
+    QLineEdit* filterBox() const { return filter_; }
+    // "N devices, M shown, K selected".
+    QString countsText() const;
     CDeviceSocket* socket() const { return socket_; }
 
     // Empties the tree and sends the discovery probe.
@@ -39,13 +48,22 @@ signals:
     void deviceSelected();
     // A note for the status bar: replies with bad checksums that came while the box was open.
     void statusText(const QString& text);
+    // The counts changed (at most a few times a second during a probe).
+    void countsChanged(const QString& text);
 
 private:
     void showChecksumError();
+    void loadProductNames();
+    void sendNextAddresses();
 
     FrameState& frame_;
     Prompter& prompter_;
+    QLineEdit* filter_;
     DeviceTree* tree_;
+    QTimer filterDelay_;
+    QTimer countsDelay_;
+    ProbeSweep sweep_;  // the Quick Connect addresses still to probe
+    QTimer sweepPace_;
     CDeviceSocket* socket_;
     std::vector<NetworkInterfaceInfo> probeInterfaces_;  // of the last probe to every interface
     ChecksumNotice checksumNotice_;

@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QVBoxLayout>
 
 #include "core/manage/configuration_commands.h"
@@ -42,11 +43,14 @@ CManagerView::CManagerView(FrameState& frame, Prompter& prompter, CLeftView& tre
         connect(&timer(which), &QTimer::timeout, this, [this, which] { session_->timerExpired(which); });
     }
     saveFileAsker_ = [this](const QString& proposed) {
-        QFileDialog dialog(this, QStringLiteral("Save"), proposed,
+        QFileDialog dialog(this, QStringLiteral("Save"), QDir(frame_.lastConfigurationFolder).filePath(proposed),
                            QStringLiteral("Configuration File(.CNF) (*.CNF *.cnf)"));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
-        return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+        if (dialog.exec() != QDialog::Accepted) return QString();
+        const QString path = dialog.selectedFiles().value(0);
+        frame_.lastConfigurationFolder = QFileInfo(path).absolutePath();
+        return path;
     };
 }
 

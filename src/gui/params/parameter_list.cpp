@@ -34,6 +34,7 @@ ParameterList::ParameterList(ParameterTable& table, QWidget* parent)
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);  // Tab leaves the list for the next part of the window
     setWordWrap(false);
     setTextElideMode(Qt::ElideRight);
     setMouseTracking(true);

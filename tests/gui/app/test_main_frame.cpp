@@ -5,13 +5,18 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSettings>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolBar>
@@ -21,6 +26,8 @@
 #include "gui/app/demo_fleet.h"
 #include "gui/app/help_window.h"
 #include "gui/app/main_frame.h"
+#include "gui/app/results_dock.h"
+#include "gui/app/window_layout.h"
 #include "gui/discovery/input_ip_dlg.h"
 #include "gui/discovery/left_view.h"
 #include "gui/iolink/set_comm_dlg.h"
@@ -180,54 +187,82 @@ TEST(SerialSettingsDialog, PreloadedValuesOutsideTheListsFallBack) {
     EXPECT_EQ(d.ReadBackSettings().baudRate, 9600u);
 }
 
-TEST_F(MainFrameTest, QuickConnectRemembersTheTypedAddress) {
+TEST_F(MainFrameTest, QuickConnectRemembersTheTypedAddresses) {
     showRows();
-    std::array<std::uint8_t, 4> offered{};
-    whenModal<CInputIPDlg>([&](CInputIPDlg* d) {
-        offered = d->address();
+    QStringList offered;
+    auto readBook = [&](CInputIPDlg* d) {
+        offered.clear();
+        for (int i = 0; i < d->box()->count(); ++i) offered << d->box()->itemText(i);
         EXPECT_EQ(d->windowTitle(), QStringLiteral("Input IP"));
         d->reject();
-    });
-    quickConnect();
-    EXPECT_EQ(offered, (std::array<std::uint8_t, 4>{192, 168, 100, 1}));
+    };
+    auto dialogClosed = [] { return tarn::test::waitUntil([] { return !QApplication::activeModalWidget(); }); };
+    whenModal<CInputIPDlg>(readBook);
+    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    ASSERT_TRUE(tarn::test::waitUntil([&] { return !offered.isEmpty(); }) && dialogClosed());
+    EXPECT_EQ(offered, QStringList{"192.168.100.1"});
     EXPECT_FALSE(frame.state().quickConnectActive);
     EXPECT_EQ(list()->rowCount(), 2);  // Cancel changes nothing
 
-    whenModal<CInputIPDlg>([](CInputIPDlg* d) {
-        d->edit()->setAddress({127, 0, 0, 77});
-        d->edit()->field(2)->clear();  // an empty field reads as 0
+    // A text that does not read keeps the dialog open and says why; a list is taken as typed.
+    QString problem;
+    bool stayedOpen = false;
+    whenModal<CInputIPDlg>([&](CInputIPDlg* d) {
+        d->box()->setEditText(QStringLiteral("127.0.0.77, 127.0.0.300"));
+        d->accept();
+        problem = d->problem()->text();
+        stayedOpen = d->isVisible();
+        d->box()->setEditText(QStringLiteral(" 127.0.0.77, 127.0.0.80-82 "));
         d->accept();
     });
-    quickConnect();
-    EXPECT_TRUE(frame.state().quickConnectActive);
-    EXPECT_EQ(frame.state().quickConnectAddress, "127.0.0.77");
+    QSignalSpy book(&frame, &CMainFrame::quickConnectBookChanged);
+    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    ASSERT_TRUE(tarn::test::waitUntil([&] { return frame.state().quickConnectActive; }) && dialogClosed());
+    EXPECT_EQ(problem, QStringLiteral("'127.0.0.300' is not a dotted IPv4 address"));
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(frame.state().quickConnectAddress, "127.0.0.77, 127.0.0.80-82");
+    ASSERT_EQ(book.size(), 1);
+    EXPECT_EQ(book[0][0].toStringList(), QStringList{"127.0.0.77, 127.0.0.80-82"});
     EXPECT_EQ(list()->rowCount(), 0);
 
-    whenModal<CInputIPDlg>([&](CInputIPDlg* d) {
-        offered = d->address();
-        d->reject();
-    });
-    quickConnect();
-    EXPECT_EQ(offered, (std::array<std::uint8_t, 4>{127, 0, 0, 77}));
+    // The next dialog offers the list typed last, first.
+    whenModal<CInputIPDlg>(readBook);
+    frame.action(CMainFrame::ID_QUICK_CONNECT)->trigger();
+    ASSERT_TRUE(tarn::test::waitUntil([&] { return !offered.isEmpty(); }) && dialogClosed());
+    EXPECT_EQ(offered.value(0), QStringLiteral("127.0.0.77, 127.0.0.80-82"));
     EXPECT_TRUE(frame.state().quickConnectActive);
 
     frame.action(CMainFrame::ID_PROBE)->trigger();  // a plain probe goes back to the broadcast
     EXPECT_FALSE(frame.state().quickConnectActive);
+    EXPECT_EQ(rememberInAddressBook({"a", "b", "c"}, "b"), (QStringList{"b", "a", "c"}));
 }
 
-TEST_F(MainFrameTest, HelpOpensTheHelpFileAndReturnsToTheProgramFolder) {
+TEST_F(MainFrameTest, HelpOpensTheHelpFileAndLeavesTheCurrentFolder) {
     QUrl opened;
+    bool viewer = true;
     frame.setHelpOpener([&](const QUrl& url) {
         opened = url;
-        return true;
+        return viewer;
     });
     const QString before = QDir::currentPath();
     QDir::setCurrent(QDir::tempPath());
     frame.action(CMainFrame::ID_HELP)->trigger();
     EXPECT_TRUE(opened.isLocalFile());
     EXPECT_TRUE(opened.toLocalFile().startsWith(tarn::test::dataDir() + "/help/Manager."));
-    EXPECT_EQ(QDir::currentPath(), QDir(QCoreApplication::applicationDirPath()).absolutePath());
+    // The next file dialog opens where the operator was, not in the program's folder.
+    EXPECT_EQ(QDir::currentPath(), QDir(QDir::tempPath()).absolutePath());
     QDir::setCurrent(before);
+
+    // Without a viewer the program's own window shows the help; Esc and Ctrl+W close it.
+    viewer = false;
+    for (const QKeySequence& keys : {QKeySequence(Qt::Key_Escape), QKeySequence(Qt::CTRL | Qt::Key_W)}) {
+        frame.action(CMainFrame::ID_HELP)->trigger();
+        HelpWindow* help = frame.helpWindow();
+        ASSERT_NE(help, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(help));
+        QTest::keySequence(help, keys);
+        EXPECT_TRUE(tarn::test::waitUntil([&] { return !help->isVisible(); }, 2000)) << keys.toString().toStdString();
+    }
 }
 
 TEST_F(MainFrameTest, WithoutABrowserTheHelpOpensInTheProgramsOwnWindowOffline) {
@@ -255,10 +290,26 @@ TEST_F(MainFrameTest, WithoutABrowserTheHelpOpensInTheProgramsOwnWindowOffline) 
     EXPECT_EQ(frame.helpWindow(), window);
 }
 
+TEST_F(MainFrameTest, TheHelpPagesNameEveryCommandOfTheMenus) {
+    QFile page(tarn::test::dataDir() + "/help/Manager.html");
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString help = QString::fromUtf8(page.readAll()).replace("&gt;", ">");
+    for (QAction* menu : frame.menuBar()->actions()) {
+        if (menu->text() == QStringLiteral("&Help")) continue;  // help and about boxes
+        for (QAction* a : menu->menu()->actions()) {
+            if (a->isSeparator() || !a->isEnabled()) continue;
+            const QString name = a->text().remove('&').remove(QStringLiteral("..."));
+            EXPECT_TRUE(help.contains(name)) << name.toStdString();
+        }
+    }
+    for (const char* part : {"Filter", "Last reply", "Found by", "--reset-layout", "Ctrl</kbd>+<kbd>A", "Enter"})
+        EXPECT_TRUE(help.contains(QString::fromLatin1(part))) << part;
+}
+
 TEST_F(MainFrameTest, TheHelpMenuShowsTheVersionLicenceAndQt) {
     QStringList menus;
     for (QAction* a : frame.menuBar()->actions()) menus << a->text();
-    EXPECT_EQ(menus, (QStringList{"&File", "&View", "&Options", "&Help"}));
+    EXPECT_EQ(menus, (QStringList{"&File", "&Device", "&View", "&Options", "&Help"}));
     EXPECT_EQ(frame.aboutAction()->text(), QStringLiteral("&About TARN Manager"));
 
     QString title, text;
@@ -280,6 +331,29 @@ TEST_F(MainFrameTest, TheHelpMenuShowsTheVersionLicenceAndQt) {
     });
     frame.aboutQtAction()->trigger();
     EXPECT_EQ(title, QStringLiteral("About Qt"));
+}
+
+TEST_F(MainFrameTest, EveryDeviceCommandHasAMenuEntryAndAShortcut) {
+    QStringList entries;
+    for (QAction* a : frame.deviceMenu()->actions())
+        if (!a->isSeparator()) entries << a->text() + " " + a->shortcut().toString();
+    EXPECT_EQ(entries, (QStringList{"Probe F5", "Quick Connect Ctrl+K", "Set Ctrl+E", "Reboot Ctrl+Shift+R",
+                                    "I/O &Monitor Ctrl+M"}));
+    EXPECT_EQ(frame.action(CMainFrame::ID_APP_EXIT)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // Tab leaves the device list and the parameter list.
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    frame.activateWindow();
+    for (QWidget* part : std::initializer_list<QWidget*>{frame.leftView()->tree(), list()}) {
+        part->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(tarn::test::waitUntil([&] { return part->hasFocus(); }, 2000));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_FALSE(part->hasFocus()) << part->metaObject()->className();
+    }
+    // F5 probes: the tree is emptied.
+    frame.leftView()->tree()->appendDevice(device("Old"));
+    QTest::keyClick(&frame, Qt::Key_F5);
+    EXPECT_EQ(frame.leftView()->tree()->deviceCount(), 0);
 }
 
 TEST_F(MainFrameTest, DeviceCommandsCheckTheSelectionFirst) {
@@ -352,4 +426,49 @@ TEST_F(MainFrameTest, DemoProbeWaitsForTheSimulatedFleet) {
     EXPECT_EQ(texts[0], frame.state().demoNotRunning);
     EXPECT_GT(texts[0].size(), std::string("The demo fleet could not be started: ").size());  // with the reason
     EXPECT_EQ(frame.leftView()->tree()->deviceCount(), listed);
+}
+
+TEST(WindowLayout, TheLayoutComesBackOnTheNextStartUntilItIsReset) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QSettings settings(dir.filePath("tarn-manager.conf"), QSettings::IniFormat);
+    test::ScriptedPrompter prompter;
+    {
+        CMainFrame frame(tarn::test::loopbackFrameState(9), &prompter);
+        frame.resize(900, 600);
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        QHeaderView* header = frame.leftView()->tree()->header();
+        header->setSectionHidden(kFoundByColumn, true);
+        header->resizeSection(kNameColumn, 211);
+        frame.splitter()->setSizes({300, 600});
+        frame.linkModeBox()->setCurrentIndex(1);
+        frame.onLinkModeActivated(1);
+        frame.state().lastConfigurationFolder = dir.path();
+        frame.state().lastBackupFolder = dir.filePath("backups");
+        frame.resultsDock()->show();
+        saveWindowLayout(frame, settings);
+    }
+    {
+        CMainFrame frame(tarn::test::loopbackFrameState(9), &prompter);
+        ASSERT_TRUE(restoreWindowLayout(frame, settings));
+        frame.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        QHeaderView* header = frame.leftView()->tree()->header();
+        EXPECT_TRUE(header->isSectionHidden(kFoundByColumn));
+        EXPECT_FALSE(header->isSectionHidden(kProductColumn));
+        EXPECT_EQ(header->sectionSize(kNameColumn), 211);
+        EXPECT_EQ(frame.splitter()->sizes().value(0), 300);
+        EXPECT_EQ(frame.state().linkMode, LinkMode::Serial);
+        EXPECT_EQ(frame.linkModeBox()->currentText(), QStringLiteral("Serial"));
+        EXPECT_FALSE(frame.action(CMainFrame::ID_PROBE)->isEnabled());
+        EXPECT_EQ(frame.state().lastConfigurationFolder, dir.path());
+        EXPECT_EQ(frame.state().lastBackupFolder, dir.filePath("backups"));
+        EXPECT_TRUE(frame.resultsDock()->isVisible());
+    }
+    clearWindowLayout(settings);
+    CMainFrame fresh(tarn::test::loopbackFrameState(9), &prompter);
+    EXPECT_FALSE(restoreWindowLayout(fresh, settings));
+    EXPECT_EQ(fresh.state().linkMode, LinkMode::Network);
+    EXPECT_FALSE(fresh.leftView()->tree()->header()->isSectionHidden(kFoundByColumn));
 }

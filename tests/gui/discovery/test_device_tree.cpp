@@ -1,15 +1,21 @@
-// The device tree driven through real mouse and key events on the widget.
+// The device list driven through real mouse and key events on the widget.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "gui/app/frame_state.h"
 #include "gui/discovery/device_tree.h"
+#include "gui/discovery/left_view.h"
+#include "support/scripted_prompter.h"
+#include "support/wait.h"
 
 using namespace tarn;
 
@@ -28,7 +34,7 @@ DeviceEntry device(const std::string& name, const std::string& ip, const std::st
 class DeviceTreeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        tree.resize(400, 300);
+        tree.resize(800, 300);
         tree.appendDevice(device("Pump10", "10.0.0.3", "00:00:00:00:00:0A"));
         tree.appendDevice(device("Pump9", "192.168.0.2", "00:00:00:00:00:09"));
         tree.appendDevice(device("Gateway", "9.0.0.1", "00:00:00:00:00:01"));
@@ -37,7 +43,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
     }
 
-    QPoint centerOf(int index) { return tree.visualItemRect(tree.topLevelItem(index)).center(); }
+    QPoint centerOf(int index) { return tree.rowRect(index).center(); }
     void click(int index, Qt::KeyboardModifiers mods = Qt::NoModifier) {
         QTest::mouseClick(tree.viewport(), Qt::LeftButton, mods, centerOf(index));
     }
@@ -46,10 +52,16 @@ protected:
         for (const auto& e : tree.selectedEntries()) names.push_back(e.name);
         return names;
     }
-    // The drawn selection must agree with the tree's own marks.
+    // The drawn selection must agree with the tree's own marks: the empty right end of the Version
+    // cell is the list's background exactly on the rows without a mark.
     void expectViewMatchesMarks() {
-        for (int i = 0; i < tree.deviceCount(); ++i)
-            EXPECT_EQ(tree.topLevelItem(i)->isSelected(), tree.selection().isMarked(i)) << i;
+        const QImage shot = tree.viewport()->grab().toImage();
+        const int x =
+            tree.header()->sectionViewportPosition(kVersionColumn) + tree.header()->sectionSize(kVersionColumn) - 4;
+        for (int i = 0; i < tree.shownCount(); ++i) {
+            const QColor drawn = shot.pixelColor(x, tree.rowRect(i).center().y());
+            EXPECT_EQ(drawn != DeviceTree::kBackground, tree.selection().isMarked(i)) << i;
+        }
     }
 
     DeviceTree tree;
@@ -183,7 +195,7 @@ TEST_F(DeviceTreeTest, DeleteAllItemsForgetsSelectionAndEntries) {
 
 TEST_F(DeviceTreeTest, TheHoverTipIsAFramedBoxBelowTheRowInTheTreesColours) {
     auto hover = [&](int index, int column) {
-        const QRect row = tree.visualItemRect(tree.topLevelItem(index));
+        const QRect row = tree.rowRect(index);
         const QPoint at(tree.header()->sectionViewportPosition(column) + 20, row.center().y());
         QHelpEvent event(QEvent::ToolTip, at, tree.viewport()->mapToGlobal(at));
         QApplication::sendEvent(tree.viewport(), &event);
@@ -220,7 +232,7 @@ TEST_F(DeviceTreeTest, TheHoverTipIsAFramedBoxBelowTheRowInTheTreesColours) {
     QTest::mouseRelease(tree.viewport(), Qt::LeftButton, Qt::NoModifier, centerOf(2));
 }
 
-TEST(DeviceTreeWidth, AtItsPreferredWidthALongListKeepsTheMacColumnWhole) {
+TEST(DeviceTreeWidth, AtItsPreferredWidthALongListKeepsTheLastColumnWhole) {
     DeviceTree tree;
     for (int i = 0; i < 80; ++i)
         tree.appendDevice(device("Pump-House-" + std::to_string(i + 1), "192.168.100." + std::to_string(i + 1),
@@ -230,11 +242,64 @@ TEST(DeviceTreeWidth, AtItsPreferredWidthALongListKeepsTheMacColumnWhole) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
     QCoreApplication::processEvents();
     ASSERT_TRUE(tree.verticalScrollBar()->isVisible());
-    EXPECT_LE(tree.header()->sectionViewportPosition(2) + tree.header()->sectionSize(2), tree.viewport()->width());
+    EXPECT_LE(tree.header()->sectionViewportPosition(kLastReplyColumn) + tree.header()->sectionSize(kLastReplyColumn),
+              tree.viewport()->width());
     EXPECT_FALSE(tree.horizontalScrollBar()->isVisible());
 
     // Narrower than the columns, the horizontal scroll bar reaches the rest.
     tree.resize(tree.columnsWidth() / 2, 300);
     QCoreApplication::processEvents();
     EXPECT_TRUE(tree.horizontalScrollBar()->isVisible());
+}
+
+TEST(DeviceInventoryView, FilterCountsKeyboardAndColumnMenu) {
+    FrameState frame;
+    frame.dataDir = QStringLiteral(TARN_DATA_DIR);  // prodid.ini names the products
+    test::ScriptedPrompter prompter;
+    CLeftView view(frame, prompter);
+    DeviceTree* tree = view.tree();
+    QSignalSpy counts(&view, &CLeftView::countsChanged);
+    QSignalSpy selected(tree, &DeviceTree::deviceSelected);
+    DeviceEntry ai = device("Sensor-7", "10.1.2.7", "00:00:00:00:00:07");
+    ai.productId = "75";
+    tree->appendDevice(device("Pump-1", "10.1.2.1", "00:00:00:00:00:01"));
+    tree->appendDevice(ai);
+    tree->appendDevice(device("Gateway", "10.1.3.1", "00:00:00:00:00:03"));
+    view.resize(900, 300);
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    EXPECT_EQ(tree->model()->index(1, kProductColumn).data().toString(), QStringLiteral("TARN-AI"));
+    EXPECT_EQ(tree->model()->headerData(kVersionColumn, Qt::Horizontal).toString(), QStringLiteral("Version"));
+
+    QTest::keyClicks(view.filterBox(), QStringLiteral("tarn-ai"));
+    ASSERT_TRUE(test::waitUntil([&] { return tree->shownCount() == 1; }));
+    EXPECT_EQ(tree->entry(0).name, "Sensor-7");
+    ASSERT_TRUE(test::waitUntil([&] { return !counts.isEmpty() && counts.last()[0].toString().contains("1 shown"); }));
+    EXPECT_EQ(counts.last()[0].toString(), QStringLiteral("3 devices, 1 shown, 0 selected"));
+
+    // Enter in the box goes on to the list; Ctrl+A marks what is shown, Enter loads it.
+    view.filterBox()->setText(QStringLiteral("10.1.2.*"));
+    QTest::keyClick(view.filterBox(), Qt::Key_Return);
+    EXPECT_EQ(tree->shownCount(), 2);
+    QTest::keyClick(tree, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(tree->SelectionCount(), 2);
+    EXPECT_TRUE(selected.isEmpty());  // keys do not load by themselves
+    QTest::keyClick(tree, Qt::Key_Return);
+    EXPECT_EQ(selected.size(), 1);
+    EXPECT_EQ(view.countsText(), QStringLiteral("3 devices, 2 shown, 2 selected"));
+
+    // Type-ahead moves the selection to the first name that starts with the letters typed.
+    view.filterBox()->clear();
+    QTest::keyClick(view.filterBox(), Qt::Key_Return);
+    QTest::keyClicks(tree, QStringLiteral("ga"));
+    ASSERT_EQ(tree->SelectionCount(), 1);
+    EXPECT_EQ(tree->selectedEntries().front().name, "Gateway");
+
+    // The header's menu hides and shows a column.
+    QAction* product = tree->columnMenu()->actions().at(kProductColumn - kIpColumn);
+    EXPECT_EQ(product->text(), QStringLiteral("Product"));
+    product->trigger();
+    EXPECT_TRUE(tree->header()->isSectionHidden(kProductColumn));
+    product->trigger();
+    EXPECT_FALSE(tree->header()->isSectionHidden(kProductColumn));
 }

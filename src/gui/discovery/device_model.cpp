@@ -1,0 +1,102 @@
+#include "gui/discovery/device_model.h"
+
+#include "link/common/qt_bytes.h"
+
+namespace tarn {
+
+namespace {
+
+Qt::Alignment alignmentOf(int column) {
+    // Addresses line up on their last digit, as they always have.
+    return (column == kIpColumn || column == kMacColumn ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+}
+
+}  // namespace
+
+DeviceModel::DeviceModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void DeviceModel::clear() {
+    beginResetModel();
+    inventory_.clear();
+    announced_ = 0;
+    endResetModel();
+    emit countsChanged();
+}
+
+void DeviceModel::append(DeviceEntry entry, std::int64_t timeMs) {
+    inventory_.add(std::move(entry), timeMs);
+    if (!flushQueued_) {
+        flushQueued_ = true;
+        QMetaObject::invokeMethod(this, &DeviceModel::flush, Qt::QueuedConnection);
+    }
+}
+
+void DeviceModel::flush() {
+    flushQueued_ = false;
+    const int shown = inventory_.shownCount();
+    if (shown > announced_) {
+        beginInsertRows({}, announced_, shown - 1);
+        announced_ = shown;
+        endInsertRows();
+    }
+    emit countsChanged();
+}
+
+void DeviceModel::heardAgain(int device, std::int64_t timeMs) {
+    inventory_.heardAgain(device, timeMs);
+    const int row = inventory_.positionOf(device);
+    if (row >= 0 && row < announced_)
+        emit dataChanged(index(row, kLastReplyColumn), index(row, kLastReplyColumn), {Qt::DisplayRole});
+}
+
+void DeviceModel::setProductName(const std::string& productId, const std::string& name) {
+    inventory_.setProductName(productId, name);
+}
+
+SortDirection DeviceModel::sortByColumn(int column) {
+    flush();
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // The view's few persistent indexes (its current row) follow their devices.
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> devices;
+    for (const QModelIndex& i : before) devices.push_back(inventory_.deviceAt(i.row()));
+    const SortDirection direction = inventory_.sortByColumn(column);
+    QModelIndexList after;
+    for (qsizetype k = 0; k < before.size(); ++k) {
+        const int row = inventory_.positionOf(devices[static_cast<std::size_t>(k)]);
+        after.push_back(row < 0 ? QModelIndex() : index(row, before[k].column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return direction;
+}
+
+void DeviceModel::setFilter(const QString& pattern) {
+    beginResetModel();
+    inventory_.setFilter(pattern.toLatin1().toStdString());
+    announced_ = inventory_.shownCount();
+    endResetModel();
+    emit countsChanged();
+}
+
+int DeviceModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : announced_; }
+
+int DeviceModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : DeviceInventory::kColumnCount;
+}
+
+QVariant DeviceModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= announced_) return {};
+    if (role == Qt::DisplayRole) return latin1(inventory_.text(inventory_.deviceAt(index.row()), index.column()));
+    if (role == Qt::TextAlignmentRole) return static_cast<int>(alignmentOf(index.column()));
+    return {};
+}
+
+QVariant DeviceModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= DeviceInventory::kColumnCount) return {};
+    if (role == Qt::DisplayRole) return QString::fromLatin1(DeviceInventory::kColumnTitles[section]);
+    if (role == Qt::TextAlignmentRole) return static_cast<int>(alignmentOf(section));
+    return {};
+}
+
+}  // namespace tarn

@@ -1,0 +1,50 @@
+// The item model of the device list: the discovered devices (DeviceInventory) in their shown order,
+// one row per shown device and one column per DeviceInventory column. Devices appended during one
+// pass of the event loop (a burst of probe replies) are announced to the view together, as rows at
+// the end, when the loop comes round: one layout of the view per batch instead of one per device.
+// A sort moves rows (layoutChanged, so the view keeps its place); a new filter resets.
+#pragma once
+
+#include <cstdint>
+
+#include <QAbstractTableModel>
+
+#include "core/discovery/device_inventory.h"
+
+namespace tarn {
+
+class DeviceModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit DeviceModel(QObject* parent = nullptr);
+
+    const DeviceInventory& inventory() const { return inventory_; }
+    // The marks change through here; the view repaints after.
+    TreeSelection& selection() { return inventory_.selection(); }
+
+    void clear();
+    // Listed at once; shown as a row when the event loop comes round, or at flush().
+    void append(DeviceEntry entry, std::int64_t timeMs);
+    // Announces the rows appended since the last time.
+    void flush();
+    void heardAgain(int device, std::int64_t timeMs);
+    void setProductName(const std::string& productId, const std::string& name);
+    SortDirection sortByColumn(int column);
+    void setFilter(const QString& pattern);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    // Devices, shown devices or marks changed: the counts below the list are due.
+    void countsChanged();
+
+private:
+    DeviceInventory inventory_;
+    int announced_ = 0;  // the shown rows the view knows of
+    bool flushQueued_ = false;
+};
+
+}  // namespace tarn
