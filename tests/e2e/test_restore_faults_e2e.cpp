@@ -54,7 +54,7 @@ protected:
     }
     // The device's values by row id, read with `params get`.
     QJsonObject values(const char* address, const QStringList& login = {}) {
-        const RunResult r = ctl({"params", "get", "--json"}, address, login);
+        const RunResult r = ctl({"params", "get", "--json", "--show-passwords"}, address, login);
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         QJsonObject byId;
         for (const QJsonValue& row : QJsonDocument::fromJson(r.out.toUtf8()).array())

@@ -1,6 +1,7 @@
 // The decisions of the fleet commands: which devices a selection takes, the backup file names, the
 // fleet.json index and its lines, and what an apply sends (the file checked before any device).
 #include <fstream>
+#include <gtest/gtest.h>
 #include <map>
 #include <sys/stat.h>
 

@@ -1,5 +1,6 @@
 // The request datagrams byte for byte, and where long gets are split.
 #include <algorithm>
+#include <gtest/gtest.h>
 #include <random>
 
 #include "core/manage/management_requests.h"

@@ -1,5 +1,7 @@
 // What each reply changes: values by the value rule, the monitor's address, marks, the log, and the
 // questions that follow; and the parts of long sets.
+#include <gtest/gtest.h>
+
 #include "session_fixture.h"
 
 namespace tarn::test {

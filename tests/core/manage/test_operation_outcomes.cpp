@@ -1,6 +1,8 @@
 // What the session tells its host when an operation is over: one outcome per device, in the order
 // of the selection, from what each device did (answered, refused, stayed silent, sent a broken
 // reply) and what the session could not do (no definitions, no credentials).
+#include <gtest/gtest.h>
+
 #include "session_fixture.h"
 
 namespace tarn::test {

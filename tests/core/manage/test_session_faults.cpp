@@ -1,6 +1,8 @@
 // The operator's work and the device's data under faults: values checked before anything is sent,
 // late and repeated replies, refusals in the middle of a set, Clear, and the credentials the log
 // keeps. Each case checks what went out, the rows and their marks, and pwd.ini.
+#include <gtest/gtest.h>
+
 #include "core/common/text.h"
 #include "session_fixture.h"
 
