@@ -1,5 +1,7 @@
 #include "gui/app/main_frame.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -85,7 +87,9 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     splitter_->addWidget(leftView_);
     splitter_->addWidget(managerView_);
     splitter_->setChildrenCollapsible(false);
-    splitter_->setSizes({std::max(330, leftView_->tree()->preferredWidth()), 500});
+    // At first start the list shows its first columns (the others scroll into view or are widened to);
+    // the parameters keep the larger share. A remembered layout replaces this.
+    splitter_->setSizes({std::clamp(leftView_->tree()->preferredWidth(), 330, 520), 600});
     splitter_->setStretchFactor(1, 1);
     setCentralWidget(splitter_);
     connect(leftView_, &CLeftView::deviceSelected, this, [this] {
