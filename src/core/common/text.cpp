@@ -63,4 +63,28 @@ std::string escapeControlCharacters(std::string_view text) {
     return out;
 }
 
+// Greedy matching with one back-tracking point: on a mismatch the last '*' takes one more byte.
+bool matchesGlob(std::string_view pattern, std::string_view text, bool ignoreCase) {
+    const auto fold = [ignoreCase](char c) {
+        return ignoreCase && c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    std::size_t p = 0, t = 0, star = std::string_view::npos, resume = 0;
+    while (t < text.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = t;
+        } else if (p < pattern.size() && (pattern[p] == '?' || fold(pattern[p]) == fold(text[t]))) {
+            ++p;
+            ++t;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            t = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
+}
+
 }  // namespace tarn

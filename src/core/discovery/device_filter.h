@@ -19,7 +19,7 @@ public:
     bool matches(std::string_view text) const;
 
 private:
-    std::string pattern_;  // folded to lower case; '*' at both ends when typed without wildcards
+    std::string pattern_;  // '*' at both ends when typed without wildcards
 };
 
 }  // namespace tarn

@@ -38,27 +38,6 @@ std::optional<std::string> checkFleetFilter(const FleetFilter& filter) {
     return std::nullopt;
 }
 
-bool matchesGlob(std::string_view pattern, std::string_view text) {
-    // Greedy with one step back: on a mismatch the last '*' takes one more byte.
-    std::size_t p = 0, t = 0, star = std::string_view::npos, resume = 0;
-    while (t < text.size()) {
-        if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == text[t])) {
-            ++p;
-            ++t;
-        } else if (p < pattern.size() && pattern[p] == '*') {
-            star = p++;
-            resume = t;
-        } else if (star != std::string_view::npos) {
-            p = star + 1;
-            t = ++resume;
-        } else {
-            return false;
-        }
-    }
-    while (p < pattern.size() && pattern[p] == '*') ++p;
-    return p == pattern.size();
-}
-
 FleetSelection selectFleet(const std::vector<DeviceEntry>& answered, const FleetFilter& filter,
                            const ProductNames& productName) {
     std::vector<MacAddress> macs;

@@ -26,9 +26,6 @@ struct FleetFilter {
 // Why the filter cannot be used ("--mac must be six hexadecimal pairs ...: 'x'"), or nothing.
 std::optional<std::string> checkFleetFilter(const FleetFilter& filter);
 
-// Whether the whole text matches the pattern.
-bool matchesGlob(std::string_view pattern, std::string_view text);
-
 // What a fleet command works on, and what it reports without touching: every requested device gets
 // an outcome.
 struct FleetSelection {

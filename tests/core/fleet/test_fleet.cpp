@@ -7,6 +7,7 @@
 
 #include "core/common/file_io.h"
 #include "core/common/silent_prompter.h"
+#include "core/common/text.h"
 #include "core/fleet/fleet_apply.h"
 #include "core/fleet/fleet_index.h"
 #include "core/fleet/fleet_selection.h"
