@@ -185,7 +185,7 @@ std::unique_ptr<Window> openWindow(std::string& error) {
         return nullptr;
     }
     const FrameState state = test::loopbackFrameState(w->responder->port());
-    CredentialLog log(QDir(state.writableDir).filePath(QStringLiteral("pwd.ini")).toStdString(), w->prompter);
+    CredentialLog log(QDir(state.writableDir).filePath(QStringLiteral("pwd.ini")).toStdString());
     log.LoadLog();
     for (int i = 0; i < kDevices; ++i) {
         log.AppendEntry();

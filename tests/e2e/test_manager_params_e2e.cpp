@@ -57,7 +57,7 @@ protected:
         return false;
     }
     std::string loggedPassword(const std::string& mac) {
-        CredentialLog log((scratchLog()).toStdString(), prompter);
+        CredentialLog log((scratchLog()).toStdString());
         log.LoadLog();
         const int i = log.FindMac(mac);
         return i < 0 ? "<none>" : log.entry(i).password;

@@ -76,7 +76,7 @@ protected:
         return false;
     }
     std::string loggedPassword(const std::string& mac) {
-        CredentialLog log(QDir(frame->state().writableDir).filePath("pwd.ini").toStdString(), prompter);
+        CredentialLog log(QDir(frame->state().writableDir).filePath("pwd.ini").toStdString());
         log.LoadLog();
         const int i = log.FindMac(mac);
         return i < 0 ? "<none>" : log.entry(i).password;

@@ -14,7 +14,6 @@
 #include <QJsonObject>
 #include <QRegularExpression>
 
-#include "core/common/silent_prompter.h"
 #include "core/manage/credential_log.h"
 #include "support/sim_process.h"
 #include "support/test_paths.h"
@@ -43,8 +42,7 @@ protected:
         const QDir source(dataDir());
         for (const QString& name : source.entryList({"prodid.ini", "*.dcf"}, QDir::Files))
             ASSERT_TRUE(QFile::copy(source.filePath(name), data_ + '/' + name));
-        SilentPrompter quiet;
-        CredentialLog log((data_ + "/pwd.ini").toStdString(), quiet);
+        CredentialLog log((data_ + "/pwd.ini").toStdString());
         log.LoadLog();
         for (const char* mac : {kPump1, kPump3, kPump4, kSensor, kGate}) {
             log.AppendEntry();

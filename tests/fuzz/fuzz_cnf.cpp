@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/common/silent_prompter.h"
 #include "core/params/configuration_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -13,10 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                              {"B", "two", tarn::AccessMode::ReadOnly, false},
                                              {"", "", tarn::AccessMode::Hidden, false},
                                              {"D", "", tarn::AccessMode::ReadWrite, false}};
-    tarn::SilentPrompter prompter;
     tarn::ConfigurationHeader selection = parsed.header;
     selection.deviceCount = 1;
-    tarn::applyConfiguration(parsed, selection, rows, prompter);
+    tarn::applyConfiguration(parsed, selection, rows);
     if (rows.size() != 4 || rows[1].modified || (rows[1].value != "two" && !rows[1].value.empty())) __builtin_trap();
     // What the writer makes of the rows reads back as the same entries.
     const std::string again = tarn::formatConfiguration(selection, rows);

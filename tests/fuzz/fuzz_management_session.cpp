@@ -111,8 +111,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     folderPath = folder;
     std::atexit(removeFolder);
     logPath = folderPath + "/pwd.ini";
-    tarn::SilentPrompter prompter;
-    CredentialLog log(logPath, prompter);
+    CredentialLog log(logPath);
     log.LoadLog();
     for (int n : {2, 3}) {
         log.AppendEntry();

@@ -3,13 +3,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "core/common/silent_prompter.h"
 #include "core/params/product_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    tarn::SilentPrompter prompter;
     tarn::ProductTable table;
-    table.loadFromText(std::string_view(reinterpret_cast<const char*>(data), size), "prodid.ini", prompter);
+    table.loadFromText(std::string_view(reinterpret_cast<const char*>(data), size), "prodid.ini");
     if (table.count() > tarn::kMaxTableEntries) __builtin_trap();
     for (const auto& e : table.entries()) {
         if (e.name.empty() || e.id.empty() || e.name.size() > tarn::kMaxTableTokenLength ||
@@ -18,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int found = table.FindProductId(e.id);
         if (found < 0 || table.entries()[static_cast<std::size_t>(found)].id != e.id) __builtin_trap();
     }
-    table.SelectProduct(static_cast<int>(size % 7) - 1, prompter);
+    table.SelectProduct(static_cast<int>(size % 7) - 1);
     (void)table.currentName();
     return 0;
 }

@@ -26,8 +26,9 @@ int load(DeviceSession& device, const std::string& path, bool apply) {
     tarn::ParameterTable& table = device.table();
     std::vector<std::string> before;
     for (int r = 0; r < table.recordRowCount(); ++r) before.push_back(table.row(r).value);
-    if (!tarn::loadConfiguration(path, {device.device()}, table, device.prompter()))
-        return kExitUsage;  // the session has said why
+    const tarn::StepResult loaded = tarn::loadConfiguration(path, {device.device()}, table);
+    device.prompter().showReports(loaded);
+    if (!loaded) return kExitUsage;
 
     // What a set would write: the rows the file marked.
     std::vector<int> changed;

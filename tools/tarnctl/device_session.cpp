@@ -293,7 +293,9 @@ int saveDeviceValues(DeviceSession& device, const std::string& path, QString& pr
         problem = QStringLiteral("no values to save; %1 not written").arg(latin1(path));
         return kExitNoReply;
     }
-    if (!tarn::saveConfiguration(path, {device.device()}, table, device.prompter())) {
+    const tarn::StepResult saved = tarn::saveConfiguration(path, {device.device()}, table);
+    device.prompter().showReports(saved);
+    if (!saved) {
         problem = QStringLiteral("%1 could not be written").arg(latin1(path));
         return kExitUsage;
     }

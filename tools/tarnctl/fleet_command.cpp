@@ -15,7 +15,6 @@
 #include <QTextStream>
 #include <QTimer>
 
-#include "core/common/silent_prompter.h"
 #include "core/fleet/fleet_apply.h"
 #include "core/fleet/fleet_index.h"
 #include "core/fleet/fleet_selection.h"
@@ -99,8 +98,8 @@ std::optional<FleetOptions> readFleetOptions(const QCommandLineParser& p) {
 
 tarn::ProductNames productNames(const FleetOptions& o) {
     auto table = std::make_shared<tarn::ProductTable>();
-    tarn::SilentPrompter quiet;
-    table->LoadProductTable(o.device.dataDir.toStdString() + "/" + tarn::kProductTableFileName, quiet);
+    // Without the table the lines show product ids; the fleet commands say nothing about it.
+    table->LoadProductTable(o.device.dataDir.toStdString() + "/" + tarn::kProductTableFileName);
     return [table](const std::string& id) {
         const int i = table->FindProductId(id);
         return i < 0 ? std::string() : table->entries()[static_cast<std::size_t>(i)].name;
@@ -297,7 +296,9 @@ tarn::DeviceOutcome applyTo(const FleetOptions& o, const tarn::DeviceEntry& devi
     tarn::ParameterTable& table = session.table();
     std::vector<std::string> before;
     for (int r = 0; r < table.rowCount(); ++r) before.push_back(table.row(r).value);
-    if (!tarn::loadConfiguration(file, {device}, table, session.prompter())) {
+    const tarn::StepResult loaded = tarn::loadConfiguration(file, {device}, table);
+    session.prompter().showReports(loaded);
+    if (!loaded) {
         outcome.status = tarn::OutcomeStatus::Failed;
         outcome.message = "the file does not fit the device";
         return outcome;
@@ -338,9 +339,8 @@ int apply(const FleetOptions& o, const QString& fileArgument, const QStringList&
     const std::string file = fileArgument.toStdString();
     std::vector<std::string> rows;
     for (const QString& row : only) rows.push_back(tarn::latin1Bytes(row.trimmed()));
-    tarn::SilentPrompter quiet;
     const tarn::ApplyPlan plan =
-        tarn::planApply(file, o.device.dataDir.toStdString() + "/", rows, *o.device.definitions, quiet);
+        tarn::planApply(file, o.device.dataDir.toStdString() + "/", rows, *o.device.definitions);
     if (!plan.problem.empty()) return usageError(latin1(plan.problem));
     if (!plan.refused.empty()) return usageError(latin1(tarn::refusedValuesText(plan.refused)));
     const tarn::ProductNames names = productNames(o);

@@ -14,12 +14,9 @@
 #include <optional>
 #include <string>
 
+#include "core/common/report.h"
+
 namespace tarn {
-
-enum class MessageIcon { None, Information, Warning, Critical, Question };
-
-// The caption of the management side's error reports.
-inline constexpr const char* kErrorCaption = "Error";
 
 template <class T>
 using Answer = std::function<void(T)>;
@@ -76,6 +73,11 @@ public:
     // The password dialog; nothing on Cancel.
     virtual void askCredentials(const CredentialsQuestion& question,
                                 Answer<std::optional<CredentialsAnswer>> answer) = 0;
+
+    // Shows what a step reported, each report in its own box, in order.
+    void showReports(const StepResult& result) {
+        for (const Report& r : result.reports) showMessage(r.caption, r.text, r.icon);
+    }
 };
 
 }  // namespace tarn

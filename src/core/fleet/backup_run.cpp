@@ -1,6 +1,5 @@
 #include "core/fleet/backup_run.h"
 
-#include "core/common/silent_prompter.h"
 #include "core/fleet/fleet_index.h"
 #include "core/manage/configuration_commands.h"
 #include "core/params/product_table.h"
@@ -19,8 +18,8 @@ BackupRun::BackupRun(BackupHost& host, Prompter& operatorPrompter, SessionSettin
     // One pwd.ini for the whole run, written once at its end.
     if (!settings_.credentialStore) settings_.credentialStore = std::make_shared<CredentialStore>(settings_.logPath);
     auto products = std::make_shared<ProductTable>();
-    SilentPrompter quiet;
-    products->LoadProductTable(settings_.dataDir + kProductTableFileName, quiet);
+    // A table it cannot read leaves the ids in the file names; nobody is there to be told.
+    products->LoadProductTable(settings_.dataDir + kProductTableFileName);
     productNames_ = [products](const std::string& id) {
         const int i = products->FindProductId(id);
         return i < 0 ? std::string() : products->entries()[static_cast<std::size_t>(i)].name;
@@ -112,7 +111,7 @@ void BackupRun::deviceDone() {
         if (!anyValue) {
             outcome.status = OutcomeStatus::Failed;
             outcome.message = "No values to save";
-        } else if (!saveConfiguration(folder_ + "/" + file, {device}, table, *this)) {
+        } else if (!saveConfiguration(folder_ + "/" + file, {device}, table)) {
             outcome.status = OutcomeStatus::Failed;
             outcome.message = file + " could not be written";
         } else {

@@ -5,7 +5,6 @@
 
 #include "core/common/bytes.h"
 #include "core/common/file_io.h"
-#include "core/common/silent_prompter.h"
 #include "core/params/configuration_compare.h"
 #include "core/params/product_table.h"
 
@@ -18,7 +17,7 @@ constexpr std::size_t kMaxFileSize = 16u << 20;
 }  // namespace
 
 ApplyPlan planApply(const std::string& cnfPath, const std::string& dataDir, const std::vector<std::string>& only,
-                    DefinitionStore& store, Prompter& prompter) {
+                    DefinitionStore& store) {
     ApplyPlan plan;
     const FileContent file = readWholeFile(cnfPath, kMaxFileSize);
     if (file.status != ReadStatus::Ok) {
@@ -38,18 +37,18 @@ ApplyPlan planApply(const std::string& cnfPath, const std::string& dataDir, cons
     plan.header.deviceCount = 1;
 
     ProductTable products;
-    products.LoadProductTable(dataDir + kProductTableFileName, prompter);
+    // What goes wrong with the data folder is said once, in the plan's problem.
+    products.LoadProductTable(dataDir + kProductTableFileName);
     const int product = products.FindProductId(plan.header.productId);
-    if (product < 0 || !products.SelectProduct(product, prompter)) {
+    if (product < 0 || !products.SelectProduct(product)) {
         plan.problem = "product id " + plan.header.productId + " of " + cnfPath + " is not in prodid.ini";
         return plan;
     }
     int major = 0, minor = 0;
     std::sscanf(plan.header.version.c_str(), "%d.%d", &major, &minor);
     const int productNumber = productNumberFromId(plan.header.productId);
-    const DcfLoadResult load =
-        store.LoadDeviceConfiguration(deviceConfigurationPath(dataDir, products.currentName(), plan.header.version),
-                                      productNumber, major, minor, prompter);
+    const DcfLoadResult load = store.LoadDeviceConfiguration(
+        deviceConfigurationPath(dataDir, products.currentName(), plan.header.version), productNumber, major, minor);
     if (!load.loaded) {
         plan.problem = "no parameter definitions for " + products.currentName() + " " + plan.header.version;
         return plan;
@@ -79,8 +78,7 @@ ApplyPlan planApply(const std::string& cnfPath, const std::string& dataDir, cons
         plan.onlyRecords = std::move(records);
     }
     std::vector<ConfigurationRow> rows = table.configurationRows();
-    SilentPrompter quiet;
-    applyConfiguration(parsed, plan.header, rows, quiet);
+    applyConfiguration(parsed, plan.header, rows);
     table.applyConfigurationRows(rows);
     limitChanges(table, std::vector<std::string>(static_cast<std::size_t>(table.rowCount())), plan.onlyRecords,
                  byteOrderForProduct(productNumber));

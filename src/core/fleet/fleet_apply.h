@@ -38,7 +38,7 @@ struct ApplyPlan {
 // dataDir, which ends in "/"), and checks the values it would send to a device that holds none of
 // them. `only` holds parameter names or record ids, as the list shows them; each must be writable.
 ApplyPlan planApply(const std::string& cnfPath, const std::string& dataDir, const std::vector<std::string>& only,
-                    DefinitionStore& store, Prompter& prompter);
+                    DefinitionStore& store);
 
 // After a .CNF was loaded into the table (the rows it changes marked; `before` holds the row values
 // from before): the rows outside onlyRecords, and the rows whose new text is the value they held

@@ -18,63 +18,43 @@ ConfigurationHeader configurationHeader(const std::vector<DeviceEntry>& selected
     return {static_cast<int>(selected.size()), id.productId, id.version};
 }
 
-bool saveConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, const ParameterTable& table,
-                       Prompter& prompter) {
-    return SaveConfiguration(path, configurationHeader(selected), table.configurationRows(), prompter);
+StepResult saveConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected,
+                             const ParameterTable& table) {
+    return SaveConfiguration(path, configurationHeader(selected), table.configurationRows());
 }
 
-bool loadConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, ParameterTable& table,
-                       Prompter& prompter) {
+StepResult loadConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, ParameterTable& table) {
     std::vector<ConfigurationRow> rows = table.configurationRows();
-    if (!LoadConfiguration(path, configurationHeader(selected), rows, prompter)) return false;
-    table.applyConfigurationRows(rows);
-    return true;
+    StepResult loaded = LoadConfiguration(path, configurationHeader(selected), rows);
+    if (loaded) table.applyConfigurationRows(rows);
+    return loaded;
 }
 
-std::optional<int> compareConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected,
-                                        ParameterTable& table, Prompter& prompter) {
+StepResult compareConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected,
+                                ParameterTable& table) {
+    const auto refuse = [](std::string why) {
+        return StepResult::failure(kCompareCaption, std::move(why), MessageIcon::Warning);
+    };
     const DefinitionSet* set = table.definitions();
-    if (!set || table.recordRowCount() == 0) {
-        prompter.showMessage(kCompareCaption, "No parameters are listed. Select the devices to compare first.",
-                             MessageIcon::Warning);
-        return std::nullopt;
-    }
+    if (!set || table.recordRowCount() == 0)
+        return refuse("No parameters are listed. Select the devices to compare first.");
     const ConfigurationHeader listed = configurationHeader(selected);
-    if (listed.deviceCount == 0) {
-        prompter.showMessage(kCompareCaption, kNoSelectedDevice, MessageIcon::Warning);
-        return std::nullopt;
-    }
-    if (listed.productId == kDifferentTexts || listed.version == kDifferentTexts) {
-        prompter.showMessage(kCompareCaption, kOtherDevicesSelected, MessageIcon::Warning);
-        return std::nullopt;
-    }
+    if (listed.deviceCount == 0) return refuse(kNoSelectedDevice);
+    if (listed.productId == kDifferentTexts || listed.version == kDifferentTexts) return refuse(kOtherDevicesSelected);
     const FileContent content = readWholeFile(path, kMaxCompareFileSize);
-    if (content.status != ReadStatus::Ok) {
-        prompter.showMessage(kCompareCaption, "The chosen file cannot be read.", MessageIcon::Warning);
-        return std::nullopt;
-    }
+    if (content.status != ReadStatus::Ok) return refuse("The chosen file cannot be read.");
     const ParsedConfiguration file = parseConfiguration(content.text);
-    if (!file.headerRead) {
-        prompter.showMessage(kCompareCaption, "The chosen file is not a configuration file (.CNF).",
-                             MessageIcon::Warning);
-        return std::nullopt;
-    }
-    if (!file.damage.empty()) {
-        prompter.showMessage(kCompareCaption, configurationDamageText(file), MessageIcon::Warning);
-        return std::nullopt;
-    }
+    if (!file.headerRead) return refuse("The chosen file is not a configuration file (.CNF).");
+    if (!file.damage.empty()) return refuse(configurationDamageText(file));
     if (file.header.productId != listed.productId || file.header.version != listed.version) {
-        prompter.showMessage(kCompareCaption,
-                             "The file is for product " + file.header.productId + " version " + file.header.version +
-                                 "; the list shows product " + listed.productId + " version " + listed.version +
-                                 ". Choose a file saved from devices of the listed product and version.",
-                             MessageIcon::Warning);
-        return std::nullopt;
+        return refuse("The file is for product " + file.header.productId + " version " + file.header.version +
+                      "; the list shows product " + listed.productId + " version " + listed.version +
+                      ". Choose a file saved from devices of the listed product and version.");
     }
     std::vector<int> rowRecords;
     for (int r = 0; r < table.recordRowCount(); ++r) rowRecords.push_back(table.row(r).record);
     table.setComparison(ConfigurationComparison(file, rowRecords, *set));
-    return table.differingRowCount();
+    return {};
 }
 
 }  // namespace tarn

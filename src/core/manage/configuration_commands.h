@@ -3,11 +3,10 @@
 // session.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "core/common/prompter.h"
+#include "core/common/report.h"
 #include "core/discovery/device_entry.h"
 #include "core/params/parameter_table.h"
 
@@ -16,17 +15,16 @@ namespace tarn {
 // The selection's header: number of devices, common product id and version ("ERROR" when they differ).
 ConfigurationHeader configurationHeader(const std::vector<DeviceEntry>& selected);
 
-bool saveConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, const ParameterTable& table,
-                       Prompter& prompter);
+StepResult saveConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected,
+                             const ParameterTable& table);
 // Values the file changes are written into read/write rows and marked for the next set.
-bool loadConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, ParameterTable& table,
-                       Prompter& prompter);
+StepResult loadConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, ParameterTable& table);
 
 // Compare with file: the file must be a .CNF of the listed product and version; then every row whose
 // value differs from the file's is highlighted (see ConfigurationComparison) and nothing is marked.
-// Returns the number of rows that differ, or nothing when the file was refused (the message told
-// why; an earlier comparison stays).
-std::optional<int> compareConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected,
-                                        ParameterTable& table, Prompter& prompter);
+// The table then counts the rows that differ. A refused file fails with a "Compare with file"
+// report that says why; an earlier comparison stays.
+StepResult compareConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected,
+                                ParameterTable& table);
 
 }  // namespace tarn

@@ -14,6 +14,8 @@ constexpr std::size_t kMaxLogFileSize = 512u << 20;
 constexpr const char* kOutOfRange = "Out of range of the database !";
 constexpr const char* kFatalError = "Fatal Error";
 
+StepResult credentialIndexOutOfRange() { return StepResult::failure(kFatalError, kOutOfRange, MessageIcon::Critical); }
+
 std::string encodeBlanks(const std::string& text) { return replaceAll(text, " ", kBlankCode); }
 std::string decodeBlanks(const std::string& text) { return replaceAll(text, kBlankCode, " "); }
 
@@ -62,18 +64,16 @@ std::string CredentialLog::formatEntry(int number, const CredentialEntry& entry)
            " \nPassword : " + entry.password + " \n";
 }
 
-bool CredentialLog::LoadLog() {
+StepResult CredentialLog::LoadLog() {
     entries_.clear();
     firstOfMac_.clear();
     count_ = current_ = 0;
     unreadTail_.clear();
     const FileContent file = readWholeFile(path_, kMaxLogFileSize);
     // A missing log is an empty one; the file comes into being with its first entry.
-    if (file.status == ReadStatus::Missing) return true;
-    if (file.status != ReadStatus::Ok) {
-        prompter_.showMessage("Error", "Can't read the ID/password log " + path_, MessageIcon::Critical);
-        return false;
-    }
+    if (file.status == ReadStatus::Missing) return {};
+    if (file.status != ReadStatus::Ok)
+        return StepResult::failure("Error", "Can't read the ID/password log " + path_, MessageIcon::Critical);
     LabelledEntries read = parse(file.text);
     // Every text the password dialog takes fits; longer ones end the reading there.
     for (std::size_t i = 0; i < read.entries.size(); ++i) {
@@ -90,6 +90,7 @@ bool CredentialLog::LoadLog() {
         entries_.push_back(std::move(e));
     }
     count_ = current_ = static_cast<int>(entries_.size());
+    StepResult result;
     if (read.stop != TableStop::EndOfText) {
         unreadTail_ = file.text.substr(read.stopOffset);
         std::string why;
@@ -100,14 +101,14 @@ bool CredentialLog::LoadLog() {
                   std::to_string(kMaxCredentialTextLength) + " characters";
         else
             why = "the entry at line " + std::to_string(read.stopLine) + " is damaged";
-        prompter_.showMessage(
-            "Error", path_ + ": " + why + ". The entries from there on are not used, but they stay in the file.",
-            MessageIcon::Warning);
+        result.report("Error",
+                      path_ + ": " + why + ". The entries from there on are not used, but they stay in the file.",
+                      MessageIcon::Warning);
     }
-    return true;
+    return result;
 }
 
-bool CredentialLog::SaveLog() {
+StepResult CredentialLog::SaveLog() {
     std::string text;
     bool invalid = false;
     int number = 0;
@@ -126,13 +127,12 @@ bool CredentialLog::SaveLog() {
         text += '\n';
         text += unreadTail_;
     }
-    if (invalid) prompter_.showMessage("Error", kWrongDataType, MessageIcon::Critical);
+    StepResult result;
+    if (invalid) result.report("Error", kWrongDataType, MessageIcon::Critical);
     std::string error;
-    if (!writeFileAtomically(path_, text, kOwnerOnly, &error)) {
-        prompter_.showMessage("Error", "Can't save the ID/password log!\n" + error, MessageIcon::Critical);
-        return false;
-    }
-    return true;
+    if (!writeFileAtomically(path_, text, kOwnerOnly, &error))
+        result.fail("Error", "Can't save the ID/password log!\n" + error, MessageIcon::Critical);
+    return result;
 }
 
 int CredentialLog::FindMac(const std::string& mac) const {
@@ -140,32 +140,27 @@ int CredentialLog::FindMac(const std::string& mac) const {
     return found != firstOfMac_.end() && found->second < count_ ? found->second : -1;
 }
 
-bool CredentialLog::SelectEntry(int index) {
-    if (index < 0 || (index != 0 && index > count_) || index >= kMaxCredentialEntries) {
-        prompter_.showMessage(kFatalError, kOutOfRange, MessageIcon::Critical);
-        return false;
-    }
+StepResult CredentialLog::SelectEntry(int index) {
+    if (index < 0 || (index != 0 && index > count_) || index >= kMaxCredentialEntries)
+        return credentialIndexOutOfRange();
     current_ = index;
-    return true;
+    return {};
 }
 
-bool CredentialLog::AppendEntry() {
-    if (count_ >= kMaxCredentialEntries) {
-        prompter_.showMessage(kFatalError, kOutOfRange, MessageIcon::Critical);
-        return false;
-    }
+StepResult CredentialLog::AppendEntry() {
+    if (count_ >= kMaxCredentialEntries) return credentialIndexOutOfRange();
     current_ = count_++;
     slot(current_);
-    return true;
+    return {};
 }
 
-bool CredentialLog::StoreEntry(const std::string& mac, const std::string& id, const std::string& password, int index) {
-    if (index != -1 && !SelectEntry(index)) return false;
-    CredentialEntry* e = slot(current_);
-    if (!e) {
-        prompter_.showMessage(kFatalError, kOutOfRange, MessageIcon::Critical);
-        return false;
+StepResult CredentialLog::StoreEntry(const std::string& mac, const std::string& id, const std::string& password,
+                                     int index) {
+    if (index != -1) {
+        if (StepResult selected = SelectEntry(index); !selected) return selected;
     }
+    CredentialEntry* e = slot(current_);
+    if (!e) return credentialIndexOutOfRange();
     // The index follows the texts: the first entry of each MAC, among the counted ones and the free one.
     const std::string old = e->mac;
     *e = CredentialEntry{mac, id, password};
@@ -183,20 +178,18 @@ bool CredentialLog::StoreEntry(const std::string& mac, const std::string& id, co
         auto [now, added] = firstOfMac_.emplace(mac, current_);
         if (!added && now->second > current_) now->second = current_;
     }
-    return true;
+    return {};
 }
 
-bool CredentialLog::ClearLog() {
+StepResult CredentialLog::ClearLog() {
     entries_.clear();
     firstOfMac_.clear();
     count_ = current_ = 0;
     unreadTail_.clear();
     std::string error;
-    if (!writeFileAtomically(path_, "", kOwnerOnly, &error)) {
-        prompter_.showMessage("Error", "Can't clear the ID/password log!\n" + error, MessageIcon::Critical);
-        return false;
-    }
-    return true;
+    if (!writeFileAtomically(path_, "", kOwnerOnly, &error))
+        return StepResult::failure("Error", "Can't clear the ID/password log!\n" + error, MessageIcon::Critical);
+    return {};
 }
 
 CredentialEntry CredentialLog::entry(int index) const {
@@ -212,18 +205,20 @@ CredentialEntry* CredentialLog::slot(int index) {
     return &entries_[static_cast<std::size_t>(index)];
 }
 
-bool CredentialLog::storeAll(const std::map<std::string, Credentials>& credentials) {
-    if (credentials.empty()) return true;
-    if (!LoadLog()) return false;
-    for (const auto& [mac, c] : credentials) {
+StepResult CredentialLog::storeAll(const std::map<std::string, Credentials>& credentials) {
+    if (credentials.empty()) return {};
+    StepResult result = LoadLog();
+    for (auto it = credentials.begin(); result && it != credentials.end(); ++it) {
+        const auto& [mac, c] = *it;
         const int index = FindMac(mac);
         if (index >= 0) {
-            if (!StoreEntry(mac, c.id, c.password, index)) return false;
-        } else if (!AppendEntry() || !StoreEntry(mac, c.id, c.password, -1)) {
-            return false;
+            result.add(StoreEntry(mac, c.id, c.password, index));
+        } else if (result.add(AppendEntry())) {
+            result.add(StoreEntry(mac, c.id, c.password, -1));
         }
     }
-    return SaveLog();
+    if (result) result.add(SaveLog());
+    return result;
 }
 
 }  // namespace tarn

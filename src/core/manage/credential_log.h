@@ -16,6 +16,7 @@
 
 #include "core/common/labelled_entries.h"
 #include "core/common/prompter.h"
+#include "core/common/report.h"
 
 namespace tarn {
 
@@ -40,27 +41,27 @@ struct CredentialEntry {
 
 class CredentialLog {
 public:
-    CredentialLog(std::string path, Prompter& prompter) : path_(std::move(path)), prompter_(prompter) {}
+    explicit CredentialLog(std::string path) : path_(std::move(path)) {}
 
     // Reads every entry; the current index and the count end at the number read. A missing file is an
     // empty log; the file comes into being with the first SaveLog. Entries the log cannot take (beyond
     // kMaxCredentialEntries, a text over 255 characters, a damaged entry) are reported, left unused, and kept in the
-    // file by the next SaveLog.
-    bool LoadLog();
+    // file by the next SaveLog. An unreadable file fails.
+    StepResult LoadLog();
     // Rewrites the file with entries 0..count-1. An entry with an empty MAC, ID or password (or one
-    // that cannot be written as tokens) shows "Wrong data type!!" and is left out; every valid entry
-    // is written. Returns false when the file could not be written (it is then unchanged).
-    bool SaveLog();
+    // that cannot be written as tokens) is reported as "Wrong data type!!" and left out; every valid
+    // entry is written. Fails when the file could not be written (it is then unchanged).
+    StepResult SaveLog();
     // Index of the first entry whose MAC equals the text exactly, or -1.
     int FindMac(const std::string& mac) const;
     // Makes an index current; beyond the count (or the table) "Out of range of the database !".
-    bool SelectEntry(int index);
+    StepResult SelectEntry(int index);
     // Makes the entry at index count current and counts it.
-    bool AppendEntry();
+    StepResult AppendEntry();
     // If index is not -1 makes it current; writes the three texts into the current entry.
-    bool StoreEntry(const std::string& mac, const std::string& id, const std::string& password, int index);
+    StepResult StoreEntry(const std::string& mac, const std::string& id, const std::string& password, int index);
     // Empties the file and the log.
-    bool ClearLog();
+    StepResult ClearLog();
 
     // Copies, so that what a caller holds stays valid when the log grows, is reloaded or stored into.
     std::string currentMac() const { return current().mac; }
@@ -73,7 +74,7 @@ public:
     // The read-modify-write of the management operations, for every device that accepted
     // credentials or confirmed a change of its own (by MAC), with one read and one write of the
     // file: a new MAC is added, a known one takes the texts.
-    bool storeAll(const std::map<std::string, Credentials>& credentials);
+    StepResult storeAll(const std::map<std::string, Credentials>& credentials);
 
     // Parsing and formatting of the file text, without the file.
     static LabelledEntries parse(std::string_view text);
@@ -84,7 +85,6 @@ private:
     CredentialEntry* slot(int index);
 
     std::string path_;
-    Prompter& prompter_;
     std::vector<CredentialEntry> entries_;             // may hold one more than count_: the free entry
     std::unordered_map<std::string, int> firstOfMac_;  // FindMac without a scan, for large fleets
     int count_ = 0;

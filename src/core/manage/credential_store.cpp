@@ -7,8 +7,8 @@ namespace tarn {
 void CredentialStore::load(Prompter& prompter) {
     const FileStamp now = fileStamp(path_);
     if (loaded_ && *loaded_ == now) return;
-    CredentialLog log(path_, prompter);
-    log.LoadLog();
+    CredentialLog log(path_);
+    prompter.showReports(log.LoadLog());
     logged_.clear();
     for (int i = 0; i < log.count(); ++i) {
         CredentialEntry e = log.entry(i);
@@ -39,9 +39,11 @@ void CredentialStore::remember(const std::string& mac, const Credentials& creden
 
 bool CredentialStore::save(Prompter& prompter) {
     if (unsaved_.empty()) return true;
-    CredentialLog log(path_, prompter);
+    CredentialLog log(path_);
     loaded_.reset();
-    if (!log.storeAll(unsaved_)) {
+    const StepResult stored = log.storeAll(unsaved_);
+    prompter.showReports(stored);
+    if (!stored) {
         writeFailed_ = true;
         return false;
     }
@@ -53,7 +55,9 @@ bool CredentialStore::clear(Prompter& prompter) {
     unsaved_.clear();
     logged_.clear();
     loaded_.reset();
-    return CredentialLog(path_, prompter).ClearLog();
+    const StepResult cleared = CredentialLog(path_).ClearLog();
+    prompter.showReports(cleared);
+    return cleared.ok;
 }
 
 }  // namespace tarn

@@ -143,7 +143,7 @@ bool ManagementSession::startGet(int group) {
     const DeviceEntry& first = op_.devices.front();
     if (group == 0) {
         ProductTable products;
-        products.LoadProductTable(settings_.dataDir + kProductTableFileName, prompter_);
+        prompter_.showReports(products.LoadProductTable(settings_.dataDir + kProductTableFileName));
         const int product = products.FindProductId(first.productId);
         if (product < 0) {
             prompter_.showMessage(kErrorCaption, kInvalidProductId, MessageIcon::Warning);
@@ -151,11 +151,12 @@ bool ManagementSession::startGet(int group) {
             endOperation();
             return false;
         }
-        products.SelectProduct(product, prompter_);
+        prompter_.showReports(products.SelectProduct(product));
         int major = 0, minor = 0;
         std::sscanf(first.version.c_str(), "%d.%d", &major, &minor);
         const std::string path = deviceConfigurationPath(settings_.dataDir, products.currentName(), first.version);
-        const DcfLoadResult load = store_->LoadDeviceConfiguration(path, productNumber_, major, minor, prompter_);
+        const DcfLoadResult load = store_->LoadDeviceConfiguration(path, productNumber_, major, minor);
+        prompter_.showReports(load.reports());
         // A file that is missing or refused leaves no set: no stale groups, rows or marks.
         table_.setDefinitions(store_->current());
         selectedGroup_ = 0;

@@ -16,16 +16,11 @@ constexpr std::size_t kMaxConfigurationFileSize = 16u << 20;
 // A file holds the device's own user ID and password in clear: its owner's only.
 constexpr mode_t kOwnerOnly = 0600;
 
-bool selectionUsable(const ConfigurationHeader& selection, Prompter& prompter) {
-    if (selection.deviceCount <= 0) {
-        prompter.showMessage(kErrorCaption, kNoSelectedDevice, MessageIcon::Critical);
-        return false;
-    }
-    if (selection.productId == kDifferentTexts || selection.version == kDifferentTexts) {
-        prompter.showMessage(kErrorCaption, kOtherDevicesSelected, MessageIcon::Critical);
-        return false;
-    }
-    return true;
+StepResult selectionUsable(const ConfigurationHeader& selection) {
+    if (selection.deviceCount <= 0) return StepResult::failure(kErrorCaption, kNoSelectedDevice, MessageIcon::Critical);
+    if (selection.productId == kDifferentTexts || selection.version == kDifferentTexts)
+        return StepResult::failure(kErrorCaption, kOtherDevicesSelected, MessageIcon::Critical);
+    return {};
 }
 
 std::string valueLineText(const std::string& token) {
@@ -118,14 +113,12 @@ std::string formatConfiguration(const ConfigurationHeader& header, const std::ve
     return text;
 }
 
-bool SaveConfiguration(const std::string& path, const ConfigurationHeader& selection,
-                       const std::vector<ConfigurationRow>& rows, Prompter& prompter) {
-    if (!selectionUsable(selection, prompter)) return false;
-    if (!writeFileAtomically(path, formatConfiguration(selection, rows), kOwnerOnly)) {
-        prompter.showMessage(kErrorCaption, kFileOpenError, MessageIcon::Critical);
-        return false;
-    }
-    return true;
+StepResult SaveConfiguration(const std::string& path, const ConfigurationHeader& selection,
+                             const std::vector<ConfigurationRow>& rows) {
+    if (StepResult usable = selectionUsable(selection); !usable) return usable;
+    if (!writeFileAtomically(path, formatConfiguration(selection, rows), kOwnerOnly))
+        return StepResult::failure(kErrorCaption, kFileOpenError, MessageIcon::Critical);
+    return {};
 }
 
 std::string configurationDamageText(const ParsedConfiguration& file) {
@@ -177,16 +170,12 @@ ParsedConfiguration parseConfiguration(std::string_view text) {
     return parsed;
 }
 
-bool applyConfiguration(const ParsedConfiguration& file, const ConfigurationHeader& selection,
-                        std::vector<ConfigurationRow>& rows, Prompter& prompter) {
-    if (file.headerRead && !file.damage.empty()) {
-        prompter.showMessage(kErrorCaption, configurationDamageText(file), MessageIcon::Critical);
-        return false;
-    }
-    if (!file.headerRead || file.header.productId != selection.productId || file.header.version != selection.version) {
-        prompter.showMessage(kErrorCaption, kSavedFileNotMatch, MessageIcon::Critical);
-        return false;
-    }
+StepResult applyConfiguration(const ParsedConfiguration& file, const ConfigurationHeader& selection,
+                              std::vector<ConfigurationRow>& rows) {
+    if (file.headerRead && !file.damage.empty())
+        return StepResult::failure(kErrorCaption, configurationDamageText(file), MessageIcon::Critical);
+    if (!file.headerRead || file.header.productId != selection.productId || file.header.version != selection.version)
+        return StepResult::failure(kErrorCaption, kSavedFileNotMatch, MessageIcon::Critical);
     for (const ConfigurationEntry& entry : file.entries) {
         if (entry.row < 0 || entry.row >= static_cast<long long>(rows.size())) continue;
         ConfigurationRow& row = rows[static_cast<std::size_t>(entry.row)];
@@ -200,18 +189,15 @@ bool applyConfiguration(const ParsedConfiguration& file, const ConfigurationHead
         if (text != row.value) row.modified = true;
         row.value = text;
     }
-    return true;
+    return {};
 }
 
-bool LoadConfiguration(const std::string& path, const ConfigurationHeader& selection,
-                       std::vector<ConfigurationRow>& rows, Prompter& prompter) {
+StepResult LoadConfiguration(const std::string& path, const ConfigurationHeader& selection,
+                             std::vector<ConfigurationRow>& rows) {
     const FileContent file = readWholeFile(path, kMaxConfigurationFileSize);
-    if (file.status != ReadStatus::Ok) {
-        prompter.showMessage(kErrorCaption, kFileOpenError, MessageIcon::Critical);
-        return false;
-    }
-    if (!selectionUsable(selection, prompter)) return false;
-    return applyConfiguration(parseConfiguration(file.text), selection, rows, prompter);
+    if (file.status != ReadStatus::Ok) return StepResult::failure(kErrorCaption, kFileOpenError, MessageIcon::Critical);
+    if (StepResult usable = selectionUsable(selection); !usable) return usable;
+    return applyConfiguration(parseConfiguration(file.text), selection, rows);
 }
 
 }  // namespace tarn

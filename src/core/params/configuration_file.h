@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/common/prompter.h"
+#include "core/common/report.h"
 #include "core/params/definition_set.h"
 
 namespace tarn {
@@ -80,10 +80,10 @@ std::string configurationToken(const std::string& value);
 std::string formatConfiguration(const ConfigurationHeader& header, const std::vector<ConfigurationRow>& rows);
 
 // Checks the selection ("No Selected Device !!", "You've selected other devices.!!") and writes the
-// file atomically ("File Open Error" when it cannot). A refused or failed save leaves an existing
-// file untouched.
-bool SaveConfiguration(const std::string& path, const ConfigurationHeader& selection,
-                       const std::vector<ConfigurationRow>& rows, Prompter& prompter);
+// file atomically ("File Open Error" when it cannot); each refusal is reported as an "Error" box. A refused or failed
+// save leaves an existing file untouched.
+StepResult SaveConfiguration(const std::string& path, const ConfigurationHeader& selection,
+                             const std::vector<ConfigurationRow>& rows);
 
 ParsedConfiguration parseConfiguration(std::string_view text);
 // "The file is damaged: line 7 is not a value line. Nothing was loaded from it."
@@ -93,12 +93,12 @@ std::string configurationDamageText(const ParsedConfiguration& file);
 // header ("Saved file not match. Wrong product id & version."). Read/write rows take entryText, and
 // are marked modified when it differs from their text ("<none>" marks only text rows, which it
 // empties; it empties other rows whatever their access mode, unmarked). Row numbers outside the list
-// are ignored. Returns false (rows unchanged) when the file is refused.
-bool applyConfiguration(const ParsedConfiguration& file, const ConfigurationHeader& selection,
-                        std::vector<ConfigurationRow>& rows, Prompter& prompter);
+// are ignored. A refused file fails (rows unchanged) with its "Error" report.
+StepResult applyConfiguration(const ParsedConfiguration& file, const ConfigurationHeader& selection,
+                              std::vector<ConfigurationRow>& rows);
 
 // Reads the file ("File Open Error" when it cannot), checks the selection and applies it.
-bool LoadConfiguration(const std::string& path, const ConfigurationHeader& selection,
-                       std::vector<ConfigurationRow>& rows, Prompter& prompter);
+StepResult LoadConfiguration(const std::string& path, const ConfigurationHeader& selection,
+                             std::vector<ConfigurationRow>& rows);
 
 }  // namespace tarn

@@ -38,37 +38,39 @@ int DefinitionStore::setIndexFor(int productNumber, int major, int minor) const 
     return -1;
 }
 
-DcfLoadResult DefinitionStore::refuse(const std::string& path, const std::string& reason, Prompter& prompter) {
+StepResult DcfLoadResult::reports() const {
+    return loaded ? StepResult{} : StepResult::failure(kErrorCaption, message, MessageIcon::Critical);
+}
+
+DcfLoadResult DefinitionStore::refuse(const std::string& path, const std::string& reason) {
     current_ = -1;
     DcfLoadResult result;
     result.message = kRefusedFileText + path + "\n" + reason;
-    prompter.showMessage(kErrorCaption, result.message, MessageIcon::Critical);
     return result;
 }
 
-DcfLoadResult DefinitionStore::LoadDeviceConfiguration(const std::string& path, int productNumber, int major, int minor,
-                                                       Prompter& prompter) {
+DcfLoadResult DefinitionStore::LoadDeviceConfiguration(const std::string& path, int productNumber, int major,
+                                                       int minor) {
     const FileContent file = readWholeFile(path, kMaxDcfFileSize);
     if (file.status == ReadStatus::TooLarge)
-        return refuse(path, "the file is larger than " + std::to_string(kMaxDcfFileSize >> 20) + " MB", prompter);
+        return refuse(path, "the file is larger than " + std::to_string(kMaxDcfFileSize >> 20) + " MB");
     if (file.status != ReadStatus::Ok) {
         current_ = -1;
         DcfLoadResult result;
         result.message = kMissingFileText + path;
-        prompter.showMessage(kErrorCaption, result.message, MessageIcon::Critical);
         return result;
     }
-    return loadFromText(path, file.text, productNumber, major, minor, prompter);
+    return loadFromText(path, file.text, productNumber, major, minor);
 }
 
 DcfLoadResult DefinitionStore::loadFromText(const std::string& path, std::string_view text, int productNumber,
-                                            int major, int minor, Prompter& prompter) {
+                                            int major, int minor) {
     if (productNumber < 0 || productNumber >= kProductNumberLimit)
-        return refuse(path, "product number " + std::to_string(productNumber) + " is out of range (0 to 99)", prompter);
+        return refuse(path, "product number " + std::to_string(productNumber) + " is out of range (0 to 99)");
     if (major < 0 || major >= kMajorVersionLimit)
-        return refuse(path, "major version " + std::to_string(major) + " is out of range (0 to 19)", prompter);
+        return refuse(path, "major version " + std::to_string(major) + " is out of range (0 to 19)");
     if (minor < 0 || minor >= kMinorVersionLimit)
-        return refuse(path, "minor version " + std::to_string(minor) + " is out of range (0 to 29)", prompter);
+        return refuse(path, "minor version " + std::to_string(minor) + " is out of range (0 to 29)");
     int slot = setIndexFor(productNumber, major, minor);
     if (slot >= 0 && sources_[static_cast<std::size_t>(slot)] == text) {
         // The same file as last time for this product and version: the same set, read again.
@@ -80,13 +82,11 @@ DcfLoadResult DefinitionStore::loadFromText(const std::string& path, std::string
         return result;
     }
     if (slot < 0 && setCount() >= kMaxDefinitionSets)
-        return refuse(
-            path,
-            "no room for another device configuration in this run (at most " + std::to_string(kMaxDefinitionSets) + ")",
-            prompter);
+        return refuse(path, "no room for another device configuration in this run (at most " +
+                                std::to_string(kMaxDefinitionSets) + ")");
 
     DcfParseResult parsed = parseDeviceConfiguration(text);
-    if (!parsed.ok) return refuse(path, parsed.error, prompter);
+    if (!parsed.ok) return refuse(path, parsed.error);
 
     parsed.set.productNumber = productNumber;
     parsed.set.major = major;

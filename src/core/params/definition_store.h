@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/common/prompter.h"
+#include "core/common/report.h"
 #include "core/params/definition_set.h"
 
 namespace tarn {
@@ -22,8 +22,10 @@ constexpr std::size_t kMaxDcfFileSize = 16u << 20;
 struct DcfLoadResult {
     bool loaded = false;
     int setIndex = -1;    // the current set when loaded
-    std::string message;  // the text shown in the "Error" box when not loaded
+    std::string message;  // the text of the "Error" box to show when not loaded
     explicit operator bool() const { return loaded; }
+    // The report to show: the "Error" box when not loaded, nothing when loaded.
+    StepResult reports() const;
 };
 
 // "%s%s_%s.dcf": folder (with its trailing "/"), product name and version text.
@@ -35,15 +37,13 @@ public:
     DefinitionStore();
 
     // Reads and parses the file and makes its set current (a file whose text equals the one its set
-    // was parsed from last time is not parsed again). A missing file shows
+    // was parsed from last time is not parsed again). A missing file is reported as
     // "Can't find configuration file! \n" + path; a file that breaks the format or a limit is refused
     // with a message naming the file and the fault. In both cases no set is current afterwards, and a
     // set that was loaded before for the same triple keeps its old content.
-    DcfLoadResult LoadDeviceConfiguration(const std::string& path, int productNumber, int major, int minor,
-                                          Prompter& prompter);
+    DcfLoadResult LoadDeviceConfiguration(const std::string& path, int productNumber, int major, int minor);
     // The same from text already in memory (path is only used in messages).
-    DcfLoadResult loadFromText(const std::string& path, std::string_view text, int productNumber, int major, int minor,
-                               Prompter& prompter);
+    DcfLoadResult loadFromText(const std::string& path, std::string_view text, int productNumber, int major, int minor);
 
     const DefinitionSet* current() const { return set(current_); }
     DefinitionSet* current() { return current_ < 0 ? nullptr : &sets_[static_cast<std::size_t>(current_)]; }
@@ -60,7 +60,7 @@ public:
     std::pair<int, int> FindClassRange(const std::string& blockId) const;
 
 private:
-    DcfLoadResult refuse(const std::string& path, const std::string& reason, Prompter& prompter);
+    DcfLoadResult refuse(const std::string& path, const std::string& reason);
 
     std::vector<std::size_t> keys_;     // per set: its product x major x minor
     std::vector<std::string> sources_;  // per set: the text it was parsed from

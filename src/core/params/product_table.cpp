@@ -8,40 +8,39 @@ namespace {
 constexpr std::size_t kMaxTableFileSize = 16u << 20;
 }
 
-void ProductTable::LoadProductTable(const std::string& path, Prompter& prompter) {
+StepResult ProductTable::LoadProductTable(const std::string& path) {
     entries_.clear();
     current_ = 0;
     const FileContent file = readWholeFile(path, kMaxTableFileSize);
     // A missing table is an empty one; the data folder is never written.
-    if (file.status == ReadStatus::Missing) return;
-    if (file.status == ReadStatus::TooLarge) {
-        prompter.showMessage("Error", path + " is too large to be a product-id table; it is not used.",
-                             MessageIcon::Critical);
-        return;
-    }
-    if (file.status != ReadStatus::Ok) return;
-    loadFromText(file.text, path, prompter);
+    if (file.status == ReadStatus::Missing) return {};
+    if (file.status == ReadStatus::TooLarge)
+        return StepResult::failure("Error", path + " is too large to be a product-id table; it is not used.",
+                                   MessageIcon::Critical);
+    if (file.status != ReadStatus::Ok) return {};
+    return loadFromText(file.text, path);
 }
 
-void ProductTable::loadFromText(std::string_view text, const std::string& source, Prompter& prompter) {
+StepResult ProductTable::loadFromText(std::string_view text, const std::string& source) {
     entries_.clear();
     current_ = 0;
     const LabelledEntries read = readLabelledEntries(text, {"Name", "ID"});
     for (const auto& tokens : read.entries) entries_.push_back(ProductEntry{tokens[0], tokens[1]});
     current_ = count();
+    StepResult result;
     if (read.stop == TableStop::TooManyEntries) {
-        prompter.showMessage("Error",
-                             source + " holds more than " + std::to_string(kMaxTableEntries) +
-                                 " entries; the entries from line " + std::to_string(read.stopLine) +
-                                 " on are ignored.",
-                             MessageIcon::Warning);
+        result.report("Error",
+                      source + " holds more than " + std::to_string(kMaxTableEntries) +
+                          " entries; the entries from line " + std::to_string(read.stopLine) + " on are ignored.",
+                      MessageIcon::Warning);
     } else if (read.stop == TableStop::TokenTooLong) {
-        prompter.showMessage("Error",
-                             source + ", entry at line " + std::to_string(read.stopLine) +
-                                 ": a name or product id is longer than " + std::to_string(kMaxTableTokenLength) +
-                                 " characters; the entries from there on are ignored.",
-                             MessageIcon::Warning);
+        result.report("Error",
+                      source + ", entry at line " + std::to_string(read.stopLine) +
+                          ": a name or product id is longer than " + std::to_string(kMaxTableTokenLength) +
+                          " characters; the entries from there on are ignored.",
+                      MessageIcon::Warning);
     }
+    return result;
 }
 
 int ProductTable::FindProductId(const std::string& productId) const {
@@ -51,13 +50,11 @@ int ProductTable::FindProductId(const std::string& productId) const {
     return -1;
 }
 
-bool ProductTable::SelectProduct(int index, Prompter& prompter) {
-    if (index < 0 || (index != 0 && index > count()) || index >= kMaxTableEntries) {
-        prompter.showMessage(kFatalErrorCaption, kOutOfRangeOfDatabase, MessageIcon::Critical);
-        return false;
-    }
+StepResult ProductTable::SelectProduct(int index) {
+    if (index < 0 || (index != 0 && index > count()) || index >= kMaxTableEntries)
+        return StepResult::failure(kFatalErrorCaption, kOutOfRangeOfDatabase, MessageIcon::Critical);
     current_ = index;
-    return true;
+    return {};
 }
 
 std::string ProductTable::currentName() const {

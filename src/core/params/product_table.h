@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/common/labelled_entries.h"
-#include "core/common/prompter.h"
+#include "core/common/report.h"
 
 namespace tarn {
 
@@ -25,16 +25,16 @@ class ProductTable {
 public:
     // Reads the file. A missing file gives an empty table (and is not created: the data folder
     // is never written). More than 5000 entries, or a token longer than 75 characters, stop the
-    // reading there with a message; the entries before stay.
-    void LoadProductTable(const std::string& path, Prompter& prompter);
-    // The same over text in memory; `source` names the file in messages.
-    void loadFromText(std::string_view text, const std::string& source, Prompter& prompter);
+    // reading there with a report; the entries before stay.
+    StepResult LoadProductTable(const std::string& path);
+    // The same over text in memory; `source` names the file in the reports.
+    StepResult loadFromText(std::string_view text, const std::string& source);
 
     // Index of the first entry whose id equals the text exactly ("074" is not "74"), or -1.
     int FindProductId(const std::string& productId) const;
     // Makes an index current. An index beyond the table is refused with "Out of range of the
     // database !" ("Fatal Error") and the current index stays.
-    bool SelectProduct(int index, Prompter& prompter);
+    StepResult SelectProduct(int index);
     // Name of the current entry (empty when the current index is the free entry after the last).
     std::string currentName() const;
 

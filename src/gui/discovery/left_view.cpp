@@ -8,7 +8,6 @@
 
 #include "core/common/file_io.h"
 #include "core/common/prompter.h"
-#include "core/common/silent_prompter.h"
 #include "core/discovery/probe_reply.h"
 #include "core/params/product_table.h"
 #include "gui/app/frame_state.h"
@@ -95,8 +94,7 @@ void CLeftView::loadProductNames() {
         readWholeFile(QDir(frame_.dataDir).filePath(QString::fromLatin1(kProductTableFileName)).toStdString(), 1 << 20);
     if (file.status != ReadStatus::Ok) return;
     ProductTable table;
-    SilentPrompter quiet;
-    table.loadFromText(file.text, kProductTableFileName, quiet);
+    table.loadFromText(file.text, kProductTableFileName);  // what it cannot read keeps its ids
     for (const ProductEntry& product : table.entries()) tree_->deviceModel()->setProductName(product.id, product.name);
 }
 

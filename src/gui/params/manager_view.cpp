@@ -118,15 +118,19 @@ void CManagerView::saveConfiguration() {
     }
     const QString chosen = saveFileAsker_(QString::fromLatin1(selected.front().name.c_str()));
     if (chosen.isEmpty()) return;
-    tarn::saveConfiguration(configurationSavePath(chosen.toStdString()), selectedDevices(), table(), prompter_);
+    prompter_.showReports(
+        tarn::saveConfiguration(configurationSavePath(chosen.toStdString()), selectedDevices(), table()));
 }
 
 void CManagerView::loadConfiguration(const QString& path) {
-    tarn::loadConfiguration(path.toStdString(), selectedDevices(), table(), prompter_);
+    prompter_.showReports(tarn::loadConfiguration(path.toStdString(), selectedDevices(), table()));
 }
 
 std::optional<int> CManagerView::compareWithFile(const QString& path) {
-    return compareConfiguration(path.toStdString(), selectedDevices(), table(), prompter_);
+    const StepResult compared = compareConfiguration(path.toStdString(), selectedDevices(), table());
+    prompter_.showReports(compared);
+    if (!compared) return std::nullopt;
+    return table().differingRowCount();
 }
 
 void CManagerView::clearComparison() { table().clearComparison(); }

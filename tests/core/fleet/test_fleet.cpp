@@ -6,7 +6,6 @@
 #include <sys/stat.h>
 
 #include "core/common/file_io.h"
-#include "core/common/silent_prompter.h"
 #include "core/common/text.h"
 #include "core/fleet/fleet_apply.h"
 #include "core/fleet/fleet_index.h"
@@ -158,16 +157,14 @@ protected:
         return path;
     }
     bool loadIo11(ParameterTable& table) {
-        SilentPrompter quiet;
         const bool loaded =
-            store.LoadDeviceConfiguration(deviceConfigurationPath(data(), "TARN-IO", "1.1"), 74, 1, 1, quiet).loaded;
+            store.LoadDeviceConfiguration(deviceConfigurationPath(data(), "TARN-IO", "1.1"), 74, 1, 1).loaded;
         table.setDefinitions(store.current());
         table.showGroup(0);
         return loaded;
     }
     ApplyPlan plan(const std::string& path, const std::vector<std::string>& only = {}) {
-        SilentPrompter quiet;
-        return planApply(path, data(), only, store, quiet);
+        return planApply(path, data(), only, store);
     }
     static std::string data() { return dataDir().toStdString() + "/"; }
     DefinitionStore store;

@@ -73,7 +73,7 @@ protected:
                   SessionSettings{dataDir().toStdString() + "/", logPath, 100, 3000, nullptr, nullptr}) {}
 
     void logCredentials(const DeviceEntry& d, const std::string& id, const std::string& pw) {
-        CredentialLog log(logPath, prompter);
+        CredentialLog log(logPath);
         log.LoadLog();
         log.AppendEntry();
         log.StoreEntry(d.mac, id, pw, -1);
@@ -128,7 +128,7 @@ protected:
         return t.rowModified(t.findRow(name));
     }
     std::string loggedPassword(const DeviceEntry& d) {
-        CredentialLog log(logPath, prompter);
+        CredentialLog log(logPath);
         log.LoadLog();
         const int i = log.FindMac(d.mac);
         return i < 0 ? "<none>" : log.entry(i).password;

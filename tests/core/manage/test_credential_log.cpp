@@ -8,7 +8,7 @@
 #include "core/common/text.h"
 #include "core/manage/credential_log.h"
 #include "support/file_size_limit.h"
-#include "support/scripted_prompter.h"
+#include "support/report_texts.h"
 #include "support/test_paths.h"
 
 namespace tarn {
@@ -32,9 +32,11 @@ mode_t modeOf(const std::string& path) {
 class CredentialLogTest : public ::testing::Test {
 protected:
     std::string path = test::scratchDir().toStdString() + "/pwd.ini";
-    test::ScriptedPrompter prompter;
-    CredentialLog log{path, prompter};
+    CredentialLog log{path};
 };
+
+// A step that did what was asked and had nothing to report.
+bool quietSuccess(const StepResult& result) { return result.ok && result.reports.empty(); }
 
 TEST_F(CredentialLogTest, TheFileIsForItsOwnerOnlyWhateverTheUmask) {
     // 0277 would take the owner's write bit, 0 would give the file to everyone.
@@ -42,9 +44,9 @@ TEST_F(CredentialLogTest, TheFileIsForItsOwnerOnlyWhateverTheUmask) {
         SCOPED_TRACE(mask);
         ::unlink(path.c_str());
         const mode_t original = ::umask(mask);
-        const bool loaded = log.LoadLog();  // a missing log reads as empty and stays missing
+        const bool loaded = quietSuccess(log.LoadLog());  // a missing log reads as empty and stays missing
         const bool stillMissing = ::access(path.c_str(), F_OK) != 0;
-        const bool saved = log.AppendEntry() && log.StoreEntry("AA", "id", "pw", -1) && log.SaveLog();
+        const bool saved = log.AppendEntry() && log.StoreEntry("AA", "id", "pw", -1) && quietSuccess(log.SaveLog());
         const mode_t unchanged = ::umask(original);
         EXPECT_EQ(unchanged, mask);
         ASSERT_TRUE(loaded);
@@ -59,7 +61,7 @@ TEST_F(CredentialLogTest, WindowsLineEndsReadLikeUnixOnes) {
                                  CredentialLog::formatEntry(2, {"AA:00:00:00:00:02", "admin", "two-/space/-words"});
     for (const std::string& text : {unixText, replaceAll(unixText, "\n", "\r\n")}) {
         writeLog(path, text);
-        ASSERT_TRUE(log.LoadLog());
+        ASSERT_TRUE(quietSuccess(log.LoadLog()));
         ASSERT_EQ(log.count(), 2);
         EXPECT_EQ(log.entry(0).mac, "AA:00:00:00:00:01");
         EXPECT_EQ(log.entry(0).id, "plant operator");
@@ -67,7 +69,6 @@ TEST_F(CredentialLogTest, WindowsLineEndsReadLikeUnixOnes) {
         EXPECT_EQ(log.entry(1).id, "admin");
         EXPECT_EQ(log.entry(1).password, "two words");
     }
-    EXPECT_TRUE(prompter.records().empty());
 }
 
 TEST_F(CredentialLogTest, TextsTakenFromTheLogStayAsTheyWere) {
@@ -96,8 +97,8 @@ TEST_F(CredentialLogTest, WritesBlanksAsCodesAndMacsInUpperCase) {
               "\n[1]\nMAC : 00:1A:2B:3C:4D:5E \nID : plant-/space/-operator \nPassword : s3cret-/space/-pass \n");
     EXPECT_EQ(modeOf(path), 0600u);
 
-    CredentialLog again(path, prompter);
-    ASSERT_TRUE(again.LoadLog());
+    CredentialLog again(path);
+    ASSERT_TRUE(quietSuccess(again.LoadLog()));
     ASSERT_EQ(again.count(), 1);
     EXPECT_EQ(again.currentIndex(), 1);
     const int index = again.FindMac("00:1A:2B:3C:4D:5E");
@@ -105,7 +106,6 @@ TEST_F(CredentialLogTest, WritesBlanksAsCodesAndMacsInUpperCase) {
     ASSERT_TRUE(again.SelectEntry(index));
     EXPECT_EQ(again.currentId(), "plant operator");
     EXPECT_EQ(again.currentPassword(), "s3cret pass");
-    EXPECT_TRUE(prompter.records().empty());
 }
 
 TEST_F(CredentialLogTest, LowerCaseMacsAreNotFoundUntilTheNextSave) {
@@ -131,11 +131,12 @@ TEST_F(CredentialLogTest, SaveWritesEveryValidEntryAfterAnInvalidOne) {
         ASSERT_TRUE(log.AppendEntry());
         ASSERT_TRUE(log.StoreEntry(e.mac, e.id, e.password, -1));
     }
-    ASSERT_TRUE(log.SaveLog());
-    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"Wrong data type!!"});
-    EXPECT_EQ(prompter.records()[0].caption, "Error");
+    const StepResult saved = log.SaveLog();
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(test::reportTexts(saved), std::vector<std::string>{"Wrong data type!!"});
+    EXPECT_EQ(saved.reports[0].caption, "Error");
 
-    CredentialLog again(path, prompter);
+    CredentialLog again(path);
     ASSERT_TRUE(again.LoadLog());
     ASSERT_EQ(again.count(), 3);
     EXPECT_EQ(again.entry(0).mac, "AA:00:00:00:00:01");
@@ -149,11 +150,11 @@ TEST_F(CredentialLogTest, SelectAndAppendGuardTheTable) {
     EXPECT_TRUE(log.SelectEntry(1));  // the free entry after the last
     EXPECT_TRUE(log.SelectEntry(0));
     for (int bad : {2, -1, 5000}) {
-        prompter.clear();
-        EXPECT_FALSE(log.SelectEntry(bad));
-        ASSERT_EQ(prompter.records().size(), 1u);
-        EXPECT_EQ(prompter.records()[0].caption, "Fatal Error");
-        EXPECT_EQ(prompter.records()[0].text, "Out of range of the database !");
+        const StepResult refused = log.SelectEntry(bad);
+        EXPECT_FALSE(refused);
+        ASSERT_EQ(refused.reports.size(), 1u);
+        EXPECT_EQ(refused.reports[0].caption, "Fatal Error");
+        EXPECT_EQ(refused.reports[0].text, "Out of range of the database !");
         EXPECT_EQ(log.currentIndex(), 0);
     }
     EXPECT_FALSE(log.StoreEntry("B", "i", "p", 7));
@@ -163,13 +164,11 @@ TEST_F(CredentialLogTest, SelectAndAppendGuardTheTable) {
     std::string full;
     for (int i = 0; i < 100000; ++i) full += CredentialLog::formatEntry(i + 1, {"M" + std::to_string(i), "i", "p"});
     writeLog(path, full);
-    prompter.clear();
-    ASSERT_TRUE(log.LoadLog());
+    ASSERT_TRUE(quietSuccess(log.LoadLog()));
     EXPECT_EQ(log.count(), 100000);
     EXPECT_EQ(log.FindMac("M99999"), 99999);
-    EXPECT_TRUE(log.AppendEntry() && log.StoreEntry("NEW", "i", "p", -1));
+    EXPECT_TRUE(quietSuccess(log.AppendEntry()) && quietSuccess(log.StoreEntry("NEW", "i", "p", -1)));
     EXPECT_EQ(log.FindMac("NEW"), 100000);
-    EXPECT_TRUE(prompter.records().empty());
 }
 
 TEST_F(CredentialLogTest, EntriesItCannotTakeStayInTheFile) {
@@ -177,10 +176,12 @@ TEST_F(CredentialLogTest, EntriesItCannotTakeStayInTheFile) {
     const std::string longToken = CredentialLog::formatEntry(2, {"BB", std::string(256, 'x'), "pw"});
     const std::string later = CredentialLog::formatEntry(3, {"CC", "id3", "pw3"});
     writeLog(path, good + longToken + later);
-    ASSERT_TRUE(log.LoadLog());
+    const StepResult partly = log.LoadLog();
+    ASSERT_TRUE(partly);
     EXPECT_EQ(log.count(), 1);
-    ASSERT_EQ(prompter.records().size(), 1u);
-    EXPECT_NE(prompter.records()[0].text.find("the entry at line 7 holds a text longer than 255 characters"),
+    ASSERT_EQ(partly.reports.size(), 1u);
+    EXPECT_EQ(partly.reports[0].icon, MessageIcon::Warning);
+    EXPECT_NE(partly.reports[0].text.find("the entry at line 7 holds a text longer than 255 characters"),
               std::string::npos);
 
     ASSERT_TRUE(log.AppendEntry());
@@ -189,16 +190,17 @@ TEST_F(CredentialLogTest, EntriesItCannotTakeStayInTheFile) {
     const std::string saved = readFile(path);
     EXPECT_NE(saved.find(std::string(256, 'x')), std::string::npos);
     EXPECT_NE(saved.find("MAC : CC "), std::string::npos);
-    CredentialLog again(path, prompter);
+    CredentialLog again(path);
     ASSERT_TRUE(again.LoadLog());
     EXPECT_EQ(again.FindMac("DD"), 1);  // new entries are written before the kept part
 
     // A damaged entry (its ID line is missing) is kept the same way.
     writeLog(path, good + "\n[2]\nMAC : EE \nPassword : x \n" + later);
-    prompter.clear();
-    ASSERT_TRUE(log.LoadLog());
+    const StepResult damaged = log.LoadLog();
+    ASSERT_TRUE(damaged);
     EXPECT_EQ(log.count(), 1);
-    EXPECT_NE(prompter.records()[0].text.find("the entry at line 7 is damaged"), std::string::npos);
+    ASSERT_EQ(damaged.reports.size(), 1u);
+    EXPECT_NE(damaged.reports[0].text.find("the entry at line 7 is damaged"), std::string::npos);
     ASSERT_TRUE(log.SaveLog());
     EXPECT_NE(readFile(path).find("MAC : CC "), std::string::npos);
 }
@@ -213,14 +215,14 @@ TEST_F(CredentialLogTest, ManagementFlowsNeverOverwriteAnotherDevice) {
     EXPECT_EQ(log.entry(0).mac, "AA");
     EXPECT_EQ(log.entry(0).password, "old");
     // A known device's entry takes the new texts, a new one is added; the file is written once.
-    ASSERT_TRUE(log.storeAll({{"AA", {"known", "new pw"}}, {"BB", {"typed", "changed"}}, {"ZZ", {"nobody", "x"}}}));
+    ASSERT_TRUE(quietSuccess(
+        log.storeAll({{"AA", {"known", "new pw"}}, {"BB", {"typed", "changed"}}, {"ZZ", {"nobody", "x"}}})));
     ASSERT_TRUE(log.LoadLog());
     ASSERT_EQ(log.count(), 3);
     EXPECT_EQ(log.entry(0).password, "new pw");
     EXPECT_EQ(log.entry(1).id, "typed");
     EXPECT_EQ(log.entry(1).password, "changed");
     EXPECT_EQ(log.FindMac("ZZ"), 2);
-    EXPECT_TRUE(prompter.records().empty());
 
     ASSERT_TRUE(log.ClearLog());
     EXPECT_EQ(readFile(path), "");
@@ -235,14 +237,13 @@ TEST_F(CredentialLogTest, TheLongestCredentialsARequestCarriesAreKept) {
     std::string password(255, ' ');
     for (std::size_t i = 0; i < password.size(); i += 2) password[i] = 'p';
     writeLog(path, CredentialLog::formatEntry(1, {"AA", "good", "pw"}));
-    ASSERT_TRUE(log.storeAll({{"BB", {id, password}}}));
-    CredentialLog again(path, prompter);
+    ASSERT_TRUE(quietSuccess(log.storeAll({{"BB", {id, password}}})));
+    CredentialLog again(path);
     ASSERT_TRUE(again.LoadLog());
     ASSERT_EQ(again.count(), 2);
     EXPECT_EQ(again.entry(1).id, id);
     EXPECT_EQ(again.entry(1).password, password);
     EXPECT_EQ(again.entry(0).password, "pw");
-    EXPECT_TRUE(prompter.records().empty());
 }
 
 TEST_F(CredentialLogTest, AFailedSaveLeavesTheFileWhole) {
@@ -255,19 +256,20 @@ TEST_F(CredentialLogTest, AFailedSaveLeavesTheFileWhole) {
     }
     {
         test::FileSizeLimit limit(64);  // the new content breaks off after 64 bytes
-        EXPECT_FALSE(log.SaveLog());
+        const StepResult failed = log.SaveLog();
+        EXPECT_FALSE(failed);
+        ASSERT_EQ(failed.reports.size(), 1u);
+        EXPECT_NE(failed.reports[0].text.find("Can't save the ID/password log!"), std::string::npos);
     }
     EXPECT_EQ(readFile(path), before);
-    ASSERT_EQ(prompter.records().size(), 1u);
-    EXPECT_NE(prompter.records()[0].text.find("Can't save the ID/password log!"), std::string::npos);
     // A log whose path is a folder cannot be written, not even by root.
     const std::string folder = path + ".d";
     ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-    CredentialLog blocked(folder, prompter);
-    prompter.clear();
-    EXPECT_FALSE(blocked.ClearLog());
-    ASSERT_EQ(prompter.records().size(), 1u);
-    EXPECT_EQ(prompter.records()[0].text.rfind("Can't clear the ID/password log!", 0), 0u);
+    CredentialLog blocked(folder);
+    const StepResult notCleared = blocked.ClearLog();
+    EXPECT_FALSE(notCleared);
+    ASSERT_EQ(notCleared.reports.size(), 1u);
+    EXPECT_EQ(notCleared.reports[0].text.rfind("Can't clear the ID/password log!", 0), 0u);
     struct stat st {};
     ASSERT_EQ(::stat(folder.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));

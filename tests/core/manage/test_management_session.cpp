@@ -38,7 +38,7 @@ TEST_F(SessionTest, ADeviceIsLoggedOnceWhenItAcceptsTypedCredentials) {
     session.RequestParameterValues(0);
     ASSERT_EQ(host.sent.size(), 1u);
     EXPECT_EQ(prompts("credentials").at(0).text, "[ Pump ]");
-    CredentialLog log(logPath, prompter);
+    CredentialLog log(logPath);
     log.LoadLog();
     EXPECT_EQ(log.count(), 0);  // typed, not yet accepted
     // Two copies of the reply (a duplicate): one entry, one set-up row.
@@ -108,7 +108,7 @@ TEST_F(SessionTest, RefusedCredentialsAreAskedAgainEvenForALoggedDevice) {
     const auto head = parseReplyHeader(host.sent[1].bytes, ByteOrder::Big);
     EXPECT_EQ(head->password, "right");
     // The log takes the typed credentials only once the device accepts them.
-    CredentialLog log(logPath, prompter);
+    CredentialLog log(logPath);
     log.LoadLog();
     EXPECT_EQ(log.entry(log.FindMac(pump.mac)).password, "admin");
     answer(1, CommandCode::GetValuesReply, deviceValues(kStatic));

@@ -10,7 +10,7 @@
 #include "core/common/text.h"
 #include "core/params/configuration_file.h"
 #include "support/file_size_limit.h"
-#include "support/scripted_prompter.h"
+#include "support/report_texts.h"
 #include "support/test_paths.h"
 
 namespace tarn {
@@ -52,11 +52,11 @@ TEST(ConfigurationFile, WritesTheFormatAndReadsItBack) {
 
     // Saved values come back as shown; nothing changed, so nothing is marked.
     std::vector<ConfigurationRow> rows = sampleRows();
-    test::ScriptedPrompter prompter;
-    ASSERT_TRUE(applyConfiguration(parsed, kSelection, rows, prompter));
+    const StepResult applied = applyConfiguration(parsed, kSelection, rows);
+    ASSERT_TRUE(applied);
+    EXPECT_TRUE(applied.reports.empty());
     EXPECT_EQ(rows[0].value, "Hall 2 east");
     for (const auto& row : rows) EXPECT_FALSE(row.modified);
-    EXPECT_TRUE(prompter.records().empty());
 
     // Tabs and line ends inside a value cannot split its token.
     std::vector<ConfigurationRow> tabbed{{"Location", "a\tb\nc", AccessMode::ReadWrite, false},
@@ -78,8 +78,7 @@ TEST(ConfigurationFile, WindowsLineEndsReadLikeUnixOnes) {
         EXPECT_EQ(crlf.entries[i].token, expected.entries[i].token);
     }
     std::vector<ConfigurationRow> rows = sampleRows();
-    test::ScriptedPrompter prompter;
-    ASSERT_TRUE(applyConfiguration(crlf, kSelection, rows, prompter));
+    ASSERT_TRUE(applyConfiguration(crlf, kSelection, rows));
     for (const auto& row : rows) EXPECT_FALSE(row.modified) << row.parameter;
 }
 
@@ -94,8 +93,7 @@ TEST(ConfigurationFile, LoadChangesOnlyWritableRowsAndMarksRealChanges) {
         "[1]\t <none>\n";
     std::vector<ConfigurationRow> rows = sampleRows();
     rows[2].value = "hidden value";
-    test::ScriptedPrompter prompter;
-    ASSERT_TRUE(applyConfiguration(parseConfiguration(file), kSelection, rows, prompter));
+    ASSERT_TRUE(applyConfiguration(parseConfiguration(file), kSelection, rows));
     EXPECT_EQ(rows[0].value, "Hall 3");
     EXPECT_TRUE(rows[0].modified);
     EXPECT_EQ(rows[1].value, "");  // emptied by the second entry for row 1
@@ -119,7 +117,6 @@ TEST(ConfigurationFile, PropertyTextsComeBackExactlyAndTheirOwnRestoreMarksNothi
         for (std::size_t n = rng() % 6; n > 0; --n) text += pieces[rng() % pieces.size()];
         return text;
     };
-    test::ScriptedPrompter prompter;
     for (int round = 0; round < 3000; ++round) {
         std::vector<ConfigurationRow> saved;
         for (int r = 0; r < 4; ++r)
@@ -130,10 +127,10 @@ TEST(ConfigurationFile, PropertyTextsComeBackExactlyAndTheirOwnRestoreMarksNothi
 
         std::vector<ConfigurationRow> other = saved, same = saved, older = saved;
         for (auto& row : other) row.value = "other";
-        ASSERT_TRUE(applyConfiguration(file, kSelection, other, prompter));
-        ASSERT_TRUE(applyConfiguration(file, kSelection, same, prompter));
+        ASSERT_TRUE(applyConfiguration(file, kSelection, other));
+        ASSERT_TRUE(applyConfiguration(file, kSelection, same));
         const ParsedConfiguration valueLinesOnly = parseConfiguration(text.substr(0, text.find("<exact>")));
-        ASSERT_TRUE(applyConfiguration(valueLinesOnly, kSelection, older, prompter));
+        ASSERT_TRUE(applyConfiguration(valueLinesOnly, kSelection, older));
         for (std::size_t r = 0; r < saved.size(); ++r) {
             EXPECT_EQ(other[r].value, saved[r].value) << text;
             EXPECT_EQ(other[r].modified, saved[r].value != "other");
@@ -142,7 +139,6 @@ TEST(ConfigurationFile, PropertyTextsComeBackExactlyAndTheirOwnRestoreMarksNothi
             EXPECT_EQ(older[r].value, saved[r].value);
         }
     }
-    EXPECT_TRUE(prompter.records().empty());
 }
 
 // Anything that is not a value line, also in the middle, refuses the whole file: nothing before it
@@ -156,23 +152,24 @@ TEST(ConfigurationFile, ADamagedFileIsRefusedWhole) {
         {"<exact>\n[0]\t Hall_9\n<exact>\n", "line 5 is not a value line"}};
     for (const auto& [tail, why] : cases) {
         std::vector<ConfigurationRow> rows = sampleRows();
-        test::ScriptedPrompter prompter;
-        EXPECT_FALSE(applyConfiguration(parseConfiguration(head + tail), kSelection, rows, prompter)) << tail;
+        const StepResult refused = applyConfiguration(parseConfiguration(head + tail), kSelection, rows);
+        EXPECT_FALSE(refused) << tail;
         EXPECT_EQ(rows[0].value, "Hall 2 east");
         EXPECT_FALSE(rows[0].modified);
-        ASSERT_EQ(prompter.records().size(), 1u);
-        EXPECT_EQ(prompter.records()[0].text, "The file is damaged: " + why + ". Nothing was loaded from it.");
+        EXPECT_EQ(test::reportTexts(refused),
+                  std::vector<std::string>{"The file is damaged: " + why + ". Nothing was loaded from it."});
     }
 }
 
 TEST(ConfigurationFile, RefusesAnotherProductOrVersion) {
     for (const char* file : {"1 \t 74 \t 1.3 \n[0]\t X\n", "1 \t 074 \t 1.2 \n[0]\t X\n", "", "x 74 1.2"}) {
         std::vector<ConfigurationRow> rows = sampleRows();
-        test::ScriptedPrompter prompter;
-        EXPECT_FALSE(applyConfiguration(parseConfiguration(file), kSelection, rows, prompter)) << file;
-        ASSERT_EQ(prompter.records().size(), 1u);
-        EXPECT_EQ(prompter.records()[0].caption, "Error");
-        EXPECT_EQ(prompter.records()[0].text, "Saved file not match. Wrong product id & version.");
+        const StepResult refused = applyConfiguration(parseConfiguration(file), kSelection, rows);
+        EXPECT_FALSE(refused) << file;
+        ASSERT_EQ(refused.reports.size(), 1u);
+        EXPECT_EQ(refused.reports[0].caption, "Error");
+        EXPECT_EQ(refused.reports[0].icon, MessageIcon::Critical);
+        EXPECT_EQ(refused.reports[0].text, "Saved file not match. Wrong product id & version.");
         EXPECT_EQ(rows[0].value, "Hall 2 east");
     }
 }
@@ -183,9 +180,8 @@ TEST(ConfigurationFile, SaveAndLoadThroughFiles) {
     EXPECT_EQ(configurationSavePath("/home/j.smith/hall"), "/home/j.smith/hall.CNF");
     EXPECT_EQ(configurationSavePath("/tmp/hall.txt"), "/tmp/hall.txt");
 
-    test::ScriptedPrompter prompter;
     const std::string path = dir + "/hall.CNF";
-    ASSERT_TRUE(SaveConfiguration(path, kSelection, sampleRows(), prompter));
+    ASSERT_TRUE(SaveConfiguration(path, kSelection, sampleRows()));
     EXPECT_EQ(readFile(path), formatConfiguration(kSelection, sampleRows()));
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
@@ -193,26 +189,28 @@ TEST(ConfigurationFile, SaveAndLoadThroughFiles) {
 
     std::vector<ConfigurationRow> rows = sampleRows();
     rows[0].value = "changed";
-    ASSERT_TRUE(LoadConfiguration(path, kSelection, rows, prompter));
+    const StepResult loaded = LoadConfiguration(path, kSelection, rows);
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(loaded.reports.empty());
     EXPECT_EQ(rows[0].value, "Hall 2 east");
     EXPECT_TRUE(rows[0].modified);
-    EXPECT_TRUE(prompter.records().empty());
 
-    EXPECT_FALSE(LoadConfiguration(dir + "/none.CNF", kSelection, rows, prompter));
-    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"File Open Error"});
+    const StepResult missing = LoadConfiguration(dir + "/none.CNF", kSelection, rows);
+    EXPECT_FALSE(missing);
+    EXPECT_EQ(test::reportTexts(missing), std::vector<std::string>{"File Open Error"});
 }
 
 TEST(ConfigurationFile, ARefusedOrFailedSaveKeepsTheOldFile) {
     const std::string dir = test::scratchDir().toStdString();
     const std::string path = dir + "/keep.CNF";
-    test::ScriptedPrompter prompter;
-    ASSERT_TRUE(SaveConfiguration(path, kSelection, sampleRows(), prompter));
+    ASSERT_TRUE(SaveConfiguration(path, kSelection, sampleRows()));
     const std::string before = readFile(path);
 
-    EXPECT_FALSE(SaveConfiguration(path, {0, "74", "1.2"}, {}, prompter));
-    EXPECT_FALSE(SaveConfiguration(path, {2, "ERROR", "1.2"}, {}, prompter));
-    EXPECT_FALSE(SaveConfiguration(path, {2, "74", "ERROR"}, {}, prompter));
-    EXPECT_EQ(prompter.messageTexts(),
+    // Each refusal has its one report (a save that is done reports nothing).
+    StepResult refused = SaveConfiguration(path, {0, "74", "1.2"}, {});
+    refused.add(SaveConfiguration(path, {2, "ERROR", "1.2"}, {}));
+    refused.add(SaveConfiguration(path, {2, "74", "ERROR"}, {}));
+    EXPECT_EQ(test::reportTexts(refused),
               (std::vector<std::string>{"No Selected Device !!", "You've selected other devices.!!",
                                         "You've selected other devices.!!"}));
     EXPECT_EQ(readFile(path), before);
@@ -221,17 +219,16 @@ TEST(ConfigurationFile, ARefusedOrFailedSaveKeepsTheOldFile) {
     {
         std::vector<ConfigurationRow> many(200, ConfigurationRow{"Parameter", "value", AccessMode::ReadWrite, false});
         test::FileSizeLimit limit(100);
-        prompter.clear();
-        EXPECT_FALSE(SaveConfiguration(path, {1, "74", "1.2"}, many, prompter));
+        EXPECT_EQ(test::reportTexts(SaveConfiguration(path, {1, "74", "1.2"}, many)),
+                  std::vector<std::string>{"File Open Error"});
     }
-    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"File Open Error"});
     EXPECT_EQ(readFile(path), before);
     // A path that is a folder cannot be written, not even by root; the folder stays as it was.
     const std::string folder = dir + "/folder.CNF";
     ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
-    prompter.clear();
-    EXPECT_FALSE(SaveConfiguration(folder, {1, "74", "1.2"}, {{"A", "B", AccessMode::ReadWrite, false}}, prompter));
-    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"File Open Error"});
+    EXPECT_EQ(
+        test::reportTexts(SaveConfiguration(folder, {1, "74", "1.2"}, {{"A", "B", AccessMode::ReadWrite, false}})),
+        std::vector<std::string>{"File Open Error"});
     struct stat st {};
     ASSERT_EQ(::stat(folder.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
@@ -239,9 +236,9 @@ TEST(ConfigurationFile, ARefusedOrFailedSaveKeepsTheOldFile) {
 
     // The load checks the selection too, and changes nothing when it fails.
     std::vector<ConfigurationRow> rows = sampleRows();
-    prompter.clear();
-    EXPECT_FALSE(LoadConfiguration(path, {0, "", ""}, rows, prompter));
-    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"No Selected Device !!"});
+    const StepResult unselected = LoadConfiguration(path, {0, "", ""}, rows);
+    EXPECT_FALSE(unselected);
+    EXPECT_EQ(test::reportTexts(unselected), std::vector<std::string>{"No Selected Device !!"});
 }
 
 }  // namespace

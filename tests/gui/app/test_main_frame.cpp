@@ -374,7 +374,7 @@ TEST_F(MainFrameTest, DeviceCommandsCheckTheSelectionFirst) {
 TEST_F(MainFrameTest, ClearEmptiesTheCredentialLogAndTheValueColumn) {
     const QString pwd = QDir(frame.state().writableDir).filePath("pwd.ini");
     {
-        CredentialLog log(pwd.toStdString(), prompter);
+        CredentialLog log(pwd.toStdString());
         log.LoadLog();
         log.AppendEntry();
         log.StoreEntry("00:50:C2:7A:10:01", "admin", "secret", -1);
@@ -384,7 +384,7 @@ TEST_F(MainFrameTest, ClearEmptiesTheCredentialLogAndTheValueColumn) {
     showRows();
     frame.action(CMainFrame::ID_CLEAR_LOG)->trigger();
     EXPECT_EQ(QFileInfo(pwd).size(), 0);
-    CredentialLog after(pwd.toStdString(), prompter);
+    CredentialLog after(pwd.toStdString());
     after.LoadLog();
     EXPECT_EQ(after.FindMac("00:50:C2:7A:10:01"), -1);
     EXPECT_EQ(list()->cellText(0, 2), QString());

@@ -4,7 +4,6 @@
 
 #include "core/common/bytes.h"
 #include "core/common/file_io.h"
-#include "core/common/silent_prompter.h"
 #include "core/params/dcf_parser.h"
 
 namespace tarnsim {
@@ -29,8 +28,7 @@ SimDefinitions::SimDefinitions(std::string folder) : folder_(std::move(folder)) 
         tableProblem_ = path + " cannot be read";
         return;
     }
-    tarn::SilentPrompter silent;
-    products_.loadFromText(file.text, path, silent);
+    products_.loadFromText(file.text, path);
 }
 
 DefinitionLookup SimDefinitions::find(int productId, int major, int minor) {
