@@ -1,5 +1,6 @@
 #include "gui/app/qt_prompter.h"
 
+#include <QEvent>
 #include <QMessageBox>
 
 #include "gui/manage/confirm_dlg.h"
@@ -26,18 +27,42 @@ QMessageBox::Icon toQt(MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// A report outlives the dialog that gave it: when that dialog closes while the report is still up (a
+// monitor that could not connect, a dialog ended by a lost link), the box moves to the window below.
+class ReportKeeper : public QObject {
+public:
+    ReportKeeper(QMessageBox* box, QWidget* owner) : QObject(box), box_(box) { owner->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Hide && box_->isVisible()) {
+            auto* owner = static_cast<QWidget*>(watched);
+            owner->removeEventFilter(this);
+            QWidget* below = owner->parentWidget() ? owner->parentWidget()->window() : nullptr;
+            box_->setParent(below, box_->windowFlags());
+            box_->open();
+        }
+        return false;
+    }
+
+private:
+    QMessageBox* box_;
+};
+
+QMessageBox* report(QWidget* owner, MessageIcon icon, const std::string& caption, const std::string& text) {
+    auto* box = new QMessageBox(toQt(icon), latin1(caption), latin1(text), QMessageBox::Ok, owner);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (owner) new ReportKeeper(box, owner->window());
+    return box;
+}
+
 }  // namespace
 
 void QtPrompter::showMessage(const std::string& caption, const std::string& text, MessageIcon icon) {
-    auto* box = new QMessageBox(toQt(icon), latin1(caption), latin1(text), QMessageBox::Ok, owner_);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    report(owner_, icon, caption, text)->open();
 }
 
 void QtPrompter::showNotice(const std::string& caption, const std::string& text, MessageIcon icon,
                             std::function<void()> closed) {
-    auto* box = new QMessageBox(toQt(icon), latin1(caption), latin1(text), QMessageBox::Ok, owner_);
-    box->setAttribute(Qt::WA_DeleteOnClose);
+    QMessageBox* box = report(owner_, icon, caption, text);
     QObject::connect(box, &QMessageBox::finished, box, [closed] { closed(); });
     box->open();
 }
