@@ -43,10 +43,7 @@ Site& site(int devices) {
     auto [it, added] = sites.try_emplace(devices);
     Site& made = it->second;
     if (!added) return made;
-    made.data = tarn::test::scratchDir();
-    const QDir source(tarn::test::dataDir());
-    for (const QString& name : source.entryList({"prodid.ini", "*.dcf"}, QDir::Files))
-        QFile::copy(source.filePath(name), made.data + '/' + name);
+    made.data = tarn::test::scratchDataDir();
     const QString fleetPath = made.data + QStringLiteral("/fleet-%1.json").arg(devices);
     QFile fleet(fleetPath);
     if (fleet.open(QIODevice::WriteOnly))

@@ -149,9 +149,8 @@ TEST_F(NetnsDiscovery, EveryInterfaceFindsTheSecondSubnetAndASetReachesItByMac) 
     EXPECT_EQ(names(all), (QStringList{"Near", "Second"}));  // Near answered twice and is listed once
 
     // A set to the MAC-addressed device goes out as a broadcast on the interface it answered on.
-    const QString data = scratchDir();
-    for (const QString& name : QDir(dataDir()).entryList({"prodid.ini", "*.dcf"}, QDir::Files))
-        ASSERT_TRUE(QFile::copy(dataDir() + '/' + name, data + '/' + name));
+    const QString data = scratchDataDir();
+    ASSERT_FALSE(data.isEmpty());
     const QStringList device{"--mac",
                              "02:10:00:00:00:03",
                              "--all-interfaces",

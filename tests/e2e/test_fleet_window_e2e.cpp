@@ -247,9 +247,7 @@ TEST_F(FleetWindowE2E, BackUpDevicesWritesAFilePerDeviceAndTheIndexWithoutHoldin
     EXPECT_EQ(resultLines()[0], "Back up | Site-4 | 127.0.0.154 | No reply | No reply");
 
     // The same bytes as tarnctl cnf save writes for the device.
-    const QString cli = scratchDir();
-    for (const QString& name : QDir(dataDir()).entryList({"prodid.ini", "*.dcf"}, QDir::Files))
-        QFile::copy(QDir(dataDir()).filePath(name), cli + '/' + name);
+    const QString cli = scratchDataDir();
     const RunResult saved = runProgram(tarnctlPath(), {"cnf", "save", cli + "/site2.CNF", "--address", "127.0.0.152",
                                                        "--device-port", QString::number(sim.devicePort()), "--data-dir",
                                                        cli, "--id", "admin", "--password", "admin", "--wait", "3000"});

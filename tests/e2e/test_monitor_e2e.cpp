@@ -32,10 +32,7 @@ protected:
         sim = new SimProcess;
         ASSERT_TRUE(sim->start({"--fleet", sourceDir() + "/tests/e2e/fleets/io.json", "--device-port", "0"}))
             << sim->output().toStdString();
-        for (const QString& line : sim->lines()) {
-            const QStringList parts = line.split(' ');
-            if (parts.size() == 3 && parts[0] == "io") (*ports)[parts[2]] = parts[1];
-        }
+        *ports = sim->ioEndpoints();
     }
     static void TearDownTestSuite() {
         delete sim;

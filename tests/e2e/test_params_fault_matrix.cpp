@@ -83,10 +83,7 @@ protected:
     }
     // The device's Location, read by tarnctl with a data folder of its own.
     QString deviceLocation(const char* address) {
-        const QString folder = scratchDir();
-        const QDir source(dataDir());
-        for (const QString& name : source.entryList({"prodid.ini", "*.dcf"}, QDir::Files))
-            QFile::copy(source.filePath(name), folder + '/' + name);
+        const QString folder = scratchDataDir();
         const RunResult r = runProgram(tarnctlPath(), {"params", "get", "--json", "--address", address, "--device-port",
                                                        QString::number(sim_->devicePort()), "--data-dir", folder,
                                                        "--id", "admin", "--password", "admin", "--wait", "3000"});

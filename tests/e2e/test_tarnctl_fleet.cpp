@@ -38,10 +38,8 @@ protected:
         ASSERT_TRUE(sim_->start({"--fleet", sourceDir() + "/tests/e2e/fleets/fleet_cli.json", "--device-port", "0",
                                  "--data-dir", dataDir(), "--fixed-clock"}))
             << sim_->output().toStdString();
-        data_ = scratchDir();
-        const QDir source(dataDir());
-        for (const QString& name : source.entryList({"prodid.ini", "*.dcf"}, QDir::Files))
-            ASSERT_TRUE(QFile::copy(source.filePath(name), data_ + '/' + name));
+        data_ = scratchDataDir();
+        ASSERT_FALSE(data_.isEmpty());
         CredentialLog log((data_ + "/pwd.ini").toStdString());
         log.LoadLog();
         for (const char* mac : {kPump1, kPump3, kPump4, kSensor, kGate}) {

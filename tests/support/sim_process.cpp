@@ -41,6 +41,15 @@ void SimProcess::stop() {
     }
 }
 
+std::map<QString, QString> SimProcess::ioEndpoints() const {
+    std::map<QString, QString> endpoints;
+    for (const QString& line : lines_) {
+        const QStringList parts = line.split(' ');
+        if (parts.size() == 3 && parts[0] == "io") endpoints[parts[2]] = parts[1];
+    }
+    return endpoints;
+}
+
 RunResult runProgram(const QString& program, const QStringList& args, int timeoutMs) {
     QProcess p;
     p.start(program, args);

@@ -2,6 +2,8 @@
 // "ready" line and stops it by its own process id when the test ends.
 #pragma once
 
+#include <map>
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -22,6 +24,8 @@ public:
     int devicePort() const { return devicePort_; }
     // Every line printed before the ready line.
     const QStringList& lines() const { return lines_; }
+    // Device name -> "address:port" of each I/O server, from the "io ADDRESS:PORT NAME" lines.
+    std::map<QString, QString> ioEndpoints() const;
     QString output() const { return lines_.join('\n') + '\n' + QString::fromLocal8Bit(errors_); }
     void stop();
 

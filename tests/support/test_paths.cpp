@@ -3,6 +3,8 @@
 #include <memory>
 #include <vector>
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 namespace tarn::test {
@@ -17,6 +19,14 @@ QString scratchDir() {
     static std::vector<std::unique_ptr<QTemporaryDir>> dirs;
     dirs.push_back(std::make_unique<QTemporaryDir>());
     return dirs.back()->path();
+}
+
+QString scratchDataDir() {
+    const QString dir = scratchDir();
+    const QDir source(dataDir());
+    for (const QString& name : source.entryList({"prodid.ini", "*.dcf"}, QDir::Files))
+        if (!QFile::copy(source.filePath(name), dir + '/' + name)) return {};
+    return dir;
 }
 
 }  // namespace tarn::test
