@@ -129,19 +129,29 @@ public:
     const CredentialStore& credentialStore() const { return *settings_.credentialStore; }
 
 private:
-    enum class Phase { Idle, Spacing, Device, Finished };
+    // Between: looking for the next device; Spacing: waiting for the spacing to start it; Device: one
+    // device in flight.
+    enum class Phase { Idle, Between, Spacing, Device };
     // Where a device is in its job.
     enum class Step { Read, Set, ReadAgain, Reboot };
     struct Current;
 
-    void nextDevice();
+    template <class F>
+    void intoSession(F call) {
+        ++handling_;
+        call();
+        --handling_;
+    }
+    void pump();
     void startDevice(const DeviceEntry& device);
-    void afterEvent();
+    void runStep(Step step);
     void stepDone();
-    void prepareChanges();
-    void deviceDone(DeviceOutcome outcome);
+    void writeBackup(DeviceOutcome& outcome);
+    bool prepareChanges(DeviceOutcome& outcome);
+    void deviceDone(const DeviceEntry& device, DeviceOutcome outcome);
     void finish();
     void dropSession();
+    int requestedCount() const;
     const std::vector<std::pair<std::string, std::string>>* valuesOf(const DeviceEntry& device) const;
 
     // ManagementHost of the device's session.
@@ -154,7 +164,6 @@ private:
     void setMonitorAddress(const std::string&) override {}
     void setMonitorPort(int) override {}
     void showProgress(const std::string&) override {}
-    void sessionEvent(const SessionEvent& event) override;
     void operationFinished(const OperationOutcomes& outcomes) override;
 
     // Prompter of the device's session.
@@ -173,6 +182,7 @@ private:
     bool cancelled_ = false;
     bool spaced_ = true;  // the spacing since the start of the last device is over
     std::size_t next_ = 0;
+    std::size_t devicesDone_ = 0;  // devices that had a session
     std::unique_ptr<Current> current_;
     int handling_ = 0;  // calls into the session on the stack
     bool askedOperator_ = false;
