@@ -259,7 +259,8 @@ void DeviceJob::writeBackup(DeviceOutcome& outcome) {
         outcome.message = "No values to save";
         return;
     }
-    const StepResult saved = saveConfiguration(request_.folder + "/" + file, {current_->device}, table);
+    // On disk all at once before the index is written (finish): not one flush per device.
+    const StepResult saved = saveConfiguration(request_.folder + "/" + file, {current_->device}, table, Flush::Later);
     static_cast<Prompter&>(*this).showReports(saved);
     if (!saved) {
         outcome.status = OutcomeStatus::Failed;
@@ -338,10 +339,14 @@ void DeviceJob::finish() {
     host_.stopTimer(JobTimer::Spacing);
     settings_.credentialStore->save(operator_);  // a failure is shown to the operator as it is
     std::string error;
-    if (request_.kind == JobKind::Backup &&
-        !writeFleetIndex(request_.folder + "/" + kFleetIndexFileName, outcomes_, productNames_, &error) &&
-        error.empty())
-        error = "not written";
+    if (request_.kind == JobKind::Backup) {
+        // The index speaks for the files only once they are on disk.
+        if (!flushFileSystem(request_.folder))
+            error = "the backups could not be flushed to disk";
+        else if (!writeFleetIndex(request_.folder + "/" + kFleetIndexFileName, outcomes_, productNames_, &error) &&
+                 error.empty())
+            error = "not written";
+    }
     host_.jobProgress(static_cast<int>(outcomes_.size()), requestedCount(), {});
     host_.jobFinished(outcomes_, error);
 }
