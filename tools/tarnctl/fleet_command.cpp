@@ -224,8 +224,8 @@ public:
             settings.definitions = o_.device.definitions;
             settings.credentialStore = o_.device.credentialStore;
             job_ = std::make_unique<tarn::DeviceJob>(static_cast<tarn::DeviceJobHost&>(*this), operator_, settings);
+            if (StopSignals::stopped()) job_->cancel();  // stopped while probing: no device is touched
             job_->start(std::move(request));
-            if (StopSignals::stopped()) job_->cancel();
         });
     }
 

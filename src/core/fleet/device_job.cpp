@@ -68,7 +68,7 @@ void DeviceJob::start(JobRequest request) {
     valuesByMac_.clear();
     for (const auto& [mac, values] : request_.values) valuesByMac_[macKey(mac)] = &values;
     outcomes_.clear();
-    cancelled_ = false;
+    cancelled_ = std::exchange(cancelBeforeStart_, false);
     spaced_ = true;
     next_ = 0;
     devicesDone_ = 0;
@@ -84,6 +84,7 @@ void DeviceJob::start(JobRequest request) {
 }
 
 void DeviceJob::cancel() {
+    if (!running()) cancelBeforeStart_ = true;
     if (!running() || cancelled_) return;
     cancelled_ = true;
     if (phase_ == Phase::Spacing) phase_ = Phase::Between;

@@ -116,7 +116,8 @@ public:
     ~DeviceJob() override;
 
     void start(JobRequest request);
-    // The device in flight finishes; the rest become cancelled.
+    // The device in flight finishes; the rest become cancelled. Before start(): the next start
+    // touches no device (a stop that came while the devices were being probed).
     void cancel();
     bool running() const { return phase_ != Phase::Idle; }
     bool cancelled() const { return cancelled_; }
@@ -180,6 +181,7 @@ private:
     std::map<std::string, const std::vector<std::pair<std::string, std::string>>*> valuesByMac_;
     Phase phase_ = Phase::Idle;
     bool cancelled_ = false;
+    bool cancelBeforeStart_ = false;
     bool spaced_ = true;  // the spacing since the start of the last device is over
     std::size_t next_ = 0;
     std::size_t devicesDone_ = 0;  // devices that had a session

@@ -204,6 +204,16 @@ TEST_F(DeviceJobTest, ACancelLetsTheDeviceInFlightFinishAndCancelsTheRest) {
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files,
               (std::vector<std::string>{"00-50-C2-00-00-11.CNF", "00-50-C2-00-00-12.CNF", "fleet.json", "pwd.ini"}));
+
+    // Stopped before it started (while the devices were probed): no device is touched.
+    host.finished.reset();
+    job.cancel();
+    request.folder = test::scratchDir().toStdString();
+    job.start(request);
+    EXPECT_EQ(host.sent.size(), 2u);
+    ASSERT_TRUE(host.finished.has_value());
+    ASSERT_EQ(host.finished->size(), 3u);
+    for (const DeviceOutcome& outcome : *host.finished) EXPECT_EQ(outcome.status, OutcomeStatus::Cancelled);
 }
 
 // Per-device values: a shared name is refused for that device alone, a value the device holds is not
