@@ -2,7 +2,7 @@
 // simulated site of 1,000 devices, --spacing 0 (setTiming(0, 3000) in the window), every device new
 // to pwd.ini, the same devices (those `tarnctl probe` lists). Reported: the time per device of each
 // (tarnctl's without its probe wait), and how long the window's event loop was kept from running
-// while it backed up (StallProbe).
+// while it backed up (StallProbe). Also how long the Results dock takes the outcomes of 10,000.
 #include <benchmark/benchmark.h>
 #include <memory>
 
@@ -16,6 +16,7 @@
 
 #include "gui/app/backup_driver.h"
 #include "gui/app/frame_state.h"
+#include "gui/app/results_dock.h"
 #include "support/scripted_prompter.h"
 #include "support/sim_process.h"
 #include "support/test_paths.h"
@@ -121,6 +122,30 @@ void BM_WindowBackup(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WindowBackup)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// The end of a backup of a large site in the window: the Results dock takes every device's outcome
+// at once, on the window's thread.
+void BM_ResultsOfALargeBackup(benchmark::State& state) {
+    tarn::OperationOutcomes outcomes;
+    for (int i = 0; i < state.range(0); ++i) {
+        tarn::DeviceEntry device;
+        device.name = "Pump" + std::to_string(i);
+        device.mac = QStringLiteral("02:17:00:00:%1:%2")
+                         .arg(i / 256, 2, 16, QChar('0'))
+                         .arg(i % 256, 2, 16, QChar('0'))
+                         .toUpper()
+                         .toStdString();
+        outcomes.push_back(
+            {device, "Back up", i % 100 ? tarn::OutcomeStatus::Ok : tarn::OutcomeStatus::NoReply, {}, {}});
+    }
+    QWidget window;
+    tarn::ResultsDock dock(&window);
+    for (auto _ : state) {
+        dock.newCommand();
+        dock.report(outcomes);
+    }
+}
+BENCHMARK(BM_ResultsOfALargeBackup)->Arg(10000)->Iterations(3)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
