@@ -131,7 +131,7 @@ int stopPipe[2] = {-1, -1};
 class StopSignals {
 public:
     explicit StopSignals(std::function<void()> stopped) {
-        if (::pipe(stopPipe) == 0) {
+        if (::pipe2(stopPipe, O_CLOEXEC) == 0) {
             ::fcntl(stopPipe[1], F_SETFL, O_NONBLOCK);
             notifier_ = std::make_unique<QSocketNotifier>(stopPipe[0], QSocketNotifier::Read);
             QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, stopped = std::move(stopped)] {
@@ -197,8 +197,9 @@ public:
             t->setSingleShot(true);
             QObject::connect(t.get(), &QTimer::timeout, [this, which] { job_->timerExpired(which); });
         }
-        QObject::connect(&socket_, &tarn::CDeviceSocket::socketReceive,
-                         [this](const tarn::Datagram& d) { job_->handleDatagram(tarn::asBytes(d.data)); });
+        QObject::connect(&socket_, &tarn::CDeviceSocket::socketReceive, [this](const tarn::Datagram& d) {
+            if (job_) job_->handleDatagram(tarn::asBytes(d.data));
+        });
     }
 
     // Probes, selects (`selected` may refuse the selection: false after its message, with the exit
