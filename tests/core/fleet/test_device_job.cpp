@@ -125,10 +125,13 @@ TEST_F(DeviceJobTest, ABackupReportsEveryRequestedDeviceOnceAndWritesTheIndexWho
     DeviceEntry twin = device("Twin", 5);
     request.selection.unreached = {{twin, {}, OutcomeStatus::Duplicate, "two devices answer with this MAC", {}},
                                    {DeviceEntry{}, {}, OutcomeStatus::NoReply, "No reply", {}}};
+    operatorPrompter.holdNextQuestion();  // the window answers later, from its event loop
     job.start(request);
     // The untouched devices are reported at once; the first device pwd.ini does not know asks the
     // operator, and the answer serves the others.
     EXPECT_EQ(host.finishedDevices, (std::vector<std::string>{"Twin duplicate", " no-reply"}));
+    EXPECT_TRUE(host.sent.empty());
+    ASSERT_TRUE(operatorPrompter.answerHeld());
     ASSERT_EQ(host.sent.size(), 1u);
     EXPECT_EQ(host.sent[0].address, "127.0.0.1");
     answerLast(CommandCode::GetValuesReply, {{"Device name", "Tank"}, {"Location", "Roof 7"}});
