@@ -265,6 +265,19 @@ TEST_F(DeviceJobTest, ASetSendsOnlyWhatDiffersToTheDevicesThatCanTakeIt) {
     EXPECT_EQ(host.sent.size(), before);
     ASSERT_TRUE(host.finished.has_value());
     EXPECT_EQ(host.finished->front().message, "2 rows differ: Location, Max connections");
+
+    // A reboot alone reads nothing first; the device is over with its answer.
+    host.finished.reset();
+    JobRequest reboot;
+    reboot.kind = JobKind::Reboot;
+    reboot.selection.devices = {device("Tank", 1)};
+    dry.start(reboot);
+    ASSERT_EQ(lastCommand(), CommandCode::Reboot);
+    EXPECT_FALSE(host.finished.has_value());
+    answerLast(dry, CommandCode::RebootDone, {});
+    ASSERT_TRUE(host.finished.has_value());
+    EXPECT_EQ(host.finished->front().status, OutcomeStatus::Ok);
+    EXPECT_EQ(host.finished->front().operation, "Reboot");
 }
 
 }  // namespace
