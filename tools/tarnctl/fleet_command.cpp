@@ -245,6 +245,7 @@ private:
         operator_.showMessage(caption, text, tarn::MessageIcon::None);
     }
     void deviceFinished(const tarn::DeviceResult& result) override {
+        tellFailure(result.outcome);
         printLine(o_, result.outcome);
         if (!dryRun_ || o_.json || result.outcome.status != tarn::OutcomeStatus::Ok) return;
         for (const tarn::RowChange& c : result.changes)
@@ -253,6 +254,19 @@ private:
     }
     void jobFinished(const tarn::OperationOutcomes& outcomes, const std::string& indexError) override {
         done_(outcomes, indexError);
+    }
+    // On standard error, as `params get` says it of one device.
+    void tellFailure(const tarn::DeviceOutcome& outcome) const {
+        const tarn::DeviceEntry& d = outcome.device;
+        const QString who = QStringLiteral("%1 (%2)").arg(latin1(d.name), latin1(d.ip));
+        if (outcome.status == tarn::OutcomeStatus::Refused)
+            fail(kExitDeviceFailure, QStringLiteral("%1 refused the ID or password").arg(who));
+        else if (outcome.status == tarn::OutcomeStatus::NoReply && !d.ip.empty())
+            fail(kExitNoReply, QStringLiteral("no reply from %1 within %2 ms").arg(who).arg(o_.device.waitMs));
+        else if (outcome.message == tarn::kNoCredentials)
+            fail(kExitDeviceFailure,
+                 QStringLiteral("no ID and password for %1 (MAC %2) in %3; give --id and --password")
+                     .arg(latin1(d.name), latin1(d.mac), latin1(o_.device.credentialStore->path())));
     }
 
     // The largest management reply the socket takes, as in the window.
