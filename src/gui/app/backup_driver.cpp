@@ -61,8 +61,8 @@ bool BackupDriver::start(std::vector<DeviceEntry> devices, const QString& folder
     progress_ = new QProgressDialog(QStringLiteral("Backing up %1 devices...").arg(total_), QStringLiteral("Cancel"), 0,
                                     total_, window_);
     progress_->setWindowTitle(QStringLiteral("Back up devices"));
-    // Not modal: a modal progress dialog handles events inside setValue(), in the middle of a step.
-    progress_->setWindowModality(Qt::NonModal);
+    // Not modal (shown, not opened: open() makes a dialog window-modal): a modal progress dialog
+    // handles events inside setValue().
     progress_->setMinimumDuration(0);
     progress_->setAutoClose(false);
     progress_->setAutoReset(false);
@@ -73,7 +73,7 @@ bool BackupDriver::start(std::vector<DeviceEntry> devices, const QString& folder
     };
     connect(progress_, &QProgressDialog::canceled, this, cancel);
     connect(progress_, &QDialog::rejected, this, cancel);
-    progress_->open();
+    progress_->show();
     JobRequest request;
     request.kind = JobKind::Backup;
     request.selection.devices = std::move(devices);
