@@ -60,7 +60,7 @@ public:
     bool sendTo(const QByteArray& bytes, quint16 port, const QString& address = {});
 
     // The longest stretch of reading and handing over in one go before the event loop runs again.
-    static constexpr int kSliceMs = 5;
+    static constexpr int kSliceMs = 2;
 
 signals:
     void socketReceive(const tarn::Datagram& datagram);
