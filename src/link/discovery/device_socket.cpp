@@ -56,9 +56,9 @@ void CDeviceSocket::record(TrafficDirection direction, const QByteArray& bytes, 
     sink->record(std::move(e));
 }
 
-void CDeviceSocket::readPending(const QElapsedTimer& slice, qint64 untilMs) {
+void CDeviceSocket::readPending(const QElapsedTimer& slice, qint64 untilNs) {
     for (bool first = true; socket_.hasPendingDatagrams(); first = false) {
-        if (!first && slice.elapsed() >= untilMs) return;  // the rest brings readyRead again
+        if (!first && slice.nsecsElapsed() >= untilNs) return;  // the rest brings readyRead again
         const qint64 size = socket_.pendingDatagramSize();
         if (size < 0 || static_cast<std::size_t>(size) > capacity_) {
             // Discarded: larger than any reply this socket expects.
@@ -82,7 +82,7 @@ void CDeviceSocket::onReadyRead() {
     inReadyRead_ = true;
     QElapsedTimer slice;
     slice.start();
-    readPending(slice, kSliceMs / 2);
+    readPending(slice, kSliceNs / 2);
     handOver(slice);
     if (outer) inReadyRead_ = false;
 }
@@ -107,7 +107,7 @@ void CDeviceSocket::handOver(const QElapsedTimer& slice) {
     if (handingOver_) return;  // the handler further up the stack hands these over when it returns
     handingOver_ = true;
     while (!pending_.empty()) {
-        if (slice.elapsed() >= kSliceMs) {
+        if (slice.nsecsElapsed() >= kSliceNs) {
             // The rest once the event loop has run: from the next readyRead while the system still
             // holds datagrams, else from a call of its own.
             if (!socket_.hasPendingDatagrams()) resumeLater();

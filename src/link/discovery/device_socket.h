@@ -12,7 +12,7 @@
 // nested event loop.
 //
 // A burst (100,000 devices answering one probe) is read and handed over a slice at a time: each
-// readyRead spends at most kSliceMs, reading for at most half of it and handing over what was read
+// readyRead spends at most kSliceNs, reading for at most half of it and handing over what was read
 // in the rest, and the event loop runs between the slices, so the window keeps drawing. What was
 // read and not yet handed over goes on from the event loop once the system's buffer is empty.
 //
@@ -60,7 +60,7 @@ public:
     bool sendTo(const QByteArray& bytes, quint16 port, const QString& address = {});
 
     // The longest stretch of reading and handing over in one go before the event loop runs again.
-    static constexpr int kSliceMs = 2;
+    static constexpr qint64 kSliceNs = 1'000'000;
 
 signals:
     void socketReceive(const tarn::Datagram& datagram);
@@ -69,10 +69,10 @@ signals:
 
 private:
     void onReadyRead();
-    // Hands over what was read until the slice has lasted kSliceMs.
+    // Hands over what was read until the slice has lasted kSliceNs.
     void handOver(const QElapsedTimer& slice);
-    // Reads at least one pending datagram, and more until the slice has lasted `untilMs`.
-    void readPending(const QElapsedTimer& slice, qint64 untilMs);
+    // Reads at least one pending datagram, and more until the slice has lasted `untilNs`.
+    void readPending(const QElapsedTimer& slice, qint64 untilNs);
     void resumeLater();
     void record(TrafficDirection direction, const QByteArray& bytes, const QHostAddress& peer, quint16 port) const;
 
