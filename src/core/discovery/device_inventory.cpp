@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <stdexcept>
 
 namespace tarn {
 
