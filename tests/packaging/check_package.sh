@@ -25,7 +25,7 @@ echo "-- lintian"
 lintian --fail-on error,warning --no-tag-display-limit "$deb" >"$tmp/lintian.log" 2>&1 ||
     { cat "$tmp/lintian.log"; fail "lintian"; }
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libqt6network6 libqt6serialport6 libc6; do
+for lib in libqt6widgets6 libqt6network6 libqt6serialport6 libqt6charts6 libc6; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 

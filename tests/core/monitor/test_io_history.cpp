@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "core/monitor/io_history.h"
+#include "core/monitor/trend_window.h"
 
 namespace tarn {
 namespace {
@@ -49,6 +50,40 @@ TEST(IoHistory, SampleKeepsEveryPortAndWritesTheCsvLine) {
     EXPECT_EQ(ioSampleCsvLine(s), "2026-12-07T21:50:02.125Z,ok,512,,1023,,1,0,,0,0,0,0,0,0,0,1,1,1,0,3,2,4,5,2,,1,0");
     EXPECT_EQ(ioSampleCsvLine(IoSample::withoutStatus(5, LinkSample::SettingMode)),
               "1970-01-01T00:00:00.005Z,setting mode,,,,,,,,,,,,,,,,,,,,,,,,,,");
+}
+
+TEST(TrendWindow, FollowsZoomsAndPansWithinTheRecording) {
+    TrendWindow w;
+    w.setExtent(0, 4000);  // shorter than the narrowest span: the span ends at the newest sample
+    EXPECT_EQ(w.from(), 4000 - TrendWindow::kMinSpanMs);
+    EXPECT_EQ(w.to(), 4000);
+    w.setExtent(0, 600'000);  // ten minutes: all of it while nothing was zoomed
+    EXPECT_EQ(w.from(), 0);
+    EXPECT_EQ(w.to(), 600'000);
+
+    w.zoom(0.5, 100'000);  // following: the right end stays on the newest sample
+    EXPECT_TRUE(w.following());
+    EXPECT_EQ(w.from(), 300'000);
+    w.setExtent(0, 602'000);
+    EXPECT_EQ(w.from(), 302'000);
+    EXPECT_EQ(w.to(), 602'000);
+
+    w.pan(-100'000);  // into the past: the view stands still while polls come
+    EXPECT_FALSE(w.following());
+    w.setExtent(0, 604'000);
+    EXPECT_EQ(w.from(), 202'000);
+    w.zoom(0.5, 277'000);  // around the anchor: it stays where it was in the view
+    EXPECT_EQ(w.to() - w.from(), 150'000);
+    EXPECT_EQ(w.from(), 239'500);  // a quarter into the view before and after
+    w.pan(-10'000'000);            // never before the first sample
+    EXPECT_EQ(w.from(), 0);
+    w.zoom(0.0001, 0);  // never narrower than the narrowest span
+    EXPECT_EQ(w.to() - w.from(), TrendWindow::kMinSpanMs);
+    w.pan(10'000'000);  // panning onto the newest sample follows again
+    EXPECT_TRUE(w.following());
+    EXPECT_EQ(w.to(), 604'000);
+    w.zoom(100, 0);  // never wider than the recording: all of it again
+    EXPECT_EQ(w.from(), 0);
 }
 
 }  // namespace
