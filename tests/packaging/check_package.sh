@@ -56,7 +56,7 @@ tarnctl_page=$(zcat "$usr/share/man/man1/tarnctl.1.gz" | sed -n '/^\.TP/{n;p}' |
 for entry in "probe " "dcf show FILE" "params get" "params set" "reboot DEVICE-OPTION" "cnf save FILE" "cnf load FILE" \
     "io LINK-OPTION... status" "io LINK-OPTION... config" "io LINK-OPTION... serial" "io LINK-OPTION... switch N on|off" \
     "io LINK-OPTION... run-mode | setting-mode" "io LINK-OPTION... output N" "io LINK-OPTION... input N" \
-    "io LINK-OPTION... adc N"; do
+    "io LINK-OPTION... adc N" "io LINK-OPTION... watch"; do
     awk -v e="$entry" 'index($0, e) == 1 { found = 1 } END { exit !found }' <<<"$tarnctl_page" ||
         fail "tarnctl(1) has no entry of its own for '$entry'"
 done
