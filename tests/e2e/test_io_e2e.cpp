@@ -417,7 +417,7 @@ TEST(SimIoMotion, WavesStayInRangeAndInputsToggle) {
         previous = state;
     }
     for (int k = 0; k < kIoAdcCount; ++k) EXPECT_GT(high[k] - low[k], 600) << k;
-    for (int i = 0; i < kIoInputCount; ++i) EXPECT_GE(toggles[i], 10) << i;
+    for (int i = 0; i < kIoInputCount; ++i) EXPECT_GE(toggles[i], 8) << i;  // every 10 to 66 s
     IoDeviceState again = initial;
     tarnsim::applyMotion(again, initial, 77, 600000);
     EXPECT_EQ(again.adcValue, state.adcValue);

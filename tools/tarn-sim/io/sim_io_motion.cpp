@@ -29,8 +29,8 @@ void applyMotion(tarn::IoDeviceState& state, const tarn::IoDeviceState& initial,
         state.adcValue[k] = std::clamp(static_cast<int>(std::lround(wave)) + noise, 0, 1023);
     }
     for (int i = 0; i < tarn::kIoInputCount; ++i) {
-        // Input i changes every 3 + 0.7 i seconds (plus a little per device).
-        const std::int64_t period = 3000 + 700 * i + seed % 500;
+        // Input i changes every 10 + 5 i seconds (plus up to a second per device).
+        const std::int64_t period = 10000 + 5000 * i + seed % 1000;
         state.inputOn[i] = initial.inputOn[i] != ((ms / period) % 2 == 1);
     }
 }
