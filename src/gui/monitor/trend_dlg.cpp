@@ -136,54 +136,102 @@ CTrendDlg::CTrendDlg(const IoHistory& history, QWidget* parent) : QDialog(parent
 }
 
 void CTrendDlg::takeNewSamples() {
-    const std::uint64_t total = history_.recorded();
-    if (total == seen_) return;
-    const std::uint64_t oldest = total - history_.size();
-    std::array<QList<QPointF>, kIoAdcCount> adcPoints;
-    std::array<QList<QPointF>, kIoInputCount> inputPoints;
-    std::array<double, kIoInputCount> lastLane{};
-    for (int i = 0; i < kIoInputCount; ++i) {
-        const QLineSeries* s = inputs_[static_cast<std::size_t>(i)];
-        lastLane[static_cast<std::size_t>(i)] = s->count() ? s->at(s->count() - 1).y() : -1;
-    }
-    for (std::uint64_t n = std::max(seen_, oldest); n < total; ++n) {
-        const IoSample& sample = history_.at(static_cast<std::size_t>(n - oldest));
-        const auto x = static_cast<double>(sample.timeMs());
-        for (int k = 0; k < kIoAdcCount; ++k)
-            if (sample.adcValue(k) != IoSample::kNoAdcValue) adcPoints[k].append({x, double(sample.adcValue(k))});
-        for (int i = 0; i < kIoInputCount; ++i) {
-            if (!inputKnown(sample.input(i))) continue;
-            const double y = laneValue(i, sample.input(i));
-            double& last = lastLane[static_cast<std::size_t>(i)];
-            if (last >= 0 && last != y) inputPoints[i].append({x, last});  // a step, not a slope
-            inputPoints[i].append({x, y});
-            last = y;
-        }
-    }
-    for (int k = 0; k < kIoAdcCount; ++k) adc_[static_cast<std::size_t>(k)]->append(adcPoints[k]);
-    for (int i = 0; i < kIoInputCount; ++i) inputs_[static_cast<std::size_t>(i)]->append(inputPoints[i]);
-    seen_ = total;
+    if (history_.recorded() == seen_) return;
+    seen_ = history_.recorded();
     if (history_.size() == 0) return;
-    const std::int64_t first = history_.at(0).timeMs();
-    dropOlderThan(first);
-    window_.setExtent(first, history_.at(history_.size() - 1).timeMs());
+    window_.setExtent(history_.at(0).timeMs(), history_.at(history_.size() - 1).timeMs());
     showWindow();
 }
 
-void CTrendDlg::dropOlderThan(std::int64_t firstMs) {
-    const auto drop = [firstMs](QLineSeries* s) {
-        int n = 0;
-        while (n < s->count() && s->at(n).x() < static_cast<double>(firstMs)) ++n;
-        if (n) s->removePoints(0, n);
-    };
-    for (QLineSeries* s : adc_) drop(s);
-    for (QLineSeries* s : inputs_) drop(s);
+// The samples from the last one before `ms` on (polls are recorded in time order).
+std::size_t CTrendDlg::indexBefore(std::int64_t ms) const {
+    std::size_t lo = 0, hi = history_.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (history_.at(mid).timeMs() < ms) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    return lo > 0 ? lo - 1 : 0;
+}
+
+// The series hold only what the view shows, so that a day of polls paints as fast as a minute: the
+// samples in the view and one beyond each edge; an ADC line keeps its lowest and highest value of
+// each pixel column, an input its changes.
+void CTrendDlg::plot() {
+    const std::size_t first = history_.size() ? indexBefore(window_.from()) : 0;
+    const std::size_t end = history_.size() ? std::min(history_.size(), indexBefore(window_.to()) + 2) : 0;
+    const double columnMs =
+        std::max(1.0, static_cast<double>(window_.to() - window_.from()) / std::max(100, adcView_->width()));
+    for (int k = 0; k < kIoAdcCount; ++k) {
+        QList<QPointF> points;
+        std::int64_t column = -1;
+        QPointF low, high;
+        const auto flush = [&] {
+            if (column < 0) return;
+            points.append(low.x() <= high.x() ? low : high);
+            if (low != high) points.append(low.x() <= high.x() ? high : low);
+        };
+        for (std::size_t n = first; n < end; ++n) {
+            const IoSample& sample = history_.at(n);
+            if (sample.adcValue(k) == IoSample::kNoAdcValue) continue;
+            const QPointF p(static_cast<double>(sample.timeMs()), sample.adcValue(k));
+            const auto c = static_cast<std::int64_t>(static_cast<double>(sample.timeMs() - window_.from()) / columnMs);
+            if (c != column) {
+                flush();
+                column = c;
+                low = high = p;
+            } else if (p.y() < low.y()) {
+                low = p;
+            } else if (p.y() > high.y()) {
+                high = p;
+            }
+        }
+        flush();
+        adc_[static_cast<std::size_t>(k)]->replace(points);
+    }
+    for (int i = 0; i < kIoInputCount; ++i) {
+        // A change is a step; more changes within one pixel column make one bar over the lane.
+        const double low = laneValue(i, PortStateCode::Off), high = laneValue(i, PortStateCode::On);
+        QList<QPointF> points;
+        double last = -1, lastX = 0, beforeStep = -1, stepX = 0;
+        std::int64_t stepColumn = -1;
+        qsizetype stepAt = 0;
+        for (std::size_t n = first; n < end; ++n) {
+            const IoSample& sample = history_.at(n);
+            if (!inputKnown(sample.input(i))) continue;
+            const double y = laneValue(i, sample.input(i));
+            lastX = static_cast<double>(sample.timeMs());
+            const auto c = static_cast<std::int64_t>((lastX - static_cast<double>(window_.from())) / columnMs);
+            if (last < 0) {
+                points.append({lastX, y});
+            } else if (y != last && c == stepColumn) {
+                points.resize(stepAt);
+                points.append({stepX, beforeStep});
+                if (y == beforeStep) points.append({stepX, beforeStep == low ? high : low});
+                points.append({stepX, y});
+            } else if (y != last) {
+                stepColumn = c;
+                stepAt = points.size();
+                stepX = lastX;
+                beforeStep = last;
+                points.append({lastX, last});  // a step, not a slope
+                points.append({lastX, y});
+            }
+            last = y;
+        }
+        if (last >= 0 && points.last().x() != lastX) points.append({lastX, last});
+        inputs_[static_cast<std::size_t>(i)]->replace(points);
+    }
 }
 
 void CTrendDlg::showWindow() {
     const QDateTime from = QDateTime::fromMSecsSinceEpoch(window_.from());
     const QDateTime to = QDateTime::fromMSecsSinceEpoch(window_.to());
     for (QDateTimeAxis* axis : timeAxes_) axis->setRange(from, to);
+    plot();
     const double kib = static_cast<double>(history_.bytes()) / 1024.0;
     state_->setText(QStringLiteral("%1 polls recorded (%2 KiB) · %3")
                         .arg(history_.size())

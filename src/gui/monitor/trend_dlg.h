@@ -48,7 +48,8 @@ protected:
 
 private:
     void showWindow();
-    void dropOlderThan(std::int64_t firstMs);
+    void plot();
+    std::size_t indexBefore(std::int64_t ms) const;
 
     const IoHistory& history_;
     std::uint64_t seen_ = 0;  // history_.recorded() when last taken in
