@@ -1,13 +1,20 @@
 // The I/O link end to end: CCommProcess and tarnctl against tarn-sim over loopback TCP and over
 // pseudo-terminals, with the simulator's fault knobs.
 #include <chrono>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include <QDateTime>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
 
 #include "core/iolink/io_commands.h"
 #include "link/iolink/comm_process.h"
@@ -15,6 +22,7 @@
 #include "support/sim_process.h"
 #include "support/test_paths.h"
 #include "support/wait.h"
+#include "tarn-sim/io/sim_io_motion.h"
 
 using namespace tarn;
 using namespace tarn::test;
@@ -34,7 +42,8 @@ class IoE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         sim = new SimProcess;
-        ASSERT_TRUE(sim->start({"--fleet", kIoFleet, "--device-port", "0"})) << sim->output().toStdString();
+        ASSERT_TRUE(sim->start({"--fleet", kIoFleet, "--device-port", "0", "--fixed-clock"}))
+            << sim->output().toStdString();
         for (const QString& line : sim->lines()) {
             const QStringList parts = line.split(' ');
             if (parts.size() != 3) continue;
@@ -337,3 +346,80 @@ TEST_F(IoE2E, TarnctlPortSettingsThroughTheDialogChains) {
 }
 
 }  // namespace
+
+// io watch: a line per poll, polls never closer than the interval, whole lines up to SIGINT (exit
+// 130), and a link that goes ends the watch with exit 2.
+TEST_F(IoE2E, TarnctlWatchCsvSigintAndALostLink) {
+    const QString plainLine = QStringLiteral(",ok,512,0,7,1023,1,0,0,0,0,0,0,0,0,0,0,1,0,1,0,0,0,0,0,0,0,0");
+    const QRegularExpression time(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z"));
+    RunResult csv = tarnctl("Plain", {"watch", "--interval", "0.2", "--count", "3", "--csv"});
+    ASSERT_EQ(csv.exitCode, 0) << csv.err.toStdString();
+    const QStringList lines = csv.out.split('\n');
+    ASSERT_EQ(lines.size(), 5) << csv.out.toStdString();  // header, three polls, the final newline
+    EXPECT_EQ(lines[0],
+              "time,link,adc1,adc2,adc3,adc4,in1,in2,in3,in4,in5,in6,in7,in8,in9,in10,in11,in12,"
+              "out1,out2,out3,out4,out5,out6,out7,out8,out9,out10");
+    QDateTime previous;
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_TRUE(time.match(lines[i]).hasMatch()) << lines[i].toStdString();
+        EXPECT_EQ(lines[i].mid(24), plainLine) << lines[i].toStdString();
+        const QDateTime at = QDateTime::fromString(lines[i].left(24), Qt::ISODateWithMs);
+        if (previous.isValid()) {
+            EXPECT_GE(previous.msecsTo(at), 190) << "polls closer than the interval";
+        }
+        previous = at;
+    }
+
+    QProcess watch;
+    const Endpoint e = io->at("Plain");
+    watch.start(tarnctlPath(),
+                {"io", "--host", e.host, "--port", QString::number(e.port), "watch", "--interval", "0.1", "--json"});
+    QByteArray out;
+    ASSERT_TRUE(waitUntil([&] { return (out += watch.readAllStandardOutput()).count('\n') >= 3; }));
+    ::kill(static_cast<pid_t>(watch.processId()), SIGINT);
+    ASSERT_TRUE(watch.waitForFinished(5000));
+    EXPECT_EQ(watch.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(watch.exitCode(), 130);
+    out += watch.readAllStandardOutput();
+    ASSERT_TRUE(out.endsWith('\n'));
+    for (const QByteArray& line : out.trimmed().split('\n')) {
+        const QJsonObject o = QJsonDocument::fromJson(line).object();
+        EXPECT_EQ(o.value("link").toString(), "ok") << line.toStdString();
+        EXPECT_EQ(o.value("adc").toArray().at(3).toObject().value("value").toInt(), 1023);
+    }
+
+    RunResult lost = tarnctl("Closer-5", {"watch", "--interval", "0.1"});
+    EXPECT_EQ(lost.exitCode, 2);
+    EXPECT_EQ(lost.out.count('\n'), 5) << lost.out.toStdString();  // the five replies before the close
+    EXPECT_TRUE(lost.err.startsWith(QLatin1String("tarnctl: link lost"))) << lost.err.toStdString();
+    RunResult refused = runProgram(tarnctlPath(), {"io", "--host", "127.0.0.201", "--port", "1", "watch"});
+    EXPECT_EQ(refused.exitCode, 2);
+    EXPECT_TRUE(refused.out.isEmpty());
+}
+
+// The simulator's moving ports over ten minutes of 2 s polls: every ADC port sweeps much of its
+// range without leaving it, every input toggles, and the same time gives the same values.
+TEST(SimIoMotion, WavesStayInRangeAndInputsToggle) {
+    IoDeviceState initial;
+    initial.inputOn[3] = true;
+    std::array<int, kIoAdcCount> low{1023, 1023, 1023, 1023}, high{};
+    std::array<int, kIoInputCount> toggles{};
+    IoDeviceState state = initial, previous = initial;
+    for (std::int64_t ms = 0; ms <= 600000; ms += 2000) {
+        tarnsim::applyMotion(state, initial, 77, ms);
+        for (int k = 0; k < kIoAdcCount; ++k) {
+            ASSERT_GE(state.adcValue[k], 0);
+            ASSERT_LE(state.adcValue[k], 1023);
+            low[k] = std::min(low[k], state.adcValue[k]);
+            high[k] = std::max(high[k], state.adcValue[k]);
+        }
+        for (int i = 0; i < kIoInputCount; ++i) toggles[i] += state.inputOn[i] != previous.inputOn[i];
+        previous = state;
+    }
+    for (int k = 0; k < kIoAdcCount; ++k) EXPECT_GT(high[k] - low[k], 600) << k;
+    for (int i = 0; i < kIoInputCount; ++i) EXPECT_GE(toggles[i], 8) << i;  // every 10 to 66 s
+    IoDeviceState again = initial;
+    tarnsim::applyMotion(again, initial, 77, 600000);
+    EXPECT_EQ(again.adcValue, state.adcValue);
+    EXPECT_EQ(again.inputOn, state.inputOn);
+}

@@ -15,7 +15,8 @@ class IoReplies : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         sim = new SimProcess;
-        ASSERT_TRUE(sim->start({"--fleet", sourceDir() + "/tests/e2e/fleets/io_replies.json", "--device-port", "0"}))
+        ASSERT_TRUE(sim->start(
+            {"--fleet", sourceDir() + "/tests/e2e/fleets/io_replies.json", "--device-port", "0", "--fixed-clock"}))
             << sim->output().toStdString();
         *endpoints = sim->ioEndpoints();
     }

@@ -30,7 +30,8 @@ class MonitorE2E : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         sim = new SimProcess;
-        ASSERT_TRUE(sim->start({"--fleet", sourceDir() + "/tests/e2e/fleets/io.json", "--device-port", "0"}))
+        ASSERT_TRUE(
+            sim->start({"--fleet", sourceDir() + "/tests/e2e/fleets/io.json", "--device-port", "0", "--fixed-clock"}))
             << sim->output().toStdString();
         *ports = sim->ioEndpoints();
     }

@@ -168,7 +168,7 @@ TEST(SimAtScale, AHundredAndTenThousandDevicesRunInAThousandFilesAndAnswerFromTh
     // The shell lowers both limits, also root's, before it becomes the simulator.
     SimProcess sim;
     ASSERT_TRUE(sim.start({"-c", "ulimit -n 1024 || exit 3; echo pid $$; exec \"$0\" \"$@\"", simPath(), "--fleet",
-                           fleetFile(), "--device-port", "0", "--data-dir", dataDir()},
+                           fleetFile(), "--device-port", "0", "--data-dir", dataDir(), "--fixed-clock"},
                           60000, "/bin/sh"))
         << sim.output().right(2000).toStdString();
     const int port = sim.devicePort();
@@ -244,7 +244,7 @@ TEST(SimAtScale, AHundredAndTenThousandDevicesRunInAThousandFilesAndAnswerFromTh
     EXPECT_EQ(wrong, 0) << firstWrong;
 
     // Two I/O connections on the one port, to two device addresses, each reach their own device: an
-    // output switched on through the first shows in its status only.
+    // output switched on through the first shows in its status only (--fixed-clock: the ports stand still).
     QTcpSocket first, second, stranger;
     first.connectToHost(QHostAddress(ip(127, 10, 0, 5)), ioPort);
     second.connectToHost(QHostAddress(io), ioPort);

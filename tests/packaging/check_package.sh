@@ -25,7 +25,7 @@ echo "-- lintian"
 lintian --fail-on error,warning --no-tag-display-limit "$deb" >"$tmp/lintian.log" 2>&1 ||
     { cat "$tmp/lintian.log"; fail "lintian"; }
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6widgets6 libqt6network6 libqt6serialport6 libc6; do
+for lib in libqt6widgets6 libqt6network6 libqt6serialport6 libqt6charts6 libc6; do
     grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 
@@ -56,7 +56,7 @@ tarnctl_page=$(zcat "$usr/share/man/man1/tarnctl.1.gz" | sed -n '/^\.TP/{n;p}' |
 for entry in "probe " "dcf show FILE" "params get" "params set" "reboot DEVICE-OPTION" "cnf save FILE" "cnf load FILE" \
     "io LINK-OPTION... status" "io LINK-OPTION... config" "io LINK-OPTION... serial" "io LINK-OPTION... switch N on|off" \
     "io LINK-OPTION... run-mode | setting-mode" "io LINK-OPTION... output N" "io LINK-OPTION... input N" \
-    "io LINK-OPTION... adc N"; do
+    "io LINK-OPTION... adc N" "io LINK-OPTION... watch"; do
     awk -v e="$entry" 'index($0, e) == 1 { found = 1 } END { exit !found }' <<<"$tarnctl_page" ||
         fail "tarnctl(1) has no entry of its own for '$entry'"
 done

@@ -1,5 +1,4 @@
 // tarn-sim: a simulated fleet of TARN devices on loopback, for tests, demos and training.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -7,38 +6,26 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSocketNotifier>
 #include <QTextStream>
 
 #include "link/common/command_line.h"
 #include "link/common/data_folders.h"
+#include "link/common/stop_signals.h"
 #include "tarn-sim/fleet_config.h"
 #include "tarn-sim/sim_fleet.h"
 
 namespace {
 
-int stopPipe[2] = {-1, -1};
-
-void onStopSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = ::write(stopPipe[1], &byte, 1);
-}
-
 // SIGTERM, SIGINT and SIGHUP end the event loop, so the fleet is destroyed normally: sockets close
 // and pseudo-terminals go away. The simulator also ends with the program that started it, even
 // when that program was killed.
 bool stopOnSignals(pid_t parent) {
-    if (::pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) return false;
-    auto* notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
-    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(), &QCoreApplication::quit);
-    struct sigaction action {};
-    action.sa_handler = onStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(sig, &action, nullptr);
+    if (!tarn::deliverStopSignals({SIGTERM, SIGINT, SIGHUP}, QCoreApplication::instance(),
+                                  [](int) { QCoreApplication::quit(); }))
+        return false;
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
     // The parent may have died before the request above took effect.
-    if (::getppid() != parent) onStopSignal(SIGTERM);
+    if (::getppid() != parent) ::raise(SIGTERM);
     return true;
 }
 
@@ -66,8 +53,9 @@ QString helpText() {
                "      --listen-broadcast ADDR   address on which broadcasts are received\n"
                "                                (default 127.255.255.255)\n"
                "      --data-dir DIR            read prodid.ini and the .dcf files from DIR\n"
-               "      --fixed-clock             the devices' up times stand still, so that two\n"
-               "                                reads of a device give the same values\n"
+               "      --fixed-clock             the devices' up times stand still and their I/O\n"
+               "                                ports do not move, so that two reads of a device\n"
+               "                                give the same values\n"
                "  -h, --help                    display this help and exit\n"
                "      --version                 output version information and exit\n"
                "\n"

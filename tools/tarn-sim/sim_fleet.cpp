@@ -65,6 +65,7 @@ bool SimFleet::startIo(const SimDeviceConfig& c, QString* error) {
         *error = QStringLiteral("device %1: %2").arg(QString::fromStdString(c.name), *error);
         return false;
     }
+    if (config_.fixedClock) io->moving = false;
     auto device = std::make_unique<SimIoDevice>(QString::fromStdString(c.name), QHostAddress(c.address), *io, this);
     SimIoServer* server = ioServerFor(static_cast<quint16>(io->port), device->address().toIPv4Address(), error);
     if (!server) {

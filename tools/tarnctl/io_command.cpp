@@ -2,10 +2,12 @@
 //
 //   tarnctl io (--host H --port P | --serial PATH [--baud N --parity n|e|o --data-bits 7|8
 //              --stop-bits 1|2]) <status [--json] | switch N on|off | config [--json] |
-//              serial [--json] | run-mode | setting-mode | output N ... | input N ... | adc N ...>
+//              serial [--json] | run-mode | setting-mode | output N ... | input N ... | adc N ... |
+//              watch [--interval S] [--count N] [--csv | --json]>
 //
 // Exit codes: 0 success; 1 the device answered with a result other than success (the result
-// character is printed), or gave no valid answer; 2 bad usage or a link failure.
+// character is printed), or gave no valid answer; 2 bad usage or a link failure; watch: 130 or
+// 143 when SIGINT or SIGTERM stopped it.
 #include <functional>
 #include <optional>
 #include <string>
@@ -56,7 +58,7 @@ int runIo(const QStringList& args) {
         value = o->words[2] == "on" ? 0 : 1;
     } else if (!portCommand &&
                (o->words.size() != 1 ||
-                !QStringList({"status", "config", "serial", "run-mode", "setting-mode"}).contains(command))) {
+                !QStringList({"status", "config", "serial", "run-mode", "setting-mode", "watch"}).contains(command))) {
         return usageError(QStringLiteral("unknown io command '%1'").arg(o->words.join(' ')));
     }
 
@@ -141,6 +143,10 @@ int runIo(const QStringList& args) {
     const auto start = [&] {
         if (portCommand) {
             portRun = startPortCommand(*o, engine, session);
+            return;
+        }
+        if (command == "watch") {
+            portRun = startWatch(*o, engine, session);
             return;
         }
         if (command == "status") {

@@ -11,9 +11,9 @@ namespace tarnctl {
 namespace {
 
 // Options that take one value, and those of the port commands that take their own.
-const QStringList kValueOptions = {"--host",           "--port",      "--serial",   "--baud",     "--parity",
-                                   "--data-bits",      "--stop-bits", "--macro",    "--delay-on", "--delay-off",
-                                   "--power-recovery", "--switch",    "--reference"};
+const QStringList kValueOptions = {"--host",           "--port",      "--serial",    "--baud",     "--parity",
+                                   "--data-bits",      "--stop-bits", "--macro",     "--delay-on", "--delay-off",
+                                   "--power-recovery", "--switch",    "--reference", "--interval", "--count"};
 
 bool portOption(PortOptions& p, const QString& a, const QStringList& args, int& i, QString* error) {
     auto value = [&] { return args[++i].toLatin1().toStdString(); };
@@ -97,6 +97,15 @@ std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error)
         bool ok = true;
         if (a == "--json") {
             o.json = true;
+        } else if (a == "--csv") {
+            o.csv = true;
+        } else if (a == "--interval") {
+            const double seconds = args[++i].toDouble(&ok);
+            ok = ok && seconds >= 0.1 && seconds <= 86400;
+            o.intervalMs = static_cast<int>(seconds * 1000 + 0.5);
+        } else if (a == "--count") {
+            o.count = args[++i].toInt(&ok);
+            ok = ok && o.count >= 1;
         } else if (a == "--host") {
             o.host = args[++i];
         } else if (a == "--port") {
@@ -133,10 +142,14 @@ std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error)
         *error = "give exactly one of --host H --port P or --serial PATH";
         return std::nullopt;
     }
+    if (o.json && o.csv) {
+        *error = "give only one of --json and --csv";
+        return std::nullopt;
+    }
     if (o.words.isEmpty()) {
         *error =
             "io needs a command: status, switch N on|off, config, serial, run-mode, setting-mode, output N, "
-            "input N or adc N";
+            "input N, adc N or watch";
         return std::nullopt;
     }
     return o;

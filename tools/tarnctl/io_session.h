@@ -35,6 +35,9 @@ struct IoOptions {
     QString serial;
     tarn::SerialSettings line;
     bool json = false;
+    bool csv = false;       // watch --csv
+    int intervalMs = 2000;  // watch --interval S (seconds, fractions allowed)
+    int count = 0;          // watch --count N; 0: until stopped
     PortOptions portOptions;
     QStringList words;  // the subcommand and its arguments
 };
@@ -88,6 +91,9 @@ std::string jsonNumbers(const Array& values) {
     }
     return out + "]";
 }
+
+// io watch: a status line every interval until stopped or --count polls; ends with IoSession::finish.
+std::shared_ptr<void> startWatch(const IoOptions& o, tarn::CCommProcess& engine, IoSession& session);
 
 // The port commands: output N, input N, adc N (io_port_command.cpp). checkPortCommand: 0, or the
 // exit code of a bad use (its message printed), before any link is opened.

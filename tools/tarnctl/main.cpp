@@ -39,7 +39,9 @@ const Command kCommands[] = {
      "             [--delay-on T|--delay-off T|--pulse ON OFF|--no-delay-pulse] [--power-recovery on|off]\n"
      "           input N [--enable|--disable]\n"
      "           adc N [--level|--switch LEVEL] [--reference avcc|inside|outside]\n"
-     "           (a port command without options shows the port's settings)"},
+     "           (a port command without options shows the port's settings)\n"
+     "           watch [--interval S] [--count N] [--csv|--json]: a status line per poll until\n"
+     "             stopped (SIGINT: exit 130) or N polls"},
 };
 
 QString helpText() {

@@ -23,4 +23,26 @@ PortStateCode portStateCodeFromChar(char c) {
     }
 }
 
+char portStateChar(PortStateCode code) {
+    switch (code) {
+        case PortStateCode::On:
+            return '1';
+        case PortStateCode::OnWithLevel:
+            return '9';
+        case PortStateCode::Off:
+            return '0';
+        case PortStateCode::DelayOn:
+            return '3';
+        case PortStateCode::DelayOff:
+            return '4';
+        case PortStateCode::Macro:
+            return '2';
+        case PortStateCode::Pulse:
+            return '5';
+        case PortStateCode::NoChange:
+            break;
+    }
+    return 0;
+}
+
 }  // namespace tarn

@@ -30,6 +30,8 @@ enum class PortStateCode : std::int32_t {
 };
 
 PortStateCode portStateCodeFromChar(char c);
+// The character a code stands for, or 0 for NoChange (which many characters give).
+char portStateChar(PortStateCode code);
 
 // The parts of IoConfig that the device reports as a whole. A block counts as read once a complete
 // reply with result "0" has filled it: the answer to its read, or the echo that answers its write.

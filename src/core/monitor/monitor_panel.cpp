@@ -108,7 +108,18 @@ void MonitorPanel::toDialog(int index, int result) {
     if (linkDown() && wasRunning && dialog_ == chain && !chain->running()) host_.closePortDialog();
 }
 
+void MonitorPanel::record(const IoSample& sample) {
+    history_.record(sample);
+    host_.sampleRecorded();
+}
+
 void MonitorPanel::onStatusResult(int result) {
+    if (result == kIoResultSuccess) {
+        record(IoSample::fromStatus(host_.nowMs(), io_.status()));
+    } else if (!linkDown()) {  // a loss is recorded once, when it is told
+        record(IoSample::withoutStatus(host_.nowMs(),
+                                       result == kIoResultSettingMode ? LinkSample::SettingMode : LinkSample::NoReply));
+    }
     if (result == kIoResultSuccess) {
         ports_.applyStatus(io_.status());
         // The timer stays stopped while a dialog or a question is open: nothing polls then.
@@ -195,6 +206,7 @@ void MonitorPanel::onLinkLost() {
         return;  // closing, or the same loss is already being dealt with
     }
     host_.stopPollTimer();
+    record(IoSample::withoutStatus(host_.nowMs(), LinkSample::Lost));
     // The title says what the link does while the question is open; what was shown is history.
     setTitle(kTitleFail);
     ports_.forget();

@@ -30,13 +30,19 @@
 // and polling resumes with a status read when it closes. A poll is not queued while the previous
 // one is still waiting, so a silent device never makes the queue grow. The device's lights are
 // lit while it answers and dark once the title says the link failed.
+//
+// Every status result (a poll's, or a switch's, which carries the status too) and every loss of the
+// link is recorded in history(), whether or not a chart shows it.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <string_view>
 
 #include "core/common/liveness.h"
 #include "core/common/prompter.h"
 #include "core/iolink/io_requester.h"
+#include "core/monitor/io_history.h"
 #include "core/monitor/panel_ports.h"
 
 namespace tarn {
@@ -79,6 +85,14 @@ public:
     virtual void postReconnectQuestion() = 0;
     // A good status reply came: the window shows when.
     virtual void goodStatusReceived() {}
+    // A poll's outcome was added to the recording.
+    virtual void sampleRecorded() {}
+    // Milliseconds since the epoch, the time of each recorded sample.
+    virtual std::int64_t nowMs() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::system_clock::now().time_since_epoch())
+            .count();
+    }
 };
 
 // Failed configuration reads in a row: one count for the whole program, kept across monitors.
@@ -122,6 +136,8 @@ public:
     void setMonitorInterval(int seconds) { monitorInterval_ = seconds; }
 
     const PanelPorts& ports() const { return ports_; }
+    // Every status poll of this monitor, good or not, and each loss of the link.
+    const IoHistory& history() const { return history_; }
     int missedPolls() const { return missedPolls_; }
     bool readConfigNext() const { return readConfigNext_; }
     Phase phase() const { return phase_; }
@@ -148,12 +164,14 @@ private:
     void askSettingMode();
     void settingModeAnswered(bool runMode);
     void passToDialog(int index, int result, PortKind kind);
+    void record(const IoSample& sample);
 
     MonitorPanelHost& host_;
     IoRequester& io_;
     Prompter& prompter_;
     int& configReadFailures_;
     PanelPorts ports_;
+    IoHistory history_;
     Phase phase_ = Phase::Running;
     int monitorInterval_ = 2;
     int missedPolls_ = 0;

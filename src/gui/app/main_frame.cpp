@@ -489,7 +489,8 @@ void CMainFrame::onAbout() {
                        "<h3>TARN Manager %1</h3>"
                        "<p>Discover, configure and monitor TARN remote I/O devices.</p>"
                        "<p>Copyright &copy; 2026 TARN Manager developers.<br>"
-                       "Licence: Expat (MIT). The software is provided \"as is\", without warranty of any kind.")
+                       "Licence: GNU General Public License, version 3 or (at your option) any later version "
+                       "(GPL-3.0-or-later). The software comes with no warranty of any kind.")
                        .arg(cli::version().toHtmlEscaped());
     // An installed program has the licence's full text beside its other documents.
     const QString copyright =

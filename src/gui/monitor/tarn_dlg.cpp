@@ -11,6 +11,7 @@
 #include "gui/monitor/set_monitor_time_dlg.h"
 #include "gui/monitor/tarn_confirm_dlg.h"
 #include "gui/monitor/tarn_wnd.h"
+#include "gui/monitor/trend_dlg.h"
 
 namespace tarn {
 
@@ -34,12 +35,14 @@ CTARNDlg::CTARNDlg(const FrameState& frame, const QString& intervalPath, QWidget
     auto* row = new QHBoxLayout;
     interval_ = new QPushButton(QStringLiteral("Setting Monitor Interval"), this);
     serial_ = new QPushButton(QStringLiteral("Confirming Serial/Firmware"), this);
+    trendButton_ = new QPushButton(QStringLiteral("Trend"), this);
     auto* close = new QPushButton(QStringLiteral("Close"), this);
-    for (QPushButton* b : {interval_, serial_, close}) b->setAutoDefault(false);
+    for (QPushButton* b : {interval_, serial_, trendButton_, close}) b->setAutoDefault(false);
     serial_->setVisible(frame.linkMode == LinkMode::Serial);
     lastStatus_ = new QLabel(QStringLiteral("No good status yet"), this);
     row->addWidget(interval_);
     row->addWidget(serial_);
+    row->addWidget(trendButton_);
     row->addStretch();
     row->addWidget(lastStatus_);
     row->addStretch();
@@ -49,6 +52,7 @@ CTARNDlg::CTARNDlg(const FrameState& frame, const QString& intervalPath, QWidget
 
     connect(interval_, &QPushButton::clicked, this, &CTARNDlg::OnSettingMonitorInterval);
     connect(serial_, &QPushButton::clicked, this, &CTARNDlg::OnConfirmingSerialFirmware);
+    connect(trendButton_, &QPushButton::clicked, this, &CTARNDlg::OnTrend);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(panel_, &CTARNWnd::titleChanged, this, &QWidget::setWindowTitle);
     connect(panel_, &CTARNWnd::lastGoodStatusChanged, lastStatus_, &QLabel::setText);
@@ -82,8 +86,23 @@ void CTARNDlg::OnConfirmingSerialFirmware() {
     dialog->run();
 }
 
+void CTARNDlg::OnTrend() {
+    if (!trend_) {
+        trend_ = new CTrendDlg(panel_->panel().history(), this);
+        // The chart follows while it shows; a hidden one catches up when it shows again.
+        connect(panel_, &CTARNWnd::historyGrew, trend_, [this] {
+            if (trend_->isVisible()) trend_->takeNewSamples();
+        });
+    }
+    trend_->takeNewSamples();
+    trend_->show();
+    trend_->raise();
+    trend_->activateWindow();
+}
+
 void CTARNDlg::done(int result) {
     panel_->Disconnect();
+    if (trend_) trend_->close();
     QDialog::done(result);
 }
 

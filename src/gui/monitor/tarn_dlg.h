@@ -1,6 +1,7 @@
 // CTARNDlg: the I/O monitor dialog. It hosts the panel (CTARNWnd), chooses the poll interval
 // (CSetMonitorTimeDlg) and, on a serial link, reads the serial number and firmware version
-// (CTARNConfirmDlg). Closing it, by any way, closes the link.
+// (CTARNConfirmDlg), and opens the Trend view of the panel's recording (CTrendDlg). Closing it, by
+// any way, closes the link and the Trend view.
 #pragma once
 
 #include <QDialog>
@@ -12,6 +13,7 @@ namespace tarn {
 
 struct FrameState;
 class CTARNWnd;
+class CTrendDlg;
 
 class CTARNDlg : public QDialog {
     Q_OBJECT
@@ -22,10 +24,15 @@ public:
     CTARNWnd* panel() const { return panel_; }
     QPushButton* intervalButton() const { return interval_; }
     QPushButton* serialButton() const { return serial_; }
+    QPushButton* trendButton() const { return trendButton_; }
+    // The Trend view once it has been opened.
+    CTrendDlg* trend() const { return trend_; }
     QLabel* lastStatus() const { return lastStatus_; }
 
     void OnSettingMonitorInterval();
     void OnConfirmingSerialFirmware();
+    // Shows the Trend view (modeless), or raises it when it is open.
+    void OnTrend();
     void done(int result) override;
 
 protected:
@@ -36,6 +43,8 @@ private:
     CTARNWnd* panel_;
     QPushButton* interval_;
     QPushButton* serial_;
+    QPushButton* trendButton_;
+    CTrendDlg* trend_ = nullptr;
     QLabel* lastStatus_;
     bool started_ = false;
 };

@@ -48,6 +48,8 @@ signals:
     void serialFirmwareCloseRequested();
     // When the device last gave a good status, as the monitor shows it.
     void lastGoodStatusChanged(const QString& text);
+    // A poll's outcome was added to panel().history().
+    void historyGrew();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -67,6 +69,7 @@ private:
     void closeSerialFirmware() override;
     void postReconnectQuestion() override;
     void goodStatusReceived() override;
+    void sampleRecorded() override { emit historyGrew(); }
 
     const FrameState& frame_;
     const QString intervalPath_;

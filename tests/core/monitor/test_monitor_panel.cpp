@@ -49,6 +49,8 @@ struct FakeHost : MonitorPanelHost {
     void postReconnectQuestion() override { ++questionsPosted; }
     int goodStatuses = 0;
     void goodStatusReceived() override { ++goodStatuses; }
+    std::int64_t clock = 0;
+    std::int64_t nowMs() override { return clock += 2000; }
 };
 
 struct PanelTest : ::testing::Test {
@@ -169,6 +171,27 @@ TEST_F(PanelTest, SixthMissedPollTurnsTheTitleAndPollsNeverPileUp) {
     EXPECT_EQ(host.title, "TARN - Communication normality");
     EXPECT_TRUE(panel.lightsOn());
     EXPECT_EQ(panel.missedPolls(), 0);
+}
+
+TEST_F(PanelTest, RecordsEveryStatusResultAndEachLossOnce) {
+    io.device.state().adcValue = {1, 2, 3, 1023};
+    io.device.state().inputOn[4] = true;
+    panel.start(2);
+    io.silent = true;
+    panel.onPollTimer();
+    io.timeOut();
+    io.silent = false;
+    io.device.state().settingMode = true;
+    prompter.holdNextQuestion();
+    panel.onPollTimer();
+    loseLink();  // a poll fails with the link: told once, as the loss
+    const IoHistory& h = panel.history();
+    std::vector<std::string> links;
+    for (std::size_t i = 0; i < h.size(); ++i) links.push_back(linkSampleText(h.at(i).link()));
+    EXPECT_EQ(links, (std::vector<std::string>{"ok", "no reply", "setting mode", "lost"}));
+    EXPECT_EQ(h.at(0).adcValue(3), 1023);
+    EXPECT_EQ(h.at(0).input(4), PortStateCode::On);
+    EXPECT_EQ(h.at(3).timeMs(), 8000);
 }
 
 TEST_F(PanelTest, FailedConfigurationReadsRetryFourTimesThenShowEverythingOff) {

@@ -323,7 +323,8 @@ TEST_F(MainFrameTest, TheHelpMenuShowsTheVersionLicenceAndQt) {
     EXPECT_EQ(title, QStringLiteral("About TARN Manager"));
     EXPECT_TRUE(text.contains(QRegularExpression("TARN Manager \\d+\\.\\d+\\.\\d+"))) << text.toStdString();
     EXPECT_TRUE(text.contains(tarn::cli::version())) << text.toStdString();
-    EXPECT_TRUE(text.contains("Licence: Expat (MIT)")) << text.toStdString();
+    EXPECT_TRUE(text.contains("Licence: GNU General Public License, version 3 or (at your option) any later version"))
+        << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("Qt %1").arg(qVersion()))) << text.toStdString();
 
     tarn::test::whenModal<QMessageBox>([&](QMessageBox* box) {

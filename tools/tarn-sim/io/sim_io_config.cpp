@@ -31,6 +31,7 @@ std::optional<SimIoConfig> parseSimIoConfig(const QJsonObject& device, QString* 
         return std::nullopt;
     }
     c.pty = io.value("pty").toBool(false);
+    c.moving = io.value("moving").toBool(true);
 
     tarn::IoDeviceState& s = c.initial;
     s.serialNumber = io.value("serialNumber").toString().toStdString();

@@ -26,8 +26,9 @@ struct SimIoFaults {
 };
 
 struct SimIoConfig {
-    int port = 0;      // TCP port on the device's address; 0 lets the system choose
-    bool pty = false;  // also serve on a pseudo-terminal
+    int port = 0;        // TCP port on the device's address; 0 lets the system choose
+    bool pty = false;    // also serve on a pseudo-terminal
+    bool moving = true;  // ADC values wave and inputs toggle (sim_io_motion.h); false: as set below
     SimIoFaults faults;
     tarn::IoDeviceState initial;
 };

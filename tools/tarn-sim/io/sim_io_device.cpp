@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "core/iolink/io_frame.h"
+#include "tarn-sim/io/sim_io_motion.h"
 
 namespace tarnsim {
 
@@ -30,6 +31,7 @@ SimIoDevice::~SimIoDevice() {
 
 bool SimIoDevice::start(quint16 port, QString* error) {
     port_ = port;
+    age_.start();
     return !config_.pty || openPty(error);
 }
 
@@ -113,6 +115,8 @@ void SimIoDevice::handleFrame(const std::shared_ptr<Channel>& ch, std::string_vi
         }
         ch->nakFrame.clear();
     }
+    if (config_.moving)
+        applyMotion(model_.state(), config_.initial, static_cast<std::uint32_t>(qHash(name_)), age_.elapsed());
     // answer12: whatever was asked, the answer is an enable-status reply.
     std::string reply = model_.answerFrame(f.answer12 ? *tarn::buildIoFrame("130") : frame);
     if (f.silentAfterSettingMode && tarn::checkIoFrame(frame) && tarn::ioFramePayload(frame) == "040")

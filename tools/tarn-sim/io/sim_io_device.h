@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QPointer>
@@ -59,6 +60,7 @@ private:
     QHostAddress address_;
     SimIoConfig config_;
     tarn::IoDeviceModel model_;
+    QElapsedTimer age_;  // since the device started: the time of its motion
     quint16 port_ = 0;
     int ptyMaster_ = -1;
     int ptySlave_ = -1;

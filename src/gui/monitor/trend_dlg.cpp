@@ -1,0 +1,307 @@
+#include "gui/monitor/trend_dlg.h"
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QChartView>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QFileDialog>
+#include <QFont>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <QValueAxis>
+
+#include "core/common/file_io.h"
+#include "core/monitor/io_history.h"
+
+namespace tarn {
+
+namespace {
+
+// An input's lane: input i (from 0) is drawn between i and i + 1, high when on.
+constexpr double kLaneLow = 0.15;
+constexpr double kLaneHigh = 0.75;
+
+double laneValue(int i, PortStateCode code) { return i + (code == PortStateCode::On ? kLaneHigh : kLaneLow); }
+
+bool inputKnown(PortStateCode code) { return code == PortStateCode::On || code == PortStateCode::Off; }
+
+}  // namespace
+
+// A chart that forwards the wheel (zoom around the mouse) and drags (pan) to its dialog.
+class TrendChartView : public QChartView {
+public:
+    TrendChartView(QChart* chart, CTrendDlg* dialog) : QChartView(chart, dialog), dialog_(dialog) {
+        setRenderHint(QPainter::Antialiasing);
+        setRubberBand(QChartView::NoRubberBand);
+    }
+
+protected:
+    void wheelEvent(QWheelEvent* event) override {
+        const auto at = static_cast<std::int64_t>(chart()->mapToValue(event->position()).x());
+        dialog_->zoom(event->angleDelta().y() > 0 ? 0.8 : 1.25, at);
+        event->accept();
+    }
+    void mousePressEvent(QMouseEvent* event) override {
+        dragFrom_ = event->position().x();
+        event->accept();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (!(event->buttons() & Qt::LeftButton)) return;
+        const double width = chart()->plotArea().width();
+        const TrendWindow& w = dialog_->window();
+        if (width > 0) {
+            const double msPerPixel = static_cast<double>(w.to() - w.from()) / width;
+            dialog_->pan(static_cast<std::int64_t>((dragFrom_ - event->position().x()) * msPerPixel));
+        }
+        dragFrom_ = event->position().x();
+        event->accept();
+    }
+
+private:
+    CTrendDlg* dialog_;
+    double dragFrom_ = 0;
+};
+
+CTrendDlg::CTrendDlg(const IoHistory& history, QWidget* parent) : QDialog(parent), history_(history) {
+    setWindowTitle(QStringLiteral("Trend"));
+    setModal(false);
+    resize(900, 760);
+
+    auto* adcChart = new QChart;
+    adcChart->setTitle(QStringLiteral("ADC values"));
+    auto* adcAxis = new QValueAxis;
+    adcAxis->setRange(0, 1023);
+    adcAxis->setLabelFormat(QStringLiteral("%d"));
+    auto* inputChart = new QChart;
+    inputChart->setTitle(QStringLiteral("Inputs"));
+    auto* laneAxis = new QCategoryAxis;
+    for (int i = 0; i < kIoInputCount; ++i) laneAxis->append(QStringLiteral("in%1").arg(i + 1), i + 1);
+    laneAxis->setRange(0, kIoInputCount);
+    QFont small = laneAxis->labelsFont();
+    small.setPointSizeF(small.pointSizeF() * 0.75);
+    laneAxis->setLabelsFont(small);
+    for (QChart* chart : {adcChart, inputChart}) {
+        chart->legend()->setAlignment(Qt::AlignTop);  // the two plots keep one width, their times aligned
+        chart->setMargins(QMargins(4, 4, 4, 4));
+    }
+    inputChart->legend()->hide();
+    adcChart->addAxis(adcAxis, Qt::AlignLeft);
+    inputChart->addAxis(laneAxis, Qt::AlignLeft);
+    for (std::size_t n = 0; n < timeAxes_.size(); ++n) {
+        timeAxes_[n] = new QDateTimeAxis;
+        timeAxes_[n]->setFormat(QStringLiteral("HH:mm:ss"));
+        timeAxes_[n]->setTickCount(7);
+        (n == 0 ? adcChart : inputChart)->addAxis(timeAxes_[n], Qt::AlignBottom);
+    }
+    for (int k = 0; k < kIoAdcCount; ++k) {
+        auto* series = adc_[static_cast<std::size_t>(k)] = new QLineSeries;
+        series->setName(QStringLiteral("ADC %1").arg(k + 1));
+        adcChart->addSeries(series);
+        series->attachAxis(adcAxis);
+        series->attachAxis(timeAxes_[0]);
+    }
+    for (int i = 0; i < kIoInputCount; ++i) {
+        auto* series = inputs_[static_cast<std::size_t>(i)] = new QLineSeries;
+        series->setName(QStringLiteral("Input %1").arg(i + 1));
+        inputChart->addSeries(series);
+        series->attachAxis(laneAxis);
+        series->attachAxis(timeAxes_[1]);
+    }
+
+    adcView_ = new TrendChartView(adcChart, this);
+    inputView_ = new TrendChartView(inputChart, this);
+    state_ = new QLabel(this);
+    export_ = new QPushButton(QStringLiteral("Export CSV..."), this);
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    for (QPushButton* b : {export_, close}) b->setAutoDefault(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(adcView_, 1);
+    layout->addWidget(inputView_, 1);
+    auto* row = new QHBoxLayout;
+    row->addWidget(state_, 1);
+    row->addWidget(export_);
+    row->addWidget(close);
+    layout->addLayout(row);
+    connect(export_, &QPushButton::clicked, this, &CTrendDlg::OnExportCsv);
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    takeNewSamples();
+    showWindow();
+}
+
+void CTrendDlg::takeNewSamples() {
+    if (history_.recorded() == seen_) return;
+    seen_ = history_.recorded();
+    if (history_.size() == 0) return;
+    window_.setExtent(history_.at(0).timeMs(), history_.at(history_.size() - 1).timeMs());
+    showWindow();
+}
+
+// The samples from the last one before `ms` on (polls are recorded in time order).
+std::size_t CTrendDlg::indexBefore(std::int64_t ms) const {
+    std::size_t lo = 0, hi = history_.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (history_.at(mid).timeMs() < ms) {
+            lo = mid + 1;
+        } else {
+            hi = mid;
+        }
+    }
+    return lo > 0 ? lo - 1 : 0;
+}
+
+// The series hold only what the view shows, so that a day of polls paints as fast as a minute: the
+// samples in the view and one beyond each edge; an ADC line keeps its lowest and highest value of
+// each pixel column, an input its changes.
+void CTrendDlg::plot() {
+    const std::size_t first = history_.size() ? indexBefore(window_.from()) : 0;
+    const std::size_t end = history_.size() ? std::min(history_.size(), indexBefore(window_.to()) + 2) : 0;
+    const double columnMs =
+        std::max(1.0, static_cast<double>(window_.to() - window_.from()) / std::max(100, adcView_->width()));
+    for (int k = 0; k < kIoAdcCount; ++k) {
+        QList<QPointF> points;
+        std::int64_t column = -1;
+        QPointF low, high;
+        const auto flush = [&] {
+            if (column < 0) return;
+            points.append(low.x() <= high.x() ? low : high);
+            if (low != high) points.append(low.x() <= high.x() ? high : low);
+        };
+        for (std::size_t n = first; n < end; ++n) {
+            const IoSample& sample = history_.at(n);
+            if (sample.adcValue(k) == IoSample::kNoAdcValue) continue;
+            const QPointF p(static_cast<double>(sample.timeMs()), sample.adcValue(k));
+            const auto c = static_cast<std::int64_t>(static_cast<double>(sample.timeMs() - window_.from()) / columnMs);
+            if (c != column) {
+                flush();
+                column = c;
+                low = high = p;
+            } else if (p.y() < low.y()) {
+                low = p;
+            } else if (p.y() > high.y()) {
+                high = p;
+            }
+        }
+        flush();
+        adc_[static_cast<std::size_t>(k)]->replace(points);
+    }
+    for (int i = 0; i < kIoInputCount; ++i) {
+        // A change is a step; more changes within one pixel column make one bar over the lane.
+        const double low = laneValue(i, PortStateCode::Off), high = laneValue(i, PortStateCode::On);
+        QList<QPointF> points;
+        double last = -1, lastX = 0, beforeStep = -1, stepX = 0;
+        std::int64_t stepColumn = -1;
+        qsizetype stepAt = 0;
+        for (std::size_t n = first; n < end; ++n) {
+            const IoSample& sample = history_.at(n);
+            if (!inputKnown(sample.input(i))) continue;
+            const double y = laneValue(i, sample.input(i));
+            lastX = static_cast<double>(sample.timeMs());
+            const auto c = static_cast<std::int64_t>((lastX - static_cast<double>(window_.from())) / columnMs);
+            if (last < 0) {
+                points.append({lastX, y});
+            } else if (y != last && c == stepColumn) {
+                points.resize(stepAt);
+                points.append({stepX, beforeStep});
+                if (y == beforeStep) points.append({stepX, beforeStep == low ? high : low});
+                points.append({stepX, y});
+            } else if (y != last) {
+                stepColumn = c;
+                stepAt = points.size();
+                stepX = lastX;
+                beforeStep = last;
+                points.append({lastX, last});  // a step, not a slope
+                points.append({lastX, y});
+            }
+            last = y;
+        }
+        if (last >= 0 && points.last().x() != lastX) points.append({lastX, last});
+        inputs_[static_cast<std::size_t>(i)]->replace(points);
+    }
+}
+
+void CTrendDlg::showWindow() {
+    const QDateTime from = QDateTime::fromMSecsSinceEpoch(window_.from());
+    const QDateTime to = QDateTime::fromMSecsSinceEpoch(window_.to());
+    for (QDateTimeAxis* axis : timeAxes_) axis->setRange(from, to);
+    plot();
+    const double kib = static_cast<double>(history_.bytes()) / 1024.0;
+    state_->setText(QStringLiteral("%1 polls recorded (%2 KiB) · %3")
+                        .arg(history_.size())
+                        .arg(kib, 0, 'f', 1)
+                        .arg(window_.following() ? QStringLiteral("following the newest poll")
+                                                 : QStringLiteral("%1 to %2, Home follows the newest poll")
+                                                       .arg(from.toString(QStringLiteral("HH:mm:ss")),
+                                                            to.toString(QStringLiteral("HH:mm:ss")))));
+}
+
+void CTrendDlg::zoom(double factor, std::int64_t anchorMs) {
+    window_.zoom(factor, anchorMs);
+    showWindow();
+}
+
+void CTrendDlg::pan(std::int64_t deltaMs) {
+    window_.pan(deltaMs);
+    showWindow();
+}
+
+void CTrendDlg::follow() {
+    window_.follow();
+    showWindow();
+}
+
+void CTrendDlg::keyPressEvent(QKeyEvent* event) {
+    const std::int64_t quarter = (window_.to() - window_.from()) / 4;
+    const std::int64_t middle = window_.from() + 2 * quarter;
+    switch (event->key()) {
+        case Qt::Key_Plus:
+        case Qt::Key_Equal:
+            return zoom(0.8, middle);
+        case Qt::Key_Minus:
+            return zoom(1.25, middle);
+        case Qt::Key_Left:
+            return pan(-quarter);
+        case Qt::Key_Right:
+            return pan(quarter);
+        case Qt::Key_Home:
+            return follow();
+        default:
+            QDialog::keyPressEvent(event);
+    }
+}
+
+bool CTrendDlg::exportCsv(const QString& path, QString* error) const {
+    std::string text = ioSampleCsvHeader() + '\n';
+    text.reserve(text.size() + history_.size() * 96);
+    for (std::size_t i = 0; i < history_.size(); ++i) text += ioSampleCsvLine(history_.at(i)) + '\n';
+    std::string why;
+    if (writeFileAtomically(path.toStdString(), text, 0644, &why)) return true;
+    *error = QString::fromStdString(why);
+    return false;
+}
+
+void CTrendDlg::OnExportCsv() {
+    auto* dialog = new QFileDialog(this, QStringLiteral("Export CSV"), QStringLiteral("trend.csv"),
+                                   QStringLiteral("CSV files (*.csv);;All files (*)"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("csv"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+        QString error;
+        if (exportCsv(path, &error)) return;
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("TARN Manager"),
+                                    QStringLiteral("Cannot write %1: %2").arg(path, error), QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
+    dialog->open();
+}
+
+}  // namespace tarn

@@ -1,0 +1,72 @@
+// The Trend view over a full recording (a day of polls at 2 s, 43,200 samples, with moving ADC
+// values and toggling inputs): opening it, painting it whole and zoomed in, and taking one new poll
+// while following, as the monitor does every interval.
+#include <benchmark/benchmark.h>
+#include <cmath>
+
+#include <QPixmap>
+#include <QString>
+
+#include "core/monitor/io_history.h"
+#include "gui/monitor/trend_dlg.h"
+#include "window_bench.h"
+
+namespace {
+
+using namespace tarn;
+
+constexpr std::int64_t kStart = 1796680202125;
+
+IoSample poll(int n) {
+    IoStatus s;
+    for (int k = 0; k < kIoAdcCount; ++k) {
+        const int value = 500 + static_cast<int>(400 * std::sin(n / (45.0 + 15 * k)));
+        s.adc[k] = {PortStateCode::OnWithLevel, QString::number(value).rightJustified(4, '0').toStdString()};
+    }
+    for (int i = 0; i < kIoInputCount; ++i) s.input[i] = (n / (5 + 3 * i)) % 2 ? PortStateCode::On : PortStateCode::Off;
+    return IoSample::fromStatus(kStart + n * 2000LL, s);
+}
+
+const IoHistory& fullDay() {
+    static IoHistory* history = [] {
+        auto* h = new IoHistory;
+        for (int n = 0; n < static_cast<int>(kIoHistoryCapacity); ++n) h->record(poll(n));
+        return h;
+    }();
+    return *history;
+}
+
+void BM_TrendOpenAndPaintADay(benchmark::State& state) {
+    for (auto _ : state) {
+        CTrendDlg dialog(fullDay());
+        dialog.resize(900, 760);
+        benchmark::DoNotOptimize(dialog.grab());
+    }
+    state.counters["bytes"] = static_cast<double>(fullDay().bytes());
+}
+BENCHMARK(BM_TrendOpenAndPaintADay)->Unit(benchmark::kMillisecond);
+
+void BM_TrendPaintZoomedIn(benchmark::State& state) {
+    CTrendDlg dialog(fullDay());
+    dialog.resize(900, 760);
+    dialog.zoom(0.01, kStart);
+    for (auto _ : state) benchmark::DoNotOptimize(dialog.grab());
+}
+BENCHMARK(BM_TrendPaintZoomedIn)->Unit(benchmark::kMillisecond);
+
+void BM_TrendOneNewPollWhileFollowing(benchmark::State& state) {
+    IoHistory history = fullDay();
+    CTrendDlg dialog(history);
+    dialog.resize(900, 760);
+    int n = static_cast<int>(kIoHistoryCapacity);
+    for (auto _ : state) {
+        history.record(poll(n++));
+        dialog.takeNewSamples();
+        benchmark::DoNotOptimize(dialog.grab());
+    }
+}
+BENCHMARK(BM_TrendOneNewPollWhileFollowing)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) { return tarn::bench::runWindowBenchmarks(argc, argv); }

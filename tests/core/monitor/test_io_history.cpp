@@ -1,0 +1,90 @@
+// The monitor's recording: the ring's bounds, wrap and order, the packing of a sample, and its CSV.
+#include <gtest/gtest.h>
+
+#include "core/monitor/io_history.h"
+#include "core/monitor/trend_window.h"
+
+namespace tarn {
+namespace {
+
+TEST(IoHistory, KeepsTheNewestInOrderWithinItsBound) {
+    IoHistory small(5);
+    for (int i = 0; i < 12; ++i) {
+        small.record(IoSample::withoutStatus(1000 + i, LinkSample::NoReply));
+        ASSERT_EQ(small.size(), std::min(i + 1, 5));
+        EXPECT_EQ(small.at(0).timeMs(), 1000 + std::max(0, i - 4)) << i;
+        EXPECT_EQ(small.at(small.size() - 1).timeMs(), 1000 + i) << i;
+    }
+    EXPECT_EQ(small.recorded(), 12u);
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_EQ(small.at(i).timeMs(), 1007 + static_cast<int>(i));
+
+    // A day at the shortest interval, and one more: the oldest goes, the memory stays 32 bytes a sample.
+    IoHistory day;
+    EXPECT_EQ(day.capacity(), 43200u);
+    for (std::int64_t t = 0; t <= 43200; ++t) day.record(IoSample::withoutStatus(t, LinkSample::Good));
+    EXPECT_EQ(day.size(), 43200u);
+    EXPECT_EQ(day.at(0).timeMs(), 1);
+    EXPECT_EQ(day.at(43199).timeMs(), 43200);
+    EXPECT_EQ(day.bytes(), 43200u * 32u);
+}
+
+TEST(IoHistory, SampleKeepsEveryPortAndWritesTheCsvLine) {
+    IoStatus status;
+    const char outputs[] = "1032452x10";
+    const char inputs[] = "10?000000011";
+    for (int i = 0; i < kIoOutputCount; ++i) status.output[i] = portStateCodeFromChar(outputs[i]);
+    for (int i = 0; i < kIoInputCount; ++i) status.input[i] = portStateCodeFromChar(inputs[i]);
+    status.adc = {IoAdcState{PortStateCode::OnWithLevel, "0512"}, IoAdcState{PortStateCode::Off, "12a4"},
+                  IoAdcState{PortStateCode::On, "1023"}, IoAdcState{PortStateCode::NoChange, "99"}};
+    // 2026-12-07 21:50:02.125 UTC
+    const IoSample s = IoSample::fromStatus(1796680202125, status);
+    for (int i = 0; i < kIoOutputCount; ++i) EXPECT_EQ(s.output(i), status.output[i]) << i;
+    for (int i = 0; i < kIoInputCount; ++i) EXPECT_EQ(s.input(i), status.input[i]) << i;
+    for (int k = 0; k < kIoAdcCount; ++k) EXPECT_EQ(s.adcCode(k), status.adc[k].code) << k;
+    EXPECT_EQ(s.adcValue(0), 512);
+    EXPECT_EQ(s.adcValue(1), IoSample::kNoAdcValue);
+
+    EXPECT_EQ(ioSampleCsvHeader(),
+              "time,link,adc1,adc2,adc3,adc4,in1,in2,in3,in4,in5,in6,in7,in8,in9,in10,in11,in12,"
+              "out1,out2,out3,out4,out5,out6,out7,out8,out9,out10");
+    EXPECT_EQ(ioSampleCsvLine(s), "2026-12-07T21:50:02.125Z,ok,512,,1023,,1,0,,0,0,0,0,0,0,0,1,1,1,0,3,2,4,5,2,,1,0");
+    EXPECT_EQ(ioSampleCsvLine(IoSample::withoutStatus(5, LinkSample::SettingMode)),
+              "1970-01-01T00:00:00.005Z,setting mode,,,,,,,,,,,,,,,,,,,,,,,,,,");
+}
+
+TEST(TrendWindow, FollowsZoomsAndPansWithinTheRecording) {
+    TrendWindow w;
+    w.setExtent(0, 4000);  // shorter than the narrowest span: the span ends at the newest sample
+    EXPECT_EQ(w.from(), 4000 - TrendWindow::kMinSpanMs);
+    EXPECT_EQ(w.to(), 4000);
+    w.setExtent(0, 600'000);  // ten minutes: all of it while nothing was zoomed
+    EXPECT_EQ(w.from(), 0);
+    EXPECT_EQ(w.to(), 600'000);
+
+    w.zoom(0.5, 100'000);  // following: the right end stays on the newest sample
+    EXPECT_TRUE(w.following());
+    EXPECT_EQ(w.from(), 300'000);
+    w.setExtent(0, 602'000);
+    EXPECT_EQ(w.from(), 302'000);
+    EXPECT_EQ(w.to(), 602'000);
+
+    w.pan(-100'000);  // into the past: the view stands still while polls come
+    EXPECT_FALSE(w.following());
+    w.setExtent(0, 604'000);
+    EXPECT_EQ(w.from(), 202'000);
+    w.zoom(0.5, 277'000);  // around the anchor: it stays where it was in the view
+    EXPECT_EQ(w.to() - w.from(), 150'000);
+    EXPECT_EQ(w.from(), 239'500);  // a quarter into the view before and after
+    w.pan(-10'000'000);            // never before the first sample
+    EXPECT_EQ(w.from(), 0);
+    w.zoom(0.0001, 0);  // never narrower than the narrowest span
+    EXPECT_EQ(w.to() - w.from(), TrendWindow::kMinSpanMs);
+    w.pan(10'000'000);  // panning onto the newest sample follows again
+    EXPECT_TRUE(w.following());
+    EXPECT_EQ(w.to(), 604'000);
+    w.zoom(100, 0);  // never wider than the recording: all of it again
+    EXPECT_EQ(w.from(), 0);
+}
+
+}  // namespace
+}  // namespace tarn
