@@ -177,6 +177,22 @@ std::map<std::string, std::vector<std::pair<std::string, std::string>>> siteValu
     return values;
 }
 
+std::vector<RowChange> siteChanges(const SiteTable& table, const SiteDevice& device, const ParameterTable& values,
+                                   ByteOrder order) {
+    std::vector<RowChange> changes;
+    for (std::size_t c = 0; c < table.columns.size() && c < device.cells.size(); ++c) {
+        const std::string& cell = device.cells[c];
+        const std::vector<int> rows = values.findRows(table.columns[c]);
+        if (blank(cell) || rows.size() != 1) continue;
+        const int r = rows.front();
+        const ParameterRecord& record = *values.recordOfRow(r);
+        const std::string& now = values.row(r).value;
+        if (normalisedValue(record, now, order) == normalisedValue(record, cell, order)) continue;
+        changes.push_back({r, values.rowLabel(r), now, cell});
+    }
+    return changes;
+}
+
 void SiteExport::add(const std::string& mac, const ParameterTable& list) {
     std::map<std::string, std::string> cells;
     if (!only_.empty()) {

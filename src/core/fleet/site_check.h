@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/discovery/device_entry.h"
+#include "core/fleet/fleet_apply.h"
 #include "core/fleet/site_table.h"
 #include "core/params/definition_store.h"
 #include "core/params/parameter_table.h"
@@ -52,6 +53,12 @@ std::vector<SiteProblem> checkSiteTable(const SiteTable& table, const std::vecto
 
 // Per device (its MAC as the table writes it): the non-blank cells, as (row, text) for the job layer.
 std::map<std::string, std::vector<std::pair<std::string, std::string>>> siteValues(const SiteTable& table);
+
+// A device's plan: the rows its line changes on a list that holds the device's values (now -> new),
+// in column order. Blank cells, cells that name no one row, and cells equal to the value by the
+// list's rule ("10.0.0.010" is 10.0.0.10, "0" of a row that shows "Off") change nothing.
+std::vector<RowChange> siteChanges(const SiteTable& table, const SiteDevice& device, const ParameterTable& values,
+                                   ByteOrder order);
 
 // A table made from devices' lists (their values read), one device at a time: the rows `only` names
 // (names or ids), or else every writable row but the device's own user ID and password. A column is

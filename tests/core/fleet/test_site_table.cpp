@@ -143,6 +143,7 @@ TEST(SiteTable, FillsColumnsAndExportsATableThatChecksClean) {
     ParameterTable* list = definitions.list("74", "1.1");
     ASSERT_NE(list, nullptr);
     std::vector<DeviceEntry> answered;
+    std::vector<ParameterTable> lists;
     SiteExport all({}), some({"Idle timeout", "4.2.1", "Input mode", "Colour"});
     for (int n = 1; n <= 3; ++n) {
         ParameterTable values = *list;
@@ -153,6 +154,7 @@ TEST(SiteTable, FillsColumnsAndExportsATableThatChecksClean) {
         answered.push_back(pump(n, "10.0.0." + std::to_string(n)));
         all.add(answered.back().mac, values);
         some.add(answered.back().mac, values);
+        lists.push_back(values);
     }
     SiteTable table = all.table();
     EXPECT_TRUE(all.problems().empty());
@@ -181,6 +183,11 @@ TEST(SiteTable, FillsColumnsAndExportsATableThatChecksClean) {
     EXPECT_EQ(table.devices[2].cells[0], "Pump-9/9");
     const SiteRead back = parseSiteTable(formatSiteTable(table));
     EXPECT_EQ(siteProblemsText(back.table, checkSiteTable(back.table, answered, definitions)), "");
+    // The plan of the first device: its filled cells; "300" is the "300  s" it holds, no change.
+    std::string plan;
+    for (const RowChange& c : siteChanges(back.table, back.table.devices[0], lists[0], ByteOrder::Big))
+        plan += c.name + ": " + c.deviceValue + " -> " + c.fileValue + "\n";
+    EXPECT_EQ(plan, "Device name: Pump-1 -> Pump-7/7\nIP address: 10.0.0.1 -> 10.0.0.253\n");
 
     EXPECT_EQ(fillSiteColumn(table, ip, {SiteFill::Kind::Addresses, "255.255.255.254", 1, 1}, {0, 1, 2}),
               "the addresses run past 255.255.255.255 after 2 devices");
