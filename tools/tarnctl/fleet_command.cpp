@@ -391,6 +391,7 @@ int apply(const FleetOptions& o, const QString& fileArgument, const QStringList&
 
 int runFleet(const QStringList& args) {
     const QString sub = args.value(0);
+    if (sub == QLatin1String("export")) return runFleetExport(args.mid(1));
     const bool isBackup = sub == QLatin1String("backup");
     if (!isBackup && sub != QLatin1String("apply"))
         return usageError(
