@@ -109,7 +109,7 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     trafficDock_->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
     addDockWidget(Qt::BottomDockWidgetArea, trafficDock_);
     trafficDock_->hide();
-    resultsDock_ = new ResultsDock(this);
+    resultsDock_ = new ResultsDock(this, prompter_);
     resultsDock_->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
     addDockWidget(Qt::BottomDockWidgetArea, resultsDock_);
     resultsDock_->hide();
