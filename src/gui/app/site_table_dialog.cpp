@@ -19,6 +19,8 @@ namespace tarn {
 namespace {
 
 const QColor kProblemColor(255, 200, 200);
+// The preview follows the devices being read a few times a second, not once per device.
+constexpr int kRefreshMs = 100;
 
 }  // namespace
 
@@ -83,6 +85,9 @@ SiteTableDialog::SiteTableDialog(SiteTable table, std::vector<DeviceEntry> answe
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     resize(760, 480);
+    refreshTimer_.setSingleShot(true);
+    connect(&refreshTimer_, &QTimer::timeout, this, &SiteTableDialog::refresh);
+    check();
     refresh();
 }
 
@@ -95,12 +100,16 @@ void SiteTableDialog::deviceRead(const DeviceEntry& device, const ParameterTable
     for (int r = 0; r < copy.recordRowCount() && r < values.recordRowCount(); ++r)
         copy.setValue(r, values.row(r).value);
     read_.insert_or_assign(mac, std::move(copy));
-    refresh();
+    refreshSoon();
 }
 
 void SiteTableDialog::deviceFailed(const std::string& mac, const std::string& message) {
     failed_[siteMac(mac).value_or(mac)] = message;
-    refresh();
+    refreshSoon();
+}
+
+void SiteTableDialog::refreshSoon() {
+    if (!refreshTimer_.isActive()) refreshTimer_.start(kRefreshMs);
 }
 
 void SiteTableDialog::readingDone() {
@@ -120,14 +129,18 @@ void SiteTableDialog::fill(int column, int kind, const QString& start, int numbe
         prompter_.showMessage("Fill column", *problem, MessageIcon::Warning);
         return;
     }
+    check();
     refresh();
 }
 
-void SiteTableDialog::refresh() {
+void SiteTableDialog::check() {
     problemList_ = checkSiteTable(table_, answered_, definitions_);
     problems_->setText(latin1(siteProblemsText(table_, problemList_)));
     problems_->setVisible(!problemList_.empty());
+}
 
+void SiteTableDialog::refresh() {
+    refreshTimer_.stop();
     std::map<std::string, const DeviceEntry*> byMac;
     for (const DeviceEntry& d : answered_) byMac.emplace(siteMac(d.mac).value_or(d.mac), &d);
     preview_->setRowCount(0);

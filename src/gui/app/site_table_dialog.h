@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <QDialog>
+#include <QTimer>
 
 #include "core/common/liveness.h"
 #include "core/common/prompter.h"
@@ -60,7 +61,10 @@ signals:
     void applyConfirmed(const tarn::SiteValues& values);
 
 private:
+    // The table against the devices (when the table changed), and the preview (when anything did).
+    void check();
     void refresh();
+    void refreshSoon();
     void onApply();
 
     SiteTable table_;
@@ -81,6 +85,7 @@ private:
     QSpinBox* fillNumber_;
     QPushButton* fillButton_;
     QPushButton* apply_;
+    QTimer refreshTimer_;
     Liveness liveness_;
 };
 
