@@ -103,7 +103,7 @@ void BM_FleetBackup(benchmark::State& state) {
         return;
     }
     double perDeviceMs = 0;
-    int run = 0;
+    static int run = 0;  // a new folder for every run, also across repetitions
     LogWatch watch(s.data);
     for (auto _ : state) {
         QFile::remove(s.data + "/pwd.ini");  // a first backup: every device is new to the log

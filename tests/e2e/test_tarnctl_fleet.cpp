@@ -1,6 +1,7 @@
 // tarnctl fleet against tarn-sim: a mixed fleet (a device whose password pwd.ini has wrong, one that
 // never answers, one of another product, one whose definitions are missing) backed up and applied
 // to, a dry run that sends no set, and a refused value that stops everything before the probe.
+#include <csignal>
 #include <gtest/gtest.h>
 #include <map>
 #include <memory>
@@ -12,6 +13,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QRegularExpression>
 
 #include "core/manage/credential_log.h"
@@ -296,6 +298,47 @@ TEST_F(TarnctlFleet, EveryRequestedDeviceHasAnEntryAlsoWhenTheRunIsStopped) {
     EXPECT_EQ(QDir(slow).entryList(QDir::Files).size(), ok + 1);
     for (const QString& folder : {slow, data_})
         EXPECT_TRUE(QDir(folder).entryList({"*.tmp*"}, QDir::Files | QDir::Hidden).isEmpty()) << folder.toStdString();
+}
+
+// SIGINT while the second of four slow devices is read: that device still finishes (its file and
+// "ok"), the two not yet started are cancelled, and the run exits 130 with its index whole. Had the
+// stop been taken late, a third device would have started and the counts would differ.
+TEST_F(TarnctlFleet, AnInterruptLetsTheDeviceBeingReadFinish) {
+    const QString fleetFile = data_ + "/slow.json";
+    QFile f(fleetFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(R"({"devices": [
+        {"name": "Slow", "mac": "02:00:00:00:19:01", "productId": 74, "version": "1.1", "address": "127.0.19.1",
+         "count": 4, "faults": {"mgmtReplyDelayMs": 600}}]})") > 0);
+    f.close();
+    SimProcess slowSim;
+    ASSERT_TRUE(slowSim.start({"--fleet", fleetFile, "--device-port", "0", "--data-dir", dataDir()}))
+        << slowSim.output().toStdString();
+    const QString dir = data_ + "/interrupted";
+    QProcess run;
+    run.start(tarnctlPath(), {"--trace", "fleet", "backup", dir, "--spacing", "0", "--id", "admin", "--password",
+                              "admin", "--broadcast", "127.255.255.255", "--device-port",
+                              QString::number(slowSim.devicePort()), "--data-dir", data_, "--wait", "500"});
+    ASSERT_TRUE(run.waitForStarted(5000));
+    QByteArray err;
+    QElapsedTimer clock;
+    clock.start();
+    const QRegularExpression secondRead("sent  127\\.0\\.19\\.2:\\d+  \\d+  GetValues ");
+    while (!QString::fromLatin1(err).contains(secondRead) && clock.elapsed() < 20000 &&
+           run.state() == QProcess::Running) {
+        run.waitForReadyRead(20);
+        err += run.readAllStandardError();
+    }
+    ASSERT_EQ(run.state(), QProcess::Running) << err.toStdString();
+    ASSERT_EQ(::kill(static_cast<pid_t>(run.processId()), SIGINT), 0);
+    ASSERT_TRUE(run.waitForFinished(20000));
+    EXPECT_EQ(run.exitCode(), 130) << run.readAllStandardError().toStdString();
+    const QJsonArray index = QJsonDocument::fromJson(read(dir + "/fleet.json")).object()["devices"].toArray();
+    QStringList statuses;
+    for (const QJsonValue& e : index) statuses << e["status"].toString();
+    EXPECT_EQ(statuses, (QStringList{"ok", "ok", "cancelled", "cancelled"}));
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files),
+              (QStringList{"02-00-00-00-19-01.CNF", "02-00-00-00-19-02.CNF", "fleet.json"}));
+    EXPECT_TRUE(QDir(data_).entryList({"*.tmp*"}, QDir::Files | QDir::Hidden).isEmpty());
 }
 
 }  // namespace

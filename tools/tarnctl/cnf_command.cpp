@@ -9,6 +9,7 @@
 #include "core/params/configuration_file.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
+#include "tarnctl/io_session.h"
 
 namespace tarnctl {
 
@@ -22,13 +23,13 @@ int save(DeviceSession& device, const std::string& chosen) {
     return kExitOk;
 }
 
-int load(DeviceSession& device, const std::string& path, bool apply) {
+void load(DeviceSession& device, const std::string& path, bool apply, const Done& done) {
     tarn::ParameterTable& table = device.table();
     std::vector<std::string> before;
     for (int r = 0; r < table.recordRowCount(); ++r) before.push_back(table.row(r).value);
     const tarn::StepResult loaded = tarn::loadConfiguration(path, {device.device()}, table);
     device.prompter().showReports(loaded);
-    if (!loaded) return kExitUsage;
+    if (!loaded) return done(kExitUsage);
 
     // What a set would write: the rows the file marked.
     std::vector<int> changed;
@@ -42,8 +43,8 @@ int load(DeviceSession& device, const std::string& path, bool apply) {
         std::printf("%-*s %s -> %s\n", width, table.rowLabel(r).c_str(), before[static_cast<std::size_t>(r)].c_str(),
                     table.row(r).value.c_str());
     }
-    if (!apply || changed.empty()) return kExitOk;
-    return device.applySet();
+    if (!apply || changed.empty()) return done(kExitOk);
+    device.applySet(done);
 }
 
 }  // namespace
@@ -65,9 +66,15 @@ int runCnf(const QStringList& args) {
     const auto options = readDeviceOptions(p, code);
     if (!options) return code;
 
+    const bool apply = p.isSet("apply");
     DeviceSession device(*options);
-    if ((code = device.open()) != kExitOk) return code;
-    return isSave ? save(device, file) : load(device, file, p.isSet("apply"));
+    return IoSession::exec([&] {
+        device.open([&](int opened) {
+            if (opened != kExitOk) return IoSession::finish(opened);
+            if (isSave) return IoSession::finish(save(device, file));
+            load(device, file, apply, IoSession::finish);
+        });
+    });
 }
 
 }  // namespace tarnctl

@@ -7,14 +7,13 @@
 
 #include "core/common/text.h"
 #include "core/discovery/addressing.h"
-#include "core/discovery/probe_reply.h"
 #include "core/manage/configuration_commands.h"
 #include "core/manage/credential_log.h"
 #include "link/common/data_folders.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
-#include "link/discovery/probe_sender.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/probe.h"
 
 namespace tarnctl {
 
@@ -139,103 +138,96 @@ DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options
     session_ = std::make_unique<tarn::ManagementSession>(*this, prompter_, settings);
     session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
     socket_ = std::make_unique<tarn::CDeviceSocket>(kReceiveCapacity, tarn::ManagementChannel::Management);
-    QObject::connect(socket_.get(), &tarn::CDeviceSocket::socketReceive,
-                     [this](const tarn::Datagram& d) { session_->handleDatagram(tarn::asBytes(d.data)); });
+    QObject::connect(socket_.get(), &tarn::CDeviceSocket::socketReceive, [this](const tarn::Datagram& d) {
+        session_->handleDatagram(tarn::asBytes(d.data));
+        settle();
+    });
     for (tarn::SessionTimer which : {tarn::SessionTimer::NextDevice, tarn::SessionTimer::ReplyWait}) {
         timer(which).setSingleShot(true);
-        QObject::connect(&timer(which), &QTimer::timeout, [this, which] { session_->timerExpired(which); });
+        QObject::connect(&timer(which), &QTimer::timeout, [this, which] {
+            session_->timerExpired(which);
+            settle();
+        });
     }
     guard_.setSingleShot(true);
     QObject::connect(&guard_, &QTimer::timeout, [this] {
         timedOut_ = true;
-        if (loop_) loop_->quit();
+        if (done_) std::exchange(done_, nullptr)(result());
     });
 }
 
 DeviceSession::~DeviceSession() = default;
 
-int DeviceSession::open() {
-    if (!socket_->create()) return fail(kExitUsage, QStringLiteral("cannot open a UDP socket"));
+void DeviceSession::open(Done done) {
+    if (!socket_->create()) return done(fail(kExitUsage, QStringLiteral("cannot open a UDP socket")));
     socket_->setBroadcastAddress(options_.broadcast);
-    if (!probe())
-        return fail(kExitUsage, options_.mac.isEmpty()
-                                    ? QStringLiteral("no device answers at %1").arg(options_.address)
-                                    : QStringLiteral("no device with MAC %1 answers").arg(options_.mac));
-    // Given credentials go into the request as if typed in the password dialog; pwd.ini takes them
-    // once the device has accepted them.
-    if (options_.credentials) session_->askCredentials(tarn::toUpperAscii(device_.mac));
-    return run([this] { session_->RequestParameterValues(0); });
-}
-
-int DeviceSession::open(const tarn::DeviceEntry& found) {
-    if (!socket_->create()) return fail(kExitUsage, QStringLiteral("cannot open a UDP socket"));
-    socket_->setBroadcastAddress(options_.broadcast);
-    device_ = found;
-    return run([this] { session_->RequestParameterValues(0); });
-}
-
-// The unicast probe of Quick Connect, where the first device that answers at the address is the
-// one; or a broadcast probe, where it is the first with the MAC asked for.
-bool DeviceSession::probe() {
-    tarn::CDeviceSocket probeSocket(tarn::kProbeReplyBufferSize, tarn::ManagementChannel::Discovery);
-    if (!probeSocket.create()) return false;
-    probeSocket.setBroadcastAddress(options_.broadcast);
-    const bool typed = options_.mac.isEmpty();
-    QEventLoop loop;
-    bool found = false;
-    std::vector<tarn::NetworkInterfaceInfo> interfaces;
-    QObject::connect(&probeSocket, &tarn::CDeviceSocket::socketReceive, &loop, [&](const tarn::Datagram& d) {
-        if (found) return;
-        const tarn::ByteView bytes = tarn::asBytes(d.data);
-        const auto outcome =
-            tarn::readProbeReply(bytes, d.senderAddress.toStdString(), typed, [](std::string_view) { return false; });
-        if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;
-        if (!typed && !tarn::equalsIgnoreCase(outcome.entry.mac, options_.mac.toStdString())) return;
-        if (outcome.checksumError)
-            QTextStream(stderr) << "Checksum Error! (" << latin1(outcome.entry.name) << ", " << d.senderAddress
-                                << ")\n";
-        device_ = outcome.entry;
-        device_.broadcastAddress = tarn::replyBroadcastAddress(d, interfaces);
-        found = true;
-        loop.quit();
+    // The unicast probe of Quick Connect, where the first device that answers at the address is the
+    // one; or a broadcast probe, where it is the first with the MAC asked for.
+    ProbeRequest probe;
+    probe.broadcast = options_.broadcast;
+    probe.devicePort = options_.devicePort;
+    probe.waitMs = options_.waitMs;
+    probe.allInterfaces = options_.allInterfaces;
+    probe.everyDevice = true;
+    if (options_.mac.isEmpty()) {
+        probe.addresses = {tarn::parseIPv4(options_.address.toStdString()).value_or(0)};
+        probe.until = [](const tarn::DeviceEntry&) { return true; };
+    } else {
+        probe.until = [mac = options_.mac.toStdString()](const tarn::DeviceEntry& d) {
+            return tarn::equalsIgnoreCase(d.mac, mac);
+        };
+    }
+    probeDevices(probe, [this, until = probe.until,
+                         done = std::move(done)](std::optional<std::vector<tarn::DeviceEntry>> answered) {
+        if (!answered) return done(kExitUsage);
+        if (answered->empty() || !until(answered->back()))
+            return done(fail(kExitUsage, options_.mac.isEmpty()
+                                             ? QStringLiteral("no device answers at %1").arg(options_.address)
+                                             : QStringLiteral("no device with MAC %1 answers").arg(options_.mac)));
+        device_ = answered->back();
+        // Given credentials go into the request as if typed in the password dialog; pwd.ini takes them
+        // once the device has accepted them.
+        if (options_.credentials) session_->askCredentials(tarn::toUpperAscii(device_.mac));
+        run([this] { session_->RequestParameterValues(0); }, done);
     });
-    const tarn::ProbeSent sent =
-        tarn::sendDiscoveryProbe(probeSocket, options_.devicePort, options_.address, options_.allInterfaces);
-    if (!sent.sent) return false;
-    interfaces = sent.interfaces;
-    QTimer::singleShot(options_.waitMs, &loop, &QEventLoop::quit);
-    if (!found) loop.exec();
-    return found;
 }
 
-int DeviceSession::applySet() {
-    const int code = run([this] { session_->set(); });
-    if (code != kExitOk || !session_->credentialChangePending(tarn::toUpperAscii(device_.mac))) return code;
-    // The set gave the device a new ID or password, which it takes once it has answered. Reading the
-    // values again lets the session's refusal handling move pwd.ini to the new credentials, so that
-    // the next tarnctl run finds them.
-    changeExpected_ = true;
-    const int again = run([this] { session_->RequestParameterValues(0); });
-    changeExpected_ = false;
-    return again;
+void DeviceSession::applySet(Done done) {
+    run([this] { session_->set(); },
+        [this, done = std::move(done)](int code) {
+            if (code != kExitOk || !session_->credentialChangePending(tarn::toUpperAscii(device_.mac)))
+                return done(code);
+            // The set gave the device a new ID or password, which it takes once it has answered. Reading
+            // the values again lets the session's refusal handling move pwd.ini to the new credentials,
+            // so that the next tarnctl run finds them.
+            changeExpected_ = true;
+            run([this] { session_->RequestParameterValues(0); },
+                [this, done](int again) {
+                    changeExpected_ = false;
+                    done(again);
+                });
+        });
 }
 
-int DeviceSession::run(const std::function<void()>& command) {
+void DeviceSession::run(const std::function<void()>& command, Done done) {
     missing_.clear();
     outcome_.reset();
     timedOut_ = false;
     refused_ = false;
     broken_ = false;
-    sentAtFinish_ = -1;
-    const int before = sent_;
-    ++runNumber_;
-    QEventLoop loop;
-    loop_ = &loop;
+    sentBefore_ = sent_;
+    done_ = std::move(done);
     command();
-    if (sent_ != before) loop.exec();
-    loop_ = nullptr;
-    guard_.stop();
+    settle();
+}
 
+void DeviceSession::settle() {
+    if (!done_ || session_->busy()) return;
+    guard_.stop();
+    std::exchange(done_, nullptr)(result());
+}
+
+int DeviceSession::result() {
     const QString who = QStringLiteral("%1 (%2)").arg(latin1(device_.name), latin1(device_.ip));
     if (refused_) return fail(kExitDeviceFailure, QStringLiteral("%1 refused the ID or password").arg(who));
     if (prompter_.credentialsMissing())
@@ -244,7 +236,7 @@ int DeviceSession::run(const std::function<void()>& command) {
                         .arg(latin1(device_.name), latin1(device_.mac), latin1(logPath_)));
     if (prompter_.askedAgain())
         return fail(kExitUsage, QStringLiteral("the ID and password given cannot be used for %1").arg(who));
-    if (sent_ == before) return kExitUsage;  // the session has said why nothing was sent
+    if (sent_ == sentBefore_) return kExitUsage;  // the session has said why nothing was sent
     if (timedOut_ || !missing_.empty())
         return fail(kExitNoReply, QStringLiteral("no reply from %1 within %2 ms").arg(who).arg(options_.waitMs));
     if (broken_) return fail(kExitNoReply, QStringLiteral("a broken reply from %1").arg(who));
@@ -303,13 +295,9 @@ int saveDeviceValues(DeviceSession& device, const std::string& path, QString& pr
 }
 
 // An operation is over; the session may go on with the next part of a long get or set, or read the
-// values again after a refusal. The wait ends only when nothing new went out once it settled.
+// values again after a refusal: the run ends when the session rests (settle).
 void DeviceSession::operationFinished(const std::vector<std::string>& missing) {
     missing_.insert(missing_.end(), missing.begin(), missing.end());
-    sentAtFinish_ = sent_;
-    QTimer::singleShot(0, &guard_, [this, number = runNumber_] {
-        if (loop_ && number == runNumber_ && sent_ == sentAtFinish_) loop_->quit();
-    });
 }
 
 std::vector<tarn::DeviceEntry> DeviceSession::selectedDevices() const { return {device_}; }

@@ -3,7 +3,8 @@
 // devices that answer a broadcast probe (--mac, which then reaches a MAC-addressed device by
 // broadcast as the window does). Then ManagementSession does all the work, with
 // this file as its host (socket, timers) and a prompter that answers the product's questions the way
-// a script wants them answered.
+// a script wants them answered. Everything runs on the application's event loop: each step hands its
+// exit code to the next, and a command ends with IoSession::finish.
 //
 // Exit codes of these commands: 0 only when the device answered everything and every value went
 // through; 1 the device refused the ID or password (or none is known) or answered with a failure;
@@ -18,7 +19,6 @@
 #include <vector>
 
 #include <QCommandLineParser>
-#include <QEventLoop>
 #include <QHostAddress>
 #include <QString>
 #include <QTimer>
@@ -88,23 +88,24 @@ private:
     bool missing_ = false;
 };
 
+// The exit code of a step: 0 when it did everything.
+using Done = std::function<void(int exitCode)>;
+
 class DeviceSession : public tarn::ManagementHost {
 public:
     explicit DeviceSession(DeviceOptions options);
     ~DeviceSession() override;
 
-    // Probes the device and reads all of its values (the .dcf loaded as the GUI loads it). Returns
-    // the exit code; 0 when the rows hold the device's values.
-    int open();
-    // The same for a device found by a probe of the caller; pwd.ini comes first for its credentials.
-    int open(const tarn::DeviceEntry& found);
-    // Runs a command of the session and waits until it, and every part or follow-up it starts, is
-    // over. Returns the exit code.
-    int run(const std::function<void()>& command);
+    // Probes the device and reads all of its values (the .dcf loaded as the GUI loads it); `done`
+    // gets 0 when the rows hold the device's values.
+    void open(Done done);
+    // Runs a command of the session; `done` once it, and every part or follow-up it starts, is over:
+    // after the event that leaves the session with no operation and no open question.
+    void run(const std::function<void()>& command, Done done);
 
-    // Sends the marked rows (ManagementSession::set) and waits for the device. When the set changed
-    // the device's own ID or password, the values are read once more so that pwd.ini follows.
-    int applySet();
+    // Sends the marked rows (ManagementSession::set). When the set changed the device's own ID or
+    // password, the values are read once more so that pwd.ini follows.
+    void applySet(Done done);
 
     tarn::ManagementSession& session() { return *session_; }
     tarn::ParameterTable& table() { return session_->table(); }
@@ -130,8 +131,10 @@ public:
     void operationFinished(const tarn::OperationOutcomes& outcomes) override;
 
 private:
-    bool probe();
     void operationFinished(const std::vector<std::string>& missing);
+    // After every event: the run is over once the session rests (or the guard ran out).
+    void settle();
+    int result();
     QTimer& timer(tarn::SessionTimer which) { return which == tarn::SessionTimer::NextDevice ? next_ : replyWait_; }
 
     DeviceOptions options_;
@@ -142,11 +145,10 @@ private:
     QTimer next_;
     QTimer replyWait_;
     QTimer guard_;  // ends a wait that the session's own timers somehow did not end
-    QEventLoop* loop_ = nullptr;
-    int runNumber_ = 0;
+    Done done_;     // the run in progress
     tarn::DeviceEntry device_;
     int sent_ = 0;
-    int sentAtFinish_ = -1;
+    int sentBefore_ = 0;  // sent_ when the run began
     bool refused_ = false;
     bool broken_ = false;
     bool changeExpected_ = false;  // a set changed the device's own credentials: one refusal is due

@@ -1,28 +1,37 @@
 // tarnctl fleet backup|apply: the parameters of many devices at once. A probe finds the devices,
-// the selection options choose among them, and each chosen device then goes through a session of
-// its own, one after the other, started --spacing ms apart: a backup reads it and writes its .CNF,
-// an apply reads it, marks the rows of the file that differ and sets them. What happened to each
-// device is one line of output and, for a backup, one entry of DIR/fleet.json.
+// the selection options choose among them, and a DeviceJob then takes each chosen device through a
+// session of its own, one after the other, started --spacing ms apart: a backup reads it and writes
+// its .CNF, an apply reads it, marks the rows of the file that differ and sets them. What happened
+// to each device is one line of output and, for a backup, one entry of DIR/fleet.json. Everything
+// runs on the application's one event loop, which the job's end quits.
 #include <algorithm>
 #include <csignal>
+#include <fcntl.h>
+#include <functional>
+#include <map>
+#include <unistd.h>
 
 #include <QCommandLineParser>
 #include <QDir>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QTextStream>
 #include <QTimer>
 
+#include "core/fleet/device_job.h"
 #include "core/fleet/fleet_apply.h"
 #include "core/fleet/fleet_index.h"
 #include "core/fleet/fleet_selection.h"
 #include "core/manage/configuration_commands.h"
 #include "core/manage/credential_log.h"
 #include "core/params/product_table.h"
+#include "link/common/qt_bytes.h"
+#include "link/discovery/device_socket.h"
+#include "link/discovery/local_subnet.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
+#include "tarnctl/io_session.h"
 #include "tarnctl/probe.h"
 
 namespace tarnctl {
@@ -106,41 +115,50 @@ tarn::ProductNames productNames(const FleetOptions& o) {
     };
 }
 
-// Probes and selects; nothing (after the message, with the exit code) when the probe cannot be sent
-// or the run selects nothing.
-std::optional<tarn::FleetSelection> selectedDevices(const FleetOptions& o, const tarn::ProductNames& names,
-                                                    int& exitCode) {
-    exitCode = kExitUsage;
-    const auto answered = probeDevices(o.probe);
-    if (!answered) return std::nullopt;
-    auto chosen = tarn::selectFleet(*answered, o.filter, names);
-    if (chosen.empty()) {
-        exitCode =
-            fail(kExitDeviceFailure,
-                 answered->empty()
-                     ? QStringLiteral("no device answers the probe: nothing to do")
-                     : QStringLiteral("none of the %1 devices that answered matches the selection: nothing to do")
-                           .arg(answered->size()));
-        return std::nullopt;
-    }
-    return chosen;
+// "no device answers the probe" or "none of the N devices ... matches": the message of a run that
+// selects nothing.
+QString nothingSelected(std::size_t answered) {
+    return answered == 0 ? QStringLiteral("no device answers the probe: nothing to do")
+                         : QStringLiteral("none of the %1 devices that answered matches the selection: nothing to do")
+                               .arg(answered);
 }
 
-// SIGINT and SIGTERM end a fleet run after the device in flight: the handler only notes the signal,
-// the run looks at it between devices.
+// SIGINT and SIGTERM end a fleet run after the device in flight: the handler only notes the signal
+// and wakes the event loop through a pipe; the run is cancelled from there.
 volatile std::sig_atomic_t stopSignal = 0;
+int stopPipe[2] = {-1, -1};
 
 class StopSignals {
 public:
-    StopSignals() {
+    explicit StopSignals(std::function<void()> stopped) {
+        if (::pipe2(stopPipe, O_CLOEXEC) == 0) {
+            ::fcntl(stopPipe[1], F_SETFL, O_NONBLOCK);
+            notifier_ = std::make_unique<QSocketNotifier>(stopPipe[0], QSocketNotifier::Read);
+            QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, stopped = std::move(stopped)] {
+                char drained[16];
+                [[maybe_unused]] const auto n = ::read(stopPipe[0], drained, sizeof drained);
+                notifier_->setEnabled(false);
+                stopped();
+            });
+        }
         struct sigaction action {};
-        action.sa_handler = [](int signal) { stopSignal = signal; };
+        action.sa_handler = [](int signal) {
+            stopSignal = signal;
+            if (stopPipe[1] >= 0) {
+                [[maybe_unused]] const auto n = ::write(stopPipe[1], "s", 1);
+            }
+        };
         sigemptyset(&action.sa_mask);
         for (int s : {SIGINT, SIGTERM}) ::sigaction(s, &action, &saved_[s == SIGINT ? 0 : 1]);
     }
     ~StopSignals() {
         ::sigaction(SIGINT, &saved_[0], nullptr);
         ::sigaction(SIGTERM, &saved_[1], nullptr);
+        notifier_.reset();
+        for (int& fd : stopPipe) {
+            if (fd >= 0) ::close(fd);
+            fd = -1;
+        }
     }
     StopSignals(const StopSignals&) = delete;
     StopSignals& operator=(const StopSignals&) = delete;
@@ -149,77 +167,125 @@ public:
     static int exitCode() { return 128 + stopSignal; }
 
 private:
+    std::unique_ptr<QSocketNotifier> notifier_;
     struct sigaction saved_[2]{};
 };
-
-// Starts devices --spacing ms apart, as the window spaces its requests.
-class Spacer {
-public:
-    explicit Spacer(int ms) : ms_(ms) {}
-    void next() {
-        if (clock_.isValid() && clock_.elapsed() < ms_) {
-            QEventLoop loop;
-            QTimer::singleShot(static_cast<int>(ms_ - clock_.elapsed()), &loop, &QEventLoop::quit);
-            loop.exec();
-        }
-        clock_.start();
-    }
-
-private:
-    qint64 ms_;
-    QElapsedTimer clock_;
-};
-
-// The device's outcome of the last run of its session, under the fleet operation's name.
-tarn::DeviceOutcome outcomeOf(const DeviceSession& session, const tarn::DeviceEntry& device, int code,
-                              const char* operation) {
-    tarn::DeviceOutcome outcome;
-    if (session.outcome()) outcome = *session.outcome();
-    outcome.device = device;
-    outcome.operation = operation;
-    if (code != kExitOk && outcome.status == tarn::OutcomeStatus::Ok) {
-        outcome.status = tarn::OutcomeStatus::Failed;
-        outcome.message = "not done (exit code " + std::to_string(code) + ")";
-    }
-    return outcome;
-}
 
 void printLine(const FleetOptions& o, const tarn::DeviceOutcome& outcome) {
     if (o.json) return;
     QTextStream(stdout) << latin1(tarn::outcomeLine(outcome)) << '\n';
 }
 
-// The devices the selection reported without touching them, under the run's operation.
-void reportUnreached(const FleetOptions& o, const tarn::FleetSelection& selection, const char* operation,
-                     tarn::OperationOutcomes& outcomes) {
-    for (tarn::DeviceOutcome outcome : selection.unreached) {
-        outcome.operation = operation;
-        printLine(o, outcome);
-        outcomes.push_back(std::move(outcome));
+// One fleet command on the application's event loop: the probe, the selection, then the DeviceJob
+// (socket and timers here), one line per device as it is over; `done` gets the outcomes.
+class FleetRun : private tarn::DeviceJobHost {
+public:
+    using Done = std::function<void(const tarn::OperationOutcomes&, const std::string& indexError)>;
+
+    FleetRun(const FleetOptions& o, tarn::ProductNames names)
+        : o_(o),
+          names_(std::move(names)),
+          operator_(o.device.credentials),
+          socket_(kReceiveCapacity, tarn::ManagementChannel::Management),
+          stop_([this] {
+              if (job_) job_->cancel();
+          }) {
+        for (tarn::JobTimer which :
+             {tarn::JobTimer::SessionNextDevice, tarn::JobTimer::SessionReplyWait, tarn::JobTimer::Spacing}) {
+            auto& t = timers_[which];
+            t = std::make_unique<QTimer>();
+            t->setSingleShot(true);
+            QObject::connect(t.get(), &QTimer::timeout, [this, which] { job_->timerExpired(which); });
+        }
+        QObject::connect(&socket_, &tarn::CDeviceSocket::socketReceive, [this](const tarn::Datagram& d) {
+            if (job_) job_->handleDatagram(tarn::asBytes(d.data));
+        });
     }
-}
 
-// The devices a stopped run did not reach.
-void reportCancelled(const FleetOptions& o, const std::vector<tarn::DeviceEntry>& devices, std::size_t from,
-                     const char* operation, tarn::OperationOutcomes& outcomes) {
-    for (std::size_t i = from; i < devices.size(); ++i) {
-        tarn::DeviceOutcome outcome{devices[i], operation, tarn::OutcomeStatus::Cancelled, "the run was stopped", {}};
-        printLine(o, outcome);
-        outcomes.push_back(std::move(outcome));
+    // Probes, selects (`selected` may refuse the selection: false after its message, with the exit
+    // code), and runs the job the request describes; `done` once the job is over.
+    void start(tarn::JobRequest request, std::function<int(const tarn::FleetSelection&)> selected, Done done) {
+        done_ = std::move(done);
+        if (!socket_.create()) return IoSession::finish(usageError(QStringLiteral("cannot open a UDP socket")));
+        socket_.setBroadcastAddress(o_.device.broadcast);
+        probeDevices(o_.probe, [this, request = std::move(request), selected = std::move(selected)](
+                                   std::optional<std::vector<tarn::DeviceEntry>> answered) mutable {
+            if (!answered) return IoSession::finish(kExitUsage);
+            request.selection = tarn::selectFleet(*answered, o_.filter, names_);
+            if (request.selection.empty())
+                return IoSession::finish(fail(kExitDeviceFailure, nothingSelected(answered->size())));
+            if (const int code = selected(request.selection); code != kExitOk) return IoSession::finish(code);
+            request.spacingMs = o_.spacingMs;
+            request.cancelledMessage = "the run was stopped";
+            dryRun_ = request.dryRun;
+            tarn::SessionSettings settings;
+            settings.dataDir = o_.device.dataDir.toStdString() + "/";
+            settings.logPath = o_.device.credentialStore->path();
+            settings.replyWaitMs = o_.device.waitMs;
+            settings.definitions = o_.device.definitions;
+            settings.credentialStore = o_.device.credentialStore;
+            job_ = std::make_unique<tarn::DeviceJob>(static_cast<tarn::DeviceJobHost&>(*this), operator_, settings);
+            if (StopSignals::stopped()) job_->cancel();  // stopped while probing: no device is touched
+            job_->start(std::move(request));
+        });
     }
-}
 
-// pwd.ini takes what the devices of the run accepted; written every kLogBatch devices and at the end,
-// so that a first backup of a large site writes it a few times.
-constexpr int kLogBatch = 1000;
+private:
+    bool onLocalSubnet(const std::string& ip) const override { return tarn::IsOnLocalSubnet(ip); }
+    bool sendDatagram(const tarn::Bytes& datagram, const std::string& address) override {
+        // An empty address is the broadcast of a MAC-addressed device.
+        return socket_.sendTo(
+            QByteArray(reinterpret_cast<const char*>(datagram.data()), static_cast<qsizetype>(datagram.size())),
+            o_.device.devicePort, QString::fromStdString(address));
+    }
+    void startTimer(tarn::JobTimer timer, int ms) override { timers_.at(timer)->start(ms); }
+    void stopTimer(tarn::JobTimer timer) override { timers_.at(timer)->stop(); }
+    void jobProgress(int, int, const std::string&) override {}
+    void deviceMessage(const tarn::DeviceEntry&, const std::string& caption, const std::string& text) override {
+        operator_.showMessage(caption, text, tarn::MessageIcon::None);
+    }
+    void deviceFinished(const tarn::DeviceResult& result) override {
+        tellFailure(result.outcome);
+        printLine(o_, result.outcome);
+        if (!dryRun_ || o_.json || result.outcome.status != tarn::OutcomeStatus::Ok) return;
+        for (const tarn::RowChange& c : result.changes)
+            QTextStream(stdout) << "    " << latin1(c.name) << ": " << latin1(c.deviceValue) << " -> "
+                                << latin1(c.fileValue) << '\n';
+    }
+    void jobFinished(const tarn::OperationOutcomes& outcomes, const std::string& indexError) override {
+        done_(outcomes, indexError);
+    }
+    // On standard error, as `params get` says it of one device.
+    void tellFailure(const tarn::DeviceOutcome& outcome) const {
+        const tarn::DeviceEntry& d = outcome.device;
+        const QString who = QStringLiteral("%1 (%2)").arg(latin1(d.name), latin1(d.ip));
+        if (outcome.status == tarn::OutcomeStatus::Refused)
+            fail(kExitDeviceFailure, QStringLiteral("%1 refused the ID or password").arg(who));
+        else if (outcome.status == tarn::OutcomeStatus::NoReply && !d.ip.empty())
+            fail(kExitNoReply, QStringLiteral("no reply from %1 within %2 ms").arg(who).arg(o_.device.waitMs));
+        else if (outcome.message == tarn::kNoCredentials)
+            fail(kExitDeviceFailure,
+                 QStringLiteral("no ID and password for %1 (MAC %2) in %3; give --id and --password")
+                     .arg(latin1(d.name), latin1(d.mac), latin1(o_.device.credentialStore->path())));
+    }
 
-bool saveLog(const FleetOptions& o) {
-    CliPrompter printer(std::nullopt);
-    return o.device.credentialStore->save(printer);
-}
+    // The largest management reply the socket takes, as in the window.
+    static constexpr std::size_t kReceiveCapacity = 1500;
+
+    const FleetOptions& o_;
+    tarn::ProductNames names_;
+    CliPrompter operator_;
+    tarn::CDeviceSocket socket_;
+    StopSignals stop_;
+    std::map<tarn::JobTimer, std::unique_ptr<QTimer>> timers_;
+    std::unique_ptr<tarn::DeviceJob> job_;
+    Done done_;
+    bool dryRun_ = false;
+};
 
 int finish(const FleetOptions& o, const tarn::OperationOutcomes& outcomes, const tarn::ProductNames& names) {
-    if (!saveLog(o))
+    CliPrompter printer(std::nullopt);
+    if (!o.device.credentialStore->save(printer))
         fail(kExitLogNotWritten,
              QStringLiteral("%1 could not be written: the devices have credentials it does not know")
                  .arg(latin1(o.device.credentialStore->path())));
@@ -243,148 +309,62 @@ int backup(const FleetOptions& o, const QString& dir) {
     if (const auto problem = tarn::earlierBackupProblem(dir.toStdString(), present))
         return usageError(latin1(*problem));
     const tarn::ProductNames names = productNames(o);
-    StopSignals stopSignals;
-    int code = kExitOk;
-    const auto selection = selectedDevices(o, names, code);
-    if (!selection) return code;
-
-    tarn::OperationOutcomes outcomes;
-    reportUnreached(o, *selection, "Back up", outcomes);
-    Spacer spacer(o.spacingMs);
-    const std::vector<tarn::DeviceEntry>& devices = selection->devices;
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        const tarn::DeviceEntry& device = devices[i];
-        if (!StopSignals::stopped()) spacer.next();
-        if (StopSignals::stopped()) {
-            reportCancelled(o, devices, i, "Back up", outcomes);
-            break;
-        }
-        DeviceSession session(o.device);
-        const int code = session.open(device);
-        tarn::DeviceOutcome outcome = outcomeOf(session, device, code, "Back up");
-        if (outcome.status == tarn::OutcomeStatus::Ok) {
-            const std::string file = tarn::backupFileName(device.mac);
-            QString problem;
-            if (saveDeviceValues(session, QDir(dir).filePath(latin1(file)).toStdString(), problem) == kExitOk) {
-                outcome.file = file;
-            } else {
-                outcome.status = tarn::OutcomeStatus::Failed;
-                outcome.message = tarn::latin1Bytes(problem);
-            }
-        }
-        printLine(o, outcome);
-        outcomes.push_back(std::move(outcome));
-        if ((i + 1) % kLogBatch == 0) saveLog(o);
-    }
-    // Written whole, also after a stop: every requested device has its entry.
-    std::string error;
-    const QString index = QDir(dir).filePath(QString::fromLatin1(tarn::kFleetIndexFileName));
-    if (!tarn::writeFleetIndex(index.toStdString(), outcomes, names, &error))
-        return usageError(QStringLiteral("%1 not written: %2").arg(index, latin1(error)));
-    return finish(o, outcomes, names);
-}
-
-// Applies the file to one device of its product and version: read, compare, set, reboot.
-tarn::DeviceOutcome applyTo(const FleetOptions& o, const tarn::DeviceEntry& device, const std::string& file,
-                            const tarn::ApplyPlan& plan, bool dryRun, bool reboot) {
-    DeviceSession session(o.device);
-    const int code = session.open(device);
-    tarn::DeviceOutcome outcome = outcomeOf(session, device, code, "Apply");
-    outcome.file = file;
-    if (outcome.status != tarn::OutcomeStatus::Ok) return outcome;
-
-    tarn::ParameterTable& table = session.table();
-    std::vector<std::string> before;
-    for (int r = 0; r < table.rowCount(); ++r) before.push_back(table.row(r).value);
-    const tarn::StepResult loaded = tarn::loadConfiguration(file, {device}, table);
-    session.prompter().showReports(loaded);
-    if (!loaded) {
-        outcome.status = tarn::OutcomeStatus::Failed;
-        outcome.message = "the file does not fit the device";
-        return outcome;
-    }
-    const std::vector<tarn::RowChange> changes = tarn::limitChanges(
-        table, before, plan.onlyRecords, tarn::byteOrderForProduct(tarn::productNumberFromId(device.productId)));
-    outcome.message = tarn::changesSummary(changes);
-    if (dryRun) {
-        if (!o.json) {
-            printLine(o, outcome);
-            for (const tarn::RowChange& c : changes)
-                QTextStream(stdout) << "    " << latin1(c.name) << ": " << latin1(c.deviceValue) << " -> "
-                                    << latin1(c.fileValue) << '\n';
-        }
-        return outcome;
-    }
-    if (changes.empty()) return outcome;  // nothing to send; nothing to reboot for
-
-    const int setCode = session.applySet();
-    outcome = outcomeOf(session, device, setCode, "Apply");
-    outcome.file = file;
-    if (outcome.status != tarn::OutcomeStatus::Ok) {
-        outcome.message = "set: " + outcome.message;
-        return outcome;
-    }
-    outcome.message = "set " + std::to_string(changes.size()) + (changes.size() == 1 ? " row" : " rows");
-    if (!reboot) return outcome;
-    const std::string done = outcome.message;
-    const int rebootCode = session.run([&session] { session.session().reboot(); });
-    outcome = outcomeOf(session, device, rebootCode, "Apply");
-    outcome.file = file;
-    outcome.message =
-        outcome.status == tarn::OutcomeStatus::Ok ? done + ", rebooted" : done + "; reboot: " + outcome.message;
-    return outcome;
+    FleetRun run(o, names);
+    tarn::JobRequest request;
+    request.kind = tarn::JobKind::Backup;
+    request.folder = dir.toStdString();
+    return IoSession::exec([&] {
+        run.start(
+            std::move(request), [](const tarn::FleetSelection&) { return kExitOk; },
+            [&](const tarn::OperationOutcomes& outcomes, const std::string& error) {
+                // Written whole by the job, also after a stop: every requested device has its entry.
+                if (!error.empty())
+                    return IoSession::finish(usageError(
+                        QStringLiteral("%1 not written: %2")
+                            .arg(QDir(dir).filePath(QString::fromLatin1(tarn::kFleetIndexFileName)), latin1(error))));
+                IoSession::finish(finish(o, outcomes, names));
+            });
+    });
 }
 
 int apply(const FleetOptions& o, const QString& fileArgument, const QStringList& only, bool dryRun, bool reboot) {
-    const std::string file = fileArgument.toStdString();
+    tarn::JobRequest request;
+    request.kind = tarn::JobKind::Apply;
+    request.file = fileArgument.toStdString();
+    request.dryRun = dryRun;
+    request.reboot = reboot;
     std::vector<std::string> rows;
     for (const QString& row : only) rows.push_back(tarn::latin1Bytes(row.trimmed()));
-    const tarn::ApplyPlan plan =
-        tarn::planApply(file, o.device.dataDir.toStdString() + "/", rows, *o.device.definitions);
-    if (!plan.problem.empty()) return usageError(latin1(plan.problem));
-    if (!plan.refused.empty()) return usageError(latin1(tarn::refusedValuesText(plan.refused)));
+    request.plan = tarn::planApply(request.file, o.device.dataDir.toStdString() + "/", rows, *o.device.definitions);
+    if (!request.plan.problem.empty()) return usageError(latin1(request.plan.problem));
+    if (!request.plan.refused.empty()) return usageError(latin1(tarn::refusedValuesText(request.plan.refused)));
     const tarn::ProductNames names = productNames(o);
-    StopSignals stopSignals;
-    int code = kExitOk;
-    const auto selection = selectedDevices(o, names, code);
-    if (!selection) return code;
-
+    const tarn::ConfigurationHeader header = request.plan.header;
     tarn::DeviceEntry fileDevice;
-    fileDevice.productId = plan.header.productId;
+    fileDevice.productId = header.productId;
     const std::string fileProduct = tarn::productText(fileDevice, names);
-    const std::vector<tarn::DeviceEntry>& devices = selection->devices;
-    const bool anyOfTheFile = std::any_of(devices.begin(), devices.end(), [&](const tarn::DeviceEntry& d) {
-        return d.productId == plan.header.productId && d.version == plan.header.version;
+    bool anyOfTheFile = false;
+    FleetRun run(o, names);
+    return IoSession::exec([&] {
+        run.start(
+            std::move(request),
+            [&](const tarn::FleetSelection& selection) {
+                anyOfTheFile =
+                    std::any_of(selection.devices.begin(), selection.devices.end(), [&](const tarn::DeviceEntry& d) {
+                        return d.productId == header.productId && d.version == header.version;
+                    });
+                return kExitOk;
+            },
+            [&](const tarn::OperationOutcomes& outcomes, const std::string&) {
+                const int done = finish(o, outcomes, names);
+                // A file for a product none of the selected devices has applied nothing: that is no success.
+                if (done == kExitOk && !anyOfTheFile)
+                    return IoSession::finish(
+                        fail(kExitDeviceFailure, QStringLiteral("no selected device is a %1 %2: nothing was applied")
+                                                     .arg(latin1(fileProduct), latin1(header.version))));
+                IoSession::finish(done);
+            });
     });
-    tarn::OperationOutcomes outcomes;
-    reportUnreached(o, *selection, "Apply", outcomes);
-    Spacer spacer(o.spacingMs);
-    for (std::size_t i = 0; i < devices.size(); ++i) {
-        const tarn::DeviceEntry& device = devices[i];
-        if (StopSignals::stopped()) {
-            reportCancelled(o, devices, i, "Apply", outcomes);
-            break;
-        }
-        tarn::DeviceOutcome outcome;
-        if (device.productId != plan.header.productId || device.version != plan.header.version) {
-            outcome.device = device;
-            outcome.operation = "Apply";
-            outcome.status = tarn::OutcomeStatus::Skipped;
-            outcome.message = "the file is for " + fileProduct + " " + plan.header.version;
-        } else {
-            spacer.next();
-            outcome = applyTo(o, device, file, plan, dryRun, reboot);
-        }
-        if (!dryRun || outcome.status != tarn::OutcomeStatus::Ok) printLine(o, outcome);
-        outcomes.push_back(std::move(outcome));
-        if ((i + 1) % kLogBatch == 0) saveLog(o);
-    }
-    const int done = finish(o, outcomes, names);
-    // A file for a product none of the selected devices has applied nothing: that is no success.
-    if (done == kExitOk && !anyOfTheFile)
-        return fail(kExitDeviceFailure, QStringLiteral("no selected device is a %1 %2: nothing was applied")
-                                            .arg(latin1(fileProduct), latin1(plan.header.version)));
-    return done;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "core/manage/management_requests.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
+#include "tarnctl/io_session.h"
 
 namespace tarnctl {
 
@@ -76,43 +77,52 @@ std::optional<std::pair<std::string, std::string>> assignment(const QString& arg
     return std::pair{tarn::latin1Bytes(arg.left(eq)), tarn::latin1Bytes(arg.mid(eq + 1))};
 }
 
-int get(DeviceSession& device, const QCommandLineParser& p) {
+void print(DeviceSession& device, bool json, bool showPasswords) {
+    const std::vector<ShownRow> rows = shownRows(device.table());
+    if (json)
+        printJson(device.table(), rows, showPasswords);
+    else
+        printTable(device.table(), rows, showPasswords);
+}
+
+void get(DeviceSession& device, const QCommandLineParser& p, const Done& done) {
     bool ok = false;
     const int group = p.value("group").toInt(&ok);
     const tarn::DefinitionSet* set = device.session().definitions().current();
     const int groups = set ? set->groupCount() : 0;
     if (!ok || group < 0 || group >= groups)
-        return usageError(QStringLiteral("--group must be 0..%1 for this device").arg(groups - 1));
-    if (group != 0) {
-        if (const int code = device.run([&] { device.session().SelectGroup(group); })) return code;
-    }
-    const std::vector<ShownRow> rows = shownRows(device.table());
+        return done(usageError(QStringLiteral("--group must be 0..%1 for this device").arg(groups - 1)));
+    const bool json = p.isSet("json");
     const bool showPasswords = p.isSet("show-passwords");
-    if (p.isSet("json"))
-        printJson(device.table(), rows, showPasswords);
-    else
-        printTable(device.table(), rows, showPasswords);
-    return kExitOk;
+    if (group == 0) {
+        print(device, json, showPasswords);
+        return done(kExitOk);
+    }
+    device.run([&device, group] { device.session().SelectGroup(group); },
+               [&device, json, showPasswords, done](int code) {
+                   if (code == kExitOk) print(device, json, showPasswords);
+                   done(code);
+               });
 }
 
 // The values go into the rows as typed and are marked; the set checks every one of them before it
 // sends anything (a refused value: its message, exit 2, nothing sent).
-int set(DeviceSession& device, const std::vector<std::pair<std::string, std::string>>& changes) {
+void set(DeviceSession& device, const std::vector<std::pair<std::string, std::string>>& changes, const Done& done) {
     tarn::ParameterTable& table = device.table();
     for (const auto& [name, value] : changes) {
         const std::vector<int> rows = table.findRows(name);
-        if (rows.empty()) return usageError(QStringLiteral("no parameter '%1' on this device").arg(latin1(name)));
+        if (rows.empty()) return done(usageError(QStringLiteral("no parameter '%1' on this device").arg(latin1(name))));
         // A name shared by the instances of a class ("Input mode" of every input) is no one row.
         if (rows.size() > 1)
-            return usageError(QStringLiteral("'%1' names %2 rows; give the id of the one to set: %3")
-                                  .arg(latin1(name))
-                                  .arg(rows.size())
-                                  .arg(latin1(table.rowIds(rows))));
+            return done(usageError(QStringLiteral("'%1' names %2 rows; give the id of the one to set: %3")
+                                       .arg(latin1(name))
+                                       .arg(rows.size())
+                                       .arg(latin1(table.rowIds(rows)))));
         const int r = rows.front();
         table.setValue(r, value);
         table.setModified(table.row(r).record, true);
     }
-    return device.applySet();
+    device.applySet(done);
 }
 
 }  // namespace
@@ -145,8 +155,15 @@ int runParams(const QStringList& args) {
     if (!options) return code;
 
     DeviceSession device(*options);
-    if ((code = device.open()) != kExitOk) return code;
-    return isGet ? get(device, p) : set(device, changes);
+    return IoSession::exec([&] {
+        device.open([&](int opened) {
+            if (opened != kExitOk) return IoSession::finish(opened);
+            if (isGet)
+                get(device, p, IoSession::finish);
+            else
+                set(device, changes, IoSession::finish);
+        });
+    });
 }
 
 int runReboot(const QStringList& args) {
@@ -160,10 +177,19 @@ int runReboot(const QStringList& args) {
     if (!options) return code;
 
     DeviceSession device(*options);
-    if ((code = device.open()) != kExitOk) return code;
-    if ((code = device.run([&] { device.session().reboot(); })) != kExitOk) return code;
-    return device.rebootsDone() > 0 ? kExitOk
-                                    : fail(kExitNoReply, QStringLiteral("the device did not confirm the reboot"));
+    return IoSession::exec([&] {
+        device.open([&](int opened) {
+            if (opened != kExitOk) return IoSession::finish(opened);
+            device.run([&] { device.session().reboot(); },
+                       [&](int rebooted) {
+                           if (rebooted != kExitOk) return IoSession::finish(rebooted);
+                           IoSession::finish(
+                               device.rebootsDone() > 0
+                                   ? kExitOk
+                                   : fail(kExitNoReply, QStringLiteral("the device did not confirm the reboot")));
+                       });
+        });
+    });
 }
 
 }  // namespace tarnctl

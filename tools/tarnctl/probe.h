@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -22,10 +23,14 @@ struct ProbeRequest {
     int waitMs = 1000;
     bool allInterfaces = false;
     bool everyDevice = false;  // also a reply whose MAC an earlier one had, from another address
+    // The wait ends with the first device that answers and passes this test (none: the wait runs out).
+    std::function<bool(const tarn::DeviceEntry&)> until;
 };
 
 // The devices that answered, in the order of their replies (each with the broadcast address that
-// reaches it by MAC). Nothing, after a message, when the probe could not be sent.
-std::optional<std::vector<tarn::DeviceEntry>> probeDevices(const ProbeRequest& request);
+// reaches it by MAC); nothing, after a message, when the probe could not be sent. Handed to `done`
+// from the application's event loop once the wait is over (or inside the call when no socket opens).
+using ProbeDone = std::function<void(std::optional<std::vector<tarn::DeviceEntry>>)>;
+void probeDevices(const ProbeRequest& request, ProbeDone done);
 
 }  // namespace tarnctl

@@ -3,11 +3,11 @@
 // collects the replies for --wait milliseconds after the last probe and prints the devices. Names
 // are printed with their control characters escaped; a reply that cannot be read is told once per
 // sender. No device answering exits 2.
+#include <utility>
 #include <vector>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -25,6 +25,7 @@
 #include "link/discovery/device_socket.h"
 #include "link/discovery/probe_sender.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/io_session.h"
 #include "tarnctl/probe.h"
 
 namespace tarnctl {
@@ -77,33 +78,71 @@ void printJson(const std::vector<tarn::DeviceEntry>& devices) {
 
 }  // namespace
 
-std::optional<std::vector<tarn::DeviceEntry>> probeDevices(const ProbeRequest& request) {
-    tarn::CDeviceSocket socket(tarn::kProbeReplyBufferSize, tarn::ManagementChannel::Discovery);
-    if (!socket.create()) {
-        usageError(QStringLiteral("cannot open a UDP socket"));
-        return std::nullopt;
-    }
-    socket.setBroadcastAddress(request.broadcast);
+namespace {
 
-    const bool quickConnect = !request.addresses.empty();
-    std::vector<tarn::DeviceEntry> devices;
-    std::vector<tarn::NetworkInterfaceInfo> interfaces;
-    tarn::ListedMacs listed;
+// One probe, from the sending to the end of the wait, on the application's event loop.
+class ProbeRun : public QObject {
+public:
+    ProbeRun(const ProbeRequest& request, ProbeDone done)
+        : request_(request),
+          done_(std::move(done)),
+          socket_(tarn::kProbeReplyBufferSize, tarn::ManagementChannel::Discovery),
+          sweep_(request.addresses) {}
+
+    void start() {
+        if (!socket_.create()) {
+            usageError(QStringLiteral("cannot open a UDP socket"));
+            end(false);
+            return;
+        }
+        socket_.setBroadcastAddress(request_.broadcast);
+        connect(&socket_, &tarn::CDeviceSocket::datagramDropped, this, [this](const QString& sender, qint64 size) {
+            dropped(sender, QStringLiteral("%1 bytes, more than a probe reply can hold").arg(size));
+        });
+        connect(&socket_, &tarn::CDeviceSocket::socketReceive, this, &ProbeRun::received);
+        wait_.setSingleShot(true);
+        connect(&wait_, &QTimer::timeout, this, [this] { end(true); });
+        if (request_.addresses.empty()) {
+            const tarn::ProbeSent probe =
+                tarn::sendDiscoveryProbe(socket_, request_.devicePort, {}, request_.allInterfaces);
+            sent_ = probe.sent;
+            interfaces_ = probe.interfaces;
+            if (sent_)
+                wait_.start(request_.waitMs);
+            else
+                end(false);
+            return;
+        }
+        // Quick Connect: one batch of addresses after another at a steady pace; the wait starts after
+        // the last.
+        connect(&pace_, &QTimer::timeout, this, [this] {
+            for (std::uint32_t to : sweep_.nextBatch())
+                sent_ =
+                    tarn::sendDiscoveryProbe(socket_, request_.devicePort, QHostAddress(to).toString(), false).sent ||
+                    sent_;
+            if (!sweep_.done()) return;
+            pace_.stop();
+            if (sent_)
+                wait_.start(request_.waitMs);
+            else
+                end(false);
+        });
+        pace_.start(tarn::ProbeSweep::kIntervalMs);
+    }
+
+private:
     // Each sender whose reply could not be read is told once.
-    QSet<QString> toldDropped;
-    const auto dropped = [&](const QString& sender, const QString& why) {
-        if (!toldDropped.contains(sender))
+    void dropped(const QString& sender, const QString& why) {
+        if (!toldDropped_.contains(sender))
             QTextStream(stderr) << "tarnctl: dropped a reply from " << sender << ": " << why << '\n';
-        toldDropped.insert(sender);
-    };
-    QObject::connect(&socket, &tarn::CDeviceSocket::datagramDropped, [&](const QString& sender, qint64 size) {
-        dropped(sender, QStringLiteral("%1 bytes, more than a probe reply can hold").arg(size));
-    });
-    QObject::connect(&socket, &tarn::CDeviceSocket::socketReceive, [&](const tarn::Datagram& d) {
+        toldDropped_.insert(sender);
+    }
+
+    void received(const tarn::Datagram& d) {
         const tarn::ByteView bytes = tarn::asBytes(d.data);
-        const auto outcome =
-            tarn::readProbeReply(bytes, d.senderAddress.toStdString(), quickConnect,
-                                 [&](std::string_view mac) { return listed.contains(mac) && !request.everyDevice; });
+        const auto outcome = tarn::readProbeReply(
+            bytes, d.senderAddress.toStdString(), !request_.addresses.empty(),
+            [this](std::string_view mac) { return listed_.contains(mac) && !request_.everyDevice; });
         if (outcome.verdict == tarn::ProbeVerdict::TooLarge)
             dropped(d.senderAddress, QStringLiteral("%1 bytes, more than a probe reply can hold").arg(d.data.size()));
         if (outcome.verdict == tarn::ProbeVerdict::Truncated)
@@ -112,45 +151,39 @@ std::optional<std::vector<tarn::DeviceEntry>> probeDevices(const ProbeRequest& r
         if (outcome.checksumError)
             QTextStream(stderr) << "Checksum Error! (" << latin1(tarn::escapeControlCharacters(outcome.entry.name))
                                 << ", " << d.senderAddress << ")\n";
-        listed.add(outcome.entry.mac);
-        devices.push_back(outcome.entry);
-        devices.back().broadcastAddress = tarn::replyBroadcastAddress(d, interfaces);
-    });
+        listed_.add(outcome.entry.mac);
+        devices_.push_back(outcome.entry);
+        devices_.back().broadcastAddress = tarn::replyBroadcastAddress(d, interfaces_);
+        if (request_.until && request_.until(devices_.back())) end(true);
+    }
 
-    QEventLoop loop;
-    QTimer wait;
-    wait.setSingleShot(true);
-    QObject::connect(&wait, &QTimer::timeout, &loop, &QEventLoop::quit);
-    bool sent = false;
-    tarn::ProbeSweep sweep(request.addresses);
-    QTimer pace;
-    if (!quickConnect) {
-        const tarn::ProbeSent probe = tarn::sendDiscoveryProbe(socket, request.devicePort, {}, request.allInterfaces);
-        sent = probe.sent;
-        interfaces = probe.interfaces;
-        if (sent) wait.start(request.waitMs);
-    } else {
-        // One batch of addresses after another at a steady pace; the wait starts after the last.
-        QObject::connect(&pace, &QTimer::timeout, [&] {
-            for (std::uint32_t to : sweep.nextBatch())
-                sent = tarn::sendDiscoveryProbe(socket, request.devicePort, QHostAddress(to).toString(), false).sent ||
-                       sent;
-            if (!sweep.done()) return;
-            pace.stop();
-            if (sent)
-                wait.start(request.waitMs);
-            else
-                loop.quit();
-        });
-        pace.start(tarn::ProbeSweep::kIntervalMs);
+    // Hands the devices over once, and goes (the socket with it) when the event loop is back.
+    void end(bool sent) {
+        if (!done_) return;
+        wait_.stop();
+        pace_.stop();
+        socket_.disconnect(this);
+        if (!sent) usageError(QStringLiteral("the probe could not be sent"));
+        deleteLater();
+        std::exchange(done_, nullptr)(sent ? std::optional(std::move(devices_)) : std::nullopt);
     }
-    if (quickConnect || sent) loop.exec();
-    if (!sent) {
-        usageError(QStringLiteral("the probe could not be sent"));
-        return std::nullopt;
-    }
-    return devices;
-}
+
+    ProbeRequest request_;
+    ProbeDone done_;
+    tarn::CDeviceSocket socket_;
+    tarn::ProbeSweep sweep_;
+    QTimer wait_;
+    QTimer pace_;
+    bool sent_ = false;
+    std::vector<tarn::DeviceEntry> devices_;
+    std::vector<tarn::NetworkInterfaceInfo> interfaces_;
+    tarn::ListedMacs listed_;
+    QSet<QString> toldDropped_;
+};
+
+}  // namespace
+
+void probeDevices(const ProbeRequest& request, ProbeDone done) { (new ProbeRun(request, std::move(done)))->start(); }
 
 int runProbe(const QStringList& args) {
     QCommandLineParser p;
@@ -189,19 +222,22 @@ int runProbe(const QStringList& args) {
     request.devicePort = static_cast<quint16>(port);
     request.waitMs = waitMs;
     request.allInterfaces = p.isSet("all-interfaces");
-    const auto devices = probeDevices(request);
-    if (!devices) return kExitUsage;
-
-    if (p.isSet("json"))
-        printJson(*devices);
-    else
-        printTable(*devices);
-    // As the fleet commands: nobody answering is a failure of the probe, not an empty success.
-    if (devices->empty()) {
-        QTextStream(stderr) << "tarnctl: no device answered the probe\n";
-        return kExitUsage;
-    }
-    return kExitOk;
+    const bool json = p.isSet("json");
+    return IoSession::exec([request, json] {
+        probeDevices(request, [json](std::optional<std::vector<tarn::DeviceEntry>> devices) {
+            if (!devices) return IoSession::finish(kExitUsage);
+            if (json)
+                printJson(*devices);
+            else
+                printTable(*devices);
+            // As the fleet commands: nobody answering is a failure of the probe, not an empty success.
+            if (devices->empty()) {
+                QTextStream(stderr) << "tarnctl: no device answered the probe\n";
+                return IoSession::finish(kExitUsage);
+            }
+            IoSession::finish(kExitOk);
+        });
+    });
 }
 
 }  // namespace tarnctl

@@ -104,7 +104,8 @@ FileContent readWholeFile(const std::string& path, std::size_t maxBytes) {
     return result;
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error) {
+bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error,
+                         Flush flush) {
     std::string temp;
     const int fd = createTemporaryBeside(path, mode, temp);
     if (fd < 0) {
@@ -113,7 +114,7 @@ bool writeFileAtomically(const std::string& path, std::string_view content, mode
     }
     bool ok = writeAll(fd, content);
     if (!ok) setError(error, "cannot write " + temp);
-    if (ok && !(ok = ::fsync(fd) == 0)) setError(error, "cannot flush " + temp);
+    if (ok && flush == Flush::Now && !(ok = ::fsync(fd) == 0)) setError(error, "cannot flush " + temp);
     if (::close(fd) != 0 && ok) {
         ok = false;
         setError(error, "cannot close " + temp);
@@ -123,6 +124,7 @@ bool writeFileAtomically(const std::string& path, std::string_view content, mode
         ::unlink(temp.c_str());
         return false;
     }
+    if (flush == Flush::Later) return true;
     // Make the rename itself durable.
     const int dir = ::open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
@@ -130,6 +132,14 @@ bool writeFileAtomically(const std::string& path, std::string_view content, mode
         ::close(dir);
     }
     return true;
+}
+
+bool flushFileSystem(const std::string& folder) {
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return false;
+    const bool ok = ::syncfs(dir) == 0;
+    ::close(dir);
+    return ok;
 }
 
 FileStamp fileStamp(const std::string& path) {

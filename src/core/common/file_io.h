@@ -29,10 +29,19 @@ FileStamp fileStamp(const std::string& path);
 // Reads the whole file into memory. Files larger than maxBytes are not read (TooLarge).
 FileContent readWholeFile(const std::string& path, std::size_t maxBytes);
 
+// When a written file is on disk. Now: before the write returns. Later: a run of many new files (a
+// backup of a whole site) is flushed at once with flushFileSystem, before what lists them is written.
+enum class Flush { Now, Later };
+
 // Writes content to a temporary file in the same folder, flushes it to disk and renames it over
 // path, so that a reader sees either the old file or the new one, never a half-written one.
 // The file gets `mode`: its owner bits exactly, its group and other bits as far as the umask allows.
 // On failure path is untouched and error (if given) says why.
-bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error = nullptr);
+bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error = nullptr,
+                         Flush flush = Flush::Now);
+
+// Puts everything written to the file system that holds `folder` on disk (the files written with
+// Flush::Later). False when it cannot.
+bool flushFileSystem(const std::string& folder);
 
 }  // namespace tarn

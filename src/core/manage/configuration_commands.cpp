@@ -19,8 +19,8 @@ ConfigurationHeader configurationHeader(const std::vector<DeviceEntry>& selected
 }
 
 StepResult saveConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected,
-                             const ParameterTable& table) {
-    return SaveConfiguration(path, configurationHeader(selected), table.configurationRows());
+                             const ParameterTable& table, Flush flush) {
+    return SaveConfiguration(path, configurationHeader(selected), table.configurationRows(), flush);
 }
 
 StepResult loadConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, ParameterTable& table) {

@@ -16,7 +16,7 @@ namespace tarn {
 ConfigurationHeader configurationHeader(const std::vector<DeviceEntry>& selected);
 
 StepResult saveConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected,
-                             const ParameterTable& table);
+                             const ParameterTable& table, Flush flush = Flush::Now);
 // Values the file changes are written into read/write rows and marked for the next set.
 StepResult loadConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, ParameterTable& table);
 

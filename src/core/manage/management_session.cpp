@@ -14,9 +14,6 @@ namespace {
 
 constexpr const char* kDiscardEditsCaption = "Parameters";
 
-constexpr const char* kNoCredentials = "No ID and password";
-constexpr const char* kNoReply = "No reply";
-
 std::string joined(const std::vector<std::string>& names) {
     std::string out;
     for (const std::string& n : names) out += (out.empty() ? "" : ", ") + n;

@@ -58,6 +58,9 @@ namespace tarn {
 inline constexpr const char* kAuthFailedText = "Error occured. Try again !!";
 inline constexpr const char* kRebootDoneText = "Shut down completed!. Now rebooting...";
 inline constexpr const char* kMessageLengthError = "Message length error";
+// The messages of a device's outcome: no request went out for want of credentials, or none came back.
+inline constexpr const char* kNoCredentials = "No ID and password";
+inline constexpr const char* kNoReply = "No reply";
 
 // The confirmations of the device commands.
 inline const ConfirmText kSetConfirm{ConfirmKind::SetConfirm,

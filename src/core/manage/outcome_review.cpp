@@ -1,6 +1,8 @@
 #include "core/manage/outcome_review.h"
 
 #include <algorithm>
+#include <string>
+#include <unordered_map>
 
 namespace tarn {
 
@@ -31,15 +33,19 @@ int failureCount(const OperationOutcomes& outcomes) {
         std::count_if(outcomes.begin(), outcomes.end(), [](const DeviceOutcome& o) { return isFailure(o.status); }));
 }
 
+// Indexed by operation and MAC: a backup of 10,000 devices merges in one pass, not 50 million
+// comparisons on the window's thread.
 void mergeOutcomes(OperationOutcomes& shown, const OperationOutcomes& report) {
+    std::unordered_map<std::string, std::size_t> at;
+    at.reserve(shown.size() + report.size());
+    const auto key = [](const DeviceOutcome& o) { return o.operation + '\n' + o.device.mac; };
+    for (std::size_t i = 0; i < shown.size(); ++i) at.emplace(key(shown[i]), i);
     for (const DeviceOutcome& later : report) {
-        auto same = std::find_if(shown.begin(), shown.end(), [&](const DeviceOutcome& o) {
-            return o.operation == later.operation && o.device.mac == later.device.mac;
-        });
-        if (same != shown.end())
-            *same = later;
-        else
+        const auto [it, added] = at.emplace(key(later), shown.size());
+        if (added)
             shown.push_back(later);
+        else
+            shown[it->second] = later;
     }
 }
 

@@ -114,9 +114,9 @@ std::string formatConfiguration(const ConfigurationHeader& header, const std::ve
 }
 
 StepResult SaveConfiguration(const std::string& path, const ConfigurationHeader& selection,
-                             const std::vector<ConfigurationRow>& rows) {
+                             const std::vector<ConfigurationRow>& rows, Flush flush) {
     if (StepResult usable = selectionUsable(selection); !usable) return usable;
-    if (!writeFileAtomically(path, formatConfiguration(selection, rows), kOwnerOnly))
+    if (!writeFileAtomically(path, formatConfiguration(selection, rows), kOwnerOnly, nullptr, flush))
         return StepResult::failure(kErrorCaption, kFileOpenError, MessageIcon::Critical);
     return {};
 }

@@ -22,6 +22,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/common/file_io.h"
 #include "core/common/report.h"
 #include "core/params/definition_set.h"
 
@@ -83,7 +84,7 @@ std::string formatConfiguration(const ConfigurationHeader& header, const std::ve
 // file atomically ("File Open Error" when it cannot); each refusal is reported as an "Error" box. A refused or failed
 // save leaves an existing file untouched.
 StepResult SaveConfiguration(const std::string& path, const ConfigurationHeader& selection,
-                             const std::vector<ConfigurationRow>& rows);
+                             const std::vector<ConfigurationRow>& rows, Flush flush = Flush::Now);
 
 ParsedConfiguration parseConfiguration(std::string_view text);
 // "The file is damaged: line 7 is not a value line. Nothing was loaded from it."

@@ -1,5 +1,6 @@
-// Runs "Back up devices..." for the main frame: the BackupRun's socket and timers, and a progress
-// dialog that can be cancelled. Nothing waits: the window goes on while the devices are read.
+// Runs "Back up devices..." for the main frame: a DeviceJob (Back up) with its socket and timers,
+// and a progress dialog that can be cancelled (the device being read finishes, the rest are
+// cancelled). Nothing waits: the window goes on while the devices are read.
 #pragma once
 
 #include <map>
@@ -10,14 +11,14 @@
 #include <QProgressDialog>
 #include <QTimer>
 
-#include "core/fleet/backup_run.h"
+#include "core/fleet/device_job.h"
 
 namespace tarn {
 
 class CDeviceSocket;
 struct FrameState;
 
-class BackupDriver : public QObject, private BackupHost {
+class BackupDriver : public QObject, private DeviceJobHost {
     Q_OBJECT
 public:
     BackupDriver(FrameState& frame, Prompter& prompter, QWidget* window);
@@ -25,7 +26,7 @@ public:
 
     // Backs up the devices into the folder; false when a backup is already running.
     bool start(std::vector<DeviceEntry> devices, const QString& folder);
-    bool running() const { return run_ && run_->running(); }
+    bool running() const { return job_ && job_->running(); }
     QProgressDialog* progressDialog() const { return progress_; }
     // Waits for the sessions' timers and between devices; tests shorten them.
     void setTiming(int spacingMs, int replyWaitMs) {
@@ -39,19 +40,24 @@ signals:
 private:
     bool onLocalSubnet(const std::string& ip) const override;
     bool sendDatagram(const Bytes& datagram, const std::string& address) override;
-    void startTimer(BackupTimer timer, int ms) override;
-    void stopTimer(BackupTimer timer) override;
-    void backupProgress(int done, int total, const std::string& current) override;
-    void backupFinished(const OperationOutcomes& outcomes, const std::string& indexError) override;
-    QTimer& timer(BackupTimer which);
+    void startTimer(JobTimer timer, int ms) override;
+    void stopTimer(JobTimer timer) override;
+    void jobProgress(int done, int total, const std::string& current) override;
+    void jobFinished(const OperationOutcomes& outcomes, const std::string& indexError) override;
+    void showProgress();
 
     FrameState& frame_;
     Prompter& prompter_;
     QWidget* window_;
-    std::unique_ptr<BackupRun> run_;
+    std::unique_ptr<DeviceJob> job_;
     CDeviceSocket* socket_ = nullptr;
     QPointer<QProgressDialog> progress_;
-    std::map<BackupTimer, std::unique_ptr<QTimer>> timers_;
+    std::map<JobTimer, std::unique_ptr<QTimer>> timers_;
+    // The dialog shows the progress a few times a second, not once per device of a large site.
+    QTimer progressTimer_;
+    int done_ = 0;
+    int total_ = 0;
+    std::string current_;
     QString folder_;
     int spacingMs_ = 100;
     int replyWaitMs_ = 3000;
