@@ -17,9 +17,9 @@ namespace tarn::test {
 namespace {
 
 // tests/e2e/fleets/fleet_cli.json: Pump-1 and Sensor admin/admin, Pump-2 op/secret (all in pwd.ini).
-constexpr const char* kPump1 = "02:00:00:00:17:61";
-constexpr const char* kPump2 = "02:00:00:00:17:62";
-constexpr const char* kSensor = "02:00:00:00:17:65";
+constexpr const char* kRoofPump = "02:00:00:00:17:61";
+constexpr const char* kYardPump = "02:00:00:00:17:62";
+constexpr const char* kAiSensor = "02:00:00:00:17:65";
 
 class TarnctlSiteTable : public ::testing::Test {
 protected:
@@ -31,9 +31,9 @@ protected:
         ASSERT_FALSE(data_.isEmpty());
         CredentialLog log((data_ + "/pwd.ini").toStdString());
         log.LoadLog();
-        for (const char* mac : {kPump1, kPump2, kSensor}) {
+        for (const char* mac : {kRoofPump, kYardPump, kAiSensor}) {
             log.AppendEntry();
-            log.StoreEntry(mac, mac == kPump2 ? "op" : "admin", mac == kPump2 ? "secret" : "admin", -1);
+            log.StoreEntry(mac, mac == kYardPump ? "op" : "admin", mac == kYardPump ? "secret" : "admin", -1);
         }
         ASSERT_TRUE(log.SaveLog());
     }
@@ -62,7 +62,7 @@ protected:
 };
 
 TEST_F(TarnctlSiteTable, ExportedEditedAndAppliedBack) {
-    const QStringList three{"--mac", kPump1, "--mac", kPump2, "--mac", kSensor};
+    const QStringList three{"--mac", kRoofPump, "--mac", kYardPump, "--mac", kAiSensor};
     const QStringList only{"--only", "Device name,IP address,Location"};
     const RunResult backup = tarnctl(QStringList{"fleet", "backup", data_ + "/backup"} + three);
     ASSERT_EQ(backup.exitCode, 0) << backup.err.toStdString();

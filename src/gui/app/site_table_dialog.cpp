@@ -41,7 +41,10 @@ SiteTableDialog::SiteTableDialog(SiteTable table, std::vector<DeviceEntry> answe
     preview_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     preview_->setSelectionBehavior(QAbstractItemView::SelectRows);
     preview_->verticalHeader()->hide();
-    preview_->horizontalHeader()->setStretchLastSection(true);
+    preview_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    preview_->verticalHeader()->setDefaultSectionSize(preview_->fontMetrics().height() + 6);
+    preview_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    preview_->horizontalHeader()->setSectionResizeMode(NewColumn, QHeaderView::Stretch);
     layout->addWidget(preview_, 1);
     problems_ = new QLabel(this);
     problems_->setObjectName(QStringLiteral("siteProblems"));
@@ -69,9 +72,16 @@ SiteTableDialog::SiteTableDialog(SiteTable table, std::vector<DeviceEntry> answe
     fillButton_ = new QPushButton(QStringLiteral("Fill"), this);
     fillRow->addWidget(fillButton_);
     layout->addLayout(fillRow);
-    connect(fillKind_, &QComboBox::activated, this, [this, numberLabel](int kind) {
+    // Addresses go into the IP address column, names into the device name, when the table has them.
+    const auto offerColumn = [this](const char* row) {
+        const int column = fillColumn_->findText(QString::fromLatin1(row));
+        if (column >= 0) fillColumn_->setCurrentIndex(column);
+    };
+    offerColumn(kSiteAddressRow);
+    connect(fillKind_, &QComboBox::activated, this, [this, numberLabel, offerColumn](int kind) {
         fillStart_->setText(kind == 0 ? QStringLiteral("192.168.1.11") : QStringLiteral("Pump-{n}"));
         numberLabel->setText(kind == 0 ? QStringLiteral("step") : QStringLiteral("first {n}"));
+        offerColumn(kind == 0 ? kSiteAddressRow : kSiteNameRow);
     });
     connect(fillButton_, &QPushButton::clicked, this, [this] {
         fill(fillColumn_->currentIndex(), fillKind_->currentIndex(), fillStart_->text(), fillNumber_->value());
@@ -178,7 +188,6 @@ void SiteTableDialog::refresh() {
             }
         }
     }
-    preview_->resizeColumnsToContents();
     summary_->setText(
         waiting && !readingDone_
             ? QStringLiteral("Reading the devices (%1 of %2 to go)...").arg(waiting).arg(table_.devices.size())
