@@ -2,14 +2,23 @@
 
 #include <algorithm>
 #include <ctime>
+#include <stdexcept>
 
 namespace tarn {
 
 const char* const DeviceInventory::kColumnTitles[kColumnCount] = {"Device",  "IP",       "MAC",       "Product",
                                                                   "Version", "Found by", "Last reply"};
 
+const DeviceInventory::Listed& DeviceInventory::listed(int number) const {
+    if (number < 0 || number >= count_) throw std::out_of_range("no such device");
+    return blocks_[static_cast<std::size_t>(number / kBlock)][static_cast<std::size_t>(number % kBlock)];
+}
+
 void DeviceInventory::clear() {
-    devices_.clear();
+    // The blocks keep their room: the next probe of the site lists its devices into memory already
+    // in use instead of fresh pages.
+    for (std::vector<Listed>& block : blocks_) block.clear();
+    count_ = 0;
     order_.clear();
     shown_.clear();
     position_.clear();
@@ -31,11 +40,14 @@ bool DeviceInventory::passesFilter(const DeviceEntry& e) const {
 
 bool DeviceInventory::shows(int number) const { return passesFilter(device(number)); }
 
-int DeviceInventory::add(DeviceEntry entry, std::int64_t timeMs) {
+int DeviceInventory::add(DeviceEntry&& entry, std::int64_t timeMs) {
     const int number = deviceCount();
     const bool shown = passesFilter(entry);
     listedMacs_.add(entry.mac, number);
-    devices_.push_back({std::move(entry), timeMs});
+    const auto block = static_cast<std::size_t>(number / kBlock);
+    if (block == blocks_.size()) blocks_.emplace_back().reserve(kBlock);
+    blocks_[block].emplace_back(std::move(entry), timeMs);
+    ++count_;
     order_.push_back(number);
     position_.push_back(shown ? shownCount() : -1);
     if (shown) {
@@ -48,7 +60,7 @@ int DeviceInventory::add(DeviceEntry entry, std::int64_t timeMs) {
 int DeviceInventory::find(std::string_view macText) const { return listedMacs_.find(macText).value_or(-1); }
 
 void DeviceInventory::heardAgain(int device, std::int64_t timeMs) {
-    if (device >= 0 && device < deviceCount()) devices_[static_cast<std::size_t>(device)].lastReplyMs = timeMs;
+    if (device >= 0 && device < deviceCount()) listed(device).lastReplyMs = timeMs;
 }
 
 std::string DeviceInventory::text(int number, int column) const {
@@ -100,7 +112,7 @@ SortDirection DeviceInventory::sortByColumn(int column) {
         });
     } else {
         std::vector<DeviceSortKey> keys;
-        keys.reserve(devices_.size());
+        keys.reserve(static_cast<std::size_t>(count_));
         for (int n = 0; n < deviceCount(); ++n) keys.emplace_back(columnText(n, column));
         std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
             const int c = compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);

@@ -8,10 +8,10 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "core/discovery/device_entry.h"
@@ -48,15 +48,15 @@ public:
     bool passesFilter(const DeviceEntry& entry) const;
     // Lists a device answering at timeMs (milliseconds since the epoch). It is shown at the end
     // when it passes the filter. Returns its device number.
-    int add(DeviceEntry entry, std::int64_t timeMs);
+    int add(DeviceEntry&& entry, std::int64_t timeMs);
     // The device listed with this MAC text (letter case ignored), or -1.
     int find(std::string_view macText) const;
     // A later reply of a listed device: only its time changes.
     void heardAgain(int device, std::int64_t timeMs);
 
-    int deviceCount() const { return static_cast<int>(devices_.size()); }
-    const DeviceEntry& device(int number) const { return devices_.at(static_cast<std::size_t>(number)).entry; }
-    std::int64_t lastReplyMs(int number) const { return devices_.at(static_cast<std::size_t>(number)).lastReplyMs; }
+    int deviceCount() const { return count_; }
+    const DeviceEntry& device(int number) const { return listed(number).entry; }
+    std::int64_t lastReplyMs(int number) const { return listed(number).lastReplyMs; }
     // The text a column shows for a device.
     std::string text(int number, int column) const;
 
@@ -89,14 +89,21 @@ private:
         DeviceEntry entry;
         std::int64_t lastReplyMs = 0;
     };
+    // The devices lie in blocks of kBlock that never move once allocated: an entry read by reference
+    // stays where it is while more devices answer, and a burst costs one allocation per block (a
+    // deque of entries this size allocates one per two).
+    static constexpr int kBlock = 4096;
+    const Listed& listed(int number) const;
+    Listed& listed(int number) { return const_cast<Listed&>(std::as_const(*this).listed(number)); }
     bool shows(int number) const;
     std::string_view columnText(int number, int column) const;  // any column but the time
     void showInOrder();                                         // shown_ := the devices of order_ that pass the filter
 
-    std::deque<Listed> devices_;  // grows without moving the entries listed
-    std::vector<int> order_;      // every device number, in the list's order
-    std::vector<int> shown_;      // the numbers of order_ that pass the filter
-    std::vector<int> position_;   // device number -> position in shown_, or -1
+    std::vector<std::vector<Listed>> blocks_;  // each reserved for kBlock entries
+    int count_ = 0;
+    std::vector<int> order_;     // every device number, in the list's order
+    std::vector<int> shown_;     // the numbers of order_ that pass the filter
+    std::vector<int> position_;  // device number -> position in shown_, or -1
     ListedMacs listedMacs_;
     std::unordered_map<std::string, std::string> productNames_;
     DeviceFilter filter_;

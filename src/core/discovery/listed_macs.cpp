@@ -1,47 +1,79 @@
 #include "core/discovery/listed_macs.h"
 
+#include <algorithm>
+#include <array>
+
 #include "core/common/text.h"
 
 namespace tarn {
 
+namespace {
+
+// The value of each hexadecimal digit, 0xFF for every other byte: two lookups per reply in a burst.
+constexpr std::array<std::uint8_t, 256> kHexValue = [] {
+    std::array<std::uint8_t, 256> table{};
+    table.fill(0xFF);
+    for (int c = 0; c < 10; ++c) table[static_cast<std::size_t>('0' + c)] = static_cast<std::uint8_t>(c);
+    for (int c = 0; c < 6; ++c) {
+        table[static_cast<std::size_t>('a' + c)] = static_cast<std::uint8_t>(10 + c);
+        table[static_cast<std::size_t>('A' + c)] = static_cast<std::uint8_t>(10 + c);
+    }
+    return table;
+}();
+
+}  // namespace
+
 std::optional<std::uint64_t> ListedMacs::number(std::string_view t) {
     if (t.size() != 17) return std::nullopt;
     std::uint64_t value = 0;
-    for (std::size_t i = 0; i < 17; ++i) {
-        const char c = t[i];
-        if (i % 3 == 2) {
-            if (c != ':') return std::nullopt;
-            continue;
-        }
-        int digit = -1;
-        if (c >= '0' && c <= '9')
-            digit = c - '0';
-        else if (c >= 'a' && c <= 'f')
-            digit = c - 'a' + 10;
-        else if (c >= 'A' && c <= 'F')
-            digit = c - 'A' + 10;
-        if (digit < 0) return std::nullopt;
-        value = value << 4 | static_cast<std::uint64_t>(digit);
+    for (std::size_t i = 0; i < 17; i += 3) {
+        const std::uint8_t high = kHexValue[static_cast<unsigned char>(t[i])];
+        const std::uint8_t low = kHexValue[static_cast<unsigned char>(t[i + 1])];
+        if ((high | low) > 15 || (i < 15 && t[i + 2] != ':')) return std::nullopt;
+        value = value << 8 | static_cast<std::uint64_t>(high << 4 | low);
     }
     return value;
 }
 
+std::size_t ListedMacs::slotOf(std::uint64_t key) const {
+    // Fibonacci hashing spreads the MACs of one vendor (equal high bytes) over the whole table.
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 32) & mask;
+    while (slots_[i].key != 0 && slots_[i].key != key) i = (i + 1) & mask;
+    return i;
+}
+
+void ListedMacs::grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(std::max<std::size_t>(64, old.size() * 2), Slot{});
+    for (const Slot& s : old)
+        if (s.key != 0) slots_[slotOf(s.key)] = s;
+}
+
 void ListedMacs::clear() {
-    numbers_.clear();
+    std::fill(slots_.begin(), slots_.end(), Slot{});  // the table keeps its size for the next probe
+    numberCount_ = 0;
     others_.clear();
 }
 
 void ListedMacs::add(std::string_view macText, int device) {
-    if (const auto n = number(macText))
-        numbers_.emplace(*n, device);
-    else
+    const auto n = number(macText);
+    if (!n) {
         others_.emplace(toUpperAscii(std::string(macText)), device);
+        return;
+    }
+    if (2 * (numberCount_ + 1) > slots_.size()) grow();
+    Slot& slot = slots_[slotOf(*n | kUsed)];
+    if (slot.key != 0) return;  // listed already: the first device keeps it
+    slot = {*n | kUsed, device};
+    ++numberCount_;
 }
 
 std::optional<int> ListedMacs::find(std::string_view macText) const {
     if (const auto n = number(macText)) {
-        const auto it = numbers_.find(*n);
-        return it == numbers_.end() ? std::nullopt : std::optional<int>(it->second);
+        if (slots_.empty()) return std::nullopt;
+        const Slot& slot = slots_[slotOf(*n | kUsed)];
+        return slot.key == 0 ? std::nullopt : std::optional<int>(slot.device);
     }
     if (others_.empty()) return std::nullopt;
     const auto it = others_.find(toUpperAscii(std::string(macText)));

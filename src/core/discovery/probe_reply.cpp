@@ -8,9 +8,18 @@ namespace {
 
 bool isKnownProduct(std::uint8_t id) { return id == 0x4A || id == 0x4B || id == 0x4C; }
 
+// The decimal digits of a byte at `out`; returns the end. A burst of replies formats two of these
+// each, so without the temporaries of std::to_string.
+char* decimal(std::uint8_t value, char* out) {
+    if (value >= 100) *out++ = static_cast<char>('0' + value / 100);
+    if (value >= 10) *out++ = static_cast<char>('0' + value / 10 % 10);
+    *out++ = static_cast<char>('0' + value % 10);
+    return out;
+}
+
 }  // namespace
 
-ProbeOutcome readProbeReply(ByteView d, const std::string& senderIp, bool quickConnectActive,
+ProbeOutcome readProbeReply(ByteView d, std::string senderIp, bool quickConnectActive,
                             const std::function<bool(std::string_view mac)>& isListed) {
     ProbeOutcome out;
     if (d.size() > kProbeReplyBufferSize) {
@@ -46,11 +55,14 @@ ProbeOutcome readProbeReply(ByteView d, const std::string& senderIp, bool quickC
     DeviceEntry& e = out.entry;
     const auto nameBegin = d.begin() + static_cast<std::ptrdiff_t>(nameAt);
     e.name.assign(nameBegin, std::find(nameBegin, nameBegin + static_cast<std::ptrdiff_t>(n), 0));
-    e.ip = senderIp;
+    e.ip = std::move(senderIp);
     e.mac = std::move(macText);
     // "%02d" of the product id (74..76) and "%d.%d" of the version.
-    e.productId = std::to_string(d[p]);
-    e.version = std::to_string(d[p + 1]) + '.' + std::to_string(d[p + 2]);
+    char text[8];
+    e.productId.assign(text, decimal(d[p], text));
+    char* end = decimal(d[p + 1], text);
+    *end++ = '.';
+    e.version.assign(text, decimal(d[p + 2], end));
     e.addressingKind = macForm ? d[10] : 1;
     e.foundByTypedAddress = quickConnectActive;
     // The checksum follows the full declared name; a reply that stops before it cannot be verified.

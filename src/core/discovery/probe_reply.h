@@ -42,7 +42,7 @@ struct ProbeOutcome {
 };
 
 // isListed(macText) is the duplicate test (case-insensitive MAC comparison against the listed devices).
-ProbeOutcome readProbeReply(ByteView datagram, const std::string& senderIp, bool quickConnectActive,
+ProbeOutcome readProbeReply(ByteView datagram, std::string senderIp, bool quickConnectActive,
                             const std::function<bool(std::string_view mac)>& isListed);
 
 // A reply as a device sends it; built by the simulator and by tests.

@@ -1,5 +1,7 @@
 #include "gui/discovery/device_model.h"
 
+#include <algorithm>
+
 #include "link/common/qt_bytes.h"
 
 namespace tarn {
@@ -13,28 +15,33 @@ Qt::Alignment alignmentOf(int column) {
 
 }  // namespace
 
-DeviceModel::DeviceModel(QObject* parent) : QAbstractTableModel(parent) {}
+DeviceModel::DeviceModel(QObject* parent) : QAbstractTableModel(parent) {
+    announce_.setSingleShot(true);
+    connect(&announce_, &QTimer::timeout, this, &DeviceModel::flush);
+}
 
 void DeviceModel::clear() {
     beginResetModel();
     inventory_.clear();
     announced_ = 0;
+    announce_.stop();
+    sinceAnnounced_.invalidate();  // the first device of the next probe shows at once
     endResetModel();
     emit countsChanged();
 }
 
-void DeviceModel::append(DeviceEntry entry, std::int64_t timeMs) {
+void DeviceModel::append(DeviceEntry&& entry, std::int64_t timeMs) {
     inventory_.add(std::move(entry), timeMs);
-    if (!flushQueued_) {
-        flushQueued_ = true;
-        QMetaObject::invokeMethod(this, &DeviceModel::flush, Qt::QueuedConnection);
-    }
+    if (announce_.isActive()) return;
+    const qint64 since = sinceAnnounced_.isValid() ? sinceAnnounced_.elapsed() : kAnnounceMs;
+    announce_.start(static_cast<int>(std::max<qint64>(0, kAnnounceMs - since)));
 }
 
 void DeviceModel::flush() {
-    flushQueued_ = false;
+    announce_.stop();
     const int shown = inventory_.shownCount();
     if (shown > announced_) {
+        sinceAnnounced_.start();
         beginInsertRows({}, announced_, shown - 1);
         announced_ = shown;
         endInsertRows();

@@ -56,8 +56,9 @@ void CDeviceSocket::record(TrafficDirection direction, const QByteArray& bytes, 
     sink->record(std::move(e));
 }
 
-void CDeviceSocket::readPending() {
-    while (socket_.hasPendingDatagrams()) {
+void CDeviceSocket::readPending(const QElapsedTimer& slice, qint64 untilNs) {
+    for (bool first = true; socket_.hasPendingDatagrams(); first = false) {
+        if (!first && slice.nsecsElapsed() >= untilNs) return;  // the rest brings readyRead again
         const qint64 size = socket_.pendingDatagramSize();
         if (size < 0 || static_cast<std::size_t>(size) > capacity_) {
             // Discarded: larger than any reply this socket expects.
@@ -79,30 +80,37 @@ void CDeviceSocket::readPending() {
 void CDeviceSocket::onReadyRead() {
     const bool outer = !inReadyRead_;
     inReadyRead_ = true;
-    readPending();
-    handOver();
+    QElapsedTimer slice;
+    slice.start();
+    readPending(slice, kSliceNs / 2);
+    handOver(slice);
     if (outer) inReadyRead_ = false;
 }
 
-void CDeviceSocket::handOver() {
+void CDeviceSocket::resumeLater() {
+    if (resumeQueued_) return;
+    resumeQueued_ = true;
+    // That call only hands over: it never reads, so no notification Qt has already announced finds
+    // an empty socket.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            resumeQueued_ = false;
+            QElapsedTimer slice;
+            slice.start();
+            handOver(slice);
+        },
+        Qt::QueuedConnection);
+}
+
+void CDeviceSocket::handOver(const QElapsedTimer& slice) {
     if (handingOver_) return;  // the handler further up the stack hands these over when it returns
     handingOver_ = true;
-    QElapsedTimer slice;
-    slice.start();
     while (!pending_.empty()) {
-        if (slice.elapsed() >= kSliceMs) {
-            // The rest, in order, once the event loop has run. That call only hands over: it
-            // never reads, so no notification Qt has already announced finds an empty socket.
-            if (!resumeQueued_) {
-                resumeQueued_ = true;
-                QMetaObject::invokeMethod(
-                    this,
-                    [this] {
-                        resumeQueued_ = false;
-                        handOver();
-                    },
-                    Qt::QueuedConnection);
-            }
+        if (slice.nsecsElapsed() >= kSliceNs) {
+            // The rest once the event loop has run: from the next readyRead while the system still
+            // holds datagrams, else from a call of its own.
+            if (!socket_.hasPendingDatagrams()) resumeLater();
             break;
         }
         const Datagram next = std::move(pending_.front());
@@ -110,7 +118,11 @@ void CDeviceSocket::handOver() {
         emit socketReceive(next);
         // A handler that ran a nested event loop inside readyRead left what arrived meanwhile
         // unannounced: read it now, still inside readyRead.
-        if (inReadyRead_) readPending();
+        if (inReadyRead_ && socket_.hasPendingDatagrams()) {
+            QElapsedTimer now;
+            now.start();
+            readPending(now, 0);
+        }
     }
     handingOver_ = false;
 }

@@ -3,14 +3,18 @@
 // as socketReceive(), one at a time: a datagram that arrives while the owner is still handling the
 // previous one (for instance inside a modal message box) waits its turn instead of re-entering.
 //
-// Reading and handing over are kept apart. The socket is read only inside its readyRead handler,
-// always until nothing is pending: Qt stops notifying a datagram socket whose readyRead handler
-// found nothing to read, which is what happens when datagrams announced by a pending notification
-// are read from elsewhere first. Inside that handler the socket is also read after each handed-over
-// datagram, because Qt does not signal readyRead again while a handler of it runs a nested event
-// loop. Handing over is what is sliced: a burst (thousands of devices answering one probe) is
-// handed over a few milliseconds at a time, with the event loop running between the slices, so
-// the window keeps drawing.
+// The socket is read only inside its readyRead handler: Qt stops notifying a datagram socket whose
+// readyRead handler found nothing to read, which is what happens when datagrams announced by a
+// pending notification are read from elsewhere first. A handler that reads at least one datagram
+// keeps the notifications coming, so what it leaves in the system's buffer brings readyRead again
+// on the next pass of the event loop. Inside that handler the socket is also read after each
+// handed-over datagram, because Qt does not signal readyRead again while a handler of it runs a
+// nested event loop.
+//
+// A burst (100,000 devices answering one probe) is read and handed over a slice at a time: each
+// readyRead spends at most kSliceNs, reading for at most half of it and handing over what was read
+// in the rest, and the event loop runs between the slices, so the window keeps drawing. What was
+// read and not yet handed over goes on from the event loop once the system's buffer is empty.
 //
 // Every datagram sent and received goes to the traffic log (traffic_sink.h), read as the owner's
 // channel says: the tree's discovery, or the view's management requests (whose passwords are masked).
@@ -20,6 +24,7 @@
 #include <deque>
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QObject>
 #include <QUdpSocket>
@@ -54,8 +59,8 @@ public:
     // address is not a dotted address or the datagram could not be handed to the system.
     bool sendTo(const QByteArray& bytes, quint16 port, const QString& address = {});
 
-    // The longest stretch handed to the owner in one go before the event loop runs again.
-    static constexpr int kSliceMs = 8;
+    // The longest stretch of reading and handing over in one go before the event loop runs again.
+    static constexpr qint64 kSliceNs = 1'000'000;
 
 signals:
     void socketReceive(const tarn::Datagram& datagram);
@@ -64,9 +69,11 @@ signals:
 
 private:
     void onReadyRead();
-    // Hands over what was read, for at most kSliceMs; the rest from the event loop.
-    void handOver();
-    void readPending();
+    // Hands over what was read until the slice has lasted kSliceNs.
+    void handOver(const QElapsedTimer& slice);
+    // Reads at least one pending datagram, and more until the slice has lasted `untilNs`.
+    void readPending(const QElapsedTimer& slice, qint64 untilNs);
+    void resumeLater();
     void record(TrafficDirection direction, const QByteArray& bytes, const QHostAddress& peer, quint16 port) const;
 
     QUdpSocket socket_;

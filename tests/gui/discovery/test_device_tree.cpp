@@ -1,7 +1,9 @@
 // The device list driven through real mouse and key events on the widget.
+#include <cstdio>
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QLabel>
@@ -250,6 +252,33 @@ TEST(DeviceTreeWidth, AtItsPreferredWidthALongListKeepsTheLastColumnWhole) {
     tree.resize(tree.columnsWidth() / 2, 300);
     QCoreApplication::processEvents();
     EXPECT_TRUE(tree.horizontalScrollBar()->isVisible());
+}
+
+// A device that answers alone shows at once; a burst is announced to the view in one batch, no
+// sooner than DeviceModel::kAnnounceMs after the last one, so that a long probe does not spend its
+// time laying out every row again and again. A new probe starts afresh.
+TEST(DeviceModelPace, ALoneDeviceShowsAtOnceAndABurstInOneBatch) {
+    DeviceModel model;
+    QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+    auto add = [&](int i) {
+        char mac[18];
+        std::snprintf(mac, sizeof mac, "02:00:00:00:%02X:%02X", i >> 8, i & 0xFF);
+        model.append(device("D" + std::to_string(i), "10.0.0.1", mac), 0);
+    };
+    for (int probe = 0; probe < 2; ++probe) {
+        model.clear();
+        inserted.clear();
+        QElapsedTimer clock;
+        clock.start();
+        add(0);
+        ASSERT_TRUE(test::waitUntil([&] { return model.rowCount() == 1; }, 1000));
+        EXPECT_LT(clock.elapsed(), DeviceModel::kAnnounceMs);
+        clock.start();
+        for (int i = 1; i <= 1000; ++i) add(i);
+        ASSERT_TRUE(test::waitUntil([&] { return model.rowCount() == 1001; }, 2000));
+        EXPECT_GE(clock.elapsed(), DeviceModel::kAnnounceMs / 2);
+        EXPECT_EQ(inserted.count(), 2) << "probe " << probe;
+    }
 }
 
 TEST(DeviceInventoryView, FilterCountsKeyboardAndColumnMenu) {

@@ -31,7 +31,7 @@ TEST(DeviceSocket, HandlerRunningANestedLoopIsNotReentered) {
         seen.push_back(d.data);
         EXPECT_EQ(d.senderAddress, QStringLiteral("127.0.0.1"));
         EXPECT_EQ(d.senderPort, sender.localPort());
-        if (seen.size() == 1) QThread::msleep(2 * CDeviceSocket::kSliceMs);
+        if (seen.size() == 1) QThread::usleep(static_cast<unsigned long>(2 * CDeviceSocket::kSliceNs / 1000));
         if (seen.size() == 2) {
             sender.writeDatagram("third", QHostAddress::LocalHost, receiver.localPort());
             sender.writeDatagram("fourth", QHostAddress::LocalHost, receiver.localPort());
