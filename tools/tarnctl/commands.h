@@ -23,6 +23,9 @@ int runParams(const QStringList& args);
 int runReboot(const QStringList& args);
 int runCnf(const QStringList& args);
 int runFleet(const QStringList& args);
+// fleet export and fleet apply --values: site tables (fleet_table_command.cpp).
+int runFleetExport(const QStringList& args);
+int runFleetValues(const QStringList& args);
 
 // Prints "tarnctl: <message>" on standard error and returns kExitUsage.
 int usageError(const QString& message);

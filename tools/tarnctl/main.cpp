@@ -31,7 +31,10 @@ const Command kCommands[] = {
      "many devices at once (fleet options):\n"
      "           backup DIR: DIR/<MAC>.CNF per device and DIR/fleet.json\n"
      "           apply FILE.CNF [--only ROW[,ROW...]] [--dry-run] [--reboot]: the file's rows to every\n"
-     "             device of its product and version"},
+     "             device of its product and version\n"
+     "           apply --values TABLE.csv [--dry-run] [--reboot]: each listed device its own values\n"
+     "           export (DIR | selection) --csv [--only ROW[,ROW...]]: the site table of a backup\n"
+     "             folder or of the devices, to standard output"},
     {"io", tarnctl::runIo,
      "I/O commands: (--host H --port P | --serial PATH [--baud N ...])\n"
      "           status|switch N on|off|config|serial|run-mode|setting-mode [--json]\n"

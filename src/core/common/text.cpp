@@ -1,6 +1,7 @@
 #include "core/common/text.h"
 
 #include <cctype>
+#include <cstdint>
 
 namespace tarn {
 
@@ -85,6 +86,48 @@ bool matchesGlob(std::string_view pattern, std::string_view text, bool ignoreCas
     }
     while (p < pattern.size() && pattern[p] == '*') ++p;
     return p == pattern.size();
+}
+
+std::string latin1ToUtf8(std::string_view latin1) {
+    std::string out;
+    out.reserve(latin1.size());
+    for (const char c : latin1) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) {
+            out += c;
+        } else {
+            out += static_cast<char>(0xC0 | (b >> 6));
+            out += static_cast<char>(0x80 | (b & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::optional<std::string> utf8ToLatin1(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        // The sequence length by its first byte; overlong forms and surrogates are refused.
+        const int length = b < 0x80                ? 1
+                           : b >= 0xC2 && b < 0xE0 ? 2
+                           : b >= 0xE0 && b < 0xF0 ? 3
+                           : b >= 0xF0 && b < 0xF5 ? 4
+                                                   : 0;
+        if (length == 0 || i + static_cast<std::size_t>(length) > utf8.size()) return std::nullopt;
+        std::uint32_t code = length == 1 ? b : b & (0x7F >> length);
+        for (int k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80) return std::nullopt;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if ((length == 3 && (code < 0x800 || (code >= 0xD800 && code < 0xE000))) ||
+            (length == 4 && (code < 0x10000 || code > 0x10FFFF)))
+            return std::nullopt;
+        out += code <= 0xFF ? static_cast<char>(code) : kNotLatin1;
+        i += static_cast<std::size_t>(length);
+    }
+    return out;
 }
 
 }  // namespace tarn

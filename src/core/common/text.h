@@ -1,6 +1,7 @@
 // Small text helpers shared by the parsers and codecs. Texts are 8-bit data (std::string).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,10 @@ std::string escapeControlCharacters(std::string_view text);
 // Whether the whole text matches the pattern: '*' stands for any run of bytes, '?' for one byte, the
 // rest for itself (ASCII letters in either case with ignoreCase). Linear in practice, never exponential.
 bool matchesGlob(std::string_view pattern, std::string_view text, bool ignoreCase = false);
+// Latin-1 bytes (a device's text) as UTF-8, as files for other programs hold them.
+std::string latin1ToUtf8(std::string_view latin1);
+// UTF-8 text as Latin-1 bytes; a character beyond Latin-1 becomes kNotLatin1. Nothing when the text
+// is not valid UTF-8.
+std::optional<std::string> utf8ToLatin1(std::string_view utf8);
 
 }  // namespace tarn

@@ -16,12 +16,15 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include "core/manage/outcome_review.h"
 #include "gui/app/backup_driver.h"
 #include "gui/app/help_window.h"
 #include "gui/app/qt_prompter.h"
 #include "gui/app/results_dock.h"
+#include "gui/app/site_table_driver.h"
 #include "gui/app/traffic_dock.h"
 #include "gui/controls/icons.h"
+#include "gui/discovery/device_tree.h"
 #include "gui/discovery/input_ip_dlg.h"
 #include "gui/discovery/left_view.h"
 #include "gui/iolink/set_comm_dlg.h"
@@ -73,6 +76,10 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     backupFolderAsker_ = [this] {
         return QFileDialog::getExistingDirectory(this, QStringLiteral("Back up devices into"), state_.lastBackupFolder);
     };
+    tableFileAsker_ = [this] {
+        return QFileDialog::getOpenFileName(this, QStringLiteral("Apply values from table"),
+                                            state_.lastConfigurationFolder, QStringLiteral("Site table (*.csv *.CSV)"));
+    };
     compareFileAsker_ = [this] {
         return QFileDialog::getOpenFileName(this, QStringLiteral("Compare with file"), state_.lastConfigurationFolder,
                                             QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)"));
@@ -109,7 +116,7 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     trafficDock_->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
     addDockWidget(Qt::BottomDockWidgetArea, trafficDock_);
     trafficDock_->hide();
-    resultsDock_ = new ResultsDock(this);
+    resultsDock_ = new ResultsDock(this, prompter_);
     resultsDock_->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
     addDockWidget(Qt::BottomDockWidgetArea, resultsDock_);
     resultsDock_->hide();
@@ -130,6 +137,20 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
                                            "fleet.json could not be written: " + indexError.toStdString(),
                                            MessageIcon::Warning);
             });
+
+    siteTable_ = new SiteTableDriver(state_, *prompter_, this);
+    connect(siteTable_, &SiteTableDriver::progress, this, [this](const QString& text) {
+        if (text.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(text);
+    });
+    connect(siteTable_, &SiteTableDriver::finished, this, [this](const OperationOutcomes& outcomes) {
+        resultsDock_->newCommand();
+        resultsDock_->report(outcomes);
+        resultsDock_->show();
+        showStatus(QStringLiteral("Values from the table: %1").arg(latin1(outcomeSummary(outcomes))));
+    });
 
     createActions();
     createToolBar();
@@ -188,6 +209,12 @@ void CMainFrame::createActions() {
     backup->setProperty("networkOnly", true);
     connect(backup, &QAction::triggered, this, &CMainFrame::onBackup);
     actions_[ID_FILE_BACKUP] = backup;
+
+    auto* table = new QAction(QStringLiteral("Apply values from table..."), this);
+    table->setStatusTip(QStringLiteral("Give each device its own values from a CSV table, after a preview"));
+    table->setProperty("networkOnly", true);
+    connect(table, &QAction::triggered, this, &CMainFrame::onApplyTable);
+    actions_[ID_FILE_APPLY_TABLE] = table;
 
     auto* mru = new QAction(QStringLiteral("Recent File"), this);
     mru->setStatusTip(QStringLiteral("Open this document"));
@@ -260,6 +287,7 @@ void CMainFrame::createMenu() {
     file->addAction(action(ID_FILE_SAVE));
     file->addAction(compare_);
     file->addAction(action(ID_FILE_BACKUP));
+    file->addAction(action(ID_FILE_APPLY_TABLE));
     // The command names what it will do: compare, or end the comparison shown.
     connect(file, &QMenu::aboutToShow, this, [this] {
         compare_->setText(managerView_->table().comparing() ? QStringLiteral("Clear comparison")
@@ -466,6 +494,18 @@ void CMainFrame::onBackup() {
         return;
     }
     backup_->start(std::move(devices), folder);
+}
+
+void CMainFrame::onApplyTable() {
+    const QString path = tableFileAsker_();
+    if (path.isEmpty()) return;
+    state_.lastConfigurationFolder = QFileInfo(path).absolutePath();
+    // Every device of the list counts, also those a filter hides: a table must not give a device the
+    // address of one the operator does not see.
+    const DeviceInventory& inventory = leftView_->tree()->deviceModel()->inventory();
+    std::vector<DeviceEntry> known;
+    for (int i = 0; i < inventory.deviceCount(); ++i) known.push_back(inventory.device(i));
+    siteTable_->open(path, std::move(known));
 }
 
 void CMainFrame::onHelp() {

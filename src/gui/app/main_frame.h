@@ -26,6 +26,7 @@ class CManagerView;
 class HelpWindow;
 class Prompter;
 class ResultsDock;
+class SiteTableDriver;
 class TrafficDock;
 
 class CMainFrame : public QMainWindow {
@@ -48,6 +49,7 @@ public:
         ID_APP_EXIT = 57665,
         ID_HELP = 57670,
         ID_IO_MONITOR = 32792,
+        ID_FILE_APPLY_TABLE = 32793,
     };
 
     // prompter: where messages go (null: message boxes owned by this window).
@@ -89,6 +91,9 @@ public:
     BackupDriver* backupDriver() const { return backup_; }
     // How Compare with file asks for a file; tests replace it. Returns an empty text on Cancel.
     void setCompareFileAsker(std::function<QString()> asker) { compareFileAsker_ = std::move(asker); }
+    // How "Apply values from table..." asks for the table; tests replace it. Empty on Cancel.
+    void setTableFileAsker(std::function<QString()> asker) { tableFileAsker_ = std::move(asker); }
+    SiteTableDriver* siteTableDriver() const { return siteTable_; }
 
     void onLinkModeActivated(int index);
     void onQuickConnect();
@@ -97,6 +102,7 @@ public:
     void onLoad();
     void onCompare();
     void onBackup();
+    void onApplyTable();
     void onHelp();
     void onAbout();
     void showStatus(const QString& text);
@@ -143,7 +149,9 @@ private:
     std::function<QString()> loadFileAsker_;
     std::function<QString()> compareFileAsker_;
     std::function<QString()> backupFolderAsker_;
+    std::function<QString()> tableFileAsker_;
     BackupDriver* backup_ = nullptr;
+    SiteTableDriver* siteTable_ = nullptr;
 };
 
 }  // namespace tarn

@@ -1,11 +1,20 @@
 #include "gui/app/results_dock.h"
 
+#include <QClipboard>
 #include <QColor>
+#include <QDir>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "core/common/csv.h"
+#include "core/common/file_io.h"
 #include "core/manage/outcome_review.h"
 #include "link/common/qt_bytes.h"
 
@@ -90,7 +99,8 @@ void ResultsModel::setOutcomes(OperationOutcomes outcomes) {
     endResetModel();
 }
 
-ResultsDock::ResultsDock(QWidget* parent) : QDockWidget(QStringLiteral("Results"), parent), model_(new ResultsModel) {
+ResultsDock::ResultsDock(QWidget* parent, Prompter* prompter)
+    : QDockWidget(QStringLiteral("Results"), parent), prompter_(prompter), model_(new ResultsModel) {
     setObjectName(QStringLiteral("resultsDock"));
     model_->setParent(this);
     auto* body = new QWidget(this);
@@ -98,7 +108,19 @@ ResultsDock::ResultsDock(QWidget* parent) : QDockWidget(QStringLiteral("Results"
     layout->setContentsMargins(2, 2, 2, 2);
     summary_ = new QLabel(QStringLiteral("No operation has ended yet."), body);
     summary_->setObjectName(QStringLiteral("resultsSummary"));
-    layout->addWidget(summary_);
+    auto* top = new QHBoxLayout;
+    top->addWidget(summary_, 1);
+    copyButton_ = new QPushButton(QStringLiteral("Copy"), body);
+    copyButton_->setToolTip(QStringLiteral("Copy the selected lines (all when none is selected)"));
+    exportButton_ = new QPushButton(QStringLiteral("Export CSV..."), body);
+    exportButton_->setToolTip(QStringLiteral("Write the list to a CSV file"));
+    for (QPushButton* b : {copyButton_, exportButton_}) {
+        b->setEnabled(false);
+        top->addWidget(b);
+    }
+    connect(copyButton_, &QPushButton::clicked, this, &ResultsDock::copy);
+    connect(exportButton_, &QPushButton::clicked, this, &ResultsDock::exportCsv);
+    layout->addLayout(top);
     table_ = new QTableView(body);
     table_->setModel(model_);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -126,10 +148,84 @@ void ResultsDock::report(const OperationOutcomes& outcomes) {
     model_->setOutcomes(shown_);
     summary_->setText(latin1(outcomeSummary(shown_)));
     table_->scrollToTop();
+    copyButton_->setEnabled(!shown_.empty());
+    exportButton_->setEnabled(!shown_.empty());
     if (failureCount(outcomes) > 0) {
         show();
         raise();
     }
+}
+
+namespace {
+
+// The list's texts, header first, of the given lines.
+std::vector<std::vector<QString>> lines(const ResultsModel& model, const QList<int>& rows) {
+    std::vector<std::vector<QString>> out(1);
+    for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+        out[0].push_back(model.headerData(c, Qt::Horizontal, Qt::DisplayRole).toString());
+    for (int r : rows) {
+        out.emplace_back();
+        for (int c = 0; c < ResultsModel::ColumnCount; ++c)
+            out.back().push_back(model.data(model.index(r, c), Qt::DisplayRole).toString());
+    }
+    return out;
+}
+
+}  // namespace
+
+QList<int> ResultsDock::copiedRows() const {
+    QList<int> rows;
+    if (table_->selectionModel())
+        for (const QModelIndex& index : table_->selectionModel()->selectedRows()) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    if (rows.isEmpty())
+        for (int r = 0; r < model_->rowCount(); ++r) rows.push_back(r);
+    return rows;
+}
+
+QByteArray ResultsDock::csvText() const {
+    QList<int> all;
+    for (int r = 0; r < model_->rowCount(); ++r) all.push_back(r);
+    std::string text;
+    for (const auto& line : lines(*model_, all)) {
+        std::vector<std::string> cells;
+        for (const QString& cell : line) cells.push_back(cell.toUtf8().toStdString());
+        text += csvLine(cells);
+    }
+    return QByteArray::fromStdString(text);
+}
+
+QString ResultsDock::copyText() const {
+    QString text;
+    for (const auto& line : lines(*model_, copiedRows())) {
+        QStringList cells;
+        // A tab or a line break inside a cell would start another cell or line where it is pasted.
+        for (QString cell : line) cells.push_back(cell.replace('\t', ' ').replace('\n', ' ').replace('\r', ' '));
+        text += cells.join('\t') + '\n';
+    }
+    return text;
+}
+
+void ResultsDock::copy() { QGuiApplication::clipboard()->setText(copyText()); }
+
+void ResultsDock::exportCsv() {
+    auto* dialog = new QFileDialog(this, QStringLiteral("Export CSV"), QDir::homePath(), QStringLiteral("CSV (*.csv)"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("csv"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) { writeCsv(path); });
+    dialog->open();
+}
+
+bool ResultsDock::writeCsv(const QString& path) {
+    std::string error;
+    if (writeFileAtomically(path.toStdString(), csvText().toStdString(), 0644, &error)) return true;
+    const std::string text = "The results could not be written to " + path.toStdString() + ": " + error;
+    if (prompter_)
+        prompter_->showMessage("Export CSV", text, MessageIcon::Warning);
+    else
+        summary_->setText(QString::fromStdString(text));
+    return false;
 }
 
 }  // namespace tarn

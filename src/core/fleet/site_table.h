@@ -1,0 +1,77 @@
+// A site table: the values that differ from device to device (address, name, location...) in one
+// CSV file, one line per device, so that a site is edited in a spreadsheet and applied back.
+//
+//   MAC,Device name,IP address,Location,3.0.5
+//   02:00:00:00:17:61,Pump-1,10.0.0.11,Roof,
+//   02:00:00:00:17:62,Pump-2,10.0.0.12,"Yard, north",502
+//
+// The first column holds the devices' MACs (header "MAC"); every other column is one row of the
+// parameter list, named as `tarnctl params set` names it: the parameter name, or the id when the
+// name is not one row. A blank cell leaves that row of that device alone. The file is UTF-8 (a BOM
+// and CRLF line ends are welcome; a file that is no UTF-8 is read as Latin-1), the cells become the
+// devices' Latin-1 texts. Here only the file's own structure is checked; site_plan.h checks the
+// cells against the devices.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarn {
+
+inline constexpr std::string_view kSiteMacColumn = "MAC";
+
+// A MAC as the probe shows it ("00:1A:2B:3C:4D:5E") from either case and ':' or '-', or nothing.
+std::optional<std::string> siteMac(std::string text);
+
+struct SiteDevice {
+    int line = 0;                    // in the file (from 1); 0 for a line not read from one
+    std::string mac;                 // "00:1A:2B:3C:4D:5E"
+    std::vector<std::string> cells;  // one per column; "" leaves the row alone
+};
+
+struct SiteTable {
+    std::vector<std::string> columns;  // row names or ids, after the MAC column
+    std::vector<SiteDevice> devices;
+    // The index of a device's line, or -1.
+    int deviceIndex(const std::string& mac) const;
+};
+
+// A fault of the table: where (file line and column, both from 1; column 0 for the whole line) and
+// what is wrong.
+struct SiteProblem {
+    int line = 0;
+    int column = 0;
+    std::string text;
+};
+// "line 3, column 4 (IP address): 10.0.0.300: four numbers 0..255", one line per problem.
+std::string siteProblemsText(const SiteTable& table, const std::vector<SiteProblem>& problems);
+
+struct SiteRead {
+    SiteTable table;
+    std::vector<SiteProblem> problems;  // none: the table can be checked against the devices
+};
+
+// The file's structure: a header that starts with the MAC column and names no column twice, one
+// line per device with a MAC (either case, ':' or '-') listed once, no more cells than columns
+// (missing cells at the end are blank). Lines whose cells are all empty are skipped.
+SiteRead parseSiteTable(std::string_view text);
+// The file text: UTF-8, CRLF line ends, header first.
+std::string formatSiteTable(const SiteTable& table);
+
+// The fill helper: a column of the given devices (in that order) filled with sequential addresses
+// ("10.0.0.11" then every `step` further) or with a name pattern whose "{n}" counts up from `first`.
+struct SiteFill {
+    enum class Kind { Addresses, Names };
+    Kind kind = Kind::Names;
+    std::string start;  // the first address, or the pattern ("Pump-{n}")
+    long long step = 1;
+    long long first = 1;
+};
+// What keeps the fill from being made (nothing filled then), or nothing.
+std::optional<std::string> fillSiteColumn(SiteTable& table, int column, const SiteFill& fill,
+                                          const std::vector<std::size_t>& devices);
+
+}  // namespace tarn

@@ -1,0 +1,71 @@
+// File > "Apply values from table..." against tarn-sim: the preview fills in as the listed devices
+// are read (a silent one and one the list does not know shown as such), Apply asks once, and only
+// the devices that change are set; their outcomes go to the Results dock.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "gui/app/main_frame.h"
+#include "gui/app/results_dock.h"
+#include "gui/app/site_table_driver.h"
+#include "gui/discovery/left_view.h"
+#include "support/loopback_frame.h"
+#include "support/scripted_prompter.h"
+#include "support/sim_process.h"
+#include "support/test_paths.h"
+#include "support/wait.h"
+
+namespace tarn::test {
+namespace {
+
+TEST(SiteTableWindowE2E, PreviewsTheListedDevicesAndSetsTheOnesThatChange) {
+    SimProcess sim;
+    ASSERT_TRUE(sim.start({"--fleet", sourceDir() + "/tests/e2e/fleets/fleet_window.json", "--device-port", "0",
+                           "--data-dir", dataDir()}))
+        << sim.output().toStdString();
+    ScriptedPrompter prompter;
+    CMainFrame frame(loopbackFrameState(sim.devicePort()), &prompter);
+    frame.siteTableDriver()->setTiming(5, 800);
+    frame.show();
+    frame.action(CMainFrame::ID_PROBE)->trigger();
+    ASSERT_TRUE(waitUntil([&] { return frame.leftView()->tree()->deviceCount() == 6; }));
+
+    const QString path = scratchDir() + "/site.csv";
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(
+        "MAC,Location,IP address\n02:00:00:00:03:01,\"Vault, east\",\n02:00:00:00:03:02,Roof 7,10.1.0.2\n"
+        "02:00:00:00:03:03,Cellar,\n02:00:00:00:03:04,Attic,\n02:00:00:00:03:09,Shed,\n");
+    file.close();
+    frame.setTableFileAsker([&] { return path; });
+    prompter.answerCredentials(Credentials{"admin", "admin"});  // pwd.ini is empty: asked once
+    frame.action(CMainFrame::ID_FILE_APPLY_TABLE)->trigger();
+    SiteTableDialog* dialog = frame.siteTableDriver()->dialog();
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(waitUntil([&] { return dialog->applyButton()->isEnabled(); }, 15000));
+    std::string lines;
+    for (int r = 0; r < dialog->preview()->rowCount(); ++r) {
+        for (int c : {SiteTableDialog::DeviceColumn, SiteTableDialog::RowColumn, SiteTableDialog::NowColumn,
+                      SiteTableDialog::NewColumn})
+            lines += dialog->preview()->item(r, c)->text().toStdString() + "|";
+        lines += "\n";
+    }
+    EXPECT_EQ(lines,
+              "Site-1|Location|Cellar|Vault, east|\nSite-2|IP address|127.0.0.152|10.1.0.2|\nSite-3||no change||\n"
+              "Site-4||no-reply: No reply||\n||no-reply: no device with this MAC answered the probe||\n");
+
+    prompter.answerYesNo(true);
+    dialog->applyButton()->click();
+    ASSERT_TRUE(waitUntil([&] { return frame.resultsDock()->model()->rowCount() == 2; }, 15000));
+    const OperationOutcomes& outcomes = frame.resultsDock()->model()->outcomes();
+    EXPECT_EQ(outcomes[0].device.name + " " + outcomes[0].message + ", " + outcomes[1].device.name + " " +
+                  outcomes[1].message,
+              "Site-1 set 1 row, Site-2 set 1 row");
+    EXPECT_EQ(prompter.records().back().text, "Set 2 rows on 2 devices now?");
+}
+
+}  // namespace
+}  // namespace tarn::test

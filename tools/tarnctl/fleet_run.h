@@ -1,0 +1,106 @@
+// What the fleet commands share (fleet_command.cpp, fleet_table_command.cpp): the fleet options
+// (discovery, selection, credentials, spacing) and FleetRun, one fleet command on the application's
+// event loop: the probe, the selection, then a DeviceJob, one line per device as it is over.
+// SIGINT and SIGTERM end a run after the device in flight.
+#pragma once
+
+#include <csignal>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QCommandLineParser>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include "core/fleet/device_job.h"
+#include "core/fleet/fleet_selection.h"
+#include "link/discovery/device_socket.h"
+#include "tarnctl/device_session.h"
+#include "tarnctl/probe.h"
+
+namespace tarnctl {
+
+struct FleetOptions {
+    DeviceOptions device;
+    ProbeRequest probe;
+    tarn::FleetFilter filter;
+    int spacingMs = 100;
+    bool json = false;
+    // The lines go to the error output (standard output carries what the command writes).
+    bool linesOnStderr = false;
+};
+
+void addFleetOptions(QCommandLineParser& p);
+// The options, or nothing after the message of a bad one.
+std::optional<FleetOptions> readFleetOptions(const QCommandLineParser& p);
+tarn::ProductNames productNames(const FleetOptions& o);
+
+// SIGINT and SIGTERM end a fleet run after the device in flight: the handler only notes the signal
+// and wakes the event loop through a pipe; the run is cancelled from there.
+class StopSignals {
+public:
+    explicit StopSignals(std::function<void()> stopped);
+    ~StopSignals();
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+    static bool stopped();
+    // 130 for SIGINT, 143 for SIGTERM.
+    static int exitCode();
+
+private:
+    std::unique_ptr<QSocketNotifier> notifier_;
+    struct sigaction saved_[2]{};
+};
+
+void printLine(const FleetOptions& o, const tarn::DeviceOutcome& outcome);
+
+// One fleet command on the application's event loop: the probe, the selection, then the DeviceJob
+// (socket and timers here), one line per device as it is over; `done` gets the outcomes.
+class FleetRun : private tarn::DeviceJobHost {
+public:
+    using Done = std::function<void(const tarn::OperationOutcomes&, const std::string& indexError)>;
+    // Sees the selection and every device that answered the probe; a code other than kExitOk ends the
+    // run there (after its message), before anything is sent to a device.
+    using Selected = std::function<int(const tarn::FleetSelection&, const std::vector<tarn::DeviceEntry>& answered)>;
+
+    FleetRun(const FleetOptions& o, tarn::ProductNames names);
+
+    // Probes, selects, and runs the job the request describes; `done` once the job is over.
+    void start(tarn::JobRequest request, Selected selected, Done done);
+    // Called with each device's result as it is over, after its line (the table read is only valid
+    // during the call).
+    std::function<void(const tarn::DeviceResult&)> onDevice;
+
+private:
+    bool onLocalSubnet(const std::string& ip) const override;
+    bool sendDatagram(const tarn::Bytes& datagram, const std::string& address) override;
+    void startTimer(tarn::JobTimer timer, int ms) override { timers_.at(timer)->start(ms); }
+    void stopTimer(tarn::JobTimer timer) override { timers_.at(timer)->stop(); }
+    void jobProgress(int, int, const std::string&) override {}
+    void deviceMessage(const tarn::DeviceEntry&, const std::string& caption, const std::string& text) override;
+    void deviceFinished(const tarn::DeviceResult& result) override;
+    void jobFinished(const tarn::OperationOutcomes& outcomes, const std::string& indexError) override;
+    void tellFailure(const tarn::DeviceOutcome& outcome) const;
+
+    // The largest management reply the socket takes, as in the window.
+    static constexpr std::size_t kReceiveCapacity = 1500;
+
+    const FleetOptions& o_;
+    tarn::ProductNames names_;
+    CliPrompter operator_;
+    tarn::CDeviceSocket socket_;
+    StopSignals stop_;
+    std::map<tarn::JobTimer, std::unique_ptr<QTimer>> timers_;
+    std::unique_ptr<tarn::DeviceJob> job_;
+    Done done_;
+    bool dryRun_ = false;
+};
+
+// pwd.ini written, the index printed with --json; the exit code of the run.
+int finish(const FleetOptions& o, const tarn::OperationOutcomes& outcomes, const tarn::ProductNames& names);
+
+}  // namespace tarnctl
