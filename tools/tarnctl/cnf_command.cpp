@@ -9,7 +9,7 @@
 #include "core/params/configuration_file.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
-#include "tarnctl/io_session.h"
+#include "tarnctl/event_loop.h"
 
 namespace tarnctl {
 
@@ -68,11 +68,11 @@ int runCnf(const QStringList& args) {
 
     const bool apply = p.isSet("apply");
     DeviceSession device(*options);
-    return IoSession::exec([&] {
+    return runLoop([&] {
         device.open([&](int opened) {
-            if (opened != kExitOk) return IoSession::finish(opened);
-            if (isSave) return IoSession::finish(save(device, file));
-            load(device, file, apply, IoSession::finish);
+            if (opened != kExitOk) return endLoop(opened);
+            if (isSave) return endLoop(save(device, file));
+            load(device, file, apply, endLoop);
         });
     });
 }

@@ -4,7 +4,7 @@
 // broadcast as the window does). Then ManagementSession does all the work, with
 // this file as its host (socket, timers) and a prompter that answers the product's questions the way
 // a script wants them answered. Everything runs on the application's event loop: each step hands its
-// exit code to the next, and a command ends with IoSession::finish.
+// exit code to the next, and a command ends with endLoop (event_loop.h).
 //
 // Exit codes of these commands: 0 only when the device answered everything and every value went
 // through; 1 the device refused the ID or password (or none is known) or answered with a failure;

@@ -16,8 +16,8 @@
 #include "core/fleet/fleet_index.h"
 #include "link/common/qt_bytes.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/event_loop.h"
 #include "tarnctl/fleet_run.h"
-#include "tarnctl/io_session.h"
 
 namespace tarnctl {
 
@@ -41,17 +41,17 @@ int backup(const FleetOptions& o, const QString& dir) {
     tarn::JobRequest request;
     request.kind = tarn::JobKind::Backup;
     request.folder = dir.toStdString();
-    return IoSession::exec([&] {
+    return runLoop([&] {
         run.start(
             std::move(request),
             [](const tarn::FleetSelection&, const std::vector<tarn::DeviceEntry>&) { return kExitOk; },
             [&](const tarn::OperationOutcomes& outcomes, const std::string& error) {
                 // Written whole by the job, also after a stop: every requested device has its entry.
                 if (!error.empty())
-                    return IoSession::finish(usageError(
+                    return endLoop(usageError(
                         QStringLiteral("%1 not written: %2")
                             .arg(QDir(dir).filePath(QString::fromLatin1(tarn::kFleetIndexFileName)), latin1(error))));
-                IoSession::finish(finish(o, outcomes, names));
+                endLoop(finish(o, outcomes, names, run.stopSignal()));
             });
     });
 }
@@ -74,7 +74,7 @@ int apply(const FleetOptions& o, const QString& fileArgument, const QStringList&
     const std::string fileProduct = tarn::productText(fileDevice, names);
     bool anyOfTheFile = false;
     FleetRun run(o, names);
-    return IoSession::exec([&] {
+    return runLoop([&] {
         run.start(
             std::move(request),
             [&](const tarn::FleetSelection& selection, const std::vector<tarn::DeviceEntry>&) {
@@ -85,13 +85,13 @@ int apply(const FleetOptions& o, const QString& fileArgument, const QStringList&
                 return kExitOk;
             },
             [&](const tarn::OperationOutcomes& outcomes, const std::string&) {
-                const int done = finish(o, outcomes, names);
+                const int done = finish(o, outcomes, names, run.stopSignal());
                 // A file for a product none of the selected devices has applied nothing: that is no success.
                 if (done == kExitOk && !anyOfTheFile)
-                    return IoSession::finish(
+                    return endLoop(
                         fail(kExitDeviceFailure, QStringLiteral("no selected device is a %1 %2: nothing was applied")
                                                      .arg(latin1(fileProduct), latin1(header.version))));
-                IoSession::finish(done);
+                endLoop(done);
             });
     });
 }

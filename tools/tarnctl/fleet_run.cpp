@@ -1,7 +1,6 @@
 #include "tarnctl/fleet_run.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <csignal>
 
 #include <QDir>
 #include <QTextStream>
@@ -10,9 +9,10 @@
 #include "core/manage/credential_log.h"
 #include "core/params/product_table.h"
 #include "link/common/qt_bytes.h"
+#include "link/common/stop_signals.h"
 #include "link/discovery/local_subnet.h"
 #include "tarnctl/commands.h"
-#include "tarnctl/io_session.h"
+#include "tarnctl/event_loop.h"
 
 namespace tarnctl {
 
@@ -28,9 +28,6 @@ QString nothingSelected(std::size_t answered) {
                          : QStringLiteral("none of the %1 devices that answered matches the selection: nothing to do")
                                .arg(answered);
 }
-
-volatile std::sig_atomic_t stopSignal = 0;
-int stopPipe[2] = {-1, -1};
 
 }  // namespace
 
@@ -100,42 +97,6 @@ tarn::ProductNames productNames(const FleetOptions& o) {
     };
 }
 
-StopSignals::StopSignals(std::function<void()> stopped) {
-    if (::pipe2(stopPipe, O_CLOEXEC) == 0) {
-        ::fcntl(stopPipe[1], F_SETFL, O_NONBLOCK);
-        notifier_ = std::make_unique<QSocketNotifier>(stopPipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, stopped = std::move(stopped)] {
-            char drained[16];
-            [[maybe_unused]] const auto n = ::read(stopPipe[0], drained, sizeof drained);
-            notifier_->setEnabled(false);
-            stopped();
-        });
-    }
-    struct sigaction action {};
-    action.sa_handler = [](int signal) {
-        stopSignal = signal;
-        if (stopPipe[1] >= 0) {
-            [[maybe_unused]] const auto n = ::write(stopPipe[1], "s", 1);
-        }
-    };
-    sigemptyset(&action.sa_mask);
-    for (int s : {SIGINT, SIGTERM}) ::sigaction(s, &action, &saved_[s == SIGINT ? 0 : 1]);
-}
-
-StopSignals::~StopSignals() {
-    ::sigaction(SIGINT, &saved_[0], nullptr);
-    ::sigaction(SIGTERM, &saved_[1], nullptr);
-    notifier_.reset();
-    for (int& fd : stopPipe) {
-        if (fd >= 0) ::close(fd);
-        fd = -1;
-    }
-}
-
-bool StopSignals::stopped() { return stopSignal != 0; }
-
-int StopSignals::exitCode() { return 128 + stopSignal; }
-
 void printLine(const FleetOptions& o, const tarn::DeviceOutcome& outcome) {
     if (o.json) return;
     QTextStream(o.linesOnStderr ? stderr : stdout) << latin1(tarn::outcomeLine(outcome)) << '\n';
@@ -145,10 +106,11 @@ FleetRun::FleetRun(const FleetOptions& o, tarn::ProductNames names)
     : o_(o),
       names_(std::move(names)),
       operator_(o.device.credentials),
-      socket_(kReceiveCapacity, tarn::ManagementChannel::Management),
-      stop_([this] {
-          if (job_) job_->cancel();
-      }) {
+      socket_(kReceiveCapacity, tarn::ManagementChannel::Management) {
+    tarn::deliverStopSignals({SIGINT, SIGTERM}, &signalContext_, [this](int signal) {
+        stopSignal_ = signal;
+        if (job_) job_->cancel();
+    });
     for (tarn::JobTimer which :
          {tarn::JobTimer::SessionNextDevice, tarn::JobTimer::SessionReplyWait, tarn::JobTimer::Spacing}) {
         auto& t = timers_[which];
@@ -163,15 +125,14 @@ FleetRun::FleetRun(const FleetOptions& o, tarn::ProductNames names)
 
 void FleetRun::start(tarn::JobRequest request, Selected selected, Done done) {
     done_ = std::move(done);
-    if (!socket_.create()) return IoSession::finish(usageError(QStringLiteral("cannot open a UDP socket")));
+    if (!socket_.create()) return endLoop(usageError(QStringLiteral("cannot open a UDP socket")));
     socket_.setBroadcastAddress(o_.device.broadcast);
     probeDevices(o_.probe, [this, request = std::move(request), selected = std::move(selected)](
                                std::optional<std::vector<tarn::DeviceEntry>> answered) mutable {
-        if (!answered) return IoSession::finish(kExitUsage);
+        if (!answered) return endLoop(kExitUsage);
         request.selection = tarn::selectFleet(*answered, o_.filter, names_);
-        if (request.selection.empty())
-            return IoSession::finish(fail(kExitDeviceFailure, nothingSelected(answered->size())));
-        if (const int code = selected(request.selection, *answered); code != kExitOk) return IoSession::finish(code);
+        if (request.selection.empty()) return endLoop(fail(kExitDeviceFailure, nothingSelected(answered->size())));
+        if (const int code = selected(request.selection, *answered); code != kExitOk) return endLoop(code);
         request.spacingMs = o_.spacingMs;
         request.cancelledMessage = "the run was stopped";
         dryRun_ = request.dryRun;
@@ -182,7 +143,7 @@ void FleetRun::start(tarn::JobRequest request, Selected selected, Done done) {
         settings.definitions = o_.device.definitions;
         settings.credentialStore = o_.device.credentialStore;
         job_ = std::make_unique<tarn::DeviceJob>(static_cast<tarn::DeviceJobHost&>(*this), operator_, settings);
-        if (StopSignals::stopped()) job_->cancel();  // stopped while probing: no device is touched
+        if (stopSignal_ != 0) job_->cancel();  // stopped while probing: no device is touched
         job_->start(std::move(request));
     });
 }
@@ -228,14 +189,15 @@ void FleetRun::jobFinished(const tarn::OperationOutcomes& outcomes, const std::s
     done_(outcomes, indexError);
 }
 
-int finish(const FleetOptions& o, const tarn::OperationOutcomes& outcomes, const tarn::ProductNames& names) {
+int finish(const FleetOptions& o, const tarn::OperationOutcomes& outcomes, const tarn::ProductNames& names,
+           int stopSignal) {
     CliPrompter printer(std::nullopt);
     if (!o.device.credentialStore->save(printer))
         fail(kExitLogNotWritten,
              QStringLiteral("%1 could not be written: the devices have credentials it does not know")
                  .arg(latin1(o.device.credentialStore->path())));
     if (o.json) QTextStream(stdout) << latin1(tarn::formatFleetIndex(outcomes, names));
-    if (StopSignals::stopped()) return StopSignals::exitCode();
+    if (stopSignal != 0) return 128 + stopSignal;
     if (o.device.credentialStore->writeFailed()) return kExitLogNotWritten;
     return tarn::allSucceeded(outcomes) ? kExitOk : kExitDeviceFailure;
 }

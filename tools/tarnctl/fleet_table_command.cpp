@@ -14,8 +14,8 @@
 #include "link/common/data_folders.h"
 #include "link/common/qt_bytes.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/event_loop.h"
 #include "tarnctl/fleet_run.h"
-#include "tarnctl/io_session.h"
 
 namespace tarnctl {
 
@@ -68,14 +68,14 @@ int exportDevices(FleetOptions& o, const std::vector<std::string>& only) {
     };
     tarn::JobRequest request;
     request.kind = tarn::JobKind::Get;
-    return IoSession::exec([&] {
+    return runLoop([&] {
         run.start(
             std::move(request),
             [](const tarn::FleetSelection&, const std::vector<tarn::DeviceEntry>&) { return kExitOk; },
             [&](const tarn::OperationOutcomes& outcomes, const std::string&) {
-                const int code = finish(o, outcomes, names);
+                const int code = finish(o, outcomes, names, run.stopSignal());
                 const int printed = printTable(out);
-                IoSession::finish(printed != kExitOk ? printed : code);
+                endLoop(printed != kExitOk ? printed : code);
             });
     });
 }
@@ -101,7 +101,7 @@ int applyValues(FleetOptions& o, const QString& path, bool dryRun, bool reboot) 
     request.values = tarn::siteValues(read.table);
     request.dryRun = dryRun;
     request.reboot = reboot;
-    return IoSession::exec([&] {
+    return runLoop([&] {
         run.start(
             std::move(request),
             [&](const tarn::FleetSelection&, const std::vector<tarn::DeviceEntry>& answered) {
@@ -111,7 +111,7 @@ int applyValues(FleetOptions& o, const QString& path, bool dryRun, bool reboot) 
                                       .arg(path, latin1(tarn::siteProblemsText(read.table, problems))));
             },
             [&](const tarn::OperationOutcomes& outcomes, const std::string&) {
-                IoSession::finish(finish(o, outcomes, names));
+                endLoop(finish(o, outcomes, names, run.stopSignal()));
             });
     });
 }

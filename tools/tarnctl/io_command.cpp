@@ -16,6 +16,7 @@
 
 #include "core/iolink/io_commands.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/event_loop.h"
 #include "tarnctl/io_session.h"
 
 namespace tarnctl {
@@ -71,14 +72,14 @@ int runIo(const QStringList& args) {
     std::shared_ptr<void> portRun;
     const auto linkFailure = [&] {
         QTextStream(stderr) << "tarnctl: " << session.failure() << '\n';
-        IoSession::finish(kExitUsage);
+        endLoop(kExitUsage);
     };
     // One request, then `then` with its result when it is the command's success; any other ending
     // finishes the command.
     const auto step = [&](int index, std::function<bool()> queue, int success, std::function<void()> then) {
         session.run(queue, [&, index, success, then = std::move(then)](std::optional<int> result) {
             if (!result) return linkFailure();
-            if (int code = checkResult(index, *result, success)) return IoSession::finish(code);
+            if (int code = checkResult(index, *result, success)) return endLoop(code);
             then();
         });
     };
@@ -89,7 +90,7 @@ int runIo(const QStringList& args) {
             const tarn::SwitchReport report = tarn::switchReport(port, value == 0, s);
             if (report.reached && !o->json) out << report.text.c_str() << '\n';
             if (!report.reached) QTextStream(stderr) << "tarnctl: " << report.text.c_str() << '\n';
-            if (!o->json) return IoSession::finish(report.reached ? kExitOk : kExitDeviceFailure);
+            if (!o->json) return endLoop(report.reached ? kExitOk : kExitDeviceFailure);
         }
         std::string adc = "[";
         for (int k = 0; k < tarn::kIoAdcCount; ++k) {
@@ -111,7 +112,7 @@ int runIo(const QStringList& args) {
             out << '\n';
         }
         const bool reached = command != "switch" || tarn::switchReport(port, value == 0, s).reached;
-        IoSession::finish(reached ? kExitOk : kExitDeviceFailure);
+        endLoop(reached ? kExitOk : kExitDeviceFailure);
     };
     const auto printConfig = [&] {
         QTextStream out(stdout);
@@ -124,7 +125,7 @@ int runIo(const QStringList& args) {
                 << jsonNumbers(c.outputEnable).c_str() << "\npower stoppage " << jsonNumbers(c.powerStoppage).c_str()
                 << '\n';
         }
-        IoSession::finish(kExitOk);
+        endLoop(kExitOk);
     };
     const auto printSerial = [&] {
         QTextStream out(stdout);
@@ -136,7 +137,7 @@ int runIo(const QStringList& args) {
             out << "serial number    " << c.serialNumber.c_str() << "\nfirmware version " << c.firmwareVersion.c_str()
                 << '\n';
         }
-        IoSession::finish(kExitOk);
+        endLoop(kExitOk);
     };
     using namespace tarn::IoCommand;
     const int ok = tarn::kIoResultSuccess;
@@ -178,17 +179,17 @@ int runIo(const QStringList& args) {
                 ChangeSettingMode, [&] { return engine.ChangeSettingMode(); }, tarn::kIoResultSettingMode,
                 [] {
                     QTextStream(stdout) << "setting mode\n";
-                    IoSession::finish(kExitOk);
+                    endLoop(kExitOk);
                 });
         }
         step(
             ChangeRunMode, [&] { return engine.ChangeRunMode(); }, ok,
             [] {
                 QTextStream(stdout) << "run mode\n";
-                IoSession::finish(kExitOk);
+                endLoop(kExitOk);
             });
     };
-    return IoSession::exec([&] {
+    return runLoop([&] {
         session.open(*o, [&](bool opened) {
             if (!opened) return linkFailure();
             start();

@@ -3,9 +3,6 @@
 #include <cstdio>
 #include <utility>
 
-#include <QCoreApplication>
-#include <QTimer>
-
 namespace tarnctl {
 
 namespace {
@@ -222,16 +219,6 @@ void IoSession::linkLost() {
     failure_ = QStringLiteral("link lost: %1").arg(engine_.errorString());
     if (auto done = std::exchange(result_, nullptr)) done(std::nullopt);
     check();
-}
-
-int IoSession::exec(const std::function<void()>& start) {
-    QTimer::singleShot(0, start);
-    return QCoreApplication::exec();
-}
-
-void IoSession::finish(int code) {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
 }
 
 std::string jsonString(const std::string& text) {

@@ -14,7 +14,7 @@
 #include "core/manage/management_requests.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
-#include "tarnctl/io_session.h"
+#include "tarnctl/event_loop.h"
 
 namespace tarnctl {
 
@@ -155,13 +155,13 @@ int runParams(const QStringList& args) {
     if (!options) return code;
 
     DeviceSession device(*options);
-    return IoSession::exec([&] {
+    return runLoop([&] {
         device.open([&](int opened) {
-            if (opened != kExitOk) return IoSession::finish(opened);
+            if (opened != kExitOk) return endLoop(opened);
             if (isGet)
-                get(device, p, IoSession::finish);
+                get(device, p, endLoop);
             else
-                set(device, changes, IoSession::finish);
+                set(device, changes, endLoop);
         });
     });
 }
@@ -177,16 +177,15 @@ int runReboot(const QStringList& args) {
     if (!options) return code;
 
     DeviceSession device(*options);
-    return IoSession::exec([&] {
+    return runLoop([&] {
         device.open([&](int opened) {
-            if (opened != kExitOk) return IoSession::finish(opened);
+            if (opened != kExitOk) return endLoop(opened);
             device.run([&] { device.session().reboot(); },
                        [&](int rebooted) {
-                           if (rebooted != kExitOk) return IoSession::finish(rebooted);
-                           IoSession::finish(
-                               device.rebootsDone() > 0
-                                   ? kExitOk
-                                   : fail(kExitNoReply, QStringLiteral("the device did not confirm the reboot")));
+                           if (rebooted != kExitOk) return endLoop(rebooted);
+                           endLoop(device.rebootsDone() > 0
+                                       ? kExitOk
+                                       : fail(kExitNoReply, QStringLiteral("the device did not confirm the reboot")));
                        });
         });
     });

@@ -25,7 +25,7 @@
 #include "link/discovery/device_socket.h"
 #include "link/discovery/probe_sender.h"
 #include "tarnctl/commands.h"
-#include "tarnctl/io_session.h"
+#include "tarnctl/event_loop.h"
 #include "tarnctl/probe.h"
 
 namespace tarnctl {
@@ -223,9 +223,9 @@ int runProbe(const QStringList& args) {
     request.waitMs = waitMs;
     request.allInterfaces = p.isSet("all-interfaces");
     const bool json = p.isSet("json");
-    return IoSession::exec([request, json] {
+    return runLoop([request, json] {
         probeDevices(request, [json](std::optional<std::vector<tarn::DeviceEntry>> devices) {
-            if (!devices) return IoSession::finish(kExitUsage);
+            if (!devices) return endLoop(kExitUsage);
             if (json)
                 printJson(*devices);
             else
@@ -233,9 +233,9 @@ int runProbe(const QStringList& args) {
             // As the fleet commands: nobody answering is a failure of the probe, not an empty success.
             if (devices->empty()) {
                 QTextStream(stderr) << "tarnctl: no device answered the probe\n";
-                return IoSession::finish(kExitUsage);
+                return endLoop(kExitUsage);
             }
-            IoSession::finish(kExitOk);
+            endLoop(kExitOk);
         });
     });
 }
