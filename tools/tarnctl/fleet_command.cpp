@@ -18,6 +18,7 @@
 #include "tarnctl/commands.h"
 #include "tarnctl/event_loop.h"
 #include "tarnctl/fleet_run.h"
+#include "tarnctl/usage.h"
 
 namespace tarnctl {
 
@@ -36,7 +37,7 @@ int backup(const FleetOptions& o, const QString& dir) {
     for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden)) present.push_back(name.toStdString());
     if (const auto problem = tarn::earlierBackupProblem(dir.toStdString(), present))
         return usageError(latin1(*problem));
-    const tarn::ProductNames names = productNames(o);
+    const tarn::ProductNames names = productNames(o.device.dataDir);
     FleetRun run(o, names);
     tarn::JobRequest request;
     request.kind = tarn::JobKind::Backup;
@@ -67,7 +68,7 @@ int apply(const FleetOptions& o, const QString& fileArgument, const QStringList&
     request.plan = tarn::planApply(request.file, o.device.dataDir.toStdString() + "/", rows, *o.device.definitions);
     if (!request.plan.problem.empty()) return usageError(latin1(request.plan.problem));
     if (!request.plan.refused.empty()) return usageError(latin1(tarn::refusedValuesText(request.plan.refused)));
-    const tarn::ProductNames names = productNames(o);
+    const tarn::ProductNames names = productNames(o.device.dataDir);
     const tarn::ConfigurationHeader header = request.plan.header;
     tarn::DeviceEntry fileDevice;
     fileDevice.productId = header.productId;
@@ -112,12 +113,7 @@ int runFleet(const QStringList& args) {
                            "[--dry-run] [--reboot] | apply --values TABLE.csv [--dry-run] [--reboot] | "
                            "export (DIR | selection) --csv [--only ROW[,ROW...]] (see tarnctl --help)"));
     QCommandLineParser p;
-    addFleetOptions(p);
-    if (!isBackup) {
-        p.addOption({"only", "Apply only these rows (names or ids, comma-separated).", "rows"});
-        p.addOption({"dry-run", "Show per device the rows that differ from the file; send nothing."});
-        p.addOption({"reboot", "Reboot each device that took the set."});
-    }
+    p.addOptions(usage(QStringLiteral("fleet ") + sub).options);
     if (!p.parse(QStringList{QStringLiteral("tarnctl fleet ") + sub} + args.mid(1))) return badOption(p);
     if (p.positionalArguments().size() != 1)
         return usageError(QStringLiteral("fleet %1 takes one %2").arg(sub, isBackup ? "DIR" : "FILE.CNF"));

@@ -5,9 +5,9 @@
 #include <QDir>
 #include <QTextStream>
 
+#include "core/common/text.h"
 #include "core/fleet/fleet_index.h"
 #include "core/manage/credential_log.h"
-#include "core/params/product_table.h"
 #include "link/common/qt_bytes.h"
 #include "link/common/stop_signals.h"
 #include "link/discovery/local_subnet.h"
@@ -17,9 +17,6 @@
 namespace tarnctl {
 
 namespace {
-
-// How long a device has to answer, as in the window.
-constexpr int kReplyWaitMs = 3000;
 
 // "no device answers the probe" or "none of the N devices ... matches": the message of a run that
 // selects nothing.
@@ -31,75 +28,10 @@ QString nothingSelected(std::size_t answered) {
 
 }  // namespace
 
-void addFleetOptions(QCommandLineParser& p) {
-    p.addOption({"broadcast", "Broadcast address of the probe.", "address", "255.255.255.255"});
-    p.addOption({"all-interfaces", "Also probe the broadcast address of every network interface."});
-    p.addOption({"device-port", "UDP port of the devices.", "port", "2002"});
-    p.addOption({"wait", "How long the probe collects replies, in milliseconds.", "ms", "1000"});
-    p.addOption({"data-dir", "Folder of prodid.ini, the .dcf files and pwd.ini.", "dir"});
-    p.addOption({"product", "Only devices of this product (name or id).", "name"});
-    p.addOption({"version", "Only devices of this firmware version.", "x.y"});
-    p.addOption({"name", "Only devices whose name matches (* and ?).", "glob"});
-    p.addOption({"mac", "Only this device (repeatable).", "mac"});
-    p.addOption({"id", "Device ID for the devices pwd.ini does not know.", "id"});
-    p.addOption({"password", "Device password for the devices pwd.ini does not know.", "password"});
-    p.addOption({"spacing", "Milliseconds between the start of consecutive devices.", "ms", "100"});
-    p.addOption({"json", "Print the index as JSON instead of one line per device."});
-}
-
-std::optional<FleetOptions> readFleetOptions(const QCommandLineParser& p) {
-    FleetOptions o;
-    if (!readSharedDeviceOptions(p, o.device)) return std::nullopt;
-    o.device.waitMs = kReplyWaitMs;
-    const auto broadcast = tarn::parseIPv4(p.value("broadcast").toStdString());
-    if (!broadcast) {
-        usageError(QStringLiteral("--broadcast must be a dotted IPv4 address, not '%1'").arg(p.value("broadcast")));
-        return std::nullopt;
-    }
-    o.device.broadcast = QHostAddress(*broadcast);
-    o.probe.broadcast = o.device.broadcast;
-    o.probe.devicePort = o.device.devicePort;
-    o.probe.allInterfaces = p.isSet("all-interfaces");
-    o.probe.everyDevice = true;  // the selection tells two devices with one MAC from one device
-    bool ok = false;
-    o.probe.waitMs = p.value("wait").toInt(&ok);
-    if (!ok || o.probe.waitMs < 0 || o.probe.waitMs > 600000) {
-        usageError(QStringLiteral("--wait must be 0..600000 ms"));
-        return std::nullopt;
-    }
-    o.spacingMs = p.value("spacing").toInt(&ok);
-    if (!ok || o.spacingMs < 0 || o.spacingMs > 600000) {
-        usageError(QStringLiteral("--spacing must be 0..600000 ms"));
-        return std::nullopt;
-    }
-    o.filter.product = p.value("product").toLatin1().toStdString();
-    o.filter.version = p.value("version").toStdString();
-    o.filter.nameGlob = p.value("name").toLatin1().toStdString();
-    for (const QString& mac : p.values("mac")) o.filter.macs.push_back(mac.toStdString());
-    if (const auto problem = tarn::checkFleetFilter(o.filter)) {
-        usageError(latin1(*problem));
-        return std::nullopt;
-    }
-    o.json = p.isSet("json");
-    o.device.definitions = std::make_shared<tarn::DefinitionStore>();
-    o.device.credentialStore = std::make_shared<tarn::CredentialStore>(
-        QDir(o.device.logDir).filePath(QString::fromLatin1(tarn::kCredentialLogFileName)).toStdString());
-    return o;
-}
-
-tarn::ProductNames productNames(const FleetOptions& o) {
-    auto table = std::make_shared<tarn::ProductTable>();
-    // Without the table the lines show product ids; the fleet commands say nothing about it.
-    table->LoadProductTable(o.device.dataDir.toStdString() + "/" + tarn::kProductTableFileName);
-    return [table](const std::string& id) {
-        const int i = table->FindProductId(id);
-        return i < 0 ? std::string() : table->entries()[static_cast<std::size_t>(i)].name;
-    };
-}
-
 void printLine(const FleetOptions& o, const tarn::DeviceOutcome& outcome) {
     if (o.json) return;
-    QTextStream(o.linesOnStderr ? stderr : stdout) << latin1(tarn::outcomeLine(outcome)) << '\n';
+    QTextStream(o.linesOnStderr ? stderr : stdout)
+        << latin1(tarn::escapeControlCharacters(tarn::outcomeLine(outcome))) << '\n';
 }
 
 FleetRun::FleetRun(const FleetOptions& o, tarn::ProductNames names)
@@ -166,8 +98,9 @@ void FleetRun::deviceFinished(const tarn::DeviceResult& result) {
     printLine(o_, result.outcome);
     if (dryRun_ && !o_.json && result.outcome.status == tarn::OutcomeStatus::Ok) {
         for (const tarn::RowChange& c : result.changes)
-            QTextStream(stdout) << "    " << latin1(c.name) << ": " << latin1(c.deviceValue) << " -> "
-                                << latin1(c.fileValue) << '\n';
+            QTextStream(stdout) << "    " << latin1(tarn::escapeControlCharacters(c.name)) << ": "
+                                << latin1(tarn::escapeControlCharacters(c.deviceValue)) << " -> "
+                                << latin1(tarn::escapeControlCharacters(c.fileValue)) << '\n';
     }
     if (onDevice) onDevice(result);
 }
@@ -175,7 +108,7 @@ void FleetRun::deviceFinished(const tarn::DeviceResult& result) {
 // On standard error, as `params get` says it of one device.
 void FleetRun::tellFailure(const tarn::DeviceOutcome& outcome) const {
     const tarn::DeviceEntry& d = outcome.device;
-    const QString who = QStringLiteral("%1 (%2)").arg(latin1(d.name), latin1(d.ip));
+    const QString who = QStringLiteral("%1 (%2)").arg(latin1(tarn::escapeControlCharacters(d.name)), latin1(d.ip));
     if (outcome.status == tarn::OutcomeStatus::Refused)
         fail(kExitDeviceFailure, QStringLiteral("%1 refused the ID or password").arg(who));
     else if (outcome.status == tarn::OutcomeStatus::NoReply && !d.ip.empty())

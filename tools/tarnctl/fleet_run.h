@@ -23,21 +23,6 @@
 
 namespace tarnctl {
 
-struct FleetOptions {
-    DeviceOptions device;
-    ProbeRequest probe;
-    tarn::FleetFilter filter;
-    int spacingMs = 100;
-    bool json = false;
-    // The lines go to the error output (standard output carries what the command writes).
-    bool linesOnStderr = false;
-};
-
-void addFleetOptions(QCommandLineParser& p);
-// The options, or nothing after the message of a bad one.
-std::optional<FleetOptions> readFleetOptions(const QCommandLineParser& p);
-tarn::ProductNames productNames(const FleetOptions& o);
-
 void printLine(const FleetOptions& o, const tarn::DeviceOutcome& outcome);
 
 // One fleet command on the application's event loop: the probe, the selection, then the DeviceJob

@@ -75,18 +75,6 @@ private:
     QString failure_;
 };
 
-std::string jsonString(const std::string& text);
-
-template <typename Array>
-std::string jsonNumbers(const Array& values) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i) out += ',';
-        out += std::to_string(static_cast<int>(values[i]));
-    }
-    return out + "]";
-}
-
 // io watch: a status line every interval until stopped or --count polls; ends with endLoop.
 std::shared_ptr<void> startWatch(const IoOptions& o, tarn::CCommProcess& engine, IoSession& session);
 
