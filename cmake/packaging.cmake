@@ -34,7 +34,7 @@ install(FILES ${TARN_PACKAGING_DIR}/tarnctl.bash-completion DESTINATION share/ba
         RENAME tarnctl)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/parameters.md ${CMAKE_SOURCE_DIR}/docs/simulator.md
               ${CMAKE_SOURCE_DIR}/docs/io-link.md ${CMAKE_SOURCE_DIR}/docs/install.md
-              ${CMAKE_SOURCE_DIR}/docs/field-tools.md
+              ${CMAKE_SOURCE_DIR}/docs/field-tools.md ${CMAKE_SOURCE_DIR}/docs/json.md
         DESTINATION share/doc/tarn-manager)
 
 # The release date honours SOURCE_DATE_EPOCH, for reproducible packages.

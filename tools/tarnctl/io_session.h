@@ -1,5 +1,5 @@
-// What the io subcommands share: their options (the link, and the settings of one port), the
-// wait for each request's result on an open engine, and the JSON helpers of their output.
+// What the io subcommands share: their options (the link, and the settings of one port), and the
+// wait for each request's result on an open engine.
 #pragma once
 
 #include <functional>
