@@ -46,7 +46,7 @@ int DeviceInventory::add(DeviceEntry&& entry, std::int64_t timeMs) {
     listedMacs_.add(entry.mac, number);
     const auto block = static_cast<std::size_t>(number / kBlock);
     if (block == blocks_.size()) blocks_.emplace_back().reserve(kBlock);
-    blocks_[block].emplace_back(std::move(entry), timeMs);
+    blocks_[block].push_back(Listed{std::move(entry), timeMs});
     ++count_;
     order_.push_back(number);
     position_.push_back(shown ? shownCount() : -1);

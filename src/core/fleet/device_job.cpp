@@ -72,6 +72,7 @@ void DeviceJob::start(JobRequest request) {
     spaced_ = true;
     next_ = 0;
     devicesDone_ = 0;
+    nextLogSave_ = kLogBatch;
     askedOperator_ = false;
     typed_.reset();
     phase_ = Phase::Between;
@@ -321,7 +322,10 @@ void DeviceJob::deviceDone(const DeviceEntry& device, DeviceOutcome outcome) {
     dropSession();
     phase_ = Phase::Between;
     ++devicesDone_;
-    if (devicesDone_ % kLogBatch == 0) settings_.credentialStore->save(operator_);
+    if (devicesDone_ == nextLogSave_) {
+        settings_.credentialStore->save(operator_);
+        nextLogSave_ = 2 * nextLogSave_ + kLogBatch;
+    }
     host_.jobProgress(static_cast<int>(outcomes_.size()), requestedCount(), {});
 }
 

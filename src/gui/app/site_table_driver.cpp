@@ -4,10 +4,7 @@
 
 #include "core/common/file_io.h"
 #include "gui/app/frame_state.h"
-#include "gui/params/manager_view.h"
 #include "link/common/qt_bytes.h"
-#include "link/discovery/device_socket.h"
-#include "link/discovery/local_subnet.h"
 
 namespace tarn {
 
@@ -19,15 +16,10 @@ constexpr std::size_t kMaxTableSize = 16u << 20;
 }  // namespace
 
 SiteTableDriver::SiteTableDriver(FrameState& frame, Prompter& prompter, QWidget* window)
-    : QObject(window), frame_(frame), prompter_(prompter), window_(window) {
-    for (JobTimer which : {JobTimer::SessionNextDevice, JobTimer::SessionReplyWait, JobTimer::Spacing}) {
-        auto t = std::make_unique<QTimer>();
-        t->setSingleShot(true);
-        connect(t.get(), &QTimer::timeout, this, [this, which] {
-            if (job_) job_->timerExpired(which);
-        });
-        timers_[which] = std::move(t);
-    }
+    : QObject(window), frame_(frame), prompter_(prompter), window_(window), job_(frame, prompter, this) {
+    connect(&job_, &JobDriver::progress, this, &SiteTableDriver::jobProgress);
+    connect(&job_, &JobDriver::deviceDone, this, &SiteTableDriver::deviceFinished);
+    connect(&job_, &JobDriver::finished, this, [this](const OperationOutcomes& outcomes) { jobFinished(outcomes); });
 }
 
 SiteTableDriver::~SiteTableDriver() = default;
@@ -58,7 +50,7 @@ bool SiteTableDriver::open(const QString& path, std::vector<DeviceEntry> known) 
             [this](const SiteValues& values) { startJob(JobKind::Set, values); });
     // Closed while the devices are read: the device being read finishes, the rest are not.
     connect(dialog_, &QDialog::rejected, this, [this] {
-        if (job_ && kind_ == JobKind::Get) job_->cancel();
+        if (kind_ == JobKind::Get) job_.cancel();
     });
     dialog_->open();
     startJob(JobKind::Get, {});
@@ -66,19 +58,7 @@ bool SiteTableDriver::open(const QString& path, std::vector<DeviceEntry> known) 
 }
 
 void SiteTableDriver::startJob(JobKind kind, SiteValues values) {
-    if (!socket_) {
-        socket_ = new CDeviceSocket(CManagerView::kReceiveCapacity, ManagementChannel::Management, this);
-        socket_->create();
-        connect(socket_, &CDeviceSocket::socketReceive, this, [this](const Datagram& d) {
-            if (job_) job_->handleDatagram(asBytes(d.data));
-        });
-    }
-    SessionSettings settings;
-    settings.dataDir = QDir(frame_.dataDir).absolutePath().toStdString() + "/";
-    settings.logPath = QDir(frame_.writableDir).filePath(QStringLiteral("pwd.ini")).toStdString();
-    settings.replyWaitMs = replyWaitMs_;
     kind_ = kind;
-    job_ = std::make_unique<DeviceJob>(static_cast<DeviceJobHost&>(*this), prompter_, settings);
     JobRequest request;
     request.kind = kind;
     request.selection = listed_;
@@ -89,28 +69,14 @@ void SiteTableDriver::startJob(JobKind kind, SiteValues values) {
         request.selection.unreached.clear();
     }
     request.values = std::move(values);
-    request.spacingMs = spacingMs_;
-    job_->start(std::move(request));
+    job_.start(std::move(request));
 }
 
-bool SiteTableDriver::onLocalSubnet(const std::string& ip) const { return IsOnLocalSubnet(ip); }
-
-bool SiteTableDriver::sendDatagram(const Bytes& datagram, const std::string& address) {
-    socket_->setBroadcastAddress(frame_.broadcastAddress);
-    return socket_->sendTo(
-        QByteArray(reinterpret_cast<const char*>(datagram.data()), static_cast<qsizetype>(datagram.size())),
-        frame_.devicePort, QString::fromStdString(address));
-}
-
-void SiteTableDriver::startTimer(JobTimer which, int ms) { timers_.at(which)->start(ms); }
-
-void SiteTableDriver::stopTimer(JobTimer which) { timers_.at(which)->stop(); }
-
-void SiteTableDriver::jobProgress(int done, int total, const std::string& current) {
+void SiteTableDriver::jobProgress(int done, int total, const QString& current) {
     const QString verb = kind_ == JobKind::Get ? QStringLiteral("Reading") : QStringLiteral("Setting values of");
-    emit progress(current.empty()
+    emit progress(current.isEmpty()
                       ? QString()
-                      : QStringLiteral("%1 %2 (%3 of %4)...").arg(verb, latin1(current)).arg(done + 1).arg(total));
+                      : QStringLiteral("%1 %2 (%3 of %4)...").arg(verb, current).arg(done + 1).arg(total));
 }
 
 void SiteTableDriver::deviceFinished(const DeviceResult& result) {
@@ -122,7 +88,7 @@ void SiteTableDriver::deviceFinished(const DeviceResult& result) {
         dialog_->deviceFailed(o.device.mac, std::string(statusName(o.status)) + ": " + o.message);
 }
 
-void SiteTableDriver::jobFinished(const OperationOutcomes& outcomes, const std::string&) {
+void SiteTableDriver::jobFinished(const OperationOutcomes& outcomes) {
     emit progress(QString());
     if (kind_ == JobKind::Get) {
         if (dialog_) dialog_->readingDone();
