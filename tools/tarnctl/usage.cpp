@@ -195,35 +195,54 @@ const Usage& usage(const QString& command) {
     std::abort();  // a command without its usage is a mistake of this program, not of its user
 }
 
-QString usageText(const Usage& u) {
+QString usageText(const std::vector<const Usage*>& shown) {
     QString text;
-    const QString group = u.command.section(' ', 0, 0);
-    for (const QString& s : u.synopsis) {
-        // The io commands name their link first: "io LINK-OPTION... watch ...".
-        const QString line = s.startsWith(group + ' ') ? s : u.command + ' ' + s;
-        text += QStringLiteral("%1 tarnctl %2\n").arg(text.isEmpty() ? "Usage:" : "   or:", line);
+    QList<QCommandLineOption> options;
+    QStringList named;
+    for (const Usage* u : shown) {
+        const QString group = u->command.section(' ', 0, 0);
+        for (const QString& s : u->synopsis) {
+            // The io commands name their link first: "io LINK-OPTION... watch ...".
+            const QString line = s.startsWith(group + ' ') ? s : u->command + ' ' + s;
+            text += QStringLiteral("%1 tarnctl %2\n").arg(text.isEmpty() ? "Usage:" : "   or:", line);
+        }
+        for (const QCommandLineOption& o : u->options) {
+            if (named.contains(o.names().first())) continue;
+            named << o.names().first();
+            options << o;
+        }
     }
-    text += '\n' + u.description + "\n\nOptions:\n";
-    for (const QCommandLineOption& o : u.options) text += optionLine(o);
-    text += QStringLiteral("  -h, --help               display this help and exit\n");
-    return text + "\nExit status:\n" + u.exitStatus;
+    if (shown.size() == 1) {
+        text += '\n' + shown.front()->description + '\n';
+    } else {
+        for (const Usage* u : shown)
+            text += QStringLiteral("\n%1:\n  %2\n").arg(u->command, QString(u->description).replace('\n', "\n  "));
+    }
+    text += "\nOptions:\n";
+    for (const QCommandLineOption& o : options) text += optionLine(o);
+    text += QStringLiteral("  -h, --help               display this help and exit\n\nExit status:\n");
+    for (const Usage* u : shown) {
+        if (u == shown.front() || u->exitStatus != shown.front()->exitStatus)
+            text += (u == shown.front() ? "" : "\n" + u->command + ":\n") + u->exitStatus;
+    }
+    return text;
 }
 
 bool printHelpIfAsked(const QString& command, const QStringList& args) {
     const qsizetype end = args.indexOf(QStringLiteral("--"));
     const QStringList before = end < 0 ? args : args.mid(0, end);
     if (!before.contains(QStringLiteral("--help")) && !before.contains(QStringLiteral("-h"))) return false;
+    // The subcommand the arguments name, else every subcommand of the command.
     std::vector<const Usage*> shown;
     for (const Usage& u : usages()) {
-        const QString sub = u.command.section(' ', 1);
-        if (u.command == command || (u.command.section(' ', 0, 0) == command && before.contains(sub))) {
+        if (u.command.section(' ', 0, 0) != command) continue;
+        if (u.command == command || before.contains(u.command.section(' ', 1))) {
             shown = {&u};
             break;
         }
-        if (u.command.section(' ', 0, 0) == command) shown.push_back(&u);
+        shown.push_back(&u);
     }
-    QTextStream out(stdout);
-    for (std::size_t i = 0; i < shown.size(); ++i) out << (i ? "\n" : "") << usageText(*shown[i]);
+    QTextStream(stdout) << usageText(shown);
     return true;
 }
 

@@ -23,7 +23,8 @@ struct Usage {
 const std::vector<Usage>& usages();
 // The usage of a command ("probe", "fleet apply"); it must be one of usages().
 const Usage& usage(const QString& command);
-QString usageText(const Usage& usage);
+// One usage, or several (the subcommands of a command) with their options once.
+QString usageText(const std::vector<const Usage*>& shown);
 
 // `tarnctl COMMAND ARGS...` asks for help: an argument -h or --help before any "--". Then prints the
 // usage of the subcommand ARGS name (or of every subcommand of COMMAND) and returns true.
