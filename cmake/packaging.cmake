@@ -6,6 +6,7 @@
 #   share/icons/hicolor/scalable/apps/        tarn-manager.svg
 #   share/metainfo/                           AppStream metadata
 #   share/man/man1/                           tarn-manager(1), tarnctl(1), tarn-sim(1), from their --help
+#   share/bash-completion/completions/tarnctl completion of tarnctl's commands and options
 #   share/doc/tarn-manager/                   README, docs, copyright, changelog.Debian.gz
 #   share/lintian/overrides/tarn-manager      why lintian's remaining remarks do not apply
 #
@@ -29,9 +30,11 @@ install(CODE "
 install(DIRECTORY ${TARN_DATA_DIR}/ DESTINATION share/tarn-manager)
 install(FILES ${TARN_PACKAGING_DIR}/tarn-manager.desktop DESTINATION share/applications)
 install(FILES ${TARN_PACKAGING_DIR}/tarn-manager.svg DESTINATION share/icons/hicolor/scalable/apps)
+install(FILES ${TARN_PACKAGING_DIR}/tarnctl.bash-completion DESTINATION share/bash-completion/completions
+        RENAME tarnctl)
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/parameters.md ${CMAKE_SOURCE_DIR}/docs/simulator.md
               ${CMAKE_SOURCE_DIR}/docs/io-link.md ${CMAKE_SOURCE_DIR}/docs/install.md
-              ${CMAKE_SOURCE_DIR}/docs/field-tools.md
+              ${CMAKE_SOURCE_DIR}/docs/field-tools.md ${CMAKE_SOURCE_DIR}/docs/json.md
         DESTINATION share/doc/tarn-manager)
 
 # The release date honours SOURCE_DATE_EPOCH, for reproducible packages.

@@ -48,12 +48,12 @@ Site& site() {
     const auto probe = tarn::test::runProgram(
         tarn::test::tarnctlPath(), {"probe", "--json", "--broadcast", "127.255.255.255", "--device-port", made.port,
                                     "--wait", QString::number(kProbeWaitMs)});
-    for (const QJsonValue& d : QJsonDocument::fromJson(probe.out.toUtf8()).array()) {
+    for (const QJsonValue& d : QJsonDocument::fromJson(probe.out.toUtf8())["devices"].toArray()) {
         tarn::DeviceEntry e;
         e.name = d["name"].toString().toStdString();
-        e.ip = d["ip"].toString().toStdString();
+        e.ip = d["address"].toString().toStdString();
         e.mac = d["mac"].toString().toStdString();
-        e.productId = d["productId"].toString().toStdString();
+        e.productId = QString::number(d["productId"].toInt()).toStdString();
         e.version = d["version"].toString().toStdString();
         e.addressingKind = d["addressingKind"].toInt();
         made.devices.push_back(e);

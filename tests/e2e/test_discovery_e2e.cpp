@@ -106,14 +106,14 @@ TEST_F(DiscoveryE2E, TarnctlPrintsTheFleetAsJson) {
     const auto r = runProgram(
         tarnctlPath(), {"probe", "--broadcast", "127.255.255.255", "--device-port", port, "--wait", "800", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const QJsonArray devices = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    const QJsonArray devices = QJsonDocument::fromJson(r.out.toUtf8())["devices"].toArray();
     ASSERT_EQ(devices.size(), kListed) << r.out.toStdString();
     std::map<QString, QJsonObject> seen;
     for (const auto& v : devices) seen[v.toObject().value("name").toString()] = v.toObject();
     const QJsonObject beta = seen["Beta-DB2"];
-    EXPECT_EQ(beta.value("ip").toString(), "127.0.0.102");
+    EXPECT_EQ(beta.value("address").toString(), "127.0.0.102");
     EXPECT_EQ(beta.value("mac").toString(), "02:00:00:00:00:0B");
-    EXPECT_EQ(beta.value("productId").toString(), "75");
+    EXPECT_EQ(beta.value("productId"), 75);
     EXPECT_EQ(beta.value("version").toString(), "1.1");
     EXPECT_EQ(beta.value("addressingKind").toInt(), 2);
     EXPECT_EQ(beta.value("foundByTypedAddress").toBool(), false);
@@ -121,7 +121,7 @@ TEST_F(DiscoveryE2E, TarnctlPrintsTheFleetAsJson) {
 
     const auto typed = runProgram(
         tarnctlPath(), {"probe", "--address", "127.0.0.106", "--device-port", port, "--wait", "300", "--json"});
-    const QJsonArray one = QJsonDocument::fromJson(typed.out.toUtf8()).array();
+    const QJsonArray one = QJsonDocument::fromJson(typed.out.toUtf8())["devices"].toArray();
     ASSERT_EQ(one.size(), 1);
     EXPECT_EQ(one[0].toObject().value("name").toString(), "Cut");
     EXPECT_TRUE(one[0].toObject().value("foundByTypedAddress").toBool());
@@ -147,10 +147,10 @@ TEST(TarnctlProbe, AddressListsRangesAndBlocksAreProbedOneByOne) {
     const auto r = runProgram(tarnctlPath(), {"probe", "--address", "127.0.4.0/29, 127.0.4.9-10", "--address",
                                               "127.0.4.7", "--device-port", port, "--wait", "500", "--json"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
-    const QJsonArray devices = QJsonDocument::fromJson(r.out.toUtf8()).array();
+    const QJsonArray devices = QJsonDocument::fromJson(r.out.toUtf8())["devices"].toArray();
     QStringList ips;
     for (const auto& v : devices) {
-        ips << v.toObject().value("ip").toString();
+        ips << v.toObject().value("address").toString();
         EXPECT_TRUE(v.toObject().value("foundByTypedAddress").toBool());
     }
     ips.sort();

@@ -95,7 +95,7 @@ protected:
     QJsonArray probe(const QStringList& extra) {
         const auto r = inManager(QStringList{"probe", "--wait", "700", "--json"} + extra);
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-        return QJsonDocument::fromJson(r.out.toUtf8()).array();
+        return QJsonDocument::fromJson(r.out.toUtf8())["devices"].toArray();
     }
 
     static QStringList names(const QJsonArray& devices) {
@@ -171,7 +171,7 @@ TEST_F(NetnsDiscovery, EveryInterfaceFindsTheSecondSubnetAndASetReachesItByMac) 
     const RunResult get = inManager(QStringList{"params", "get", "--json"} + device);
     ASSERT_EQ(get.exitCode, 0) << get.err.toStdString();
     QString location;
-    for (const QJsonValue& row : QJsonDocument::fromJson(get.out.toUtf8()).array())
+    for (const QJsonValue& row : QJsonDocument::fromJson(get.out.toUtf8())["parameters"].toArray())
         if (row["name"].toString() == "Location") location = row["value"].toString();
     EXPECT_EQ(location, "Second floor");
 }

@@ -229,24 +229,24 @@ TEST_F(IoE2E, TarnctlOverTcpAndSerial) {
     RunResult st = tarnctl("Plain", {"status", "--json"});
     ASSERT_EQ(st.exitCode, 0) << st.err.toStdString();
     EXPECT_EQ(st.out.trimmed().toStdString(),
-              "{\"outputs\":[2,0,2,2,2,2,2,2,2,2],\"inputs\":[0,2,2,2,2,2,2,2,2,2,2,0],"
-              "\"adc\":[{\"code\":1,\"value\":\"0512\"},{\"code\":1,\"value\":\"0000\"},"
-              "{\"code\":1,\"value\":\"0007\"},{\"code\":1,\"value\":\"1023\"}],"
-              "\"config\":{\"adcMode\":[0,0,0,0],\"reference\":\"0\","
-              "\"inputEnable\":[1,1,1,1,1,1,1,1,1,1,1,1],\"outputEnable\":[1,1,1,1,1,1,1,1,1,1]}}");
+              "{\"adc\":[{\"code\":1,\"value\":512},{\"code\":1,\"value\":0},"
+              "{\"code\":1,\"value\":7},{\"code\":1,\"value\":1023}],"
+              "\"config\":{\"adcMode\":[0,0,0,0],\"inputEnable\":[1,1,1,1,1,1,1,1,1,1,1,1],"
+              "\"outputEnable\":[1,1,1,1,1,1,1,1,1,1],\"reference\":0},"
+              "\"inputs\":[0,2,2,2,2,2,2,2,2,2,2,0],\"outputs\":[2,0,2,2,2,2,2,2,2,2],\"schema\":2}");
 
     RunResult sn =
         runProgram(tarnctlPath(), {"io", "--serial", pty->at("Plain"), "--baud", "19200", "serial", "--json"});
     ASSERT_EQ(sn.exitCode, 0) << sn.err.toStdString();
     EXPECT_EQ(sn.out.trimmed(),
-              QStringLiteral("{\"serialNumber\":\"TARN-IO-000000201\",\"firmwareVersion\":\"1.05    \"}"));
+              QStringLiteral("{\"schema\":2,\"serialNumber\":\"TARN-IO-000000201\",\"version\":\"1.05\"}"));
 
     RunResult cfg = tarnctl("Split-Noisy", {"config", "--json"});
     ASSERT_EQ(cfg.exitCode, 0) << cfg.err.toStdString();
-    EXPECT_EQ(cfg.out.trimmed(), QStringLiteral("{\"adcMode\":[0,0,0,0],\"reference\":\"0\","
-                                                "\"inputEnable\":[1,1,1,1,1,1,1,1,1,1,1,1],"
-                                                "\"outputEnable\":[1,1,1,1,1,1,1,1,1,1],"
-                                                "\"powerStoppage\":[0,0,0,0,0,0,0,0,0,0]}"));
+    EXPECT_EQ(cfg.out.trimmed(),
+              QStringLiteral("{\"adcMode\":[0,0,0,0],\"inputEnable\":[1,1,1,1,1,1,1,1,1,1,1,1],"
+                             "\"outputEnable\":[1,1,1,1,1,1,1,1,1,1],"
+                             "\"powerStoppage\":[0,0,0,0,0,0,0,0,0,0],\"reference\":0,\"schema\":2}"));
 
     // Setting mode: a status read answers "1", which tarnctl reports and exits 1 on.
     EXPECT_EQ(tarnctl("Nak-Once", {"setting-mode"}).exitCode, 0);

@@ -87,7 +87,7 @@ protected:
         const RunResult r = runProgram(tarnctlPath(), {"params", "get", "--json", "--address", address, "--device-port",
                                                        QString::number(sim_->devicePort()), "--data-dir", folder,
                                                        "--id", "admin", "--password", "admin", "--wait", "3000"});
-        for (const QJsonValue& v : QJsonDocument::fromJson(r.out.toUtf8()).array())
+        for (const QJsonValue& v : QJsonDocument::fromJson(r.out.toUtf8())["parameters"].toArray())
             if (v["name"].toString() == "Location") return v["value"].toString();
         return QStringLiteral("<exit %1>").arg(r.exitCode);
     }

@@ -39,7 +39,7 @@ TEST(TarnctlProbeNames, LongAndControlCharacterNamesAndNobodyAnswering) {
 
     const RunResult json = runProgram(
         tarnctlPath(), {"probe", "--address", "127.0.21.1", "--device-port", port, "--wait", "400", "--json"});
-    const QJsonArray devices = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    const QJsonArray devices = QJsonDocument::fromJson(json.out.toUtf8())["devices"].toArray();
     ASSERT_EQ(devices.size(), 1) << json.out.toStdString();
     EXPECT_EQ(devices[0].toObject().value("name").toString(), name);
 

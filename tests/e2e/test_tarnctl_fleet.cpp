@@ -69,7 +69,7 @@ protected:
                                           more);
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         QJsonObject byName;
-        for (const QJsonValue& row : QJsonDocument::fromJson(r.out.toUtf8()).array())
+        for (const QJsonValue& row : QJsonDocument::fromJson(r.out.toUtf8())["parameters"].toArray())
             byName[row["name"].toString()] = row;
         return byName;
     }
@@ -117,7 +117,8 @@ TEST_F(TarnctlFleet, BacksUpAMixedFleetWithAFileAndAnEntryPerDevice) {
         EXPECT_EQ(e["file"].toString(), file) << mac;
         EXPECT_TRUE(e["message"].toString().startsWith(message))
             << mac << ": " << e["message"].toString().toStdString();
-        EXPECT_EQ(e.keys(), (QStringList{"address", "file", "mac", "message", "name", "product", "status", "version"}));
+        EXPECT_EQ(e.keys(), (QStringList{"address", "file", "mac", "message", "name", "product", "productId", "status",
+                                         "version"}));
     };
     expect(kPump1, "ok", "02-00-00-00-17-61.CNF", "");
     expect(kPump2, "ok", "02-00-00-00-17-62.CNF", "");  // --id/--password, for the device pwd.ini does not know
@@ -172,7 +173,7 @@ TEST_F(TarnctlFleet, AppliesAFileToTheDevicesOfItsProductAndVersionOnly) {
     // Pump-2 took the two rows and nothing else; pwd.ini now knows it.
     const QJsonObject pump2 = rows("127.0.17.62");
     EXPECT_EQ(pump2["Location"].toObject()["value"].toString(), "Roof");
-    EXPECT_EQ(pump2["Max connections"].toObject()["value"].toString(), "4");
+    EXPECT_EQ(pump2["Max connections"].toObject()["value"], 4);
     EXPECT_EQ(pump2["Device name"].toObject()["value"].toString(), "Pump-2");
     EXPECT_EQ(pump2["IP address"].toObject()["value"].toString(), "127.0.17.62");
 

@@ -53,7 +53,7 @@ protected:
         const RunResult r = ctl({"params", "get", "--json"}, address, more);
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         QJsonObject byName;
-        for (const QJsonValue& row : QJsonDocument::fromJson(r.out.toUtf8()).array())
+        for (const QJsonValue& row : QJsonDocument::fromJson(r.out.toUtf8())["parameters"].toArray())
             byName[row["name"].toString()] = row;
         return byName;
     }
@@ -80,7 +80,7 @@ TEST_F(TarnctlParams, ReadsTheRowsWithCredentialsFromTheCommandLineOrTheLog) {
 
     const RunResult json = ctl({"params", "get", "--json"}, kPump, {"--id", "op", "--password", "secret"});
     ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
-    const QJsonArray rows = QJsonDocument::fromJson(json.out.toUtf8()).array();
+    const QJsonArray rows = QJsonDocument::fromJson(json.out.toUtf8())["parameters"].toArray();
     ASSERT_GE(rows.size(), 10);
     const QJsonObject first = rows[0].toObject();
     EXPECT_EQ(first["index"].toInt(), 0);
@@ -110,7 +110,7 @@ TEST_F(TarnctlParams, SetsValuesThatTheNextGetShowsAndRefusesBadOnes) {
     EXPECT_TRUE(set.err.isEmpty()) << set.err.toStdString();  // no reboot after the set, no message
     QJsonObject rows = rowsByName(kPump);
     EXPECT_EQ(rows["Location"].toObject()["value"].toString(), "Pump room 3");
-    EXPECT_EQ(rows["Max connections"].toObject()["value"].toString(), "7");
+    EXPECT_EQ(rows["Max connections"].toObject()["value"], 7);
     EXPECT_EQ(rows["IP mode"].toObject()["value"].toString(), "DHCP");
 
     const RunResult unknown = ctl({"params", "set", "Location=Attic", "Colour=red"}, kPump);
@@ -158,7 +158,8 @@ TEST_F(TarnctlParams, SavesAndLoadsConfigurationFiles) {
     ASSERT_EQ(ctl({"cnf", "load", data_ + "/pump.CNF", "--apply"}, kPump).exitCode, 0);
     const QJsonObject rows = rowsByName(kPump);
     EXPECT_EQ(rows["Location"].toObject()["value"].toString(), "Dock 9");
-    EXPECT_EQ(rows["Keep alive"].toObject()["value"].toString(), "45  s");
+    EXPECT_EQ(rows["Keep alive"].toObject()["value"], 45);
+    EXPECT_EQ(rows["Keep alive"].toObject()["unit"].toString(), "s");
     EXPECT_TRUE(ctl({"cnf", "load", data_ + "/pump.CNF"}, kPump).out.isEmpty());
 
     const RunResult other =

@@ -52,7 +52,7 @@ protected:
         const RunResult r = runProgram(tarnctlPath(), {"params", "get", "--json", "--address", address, "--device-port",
                                                        QString::number(sim_.devicePort()), "--data-dir", data_});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-        for (const QJsonValue& row : QJsonDocument::fromJson(r.out.toUtf8()).array())
+        for (const QJsonValue& row : QJsonDocument::fromJson(r.out.toUtf8())["parameters"].toArray())
             if (row["name"].toString() == name) return row["value"].toString();
         return "<none>";
     }

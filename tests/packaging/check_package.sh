@@ -36,7 +36,8 @@ for f in bin/tarn-manager bin/tarnctl bin/tarn-sim \
     share/tarn-manager/prodid.ini share/tarn-manager/TARN-IO_1.1.dcf share/tarn-manager/help/Manager.html \
     share/tarn-manager/demo-fleet.json share/applications/tarn-manager.desktop \
     share/icons/hicolor/scalable/apps/tarn-manager.svg share/metainfo/org.tarn.manager.metainfo.xml \
-    share/man/man1/tarn-manager.1.gz share/man/man1/tarnctl.1.gz share/man/man1/tarn-sim.1.gz; do
+    share/man/man1/tarn-manager.1.gz share/man/man1/tarnctl.1.gz share/man/man1/tarn-sim.1.gz \
+    share/bash-completion/completions/tarnctl; do
     [ -e "$usr/$f" ] || fail "the package lacks /usr/$f"
 done
 desktop-file-validate "$usr/share/applications/tarn-manager.desktop" || fail "desktop-file-validate"

@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "core/common/text.h"
 #include "core/manage/configuration_commands.h"
 #include "core/params/configuration_file.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
-#include "tarnctl/io_session.h"
+#include "tarnctl/event_loop.h"
+#include "tarnctl/usage.h"
 
 namespace tarnctl {
 
@@ -40,8 +42,9 @@ void load(DeviceSession& device, const std::string& path, bool apply, const Done
         width = std::max(width, static_cast<int>(table.rowLabel(r).size()));
     }
     for (int r : changed) {
-        std::printf("%-*s %s -> %s\n", width, table.rowLabel(r).c_str(), before[static_cast<std::size_t>(r)].c_str(),
-                    table.row(r).value.c_str());
+        std::printf("%-*s %s -> %s\n", width, tarn::escapeControlCharacters(table.rowLabel(r)).c_str(),
+                    tarn::escapeControlCharacters(before[static_cast<std::size_t>(r)]).c_str(),
+                    tarn::escapeControlCharacters(table.row(r).value).c_str());
     }
     if (!apply || changed.empty()) return done(kExitOk);
     device.applySet(done);
@@ -57,8 +60,7 @@ int runCnf(const QStringList& args) {
             QStringLiteral("usage: tarnctl cnf save FILE | load FILE [--apply] (--address IP | --mac MAC) "
                            "[--device-port N] [--data-dir DIR] [--id ID --password PW] [--wait MS]"));
     QCommandLineParser p;
-    addDeviceOptions(p);
-    if (!isSave) p.addOption({"apply", "Set the values the file changes."});
+    p.addOptions(usage(QStringLiteral("cnf ") + sub).options);
     if (!p.parse(QStringList{QStringLiteral("tarnctl cnf ") + sub} + args.mid(1))) return badOption(p);
     if (p.positionalArguments().size() != 1) return usageError(QStringLiteral("cnf %1 takes one FILE").arg(sub));
     const std::string file = p.positionalArguments().first().toStdString();
@@ -68,11 +70,11 @@ int runCnf(const QStringList& args) {
 
     const bool apply = p.isSet("apply");
     DeviceSession device(*options);
-    return IoSession::exec([&] {
+    return runLoop([&] {
         device.open([&](int opened) {
-            if (opened != kExitOk) return IoSession::finish(opened);
-            if (isSave) return IoSession::finish(save(device, file));
-            load(device, file, apply, IoSession::finish);
+            if (opened != kExitOk) return endLoop(opened);
+            if (isSave) return endLoop(save(device, file));
+            load(device, file, apply, endLoop);
         });
     });
 }

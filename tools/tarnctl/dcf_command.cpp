@@ -5,20 +5,22 @@
 #include <cstdio>
 #include <string>
 
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 #include <QString>
-#include <QTextStream>
 
 #include "core/common/file_io.h"
+#include "core/common/text.h"
 #include "core/params/dcf_parser.h"
 #include "core/params/definition_store.h"
 #include "link/common/data_folders.h"
 #include "link/common/qt_bytes.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/json_output.h"
+#include "tarnctl/usage.h"
 
 namespace tarnctl {
 
@@ -54,24 +56,28 @@ void printJson(const QString& path, const tarn::DefinitionSet& set) {
         classes.append(QJsonObject{{"instances", c.instanceCount}, {"start", c.start}, {"end", c.end}});
     }
     const QJsonObject root{{"file", path}, {"records", records}, {"groups", groups}, {"classes", classes}};
-    QTextStream(stdout) << QJsonDocument(root).toJson(QJsonDocument::Indented);
+    tarnctl::printJson(jsonDocument(root));
 }
+
+// A text of the file as the terminal gets it: its control characters escaped.
+std::string shown(const std::string& text) { return tarn::escapeControlCharacters(text); }
 
 void printTable(const tarn::DefinitionSet& set) {
     std::printf("%-4s %-10s %-14s %-20s %-20s %-7s %5s  %s\n", "#", "id", "type", "class", "parameter", "access",
                 "size", "unit");
     for (int i = 0; i < set.recordCount(); ++i) {
         const auto& r = set.records[static_cast<std::size_t>(i)];
-        std::printf("%-4d %-10s %-14s %-20s %-20s %-7s %5d  %s\n", i, r.id.c_str(), r.type.c_str(),
-                    r.classLabel.c_str(), r.name.c_str(), r.access.c_str(), r.size, r.unit.c_str());
-        for (const auto& dv : r.definedValues) std::printf("%38s= %d  %s\n", "", dv.value, dv.text.c_str());
-        for (const auto& e : r.enumeration) std::printf("%38s[%02d] %s\n", "", e.key, e.text.c_str());
+        std::printf("%-4d %-10s %-14s %-20s %-20s %-7s %5d  %s\n", i, shown(r.id).c_str(), shown(r.type).c_str(),
+                    shown(r.classLabel).c_str(), shown(r.name).c_str(), shown(r.access).c_str(), r.size,
+                    shown(r.unit).c_str());
+        for (const auto& dv : r.definedValues) std::printf("%38s= %d  %s\n", "", dv.value, shown(dv.text).c_str());
+        for (const auto& e : r.enumeration) std::printf("%38s[%02d] %s\n", "", e.key, shown(e.text).c_str());
     }
     std::printf("\ngroups:\n");
     for (int g = 0; g < set.groupCount(); ++g) {
         const auto [first, last] = set.groupRange(g);
-        std::printf("  %-3d %-24s records %d..%d\n", g, set.groups[static_cast<std::size_t>(g)].label.c_str(), first,
-                    last - 1);
+        std::printf("  %-3d %-24s records %d..%d\n", g, shown(set.groups[static_cast<std::size_t>(g)].label).c_str(),
+                    first, last - 1);
     }
     std::printf("  end entry: %d records\n", set.groups.empty() ? 0 : set.groups.back().start);
 }
@@ -81,22 +87,16 @@ void printTable(const tarn::DefinitionSet& set) {
 int runDcf(const QStringList& args) {
     const QString usage = QStringLiteral("usage: tarnctl dcf show FILE [--json] [--data-dir DIR]");
     if (args.isEmpty() || args.first() != QLatin1String("show")) return usageError(usage);
-    QString file;
-    QString dataDir;
-    bool json = false;
-    for (int i = 1; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--json"))
-            json = true;
-        else if (a == QLatin1String("--data-dir") && i + 1 < args.size())
-            dataDir = args[++i];
-        else if (file.isEmpty() && !a.startsWith(QLatin1String("--")))
-            file = a;
-        else
-            return usageError(QStringLiteral("dcf show: unexpected argument '%1'").arg(a));
-    }
-    if (file.isEmpty()) return usageError(usage);
-    if (!file.contains('/') && !QFileInfo::exists(file)) file = QDir(tarn::dataFolder(dataDir)).filePath(file);
+    QCommandLineParser p;
+    p.addOptions(tarnctl::usage(QStringLiteral("dcf show")).options);
+    if (!p.parse(QStringList{QStringLiteral("tarnctl dcf show")} + args.mid(1))) return badOption(p);
+    const QStringList files = p.positionalArguments();
+    if (files.size() > 1) return usageError(QStringLiteral("dcf show: unexpected argument '%1'").arg(files[1]));
+    if (files.isEmpty()) return usageError(usage);
+    QString file = files.first();
+    const bool json = p.isSet("json");
+    if (!file.contains('/') && !QFileInfo::exists(file))
+        file = QDir(tarn::dataFolder(p.value("data-dir"))).filePath(file);
 
     const std::string path = file.toLocal8Bit().toStdString();
     const tarn::FileContent content = tarn::readWholeFile(path, tarn::kMaxDcfFileSize);

@@ -2,14 +2,12 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileInfo>
 #include <QTextStream>
 
 #include "core/common/text.h"
 #include "core/discovery/addressing.h"
 #include "core/manage/configuration_commands.h"
 #include "core/manage/credential_log.h"
-#include "link/common/data_folders.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
 #include "tarnctl/commands.h"
@@ -29,76 +27,14 @@ int fail(int code, const QString& message) {
     return code;
 }
 
-void addDeviceOptions(QCommandLineParser& p) {
-    p.addOption({"address", "The device's IPv4 address (or --mac).", "ip"});
-    p.addOption({"mac", "Find the device by its MAC with a broadcast probe (or --address).", "mac"});
-    p.addOption({"broadcast", "Broadcast address of the probe (with --mac).", "address", "255.255.255.255"});
-    p.addOption({"all-interfaces", "With --mac: probe every network interface."});
-    p.addOption({"device-port", "UDP port of the devices.", "port", "2002"});
-    p.addOption({"data-dir", "Folder of prodid.ini, the .dcf files and pwd.ini.", "dir"});
-    p.addOption({"id", "Device ID (instead of the one in pwd.ini).", "id"});
-    p.addOption({"password", "Device password (instead of the one in pwd.ini).", "password"});
-    p.addOption({"wait", "How long to wait for the device, in milliseconds.", "ms", "2000"});
-}
-
-std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& p, int& exitCode) {
-    exitCode = kExitUsage;
-    auto bad = [](const QString& message) -> std::optional<DeviceOptions> {
-        usageError(message);
-        return std::nullopt;
-    };
-    DeviceOptions o;
-    if (p.isSet("address") == p.isSet("mac")) return bad(QStringLiteral("give either --address IP or --mac MAC"));
-    if (p.isSet("address")) {
-        o.address = p.value("address");
-        if (!tarn::parseIPv4(o.address.toStdString()))
-            return bad(QStringLiteral("--address must be a dotted IPv4 address, not '%1'").arg(o.address));
-    } else {
-        o.mac = p.value("mac");
-        if (!tarn::parseMacText(o.mac.toStdString()))
-            return bad(QStringLiteral("--mac must be six hexadecimal pairs separated by ':', not '%1'").arg(o.mac));
-        const auto broadcast = tarn::parseIPv4(p.value("broadcast").toStdString());
-        if (!broadcast)
-            return bad(QStringLiteral("--broadcast must be a dotted IPv4 address, not '%1'").arg(p.value("broadcast")));
-        o.broadcast = QHostAddress(*broadcast);
-        o.allInterfaces = p.isSet("all-interfaces");
-    }
-    if (p.isSet("address") && (p.isSet("all-interfaces") || p.isSet("broadcast")))
-        return bad(QStringLiteral("--broadcast and --all-interfaces go with --mac"));
-    bool ok = false;
-    o.waitMs = p.value("wait").toInt(&ok);
-    if (!ok || o.waitMs < 0 || o.waitMs > 600000) return bad(QStringLiteral("--wait must be 0..600000 ms"));
-    if (!readSharedDeviceOptions(p, o)) return std::nullopt;
-    exitCode = kExitOk;
-    return o;
-}
-
-bool readSharedDeviceOptions(const QCommandLineParser& p, DeviceOptions& o) {
-    auto bad = [](const QString& message) {
-        usageError(message);
-        return false;
-    };
-    bool ok = false;
-    const uint port = p.value("device-port").toUInt(&ok);
-    if (!ok || port == 0 || port > 65535) return bad(QStringLiteral("--device-port must be 1..65535"));
-    o.devicePort = static_cast<quint16>(port);
-    if (p.isSet("id") != p.isSet("password")) return bad(QStringLiteral("--id and --password go together"));
-    if (p.isSet("id")) {
-        o.credentials = tarn::Credentials{tarn::latin1Bytes(p.value("id")), tarn::latin1Bytes(p.value("password"))};
-        const auto limit = static_cast<std::size_t>(tarn::kMaxCredentialLength);
-        if (o.credentials->id.size() > limit || o.credentials->password.size() > limit)
-            return bad(QStringLiteral("--id and --password can each be at most 255 characters long"));
-    }
-    if (p.isSet("data-dir") && !QFileInfo(p.value("data-dir")).isDir())
-        return bad(QStringLiteral("--data-dir '%1' is not a folder").arg(p.value("data-dir")));
-    const tarn::DataFolders folders = tarn::dataFolders(p.value("data-dir"));
-    o.dataDir = folders.data;
-    o.logDir = folders.writable;
-    return true;
-}
-
+// A message keeps its lines; the device texts inside them (names, values) are shown escaped.
 void CliPrompter::showMessage(const std::string& caption, const std::string& text, tarn::MessageIcon) {
-    QTextStream(stderr) << latin1(caption) << ": " << latin1(text) << '\n';
+    std::string shown;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        shown += tarn::escapeControlCharacters(std::string_view(text).substr(start, end - start)) + '\n';
+    shown += tarn::escapeControlCharacters(std::string_view(text).substr(start));
+    QTextStream(stderr) << latin1(tarn::escapeControlCharacters(caption)) << ": " << latin1(shown) << '\n';
 }
 
 void CliPrompter::askYesNo(const std::string& caption, const std::string& text, tarn::Answer<bool> answer) {

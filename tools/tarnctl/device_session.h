@@ -4,7 +4,7 @@
 // broadcast as the window does). Then ManagementSession does all the work, with
 // this file as its host (socket, timers) and a prompter that answers the product's questions the way
 // a script wants them answered. Everything runs on the application's event loop: each step hands its
-// exit code to the next, and a command ends with IoSession::finish.
+// exit code to the next, and a command ends with endLoop (event_loop.h).
 //
 // Exit codes of these commands: 0 only when the device answered everything and every value went
 // through; 1 the device refused the ID or password (or none is known) or answered with a failure;
@@ -27,6 +27,7 @@
 #include "core/discovery/device_entry.h"
 #include "core/manage/management_session.h"
 #include "link/common/qt_bytes.h"
+#include "tarnctl/options.h"
 
 namespace tarn {
 class CDeviceSocket;
@@ -35,31 +36,6 @@ class CDeviceSocket;
 namespace tarnctl {
 
 constexpr int kExitNoReply = 3;
-
-struct DeviceOptions {
-    QString address;  // --address: Quick Connect to this address
-    QString mac;      // --mac: the device with this MAC among those answering a broadcast probe
-    QHostAddress broadcast{QHostAddress::Broadcast};
-    bool allInterfaces = false;
-    quint16 devicePort = 2002;
-    QString dataDir;  // prodid.ini and the .dcf files
-    QString logDir;   // pwd.ini
-    std::optional<tarn::Credentials> credentials;
-    int waitMs = 2000;
-    // Definition sets shared by the sessions of one run (a fleet); none: each session has its own.
-    std::shared_ptr<tarn::DefinitionStore> definitions;
-    // pwd.ini shared by the sessions of one run (a fleet), which writes it; none: each session its own.
-    std::shared_ptr<tarn::CredentialStore> credentialStore;
-};
-
-// --address or --mac (with --broadcast, --all-interfaces), --device-port, --data-dir, --id,
-// --password, --wait.
-void addDeviceOptions(QCommandLineParser& parser);
-// The options, or the exit code of a bad one (its message printed).
-std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& parser, int& exitCode);
-// The options every device command has: --device-port, --data-dir, --id with --password. False
-// (the message printed) when one is bad.
-bool readSharedDeviceOptions(const QCommandLineParser& parser, DeviceOptions& options);
 
 // Messages go to standard error as "caption: text". The confirmations of Set and Reboot are answered
 // Yes, the reboot question that follows a completed set No (told apart by their kind). The password
@@ -111,6 +87,7 @@ public:
     tarn::ParameterTable& table() { return session_->table(); }
     tarn::Prompter& prompter() { return prompter_; }
     const tarn::DeviceEntry& device() const { return device_; }
+    const DeviceOptions& options() const { return options_; }
     int rebootsDone() const { return rebootsDone_; }
     // What the session reported for the device in the last run: a later outcome replaces an earlier
     // one, except that a refusal stands unless the device then took the operation. None when the

@@ -16,8 +16,9 @@
 #include "core/fleet/fleet_index.h"
 #include "link/common/qt_bytes.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/event_loop.h"
 #include "tarnctl/fleet_run.h"
-#include "tarnctl/io_session.h"
+#include "tarnctl/usage.h"
 
 namespace tarnctl {
 
@@ -36,22 +37,22 @@ int backup(const FleetOptions& o, const QString& dir) {
     for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden)) present.push_back(name.toStdString());
     if (const auto problem = tarn::earlierBackupProblem(dir.toStdString(), present))
         return usageError(latin1(*problem));
-    const tarn::ProductNames names = productNames(o);
+    const tarn::ProductNames names = productNames(o.device.dataDir);
     FleetRun run(o, names);
     tarn::JobRequest request;
     request.kind = tarn::JobKind::Backup;
     request.folder = dir.toStdString();
-    return IoSession::exec([&] {
+    return runLoop([&] {
         run.start(
             std::move(request),
             [](const tarn::FleetSelection&, const std::vector<tarn::DeviceEntry>&) { return kExitOk; },
             [&](const tarn::OperationOutcomes& outcomes, const std::string& error) {
                 // Written whole by the job, also after a stop: every requested device has its entry.
                 if (!error.empty())
-                    return IoSession::finish(usageError(
+                    return endLoop(usageError(
                         QStringLiteral("%1 not written: %2")
                             .arg(QDir(dir).filePath(QString::fromLatin1(tarn::kFleetIndexFileName)), latin1(error))));
-                IoSession::finish(finish(o, outcomes, names));
+                endLoop(finish(o, outcomes, names, run.stopSignal()));
             });
     });
 }
@@ -67,14 +68,14 @@ int apply(const FleetOptions& o, const QString& fileArgument, const QStringList&
     request.plan = tarn::planApply(request.file, o.device.dataDir.toStdString() + "/", rows, *o.device.definitions);
     if (!request.plan.problem.empty()) return usageError(latin1(request.plan.problem));
     if (!request.plan.refused.empty()) return usageError(latin1(tarn::refusedValuesText(request.plan.refused)));
-    const tarn::ProductNames names = productNames(o);
+    const tarn::ProductNames names = productNames(o.device.dataDir);
     const tarn::ConfigurationHeader header = request.plan.header;
     tarn::DeviceEntry fileDevice;
     fileDevice.productId = header.productId;
     const std::string fileProduct = tarn::productText(fileDevice, names);
     bool anyOfTheFile = false;
     FleetRun run(o, names);
-    return IoSession::exec([&] {
+    return runLoop([&] {
         run.start(
             std::move(request),
             [&](const tarn::FleetSelection& selection, const std::vector<tarn::DeviceEntry>&) {
@@ -85,13 +86,13 @@ int apply(const FleetOptions& o, const QString& fileArgument, const QStringList&
                 return kExitOk;
             },
             [&](const tarn::OperationOutcomes& outcomes, const std::string&) {
-                const int done = finish(o, outcomes, names);
+                const int done = finish(o, outcomes, names, run.stopSignal());
                 // A file for a product none of the selected devices has applied nothing: that is no success.
                 if (done == kExitOk && !anyOfTheFile)
-                    return IoSession::finish(
+                    return endLoop(
                         fail(kExitDeviceFailure, QStringLiteral("no selected device is a %1 %2: nothing was applied")
                                                      .arg(latin1(fileProduct), latin1(header.version))));
-                IoSession::finish(done);
+                endLoop(done);
             });
     });
 }
@@ -112,12 +113,7 @@ int runFleet(const QStringList& args) {
                            "[--dry-run] [--reboot] | apply --values TABLE.csv [--dry-run] [--reboot] | "
                            "export (DIR | selection) --csv [--only ROW[,ROW...]] (see tarnctl --help)"));
     QCommandLineParser p;
-    addFleetOptions(p);
-    if (!isBackup) {
-        p.addOption({"only", "Apply only these rows (names or ids, comma-separated).", "rows"});
-        p.addOption({"dry-run", "Show per device the rows that differ from the file; send nothing."});
-        p.addOption({"reboot", "Reboot each device that took the set."});
-    }
+    p.addOptions(usage(QStringLiteral("fleet ") + sub).options);
     if (!p.parse(QStringList{QStringLiteral("tarnctl fleet ") + sub} + args.mid(1))) return badOption(p);
     if (p.positionalArguments().size() != 1)
         return usageError(QStringLiteral("fleet %1 takes one %2").arg(sub, isBackup ? "DIR" : "FILE.CNF"));

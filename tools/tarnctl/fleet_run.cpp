@@ -1,25 +1,22 @@
 #include "tarnctl/fleet_run.h"
 
-#include <fcntl.h>
-#include <unistd.h>
+#include <csignal>
 
 #include <QDir>
 #include <QTextStream>
 
+#include "core/common/text.h"
 #include "core/fleet/fleet_index.h"
 #include "core/manage/credential_log.h"
-#include "core/params/product_table.h"
 #include "link/common/qt_bytes.h"
+#include "link/common/stop_signals.h"
 #include "link/discovery/local_subnet.h"
 #include "tarnctl/commands.h"
-#include "tarnctl/io_session.h"
+#include "tarnctl/event_loop.h"
 
 namespace tarnctl {
 
 namespace {
-
-// How long a device has to answer, as in the window.
-constexpr int kReplyWaitMs = 3000;
 
 // "no device answers the probe" or "none of the N devices ... matches": the message of a run that
 // selects nothing.
@@ -29,126 +26,23 @@ QString nothingSelected(std::size_t answered) {
                                .arg(answered);
 }
 
-volatile std::sig_atomic_t stopSignal = 0;
-int stopPipe[2] = {-1, -1};
-
 }  // namespace
-
-void addFleetOptions(QCommandLineParser& p) {
-    p.addOption({"broadcast", "Broadcast address of the probe.", "address", "255.255.255.255"});
-    p.addOption({"all-interfaces", "Also probe the broadcast address of every network interface."});
-    p.addOption({"device-port", "UDP port of the devices.", "port", "2002"});
-    p.addOption({"wait", "How long the probe collects replies, in milliseconds.", "ms", "1000"});
-    p.addOption({"data-dir", "Folder of prodid.ini, the .dcf files and pwd.ini.", "dir"});
-    p.addOption({"product", "Only devices of this product (name or id).", "name"});
-    p.addOption({"version", "Only devices of this firmware version.", "x.y"});
-    p.addOption({"name", "Only devices whose name matches (* and ?).", "glob"});
-    p.addOption({"mac", "Only this device (repeatable).", "mac"});
-    p.addOption({"id", "Device ID for the devices pwd.ini does not know.", "id"});
-    p.addOption({"password", "Device password for the devices pwd.ini does not know.", "password"});
-    p.addOption({"spacing", "Milliseconds between the start of consecutive devices.", "ms", "100"});
-    p.addOption({"json", "Print the index as JSON instead of one line per device."});
-}
-
-std::optional<FleetOptions> readFleetOptions(const QCommandLineParser& p) {
-    FleetOptions o;
-    if (!readSharedDeviceOptions(p, o.device)) return std::nullopt;
-    o.device.waitMs = kReplyWaitMs;
-    const auto broadcast = tarn::parseIPv4(p.value("broadcast").toStdString());
-    if (!broadcast) {
-        usageError(QStringLiteral("--broadcast must be a dotted IPv4 address, not '%1'").arg(p.value("broadcast")));
-        return std::nullopt;
-    }
-    o.device.broadcast = QHostAddress(*broadcast);
-    o.probe.broadcast = o.device.broadcast;
-    o.probe.devicePort = o.device.devicePort;
-    o.probe.allInterfaces = p.isSet("all-interfaces");
-    o.probe.everyDevice = true;  // the selection tells two devices with one MAC from one device
-    bool ok = false;
-    o.probe.waitMs = p.value("wait").toInt(&ok);
-    if (!ok || o.probe.waitMs < 0 || o.probe.waitMs > 600000) {
-        usageError(QStringLiteral("--wait must be 0..600000 ms"));
-        return std::nullopt;
-    }
-    o.spacingMs = p.value("spacing").toInt(&ok);
-    if (!ok || o.spacingMs < 0 || o.spacingMs > 600000) {
-        usageError(QStringLiteral("--spacing must be 0..600000 ms"));
-        return std::nullopt;
-    }
-    o.filter.product = p.value("product").toLatin1().toStdString();
-    o.filter.version = p.value("version").toStdString();
-    o.filter.nameGlob = p.value("name").toLatin1().toStdString();
-    for (const QString& mac : p.values("mac")) o.filter.macs.push_back(mac.toStdString());
-    if (const auto problem = tarn::checkFleetFilter(o.filter)) {
-        usageError(latin1(*problem));
-        return std::nullopt;
-    }
-    o.json = p.isSet("json");
-    o.device.definitions = std::make_shared<tarn::DefinitionStore>();
-    o.device.credentialStore = std::make_shared<tarn::CredentialStore>(
-        QDir(o.device.logDir).filePath(QString::fromLatin1(tarn::kCredentialLogFileName)).toStdString());
-    return o;
-}
-
-tarn::ProductNames productNames(const FleetOptions& o) {
-    auto table = std::make_shared<tarn::ProductTable>();
-    // Without the table the lines show product ids; the fleet commands say nothing about it.
-    table->LoadProductTable(o.device.dataDir.toStdString() + "/" + tarn::kProductTableFileName);
-    return [table](const std::string& id) {
-        const int i = table->FindProductId(id);
-        return i < 0 ? std::string() : table->entries()[static_cast<std::size_t>(i)].name;
-    };
-}
-
-StopSignals::StopSignals(std::function<void()> stopped) {
-    if (::pipe2(stopPipe, O_CLOEXEC) == 0) {
-        ::fcntl(stopPipe[1], F_SETFL, O_NONBLOCK);
-        notifier_ = std::make_unique<QSocketNotifier>(stopPipe[0], QSocketNotifier::Read);
-        QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this, stopped = std::move(stopped)] {
-            char drained[16];
-            [[maybe_unused]] const auto n = ::read(stopPipe[0], drained, sizeof drained);
-            notifier_->setEnabled(false);
-            stopped();
-        });
-    }
-    struct sigaction action {};
-    action.sa_handler = [](int signal) {
-        stopSignal = signal;
-        if (stopPipe[1] >= 0) {
-            [[maybe_unused]] const auto n = ::write(stopPipe[1], "s", 1);
-        }
-    };
-    sigemptyset(&action.sa_mask);
-    for (int s : {SIGINT, SIGTERM}) ::sigaction(s, &action, &saved_[s == SIGINT ? 0 : 1]);
-}
-
-StopSignals::~StopSignals() {
-    ::sigaction(SIGINT, &saved_[0], nullptr);
-    ::sigaction(SIGTERM, &saved_[1], nullptr);
-    notifier_.reset();
-    for (int& fd : stopPipe) {
-        if (fd >= 0) ::close(fd);
-        fd = -1;
-    }
-}
-
-bool StopSignals::stopped() { return stopSignal != 0; }
-
-int StopSignals::exitCode() { return 128 + stopSignal; }
 
 void printLine(const FleetOptions& o, const tarn::DeviceOutcome& outcome) {
     if (o.json) return;
-    QTextStream(o.linesOnStderr ? stderr : stdout) << latin1(tarn::outcomeLine(outcome)) << '\n';
+    QTextStream(o.linesOnStderr ? stderr : stdout)
+        << latin1(tarn::escapeControlCharacters(tarn::outcomeLine(outcome))) << '\n';
 }
 
 FleetRun::FleetRun(const FleetOptions& o, tarn::ProductNames names)
     : o_(o),
       names_(std::move(names)),
       operator_(o.device.credentials),
-      socket_(kReceiveCapacity, tarn::ManagementChannel::Management),
-      stop_([this] {
-          if (job_) job_->cancel();
-      }) {
+      socket_(kReceiveCapacity, tarn::ManagementChannel::Management) {
+    tarn::deliverStopSignals({SIGINT, SIGTERM}, &signalContext_, [this](int signal) {
+        stopSignal_ = signal;
+        if (job_) job_->cancel();
+    });
     for (tarn::JobTimer which :
          {tarn::JobTimer::SessionNextDevice, tarn::JobTimer::SessionReplyWait, tarn::JobTimer::Spacing}) {
         auto& t = timers_[which];
@@ -163,15 +57,14 @@ FleetRun::FleetRun(const FleetOptions& o, tarn::ProductNames names)
 
 void FleetRun::start(tarn::JobRequest request, Selected selected, Done done) {
     done_ = std::move(done);
-    if (!socket_.create()) return IoSession::finish(usageError(QStringLiteral("cannot open a UDP socket")));
+    if (!socket_.create()) return endLoop(usageError(QStringLiteral("cannot open a UDP socket")));
     socket_.setBroadcastAddress(o_.device.broadcast);
     probeDevices(o_.probe, [this, request = std::move(request), selected = std::move(selected)](
                                std::optional<std::vector<tarn::DeviceEntry>> answered) mutable {
-        if (!answered) return IoSession::finish(kExitUsage);
+        if (!answered) return endLoop(kExitUsage);
         request.selection = tarn::selectFleet(*answered, o_.filter, names_);
-        if (request.selection.empty())
-            return IoSession::finish(fail(kExitDeviceFailure, nothingSelected(answered->size())));
-        if (const int code = selected(request.selection, *answered); code != kExitOk) return IoSession::finish(code);
+        if (request.selection.empty()) return endLoop(fail(kExitDeviceFailure, nothingSelected(answered->size())));
+        if (const int code = selected(request.selection, *answered); code != kExitOk) return endLoop(code);
         request.spacingMs = o_.spacingMs;
         request.cancelledMessage = "the run was stopped";
         dryRun_ = request.dryRun;
@@ -182,7 +75,7 @@ void FleetRun::start(tarn::JobRequest request, Selected selected, Done done) {
         settings.definitions = o_.device.definitions;
         settings.credentialStore = o_.device.credentialStore;
         job_ = std::make_unique<tarn::DeviceJob>(static_cast<tarn::DeviceJobHost&>(*this), operator_, settings);
-        if (StopSignals::stopped()) job_->cancel();  // stopped while probing: no device is touched
+        if (stopSignal_ != 0) job_->cancel();  // stopped while probing: no device is touched
         job_->start(std::move(request));
     });
 }
@@ -205,8 +98,9 @@ void FleetRun::deviceFinished(const tarn::DeviceResult& result) {
     printLine(o_, result.outcome);
     if (dryRun_ && !o_.json && result.outcome.status == tarn::OutcomeStatus::Ok) {
         for (const tarn::RowChange& c : result.changes)
-            QTextStream(stdout) << "    " << latin1(c.name) << ": " << latin1(c.deviceValue) << " -> "
-                                << latin1(c.fileValue) << '\n';
+            QTextStream(stdout) << "    " << latin1(tarn::escapeControlCharacters(c.name)) << ": "
+                                << latin1(tarn::escapeControlCharacters(c.deviceValue)) << " -> "
+                                << latin1(tarn::escapeControlCharacters(c.fileValue)) << '\n';
     }
     if (onDevice) onDevice(result);
 }
@@ -214,7 +108,7 @@ void FleetRun::deviceFinished(const tarn::DeviceResult& result) {
 // On standard error, as `params get` says it of one device.
 void FleetRun::tellFailure(const tarn::DeviceOutcome& outcome) const {
     const tarn::DeviceEntry& d = outcome.device;
-    const QString who = QStringLiteral("%1 (%2)").arg(latin1(d.name), latin1(d.ip));
+    const QString who = QStringLiteral("%1 (%2)").arg(latin1(tarn::escapeControlCharacters(d.name)), latin1(d.ip));
     if (outcome.status == tarn::OutcomeStatus::Refused)
         fail(kExitDeviceFailure, QStringLiteral("%1 refused the ID or password").arg(who));
     else if (outcome.status == tarn::OutcomeStatus::NoReply && !d.ip.empty())
@@ -228,14 +122,15 @@ void FleetRun::jobFinished(const tarn::OperationOutcomes& outcomes, const std::s
     done_(outcomes, indexError);
 }
 
-int finish(const FleetOptions& o, const tarn::OperationOutcomes& outcomes, const tarn::ProductNames& names) {
+int finish(const FleetOptions& o, const tarn::OperationOutcomes& outcomes, const tarn::ProductNames& names,
+           int stopSignal) {
     CliPrompter printer(std::nullopt);
     if (!o.device.credentialStore->save(printer))
         fail(kExitLogNotWritten,
              QStringLiteral("%1 could not be written: the devices have credentials it does not know")
                  .arg(latin1(o.device.credentialStore->path())));
     if (o.json) QTextStream(stdout) << latin1(tarn::formatFleetIndex(outcomes, names));
-    if (StopSignals::stopped()) return StopSignals::exitCode();
+    if (stopSignal != 0) return 128 + stopSignal;
     if (o.device.credentialStore->writeFailed()) return kExitLogNotWritten;
     return tarn::allSucceeded(outcomes) ? kExitOk : kExitDeviceFailure;
 }

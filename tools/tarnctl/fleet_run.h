@@ -4,7 +4,6 @@
 // SIGINT and SIGTERM end a run after the device in flight.
 #pragma once
 
-#include <csignal>
 #include <functional>
 #include <map>
 #include <memory>
@@ -13,7 +12,7 @@
 #include <vector>
 
 #include <QCommandLineParser>
-#include <QSocketNotifier>
+#include <QObject>
 #include <QTimer>
 
 #include "core/fleet/device_job.h"
@@ -23,38 +22,6 @@
 #include "tarnctl/probe.h"
 
 namespace tarnctl {
-
-struct FleetOptions {
-    DeviceOptions device;
-    ProbeRequest probe;
-    tarn::FleetFilter filter;
-    int spacingMs = 100;
-    bool json = false;
-    // The lines go to the error output (standard output carries what the command writes).
-    bool linesOnStderr = false;
-};
-
-void addFleetOptions(QCommandLineParser& p);
-// The options, or nothing after the message of a bad one.
-std::optional<FleetOptions> readFleetOptions(const QCommandLineParser& p);
-tarn::ProductNames productNames(const FleetOptions& o);
-
-// SIGINT and SIGTERM end a fleet run after the device in flight: the handler only notes the signal
-// and wakes the event loop through a pipe; the run is cancelled from there.
-class StopSignals {
-public:
-    explicit StopSignals(std::function<void()> stopped);
-    ~StopSignals();
-    StopSignals(const StopSignals&) = delete;
-    StopSignals& operator=(const StopSignals&) = delete;
-    static bool stopped();
-    // 130 for SIGINT, 143 for SIGTERM.
-    static int exitCode();
-
-private:
-    std::unique_ptr<QSocketNotifier> notifier_;
-    struct sigaction saved_[2]{};
-};
 
 void printLine(const FleetOptions& o, const tarn::DeviceOutcome& outcome);
 
@@ -71,6 +38,8 @@ public:
 
     // Probes, selects, and runs the job the request describes; `done` once the job is over.
     void start(tarn::JobRequest request, Selected selected, Done done);
+    // SIGINT or SIGTERM, once either came (the job then cancels the devices not yet started); else 0.
+    int stopSignal() const { return stopSignal_; }
     // Called with each device's result as it is over, after its line (the table read is only valid
     // during the call).
     std::function<void(const tarn::DeviceResult&)> onDevice;
@@ -93,14 +62,17 @@ private:
     tarn::ProductNames names_;
     CliPrompter operator_;
     tarn::CDeviceSocket socket_;
-    StopSignals stop_;
+    QObject signalContext_;  // the stop signals are delivered while the run lives
+    int stopSignal_ = 0;
     std::map<tarn::JobTimer, std::unique_ptr<QTimer>> timers_;
     std::unique_ptr<tarn::DeviceJob> job_;
     Done done_;
     bool dryRun_ = false;
 };
 
-// pwd.ini written, the index printed with --json; the exit code of the run.
-int finish(const FleetOptions& o, const tarn::OperationOutcomes& outcomes, const tarn::ProductNames& names);
+// pwd.ini written, the index printed with --json; the exit code of the run (128 + the stop signal
+// of a stopped one).
+int finish(const FleetOptions& o, const tarn::OperationOutcomes& outcomes, const tarn::ProductNames& names,
+           int stopSignal);
 
 }  // namespace tarnctl

@@ -14,8 +14,9 @@
 #include "link/common/data_folders.h"
 #include "link/common/qt_bytes.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/event_loop.h"
 #include "tarnctl/fleet_run.h"
-#include "tarnctl/io_session.h"
+#include "tarnctl/usage.h"
 
 namespace tarnctl {
 
@@ -59,7 +60,7 @@ int exportFolder(const QString& folder, const QString& dataDir, const std::vecto
 // the table to standard output (the devices read; exit 1 when one could not be).
 int exportDevices(FleetOptions& o, const std::vector<std::string>& only) {
     o.linesOnStderr = true;
-    const tarn::ProductNames names = productNames(o);
+    const tarn::ProductNames names = productNames(o.device.dataDir);
     tarn::SiteExport out(only);
     FleetRun run(o, names);
     run.onDevice = [&out](const tarn::DeviceResult& result) {
@@ -68,14 +69,14 @@ int exportDevices(FleetOptions& o, const std::vector<std::string>& only) {
     };
     tarn::JobRequest request;
     request.kind = tarn::JobKind::Get;
-    return IoSession::exec([&] {
+    return runLoop([&] {
         run.start(
             std::move(request),
             [](const tarn::FleetSelection&, const std::vector<tarn::DeviceEntry>&) { return kExitOk; },
             [&](const tarn::OperationOutcomes& outcomes, const std::string&) {
-                const int code = finish(o, outcomes, names);
+                const int code = finish(o, outcomes, names, run.stopSignal());
                 const int printed = printTable(out);
-                IoSession::finish(printed != kExitOk ? printed : code);
+                endLoop(printed != kExitOk ? printed : code);
             });
     });
 }
@@ -93,7 +94,7 @@ int applyValues(FleetOptions& o, const QString& path, bool dryRun, bool reboot) 
     if (read.table.devices.empty()) return usageError(QStringLiteral("%1 lists no device").arg(path));
     for (const tarn::SiteDevice& device : read.table.devices) o.filter.macs.push_back(device.mac);
 
-    const tarn::ProductNames names = productNames(o);
+    const tarn::ProductNames names = productNames(o.device.dataDir);
     tarn::SiteDefinitions definitions(o.device.dataDir.toStdString() + "/");
     FleetRun run(o, names);
     tarn::JobRequest request;
@@ -101,7 +102,7 @@ int applyValues(FleetOptions& o, const QString& path, bool dryRun, bool reboot) 
     request.values = tarn::siteValues(read.table);
     request.dryRun = dryRun;
     request.reboot = reboot;
-    return IoSession::exec([&] {
+    return runLoop([&] {
         run.start(
             std::move(request),
             [&](const tarn::FleetSelection&, const std::vector<tarn::DeviceEntry>& answered) {
@@ -111,7 +112,7 @@ int applyValues(FleetOptions& o, const QString& path, bool dryRun, bool reboot) 
                                       .arg(path, latin1(tarn::siteProblemsText(read.table, problems))));
             },
             [&](const tarn::OperationOutcomes& outcomes, const std::string&) {
-                IoSession::finish(finish(o, outcomes, names));
+                endLoop(finish(o, outcomes, names, run.stopSignal()));
             });
     });
 }
@@ -120,9 +121,7 @@ int applyValues(FleetOptions& o, const QString& path, bool dryRun, bool reboot) 
 
 int runFleetExport(const QStringList& args) {
     QCommandLineParser p;
-    addFleetOptions(p);
-    p.addOption({"csv", "Write the table as CSV (the one format)."});
-    p.addOption({"only", "Only these rows (names or ids, comma-separated).", "rows"});
+    p.addOptions(usage(QStringLiteral("fleet export")).options);
     if (!p.parse(QStringList{QStringLiteral("tarnctl fleet export")} + args)) return badOption(p);
     if (!p.isSet("csv")) return usageError(QStringLiteral("fleet export writes a CSV table: add --csv"));
     if (p.isSet("json")) return usageError(QStringLiteral("fleet export writes a CSV table: no --json"));
@@ -139,13 +138,11 @@ int runFleetExport(const QStringList& args) {
 
 int runFleetValues(const QStringList& args) {
     QCommandLineParser p;
-    addFleetOptions(p);
-    p.addOption({"values", "The site table: per device (MAC) the values of its rows.", "file"});
-    p.addOption({"dry-run", "Show per device the rows that would change; send nothing."});
-    p.addOption({"reboot", "Reboot each device that took the set."});
+    p.addOptions(usage(QStringLiteral("fleet apply")).options);
     if (!p.parse(QStringList{QStringLiteral("tarnctl fleet apply")} + args)) return badOption(p);
     if (!p.positionalArguments().isEmpty())
         return usageError(QStringLiteral("fleet apply takes FILE.CNF or --values TABLE, not both"));
+    if (p.isSet("only")) return usageError(QStringLiteral("--only goes with FILE.CNF: a table lists its own rows"));
     if (p.isSet("mac")) return usageError(QStringLiteral("--values chooses the devices by their MACs: no --mac"));
     if (p.isSet("dry-run") && p.isSet("reboot"))
         return usageError(QStringLiteral("--dry-run sends nothing: no --reboot"));

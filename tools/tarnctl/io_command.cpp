@@ -12,17 +12,24 @@
 #include <optional>
 #include <string>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTextStream>
 
+#include "core/common/text.h"
 #include "core/iolink/io_commands.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/event_loop.h"
 #include "tarnctl/io_session.h"
+#include "tarnctl/json_output.h"
 
 namespace tarnctl {
 
 namespace {
 
 using tarn::CCommProcess;
+using tarn::latin1;
 
 // 0 when `result` is the command's success; otherwise reports it and gives the exit code.
 int checkResult(int index, int result, int success) {
@@ -31,13 +38,31 @@ int checkResult(int index, int result, int success) {
     return kExitDeviceFailure;
 }
 
+template <typename Array>
+QJsonArray numbers(const Array& values) {
+    QJsonArray array;
+    for (const auto v : values) array.append(static_cast<int>(v));
+    return array;
+}
+
+// "[2,0,2]": the numbers as the text output shows them.
+template <typename Array>
+QString numbersText(const Array& values) {
+    return QString::fromUtf8(QJsonDocument(numbers(values)).toJson(QJsonDocument::Compact));
+}
+
 // The configuration blocks as JSON: the enable status, and the power stoppage when it was read.
-std::string configJson(const tarn::IoConfig& c, bool withPowerStoppage) {
-    std::string out =
-        "{\"adcMode\":" + jsonNumbers(c.adcMode) + ",\"reference\":" + jsonString(std::string(1, c.reference)) +
-        ",\"inputEnable\":" + jsonNumbers(c.inputEnable) + ",\"outputEnable\":" + jsonNumbers(c.outputEnable);
-    if (withPowerStoppage) out += ",\"powerStoppage\":" + jsonNumbers(c.powerStoppage);
-    return out + "}";
+QJsonObject configJson(const tarn::IoConfig& c, bool withPowerStoppage) {
+    QJsonObject config{{"adcMode", numbers(c.adcMode)},
+                       {"reference", numberOrText(std::string(1, c.reference))},
+                       {"inputEnable", numbers(c.inputEnable)},
+                       {"outputEnable", numbers(c.outputEnable)}};
+    if (withPowerStoppage) config.insert("powerStoppage", numbers(c.powerStoppage));
+    return config;
+}
+
+void printCompact(const QJsonObject& keys) {
+    QTextStream(stdout) << QJsonDocument(jsonDocument(keys)).toJson(QJsonDocument::Compact) << '\n';
 }
 
 }  // namespace
@@ -71,14 +96,14 @@ int runIo(const QStringList& args) {
     std::shared_ptr<void> portRun;
     const auto linkFailure = [&] {
         QTextStream(stderr) << "tarnctl: " << session.failure() << '\n';
-        IoSession::finish(kExitUsage);
+        endLoop(kExitUsage);
     };
     // One request, then `then` with its result when it is the command's success; any other ending
     // finishes the command.
     const auto step = [&](int index, std::function<bool()> queue, int success, std::function<void()> then) {
         session.run(queue, [&, index, success, then = std::move(then)](std::optional<int> result) {
             if (!result) return linkFailure();
-            if (int code = checkResult(index, *result, success)) return IoSession::finish(code);
+            if (int code = checkResult(index, *result, success)) return endLoop(code);
             then();
         });
     };
@@ -89,54 +114,50 @@ int runIo(const QStringList& args) {
             const tarn::SwitchReport report = tarn::switchReport(port, value == 0, s);
             if (report.reached && !o->json) out << report.text.c_str() << '\n';
             if (!report.reached) QTextStream(stderr) << "tarnctl: " << report.text.c_str() << '\n';
-            if (!o->json) return IoSession::finish(report.reached ? kExitOk : kExitDeviceFailure);
+            if (!o->json) return endLoop(report.reached ? kExitOk : kExitDeviceFailure);
         }
-        std::string adc = "[";
-        for (int k = 0; k < tarn::kIoAdcCount; ++k) {
-            if (k) adc += ',';
-            adc += "{\"code\":" + std::to_string(static_cast<int>(s.adc[k].code)) +
-                   ",\"value\":" + jsonString(s.adc[k].value) + "}";
-        }
-        adc += "]";
         if (o->json) {
-            out << "{\"outputs\":" << jsonNumbers(s.output).c_str() << ",\"inputs\":" << jsonNumbers(s.input).c_str()
-                << ",\"adc\":" << adc.c_str();
-            if (command == "status") out << ",\"config\":" << configJson(engine.config(), false).c_str();
-            out << "}\n";
+            QJsonArray adc;
+            for (const tarn::IoAdcState& a : s.adc)
+                adc.append(QJsonObject{{"code", static_cast<int>(a.code)}, {"value", numberOrText(a.value)}});
+            QJsonObject json{{"outputs", numbers(s.output)}, {"inputs", numbers(s.input)}, {"adc", adc}};
+            if (command == "status") json.insert("config", configJson(engine.config(), false));
+            printCompact(json);
         } else {
-            out << "outputs " << jsonNumbers(s.output).c_str() << "\ninputs  " << jsonNumbers(s.input).c_str();
+            out << "outputs " << numbersText(s.output) << "\ninputs  " << numbersText(s.input);
             for (int k = 0; k < tarn::kIoAdcCount; ++k)
                 out << "\nadc " << k + 1 << "   code " << static_cast<int>(s.adc[k].code) << " value "
-                    << s.adc[k].value.c_str();
+                    << latin1(tarn::escapeControlCharacters(s.adc[k].value));
             out << '\n';
         }
         const bool reached = command != "switch" || tarn::switchReport(port, value == 0, s).reached;
-        IoSession::finish(reached ? kExitOk : kExitDeviceFailure);
+        endLoop(reached ? kExitOk : kExitDeviceFailure);
     };
     const auto printConfig = [&] {
         QTextStream out(stdout);
         const tarn::IoConfig& c = engine.config();
         if (o->json) {
-            out << configJson(c, true).c_str() << '\n';
+            printCompact(configJson(c, true));
         } else {
-            out << "adc mode       " << jsonNumbers(c.adcMode).c_str() << "\nreference      " << c.reference
-                << "\ninput enable   " << jsonNumbers(c.inputEnable).c_str() << "\noutput enable  "
-                << jsonNumbers(c.outputEnable).c_str() << "\npower stoppage " << jsonNumbers(c.powerStoppage).c_str()
-                << '\n';
+            out << "adc mode       " << numbersText(c.adcMode) << "\nreference      "
+                << latin1(tarn::escapeControlCharacters(std::string(1, c.reference))) << "\ninput enable   "
+                << numbersText(c.inputEnable) << "\noutput enable  " << numbersText(c.outputEnable)
+                << "\npower stoppage " << numbersText(c.powerStoppage) << '\n';
         }
-        IoSession::finish(kExitOk);
+        endLoop(kExitOk);
     };
     const auto printSerial = [&] {
         QTextStream out(stdout);
         const tarn::IoConfig& c = engine.config();
         if (o->json) {
-            out << "{\"serialNumber\":" << jsonString(c.serialNumber).c_str()
-                << ",\"firmwareVersion\":" << jsonString(c.firmwareVersion).c_str() << "}\n";
+            // The firmware's version is the device's version, as probe and fleet name it.
+            printCompact(
+                {{"serialNumber", latin1(c.serialNumber).trimmed()}, {"version", latin1(c.firmwareVersion).trimmed()}});
         } else {
-            out << "serial number    " << c.serialNumber.c_str() << "\nfirmware version " << c.firmwareVersion.c_str()
-                << '\n';
+            out << "serial number    " << latin1(tarn::escapeControlCharacters(c.serialNumber)) << "\nfirmware version "
+                << latin1(tarn::escapeControlCharacters(c.firmwareVersion)) << '\n';
         }
-        IoSession::finish(kExitOk);
+        endLoop(kExitOk);
     };
     using namespace tarn::IoCommand;
     const int ok = tarn::kIoResultSuccess;
@@ -178,17 +199,17 @@ int runIo(const QStringList& args) {
                 ChangeSettingMode, [&] { return engine.ChangeSettingMode(); }, tarn::kIoResultSettingMode,
                 [] {
                     QTextStream(stdout) << "setting mode\n";
-                    IoSession::finish(kExitOk);
+                    endLoop(kExitOk);
                 });
         }
         step(
             ChangeRunMode, [&] { return engine.ChangeRunMode(); }, ok,
             [] {
                 QTextStream(stdout) << "run mode\n";
-                IoSession::finish(kExitOk);
+                endLoop(kExitOk);
             });
     };
-    return IoSession::exec([&] {
+    return runLoop([&] {
         session.open(*o, [&](bool opened) {
             if (!opened) return linkFailure();
             start();

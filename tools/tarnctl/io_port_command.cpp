@@ -28,6 +28,7 @@
 #include "core/monitor/output_port_chain.h"
 #include "link/common/qt_bytes.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/event_loop.h"
 #include "tarnctl/io_session.h"
 
 namespace tarnctl {
@@ -241,19 +242,19 @@ private:
                 break;
         }
         if (owed) err << "tarnctl: the device may still be in setting mode\n";
-        IoSession::finish(kExitDeviceFailure);
+        endLoop(kExitDeviceFailure);
     }
 
     void finishWithFailures() {
         if (!failed_.isEmpty()) QTextStream(stderr) << "tarnctl: failed: " << failed_.join(", ") << '\n';
-        IoSession::finish(failed_.isEmpty() ? kExitOk : kExitDeviceFailure);
+        endLoop(failed_.isEmpty() ? kExitOk : kExitDeviceFailure);
     }
 
     // The link dropped. With the device perhaps left in setting mode, connect once more and return
     // it to run mode, as the monitor's "Yes" does.
     void linkFailure() {
         QTextStream(stderr) << "tarnctl: " << session_.failure() << '\n';
-        if (!chain_->runModeOwed()) return IoSession::finish(kExitUsage);
+        if (!chain_->runModeOwed()) return endLoop(kExitUsage);
         chain_->close();
         engine_.Disconnect();
         session_.open(o_, [this](bool opened) {
@@ -264,14 +265,14 @@ private:
                              QTextStream(stderr)
                                  << "tarnctl: the link was lost in setting mode; connected again and returned "
                                     "the device to run mode\n";
-                             IoSession::finish(kExitUsage);
+                             endLoop(kExitUsage);
                          });
         });
     }
 
     void stillInSettingMode() {
         QTextStream(stderr) << "tarnctl: the device may still be in setting mode\n";
-        IoSession::finish(kExitUsage);
+        endLoop(kExitUsage);
     }
 
     const IoOptions& o_;

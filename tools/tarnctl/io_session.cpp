@@ -1,19 +1,21 @@
 #include "tarnctl/io_session.h"
 
-#include <cstdio>
 #include <utility>
 
-#include <QCoreApplication>
-#include <QTimer>
+#include "tarnctl/usage.h"
 
 namespace tarnctl {
 
 namespace {
 
-// Options that take one value, and those of the port commands that take their own.
-const QStringList kValueOptions = {"--host",           "--port",      "--serial",    "--baud",     "--parity",
-                                   "--data-bits",      "--stop-bits", "--macro",     "--delay-on", "--delay-off",
-                                   "--power-recovery", "--switch",    "--reference", "--interval", "--count"};
+// The options that take one value ("--pulse" takes two).
+QStringList valueOptions() {
+    QStringList names;
+    for (const QCommandLineOption& o : usage(QStringLiteral("io status")).options) {
+        if (!o.valueName().isEmpty()) names << "--" + o.names().first();
+    }
+    return names;
+}
 
 bool portOption(PortOptions& p, const QString& a, const QStringList& args, int& i, QString* error) {
     auto value = [&] { return args[++i].toLatin1().toStdString(); };
@@ -88,6 +90,7 @@ bool portOption(PortOptions& p, const QString& a, const QStringList& args, int& 
 
 std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error) {
     IoOptions o;
+    const QStringList kValueOptions = valueOptions();
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         if (kValueOptions.contains(a) && i + 1 >= args.size()) {
@@ -222,33 +225,6 @@ void IoSession::linkLost() {
     failure_ = QStringLiteral("link lost: %1").arg(engine_.errorString());
     if (auto done = std::exchange(result_, nullptr)) done(std::nullopt);
     check();
-}
-
-int IoSession::exec(const std::function<void()>& start) {
-    QTimer::singleShot(0, start);
-    return QCoreApplication::exec();
-}
-
-void IoSession::finish(int code) {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [code] { QCoreApplication::exit(code); }, Qt::QueuedConnection);
-}
-
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x7F) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
 }
 
 }  // namespace tarnctl

@@ -1,5 +1,5 @@
-// What the io subcommands share: their options (the link, and the settings of one port), the
-// wait for each request's result on an open engine, and the JSON helpers of their output.
+// What the io subcommands share: their options (the link, and the settings of one port), and the
+// wait for each request's result on an open engine.
 #pragma once
 
 #include <functional>
@@ -62,11 +62,6 @@ public:
 
     const QString& failure() const { return failure_; }
 
-    // Runs the application's loop until finish(); returns the exit code. `start` runs from the loop.
-    static int exec(const std::function<void()>& start);
-    // Ends the command with `code`, from the event loop (also when called before exec's loop runs).
-    static void finish(int code);
-
 private:
     void linkLost();
     void check();
@@ -80,25 +75,13 @@ private:
     QString failure_;
 };
 
-std::string jsonString(const std::string& text);
-
-template <typename Array>
-std::string jsonNumbers(const Array& values) {
-    std::string out = "[";
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (i) out += ',';
-        out += std::to_string(static_cast<int>(values[i]));
-    }
-    return out + "]";
-}
-
-// io watch: a status line every interval until stopped or --count polls; ends with IoSession::finish.
+// io watch: a status line every interval until stopped or --count polls; ends with endLoop.
 std::shared_ptr<void> startWatch(const IoOptions& o, tarn::CCommProcess& engine, IoSession& session);
 
 // The port commands: output N, input N, adc N (io_port_command.cpp). checkPortCommand: 0, or the
 // exit code of a bad use (its message printed), before any link is opened.
 int checkPortCommand(const IoOptions& o);
-// Starts the command on the open link; it ends with IoSession::finish. The caller keeps the result
+// Starts the command on the open link; it ends with endLoop. The caller keeps the result
 // until then.
 std::shared_ptr<void> startPortCommand(const IoOptions& o, tarn::CCommProcess& engine, IoSession& session);
 

@@ -15,6 +15,7 @@
 #include "core/monitor/io_history.h"
 #include "link/common/stop_signals.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/event_loop.h"
 #include "tarnctl/io_session.h"
 
 namespace tarnctl {
@@ -107,7 +108,7 @@ private:
         if (ended_) return;
         ended_ = true;
         timer_.stop();
-        IoSession::finish(code);
+        endLoop(code);
     }
 
     static void print(const QString& line) {

@@ -9,6 +9,7 @@
 #include "link/common/data_folders.h"
 #include "link/common/traffic_sink.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/usage.h"
 
 namespace {
 
@@ -56,6 +57,8 @@ QString helpText() {
         "Commands:\n");
     for (const auto& c : kCommands) text += QStringLiteral("  %1 %2\n").arg(QLatin1String(c.name), -8).arg(c.summary);
     text += QStringLiteral(
+        "\n"
+        "'tarnctl COMMAND [SUBCOMMAND] --help' prints the usage of a command.\n"
         "\n"
         "Device options:\n"
         "  (--address IP | --mac MAC [--broadcast ADDR] [--all-interfaces]) [--device-port N]\n"
@@ -137,7 +140,9 @@ int main(int argc, char** argv) {
         return tarn::cli::printHelp(helpText());
     if (name == QLatin1String("--version")) return tarn::cli::printVersion(program);
     for (const auto& c : kCommands) {
-        if (name == QLatin1String(c.name)) return c.run(args);
+        if (name != QLatin1String(c.name)) continue;
+        if (tarnctl::printHelpIfAsked(name, args)) return 0;
+        return c.run(args);
     }
     if (name.startsWith('-')) return tarn::cli::badUsage(program, QStringLiteral("unrecognized option '%1'").arg(name));
     return tarn::cli::badUsage(program, QStringLiteral("unknown command '%1'").arg(name));

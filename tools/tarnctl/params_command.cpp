@@ -11,10 +11,13 @@
 #include <QJsonObject>
 #include <QTextStream>
 
+#include "core/common/text.h"
 #include "core/manage/management_requests.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
-#include "tarnctl/io_session.h"
+#include "tarnctl/event_loop.h"
+#include "tarnctl/json_output.h"
+#include "tarnctl/usage.h"
 
 namespace tarnctl {
 
@@ -35,16 +38,13 @@ std::vector<ShownRow> shownRows(tarn::ParameterTable& table) {
     return rows;
 }
 
-void printJson(const tarn::ParameterTable& table, const std::vector<ShownRow>& rows, bool showPasswords) {
-    QJsonArray array;
-    for (const ShownRow& s : rows) {
-        array.append(QJsonObject{{"index", s.index},
-                                 {"id", latin1(s.id)},
-                                 {"class", latin1(s.row->classText)},
-                                 {"name", latin1(s.row->name)},
-                                 {"value", latin1(tarn::shownValue(table, s.index, showPasswords))}});
-    }
-    QTextStream(stdout) << QJsonDocument(array).toJson(QJsonDocument::Indented);
+void printParameters(DeviceSession& device, const std::vector<ShownRow>& rows, bool showPasswords) {
+    QJsonArray parameters;
+    const tarn::ParameterTable& table = device.table();
+    for (const ShownRow& s : rows)
+        parameters.append(parameterJson(table, s.index, tarn::shownValue(table, s.index, showPasswords)));
+    printJson(jsonDocument(
+        {{"device", deviceJson(device.device(), productNames(device.options().dataDir))}, {"parameters", parameters}}));
 }
 
 void printTable(const tarn::ParameterTable& table, const std::vector<ShownRow>& rows, bool showPasswords) {
@@ -59,10 +59,10 @@ void printTable(const tarn::ParameterTable& table, const std::vector<ShownRow>& 
                           const std::string& name, const std::string& value) {
         out << QStringLiteral("%1 %2 %3 %4 %5\n")
                    .arg(index, -4)
-                   .arg(latin1(id), -idWidth)
-                   .arg(latin1(classText), -classWidth)
-                   .arg(latin1(name), -nameWidth)
-                   .arg(latin1(value));
+                   .arg(latin1(tarn::escapeControlCharacters(id)), -idWidth)
+                   .arg(latin1(tarn::escapeControlCharacters(classText)), -classWidth)
+                   .arg(latin1(tarn::escapeControlCharacters(name)), -nameWidth)
+                   .arg(latin1(tarn::escapeControlCharacters(value)));
     };
     line(QStringLiteral("#"), "id", "class", "parameter", "value");
     for (const ShownRow& s : rows)
@@ -80,7 +80,7 @@ std::optional<std::pair<std::string, std::string>> assignment(const QString& arg
 void print(DeviceSession& device, bool json, bool showPasswords) {
     const std::vector<ShownRow> rows = shownRows(device.table());
     if (json)
-        printJson(device.table(), rows, showPasswords);
+        printParameters(device, rows, showPasswords);
     else
         printTable(device.table(), rows, showPasswords);
 }
@@ -136,12 +136,7 @@ int runParams(const QStringList& args) {
             "[--wait MS]"));
     const bool isGet = sub == QLatin1String("get");
     QCommandLineParser p;
-    addDeviceOptions(p);
-    if (isGet) {
-        p.addOption({"group", "Show this entry of the group box (0: All classes).", "n", "0"});
-        p.addOption({"json", "Print a JSON array."});
-        p.addOption({"show-passwords", "Print the device's own password instead of dots."});
-    }
+    p.addOptions(usage(QStringLiteral("params ") + sub).options);
     if (!p.parse(QStringList{QStringLiteral("tarnctl params ") + sub} + args.mid(1))) return badOption(p);
     std::vector<std::pair<std::string, std::string>> changes;
     for (const QString& arg : p.positionalArguments()) {
@@ -155,20 +150,20 @@ int runParams(const QStringList& args) {
     if (!options) return code;
 
     DeviceSession device(*options);
-    return IoSession::exec([&] {
+    return runLoop([&] {
         device.open([&](int opened) {
-            if (opened != kExitOk) return IoSession::finish(opened);
+            if (opened != kExitOk) return endLoop(opened);
             if (isGet)
-                get(device, p, IoSession::finish);
+                get(device, p, endLoop);
             else
-                set(device, changes, IoSession::finish);
+                set(device, changes, endLoop);
         });
     });
 }
 
 int runReboot(const QStringList& args) {
     QCommandLineParser p;
-    addDeviceOptions(p);
+    p.addOptions(usage(QStringLiteral("reboot")).options);
     if (!p.parse(QStringList{QStringLiteral("tarnctl reboot")} + args)) return badOption(p);
     if (!p.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument '%1'").arg(p.positionalArguments().first()));
@@ -177,16 +172,15 @@ int runReboot(const QStringList& args) {
     if (!options) return code;
 
     DeviceSession device(*options);
-    return IoSession::exec([&] {
+    return runLoop([&] {
         device.open([&](int opened) {
-            if (opened != kExitOk) return IoSession::finish(opened);
+            if (opened != kExitOk) return endLoop(opened);
             device.run([&] { device.session().reboot(); },
                        [&](int rebooted) {
-                           if (rebooted != kExitOk) return IoSession::finish(rebooted);
-                           IoSession::finish(
-                               device.rebootsDone() > 0
-                                   ? kExitOk
-                                   : fail(kExitNoReply, QStringLiteral("the device did not confirm the reboot")));
+                           if (rebooted != kExitOk) return endLoop(rebooted);
+                           endLoop(device.rebootsDone() > 0
+                                       ? kExitOk
+                                       : fail(kExitNoReply, QStringLiteral("the device did not confirm the reboot")));
                        });
         });
     });

@@ -21,12 +21,16 @@
 #include "core/discovery/addressing.h"
 #include "core/discovery/listed_macs.h"
 #include "core/discovery/probe_reply.h"
+#include "core/fleet/fleet_index.h"
 #include "link/common/qt_bytes.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/probe_sender.h"
 #include "tarnctl/commands.h"
-#include "tarnctl/io_session.h"
+#include "tarnctl/event_loop.h"
+#include "tarnctl/json_output.h"
+#include "tarnctl/options.h"
 #include "tarnctl/probe.h"
+#include "tarnctl/usage.h"
 
 namespace tarnctl {
 
@@ -57,23 +61,20 @@ void printTable(const std::vector<tarn::DeviceEntry>& devices) {
     out << devices.size() << (devices.size() == 1 ? " device\n" : " devices\n");
 }
 
-// Written one device at a time: the output of a fleet of 100,000 is never held whole in memory.
-void printJson(const std::vector<tarn::DeviceEntry>& devices) {
+// {"schema": 2, "devices": [ one line per device ]}, written one device at a time: the output of a
+// fleet of 100,000 is never held whole in memory.
+void printJson(const std::vector<tarn::DeviceEntry>& devices, const tarn::ProductNames& names) {
     QTextStream out(stdout);
-    out << '[';
+    out << QStringLiteral("{\"schema\": %1, \"devices\": [").arg(tarn::kJsonSchema);
     bool first = true;
     for (const auto& d : devices) {
-        const QJsonObject device{{"name", latin1(d.name)},
-                                 {"ip", latin1(d.ip)},
-                                 {"mac", latin1(d.mac)},
-                                 {"productId", latin1(d.productId)},
-                                 {"version", latin1(d.version)},
-                                 {"addressingKind", d.addressingKind},
-                                 {"foundByTypedAddress", d.foundByTypedAddress}};
+        QJsonObject device = deviceJson(d, names);
+        device.insert("addressingKind", d.addressingKind);
+        device.insert("foundByTypedAddress", d.foundByTypedAddress);
         out << (first ? "\n    " : ",\n    ") << QJsonDocument(device).toJson(QJsonDocument::Compact);
         first = false;
     }
-    out << (first ? "]\n" : "\n]\n");
+    out << (first ? "]}\n" : "\n]}\n");
 }
 
 }  // namespace
@@ -187,28 +188,13 @@ void probeDevices(const ProbeRequest& request, ProbeDone done) { (new ProbeRun(r
 
 int runProbe(const QStringList& args) {
     QCommandLineParser p;
-    p.addOption({"broadcast", "Broadcast address of the probe.", "address", "255.255.255.255"});
-    p.addOption({"address",
-                 "Probe these addresses only, by unicast (Quick Connect): addresses, ranges such as "
-                 "10.1.2.10-10.1.2.50 and blocks such as 10.1.2.0/24, separated by commas.",
-                 "list"});
-    p.addOption({"device-port", "UDP port of the devices.", "port", "2002"});
-    p.addOption({"wait", "How long to collect replies, in milliseconds.", "ms", "1000"});
-    p.addOption({"all-interfaces", "Also probe the broadcast address of every network interface."});
-    p.addOption({"json", "Print a JSON array."});
+    p.addOptions(usage(QStringLiteral("probe")).options);
     if (!p.parse(QStringList{QStringLiteral("tarnctl probe")} + args)) return badOption(p);
     if (!p.positionalArguments().isEmpty())
         return usageError(QStringLiteral("probe takes no arguments: '%1'").arg(p.positionalArguments().join(' ')));
 
-    bool ok = false;
-    const uint port = p.value("device-port").toUInt(&ok);
-    if (!ok || port == 0 || port > 65535) return usageError(QStringLiteral("--device-port must be 1..65535"));
-    const int waitMs = p.value("wait").toInt(&ok);
-    if (!ok || waitMs < 0 || waitMs > 600000) return usageError(QStringLiteral("--wait must be 0..600000 ms"));
-    const auto broadcast = tarn::parseIPv4(p.value("broadcast").toStdString());
-    if (!broadcast)
-        return usageError(
-            QStringLiteral("--broadcast must be a dotted IPv4 address, not '%1'").arg(p.value("broadcast")));
+    ProbeRequest request;
+    if (!readDiscoveryOptions(p, request)) return kExitUsage;
     const bool quickConnect = p.isSet("address");
     const tarn::AddressList typed = tarn::parseAddressList(p.values("address").join(',').toStdString());
     if (quickConnect && !typed.ok())
@@ -216,26 +202,24 @@ int runProbe(const QStringList& args) {
     if (quickConnect && p.isSet("all-interfaces"))
         return usageError(QStringLiteral("--all-interfaces probes by broadcast, --address one address: not both"));
 
-    ProbeRequest request;
-    request.broadcast = QHostAddress(*broadcast);
     if (quickConnect) request.addresses = typed.addresses;
-    request.devicePort = static_cast<quint16>(port);
-    request.waitMs = waitMs;
-    request.allInterfaces = p.isSet("all-interfaces");
     const bool json = p.isSet("json");
-    return IoSession::exec([request, json] {
-        probeDevices(request, [json](std::optional<std::vector<tarn::DeviceEntry>> devices) {
-            if (!devices) return IoSession::finish(kExitUsage);
+    DeviceOptions shared;
+    if (!readDataDir(p, shared)) return kExitUsage;
+    const tarn::ProductNames names = productNames(shared.dataDir);
+    return runLoop([request, json, names] {
+        probeDevices(request, [json, names](std::optional<std::vector<tarn::DeviceEntry>> devices) {
+            if (!devices) return endLoop(kExitUsage);
             if (json)
-                printJson(*devices);
+                printJson(*devices, names);
             else
                 printTable(*devices);
             // As the fleet commands: nobody answering is a failure of the probe, not an empty success.
             if (devices->empty()) {
                 QTextStream(stderr) << "tarnctl: no device answered the probe\n";
-                return IoSession::finish(kExitUsage);
+                return endLoop(kExitUsage);
             }
-            IoSession::finish(kExitOk);
+            endLoop(kExitOk);
         });
     });
 }

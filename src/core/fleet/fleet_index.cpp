@@ -32,6 +32,13 @@ std::string jsonString(const std::string& bytes) {
     return out + "\"";
 }
 
+// A product id is a number ("74" -> 74); one that is not (a device may send anything) stays text.
+std::string productIdJson(const std::string& id) {
+    const bool number =
+        !id.empty() && id.size() <= 9 && std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return number ? std::to_string(std::stoi(id)) : jsonString(id);
+}
+
 }  // namespace
 
 std::string backupFileName(const std::string& mac) { return replaceAll(toUpperAscii(mac), ":", "-") + ".CNF"; }
@@ -42,7 +49,7 @@ std::string productText(const DeviceEntry& device, const ProductNames& productNa
 }
 
 std::string formatFleetIndex(const OperationOutcomes& outcomes, const ProductNames& productName) {
-    std::string text = "{\"devices\": [";
+    std::string text = "{\"schema\": " + std::to_string(kJsonSchema) + ", \"devices\": [";
     bool first = true;
     for (const DeviceOutcome& o : outcomes) {
         text += first ? "\n" : ",\n";
@@ -50,6 +57,7 @@ std::string formatFleetIndex(const OperationOutcomes& outcomes, const ProductNam
         text += "  {\"mac\": " + jsonString(toUpperAscii(o.device.mac)) + ", \"name\": " + jsonString(o.device.name) +
                 ", \"address\": " + jsonString(o.device.ip) +
                 ", \"product\": " + jsonString(productText(o.device, productName)) +
+                ", \"productId\": " + productIdJson(o.device.productId) +
                 ", \"version\": " + jsonString(o.device.version) +
                 ", \"status\": " + jsonString(std::string(statusName(o.status))) + ", \"file\": " + jsonString(o.file) +
                 ", \"message\": " + jsonString(o.message) + "}";

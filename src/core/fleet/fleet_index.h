@@ -1,10 +1,14 @@
 // The files of a fleet backup: one .CNF per device, named after its MAC, and fleet.json, the index
 // of what happened to every selected device. Also the one line per device that tarnctl prints.
 //
-//   {"devices": [
+//   {"schema": 2, "devices": [
 //     {"mac": "00:11:22:33:44:61", "name": "Pump 1", "address": "127.0.0.11", "product": "TARN-IO",
-//      "version": "1.1", "status": "ok", "file": "00-11-22-33-44-61.CNF", "message": ""},
+//      "productId": 74, "version": "1.1", "status": "ok", "file": "00-11-22-33-44-61.CNF", "message": ""},
 //     ...]}
+//
+// Schema 2 added "schema" and "productId" to the index of schema 1 (no "schema" key); every key of
+// schema 1 stays, so that readers of the older files read these too. tarnctl's JSON uses the same
+// keys for the same things (docs/json.md).
 #pragma once
 
 #include <optional>
@@ -17,6 +21,8 @@
 namespace tarn {
 
 constexpr const char* kFleetIndexFileName = "fleet.json";
+// The version of the index's shape, and of tarnctl's JSON.
+constexpr int kJsonSchema = 2;
 
 // "00-11-22-33-44-61.CNF": the MAC in upper case, its pairs joined by '-'.
 std::string backupFileName(const std::string& mac);
@@ -24,7 +30,8 @@ std::string backupFileName(const std::string& mac);
 // The product of a device as the index names it: the prodid.ini name, else its product id.
 std::string productText(const DeviceEntry& device, const ProductNames& productName);
 
-// The index text (UTF-8; names and messages are read as Latin-1 bytes).
+// The index text (UTF-8; names and messages are read as Latin-1 bytes). It is written here, beside
+// the job that writes it, where no Qt is at hand.
 std::string formatFleetIndex(const OperationOutcomes& outcomes, const ProductNames& productName);
 // Writes the index completely or not at all (temporary file, then rename).
 bool writeFleetIndex(const std::string& path, const OperationOutcomes& outcomes, const ProductNames& productName,

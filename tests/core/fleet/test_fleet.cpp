@@ -103,17 +103,17 @@ TEST(FleetIndex, FileNamesIndexAndLines) {
                          OutcomeStatus::NoReply, "No reply", ""};
     DeviceOutcome gone{device("X", "00:11:22:33:44:63", "74", "1.1"), "Back up", OutcomeStatus::NoDefinitions,
                        "Can't find configuration file! \n/d/TARN-IO_1.1.dcf", ""};
-    EXPECT_EQ(
-        formatFleetIndex({ok, silent}, kProducts),
-        "{\"devices\": [\n"
-        "  {\"mac\": \"00:11:22:33:44:61\", \"name\": \"Pump \\\"1\\\"\xC3\xA9\", \"address\": \"127.0.0.11\", "
-        "\"product\": \"TARN-IO\", \"version\": \"1.1\", \"status\": \"ok\", \"file\": \"00-11-22-33-44-61.CNF\", "
-        "\"message\": \"\"},\n"
-        "  {\"mac\": \"00:11:22:33:44:62\", \"name\": \"Tab\\u0009here\", \"address\": \"127.0.0.12\", "
-        "\"product\": \"99\", \"version\": \"2.0\", \"status\": \"no-reply\", \"file\": \"\", "
-        "\"message\": \"No reply\"}\n"
-        "]}\n");
-    EXPECT_EQ(formatFleetIndex({}, kProducts), "{\"devices\": []}\n");
+    EXPECT_EQ(formatFleetIndex({ok, silent}, kProducts),
+              "{\"schema\": 2, \"devices\": [\n"
+              "  {\"mac\": \"00:11:22:33:44:61\", \"name\": \"Pump \\\"1\\\"\xC3\xA9\", \"address\": \"127.0.0.11\", "
+              "\"product\": \"TARN-IO\", \"productId\": 74, \"version\": \"1.1\", \"status\": \"ok\", \"file\": "
+              "\"00-11-22-33-44-61.CNF\", "
+              "\"message\": \"\"},\n"
+              "  {\"mac\": \"00:11:22:33:44:62\", \"name\": \"Tab\\u0009here\", \"address\": \"127.0.0.12\", "
+              "\"product\": \"99\", \"productId\": 99, \"version\": \"2.0\", \"status\": \"no-reply\", \"file\": \"\", "
+              "\"message\": \"No reply\"}\n"
+              "]}\n");
+    EXPECT_EQ(formatFleetIndex({}, kProducts), "{\"schema\": 2, \"devices\": []}\n");
 
     EXPECT_EQ(outcomeLine(silent), "00:11:22:33:44:62  127.0.0.12       Tab here          no-reply        No reply");
     EXPECT_EQ(outcomeLine(gone),

@@ -1,0 +1,225 @@
+#include "tarnctl/options.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "core/discovery/addressing.h"
+#include "core/manage/credential_log.h"
+#include "core/params/product_table.h"
+#include "link/common/data_folders.h"
+#include "link/common/qt_bytes.h"
+#include "tarnctl/commands.h"
+
+namespace tarnctl {
+
+namespace {
+
+// How long a fleet's device has to answer, as in the window.
+constexpr int kFleetReplyWaitMs = 3000;
+constexpr int kMaxWaitMs = 600000;
+
+bool bad(const QString& message) {
+    usageError(message);
+    return false;
+}
+
+std::nullopt_t refused(const QString& message) {
+    usageError(message);
+    return std::nullopt;
+}
+
+}  // namespace
+
+QCommandLineOption option(Option which) {
+    switch (which) {
+        case Option::Address:
+            return {"address", "The device's IPv4 address (or --mac).", "ip"};
+        case Option::AddressList:
+            return {"address",
+                    "Probe these addresses only, by unicast (Quick Connect): addresses, ranges such as "
+                    "10.1.2.10-10.1.2.50 and blocks such as 10.1.2.0/24, separated by commas.",
+                    "list"};
+        case Option::Mac:
+            return {"mac", "Find the device by its MAC with a broadcast probe (or --address).", "mac"};
+        case Option::MacSelect:
+            return {"mac", "Only this device (repeatable).", "mac"};
+        case Option::Broadcast:
+            return {"broadcast", "Broadcast address of the probe (with --mac).", "address", "255.255.255.255"};
+        case Option::ProbeBroadcast:
+            return {"broadcast", "Broadcast address of the probe.", "address", "255.255.255.255"};
+        case Option::AllInterfaces:
+            return {"all-interfaces", "With --mac: probe every network interface."};
+        case Option::ProbeAllInterfaces:
+            return {"all-interfaces", "Also probe the broadcast address of every network interface."};
+        case Option::DevicePort:
+            return {"device-port", "UDP port of the devices.", "port", "2002"};
+        case Option::DataDir:
+            return {"data-dir", "Folder of prodid.ini, the .dcf files and pwd.ini.", "dir"};
+        case Option::Id:
+            return {"id", "Device ID (instead of the one in pwd.ini).", "id"};
+        case Option::Password:
+            return {"password", "Device password (instead of the one in pwd.ini).", "password"};
+        case Option::FleetId:
+            return {"id", "Device ID for the devices pwd.ini does not know.", "id"};
+        case Option::FleetPassword:
+            return {"password", "Device password for the devices pwd.ini does not know.", "password"};
+        case Option::Wait:
+            return {"wait", "How long to wait for the device, in milliseconds.", "ms", "2000"};
+        case Option::ProbeWait:
+            return {"wait", "How long the probe collects replies, in milliseconds.", "ms", "1000"};
+        case Option::Product:
+            return {"product", "Only devices of this product (name or id).", "name"};
+        case Option::Version:
+            return {"version", "Only devices of this firmware version.", "x.y"};
+        case Option::Name:
+            return {"name", "Only devices whose name matches (* and ?).", "glob"};
+        case Option::Spacing:
+            return {"spacing", "Milliseconds between the start of consecutive devices.", "ms", "100"};
+        case Option::Json:
+            return {"json", "Print JSON (docs/json.md)."};
+        case Option::FleetJson:
+            return {"json", "Print the index as JSON instead of one line per device."};
+        case Option::Group:
+            return {"group", "Show this entry of the group box (0: All classes).", "n", "0"};
+        case Option::ShowPasswords:
+            return {"show-passwords", "Print the device's own password instead of dots."};
+        case Option::Apply:
+            return {"apply", "Set the values the file changes."};
+        case Option::Only:
+            return {"only", "Only these rows (names or ids, comma-separated).", "rows"};
+        case Option::DryRun:
+            return {"dry-run", "Show per device the rows that would change; send nothing."};
+        case Option::Reboot:
+            return {"reboot", "Reboot each device that took the set."};
+        case Option::Values:
+            return {"values", "The site table: per device (MAC) the values of its rows.", "file"};
+        case Option::Csv:
+            return {"csv", "Write the table as CSV (the one format)."};
+    }
+    return {"?", ""};
+}
+
+QList<QCommandLineOption> options(std::initializer_list<Option> which) {
+    QList<QCommandLineOption> list;
+    for (Option o : which) list << option(o);
+    return list;
+}
+
+QList<QCommandLineOption> deviceOptions() {
+    return options({Option::Address, Option::Mac, Option::Broadcast, Option::AllInterfaces, Option::DevicePort,
+                    Option::DataDir, Option::Id, Option::Password, Option::Wait});
+}
+
+QList<QCommandLineOption> fleetOptions() {
+    return options({Option::ProbeBroadcast, Option::ProbeAllInterfaces, Option::DevicePort, Option::ProbeWait,
+                    Option::DataDir, Option::Product, Option::Version, Option::Name, Option::MacSelect, Option::FleetId,
+                    Option::FleetPassword, Option::Spacing, Option::FleetJson});
+}
+
+namespace {
+
+bool readBroadcast(const QCommandLineParser& p, QHostAddress& broadcast) {
+    const auto address = tarn::parseIPv4(p.value("broadcast").toStdString());
+    if (!address)
+        return bad(QStringLiteral("--broadcast must be a dotted IPv4 address, not '%1'").arg(p.value("broadcast")));
+    broadcast = QHostAddress(*address);
+    return true;
+}
+
+bool readDevicePort(const QCommandLineParser& p, quint16& port) {
+    bool ok = false;
+    const uint value = p.value("device-port").toUInt(&ok);
+    if (!ok || value == 0 || value > 65535) return bad(QStringLiteral("--device-port must be 1..65535"));
+    port = static_cast<quint16>(value);
+    return true;
+}
+
+bool readMilliseconds(const QCommandLineParser& p, const QString& name, int& ms) {
+    bool ok = false;
+    ms = p.value(name).toInt(&ok);
+    if (!ok || ms < 0 || ms > kMaxWaitMs) return bad(QStringLiteral("--%1 must be 0..600000 ms").arg(name));
+    return true;
+}
+
+}  // namespace
+
+std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& p, int& exitCode) {
+    exitCode = kExitUsage;
+    DeviceOptions o;
+    if (p.isSet("address") == p.isSet("mac")) return refused(QStringLiteral("give either --address IP or --mac MAC"));
+    if (p.isSet("address")) {
+        o.address = p.value("address");
+        if (!tarn::parseIPv4(o.address.toStdString()))
+            return refused(QStringLiteral("--address must be a dotted IPv4 address, not '%1'").arg(o.address));
+    } else {
+        o.mac = p.value("mac");
+        if (!tarn::parseMacText(o.mac.toStdString()))
+            return refused(QStringLiteral("--mac must be six hexadecimal pairs separated by ':', not '%1'").arg(o.mac));
+        if (!readBroadcast(p, o.broadcast)) return std::nullopt;
+        o.allInterfaces = p.isSet("all-interfaces");
+    }
+    if (p.isSet("address") && (p.isSet("all-interfaces") || p.isSet("broadcast")))
+        return refused(QStringLiteral("--broadcast and --all-interfaces go with --mac"));
+    if (!readMilliseconds(p, "wait", o.waitMs) || !readSharedDeviceOptions(p, o)) return std::nullopt;
+    exitCode = kExitOk;
+    return o;
+}
+
+bool readSharedDeviceOptions(const QCommandLineParser& p, DeviceOptions& o) {
+    if (!readDevicePort(p, o.devicePort)) return false;
+    if (p.isSet("id") != p.isSet("password")) return bad(QStringLiteral("--id and --password go together"));
+    if (p.isSet("id")) {
+        o.credentials = tarn::Credentials{tarn::latin1Bytes(p.value("id")), tarn::latin1Bytes(p.value("password"))};
+        const auto limit = static_cast<std::size_t>(tarn::kMaxCredentialLength);
+        if (o.credentials->id.size() > limit || o.credentials->password.size() > limit)
+            return bad(QStringLiteral("--id and --password can each be at most 255 characters long"));
+    }
+    return readDataDir(p, o);
+}
+
+bool readDataDir(const QCommandLineParser& p, DeviceOptions& o) {
+    if (p.isSet("data-dir") && !QFileInfo(p.value("data-dir")).isDir())
+        return bad(QStringLiteral("--data-dir '%1' is not a folder").arg(p.value("data-dir")));
+    const tarn::DataFolders folders = tarn::dataFolders(p.value("data-dir"));
+    o.dataDir = folders.data;
+    o.logDir = folders.writable;
+    return true;
+}
+
+bool readDiscoveryOptions(const QCommandLineParser& p, ProbeRequest& probe) {
+    if (!readDevicePort(p, probe.devicePort) || !readMilliseconds(p, "wait", probe.waitMs)) return false;
+    if (!readBroadcast(p, probe.broadcast)) return false;
+    probe.allInterfaces = p.isSet("all-interfaces");
+    return true;
+}
+
+std::optional<FleetOptions> readFleetOptions(const QCommandLineParser& p) {
+    FleetOptions o;
+    if (!readSharedDeviceOptions(p, o.device) || !readDiscoveryOptions(p, o.probe)) return std::nullopt;
+    o.device.waitMs = kFleetReplyWaitMs;
+    o.device.broadcast = o.probe.broadcast;
+    o.probe.everyDevice = true;  // the selection tells two devices with one MAC from one device
+    if (!readMilliseconds(p, "spacing", o.spacingMs)) return std::nullopt;
+    o.filter.product = p.value("product").toLatin1().toStdString();
+    o.filter.version = p.value("version").toStdString();
+    o.filter.nameGlob = p.value("name").toLatin1().toStdString();
+    for (const QString& mac : p.values("mac")) o.filter.macs.push_back(mac.toStdString());
+    if (const auto problem = tarn::checkFleetFilter(o.filter)) return refused(tarn::latin1(*problem));
+    o.json = p.isSet("json");
+    o.device.definitions = std::make_shared<tarn::DefinitionStore>();
+    o.device.credentialStore = std::make_shared<tarn::CredentialStore>(
+        QDir(o.device.logDir).filePath(QString::fromLatin1(tarn::kCredentialLogFileName)).toStdString());
+    return o;
+}
+
+tarn::ProductNames productNames(const QString& dataDir) {
+    auto table = std::make_shared<tarn::ProductTable>();
+    // Without the table, devices are named by their product ids; nothing is said about it.
+    table->LoadProductTable(dataDir.toStdString() + "/" + tarn::kProductTableFileName);
+    return [table](const std::string& id) {
+        const int i = table->FindProductId(id);
+        return i < 0 ? std::string() : table->entries()[static_cast<std::size_t>(i)].name;
+    };
+}
+
+}  // namespace tarnctl
