@@ -125,13 +125,13 @@ TEST_F(NetnsDiscovery, BroadcastStaysInTheSubnetAndQuickConnectCrossesIt) {
     const QJsonArray broadcast = probe({});  // the product's own 255.255.255.255, port 2002
     ASSERT_EQ(broadcast.size(), 1);
     EXPECT_EQ(broadcast[0].toObject().value("name").toString(), "Near");
-    EXPECT_EQ(broadcast[0].toObject().value("ip").toString(), "10.231.1.2");
+    EXPECT_EQ(broadcast[0].toObject().value("address").toString(), "10.231.1.2");
     EXPECT_FALSE(broadcast[0].toObject().value("foundByTypedAddress").toBool());
 
     const QJsonArray typed = probe({"--address", "10.231.2.2"});
     ASSERT_EQ(typed.size(), 1);
     EXPECT_EQ(typed[0].toObject().value("name").toString(), "Far");
-    EXPECT_EQ(typed[0].toObject().value("ip").toString(), "10.231.2.2");
+    EXPECT_EQ(typed[0].toObject().value("address").toString(), "10.231.2.2");
     EXPECT_EQ(typed[0].toObject().value("addressingKind").toInt(), 2);
     EXPECT_TRUE(typed[0].toObject().value("foundByTypedAddress").toBool());
 }
