@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <random>
 
 #include "core/common/text.h"
 
@@ -23,6 +25,13 @@ constexpr std::array<std::uint8_t, 256> kHexValue = [] {
 
 }  // namespace
 
+ListedMacs::ListedMacs() {
+    std::random_device random;
+    auto draw = [&] { return std::uint64_t{random()} << 32 ^ random(); };
+    multiplier_ = draw() | 1;
+    offset_ = draw();
+}
+
 std::optional<std::uint64_t> ListedMacs::number(std::string_view t) {
     if (t.size() != 17) return std::nullopt;
     std::uint64_t value = 0;
@@ -36,9 +45,11 @@ std::optional<std::uint64_t> ListedMacs::number(std::string_view t) {
 }
 
 std::size_t ListedMacs::slotOf(std::uint64_t key) const {
-    // Fibonacci hashing spreads the MACs of one vendor (equal high bytes) over the whole table.
+    // Multiply-shift with a random odd multiplier: two MACs share a first slot with a chance of about
+    // two in the table's size, whichever MACs they are; the top bits of the product spread the MACs
+    // of one vendor (equal high bytes) over the whole table.
     const std::size_t mask = slots_.size() - 1;
-    std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 32) & mask;
+    std::size_t i = static_cast<std::size_t>(((key ^ offset_) * multiplier_) >> shift_);
     while (slots_[i].key != 0 && slots_[i].key != key) i = (i + 1) & mask;
     return i;
 }
@@ -46,6 +57,7 @@ std::size_t ListedMacs::slotOf(std::uint64_t key) const {
 void ListedMacs::grow() {
     std::vector<Slot> old = std::move(slots_);
     slots_.assign(std::max<std::size_t>(64, old.size() * 2), Slot{});
+    shift_ = 64 - std::countr_zero(slots_.size());
     for (const Slot& s : old)
         if (s.key != 0) slots_[slotOf(s.key)] = s;
 }
@@ -57,24 +69,29 @@ void ListedMacs::clear() {
 }
 
 void ListedMacs::add(std::string_view macText, int device) {
-    const auto n = number(macText);
-    if (!n) {
-        others_.emplace(toUpperAscii(std::string(macText)), device);
+    if (const auto n = number(macText)) {
+        add(*n, device);
         return;
     }
+    others_.emplace(toUpperAscii(std::string(macText)), device);
+}
+
+void ListedMacs::add(std::uint64_t mac, int device) {
     if (2 * (numberCount_ + 1) > slots_.size()) grow();
-    Slot& slot = slots_[slotOf(*n | kUsed)];
+    Slot& slot = slots_[slotOf(mac | kUsed)];
     if (slot.key != 0) return;  // listed already: the first device keeps it
-    slot = {*n | kUsed, device};
+    slot = {mac | kUsed, device};
     ++numberCount_;
 }
 
+std::optional<int> ListedMacs::find(std::uint64_t mac) const {
+    if (slots_.empty()) return std::nullopt;
+    const Slot& slot = slots_[slotOf(mac | kUsed)];
+    return slot.key == 0 ? std::nullopt : std::optional<int>(slot.device);
+}
+
 std::optional<int> ListedMacs::find(std::string_view macText) const {
-    if (const auto n = number(macText)) {
-        if (slots_.empty()) return std::nullopt;
-        const Slot& slot = slots_[slotOf(*n | kUsed)];
-        return slot.key == 0 ? std::nullopt : std::optional<int>(slot.device);
-    }
+    if (const auto n = number(macText)) return find(*n);
     if (others_.empty()) return std::nullopt;
     const auto it = others_.find(toUpperAscii(std::string(macText)));
     return it == others_.end() ? std::nullopt : std::optional<int>(it->second);

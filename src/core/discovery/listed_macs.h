@@ -4,7 +4,8 @@
 // text, as its letters folded to one case. Each MAC keeps the number of its device (the order in
 // which the devices were listed), so that a later reply of a listed device finds it. The numbers sit in
 // one flat table (open addressing): a probe of 100,000 devices adds one per reply, without a node to
-// allocate or a chain to follow.
+// allocate or a chain to follow. The slot of a number is picked by a hash with a random multiplier of
+// its own per table, so that replies with MACs chosen to collide cannot turn each look-up into a walk.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,7 @@ namespace tarn {
 
 class ListedMacs {
 public:
+    ListedMacs();
     void clear();
     void add(std::string_view macText, int device = -1);
     // True when a listed MAC text equals this one, ignoring letter case (as equalsIgnoreCase).
@@ -26,6 +28,9 @@ public:
     // The device number given with the listed MAC text equal to this one.
     std::optional<int> find(std::string_view macText) const;
     std::size_t size() const { return numberCount_ + others_.size(); }
+    // The same by the MAC's 48-bit number (m1 highest), as the text of six hexadecimal pairs reads.
+    void add(std::uint64_t mac, int device);
+    std::optional<int> find(std::uint64_t mac) const;
 
 private:
     struct Slot {
@@ -38,7 +43,10 @@ private:
     std::size_t slotOf(std::uint64_t key) const;  // the key's slot, or the empty one where it belongs
     void grow();
 
-    std::vector<Slot> slots_;  // a power of two in size, at most half full
+    std::uint64_t multiplier_;  // odd, random
+    std::uint64_t offset_;      // random
+    int shift_ = 64;            // 64 - log2 of the table size
+    std::vector<Slot> slots_;   // a power of two in size, at most half full
     std::size_t numberCount_ = 0;
     std::unordered_map<std::string, int> others_;  // folded to upper case
 };

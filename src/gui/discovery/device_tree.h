@@ -44,7 +44,7 @@ public:
     int deviceCount() const { return model_->inventory().deviceCount(); }
     // Queries over the shown rows, in display order.
     int shownCount() const { return model_->inventory().shownCount(); }
-    const DeviceEntry& entry(int displayIndex) const { return model_->inventory().shownEntry(displayIndex); }
+    DeviceEntry entry(int displayIndex) const { return model_->inventory().shownEntry(displayIndex); }
     bool isListed(std::string_view macText) const { return model_->inventory().find(macText) >= 0; }
     int SelectionCount() const { return selection().selectionCount(); }
     std::vector<DeviceEntry> selectedEntries() const { return model_->inventory().selectedEntries(); }
