@@ -43,9 +43,9 @@ bool DeviceInventory::shows(int number) const {
            productMatchesFilter(devices_.text(number, kProductColumn, buffer));
 }
 
-int DeviceInventory::add(DeviceEntry&& entry, std::int64_t timeMs) {
+int DeviceInventory::add(const DeviceEntry& entry, std::int64_t timeMs) {
     std::uint64_t mac = 0;
-    const int number = devices_.add(std::move(entry), timeMs);
+    const int number = devices_.add(entry, timeMs);
     if (devices_.macNumber(number, mac)) {
         listedMacs_.add(mac, number);
     } else {

@@ -50,7 +50,7 @@ public:
     bool passesFilter(const DeviceEntry& entry) const;
     // Lists a device answering at timeMs (milliseconds since the epoch). It is shown at the end
     // when it passes the filter. Returns its device number.
-    int add(DeviceEntry&& entry, std::int64_t timeMs);
+    int add(const DeviceEntry& entry, std::int64_t timeMs);
     // The device listed with this MAC text (letter case ignored), or -1.
     int find(std::string_view macText) const;
     // A later reply of a listed device: only its time changes.

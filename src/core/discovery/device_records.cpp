@@ -3,13 +3,16 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <stdexcept>
+
+#include "core/discovery/listed_macs.h"
+#include "core/discovery/management_message.h"
 
 namespace tarn {
 
 namespace {
 
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 // Broadcast addresses are looked up by a walk; a device that brings more than this many distinct
 // ones is kept whole instead.
 constexpr std::size_t kMaxBroadcasts = 64;
@@ -58,33 +61,20 @@ char* ipText(std::uint32_t ip, char* out) {
     return out;
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;  // lower case is not the usual form
+MacAddress macBytes(std::uint64_t mac) {
+    MacAddress bytes{};
+    for (std::size_t i = 0; i < 6; ++i) bytes[i] = static_cast<std::uint8_t>(mac >> (40 - 8 * i));
+    return bytes;
 }
 
+char* macText(std::uint64_t mac, char* out) { return writeMacText(macBytes(mac), out); }
+
+// Only the upper-case text the reply reader makes: any other comes back from the record as it was.
 bool readMac(std::string_view t, std::uint64_t& mac) {
-    if (t.size() != 17) return false;
-    std::uint64_t value = 0;
-    for (std::size_t i = 0; i < 17; i += 3) {
-        const int high = hexValue(t[i]);
-        const int low = hexValue(t[i + 1]);
-        if (high < 0 || low < 0 || (i < 15 && t[i + 2] != ':')) return false;
-        value = value << 8 | static_cast<std::uint64_t>(high << 4 | low);
-    }
-    mac = value;
+    const std::optional<std::uint64_t> number = ListedMacs::number(t);
+    if (!number || std::any_of(t.begin(), t.end(), [](char c) { return c >= 'a' && c <= 'f'; })) return false;
+    mac = *number;
     return true;
-}
-
-char* macText(std::uint64_t mac, char* out) {
-    for (int shift = 40; shift >= 0; shift -= 8) {
-        const auto b = static_cast<unsigned>(mac >> shift & 0xFF);
-        *out++ = kHexDigits[b >> 4];
-        *out++ = kHexDigits[b & 15];
-        if (shift > 0) *out++ = ':';
-    }
-    return out;
 }
 
 // "%02d" of the product id byte.
@@ -156,7 +146,7 @@ bool DeviceRecords::pack(const DeviceEntry& e, Record& r) {
     return true;
 }
 
-int DeviceRecords::add(DeviceEntry&& entry, std::int64_t timeMs) {
+int DeviceRecords::add(const DeviceEntry& entry, std::int64_t timeMs) {
     if (count_ == std::numeric_limits<int>::max()) throw std::length_error("too many devices");
     const auto blockIndex = static_cast<std::size_t>(count_ / kBlock);
     if (blockIndex == blocks_.size()) blocks_.emplace_back().reserve(kBlock);
@@ -165,7 +155,7 @@ int DeviceRecords::add(DeviceEntry&& entry, std::int64_t timeMs) {
     if (!pack(entry, r)) {
         r.flags = kUnusual;
         r.where = static_cast<std::uint32_t>(unusual_.size());
-        unusual_.push_back(std::move(entry));
+        unusual_.push_back(entry);
     }
     return count_++;
 }

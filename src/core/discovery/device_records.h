@@ -29,7 +29,7 @@ class DeviceRecords {
 public:
     void clear();
     // Keeps a device answering at timeMs; returns its number (0, 1, 2... in the order added).
-    int add(DeviceEntry&& entry, std::int64_t timeMs);
+    int add(const DeviceEntry& entry, std::int64_t timeMs);
     int size() const { return count_; }
 
     DeviceEntry entry(int number) const;

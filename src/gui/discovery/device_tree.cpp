@@ -135,9 +135,9 @@ void DeviceTree::deleteAllItems() {
     QApplication::restoreOverrideCursor();
 }
 
-void DeviceTree::appendDevice(DeviceEntry entry) { appendDevice(std::move(entry), nowMs()); }
+void DeviceTree::appendDevice(const DeviceEntry& entry) { appendDevice(entry, nowMs()); }
 
-void DeviceTree::appendDevice(DeviceEntry entry, std::int64_t timeMs) { model_->append(std::move(entry), timeMs); }
+void DeviceTree::appendDevice(const DeviceEntry& entry, std::int64_t timeMs) { model_->append(entry, timeMs); }
 
 void DeviceTree::setFilter(const QString& pattern) {
     hideTip();

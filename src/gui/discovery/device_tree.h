@@ -36,8 +36,8 @@ public:
     DeviceModel* deviceModel() const { return model_; }
     void deleteAllItems();
     // A device answering now (or at timeMs).
-    void appendDevice(DeviceEntry entry);
-    void appendDevice(DeviceEntry entry, std::int64_t timeMs);
+    void appendDevice(const DeviceEntry& entry);
+    void appendDevice(const DeviceEntry& entry, std::int64_t timeMs);
     void setFilter(const QString& pattern);
 
     // All devices listed, shown or not.
