@@ -182,7 +182,7 @@ DeviceEntry randomEntry(std::mt19937& rng) {
     e.productId = text;
     std::snprintf(text, sizeof text, pick(95) ? "%u.%u" : "%u.%02u", byte(), byte());
     e.version = pick(2) ? std::string() : text;
-    e.addressingKind = pick(95) ? static_cast<int>(byte()) : static_cast<int>(rng()) - (1 << 30);
+    e.addressingKind = pick(95) ? static_cast<int>(byte()) : std::uniform_int_distribution<int>(-1 << 30, 1 << 30)(rng);
     e.foundByTypedAddress = pick(50);
     if (pick(30)) e.broadcastAddress = "127.255." + std::to_string(rng() % 80) + ".255";  // more than fit the table
     return e;
