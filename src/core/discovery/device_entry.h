@@ -18,6 +18,8 @@ struct DeviceEntry {
     // the interface the device's reply came in on.
     std::string broadcastAddress;
 
+    bool operator==(const DeviceEntry&) const = default;
+
     static constexpr int kTextCount = 7;
     // Text i (0..6) as the tree shows and stores it; empty for any other index.
     std::string text(int index) const;

@@ -2,23 +2,16 @@
 
 #include <algorithm>
 #include <ctime>
-#include <stdexcept>
 
 namespace tarn {
 
 const char* const DeviceInventory::kColumnTitles[kColumnCount] = {"Device",  "IP",       "MAC",       "Product",
                                                                   "Version", "Found by", "Last reply"};
 
-const DeviceInventory::Listed& DeviceInventory::listed(int number) const {
-    if (number < 0 || number >= count_) throw std::out_of_range("no such device");
-    return blocks_[static_cast<std::size_t>(number / kBlock)][static_cast<std::size_t>(number % kBlock)];
-}
-
 void DeviceInventory::clear() {
-    // The blocks keep their room: the next probe of the site lists its devices into memory already
+    // The records keep their room: the next probe of the site lists its devices into memory already
     // in use instead of fresh pages.
-    for (std::vector<Listed>& block : blocks_) block.clear();
-    count_ = 0;
+    devices_.clear();
     order_.clear();
     shown_.clear();
     position_.clear();
@@ -30,24 +23,36 @@ void DeviceInventory::setProductName(const std::string& productId, const std::st
     productNames_[productId] = name;
 }
 
-bool DeviceInventory::passesFilter(const DeviceEntry& e) const {
-    if (filter_.empty()) return true;
-    if (filter_.matches(e.name) || filter_.matches(e.ip) || filter_.matches(e.mac) || filter_.matches(e.productId))
-        return true;
-    const auto product = productNames_.find(e.productId);
+bool DeviceInventory::productMatchesFilter(std::string_view productId) const {
+    if (filter_.matches(productId)) return true;
+    const auto product = productNames_.find(productId);
     return product != productNames_.end() && filter_.matches(product->second);
 }
 
-bool DeviceInventory::shows(int number) const { return passesFilter(device(number)); }
+bool DeviceInventory::passesFilter(const DeviceEntry& e) const {
+    return filter_.empty() || filter_.matches(e.name) || filter_.matches(e.ip) || filter_.matches(e.mac) ||
+           productMatchesFilter(e.productId);
+}
 
-int DeviceInventory::add(DeviceEntry&& entry, std::int64_t timeMs) {
-    const int number = deviceCount();
-    const bool shown = passesFilter(entry);
-    listedMacs_.add(entry.mac, number);
-    const auto block = static_cast<std::size_t>(number / kBlock);
-    if (block == blocks_.size()) blocks_.emplace_back().reserve(kBlock);
-    blocks_[block].push_back(Listed{std::move(entry), timeMs});
-    ++count_;
+bool DeviceInventory::shows(int number) const {
+    if (filter_.empty() || filter_.matches(devices_.name(number))) return true;
+    // The texts are made one at a time, and only as far as the filter needs them.
+    DeviceTextBuffer buffer;
+    return filter_.matches(devices_.text(number, kIpColumn, buffer)) ||
+           filter_.matches(devices_.text(number, kMacColumn, buffer)) ||
+           productMatchesFilter(devices_.text(number, kProductColumn, buffer));
+}
+
+int DeviceInventory::add(const DeviceEntry& entry, std::int64_t timeMs) {
+    std::uint64_t mac = 0;
+    const int number = devices_.add(entry, timeMs);
+    if (devices_.macNumber(number, mac)) {
+        listedMacs_.add(mac, number);
+    } else {
+        DeviceTextBuffer buffer;
+        listedMacs_.add(devices_.text(number, kMacColumn, buffer), number);
+    }
+    const bool shown = shows(number);
     order_.push_back(number);
     position_.push_back(shown ? shownCount() : -1);
     if (shown) {
@@ -60,12 +65,13 @@ int DeviceInventory::add(DeviceEntry&& entry, std::int64_t timeMs) {
 int DeviceInventory::find(std::string_view macText) const { return listedMacs_.find(macText).value_or(-1); }
 
 void DeviceInventory::heardAgain(int device, std::int64_t timeMs) {
-    if (device >= 0 && device < deviceCount()) listed(device).lastReplyMs = timeMs;
+    if (device >= 0 && device < deviceCount()) devices_.setLastReplyMs(device, timeMs);
 }
 
 std::string DeviceInventory::text(int number, int column) const {
     if (column == kLastReplyColumn) return clockText(lastReplyMs(number));
-    return column >= 0 && column < kColumnCount ? std::string(columnText(number, column)) : std::string();
+    DeviceTextBuffer buffer;
+    return column >= 0 && column < kColumnCount ? std::string(columnText(number, column, buffer)) : std::string();
 }
 
 void DeviceInventory::showInOrder() {
@@ -82,23 +88,20 @@ void DeviceInventory::showInOrder() {
     shown_ = std::move(shown);
 }
 
-std::string_view DeviceInventory::columnText(int number, int column) const {
-    const DeviceEntry& e = device(number);
+std::string_view DeviceInventory::columnText(int number, int column, DeviceTextBuffer& buffer) const {
     switch (column) {
         case kNameColumn:
-            return e.name;
         case kIpColumn:
-            return e.ip;
         case kMacColumn:
-            return e.mac;
-        case kProductColumn: {
-            const auto product = productNames_.find(e.productId);
-            return product == productNames_.end() ? std::string_view(e.productId) : std::string_view(product->second);
-        }
         case kVersionColumn:
-            return e.version;
+            return devices_.text(number, column, buffer);
+        case kProductColumn: {
+            const std::string_view id = devices_.text(number, column, buffer);
+            const auto product = productNames_.find(id);
+            return product == productNames_.end() ? id : std::string_view(product->second);
+        }
         default:
-            return e.foundByTypedAddress ? "Q" : "N";
+            return devices_.foundByTypedAddress(number) ? "Q" : "N";
     }
 }
 
@@ -112,8 +115,9 @@ SortDirection DeviceInventory::sortByColumn(int column) {
         });
     } else {
         std::vector<DeviceSortKey> keys;
-        keys.reserve(static_cast<std::size_t>(count_));
-        for (int n = 0; n < deviceCount(); ++n) keys.emplace_back(columnText(n, column));
+        keys.reserve(static_cast<std::size_t>(deviceCount()));
+        DeviceTextBuffer buffer;
+        for (int n = 0; n < deviceCount(); ++n) keys.emplace_back(columnText(n, column, buffer));
         std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
             const int c = compare(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)]);
             return descending ? c > 0 : c < 0;
@@ -135,7 +139,7 @@ int DeviceInventory::findByNamePrefix(std::string_view prefix, int from) const {
     auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     for (int k = 0; k < n; ++k) {
         const int position = (from + k) % n;
-        const std::string& name = shownEntry(position).name;
+        const std::string_view name = devices_.name(deviceAt(position));
         if (name.size() >= prefix.size() &&
             std::equal(prefix.begin(), prefix.end(), name.begin(), [&](char a, char b) { return fold(a) == fold(b); }))
             return position;

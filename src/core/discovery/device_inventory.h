@@ -4,18 +4,20 @@
 // that answer later appended at the end (as they always were). The selection marks (TreeSelection)
 // follow the shown order: a device the filter hides loses its mark.
 //
+// The devices are kept compact (DeviceRecords) and their texts made when asked for.
+//
 // Plain data and rules: the window's item model shows it, tests drive it without a widget.
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "core/discovery/device_entry.h"
 #include "core/discovery/device_filter.h"
+#include "core/discovery/device_records.h"
 #include "core/discovery/device_sort.h"
 #include "core/discovery/listed_macs.h"
 #include "core/discovery/tree_selection.h"
@@ -48,22 +50,22 @@ public:
     bool passesFilter(const DeviceEntry& entry) const;
     // Lists a device answering at timeMs (milliseconds since the epoch). It is shown at the end
     // when it passes the filter. Returns its device number.
-    int add(DeviceEntry&& entry, std::int64_t timeMs);
+    int add(const DeviceEntry& entry, std::int64_t timeMs);
     // The device listed with this MAC text (letter case ignored), or -1.
     int find(std::string_view macText) const;
     // A later reply of a listed device: only its time changes.
     void heardAgain(int device, std::int64_t timeMs);
 
-    int deviceCount() const { return count_; }
-    const DeviceEntry& device(int number) const { return listed(number).entry; }
-    std::int64_t lastReplyMs(int number) const { return listed(number).lastReplyMs; }
+    int deviceCount() const { return devices_.size(); }
+    DeviceEntry device(int number) const { return devices_.entry(number); }
+    std::int64_t lastReplyMs(int number) const { return devices_.lastReplyMs(number); }
     // The text a column shows for a device.
     std::string text(int number, int column) const;
 
     // The shown order: position 0 is the top row.
     int shownCount() const { return static_cast<int>(shown_.size()); }
     int deviceAt(int position) const { return shown_.at(static_cast<std::size_t>(position)); }
-    const DeviceEntry& shownEntry(int position) const { return device(deviceAt(position)); }
+    DeviceEntry shownEntry(int position) const { return device(deviceAt(position)); }
     // The position of a device, or -1 when the filter hides it.
     int positionOf(int number) const { return position_.at(static_cast<std::size_t>(number)); }
 
@@ -85,27 +87,18 @@ public:
     std::vector<DeviceEntry> selectedEntries() const;
 
 private:
-    struct Listed {
-        DeviceEntry entry;
-        std::int64_t lastReplyMs = 0;
-    };
-    // The devices lie in blocks of kBlock that never move once allocated: an entry read by reference
-    // stays where it is while more devices answer, and a burst costs one allocation per block (a
-    // deque of entries this size allocates one per two).
-    static constexpr int kBlock = 4096;
-    const Listed& listed(int number) const;
-    Listed& listed(int number) { return const_cast<Listed&>(std::as_const(*this).listed(number)); }
     bool shows(int number) const;
-    std::string_view columnText(int number, int column) const;  // any column but the time
-    void showInOrder();                                         // shown_ := the devices of order_ that pass the filter
+    bool productMatchesFilter(std::string_view productId) const;
+    // Any column but the time; the buffer holds the texts made.
+    std::string_view columnText(int number, int column, DeviceTextBuffer& buffer) const;
+    void showInOrder();  // shown_ := the devices of order_ that pass the filter
 
-    std::vector<std::vector<Listed>> blocks_;  // each reserved for kBlock entries
-    int count_ = 0;
+    DeviceRecords devices_;
     std::vector<int> order_;     // every device number, in the list's order
     std::vector<int> shown_;     // the numbers of order_ that pass the filter
     std::vector<int> position_;  // device number -> position in shown_, or -1
     ListedMacs listedMacs_;
-    std::unordered_map<std::string, std::string> productNames_;
+    std::map<std::string, std::string, std::less<>> productNames_;
     DeviceFilter filter_;
     ColumnSortState sortState_{kColumnCount};
     TreeSelection selection_;

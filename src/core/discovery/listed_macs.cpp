@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <random>
 
 #include "core/common/text.h"
 
@@ -23,6 +25,13 @@ constexpr std::array<std::uint8_t, 256> kHexValue = [] {
 
 }  // namespace
 
+ListedMacs::ListedMacs() {
+    std::random_device random;
+    auto draw = [&] { return std::uint64_t{random()} << 32 ^ random(); };
+    multiplier_ = draw() | 1;
+    offset_ = draw();
+}
+
 std::optional<std::uint64_t> ListedMacs::number(std::string_view t) {
     if (t.size() != 17) return std::nullopt;
     std::uint64_t value = 0;
@@ -35,46 +44,65 @@ std::optional<std::uint64_t> ListedMacs::number(std::string_view t) {
     return value;
 }
 
-std::size_t ListedMacs::slotOf(std::uint64_t key) const {
-    // Fibonacci hashing spreads the MACs of one vendor (equal high bytes) over the whole table.
-    const std::size_t mask = slots_.size() - 1;
-    std::size_t i = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15u) >> 32) & mask;
-    while (slots_[i].key != 0 && slots_[i].key != key) i = (i + 1) & mask;
+std::size_t ListedMacs::slotOf(std::uint64_t mac) const {
+    // Multiply-shift with a random odd multiplier: two MACs share a first slot with a chance of about
+    // two in the table's size, whichever MACs they are; the top bits of the product spread the MACs
+    // of one vendor (equal high bytes) over the whole table. Middle bits make the tag.
+    const std::uint64_t hash = hashOf(mac);
+    const std::size_t mask = tags_.size() - 1;
+    const std::uint16_t tag = tagOf(hash);
+    std::size_t i = static_cast<std::size_t>(hash >> shift_);
+    // A slot's number is read only when its tag matches: a new MAC is told from the listed ones by the
+    // tags alone, which stay in the processor's caches where the slots of 100,000 MACs would not.
+    while (tags_[i] != 0 && (tags_[i] != tag || slots_[i].mac != mac)) i = (i + 1) & mask;
     return i;
 }
 
 void ListedMacs::grow() {
-    std::vector<Slot> old = std::move(slots_);
-    slots_.assign(std::max<std::size_t>(64, old.size() * 2), Slot{});
-    for (const Slot& s : old)
-        if (s.key != 0) slots_[slotOf(s.key)] = s;
+    const std::vector<std::uint16_t> oldTags = std::move(tags_);
+    const std::vector<Slot> old = std::move(slots_);
+    tags_.assign(std::max<std::size_t>(64, oldTags.size() * 2), 0);
+    slots_.resize(tags_.size());
+    shift_ = 64 - std::countr_zero(tags_.size());
+    for (std::size_t k = 0; k < old.size(); ++k) {
+        if (oldTags[k] == 0) continue;
+        const std::size_t i = slotOf(old[k].mac);
+        tags_[i] = oldTags[k];
+        slots_[i] = old[k];
+    }
 }
 
 void ListedMacs::clear() {
-    std::fill(slots_.begin(), slots_.end(), Slot{});  // the table keeps its size for the next probe
+    std::fill(tags_.begin(), tags_.end(), std::uint16_t{0});  // the table keeps its size for the next probe
     numberCount_ = 0;
     others_.clear();
 }
 
 void ListedMacs::add(std::string_view macText, int device) {
-    const auto n = number(macText);
-    if (!n) {
-        others_.emplace(toUpperAscii(std::string(macText)), device);
+    if (const auto n = number(macText)) {
+        add(*n, device);
         return;
     }
-    if (2 * (numberCount_ + 1) > slots_.size()) grow();
-    Slot& slot = slots_[slotOf(*n | kUsed)];
-    if (slot.key != 0) return;  // listed already: the first device keeps it
-    slot = {*n | kUsed, device};
+    others_.emplace(toUpperAscii(std::string(macText)), device);
+}
+
+void ListedMacs::add(std::uint64_t mac, int device) {
+    if (4 * tags_.size() < 5 * (numberCount_ + 1)) grow();  // at most four fifths full
+    const std::size_t i = slotOf(mac);
+    if (tags_[i] != 0) return;  // listed already: the first device keeps it
+    tags_[i] = tagOf(hashOf(mac));
+    slots_[i] = {mac, device};
     ++numberCount_;
 }
 
+std::optional<int> ListedMacs::find(std::uint64_t mac) const {
+    if (tags_.empty()) return std::nullopt;
+    const std::size_t i = slotOf(mac);
+    return tags_[i] == 0 ? std::nullopt : std::optional<int>(slots_[i].device);
+}
+
 std::optional<int> ListedMacs::find(std::string_view macText) const {
-    if (const auto n = number(macText)) {
-        if (slots_.empty()) return std::nullopt;
-        const Slot& slot = slots_[slotOf(*n | kUsed)];
-        return slot.key == 0 ? std::nullopt : std::optional<int>(slot.device);
-    }
+    if (const auto n = number(macText)) return find(*n);
     if (others_.empty()) return std::nullopt;
     const auto it = others_.find(toUpperAscii(std::string(macText)));
     return it == others_.end() ? std::nullopt : std::optional<int>(it->second);

@@ -12,14 +12,20 @@ std::uint16_t checksum16(ByteView bytes) {
 
 Bytes discoveryProbe() { return {kSignature0, kSignature1, kSignature2, kFormIpAddressed}; }
 
-std::string formatMacText(const MacAddress& mac) {
+char* writeMacText(const MacAddress& mac, char* out) {
     // "%02X:" six times without printf: discovery formats one per reply, thousands in a burst.
     static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string text(17, ':');
     for (std::size_t i = 0; i < 6; ++i) {
-        text[3 * i] = kHex[mac[i] >> 4];
-        text[3 * i + 1] = kHex[mac[i] & 0x0F];
+        if (i > 0) *out++ = ':';
+        *out++ = kHex[mac[i] >> 4];
+        *out++ = kHex[mac[i] & 0x0F];
     }
+    return out;
+}
+
+std::string formatMacText(const MacAddress& mac) {
+    std::string text(kMacTextSize, ':');
+    writeMacText(mac, text.data());
     return text;
 }
 

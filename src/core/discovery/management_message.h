@@ -46,6 +46,9 @@ Bytes discoveryProbe();
 
 // "00:1A:2B:3C:4D:5E" (upper case) from six bytes, and back (either case; exactly six ':'-separated pairs).
 std::string formatMacText(const MacAddress& mac);
+// The same text written at `out` (kMacTextSize characters, no terminator); returns its end.
+constexpr std::size_t kMacTextSize = 17;
+char* writeMacText(const MacAddress& mac, char* out);
 std::optional<MacAddress> parseMacText(const std::string& text);
 
 // The request-id generator: a linear congruential generator (x 214013 + 2531011), 15 bits out,

@@ -19,44 +19,30 @@ char* decimal(std::uint8_t value, char* out) {
 
 }  // namespace
 
-ProbeOutcome readProbeReply(ByteView d, std::string senderIp, bool quickConnectActive,
-                            const std::function<bool(std::string_view mac)>& isListed) {
-    ProbeOutcome out;
-    if (d.size() > kProbeReplyBufferSize) {
-        out.verdict = ProbeVerdict::TooLarge;
-        return out;
-    }
-    if (d.size() < 4 || d[0] != kSignature0 || d[1] != kSignature1 || d[2] != kSignature2) return out;
-    if (d[3] != kFormIpAddressed && d[3] != kFormMacAddressed) return out;
+ProbeVerdict readProbeReply(ByteView d, std::string_view senderIp, bool quickConnectActive,
+                            const std::function<bool(std::string_view mac)>& isListed, DeviceEntry& e,
+                            bool& checksumError) {
+    if (d.size() > kProbeReplyBufferSize) return ProbeVerdict::TooLarge;
+    if (d.size() < 4 || d[0] != kSignature0 || d[1] != kSignature1 || d[2] != kSignature2) return ProbeVerdict::Ignored;
+    if (d[3] != kFormIpAddressed && d[3] != kFormMacAddressed) return ProbeVerdict::Ignored;
     const bool macForm = d[3] == kFormMacAddressed;
     const std::size_t p = macForm ? 11 : 10;
     // Everything up to and including the name length must have arrived.
-    if (d.size() < p + 4) {
-        out.verdict = ProbeVerdict::Truncated;
-        return out;
-    }
+    if (d.size() < p + 4) return ProbeVerdict::Truncated;
     MacAddress mac{};
     std::copy_n(d.begin() + 4, 6, mac.begin());
-    std::string macText = formatMacText(mac);
-    if (isListed && isListed(macText)) {
-        out.verdict = ProbeVerdict::Duplicate;
-        return out;
-    }
-    if (!isKnownProduct(d[p])) {
-        out.verdict = ProbeVerdict::UnknownProduct;
-        return out;
-    }
+    char macText[kMacTextSize];
+    writeMacText(mac, macText);
+    if (isListed && isListed(std::string_view(macText, kMacTextSize))) return ProbeVerdict::Duplicate;
+    if (!isKnownProduct(d[p])) return ProbeVerdict::UnknownProduct;
     const std::size_t n = d[p + 3];
     const std::size_t nameAt = p + 4;
-    if (nameAt + n > d.size()) {
-        out.verdict = ProbeVerdict::Truncated;
-        return out;
-    }
-    DeviceEntry& e = out.entry;
+    if (nameAt + n > d.size()) return ProbeVerdict::Truncated;
+    // Every text is assigned, so that the strings of an entry read into again keep their room.
     const auto nameBegin = d.begin() + static_cast<std::ptrdiff_t>(nameAt);
     e.name.assign(nameBegin, std::find(nameBegin, nameBegin + static_cast<std::ptrdiff_t>(n), 0));
-    e.ip = std::move(senderIp);
-    e.mac = std::move(macText);
+    e.ip.assign(senderIp);
+    e.mac.assign(macText, kMacTextSize);
     // "%02d" of the product id (74..76) and "%d.%d" of the version.
     char text[8];
     e.productId.assign(text, decimal(d[p], text));
@@ -65,10 +51,17 @@ ProbeOutcome readProbeReply(ByteView d, std::string senderIp, bool quickConnectA
     e.version.assign(text, decimal(d[p + 2], end));
     e.addressingKind = macForm ? d[10] : 1;
     e.foundByTypedAddress = quickConnectActive;
+    e.broadcastAddress.clear();
     // The checksum follows the full declared name; a reply that stops before it cannot be verified.
     const std::size_t sumAt = nameAt + n;
-    out.checksumError = sumAt + 2 > d.size() || readU16(d.data() + sumAt, ByteOrder::Big) != checksum16(d.first(sumAt));
-    out.verdict = ProbeVerdict::Accepted;
+    checksumError = sumAt + 2 > d.size() || readU16(d.data() + sumAt, ByteOrder::Big) != checksum16(d.first(sumAt));
+    return ProbeVerdict::Accepted;
+}
+
+ProbeOutcome readProbeReply(ByteView datagram, std::string senderIp, bool quickConnectActive,
+                            const std::function<bool(std::string_view mac)>& isListed) {
+    ProbeOutcome out;
+    out.verdict = readProbeReply(datagram, senderIp, quickConnectActive, isListed, out.entry, out.checksumError);
     return out;
 }
 

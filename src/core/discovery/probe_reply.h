@@ -44,6 +44,11 @@ struct ProbeOutcome {
 // isListed(macText) is the duplicate test (case-insensitive MAC comparison against the listed devices).
 ProbeOutcome readProbeReply(ByteView datagram, std::string senderIp, bool quickConnectActive,
                             const std::function<bool(std::string_view mac)>& isListed);
+// The same into an entry of the caller's, filled when Accepted: read into again and again, its
+// strings keep their room, so that a burst of replies costs no allocation per reply.
+ProbeVerdict readProbeReply(ByteView datagram, std::string_view senderIp, bool quickConnectActive,
+                            const std::function<bool(std::string_view mac)>& isListed, DeviceEntry& entry,
+                            bool& checksumError);
 
 // A reply as a device sends it; built by the simulator and by tests.
 struct ProbeReplyContent {

@@ -30,8 +30,8 @@ void DeviceModel::clear() {
     emit countsChanged();
 }
 
-void DeviceModel::append(DeviceEntry&& entry, std::int64_t timeMs) {
-    inventory_.add(std::move(entry), timeMs);
+void DeviceModel::append(const DeviceEntry& entry, std::int64_t timeMs) {
+    inventory_.add(entry, timeMs);
     if (announce_.isActive()) return;
     const qint64 since = sinceAnnounced_.isValid() ? sinceAnnounced_.elapsed() : kAnnounceMs;
     announce_.start(static_cast<int>(std::max<qint64>(0, kAnnounceMs - since)));

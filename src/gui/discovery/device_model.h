@@ -31,7 +31,7 @@ public:
 
     void clear();
     // Listed at once; shown as a row at the next announcement, or at flush().
-    void append(DeviceEntry&& entry, std::int64_t timeMs);
+    void append(const DeviceEntry& entry, std::int64_t timeMs);
     // Announces the rows appended since the last time, now.
     void flush();
     void heardAgain(int device, std::int64_t timeMs);

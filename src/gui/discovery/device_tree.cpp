@@ -135,9 +135,9 @@ void DeviceTree::deleteAllItems() {
     QApplication::restoreOverrideCursor();
 }
 
-void DeviceTree::appendDevice(DeviceEntry entry) { appendDevice(std::move(entry), nowMs()); }
+void DeviceTree::appendDevice(const DeviceEntry& entry) { appendDevice(entry, nowMs()); }
 
-void DeviceTree::appendDevice(DeviceEntry entry, std::int64_t timeMs) { model_->append(std::move(entry), timeMs); }
+void DeviceTree::appendDevice(const DeviceEntry& entry, std::int64_t timeMs) { model_->append(entry, timeMs); }
 
 void DeviceTree::setFilter(const QString& pattern) {
     hideTip();
@@ -146,11 +146,15 @@ void DeviceTree::setFilter(const QString& pattern) {
 }
 
 void DeviceTree::selectEntries(const std::vector<DeviceEntry>& devices) {
+    // Found through the MAC index: a walk over the shown rows per device would make every row's texts
+    // again for each device of a selection.
+    const DeviceInventory& inventory = model_->inventory();
     std::vector<int> rows;
     for (const DeviceEntry& d : devices) {
-        for (int i = 0; i < shownCount(); ++i) {
-            if (entry(i).mac == d.mac && entry(i).ip == d.ip) rows.push_back(i);
-        }
+        const int number = inventory.find(d.mac);
+        const int row = number < 0 ? -1 : inventory.positionOf(number);
+        if (row >= 0 && inventory.text(number, kMacColumn) == d.mac && inventory.text(number, kIpColumn) == d.ip)
+            rows.push_back(row);
     }
     model_->selection().markOnly(rows);
     syncView();

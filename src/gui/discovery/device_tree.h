@@ -36,15 +36,15 @@ public:
     DeviceModel* deviceModel() const { return model_; }
     void deleteAllItems();
     // A device answering now (or at timeMs).
-    void appendDevice(DeviceEntry entry);
-    void appendDevice(DeviceEntry entry, std::int64_t timeMs);
+    void appendDevice(const DeviceEntry& entry);
+    void appendDevice(const DeviceEntry& entry, std::int64_t timeMs);
     void setFilter(const QString& pattern);
 
     // All devices listed, shown or not.
     int deviceCount() const { return model_->inventory().deviceCount(); }
     // Queries over the shown rows, in display order.
     int shownCount() const { return model_->inventory().shownCount(); }
-    const DeviceEntry& entry(int displayIndex) const { return model_->inventory().shownEntry(displayIndex); }
+    DeviceEntry entry(int displayIndex) const { return model_->inventory().shownEntry(displayIndex); }
     bool isListed(std::string_view macText) const { return model_->inventory().find(macText) >= 0; }
     int SelectionCount() const { return selection().selectionCount(); }
     std::vector<DeviceEntry> selectedEntries() const { return model_->inventory().selectedEntries(); }

@@ -25,12 +25,11 @@ constexpr int kFilterDelayMs = 150;
 constexpr int kCountsDelayMs = 100;
 
 // A dotted address as bytes, without the round trip through UTF-8 that toStdString makes: one reply
-// of thousands each.
-std::string addressText(const QString& dotted) {
-    std::string out(static_cast<std::size_t>(dotted.size()), '\0');
+// of thousands each, into a string that keeps its room.
+void addressText(const QString& dotted, std::string& out) {
+    out.resize(static_cast<std::size_t>(dotted.size()));
     for (qsizetype i = 0; i < dotted.size(); ++i)
         out[static_cast<std::size_t>(i)] = static_cast<char>(dotted[i].toLatin1());
-    return out;
 }
 
 }  // namespace
@@ -123,18 +122,21 @@ void CLeftView::sendNextAddresses() {
 void CLeftView::handleReply(const Datagram& d) {
     const ByteView bytes = asBytes(d.data);
     int listed = -1;
-    ProbeOutcome outcome =
-        readProbeReply(bytes, addressText(d.senderAddress), frame_.quickConnectActive, [&](std::string_view mac) {
+    bool checksumError = false;
+    addressText(d.senderAddress, senderIp_);
+    const ProbeVerdict verdict = readProbeReply(
+        bytes, senderIp_, frame_.quickConnectActive,
+        [&](std::string_view mac) {
             listed = tree_->deviceModel()->inventory().find(mac);
             return listed >= 0;
-        });
+        },
+        reply_, checksumError);
     // Seconds are all the list shows; the coarse clock costs nothing per reply of a burst.
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr)) * 1000;
-    if (outcome.verdict == ProbeVerdict::Duplicate) tree_->deviceModel()->heardAgain(listed, now);
-    if (outcome.verdict != ProbeVerdict::Accepted) return;
-    outcome.entry.broadcastAddress = replyBroadcastAddress(d, probeInterfaces_);
-    const bool checksumError = outcome.checksumError;
-    tree_->appendDevice(std::move(outcome.entry), now);
+    if (verdict == ProbeVerdict::Duplicate) tree_->deviceModel()->heardAgain(listed, now);
+    if (verdict != ProbeVerdict::Accepted) return;
+    reply_.broadcastAddress = replyBroadcastAddress(d, probeInterfaces_);
+    tree_->appendDevice(reply_, now);
     if (!checksumError) return;
     // The device is listed first, so a second reply of the same device while the box is open finds
     // it and is dropped. The box is opened from the event loop, never inside the socket's handler.

@@ -7,6 +7,7 @@
 // the list narrows it to the devices whose name, IP, MAC or product matches.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include <QTimer>
@@ -67,6 +68,9 @@ private:
     CDeviceSocket* socket_;
     std::vector<NetworkInterfaceInfo> probeInterfaces_;  // of the last probe to every interface
     ChecksumNotice checksumNotice_;
+    // Each reply is read into these, which keep their room from one reply to the next.
+    std::string senderIp_;
+    DeviceEntry reply_;
     Liveness liveness_;
 };
 

@@ -1,7 +1,10 @@
 // The device list's data without a widget: the filter's patterns, and the list's order, filter and
-// marks through a probe's life.
+// marks through a probe's life; the compact records it keeps its devices in give back exactly the
+// entries they took.
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <random>
+#include <stdexcept>
 
 #include "core/discovery/device_filter.h"
 #include "core/discovery/device_inventory.h"
@@ -153,4 +156,63 @@ TEST(DeviceInventory, SortingALargeListIsStableAndOrdered) {
     list.setFilter("Dev-1?");
     EXPECT_EQ(list.selection().selectionCount(), list.shownCount());
     for (int i = 0; i < list.shownCount(); ++i) ASSERT_EQ(list.positionOf(list.deviceAt(i)), i);
+}
+
+namespace {
+
+std::string randomBytes(std::mt19937& rng, std::size_t size) {
+    std::string out(size, '\0');
+    for (char& c : out) c = static_cast<char>(rng() % 256);
+    return out;
+}
+
+// Mostly the usual forms, now and then a text the reply reader never makes.
+DeviceEntry randomEntry(std::mt19937& rng) {
+    auto pick = [&](int percent) { return static_cast<int>(rng() % 100) < percent; };
+    auto byte = [&] { return static_cast<unsigned>(rng() % 256); };
+    char text[64];
+    DeviceEntry e;
+    e.name = randomBytes(rng, pick(80) ? rng() % 33 : rng() % 300);  // inline, pooled, or longer than a reply
+    std::snprintf(text, sizeof text, pick(95) ? "%u.%u.%u.%u" : "%u.%03u.%u.%u ", byte(), byte(), byte(), byte());
+    e.ip = pick(2) ? std::string("::ffff:10.0.0.1") : text;
+    std::snprintf(text, sizeof text, pick(95) ? "%02X:%02X:%02X:%02X:%02X:%02X" : "%02x:%02X:%02X:%02X:%02X:%02x",
+                  byte(), byte(), byte(), byte(), byte(), byte());
+    e.mac = pick(2) ? std::string("02-00-00-00-00-01") : text;
+    std::snprintf(text, sizeof text, pick(95) ? "%02u" : "%u", pick(90) ? 74 + byte() % 3 : byte());
+    e.productId = text;
+    std::snprintf(text, sizeof text, pick(95) ? "%u.%u" : "%u.%02u", byte(), byte());
+    e.version = pick(2) ? std::string() : text;
+    e.addressingKind = pick(95) ? static_cast<int>(byte()) : std::uniform_int_distribution<int>(-1 << 30, 1 << 30)(rng);
+    e.foundByTypedAddress = pick(50);
+    if (pick(30)) e.broadcastAddress = "127.255." + std::to_string(rng() % 80) + ".255";  // more than fit the table
+    return e;
+}
+
+}  // namespace
+
+TEST(DeviceRecords, GiveBackExactlyTheEntriesTheyTook) {
+    for (unsigned seed = 1; seed <= 4; ++seed) {
+        std::mt19937 rng(seed);
+        DeviceRecords records;
+        std::vector<DeviceEntry> taken;
+        for (int round = 0; round < 2; ++round) {  // the second round lists into the room of the first
+            records.clear();
+            taken.clear();
+            for (int i = 0; i < 9000; ++i) {
+                taken.push_back(randomEntry(rng));
+                ASSERT_EQ(records.add(DeviceEntry(taken.back()), 1000 + i), i);
+            }
+            ASSERT_EQ(records.size(), static_cast<int>(taken.size()));
+            for (int i = 0; i < records.size(); ++i) {
+                const DeviceEntry& e = taken[static_cast<std::size_t>(i)];
+                ASSERT_EQ(records.entry(i), e) << "seed " << seed << ", device " << i;
+                DeviceTextBuffer buffer;
+                for (int index = 0; index < 5; ++index) ASSERT_EQ(records.text(i, index, buffer), e.text(index));
+                EXPECT_EQ(records.foundByTypedAddress(i), e.foundByTypedAddress);
+                EXPECT_EQ(records.lastReplyMs(i), 1000 + i);
+            }
+        }
+    }
+    DeviceRecords records;
+    EXPECT_THROW(records.entry(0), std::out_of_range);
 }

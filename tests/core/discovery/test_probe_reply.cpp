@@ -1,5 +1,6 @@
 // Reading discovery replies: both forms, the product filter, names, checksums and the bounds.
 #include <gtest/gtest.h>
+#include <random>
 
 #include "core/discovery/probe_reply.h"
 
@@ -127,4 +128,31 @@ TEST(ProbeReply, NamesOfEveryLengthTheLayoutAllowsAreListed) {
     Bytes longer = buildProbeReply(content(std::string(255, 'L')));
     longer.resize(kProbeReplyBufferSize + 1);
     EXPECT_EQ(read(longer).verdict, ProbeVerdict::TooLarge);
+}
+
+// The window reads every reply of a burst into one entry: what it holds after each accepted reply is
+// what a fresh read gives, whatever the replies before it left there (longer names, another form, a
+// remembered broadcast address).
+TEST(ProbeReply, AnEntryReadIntoAgainHoldsOnlyTheNewReply) {
+    std::mt19937 rng(7);
+    DeviceEntry reused;
+    for (int i = 0; i < 2000; ++i) {
+        ProbeReplyContent s = content(std::string(rng() % 40, static_cast<char>('A' + rng() % 26)));
+        s.macForm = rng() % 2;
+        s.addressingKind = static_cast<std::uint8_t>(rng() % 4);
+        s.productId = static_cast<std::uint8_t>(73 + rng() % 5);
+        s.mac[5] = static_cast<std::uint8_t>(rng());
+        s.corruptChecksum = rng() % 5 == 0;
+        Bytes d = buildProbeReply(s);
+        if (rng() % 5 == 0) d.resize(rng() % d.size());
+        const std::string ip = "127.0." + std::to_string(rng() % 256) + "." + std::to_string(rng() % 256);
+        const bool quick = rng() % 2;
+        const ProbeOutcome fresh = readProbeReply(d, ip, quick, nullptr);
+        bool checksumError = false;
+        ASSERT_EQ(readProbeReply(d, ip, quick, nullptr, reused, checksumError), fresh.verdict) << i;
+        if (fresh.verdict != ProbeVerdict::Accepted) continue;
+        EXPECT_EQ(reused, fresh.entry) << i;
+        EXPECT_EQ(checksumError, fresh.checksumError) << i;
+        reused.broadcastAddress = "127.255.255.255";  // as the window sets it after a read
+    }
 }

@@ -170,6 +170,20 @@ TEST_F(DeviceTreeTest, HeaderClicksSortAndTheSelectionStaysWithItsDevices) {
     EXPECT_EQ(order, (std::vector<std::string>{"9.0.0.1", "10.0.0.1", "10.0.0.3", "192.168.0.2"}));
 }
 
+// After a job the devices it was given are marked again: those listed with the same MAC text and
+// address, wherever a sort has put them; the caret goes to the first of them.
+TEST_F(DeviceTreeTest, ASelectionIsMarkedAgainByMacAndAddress) {
+    tree.sortByColumnText(0);  // Gateway, Pump1, Pump9, Pump10
+    tree.selectEntries({device("Pump9", "192.168.0.2", "00:00:00:00:00:09"),
+                        device("Gateway", "9.0.0.99", "00:00:00:00:00:01"),  // answers from another address now
+                        device("Pump1", "10.0.0.1", "00:00:00:00:00:0b"),
+                        device("Pump10", "10.0.0.3", "00:00:00:00:00:0a"),  // not the MAC text listed
+                        device("Gone", "10.0.0.9", "00:00:00:00:00:77")});
+    EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump1", "Pump9"}));
+    EXPECT_EQ(tree.selection().caret(), 2);
+    expectViewMatchesMarks();
+}
+
 TEST_F(DeviceTreeTest, DuplicateTestIgnoresCaseAndWalksEveryItem) {
     EXPECT_TRUE(tree.isListed("00:00:00:00:00:0B"));
     EXPECT_TRUE(tree.isListed("00:00:00:00:00:0a"));
