@@ -159,14 +159,15 @@ std::size_t CTrendDlg::indexBefore(std::int64_t ms) const {
 
 // The series hold only what the view shows, so that a day of polls paints as fast as a minute: the
 // samples in the view and one beyond each edge; an ADC line keeps its lowest and highest value of
-// each pixel column, an input its changes.
-void CTrendDlg::plot() {
+// each pixel column, an input its changes. The ADC lines come first, then the inputs.
+CTrendDlg::Lines CTrendDlg::plot() const {
+    Lines lines;
     const std::size_t first = history_.size() ? indexBefore(window_.from()) : 0;
     const std::size_t end = history_.size() ? std::min(history_.size(), indexBefore(window_.to()) + 2) : 0;
     const double columnMs =
         std::max(1.0, static_cast<double>(window_.to() - window_.from()) / std::max(100, adcView_->width()));
     for (int k = 0; k < kIoAdcCount; ++k) {
-        QList<QPointF> points;
+        QList<QPointF>& points = lines[static_cast<std::size_t>(k)];
         std::int64_t column = -1;
         QPointF low, high;
         const auto flush = [&] {
@@ -190,12 +191,11 @@ void CTrendDlg::plot() {
             }
         }
         flush();
-        adc_[static_cast<std::size_t>(k)]->replace(points);
     }
     for (int i = 0; i < kIoInputCount; ++i) {
         // A change is a step; more changes within one pixel column make one bar over the lane.
         const double low = laneValue(i, PortStateCode::Off), high = laneValue(i, PortStateCode::On);
-        QList<QPointF> points;
+        QList<QPointF>& points = lines[static_cast<std::size_t>(kIoAdcCount + i)];
         double last = -1, lastX = 0, beforeStep = -1, stepX = 0;
         std::int64_t stepColumn = -1;
         qsizetype stepAt = 0;
@@ -223,15 +223,27 @@ void CTrendDlg::plot() {
             last = y;
         }
         if (last >= 0 && points.last().x() != lastX) points.append({lastX, last});
-        inputs_[static_cast<std::size_t>(i)]->replace(points);
     }
+    return lines;
 }
 
 void CTrendDlg::showWindow() {
     const QDateTime from = QDateTime::fromMSecsSinceEpoch(window_.from());
     const QDateTime to = QDateTime::fromMSecsSinceEpoch(window_.to());
-    for (QDateTimeAxis* axis : timeAxes_) axis->setRange(from, to);
-    plot();
+    const Lines lines = plot();
+    std::array<QLineSeries*, kIoAdcCount + kIoInputCount> series{};
+    std::copy(adc_.begin(), adc_.end(), series.begin());
+    std::copy(inputs_.begin(), inputs_.end(), series.begin() + kIoAdcCount);
+    // Qt Charts outlines every point of a line again both when an axis moves and when the line's
+    // points change, which is most of a poll's work over a full day. Emptying the lines before the
+    // axes move outlines each line once.
+    if (timeAxes_[0]->min() != from || timeAxes_[0]->max() != to) {
+        for (QLineSeries* s : series) s->clear();
+        for (QDateTimeAxis* axis : timeAxes_) axis->setRange(from, to);
+    }
+    for (std::size_t n = 0; n < series.size(); ++n) {
+        if (series[n]->points() != lines[n]) series[n]->replace(lines[n]);
+    }
     const double kib = static_cast<double>(history_.bytes()) / 1024.0;
     state_->setText(QStringLiteral("%1 polls recorded (%2 KiB) · %3")
                         .arg(history_.size())

@@ -8,7 +8,10 @@
 #include <cstdint>
 
 #include <QDialog>
+#include <QList>
+#include <QPointF>
 
+#include "core/iolink/io_state.h"
 #include "core/monitor/trend_window.h"
 
 class QChart;
@@ -47,8 +50,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    using Lines = std::array<QList<QPointF>, kIoAdcCount + kIoInputCount>;
+
     void showWindow();
-    void plot();
+    Lines plot() const;
     std::size_t indexBefore(std::int64_t ms) const;
 
     const IoHistory& history_;
