@@ -204,7 +204,19 @@ CTrendDlg::Lines CTrendDlg::plot(const Columns& view) const {
     Lines lines;
     const std::size_t first = history_.size() ? indexBefore(view.from) : 0;
     const std::size_t end = history_.size() ? std::min(history_.size(), indexBefore(view.to) + 2) : 0;
-    const double columnMs = view.ms;
+    // Each sample's time and column, worked out once for the 16 lines.
+    struct Slot {
+        const IoSample* sample;
+        double x;
+        std::int64_t column;
+    };
+    std::vector<Slot> samples;
+    samples.reserve(end - first);
+    for (std::size_t n = first; n < end; ++n) {
+        const IoSample& sample = history_.at(n);
+        const auto x = static_cast<double>(sample.timeMs());
+        samples.push_back({&sample, x, static_cast<std::int64_t>(std::floor(x / view.ms))});
+    }
     for (int k = 0; k < kIoAdcCount; ++k) {
         QList<QPointF>& points = lines[static_cast<std::size_t>(k)];
         std::int64_t column = -1;
@@ -214,11 +226,11 @@ CTrendDlg::Lines CTrendDlg::plot(const Columns& view) const {
             points.append(low.x() <= high.x() ? low : high);
             if (low != high) points.append(low.x() <= high.x() ? high : low);
         };
-        for (std::size_t n = first; n < end; ++n) {
-            const IoSample& sample = history_.at(n);
-            if (sample.adcValue(k) == IoSample::kNoAdcValue) continue;
-            const QPointF p(static_cast<double>(sample.timeMs()), sample.adcValue(k));
-            const auto c = static_cast<std::int64_t>(std::floor(static_cast<double>(sample.timeMs()) / columnMs));
+        for (const Slot& slot : samples) {
+            const std::uint16_t value = slot.sample->adcValue(k);
+            if (value == IoSample::kNoAdcValue) continue;
+            const QPointF p(slot.x, value);
+            const std::int64_t c = slot.column;
             if (c != column) {
                 flush();
                 column = c;
@@ -238,12 +250,12 @@ CTrendDlg::Lines CTrendDlg::plot(const Columns& view) const {
         double last = -1, lastX = 0, beforeStep = -1, stepX = 0;
         std::int64_t stepColumn = -1;
         qsizetype stepAt = 0;
-        for (std::size_t n = first; n < end; ++n) {
-            const IoSample& sample = history_.at(n);
-            if (!inputKnown(sample.input(i))) continue;
-            const double y = laneValue(i, sample.input(i));
-            lastX = static_cast<double>(sample.timeMs());
-            const auto c = static_cast<std::int64_t>(std::floor(lastX / columnMs));
+        for (const Slot& slot : samples) {
+            const PortStateCode code = slot.sample->input(i);
+            if (!inputKnown(code)) continue;
+            const double y = laneValue(i, code);
+            lastX = slot.x;
+            const std::int64_t c = slot.column;
             if (last < 0) {
                 points.append({lastX, y});
             } else if (y != last && c == stepColumn) {
