@@ -72,13 +72,17 @@ BENCHMARK(BM_TrendOneNewPollWhileFollowing)->Unit(benchmark::kMillisecond);
 
 // The same with the view on screen: the window repaints only what the poll changed, as it does in use.
 // "worst" is the slowest poll (the view moves a pixel column when a column's time has passed).
+// The argument is the polls recorded: a full day, or half of one (the view showing all of a growing
+// recording).
 void BM_TrendOneNewPollWhileFollowingShown(benchmark::State& state) {
-    IoHistory history = fullDay();
+    IoHistory history;
+    const int recorded = static_cast<int>(state.range(0));
+    for (int n = 0; n < recorded; ++n) history.record(fullDay().at(static_cast<std::size_t>(n)));
     CTrendDlg dialog(history);
     dialog.resize(900, 760);
     dialog.show();
     QCoreApplication::processEvents();
-    int n = static_cast<int>(kIoHistoryCapacity);
+    int n = recorded;
     double worst = 0;
     for (auto _ : state) {
         QElapsedTimer clock;
@@ -91,7 +95,10 @@ void BM_TrendOneNewPollWhileFollowingShown(benchmark::State& state) {
     }
     state.counters["worst_ms"] = worst;
 }
-BENCHMARK(BM_TrendOneNewPollWhileFollowingShown)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TrendOneNewPollWhileFollowingShown)
+    ->Arg(static_cast<int>(kIoHistoryCapacity))
+    ->Arg(static_cast<int>(kIoHistoryCapacity / 2))
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -190,14 +190,24 @@ std::size_t CTrendDlg::indexBefore(std::int64_t ms) const {
 // each pixel column, an input its changes. The ADC lines come first, then the inputs.
 CTrendDlg::Columns CTrendDlg::columns() const {
     const std::int64_t span = window_.to() - window_.from();
-    const double ms = std::max(1.0, static_cast<double>(span) / std::max(100, adcView_->width()));
+    const int width = std::max(100, adcView_->width());
+    double ms = std::max(1.0, static_cast<double>(span) / width);
+    std::int64_t shown = span;
+    if (window_.following() && window_.showsAll() && history_.size() < history_.capacity()) {
+        // The whole recording grows at every poll until the ring is full. Column widths in steps
+        // of 1/32 octave keep the columns while it grows by up to 2 %, the room for that left of
+        // the oldest poll. (A full ring drops its oldest poll at every poll: there the view starts
+        // after it.)
+        ms = std::exp2(std::ceil(std::log2(ms) * 32) / 32);
+        shown = static_cast<std::int64_t>(std::ceil(ms * width));
+    }
     const double newest =
         history_.size() ? std::floor(static_cast<double>(history_.at(history_.size() - 1).timeMs()) / ms) * ms : 0;
     if (!window_.following()) return {window_.from(), window_.to(), ms, newest};
     // Following, the view ends with the newest pixel column: the axes move a column at a time, not
     // at every poll, and a poll within the column changes only that column.
     const auto to = static_cast<std::int64_t>(std::ceil((std::floor(static_cast<double>(window_.to()) / ms) + 1) * ms));
-    return {to - span, to, ms, newest};
+    return {to - shown, to, ms, newest};
 }
 
 CTrendDlg::Lines CTrendDlg::plot(const Columns& view) const {
