@@ -1,9 +1,12 @@
 // The Trend view over a full recording (a day of polls at 2 s, 43,200 samples, with moving ADC
 // values and toggling inputs): opening it, painting it whole and zoomed in, and taking one new poll
 // while following, as the monitor does every interval.
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cmath>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QPixmap>
 #include <QString>
 
@@ -66,6 +69,36 @@ void BM_TrendOneNewPollWhileFollowing(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_TrendOneNewPollWhileFollowing)->Unit(benchmark::kMillisecond);
+
+// The same with the view on screen: the window repaints only what the poll changed, as it does in use.
+// "worst" is the slowest poll (the view moves a pixel column when a column's time has passed).
+// The argument is the polls recorded: a full day, or half of one (the view showing all of a growing
+// recording).
+void BM_TrendOneNewPollWhileFollowingShown(benchmark::State& state) {
+    IoHistory history;
+    const int recorded = static_cast<int>(state.range(0));
+    for (int n = 0; n < recorded; ++n) history.record(fullDay().at(static_cast<std::size_t>(n)));
+    CTrendDlg dialog(history);
+    dialog.resize(900, 760);
+    dialog.show();
+    QCoreApplication::processEvents();
+    int n = recorded;
+    double worst = 0;
+    for (auto _ : state) {
+        QElapsedTimer clock;
+        clock.start();
+        history.record(poll(n++));
+        dialog.takeNewSamples();
+        QCoreApplication::processEvents();  // the chart's scene posts its update, the update paints
+        QCoreApplication::processEvents();
+        worst = std::max(worst, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    }
+    state.counters["worst_ms"] = worst;
+}
+BENCHMARK(BM_TrendOneNewPollWhileFollowingShown)
+    ->Arg(static_cast<int>(kIoHistoryCapacity))
+    ->Arg(static_cast<int>(kIoHistoryCapacity / 2))
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

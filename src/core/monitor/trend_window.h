@@ -24,6 +24,8 @@ public:
     std::int64_t from() const { return from_; }
     std::int64_t to() const { return to_; }
     bool following() const { return following_; }
+    // Nothing zoomed: the span is the whole recording, growing with it.
+    bool showsAll() const { return span_ == 0; }
 
 private:
     void place(std::int64_t from, std::int64_t span);

@@ -1,5 +1,7 @@
 #include "gui/monitor/trend_dlg.h"
 
+#include <cmath>
+
 #include <QCategoryAxis>
 #include <QChart>
 #include <QChartView>
@@ -10,6 +12,8 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QMouseEvent>
@@ -69,6 +73,39 @@ private:
     double dragFrom_ = 0;
 };
 
+TrendLine::TrendLine(QChart* chart, const QString& name, QAbstractAxis* valueAxis)
+    : settled_(new QLineSeries), newest_(new QLineSeries) {
+    settled_->setName(name);
+    for (QLineSeries* series : {settled_, newest_}) {
+        chart->addSeries(series);
+        series->attachAxis(valueAxis);
+        series->attachAxis(chart->axes(Qt::Horizontal).first());
+    }
+    newest_->setPen(settled_->pen());
+    chart->legend()->markers(newest_).first()->setVisible(false);
+}
+
+QList<QPointF> TrendLine::points() const {
+    QList<QPointF> points = settled_->points();
+    points += newest_->points().mid(points.isEmpty() ? 0 : 1);
+    return points;
+}
+
+void TrendLine::show(const QList<QPointF>& points, double newestColumnMs) {
+    qsizetype split = points.size();
+    while (split > 0 && points[split - 1].x() >= newestColumnMs) --split;
+    const QList<QPointF> settled = points.first(split);
+    // The newest column goes on from the last settled point, so that the line has no gap.
+    const QList<QPointF> newest = points.mid(std::max<qsizetype>(0, split - 1));
+    if (settled_->points() != settled) settled_->replace(settled);
+    if (newest_->points() != newest) newest_->replace(newest);
+}
+
+void TrendLine::clear() {
+    settled_->clear();
+    newest_->clear();
+}
+
 CTrendDlg::CTrendDlg(const IoHistory& history, QWidget* parent) : QDialog(parent), history_(history) {
     setWindowTitle(QStringLiteral("Trend"));
     setModal(false);
@@ -100,19 +137,10 @@ CTrendDlg::CTrendDlg(const IoHistory& history, QWidget* parent) : QDialog(parent
         timeAxes_[n]->setTickCount(7);
         (n == 0 ? adcChart : inputChart)->addAxis(timeAxes_[n], Qt::AlignBottom);
     }
-    for (int k = 0; k < kIoAdcCount; ++k) {
-        auto* series = adc_[static_cast<std::size_t>(k)] = new QLineSeries;
-        series->setName(QStringLiteral("ADC %1").arg(k + 1));
-        adcChart->addSeries(series);
-        series->attachAxis(adcAxis);
-        series->attachAxis(timeAxes_[0]);
-    }
+    lines_.reserve(kIoAdcCount + kIoInputCount);
+    for (int k = 0; k < kIoAdcCount; ++k) lines_.emplace_back(adcChart, QStringLiteral("ADC %1").arg(k + 1), adcAxis);
     for (int i = 0; i < kIoInputCount; ++i) {
-        auto* series = inputs_[static_cast<std::size_t>(i)] = new QLineSeries;
-        series->setName(QStringLiteral("Input %1").arg(i + 1));
-        inputChart->addSeries(series);
-        series->attachAxis(laneAxis);
-        series->attachAxis(timeAxes_[1]);
+        lines_.emplace_back(inputChart, QStringLiteral("Input %1").arg(i + 1), laneAxis);
     }
 
     adcView_ = new TrendChartView(adcChart, this);
@@ -159,14 +187,48 @@ std::size_t CTrendDlg::indexBefore(std::int64_t ms) const {
 
 // The series hold only what the view shows, so that a day of polls paints as fast as a minute: the
 // samples in the view and one beyond each edge; an ADC line keeps its lowest and highest value of
-// each pixel column, an input its changes.
-void CTrendDlg::plot() {
-    const std::size_t first = history_.size() ? indexBefore(window_.from()) : 0;
-    const std::size_t end = history_.size() ? std::min(history_.size(), indexBefore(window_.to()) + 2) : 0;
-    const double columnMs =
-        std::max(1.0, static_cast<double>(window_.to() - window_.from()) / std::max(100, adcView_->width()));
+// each pixel column, an input its changes. The ADC lines come first, then the inputs.
+CTrendDlg::Columns CTrendDlg::columns() const {
+    const std::int64_t span = window_.to() - window_.from();
+    const int width = std::max(100, adcView_->width());
+    double ms = std::max(1.0, static_cast<double>(span) / width);
+    std::int64_t shown = span;
+    if (window_.following() && window_.showsAll() && history_.size() < history_.capacity()) {
+        // The whole recording grows at every poll until the ring is full. Column widths in steps
+        // of 1/32 octave keep the columns while it grows by up to 2 %, the room for that left of
+        // the oldest poll. (A full ring drops its oldest poll at every poll: there the view starts
+        // after it.)
+        ms = std::exp2(std::ceil(std::log2(ms) * 32) / 32);
+        shown = static_cast<std::int64_t>(std::ceil(ms * width));
+    }
+    const double newest =
+        history_.size() ? std::floor(static_cast<double>(history_.at(history_.size() - 1).timeMs()) / ms) * ms : 0;
+    if (!window_.following()) return {window_.from(), window_.to(), ms, newest};
+    // Following, the view ends with the newest pixel column: the axes move a column at a time, not
+    // at every poll, and a poll within the column changes only that column.
+    const auto to = static_cast<std::int64_t>(std::ceil((std::floor(static_cast<double>(window_.to()) / ms) + 1) * ms));
+    return {to - shown, to, ms, newest};
+}
+
+CTrendDlg::Lines CTrendDlg::plot(const Columns& view) const {
+    Lines lines;
+    const std::size_t first = history_.size() ? indexBefore(view.from) : 0;
+    const std::size_t end = history_.size() ? std::min(history_.size(), indexBefore(view.to) + 2) : 0;
+    // Each sample's time and column, worked out once for the 16 lines.
+    struct Slot {
+        const IoSample* sample;
+        double x;
+        std::int64_t column;
+    };
+    std::vector<Slot> samples;
+    samples.reserve(end - first);
+    for (std::size_t n = first; n < end; ++n) {
+        const IoSample& sample = history_.at(n);
+        const auto x = static_cast<double>(sample.timeMs());
+        samples.push_back({&sample, x, static_cast<std::int64_t>(std::floor(x / view.ms))});
+    }
     for (int k = 0; k < kIoAdcCount; ++k) {
-        QList<QPointF> points;
+        QList<QPointF>& points = lines[static_cast<std::size_t>(k)];
         std::int64_t column = -1;
         QPointF low, high;
         const auto flush = [&] {
@@ -174,11 +236,11 @@ void CTrendDlg::plot() {
             points.append(low.x() <= high.x() ? low : high);
             if (low != high) points.append(low.x() <= high.x() ? high : low);
         };
-        for (std::size_t n = first; n < end; ++n) {
-            const IoSample& sample = history_.at(n);
-            if (sample.adcValue(k) == IoSample::kNoAdcValue) continue;
-            const QPointF p(static_cast<double>(sample.timeMs()), sample.adcValue(k));
-            const auto c = static_cast<std::int64_t>(static_cast<double>(sample.timeMs() - window_.from()) / columnMs);
+        for (const Slot& slot : samples) {
+            const std::uint16_t value = slot.sample->adcValue(k);
+            if (value == IoSample::kNoAdcValue) continue;
+            const QPointF p(slot.x, value);
+            const std::int64_t c = slot.column;
             if (c != column) {
                 flush();
                 column = c;
@@ -190,21 +252,20 @@ void CTrendDlg::plot() {
             }
         }
         flush();
-        adc_[static_cast<std::size_t>(k)]->replace(points);
     }
     for (int i = 0; i < kIoInputCount; ++i) {
         // A change is a step; more changes within one pixel column make one bar over the lane.
         const double low = laneValue(i, PortStateCode::Off), high = laneValue(i, PortStateCode::On);
-        QList<QPointF> points;
+        QList<QPointF>& points = lines[static_cast<std::size_t>(kIoAdcCount + i)];
         double last = -1, lastX = 0, beforeStep = -1, stepX = 0;
         std::int64_t stepColumn = -1;
         qsizetype stepAt = 0;
-        for (std::size_t n = first; n < end; ++n) {
-            const IoSample& sample = history_.at(n);
-            if (!inputKnown(sample.input(i))) continue;
-            const double y = laneValue(i, sample.input(i));
-            lastX = static_cast<double>(sample.timeMs());
-            const auto c = static_cast<std::int64_t>((lastX - static_cast<double>(window_.from())) / columnMs);
+        for (const Slot& slot : samples) {
+            const PortStateCode code = slot.sample->input(i);
+            if (!inputKnown(code)) continue;
+            const double y = laneValue(i, code);
+            lastX = slot.x;
+            const std::int64_t c = slot.column;
             if (last < 0) {
                 points.append({lastX, y});
             } else if (y != last && c == stepColumn) {
@@ -223,15 +284,24 @@ void CTrendDlg::plot() {
             last = y;
         }
         if (last >= 0 && points.last().x() != lastX) points.append({lastX, last});
-        inputs_[static_cast<std::size_t>(i)]->replace(points);
     }
+    return lines;
 }
 
 void CTrendDlg::showWindow() {
+    const Columns view = columns();
+    const Lines lines = plot(view);
+    // Qt Charts outlines every point of a series again both when an axis moves and when the series'
+    // points change. Emptying the lines before the axes move outlines each line once.
+    const QDateTime axisFrom = QDateTime::fromMSecsSinceEpoch(view.from);
+    const QDateTime axisTo = QDateTime::fromMSecsSinceEpoch(view.to);
+    if (timeAxes_[0]->min() != axisFrom || timeAxes_[0]->max() != axisTo) {
+        for (TrendLine& line : lines_) line.clear();
+        for (QDateTimeAxis* axis : timeAxes_) axis->setRange(axisFrom, axisTo);
+    }
+    for (std::size_t n = 0; n < lines_.size(); ++n) lines_[n].show(lines[n], view.newest);
     const QDateTime from = QDateTime::fromMSecsSinceEpoch(window_.from());
     const QDateTime to = QDateTime::fromMSecsSinceEpoch(window_.to());
-    for (QDateTimeAxis* axis : timeAxes_) axis->setRange(from, to);
-    plot();
     const double kib = static_cast<double>(history_.bytes()) / 1024.0;
     state_->setText(QStringLiteral("%1 polls recorded (%2 KiB) · %3")
                         .arg(history_.size())

@@ -6,11 +6,16 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include <QDialog>
+#include <QList>
+#include <QPointF>
 
+#include "core/iolink/io_state.h"
 #include "core/monitor/trend_window.h"
 
+class QAbstractAxis;
 class QChart;
 class QChartView;
 class QLineSeries;
@@ -22,6 +27,25 @@ namespace tarn {
 
 class IoHistory;
 class TrendChartView;
+
+// One line of the chart as two series: the settled pixel columns, and the newest column (from the
+// last settled point on). Qt Charts outlines a whole series whenever it changes; a poll changes
+// only the newest column, so the long series is left alone while the view follows.
+class TrendLine {
+public:
+    TrendLine(QChart* chart, const QString& name, QAbstractAxis* valueAxis);
+    // The line's points, oldest first.
+    QList<QPointF> points() const;
+    qsizetype count() const { return points().size(); }
+    QPointF at(qsizetype i) const { return points().at(i); }
+    // Shows `points`; those from `newestColumnMs` on go to the newest column's series.
+    void show(const QList<QPointF>& points, double newestColumnMs);
+    void clear();
+
+private:
+    QLineSeries* settled_;
+    QLineSeries* newest_;
+};
 
 class CTrendDlg : public QDialog {
     Q_OBJECT
@@ -35,8 +59,8 @@ public:
     void OnExportCsv();
 
     const TrendWindow& window() const { return window_; }
-    QLineSeries* adcSeries(int k) const { return adc_[static_cast<std::size_t>(k)]; }
-    QLineSeries* inputSeries(int i) const { return inputs_[static_cast<std::size_t>(i)]; }
+    const TrendLine* adcSeries(int k) const { return &lines_[static_cast<std::size_t>(k)]; }
+    const TrendLine* inputSeries(int i) const { return &lines_[static_cast<std::size_t>(kIoAdcCount + i)]; }
     QPushButton* exportButton() const { return export_; }
 
     void zoom(double factor, std::int64_t anchorMs);
@@ -47,15 +71,25 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    using Lines = std::array<QList<QPointF>, kIoAdcCount + kIoInputCount>;
+    // What the chart shows: the time span of its axes, and the pixel columns in which a line keeps
+    // its lowest and highest value (column n spans [n * ms, (n + 1) * ms), so a column keeps its
+    // samples while the view moves).
+    struct Columns {
+        std::int64_t from, to;
+        double ms;
+        double newest;  // where the column of the newest sample starts
+    };
+
     void showWindow();
-    void plot();
+    Columns columns() const;
+    Lines plot(const Columns& view) const;
     std::size_t indexBefore(std::int64_t ms) const;
 
     const IoHistory& history_;
     std::uint64_t seen_ = 0;  // history_.recorded() when last taken in
     TrendWindow window_;
-    std::array<QLineSeries*, 4> adc_{};
-    std::array<QLineSeries*, 12> inputs_{};
+    std::vector<TrendLine> lines_;  // the ADC lines, then the inputs
     std::array<QDateTimeAxis*, 2> timeAxes_{};
     TrendChartView* adcView_;
     TrendChartView* inputView_;

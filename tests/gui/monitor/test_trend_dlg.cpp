@@ -68,5 +68,23 @@ TEST(TrendDlg, StepsWrapKeysAndExport) {
     EXPECT_FALSE(dialog.exportCsv(dir.filePath("no/such/folder/trend.csv"), &error));
 }
 
+// Following poll by poll (the axes move, unchanged lines are left alone) draws what a view opened
+// on the same recording draws.
+TEST(TrendDlg, FollowingDrawsWhatAFreshViewDraws) {
+    IoHistory history(500);
+    CTrendDlg live(history);
+    for (int n = 0; n < 700; ++n) {
+        history.record(n % 7 == 3 ? IoSample::withoutStatus(n * 2000, LinkSample::Lost)
+                                  : sample(n * 2000, (n * 37) % 1000, n / 5 % 2));
+        live.takeNewSamples();
+        if (n == 300) {  // the ring still filling
+            EXPECT_EQ(live.adcSeries(0)->points(), CTrendDlg(history).adcSeries(0)->points());
+        }
+    }
+    const CTrendDlg fresh(history);
+    for (int k = 0; k < 2; ++k) EXPECT_EQ(live.adcSeries(k)->points(), fresh.adcSeries(k)->points()) << k;
+    EXPECT_EQ(live.inputSeries(0)->points(), fresh.inputSeries(0)->points());
+}
+
 }  // namespace
 }  // namespace tarn
