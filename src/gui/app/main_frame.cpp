@@ -539,7 +539,11 @@ void CMainFrame::onAbout() {
         text += QStringLiteral("<br>Its full text is in <code>%1</code>.").arg(copyright.toHtmlEscaped());
     text += QStringLiteral("</p><p>Qt %1 (built with Qt %2).</p>")
                 .arg(QString::fromLatin1(qVersion()), QStringLiteral(QT_VERSION_STR));
-    QMessageBox::about(this, QStringLiteral("About TARN Manager"), text);
+    // Opened, not run: the window goes on behind it (what QMessageBox::about would show, without its own loop).
+    auto* box = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("About TARN Manager"), text, QMessageBox::Ok, this);
+    box->setIconPixmap(windowIcon().pixmap(64, 64));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 }  // namespace tarn

@@ -14,7 +14,7 @@ namespace {
 
 using State = IoCommandEngine::State;
 
-struct FakeHost : IoEngineHost {
+struct FakeEngineHost : IoEngineHost {
     std::vector<std::string> sent;
     std::vector<std::pair<int, int>> results;
     int linkLost = 0;
@@ -45,7 +45,7 @@ protected:
     IoEngineTest() { engine.onLinkOpened(); }
     void reply(const std::string& payload) { engine.onBytesReceived(frame(payload)); }
 
-    FakeHost host;
+    FakeEngineHost host;
     IoCommandEngine engine{host};
 };
 
