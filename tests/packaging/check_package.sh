@@ -74,8 +74,10 @@ for p in tarn-manager tarnctl tarn-sim; do
     # No display at all: --help, --version and a bad option never open a window.
     out=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/$p" --version)
     [ "$out" = "$p $version" ] || fail "$p --version printed '$out'"
-    env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/$p" --help | head -1 | grep -q "^Usage: $p " ||
-        fail "$p --help has no usage line"
+    # Read whole before the first line is looked at: a reader that stops early would end a long
+    # help with SIGPIPE, which pipefail takes for a failure.
+    help=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/$p" --help)
+    [[ "${help%%$'\n'*}" == "Usage: $p "* ]] || fail "$p --help has no usage line"
     rc=0
     env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/$p" --no-such-option 2>"$tmp/err" >/dev/null || rc=$?
     [ "$rc" -eq 2 ] || fail "$p --no-such-option exited $rc"
@@ -94,7 +96,8 @@ echo "-- tarnctl reads the installed .dcf files"
 "$usr/bin/tarnctl" dcf show TARN-IO_1.1.dcf --json >"$tmp/dcf.json" || fail "tarnctl dcf show by name"
 grep -q "\"file\": \"$usr/share/tarn-manager/TARN-IO_1.1.dcf\"" "$tmp/dcf.json" ||
     fail "tarnctl dcf show read $(grep '"file"' "$tmp/dcf.json")"
-"$usr/bin/tarnctl" dcf show "$usr/share/tarn-manager/TARN-GW_1.0.dcf" | grep -q "^groups:" || fail "tarnctl dcf show by path"
+shown=$("$usr/bin/tarnctl" dcf show "$usr/share/tarn-manager/TARN-GW_1.0.dcf")
+grep -q "^groups:" <<<"$shown" || fail "tarnctl dcf show by path"
 
 echo "-- the simulator and tarnctl on loopback; the credential log goes to the configuration folder"
 mkfifo "$tmp/sim.out"
