@@ -23,20 +23,9 @@
 
 #include "core/common/file_io.h"
 #include "core/monitor/io_history.h"
+#include "core/monitor/trend_plot.h"
 
 namespace tarn {
-
-namespace {
-
-// An input's lane: input i (from 0) is drawn between i and i + 1, high when on.
-constexpr double kLaneLow = 0.15;
-constexpr double kLaneHigh = 0.75;
-
-double laneValue(int i, PortStateCode code) { return i + (code == PortStateCode::On ? kLaneHigh : kLaneLow); }
-
-bool inputKnown(PortStateCode code) { return code == PortStateCode::On || code == PortStateCode::Off; }
-
-}  // namespace
 
 // A chart that forwards the wheel (zoom around the mouse) and drags (pan) to its dialog.
 class TrendChartView : public QChartView {
@@ -171,126 +160,9 @@ void CTrendDlg::takeNewSamples() {
     showWindow();
 }
 
-// The samples from the last one before `ms` on (polls are recorded in time order).
-std::size_t CTrendDlg::indexBefore(std::int64_t ms) const {
-    std::size_t lo = 0, hi = history_.size();
-    while (lo < hi) {
-        const std::size_t mid = lo + (hi - lo) / 2;
-        if (history_.at(mid).timeMs() < ms) {
-            lo = mid + 1;
-        } else {
-            hi = mid;
-        }
-    }
-    return lo > 0 ? lo - 1 : 0;
-}
-
-// The series hold only what the view shows, so that a day of polls paints as fast as a minute: the
-// samples in the view and one beyond each edge; an ADC line keeps its lowest and highest value of
-// each pixel column, an input its changes. The ADC lines come first, then the inputs.
-CTrendDlg::Columns CTrendDlg::columns() const {
-    const std::int64_t span = window_.to() - window_.from();
-    const int width = std::max(100, adcView_->width());
-    double ms = std::max(1.0, static_cast<double>(span) / width);
-    std::int64_t shown = span;
-    if (window_.following() && window_.showsAll() && history_.size() < history_.capacity()) {
-        // The whole recording grows at every poll until the ring is full. Column widths in steps
-        // of 1/32 octave keep the columns while it grows by up to 2 %, the room for that left of
-        // the oldest poll. (A full ring drops its oldest poll at every poll: there the view starts
-        // after it.)
-        ms = std::exp2(std::ceil(std::log2(ms) * 32) / 32);
-        shown = static_cast<std::int64_t>(std::ceil(ms * width));
-    }
-    const double newest =
-        history_.size() ? std::floor(static_cast<double>(history_.at(history_.size() - 1).timeMs()) / ms) * ms : 0;
-    if (!window_.following()) return {window_.from(), window_.to(), ms, newest};
-    // Following, the view ends with the newest pixel column: the axes move a column at a time, not
-    // at every poll, and a poll within the column changes only that column.
-    const auto to = static_cast<std::int64_t>(std::ceil((std::floor(static_cast<double>(window_.to()) / ms) + 1) * ms));
-    return {to - shown, to, ms, newest};
-}
-
-CTrendDlg::Lines CTrendDlg::plot(const Columns& view) const {
-    Lines lines;
-    const std::size_t first = history_.size() ? indexBefore(view.from) : 0;
-    const std::size_t end = history_.size() ? std::min(history_.size(), indexBefore(view.to) + 2) : 0;
-    // Each sample's time and column, worked out once for the 16 lines.
-    struct Slot {
-        const IoSample* sample;
-        double x;
-        std::int64_t column;
-    };
-    std::vector<Slot> samples;
-    samples.reserve(end - first);
-    for (std::size_t n = first; n < end; ++n) {
-        const IoSample& sample = history_.at(n);
-        const auto x = static_cast<double>(sample.timeMs());
-        samples.push_back({&sample, x, static_cast<std::int64_t>(std::floor(x / view.ms))});
-    }
-    for (int k = 0; k < kIoAdcCount; ++k) {
-        QList<QPointF>& points = lines[static_cast<std::size_t>(k)];
-        std::int64_t column = -1;
-        QPointF low, high;
-        const auto flush = [&] {
-            if (column < 0) return;
-            points.append(low.x() <= high.x() ? low : high);
-            if (low != high) points.append(low.x() <= high.x() ? high : low);
-        };
-        for (const Slot& slot : samples) {
-            const std::uint16_t value = slot.sample->adcValue(k);
-            if (value == IoSample::kNoAdcValue) continue;
-            const QPointF p(slot.x, value);
-            const std::int64_t c = slot.column;
-            if (c != column) {
-                flush();
-                column = c;
-                low = high = p;
-            } else if (p.y() < low.y()) {
-                low = p;
-            } else if (p.y() > high.y()) {
-                high = p;
-            }
-        }
-        flush();
-    }
-    for (int i = 0; i < kIoInputCount; ++i) {
-        // A change is a step; more changes within one pixel column make one bar over the lane.
-        const double low = laneValue(i, PortStateCode::Off), high = laneValue(i, PortStateCode::On);
-        QList<QPointF>& points = lines[static_cast<std::size_t>(kIoAdcCount + i)];
-        double last = -1, lastX = 0, beforeStep = -1, stepX = 0;
-        std::int64_t stepColumn = -1;
-        qsizetype stepAt = 0;
-        for (const Slot& slot : samples) {
-            const PortStateCode code = slot.sample->input(i);
-            if (!inputKnown(code)) continue;
-            const double y = laneValue(i, code);
-            lastX = slot.x;
-            const std::int64_t c = slot.column;
-            if (last < 0) {
-                points.append({lastX, y});
-            } else if (y != last && c == stepColumn) {
-                points.resize(stepAt);
-                points.append({stepX, beforeStep});
-                if (y == beforeStep) points.append({stepX, beforeStep == low ? high : low});
-                points.append({stepX, y});
-            } else if (y != last) {
-                stepColumn = c;
-                stepAt = points.size();
-                stepX = lastX;
-                beforeStep = last;
-                points.append({lastX, last});  // a step, not a slope
-                points.append({lastX, y});
-            }
-            last = y;
-        }
-        if (last >= 0 && points.last().x() != lastX) points.append({lastX, last});
-    }
-    return lines;
-}
-
 void CTrendDlg::showWindow() {
-    const Columns view = columns();
-    const Lines lines = plot(view);
+    const TrendColumns view = trendColumns(history_, window_, adcView_->width());
+    const TrendLines lines = plotTrend(history_, view);
     // Qt Charts outlines every point of a series again both when an axis moves and when the series'
     // points change. Emptying the lines before the axes move outlines each line once.
     const QDateTime axisFrom = QDateTime::fromMSecsSinceEpoch(view.from);
@@ -299,7 +171,12 @@ void CTrendDlg::showWindow() {
         for (TrendLine& line : lines_) line.clear();
         for (QDateTimeAxis* axis : timeAxes_) axis->setRange(axisFrom, axisTo);
     }
-    for (std::size_t n = 0; n < lines_.size(); ++n) lines_[n].show(lines[n], view.newest);
+    for (std::size_t n = 0; n < lines_.size(); ++n) {
+        QList<QPointF> points;
+        points.reserve(static_cast<qsizetype>(lines[n].size()));
+        for (const TrendPoint& p : lines[n]) points.append({p.x, p.y});
+        lines_[n].show(points, view.newest);
+    }
     const QDateTime from = QDateTime::fromMSecsSinceEpoch(window_.from());
     const QDateTime to = QDateTime::fromMSecsSinceEpoch(window_.to());
     const double kib = static_cast<double>(history_.bytes()) / 1024.0;

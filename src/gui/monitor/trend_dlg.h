@@ -71,20 +71,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    using Lines = std::array<QList<QPointF>, kIoAdcCount + kIoInputCount>;
-    // What the chart shows: the time span of its axes, and the pixel columns in which a line keeps
-    // its lowest and highest value (column n spans [n * ms, (n + 1) * ms), so a column keeps its
-    // samples while the view moves).
-    struct Columns {
-        std::int64_t from, to;
-        double ms;
-        double newest;  // where the column of the newest sample starts
-    };
-
     void showWindow();
-    Columns columns() const;
-    Lines plot(const Columns& view) const;
-    std::size_t indexBefore(std::int64_t ms) const;
 
     const IoHistory& history_;
     std::uint64_t seen_ = 0;  // history_.recorded() when last taken in
