@@ -13,7 +13,7 @@ namespace {
 // A JSON string of Latin-1 bytes.
 std::string jsonString(const std::string& bytes) {
     std::string out = "\"";
-    for (const char c : bytes) {
+    for (const char c : latin1ToUtf8(bytes)) {
         const auto b = static_cast<unsigned char>(c);
         if (b == '"' || b == '\\') {
             out += '\\';
@@ -22,9 +22,6 @@ std::string jsonString(const std::string& bytes) {
             char escaped[8];
             std::snprintf(escaped, sizeof escaped, "\\u%04x", b);
             out += escaped;
-        } else if (b >= 0x80) {
-            out += static_cast<char>(0xC0 | (b >> 6));
-            out += static_cast<char>(0x80 | (b & 0x3F));
         } else {
             out += c;
         }
