@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cmath>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -71,7 +72,10 @@ void BM_TrendOneNewPollWhileFollowing(benchmark::State& state) {
 BENCHMARK(BM_TrendOneNewPollWhileFollowing)->Unit(benchmark::kMillisecond);
 
 // The same with the view on screen: the window repaints only what the poll changed, as it does in use.
-// "worst" is the slowest poll (the view moves a pixel column when a column's time has passed).
+// "worst" is the slowest poll, after a first one that warms the font and glyph caches (opening the
+// view is measured above). The view moves a pixel column when a column's time has passed, about
+// one poll in 50 over a day: "p99" is about what that poll costs, and less exposed than the worst
+// to what else the machine does.
 // The argument is the polls recorded: a full day, or half of one (the view showing all of a growing
 // recording).
 void BM_TrendOneNewPollWhileFollowingShown(benchmark::State& state) {
@@ -83,7 +87,11 @@ void BM_TrendOneNewPollWhileFollowingShown(benchmark::State& state) {
     dialog.show();
     QCoreApplication::processEvents();
     int n = recorded;
-    double worst = 0;
+    std::vector<double> polls;
+    history.record(poll(n++));
+    dialog.takeNewSamples();
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
     for (auto _ : state) {
         QElapsedTimer clock;
         clock.start();
@@ -91,9 +99,11 @@ void BM_TrendOneNewPollWhileFollowingShown(benchmark::State& state) {
         dialog.takeNewSamples();
         QCoreApplication::processEvents();  // the chart's scene posts its update, the update paints
         QCoreApplication::processEvents();
-        worst = std::max(worst, static_cast<double>(clock.nsecsElapsed()) / 1e6);
+        polls.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
     }
-    state.counters["worst_ms"] = worst;
+    std::sort(polls.begin(), polls.end());
+    state.counters["worst_ms"] = polls.back();
+    state.counters["p99_ms"] = polls[polls.size() * 99 / 100];
 }
 BENCHMARK(BM_TrendOneNewPollWhileFollowingShown)
     ->Arg(static_cast<int>(kIoHistoryCapacity))

@@ -23,11 +23,6 @@ std::uint16_t adcNumber(const std::string& value) {
 
 }  // namespace
 
-PortStateCode IoSample::code(int slot) const {
-    const std::uint8_t pair = codes_[static_cast<std::size_t>(slot / 2)];
-    return static_cast<PortStateCode>(slot % 2 ? pair >> 4 : pair & 0x0F);
-}
-
 void IoSample::setCode(int slot, PortStateCode c) {
     std::uint8_t& pair = codes_[static_cast<std::size_t>(slot / 2)];
     const auto v = static_cast<std::uint8_t>(c);

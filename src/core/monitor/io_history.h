@@ -44,7 +44,11 @@ public:
     std::uint16_t adcValue(int k) const { return adcValue_[static_cast<std::size_t>(k)]; }
 
 private:
-    PortStateCode code(int slot) const;
+    // Inline: a trend reads every input of every sample of a day at each poll.
+    PortStateCode code(int slot) const {
+        const std::uint8_t pair = codes_[static_cast<std::size_t>(slot / 2)];
+        return static_cast<PortStateCode>(slot % 2 ? pair >> 4 : pair & 0x0F);
+    }
     void setCode(int slot, PortStateCode c);
 
     std::int64_t timeMs_ = 0;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/monitor/io_history.h"
 #include "core/monitor/trend_window.h"
@@ -131,6 +132,36 @@ TrendLines plotTrend(const IoHistory& history, const TrendColumns& view) {
         if (last >= 0 && points.back().x != lastX) points.push_back({lastX, last});
     }
     return lines;
+}
+
+std::vector<TrendSpan> changedSpans(const std::vector<TrendPoint>& before, const std::vector<TrendPoint>& after) {
+    constexpr double kInfinity = std::numeric_limits<double>::infinity();
+    std::vector<TrendSpan> spans;
+    double shared = -kInfinity;  // the last point both share
+    bool apart = false;
+    std::size_t i = 0, j = 0;
+    while (i < before.size() || j < after.size()) {
+        if (i < before.size() && j < after.size() && before[i] == after[j]) {
+            if (apart) spans.push_back({shared, before[i].x});
+            apart = false;
+            shared = before[i].x;
+            ++i;
+            ++j;
+            continue;
+        }
+        apart = true;
+        // Step through both in time order until they meet again.
+        if (j == after.size() || (i < before.size() && before[i].x < after[j].x)) {
+            ++i;
+        } else if (i == before.size() || after[j].x < before[i].x) {
+            ++j;
+        } else {
+            ++i;
+            ++j;
+        }
+    }
+    if (apart) spans.push_back({shared, kInfinity});
+    return spans;
 }
 
 }  // namespace tarn

@@ -37,4 +37,16 @@ using TrendLines = std::array<std::vector<TrendPoint>, kIoAdcCount + kIoInputCou
 TrendColumns trendColumns(const IoHistory& history, const TrendWindow& window, int width);
 TrendLines plotTrend(const IoHistory& history, const TrendColumns& view);
 
+// A stretch of time, in ms since the epoch; either end may be infinite.
+struct TrendSpan {
+    double from = 0, to = 0;
+    bool operator==(const TrendSpan&) const = default;
+};
+
+// Where a line drawn through `after` differs from one drawn through `before` (both in time order):
+// each stretch from the last point they share before a difference to the first they share after
+// it. A poll while following changes the newest column and, once the ring is full, the oldest;
+// the columns between are left alone and need no painting.
+std::vector<TrendSpan> changedSpans(const std::vector<TrendPoint>& before, const std::vector<TrendPoint>& after);
+
 }  // namespace tarn

@@ -1,6 +1,9 @@
 #include "gui/monitor/trend_dlg.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
+#include <span>
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -9,15 +12,17 @@
 #include <QDateTimeAxis>
 #include <QFileDialog>
 #include <QFont>
+#include <QGraphicsItem>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLegend>
-#include <QLegendMarker>
 #include <QLineSeries>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
+#include <QStyleOptionGraphicsItem>
 #include <QVBoxLayout>
 #include <QValueAxis>
 
@@ -62,37 +67,120 @@ private:
     double dragFrom_ = 0;
 };
 
-TrendLine::TrendLine(QChart* chart, const QString& name, QAbstractAxis* valueAxis)
-    : settled_(new QLineSeries), newest_(new QLineSeries) {
-    settled_->setName(name);
-    for (QLineSeries* series : {settled_, newest_}) {
-        chart->addSeries(series);
-        series->attachAxis(valueAxis);
-        series->attachAxis(chart->axes(Qt::Horizontal).first());
+// Draws the lines of one chart over its plot area, mapping time across and the value up. A poll
+// that leaves the axes alone has only the region it changed painted again.
+class TrendPlotItem : public QGraphicsItem {
+public:
+    TrendPlotItem(QChart* chart, std::span<const TrendLine> lines, double low, double high)
+        : QGraphicsItem(chart), lines_(lines), low_(low), high_(high), area_(chart->plotArea()) {
+        setFlag(ItemUsesExtendedStyleOption);
+        setAcceptedMouseButtons(Qt::NoButton);
+        setZValue(10);  // over the grid
+        QObject::connect(chart, &QChart::plotAreaChanged, chart, [this](const QRectF& area) {
+            prepareGeometryChange();
+            area_ = area;
+        });
     }
-    newest_->setPen(settled_->pen());
-    chart->legend()->markers(newest_).first()->setVisible(false);
-}
 
-QList<QPointF> TrendLine::points() const {
-    QList<QPointF> points = settled_->points();
-    points += newest_->points().mid(points.isEmpty() ? 0 : 1);
-    return points;
-}
+    bool spans(double fromMs, double toMs) const { return from_ == fromMs && to_ == toMs; }
+    void setSpan(double fromMs, double toMs) {
+        from_ = fromMs;
+        to_ = toMs;
+        update();
+    }
+    // The lines changed within `span`.
+    void changed(const TrendSpan& span) {
+        const double left = std::max(area_.left(), xOf(span.from) - 2 * kMaxPenWidth);
+        const double right = std::min(area_.right(), xOf(span.to) + 2 * kMaxPenWidth);
+        if (left < right) update(QRectF(left, area_.top(), right - left, area_.height()));
+    }
 
-void TrendLine::show(const QList<QPointF>& points, double newestColumnMs) {
-    qsizetype split = points.size();
-    while (split > 0 && points[split - 1].x() >= newestColumnMs) --split;
-    const QList<QPointF> settled = points.first(split);
-    // The newest column goes on from the last settled point, so that the line has no gap.
-    const QList<QPointF> newest = points.mid(std::max<qsizetype>(0, split - 1));
-    if (settled_->points() != settled) settled_->replace(settled);
-    if (newest_->points() != newest) newest_->replace(newest);
-}
+    QRectF boundingRect() const override { return area_; }
 
-void TrendLine::clear() {
-    settled_->clear();
-    newest_->clear();
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget*) override {
+        if (to_ <= from_ || area_.isEmpty()) return;
+        painter->setClipRect(area_);
+        // Each line from its last point left of the exposed region to its first right of it.
+        const double exposedFrom = msOf(option->exposedRect.left() - kMaxPenWidth);
+        const double exposedTo = msOf(option->exposedRect.right() + kMaxPenWidth);
+        const auto earlier = [](const TrendPoint& p, double ms) { return p.x < ms; };
+        const auto later = [](double ms, const TrendPoint& p) { return ms < p.x; };
+        // Segment by segment, with a thin pen: the raster engine strokes a polyline, or a pen
+        // wider than a pixel, as a path, many times slower.
+        std::vector<QLineF> segments;
+        for (const TrendLine& line : lines_) {
+            const std::vector<TrendPoint>& points = line.points();
+            auto begin = std::lower_bound(points.begin(), points.end(), exposedFrom, earlier);
+            auto end = std::upper_bound(begin, points.end(), exposedTo, later);
+            if (begin != points.begin()) --begin;
+            if (end != points.end()) ++end;
+            if (end - begin < 2) continue;
+            if (line.smooth()) {
+                segments.clear();
+                for (auto p = begin; p + 1 != end; ++p) {
+                    segments.emplace_back(xOf(p->x), yOf(p->y), xOf(p[1].x), yOf(p[1].y));
+                }
+                painter->setRenderHint(QPainter::Antialiasing);
+                painter->setPen(line.pen());
+                painter->drawLines(segments.data(), static_cast<int>(segments.size()));
+            } else {
+                fillSteps(painter, line, begin, end, option->exposedRect.toAlignedRect() & area_.toAlignedRect());
+            }
+        }
+    }
+
+private:
+    static constexpr double kMaxPenWidth = 3;
+
+    // A step line goes left to right, upright and level, so in each pixel column it covers one run
+    // of pixels (a bar where it changes more than once there). Fills those runs, neighbouring
+    // columns with the same run as one rectangle: a day of a busy input is a few rectangles, not
+    // thousands of segments.
+    using Points = std::vector<TrendPoint>::const_iterator;
+    void fillSteps(QPainter* painter, const TrendLine& line, Points begin, Points end, const QRect& exposed) {
+        if (exposed.isEmpty()) return;
+        const int width = std::max(1, line.pen().width());
+        const auto pixel = [](double v) { return static_cast<int>(std::lround(v)); };
+        constexpr std::pair<int, int> kNothing{std::numeric_limits<int>::max(), std::numeric_limits<int>::min()};
+        runs_.assign(static_cast<std::size_t>(exposed.width()), kNothing);
+        for (auto p = begin; p + 1 != end; ++p) {
+            const int x1 = pixel(xOf(p->x)), x2 = pixel(xOf(p[1].x));
+            const int y1 = pixel(yOf(p->y)), y2 = pixel(yOf(p[1].y));
+            const int top = std::min(y1, y2) - width / 2, bottom = std::max(y1, y2) - width / 2 + width - 1;
+            const int last = std::min(exposed.right(), std::max(x1, x2) - width / 2 + width - 1);
+            for (int x = std::max(exposed.left(), std::min(x1, x2) - width / 2); x <= last; ++x) {
+                auto& [runTop, runBottom] = runs_[static_cast<std::size_t>(x - exposed.left())];
+                runTop = std::min(runTop, top);
+                runBottom = std::max(runBottom, bottom);
+            }
+        }
+        const QColor color = line.pen().color();
+        for (std::size_t x = 0; x < runs_.size();) {
+            std::size_t next = x + 1;
+            while (next < runs_.size() && runs_[next] == runs_[x]) ++next;
+            if (runs_[x] != kNothing) {
+                painter->fillRect(exposed.left() + static_cast<int>(x), runs_[x].first, static_cast<int>(next - x),
+                                  runs_[x].second - runs_[x].first + 1, color);
+            }
+            x = next;
+        }
+    }
+
+    double xOf(double ms) const { return area_.left() + (ms - from_) * area_.width() / (to_ - from_); }
+    double msOf(double x) const { return from_ + (x - area_.left()) * (to_ - from_) / area_.width(); }
+    double yOf(double value) const { return area_.bottom() - (value - low_) * area_.height() / (high_ - low_); }
+
+    std::span<const TrendLine> lines_;
+    std::vector<std::pair<int, int>> runs_;  // fillSteps: the top and bottom pixel of each column
+    double low_, high_;                      // the value axis
+    QRectF area_;
+    double from_ = 0, to_ = 0;
+};
+
+std::vector<TrendSpan> TrendLine::replace(std::vector<TrendPoint>&& points) {
+    std::vector<TrendSpan> spans = changedSpans(points_, points);
+    points_ = std::move(points);
+    return spans;
 }
 
 CTrendDlg::CTrendDlg(const IoHistory& history, QWidget* parent) : QDialog(parent), history_(history) {
@@ -126,11 +214,29 @@ CTrendDlg::CTrendDlg(const IoHistory& history, QWidget* parent) : QDialog(parent
         timeAxes_[n]->setTickCount(7);
         (n == 0 ? adcChart : inputChart)->addAxis(timeAxes_[n], Qt::AlignBottom);
     }
+    // The series name the lines in the legend and give them the chart theme's pens; they hold no points.
     lines_.reserve(kIoAdcCount + kIoInputCount);
-    for (int k = 0; k < kIoAdcCount; ++k) lines_.emplace_back(adcChart, QStringLiteral("ADC %1").arg(k + 1), adcAxis);
+    const auto addLine = [this](QChart* chart, QAbstractAxis* valueAxis, const QString& name, bool smooth) {
+        auto* series = new QLineSeries;
+        series->setName(name);
+        chart->addSeries(series);
+        series->attachAxis(valueAxis);
+        series->attachAxis(chart->axes(Qt::Horizontal).first());
+        QPen pen = series->pen();
+        if (smooth) {  // a thin line: see TrendPlotItem::paint
+            pen.setWidth(1);
+            pen.setCosmetic(true);
+            series->setPen(pen);
+        }
+        lines_.emplace_back(pen, smooth);
+    };
+    for (int k = 0; k < kIoAdcCount; ++k) addLine(adcChart, adcAxis, QStringLiteral("ADC %1").arg(k + 1), true);
     for (int i = 0; i < kIoInputCount; ++i) {
-        lines_.emplace_back(inputChart, QStringLiteral("Input %1").arg(i + 1), laneAxis);
+        addLine(inputChart, laneAxis, QStringLiteral("Input %1").arg(i + 1), false);
     }
+    const std::span<const TrendLine> lines(lines_);
+    plots_[0] = new TrendPlotItem(adcChart, lines.first(kIoAdcCount), adcAxis->min(), adcAxis->max());
+    plots_[1] = new TrendPlotItem(inputChart, lines.subspan(kIoAdcCount), laneAxis->min(), laneAxis->max());
 
     adcView_ = new TrendChartView(adcChart, this);
     inputView_ = new TrendChartView(inputChart, this);
@@ -162,31 +268,29 @@ void CTrendDlg::takeNewSamples() {
 
 void CTrendDlg::showWindow() {
     const TrendColumns view = trendColumns(history_, window_, adcView_->width());
-    const TrendLines lines = plotTrend(history_, view);
-    // Qt Charts outlines every point of a series again both when an axis moves and when the series'
-    // points change. Emptying the lines before the axes move outlines each line once.
-    const QDateTime axisFrom = QDateTime::fromMSecsSinceEpoch(view.from);
-    const QDateTime axisTo = QDateTime::fromMSecsSinceEpoch(view.to);
-    if (timeAxes_[0]->min() != axisFrom || timeAxes_[0]->max() != axisTo) {
-        for (TrendLine& line : lines_) line.clear();
-        for (QDateTimeAxis* axis : timeAxes_) axis->setRange(axisFrom, axisTo);
+    TrendLines lines = plotTrend(history_, view);
+    const auto from = static_cast<double>(view.from), to = static_cast<double>(view.to);
+    if (!plots_[0]->spans(from, to)) {
+        for (QDateTimeAxis* axis : timeAxes_) {
+            axis->setRange(QDateTime::fromMSecsSinceEpoch(view.from), QDateTime::fromMSecsSinceEpoch(view.to));
+        }
+        for (TrendPlotItem* plot : plots_) plot->setSpan(from, to);
     }
     for (std::size_t n = 0; n < lines_.size(); ++n) {
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(lines[n].size()));
-        for (const TrendPoint& p : lines[n]) points.append({p.x, p.y});
-        lines_[n].show(points, view.newest);
+        for (const TrendSpan& span : lines_[n].replace(std::move(lines[n]))) {
+            plots_[n < kIoAdcCount ? 0 : 1]->changed(span);
+        }
     }
-    const QDateTime from = QDateTime::fromMSecsSinceEpoch(window_.from());
-    const QDateTime to = QDateTime::fromMSecsSinceEpoch(window_.to());
+    const QDateTime shownFrom = QDateTime::fromMSecsSinceEpoch(window_.from());
+    const QDateTime shownTo = QDateTime::fromMSecsSinceEpoch(window_.to());
     const double kib = static_cast<double>(history_.bytes()) / 1024.0;
     state_->setText(QStringLiteral("%1 polls recorded (%2 KiB) · %3")
                         .arg(history_.size())
                         .arg(kib, 0, 'f', 1)
                         .arg(window_.following() ? QStringLiteral("following the newest poll")
                                                  : QStringLiteral("%1 to %2, Home follows the newest poll")
-                                                       .arg(from.toString(QStringLiteral("HH:mm:ss")),
-                                                            to.toString(QStringLiteral("HH:mm:ss")))));
+                                                       .arg(shownFrom.toString(QStringLiteral("HH:mm:ss")),
+                                                            shownTo.toString(QStringLiteral("HH:mm:ss")))));
 }
 
 void CTrendDlg::zoom(double factor, std::int64_t anchorMs) {
@@ -222,6 +326,11 @@ void CTrendDlg::keyPressEvent(QKeyEvent* event) {
         default:
             QDialog::keyPressEvent(event);
     }
+}
+
+void CTrendDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    showWindow();
 }
 
 bool CTrendDlg::exportCsv(const QString& path, QString* error) const {

@@ -9,16 +9,13 @@
 #include <vector>
 
 #include <QDialog>
-#include <QList>
-#include <QPointF>
+#include <QPen>
 
 #include "core/iolink/io_state.h"
+#include "core/monitor/trend_plot.h"
 #include "core/monitor/trend_window.h"
 
-class QAbstractAxis;
 class QChart;
-class QChartView;
-class QLineSeries;
 class QDateTimeAxis;
 class QLabel;
 class QPushButton;
@@ -27,24 +24,24 @@ namespace tarn {
 
 class IoHistory;
 class TrendChartView;
+class TrendPlotItem;
 
-// One line of the chart as two series: the settled pixel columns, and the newest column (from the
-// last settled point on). Qt Charts outlines a whole series whenever it changes; a poll changes
-// only the newest column, so the long series is left alone while the view follows.
+// One line of a chart, oldest point first. The chart's series only name the line and give its pen
+// in the legend; the lines themselves are drawn by the chart's TrendPlotItem, since Qt Charts
+// outlines every point of a series again whenever an axis moves, as it does while the view follows.
 class TrendLine {
 public:
-    TrendLine(QChart* chart, const QString& name, QAbstractAxis* valueAxis);
-    // The line's points, oldest first.
-    QList<QPointF> points() const;
-    qsizetype count() const { return points().size(); }
-    QPointF at(qsizetype i) const { return points().at(i); }
-    // Shows `points`; those from `newestColumnMs` on go to the newest column's series.
-    void show(const QList<QPointF>& points, double newestColumnMs);
-    void clear();
+    TrendLine(const QPen& pen, bool smooth) : pen_(pen), smooth_(smooth) {}
+    const std::vector<TrendPoint>& points() const { return points_; }
+    const QPen& pen() const { return pen_; }
+    bool smooth() const { return smooth_; }  // an ADC value's line; an input's is a step line
+    // Takes `points`; answers where the line changed.
+    std::vector<TrendSpan> replace(std::vector<TrendPoint>&& points);
 
 private:
-    QLineSeries* settled_;
-    QLineSeries* newest_;
+    std::vector<TrendPoint> points_;
+    QPen pen_;
+    bool smooth_;
 };
 
 class CTrendDlg : public QDialog {
@@ -69,6 +66,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;  // the pixel columns follow the chart's width
 
 private:
     void showWindow();
@@ -78,6 +76,7 @@ private:
     TrendWindow window_;
     std::vector<TrendLine> lines_;  // the ADC lines, then the inputs
     std::array<QDateTimeAxis*, 2> timeAxes_{};
+    std::array<TrendPlotItem*, 2> plots_{};  // the ADC chart's, the inputs'
     TrendChartView* adcView_;
     TrendChartView* inputView_;
     QLabel* state_;

@@ -1,7 +1,9 @@
 // The monitor's recording: the ring's bounds, wrap and order, the packing of a sample, and its CSV.
 #include <gtest/gtest.h>
+#include <random>
 
 #include "core/monitor/io_history.h"
+#include "core/monitor/trend_plot.h"
 #include "core/monitor/trend_window.h"
 
 namespace tarn {
@@ -84,6 +86,59 @@ TEST(TrendWindow, FollowsZoomsAndPansWithinTheRecording) {
     EXPECT_EQ(w.to(), 604'000);
     w.zoom(100, 0);  // never wider than the recording: all of it again
     EXPECT_EQ(w.from(), 0);
+}
+
+// A line's changed spans cover every segment the new line draws and the old one did not, and every
+// one the old drew and the new does not, and stay narrow when only the ends change.
+TEST(TrendPlot, ChangedSpansCoverEverySegmentThatDiffers) {
+    std::mt19937 random(7);
+    const auto line = [&](int count) {
+        std::vector<TrendPoint> points;
+        double x = 0;
+        for (int n = 0; n < count; ++n) {
+            x += static_cast<double>(random() % 3);  // equal times too: an input's steps
+            points.push_back({x, static_cast<double>(random() % 4)});
+        }
+        return points;
+    };
+    const auto covered = [](const std::vector<TrendSpan>& spans, const TrendPoint& a, const TrendPoint& b) {
+        return std::any_of(spans.begin(), spans.end(),
+                           [&](const TrendSpan& s) { return s.from <= a.x && b.x <= s.to; });
+    };
+    // Every segment of `line` that `other` does not also draw lies within a span.
+    const auto coversDifferences = [&](const std::vector<TrendPoint>& line, const std::vector<TrendPoint>& other,
+                                       const std::vector<TrendSpan>& spans) {
+        for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+            bool drawn = false;
+            for (std::size_t j = 0; j + 1 < other.size() && !drawn; ++j)
+                drawn = line[i] == other[j] && line[i + 1] == other[j + 1];
+            if (!drawn && !covered(spans, line[i], line[i + 1])) return false;
+        }
+        return true;
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::vector<TrendPoint> before = line(static_cast<int>(random() % 30));
+        std::vector<TrendPoint> after = before;
+        // A poll: the oldest points go, the newest change and new ones come; or anything at all.
+        const std::size_t dropped = std::min<std::size_t>(after.size(), random() % 3);
+        after.erase(after.begin(), after.begin() + static_cast<std::ptrdiff_t>(dropped));
+        if (!after.empty() && random() % 2) after.back().y += 1;
+        for (std::size_t k = random() % 3; k > 0; --k) after.push_back({(after.empty() ? 0 : after.back().x) + 1, 0});
+        if (round % 5 == 0) after = line(static_cast<int>(random() % 30));
+        const std::vector<TrendSpan> spans = changedSpans(before, after);
+        EXPECT_TRUE(coversDifferences(after, before, spans)) << round;
+        EXPECT_TRUE(coversDifferences(before, after, spans)) << round;
+        EXPECT_EQ(spans.empty(), before == after) << round;
+    }
+    // A poll over a long line: the oldest point dropped and the newest moved change two narrow spans.
+    std::vector<TrendPoint> before;
+    for (int n = 0; n < 1000; ++n) before.push_back({n * 10.0, n % 7 * 1.0});
+    std::vector<TrendPoint> after(before.begin() + 1, before.end());
+    after.back().y = 100;
+    const std::vector<TrendSpan> spans = changedSpans(before, after);
+    ASSERT_EQ(spans.size(), 2u);
+    EXPECT_EQ(spans[0], (TrendSpan{-std::numeric_limits<double>::infinity(), 10}));
+    EXPECT_EQ(spans[1], (TrendSpan{9980, std::numeric_limits<double>::infinity()}));
 }
 
 }  // namespace
