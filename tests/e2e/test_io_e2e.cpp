@@ -241,6 +241,13 @@ TEST_F(IoE2E, TarnctlOverTcpAndSerial) {
     EXPECT_EQ(sn.out.trimmed(),
               QStringLiteral("{\"schema\":2,\"serialNumber\":\"TARN-IO-000000201\",\"version\":\"1.05\"}"));
 
+    // Over TCP too; a device without a serial number says so, not a bare result code.
+    RunResult tcpSn = tarnctl("Plain", {"serial"});
+    EXPECT_EQ(tcpSn.out, QStringLiteral("serial number    TARN-IO-000000201\nfirmware version 1.05    \n"));
+    RunResult noSn = tarnctl("Nak-Once", {"serial"});
+    EXPECT_EQ(noSn.exitCode, 1);
+    EXPECT_EQ(noSn.err, QStringLiteral("tarnctl: the device has no serial number set\n"));
+
     RunResult cfg = tarnctl("Split-Noisy", {"config", "--json"});
     ASSERT_EQ(cfg.exitCode, 0) << cfg.err.toStdString();
     EXPECT_EQ(cfg.out.trimmed(),

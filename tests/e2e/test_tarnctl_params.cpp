@@ -21,6 +21,7 @@ constexpr const char* kOldPump = "127.0.0.152";   // TARN-IO 1.0, admin/admin
 constexpr const char* kSlowPump = "127.0.0.153";  // answers management requests after 1.5 s
 constexpr const char* kBroken = "127.0.0.154";    // values replies whose length overruns the datagram
 constexpr const char* kGrumpy = "127.0.0.155";    // refuses its first set
+constexpr const char* kRenamer = "127.0.0.156";   // gets a new name and address
 constexpr const char* kNobody = "127.0.0.159";    // no device
 
 class TarnctlParams : public ::testing::Test {
@@ -182,6 +183,26 @@ TEST_F(TarnctlParams, RebootsAndReportsSilentDevices) {
     EXPECT_EQ(slow.exitCode, 3);
     EXPECT_TRUE(slow.err.contains("no reply from Slow-Pump")) << slow.err.toStdString();
     EXPECT_EQ(ctl({"params", "get"}, kPump, {"--id", "op"}).exitCode, 2);
+}
+
+// A new name and address take effect when the device reboots, as the next probe shows; its I/O
+// link moves along. An address that is not this host's is kept out of the simulator.
+TEST_F(TarnctlParams, ANewNameAndAddressAnswerTheProbeOnceTheDeviceRebooted) {
+    const QStringList login{"--id", "admin", "--password", "admin"};
+    const auto probe = [&](const char* address) { return ctl({"probe", "--wait", "300"}, address); };
+    ASSERT_EQ(ctl({"params", "set", "Device name=Moved", "IP address=127.0.0.157"}, kRenamer, login).exitCode, 0);
+    EXPECT_TRUE(probe(kRenamer).out.contains(QRegularExpression("\\nRenamer +127\\.0\\.0\\.156 ")));
+    ASSERT_EQ(ctl({"reboot"}, kRenamer, login).exitCode, 0);
+    EXPECT_EQ(probe(kRenamer).exitCode, 2);
+    const RunResult moved = probe("127.0.0.157");
+    EXPECT_TRUE(moved.out.contains(QRegularExpression("\\nMoved +127\\.0\\.0\\.157 +02:00:00:00:01:56 ")))
+        << moved.out.toStdString();
+    const QString ioPort = sim_->ioEndpoints().at("Renamer").section(':', 1);
+    EXPECT_EQ(runProgram(tarnctlPath(), {"io", "--host", "127.0.0.157", "--port", ioPort, "status"}).exitCode, 0);
+
+    ASSERT_EQ(ctl({"params", "set", "IP address=10.1.2.3"}, "127.0.0.157", login).exitCode, 0);
+    ASSERT_EQ(ctl({"reboot"}, "127.0.0.157", login).exitCode, 0);
+    EXPECT_EQ(probe("127.0.0.157").exitCode, 0);
 }
 
 // Values the device cannot hold exactly: nothing of the command is sent, exit 2, and the message

@@ -112,6 +112,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     for (const QString& warning : fleet.warnings()) err << "tarn-sim: warning: " << warning << '\n';
+    QObject::connect(&fleet, &tarnsim::SimFleet::warning,
+                     [&err](const QString& text) { err << "tarn-sim: warning: " << text << Qt::endl; });
     err.flush();
     QTextStream out(stdout);
     for (const auto& d : fleet.devices())

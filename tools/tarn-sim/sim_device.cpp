@@ -10,6 +10,7 @@ namespace tarnsim {
 SimDevice::SimDevice(SimDeviceConfig config, DatagramSink& sink, QObject* parent)
     : QObject(parent),
       config_(std::move(config)),
+      name_(config_.name),
       address_(QHostAddress(config_.address).toIPv4Address()),
       sink_(sink) {}
 
@@ -30,12 +31,21 @@ void SimDevice::answerManagement(const QByteArray& data, const QHostAddress& to,
         for (const tarn::Bytes& d : answer.datagrams)
             sink_.sendFrom(address_, QByteArrayView(d.data(), static_cast<qsizetype>(d.size())), to, port);
         if (answer.credentials && management_) management_->adoptCredentials(*answer.credentials);
+        restart(answer);
     };
     const int delay = config_.managementFaults.replyDelayMs;
     if (delay > 0)
         QTimer::singleShot(delay, this, send);
     else
         send();
+}
+
+void SimDevice::restart(const ManagementAnswer& answer) {
+    if (answer.newName) name_ = *answer.newName;
+    if (!answer.newAddress) return;
+    const QHostAddress to(QString::fromStdString(*answer.newAddress));
+    if (to.protocol() == QAbstractSocket::IPv4Protocol && to.toIPv4Address() != address_)
+        emit moveAsked(to.toIPv4Address());
 }
 
 void SimDevice::answerProbe(const QHostAddress& to, quint16 port) {
@@ -46,7 +56,7 @@ void SimDevice::answerProbe(const QHostAddress& to, quint16 port) {
     content.productId = static_cast<std::uint8_t>(config_.productId);
     content.major = static_cast<std::uint8_t>(config_.major);
     content.minor = static_cast<std::uint8_t>(config_.minor);
-    content.name = config_.name;
+    content.name = name_;
     const ProbeFaults& f = config_.probeFaults;
     if (f.nameCutAt >= 0 && f.nameCutAt < static_cast<int>(content.name.size())) content.name[f.nameCutAt] = '\0';
     content.corruptChecksum = f.badChecksum;

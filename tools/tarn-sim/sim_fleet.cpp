@@ -42,6 +42,7 @@ bool SimFleet::start(quint16 port, const QHostAddress& broadcastListen, QString*
     }
     devices_.reserve(config_.devices.size());
     byAddress_.reserve(config_.devices.size());
+    ioOf_.reserve(config_.devices.size());
     for (const SimDeviceConfig& c : config_.devices) {
         auto device = std::make_unique<SimDevice>(c, socket_, this);
         if (!isLocalAddress(device->address())) {
@@ -52,7 +53,10 @@ bool SimFleet::start(quint16 port, const QHostAddress& broadcastListen, QString*
         if (c.io && !startIo(c, error)) return false;
         const quint16 ioPort = c.io ? ioDevices_.back()->port() : 0;
         if (definitions && !startManagement(*device, *definitions, ioPort, error)) return false;
-        byAddress_.emplace_back(device->address(), devices_.size());
+        const std::size_t index = devices_.size();
+        connect(device.get(), &SimDevice::moveAsked, this, [this, index](quint32 to) { moveDevice(index, to); });
+        byAddress_.emplace_back(device->address(), index);
+        ioOf_.push_back(c.io ? ioDevices_.back().get() : nullptr);
         devices_.push_back(std::move(device));
     }
     std::sort(byAddress_.begin(), byAddress_.end());
@@ -130,12 +134,38 @@ bool SimFleet::startManagement(SimDevice& device, SimDefinitions& definitions, q
     return true;
 }
 
+void SimFleet::moveDevice(std::size_t index, quint32 to) {
+    SimDevice& device = *devices_[index];
+    const QString name = QString::fromStdString(device.name());
+    if (!isLocalAddress(to)) {
+        emit warning(QStringLiteral("device %1: cannot move to %2: it is not an address of this host; it goes on "
+                                    "answering at %3")
+                         .arg(name, QHostAddress(to).toString(), QHostAddress(device.address()).toString()));
+        return;
+    }
+    if (SimIoDevice* io = ioOf_[index]) {
+        const bool moved = std::any_of(ioServers_.begin(), ioServers_.end(),
+                                       [&](const auto& server) { return server->move(*io, to); });
+        if (!moved)
+            emit warning(QStringLiteral("device %1: another device serves I/O at %2; its I/O link stays at %3")
+                             .arg(name, QHostAddress(to).toString(), io->address().toString()));
+    }
+    const std::pair<quint32, std::size_t> from(device.address(), index);
+    byAddress_.erase(std::lower_bound(byAddress_.begin(), byAddress_.end(), from));
+    const std::pair<quint32, std::size_t> at(to, index);
+    byAddress_.insert(std::lower_bound(byAddress_.begin(), byAddress_.end(), at), at);
+    device.setAddress(to);
+}
+
 void SimFleet::onDatagram(const QByteArray& data, const QHostAddress& sender, quint16 port, quint32 destination) {
     const auto [first, last] =
         std::equal_range(byAddress_.begin(), byAddress_.end(), std::pair<quint32, std::size_t>(destination, 0),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
     if (first != last) {
-        for (auto it = first; it != last; ++it) devices_[it->second]->handleDatagram(data, sender, port);
+        // A device that reboots moves while it handles the datagram: the devices are taken first.
+        std::vector<std::size_t> reached;
+        for (auto it = first; it != last; ++it) reached.push_back(it->second);
+        for (std::size_t index : reached) devices_[index]->handleDatagram(data, sender, port);
         return;
     }
     if (broadcastListen_ != 0 && destination != broadcastListen_) return;

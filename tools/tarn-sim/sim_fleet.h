@@ -47,6 +47,10 @@ public:
     // late timer does not slow the whole fleet down.
     static constexpr std::size_t kDevicesPerMs = 25;
 
+signals:
+    // Something a device could not do while the fleet runs (one line, no "warning:" in front).
+    void warning(const QString& text);
+
 private:
     void onDatagram(const QByteArray& data, const QHostAddress& sender, quint16 port, quint32 destination);
     void deliverBroadcast(const QByteArray& data, const QHostAddress& sender, quint16 port, std::size_t from,
@@ -54,12 +58,16 @@ private:
     bool startIo(const SimDeviceConfig& config, QString* error);
     SimIoServer* ioServerFor(quint16 port, quint32 address, QString* error);
     bool startManagement(SimDevice& device, SimDefinitions& definitions, quint16 ioPort, QString* error);
+    // A device rebooted with another "IP address": it answers there from now on, its I/O link too,
+    // when the address is one of this host's.
+    void moveDevice(std::size_t index, quint32 to);
 
     FleetConfig config_;
     SimDatagramSocket socket_;
     std::vector<std::unique_ptr<SimIoServer>> ioServers_;
     std::vector<std::unique_ptr<SimDevice>> devices_;
     std::vector<std::unique_ptr<SimIoDevice>> ioDevices_;
+    std::vector<SimIoDevice*> ioOf_;  // by index into devices_; null for a device without I/O
     // (address, index into devices_), sorted: the devices a datagram sent to an address reaches.
     std::vector<std::pair<quint32, std::size_t>> byAddress_;
     quint32 broadcastListen_ = 0;  // 0: every datagram not sent to a device's own address

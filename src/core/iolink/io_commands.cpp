@@ -52,6 +52,9 @@ std::string ioResultText(int index, int result) {
     if (result == kIoResultFailed)
         return "no valid answer from the device (time-out, bad checksum, or a reply that is not this request's)";
     if (result == kIoResultSettingMode && index == IoCommand::ReadStatus) return "the device is in setting mode";
+    // What the monitor's serial/firmware dialog tells as "It did not set serial number!".
+    if (result == kIoResultSettingMode && index == IoCommand::ReadSerialFirmware)
+        return "the device has no serial number set";
     return std::string("the device answered with result ") + static_cast<char>(result);
 }
 

@@ -69,7 +69,8 @@ enum class IoRefusal {
 };
 
 // What a result other than the request's success means, in words: no valid answer, the device in
-// setting mode (a "1" to a status read or a switch), or the result character itself.
+// setting mode (a "1" to a status read or a switch), no serial number set (a "1" to the serial
+// number read), or the result character itself.
 std::string ioResultText(int index, int result);
 
 // What a switch did, as the device's own status reply shows it: `reached` when output `port` (1..10)

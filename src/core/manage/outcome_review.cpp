@@ -33,19 +33,27 @@ int failureCount(const OperationOutcomes& outcomes) {
         std::count_if(outcomes.begin(), outcomes.end(), [](const DeviceOutcome& o) { return isFailure(o.status); }));
 }
 
-// Indexed by operation and MAC: a backup of 10,000 devices merges in one pass, not 50 million
-// comparisons on the window's thread.
+// Indexed by operation, MAC and address: a backup of 10,000 devices merges in one pass, not 50
+// million comparisons on the window's thread. Two devices that answered with one MAC are told apart
+// by their address; should they share that too, the k-th line a report has for them replaces the
+// k-th line shown for them, so that each keeps a line of its own.
 void mergeOutcomes(OperationOutcomes& shown, const OperationOutcomes& report) {
-    std::unordered_map<std::string, std::size_t> at;
-    at.reserve(shown.size() + report.size());
-    const auto key = [](const DeviceOutcome& o) { return o.operation + '\n' + o.device.mac; };
-    for (std::size_t i = 0; i < shown.size(); ++i) at.emplace(key(shown[i]), i);
+    std::unordered_map<std::string, std::vector<std::size_t>> lines;
+    lines.reserve(shown.size() + report.size());
+    const auto key = [](const DeviceOutcome& o) { return o.operation + '\n' + o.device.mac + '\n' + o.device.ip; };
+    for (std::size_t i = 0; i < shown.size(); ++i) lines[key(shown[i])].push_back(i);
+    std::unordered_map<std::string, std::size_t> reported;  // lines of this report per key so far
     for (const DeviceOutcome& later : report) {
-        const auto [it, added] = at.emplace(key(later), shown.size());
-        if (added)
+        const std::string k = key(later);
+        std::vector<std::size_t>& at = lines[k];
+        std::size_t& n = reported[k];
+        if (n < at.size()) {
+            shown[at[n]] = later;
+        } else {
+            at.push_back(shown.size());
             shown.push_back(later);
-        else
-            shown[it->second] = later;
+        }
+        ++n;
     }
 }
 

@@ -16,8 +16,9 @@ int failureCount(const OperationOutcomes& outcomes);
 
 // One command of the operator can end in several reports: a refused set goes again to the devices
 // that refused it, a set is followed by its reboot. A later report replaces what an earlier one
-// said about the same device in the same operation (Get, Set, ...); other devices keep their line,
-// new ones are added at the end.
+// said about the same device (its MAC and address) in the same operation (Get, Set, ...); other
+// devices keep their line, new ones are added at the end. Every line of one report stays a line of
+// its own: two devices that answered with one MAC are two lines.
 void mergeOutcomes(OperationOutcomes& shown, const OperationOutcomes& report);
 
 // The failures first, then the rest; each part in the order the operation went through the devices.

@@ -73,5 +73,23 @@ TEST(OutcomeReview, TheReportsOfOneCommandAreMergedPerDeviceAndOperation) {
     EXPECT_EQ(outcomeSummary({}), "");
 }
 
+TEST(OutcomeReview, DevicesThatShareAMacKeepALineEach) {
+    // Two devices answered with one MAC (both duplicate); a third shares MAC and address with the first.
+    DeviceOutcome a = outcome(4, "Back up", OutcomeStatus::Duplicate, "another device answered with the same MAC");
+    DeviceOutcome b = a, c = a;
+    b.device.name = "Site-4b";
+    b.device.ip = "127.0.0.200";
+    c.device.name = "Site-4c";
+    OperationOutcomes shown;
+    mergeOutcomes(shown, {a, b, outcome(5, "Back up", OutcomeStatus::Ok), c});
+    EXPECT_EQ(names(shown), (std::vector<std::string>{"Site-4", "Site-4b", "Site-5", "Site-4c"}));
+    EXPECT_EQ(outcomeSummary(shown), "Back up: 3 of 4 devices failed");
+    // A later report replaces their lines one for one, by address and then in order.
+    b.status = c.status = OutcomeStatus::Ok;
+    mergeOutcomes(shown, {b, a, c});
+    EXPECT_EQ(names(shown), (std::vector<std::string>{"Site-4", "Site-4b", "Site-5", "Site-4c"}));
+    EXPECT_EQ(outcomeSummary(shown), "Back up: 1 of 4 devices failed");
+}
+
 }  // namespace
 }  // namespace tarn

@@ -57,6 +57,17 @@ TEST(ResultsDock, CopiesAndExportsTheLinesAsShown) {
     EXPECT_EQ(QApplication::clipboard()->text(),
               header + "Set\tPump-1\t02:00:00:00:00:01\t127.0.0.1\tOK\tset 2 rows\n");
 
+    // Two devices that answered with one MAC: a line each, counted and copied as two.
+    DeviceOutcome twin = outcome("Pump-3", OutcomeStatus::Duplicate, "same MAC");
+    twin.operation = "Back up";
+    DeviceOutcome other = twin;
+    other.device.ip = "127.0.0.9";
+    dock.newCommand();
+    dock.report({twin, other});
+    EXPECT_EQ(dock.summary(), "Back up: 2 of 2 devices failed");
+    EXPECT_EQ(dock.csvText().count("Back up,Pump-3,02:00:00:00:00:03,127.0.0."), 2);
+    EXPECT_EQ(dock.copyText().count("Duplicate MAC"), 2);
+
     EXPECT_FALSE(dock.writeCsv(scratchDir() + "/no/such/folder/results.csv"));
     ASSERT_EQ(prompter.records().size(), 1u);
     EXPECT_EQ(prompter.records()[0].caption, "Export CSV");

@@ -30,6 +30,8 @@ public:
     bool start(quint16 port, QString* error);
     const QString& name() const { return name_; }
     QHostAddress address() const { return address_; }
+    // Only through SimIoServer::move, which serves the device at its new address.
+    void setAddress(const QHostAddress& address) { address_ = address; }
     quint16 port() const { return port_; }
     // Takes over a connection made to the device's address and port.
     void serve(QTcpSocket* socket);

@@ -21,6 +21,15 @@ bool SimIoServer::listen(quint16 port, QString* error) {
 
 void SimIoServer::add(SimIoDevice& device) { devices_.emplace(device.address().toIPv4Address(), &device); }
 
+bool SimIoServer::move(SimIoDevice& device, quint32 to) {
+    const auto it = devices_.find(device.address().toIPv4Address());
+    if (it == devices_.end() || it->second != &device || devices_.count(to)) return false;
+    devices_.erase(it);
+    device.setAddress(QHostAddress(to));
+    devices_.emplace(to, &device);
+    return true;
+}
+
 void SimIoServer::onNewConnection() {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         const auto it = devices_.find(socket->localAddress().toIPv4Address());

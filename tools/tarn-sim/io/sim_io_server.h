@@ -25,6 +25,9 @@ public:
     bool serves(quint32 address) const { return devices_.count(address) != 0; }
     // Serves `device` at its address, which no other device here has (see serves()).
     void add(SimIoDevice& device);
+    // Serves `device` at `to` from now on (its open connections go on); false, and nothing changes,
+    // when it is not served here or another device is served at `to`.
+    bool move(SimIoDevice& device, quint32 to);
 
 private:
     void onNewConnection();

@@ -20,7 +20,8 @@ SimManagement::SimManagement(SimParameters parameters, const SimDeviceConfig& co
       macForm_(config.macForm),
       mac_(config.mac),
       faults_(config.managementFaults),
-      credentials_(std::move(credentials)) {}
+      credentials_(std::move(credentials)),
+      started_(parameters_.startupIdentity()) {}
 
 ManagementAnswer SimManagement::answer(tarn::ByteView datagram) {
     // A device's request buffer: what does not fit is never read.
@@ -56,6 +57,11 @@ ManagementAnswer SimManagement::answer(tarn::ByteView datagram) {
     } else {
         ++reboots_;
         parameters_.rebooted();
+        // Written values take effect at the restart, the name and address as well.
+        const StartupIdentity next = parameters_.startupIdentity();
+        if (next.name != started_.name) out.newName = next.name;
+        if (next.address != started_.address && !next.address.empty()) out.newAddress = next.address;
+        started_ = next;
         body = {0, 0, 0};
         code = tarn::CommandCode::RebootDone;
     }

@@ -21,6 +21,10 @@ namespace tarnsim {
 struct ManagementAnswer {
     std::vector<tarn::Bytes> datagrams;            // in sending order; empty: the request is ignored
     std::optional<tarn::Credentials> credentials;  // taken on once the datagrams have gone out
+    // A reboot after a set of "Device name" or "IP address": what the device calls itself and where
+    // it answers from now on, taken on once the reply has gone out (from the old address).
+    std::optional<std::string> newName;
+    std::optional<std::string> newAddress;
 };
 
 class SimManagement {
@@ -50,6 +54,7 @@ private:
     tarn::Credentials credentials_;
     std::optional<tarn::RequestIdBytes> previousRequestId_;
     int reboots_ = 0;
+    StartupIdentity started_;  // as the device took it at its last start
 };
 
 }  // namespace tarnsim

@@ -76,6 +76,25 @@ void SimParameters::rebooted() {
     upTimeFrom_ = Clock::now();
 }
 
+StartupIdentity SimParameters::startupIdentity() const {
+    StartupIdentity identity;
+    bool named = false, addressed = false, dhcp = false;
+    for (int i = 0; i < set_->recordCount(); ++i) {
+        const std::string& name = set_->records[static_cast<std::size_t>(i)].name;
+        if (name == "Device name" && !named) {
+            identity.name = text(set_->records[static_cast<std::size_t>(i)].id);
+            named = true;
+        } else if (name == "IP address" && !addressed) {
+            identity.address = text(set_->records[static_cast<std::size_t>(i)].id);
+            addressed = true;
+        } else if (name == "IP mode") {
+            dhcp = dhcp || text(set_->records[static_cast<std::size_t>(i)].id) == "DHCP";
+        }
+    }
+    if (dhcp) identity.address.clear();
+    return identity;
+}
+
 tarn::Bytes SimParameters::valueAt(int index) const {
     const tarn::ByteView value = stored(index);
     if (!clockRuns_ || std::find(upTimeRecords_.begin(), upTimeRecords_.end(), index) == upTimeRecords_.end())

@@ -34,6 +34,14 @@ struct DeviceIdentity {
 // 1 for the device's own user ID record (id "2.*.1"), 2 for its password ("2.*.2"), 0 otherwise.
 int credentialRecordKind(const std::string& id);
 
+// What a device calls itself in its probe reply and where it answers, as it takes them when it
+// starts: its "Device name" and "IP address" records. No address while "IP mode" is DHCP (the
+// device keeps the one it has) or when it has no such record.
+struct StartupIdentity {
+    std::string name;
+    std::string address;
+};
+
 class SimParameters {
 public:
     SimParameters(std::shared_ptr<const tarn::DefinitionSet> set, tarn::ByteOrder order,
@@ -57,6 +65,7 @@ public:
 
     // The device restarts: its up time begins again at 0.
     void rebooted();
+    StartupIdentity startupIdentity() const;
     // The up time stands still from now on (--fixed-clock): two reads of the device give the same bytes.
     void stopClock() { clockRuns_ = false; }
 
