@@ -1,9 +1,11 @@
 // File > "Apply values from table..." against tarn-sim: the preview fills in as the listed devices
 // are read (a silent one and one the list does not know shown as such), Apply asks once, and only
-// the devices that change are set; their outcomes go to the Results dock.
+// the devices that change are set and rebooted; their outcomes go to the Results dock, and the next
+// probe finds the new address.
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QPushButton>
 #include <QTableWidget>
@@ -37,7 +39,7 @@ TEST(SiteTableWindowE2E, PreviewsTheListedDevicesAndSetsTheOnesThatChange) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(
-        "MAC,Location,IP address\n02:00:00:00:03:01,\"Vault, east\",\n02:00:00:00:03:02,Roof 7,10.1.0.2\n"
+        "MAC,Location,IP address\n02:00:00:00:03:01,\"Vault, east\",\n02:00:00:00:03:02,Roof 7,127.0.0.162\n"
         "02:00:00:00:03:03,Cellar,\n02:00:00:00:03:04,Attic,\n02:00:00:00:03:09,Shed,\n");
     file.close();
     frame.setTableFileAsker([&] { return path; });
@@ -54,17 +56,28 @@ TEST(SiteTableWindowE2E, PreviewsTheListedDevicesAndSetsTheOnesThatChange) {
         lines += "\n";
     }
     EXPECT_EQ(lines,
-              "Site-1|Location|Cellar|Vault, east|\nSite-2|IP address|127.0.0.152|10.1.0.2|\nSite-3||no change||\n"
+              "Site-1|Location|Cellar|Vault, east|\nSite-2|IP address|127.0.0.152|127.0.0.162|\nSite-3||no change||\n"
               "Site-4||no-reply: No reply||\n||no-reply: no device with this MAC answered the probe||\n");
 
     prompter.answerYesNo(true);
+    dialog->rebootBox()->setChecked(true);
     dialog->applyButton()->click();
     ASSERT_TRUE(waitUntil([&] { return frame.resultsDock()->model()->rowCount() == 2; }, 15000));
     const OperationOutcomes& outcomes = frame.resultsDock()->model()->outcomes();
     EXPECT_EQ(outcomes[0].device.name + " " + outcomes[0].message + ", " + outcomes[1].device.name + " " +
                   outcomes[1].message,
-              "Site-1 set 1 row, Site-2 set 1 row");
-    EXPECT_EQ(prompter.records().back().text, "Set 2 rows on 2 devices now?");
+              "Site-1 set 1 row, rebooted, Site-2 set 1 row, rebooted");
+    EXPECT_EQ(prompter.records().back().text, "Set 2 rows on 2 devices and reboot them now?");
+
+    frame.action(CMainFrame::ID_PROBE)->trigger();
+    const auto addressOf = [&](const std::string& name) {
+        for (int i = 0; i < frame.leftView()->tree()->shownCount(); ++i) {
+            const DeviceEntry d = frame.leftView()->tree()->entry(i);
+            if (d.name == name) return d.ip;
+        }
+        return std::string();
+    };
+    EXPECT_TRUE(waitUntil([&] { return addressOf("Site-2") == "127.0.0.162"; }, 15000)) << addressOf("Site-2");
 }
 
 }  // namespace

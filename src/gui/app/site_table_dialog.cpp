@@ -1,5 +1,6 @@
 #include "gui/app/site_table_dialog.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -88,6 +89,9 @@ SiteTableDialog::SiteTableDialog(SiteTable table, std::vector<DeviceEntry> answe
     });
     fillButton_->setEnabled(!table_.columns.empty());
 
+    reboot_ = new QCheckBox(QStringLiteral("Reboot the devices afterwards, so that a new name or address takes effect"),
+                            this);
+    layout->addWidget(reboot_);
     auto* buttons = new QDialogButtonBox(this);
     apply_ = buttons->addButton(QStringLiteral("Apply"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QDialogButtonBox::Cancel);
@@ -217,12 +221,14 @@ void SiteTableDialog::onApply() {
     }
     asking_ = true;
     refresh();
+    const bool reboot = reboot_->isChecked();
     prompter_.askYesNo("Apply values from table",
-                       "Set " + std::to_string(rows) + " rows on " + std::to_string(values.size()) + " devices now?",
-                       liveness_.guard([this, values](bool yes) {
+                       "Set " + std::to_string(rows) + " rows on " + std::to_string(values.size()) + " devices" +
+                           (reboot ? " and reboot them" : "") + " now?",
+                       liveness_.guard([this, values, reboot](bool yes) {
                            asking_ = false;
                            if (!yes) return refresh();
-                           emit applyConfirmed(values);
+                           emit applyConfirmed(values, reboot);
                            accept();
                        }));
 }

@@ -17,6 +17,7 @@
 #include "core/common/prompter.h"
 #include "core/fleet/site_check.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -55,10 +56,12 @@ public:
     QLineEdit* fillStartEdit() const { return fillStart_; }
     QSpinBox* fillNumberBox() const { return fillNumber_; }
     QPushButton* fillButton() const { return fillButton_; }
+    QCheckBox* rebootBox() const { return reboot_; }
 
 signals:
-    // The operator confirmed: per device (MAC), the rows to set.
-    void applyConfirmed(const tarn::SiteValues& values);
+    // The operator confirmed: per device (MAC), the rows to set; `reboot`: each device that took
+    // them reboots, so that a new name or address takes effect.
+    void applyConfirmed(const tarn::SiteValues& values, bool reboot);
 
 private:
     // The table against the devices (when the table changed), and the preview (when anything did).
@@ -84,6 +87,7 @@ private:
     QLineEdit* fillStart_;
     QSpinBox* fillNumber_;
     QPushButton* fillButton_;
+    QCheckBox* reboot_;
     QPushButton* apply_;
     QTimer refreshTimer_;
     Liveness liveness_;

@@ -47,17 +47,17 @@ bool SiteTableDriver::open(const QString& path, std::vector<DeviceEntry> known) 
     dialog_ = new SiteTableDialog(std::move(read.table), std::move(known), frame_.dataDir, prompter_, window_);
     dialog_->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog_, &SiteTableDialog::applyConfirmed, this,
-            [this](const SiteValues& values) { startJob(JobKind::Set, values); });
+            [this](const SiteValues& values, bool reboot) { startJob(JobKind::Set, values, reboot); });
     // Closed while the devices are read: the device being read finishes, the rest are not.
     connect(dialog_, &QDialog::rejected, this, [this] {
         if (kind_ == JobKind::Get) job_.cancel();
     });
     dialog_->open();
-    startJob(JobKind::Get, {});
+    startJob(JobKind::Get, {}, false);
     return true;
 }
 
-void SiteTableDriver::startJob(JobKind kind, SiteValues values) {
+void SiteTableDriver::startJob(JobKind kind, SiteValues values, bool reboot) {
     kind_ = kind;
     JobRequest request;
     request.kind = kind;
@@ -69,6 +69,7 @@ void SiteTableDriver::startJob(JobKind kind, SiteValues values) {
         request.selection.unreached.clear();
     }
     request.values = std::move(values);
+    request.reboot = reboot;
     job_.start(std::move(request));
 }
 

@@ -36,7 +36,7 @@ signals:
     void finished(const tarn::OperationOutcomes& outcomes);
 
 private:
-    void startJob(JobKind kind, SiteValues values);
+    void startJob(JobKind kind, SiteValues values, bool reboot);
 
     void jobProgress(int done, int total, const QString& current);
     void deviceFinished(const DeviceResult& result);

@@ -3,6 +3,7 @@
 // confirmation hands on the rows of the devices that change.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -74,11 +75,14 @@ TEST(SiteTableDialog, PreviewsFillsAndAppliesAfterOneConfirmation) {
     prompter.answerYesNo(false);
     dialog.applyButton()->click();
     EXPECT_EQ(applied.count(), 0);
+    EXPECT_EQ(prompter.records().back().text, "Set 2 rows on 2 devices now?");
     prompter.answerYesNo(true);
     ASSERT_TRUE(dialog.applyButton()->isEnabled());
+    dialog.rebootBox()->setChecked(true);
     dialog.applyButton()->click();
-    EXPECT_EQ(prompter.records().back().text, "Set 2 rows on 2 devices now?");
+    EXPECT_EQ(prompter.records().back().text, "Set 2 rows on 2 devices and reboot them now?");
     ASSERT_EQ(applied.count(), 1);
+    EXPECT_TRUE(applied.at(0).at(1).toBool());
     const auto values = applied.at(0).at(0).value<SiteValues>();
     EXPECT_EQ(values.size(), 2u);
     EXPECT_EQ(values.at("02:00:00:00:00:02"),
