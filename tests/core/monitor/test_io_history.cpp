@@ -88,57 +88,43 @@ TEST(TrendWindow, FollowsZoomsAndPansWithinTheRecording) {
     EXPECT_EQ(w.from(), 0);
 }
 
-// A line's changed spans cover every segment the new line draws and the old one did not, and every
-// one the old drew and the new does not, and stay narrow when only the ends change.
+// A line's changed spans cover every segment that one of the two lines draws and the other does
+// not, and stay narrow when a poll changes only the ends.
 TEST(TrendPlot, ChangedSpansCoverEverySegmentThatDiffers) {
     std::mt19937 random(7);
-    const auto line = [&](int count) {
-        std::vector<TrendPoint> points;
-        double x = 0;
-        for (int n = 0; n < count; ++n) {
-            x += static_cast<double>(random() % 3);  // equal times too: an input's steps
-            points.push_back({x, static_cast<double>(random() % 4)});
-        }
+    const auto line = [&](std::vector<TrendPoint> points, int count) {
+        for (double x = points.empty() ? 0 : points.back().x; count-- > 0;)
+            points.push_back({x += random() % 3, static_cast<double>(random() % 4)});  // equal times: steps
         return points;
     };
-    const auto covered = [](const std::vector<TrendSpan>& spans, const TrendPoint& a, const TrendPoint& b) {
-        return std::any_of(spans.begin(), spans.end(),
-                           [&](const TrendSpan& s) { return s.from <= a.x && b.x <= s.to; });
-    };
-    // Every segment of `line` that `other` does not also draw lies within a span.
-    const auto coversDifferences = [&](const std::vector<TrendPoint>& line, const std::vector<TrendPoint>& other,
-                                       const std::vector<TrendSpan>& spans) {
+    const auto covers = [](const std::vector<TrendSpan>& spans, const std::vector<TrendPoint>& line,
+                           const std::vector<TrendPoint>& other) {
         for (std::size_t i = 0; i + 1 < line.size(); ++i) {
             bool drawn = false;
-            for (std::size_t j = 0; j + 1 < other.size() && !drawn; ++j)
-                drawn = line[i] == other[j] && line[i + 1] == other[j + 1];
-            if (!drawn && !covered(spans, line[i], line[i + 1])) return false;
+            for (std::size_t j = 0; j + 1 < other.size(); ++j)
+                drawn |= line[i] == other[j] && line[i + 1] == other[j + 1];
+            const auto within = [&](const TrendSpan& s) { return s.from <= line[i].x && line[i + 1].x <= s.to; };
+            if (!drawn && std::none_of(spans.begin(), spans.end(), within)) return false;
         }
         return true;
     };
     for (int round = 0; round < 300; ++round) {
-        std::vector<TrendPoint> before = line(static_cast<int>(random() % 30));
-        std::vector<TrendPoint> after = before;
-        // A poll: the oldest points go, the newest change and new ones come; or anything at all.
-        const std::size_t dropped = std::min<std::size_t>(after.size(), random() % 3);
-        after.erase(after.begin(), after.begin() + static_cast<std::ptrdiff_t>(dropped));
+        const std::vector<TrendPoint> before = line({}, static_cast<int>(random() % 30));
+        // A poll: the oldest points go, the newest changes, new ones come; or a line of its own.
+        std::vector<TrendPoint> after(before.begin() + std::min<std::ptrdiff_t>(before.size(), random() % 3),
+                                      before.end());
         if (!after.empty() && random() % 2) after.back().y += 1;
-        for (std::size_t k = random() % 3; k > 0; --k) after.push_back({(after.empty() ? 0 : after.back().x) + 1, 0});
-        if (round % 5 == 0) after = line(static_cast<int>(random() % 30));
+        after = round % 5 ? line(after, static_cast<int>(random() % 3)) : line({}, static_cast<int>(random() % 30));
         const std::vector<TrendSpan> spans = changedSpans(before, after);
-        EXPECT_TRUE(coversDifferences(after, before, spans)) << round;
-        EXPECT_TRUE(coversDifferences(before, after, spans)) << round;
+        EXPECT_TRUE(covers(spans, after, before) && covers(spans, before, after)) << round;
         EXPECT_EQ(spans.empty(), before == after) << round;
     }
-    // A poll over a long line: the oldest point dropped and the newest moved change two narrow spans.
     std::vector<TrendPoint> before;
     for (int n = 0; n < 1000; ++n) before.push_back({n * 10.0, n % 7 * 1.0});
     std::vector<TrendPoint> after(before.begin() + 1, before.end());
     after.back().y = 100;
-    const std::vector<TrendSpan> spans = changedSpans(before, after);
-    ASSERT_EQ(spans.size(), 2u);
-    EXPECT_EQ(spans[0], (TrendSpan{-std::numeric_limits<double>::infinity(), 10}));
-    EXPECT_EQ(spans[1], (TrendSpan{9980, std::numeric_limits<double>::infinity()}));
+    const double infinity = std::numeric_limits<double>::infinity();
+    EXPECT_EQ(changedSpans(before, after), (std::vector<TrendSpan>{{-infinity, 10}, {9980, infinity}}));
 }
 
 }  // namespace
