@@ -32,11 +32,12 @@
 
 namespace tarn {
 
-// A chart that forwards the wheel (zoom around the mouse) and drags (pan) to its dialog.
+// A chart that forwards the wheel (zoom around the mouse) and drags (pan) to its dialog. Its grid
+// and axes are drawn without antialiasing: they are upright and level, and a column step repaints
+// them whole (TrendPlotItem antialiases the ADC lines itself).
 class TrendChartView : public QChartView {
 public:
     TrendChartView(QChart* chart, CTrendDlg* dialog) : QChartView(chart, dialog), dialog_(dialog) {
-        setRenderHint(QPainter::Antialiasing);
         setRubberBand(QChartView::NoRubberBand);
     }
 
