@@ -28,6 +28,7 @@ IoSample poll(int n) {
         s.adc[k] = {PortStateCode::OnWithLevel, QString::number(value).rightJustified(4, '0').toStdString()};
     }
     for (int i = 0; i < kIoInputCount; ++i) s.input[i] = (n / (5 + 3 * i)) % 2 ? PortStateCode::On : PortStateCode::Off;
+    if (n % 97 < 9) return IoSample::withoutStatus(kStart + n * 2000LL, LinkSample::Lost);
     return IoSample::fromStatus(kStart + n * 2000LL, s);
 }
 

@@ -134,6 +134,22 @@ TrendLines plotTrend(const IoHistory& history, const TrendColumns& view) {
     return lines;
 }
 
+std::vector<TrendSpan> trendOutages(const IoHistory& history, const TrendColumns& view) {
+    std::vector<TrendSpan> outages;
+    if (history.size() == 0) return outages;
+    const std::size_t end = std::min(history.size(), indexBefore(history, view.to) + 2);
+    bool open = false;
+    for (std::size_t n = indexBefore(history, view.from); n < end; ++n) {
+        const IoSample& sample = history.at(n);
+        const auto x = static_cast<double>(sample.timeMs());
+        const bool status = sample.link() == LinkSample::Good;
+        if (!status && !open && (outages.empty() || x - outages.back().to >= view.ms)) outages.push_back({x, x});
+        if (!status || open) outages.back().to = x;
+        open = !status;
+    }
+    return outages;
+}
+
 std::vector<TrendSpan> changedSpans(const std::vector<TrendPoint>& before, const std::vector<TrendPoint>& after) {
     constexpr double kInfinity = std::numeric_limits<double>::infinity();
     std::vector<TrendSpan> spans;

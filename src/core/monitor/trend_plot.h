@@ -43,6 +43,11 @@ struct TrendSpan {
     bool operator==(const TrendSpan&) const = default;
 };
 
+// The stretches of the view in which the polls brought no status (the link lost, no reply, the
+// device in setting mode): from the first such poll to the next poll that did, or to the newest.
+// Stretches less than a pixel column apart are one.
+std::vector<TrendSpan> trendOutages(const IoHistory& history, const TrendColumns& view);
+
 // Where a line drawn through `after` differs from one drawn through `before` (both in time order):
 // each stretch from the last point they share before a difference to the first they share after
 // it. A poll while following changes the newest column and, once the ring is full, the oldest;

@@ -68,38 +68,77 @@ private:
     double dragFrom_ = 0;
 };
 
-// Draws the lines of one chart over its plot area, mapping time across and the value up. A poll
-// that leaves the axes alone has only the region it changed painted again.
-class TrendPlotItem : public QGraphicsItem {
+// An item over a chart's plot area that maps time across. While the axes stand still, only what
+// changed is painted again.
+class TrendAreaItem : public QGraphicsItem {
 public:
-    TrendPlotItem(QChart* chart, std::span<const TrendLine> lines, double low, double high)
-        : QGraphicsItem(chart), lines_(lines), low_(low), high_(high), area_(chart->plotArea()) {
-        setFlag(ItemUsesExtendedStyleOption);
-        setAcceptedMouseButtons(Qt::NoButton);
-        setZValue(10);  // over the grid
-        QObject::connect(chart, &QChart::plotAreaChanged, chart, [this](const QRectF& area) {
-            prepareGeometryChange();
-            area_ = area;
-        });
-    }
-
     bool spans(double fromMs, double toMs) const { return from_ == fromMs && to_ == toMs; }
     void setSpan(double fromMs, double toMs) {
         from_ = fromMs;
         to_ = toMs;
         update();
     }
-    // The lines changed within `span`.
+    // What it draws changed within `span`.
     void changed(const TrendSpan& span) {
         const double left = std::max(area_.left(), xOf(span.from) - 2 * kMaxPenWidth);
         const double right = std::min(area_.right(), xOf(span.to) + 2 * kMaxPenWidth);
         if (left < right) update(QRectF(left, area_.top(), right - left, area_.height()));
     }
-
     QRectF boundingRect() const override { return area_; }
 
+protected:
+    static constexpr double kMaxPenWidth = 3;
+
+    TrendAreaItem(QChart* chart, double z) : QGraphicsItem(chart), area_(chart->plotArea()) {
+        setFlag(ItemUsesExtendedStyleOption);
+        setAcceptedMouseButtons(Qt::NoButton);
+        setZValue(z);
+        QObject::connect(chart, &QChart::plotAreaChanged, chart, [this](const QRectF& area) {
+            prepareGeometryChange();
+            area_ = area;
+        });
+    }
+    bool drawable() const { return to_ > from_ && !area_.isEmpty(); }
+    double xOf(double ms) const { return area_.left() + (ms - from_) * area_.width() / (to_ - from_); }
+    double msOf(double x) const { return from_ + (x - area_.left()) * (to_ - from_) / area_.width(); }
+
+    QRectF area_;
+    double from_ = 0, to_ = 0;
+};
+
+// The stretches in which the polls brought no status, shaded between the plot area's background
+// (Qt Charts' z 0) and its grid (z 2), in an opaque colour: a translucent fill of many stretches
+// costs milliseconds a poll.
+class TrendShadeItem : public TrendAreaItem {
+public:
+    TrendShadeItem(QChart* chart, const std::vector<TrendSpan>& outages)
+        : TrendAreaItem(chart, 1.5), outages_(outages) {}
+
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget*) override {
-        if (to_ <= from_ || area_.isEmpty()) return;
+        if (!drawable()) return;
+        painter->setClipRect(area_);
+        const double exposedFrom = msOf(option->exposedRect.left() - 1),
+                     exposedTo = msOf(option->exposedRect.right() + 1);
+        for (const TrendSpan& outage : outages_) {
+            if (outage.to < exposedFrom || outage.from > exposedTo) continue;
+            const double left = xOf(outage.from);
+            painter->fillRect(QRectF(left, area_.top(), std::max(1.0, xOf(outage.to) - left), area_.height()),
+                              QColor(250, 224, 224));
+        }
+    }
+
+private:
+    const std::vector<TrendSpan>& outages_;
+};
+
+// Draws the lines of one chart over its plot area and grid, the value up.
+class TrendPlotItem : public TrendAreaItem {
+public:
+    TrendPlotItem(QChart* chart, std::span<const TrendLine> lines, double low, double high)
+        : TrendAreaItem(chart, 10), lines_(lines), low_(low), high_(high) {}
+
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget*) override {
+        if (!drawable()) return;
         painter->setClipRect(area_);
         // Each line from its last point left of the exposed region to its first right of it.
         const double exposedFrom = msOf(option->exposedRect.left() - kMaxPenWidth);
@@ -131,8 +170,6 @@ public:
     }
 
 private:
-    static constexpr double kMaxPenWidth = 3;
-
     // A step line goes left to right, upright and level, so in each pixel column it covers one run
     // of pixels (a bar where it changes more than once there). Fills those runs, neighbouring
     // columns with the same run as one rectangle: a day of a busy input is a few rectangles, not
@@ -167,15 +204,11 @@ private:
         }
     }
 
-    double xOf(double ms) const { return area_.left() + (ms - from_) * area_.width() / (to_ - from_); }
-    double msOf(double x) const { return from_ + (x - area_.left()) * (to_ - from_) / area_.width(); }
     double yOf(double value) const { return area_.bottom() - (value - low_) * area_.height() / (high_ - low_); }
 
     std::span<const TrendLine> lines_;
     std::vector<std::pair<int, int>> runs_;  // fillSteps: the top and bottom pixel of each column
     double low_, high_;                      // the value axis
-    QRectF area_;
-    double from_ = 0, to_ = 0;
 };
 
 std::vector<TrendSpan> TrendLine::replace(std::vector<TrendPoint>&& points) {
@@ -238,6 +271,7 @@ CTrendDlg::CTrendDlg(const IoHistory& history, QWidget* parent) : QDialog(parent
     const std::span<const TrendLine> lines(lines_);
     plots_[0] = new TrendPlotItem(adcChart, lines.first(kIoAdcCount), adcAxis->min(), adcAxis->max());
     plots_[1] = new TrendPlotItem(inputChart, lines.subspan(kIoAdcCount), laneAxis->min(), laneAxis->max());
+    shades_ = {new TrendShadeItem(adcChart, outages_), new TrendShadeItem(inputChart, outages_)};
 
     adcView_ = new TrendChartView(adcChart, this);
     inputView_ = new TrendChartView(inputChart, this);
@@ -275,19 +309,32 @@ void CTrendDlg::showWindow() {
         for (QDateTimeAxis* axis : timeAxes_) {
             axis->setRange(QDateTime::fromMSecsSinceEpoch(view.from), QDateTime::fromMSecsSinceEpoch(view.to));
         }
-        for (TrendPlotItem* plot : plots_) plot->setSpan(from, to);
+        for (TrendAreaItem* item : std::initializer_list<TrendAreaItem*>{plots_[0], plots_[1], shades_[0], shades_[1]})
+            item->setSpan(from, to);
     }
     for (std::size_t n = 0; n < lines_.size(); ++n) {
         for (const TrendSpan& span : lines_[n].replace(std::move(lines[n]))) {
             plots_[n < kIoAdcCount ? 0 : 1]->changed(span);
         }
     }
+    // A shaded stretch goes from (from, 0) to (to, 1): where these lines differ, the shading does.
+    const auto corners = [](const std::vector<TrendSpan>& outages) {
+        std::vector<TrendPoint> points;
+        for (const TrendSpan& o : outages) points.insert(points.end(), {{o.from, 0}, {o.to, 1}});
+        return points;
+    };
+    std::vector<TrendSpan> outages = trendOutages(history_, view);
+    for (const TrendSpan& span : changedSpans(corners(outages_), corners(outages))) {
+        for (TrendShadeItem* shade : shades_) shade->changed(span);
+    }
+    outages_ = std::move(outages);
     const QDateTime shownFrom = QDateTime::fromMSecsSinceEpoch(window_.from());
     const QDateTime shownTo = QDateTime::fromMSecsSinceEpoch(window_.to());
     const double kib = static_cast<double>(history_.bytes()) / 1024.0;
-    state_->setText(QStringLiteral("%1 polls recorded (%2 KiB) · %3")
+    state_->setText(QStringLiteral("%1 polls recorded (%2 KiB)%3 · %4")
                         .arg(history_.size())
                         .arg(kib, 0, 'f', 1)
+                        .arg(outages_.empty() ? QString() : QStringLiteral(" · shaded: no status from the device"))
                         .arg(window_.following() ? QStringLiteral("following the newest poll")
                                                  : QStringLiteral("%1 to %2, Home follows the newest poll")
                                                        .arg(shownFrom.toString(QStringLiteral("HH:mm:ss")),

@@ -25,6 +25,7 @@ namespace tarn {
 class IoHistory;
 class TrendChartView;
 class TrendPlotItem;
+class TrendShadeItem;
 
 // One line of a chart, oldest point first. The chart's series only name the line and give its pen
 // in the legend; the lines themselves are drawn by the chart's TrendPlotItem, since Qt Charts
@@ -58,6 +59,7 @@ public:
     const TrendWindow& window() const { return window_; }
     const TrendLine* adcSeries(int k) const { return &lines_[static_cast<std::size_t>(k)]; }
     const TrendLine* inputSeries(int i) const { return &lines_[static_cast<std::size_t>(kIoAdcCount + i)]; }
+    const std::vector<TrendSpan>& outages() const { return outages_; }
     QPushButton* exportButton() const { return export_; }
 
     void zoom(double factor, std::int64_t anchorMs);
@@ -74,9 +76,11 @@ private:
     const IoHistory& history_;
     std::uint64_t seen_ = 0;  // history_.recorded() when last taken in
     TrendWindow window_;
-    std::vector<TrendLine> lines_;  // the ADC lines, then the inputs
+    std::vector<TrendLine> lines_;    // the ADC lines, then the inputs
+    std::vector<TrendSpan> outages_;  // shaded: the polls brought no status
     std::array<QDateTimeAxis*, 2> timeAxes_{};
     std::array<TrendPlotItem*, 2> plots_{};  // the ADC chart's, the inputs'
+    std::array<TrendShadeItem*, 2> shades_{};
     TrendChartView* adcView_;
     TrendChartView* inputView_;
     QLabel* state_;

@@ -88,6 +88,23 @@ TEST(TrendWindow, FollowsZoomsAndPansWithinTheRecording) {
     EXPECT_EQ(w.from(), 0);
 }
 
+// Polls without status are shaded from the first of them to the next poll with status; stretches
+// less than a column apart are one, and one still going on ends at the newest poll.
+TEST(TrendPlot, OutagesRunToTheNextStatusAndJoinWithinAColumn) {
+    IoHistory history;
+    const std::string links = "gg-Lg--ggggggSgg-L";  // one poll a second; g good, - no reply, L lost, S setting
+    for (std::size_t n = 0; n < links.size(); ++n) {
+        const auto link = links[n] == 'L'   ? LinkSample::Lost
+                          : links[n] == 'S' ? LinkSample::SettingMode
+                                            : LinkSample::NoReply;
+        history.record(links[n] == 'g' ? IoSample::fromStatus(n * 1000, IoStatus{})
+                                       : IoSample::withoutStatus(n * 1000, link));
+    }
+    const TrendColumns view{0, 20000, 1500, 0};
+    EXPECT_EQ(trendOutages(history, view), (std::vector<TrendSpan>{{2000, 7000}, {13000, 14000}, {16000, 17000}}));
+    EXPECT_EQ(trendOutages(history, {0, 20000, 500, 0}).size(), 4u);  // narrower columns keep 2-4 s and 5-7 s apart
+}
+
 // A line's changed spans cover every segment that one of the two lines draws and the other does
 // not, and stay narrow when a poll changes only the ends.
 TEST(TrendPlot, ChangedSpansCoverEverySegmentThatDiffers) {

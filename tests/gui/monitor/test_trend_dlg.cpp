@@ -85,8 +85,8 @@ TEST(TrendDlg, FollowingShowsWhatAFreshViewShows) {
     IoHistory history(1300);
     int n = 0;
     const auto poll = [&] {
-        history.record(n % 7 == 3 ? IoSample::withoutStatus(n * 2000, LinkSample::Lost)
-                                  : sample(n * 2000, (n * 37) % 1000, n / 5 % 2));
+        history.record(n % 7 == 3 || (n > 1330 && n < 1350) ? IoSample::withoutStatus(n * 2000, LinkSample::Lost)
+                                                            : sample(n * 2000, (n * 37) % 1000, n / 5 % 2));
         ++n;
     };
     while (n < 1200) poll();
