@@ -180,4 +180,14 @@ std::vector<TrendSpan> changedSpans(const std::vector<TrendPoint>& before, const
     return spans;
 }
 
+std::vector<TrendSpan> changedSpans(const std::vector<TrendSpan>& before, const std::vector<TrendSpan>& after) {
+    // A shaded stretch as a line from (from, 0) to (to, 1): where these lines differ, the shading does.
+    const auto corners = [](const std::vector<TrendSpan>& stretches) {
+        std::vector<TrendPoint> points;
+        for (const TrendSpan& s : stretches) points.insert(points.end(), {{s.from, 0}, {s.to, 1}});
+        return points;
+    };
+    return changedSpans(corners(before), corners(after));
+}
+
 }  // namespace tarn

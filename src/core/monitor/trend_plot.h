@@ -53,5 +53,7 @@ std::vector<TrendSpan> trendOutages(const IoHistory& history, const TrendColumns
 // it. A poll while following changes the newest column and, once the ring is full, the oldest;
 // the columns between are left alone and need no painting.
 std::vector<TrendSpan> changedSpans(const std::vector<TrendPoint>& before, const std::vector<TrendPoint>& after);
+// Where shading over the stretches `after` differs from shading over `before`.
+std::vector<TrendSpan> changedSpans(const std::vector<TrendSpan>& before, const std::vector<TrendSpan>& after);
 
 }  // namespace tarn

@@ -317,14 +317,8 @@ void CTrendDlg::showWindow() {
             plots_[n < kIoAdcCount ? 0 : 1]->changed(span);
         }
     }
-    // A shaded stretch goes from (from, 0) to (to, 1): where these lines differ, the shading does.
-    const auto corners = [](const std::vector<TrendSpan>& outages) {
-        std::vector<TrendPoint> points;
-        for (const TrendSpan& o : outages) points.insert(points.end(), {{o.from, 0}, {o.to, 1}});
-        return points;
-    };
     std::vector<TrendSpan> outages = trendOutages(history_, view);
-    for (const TrendSpan& span : changedSpans(corners(outages_), corners(outages))) {
+    for (const TrendSpan& span : changedSpans(outages_, outages)) {
         for (TrendShadeItem* shade : shades_) shade->changed(span);
     }
     outages_ = std::move(outages);
