@@ -1,6 +1,5 @@
 #include "tarnctl/device_session.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QTextStream>
 
@@ -8,19 +7,11 @@
 #include "core/discovery/addressing.h"
 #include "core/manage/configuration_commands.h"
 #include "core/manage/credential_log.h"
-#include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/probe.h"
 
 namespace tarnctl {
-
-namespace {
-
-// The largest management reply the view's socket takes, as in the GUI.
-constexpr std::size_t kReceiveCapacity = 1500;
-
-}  // namespace
 
 int fail(int code, const QString& message) {
     QTextStream(stderr) << "tarnctl: " << message << '\n';
@@ -63,7 +54,13 @@ void CliPrompter::askCredentials(const tarn::CredentialsQuestion&,
     answer(tarn::CredentialsAnswer{*credentials_, false});
 }
 
-DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options)), prompter_(options_.credentials) {
+DeviceSession::DeviceSession(DeviceOptions options)
+    : options_(std::move(options)),
+      prompter_(options_.credentials),
+      timers_({tarn::SessionTimer::NextDevice, tarn::SessionTimer::ReplyWait}, [this](tarn::SessionTimer which) {
+          session_->timerExpired(which);
+          settle();
+      }) {
     logPath_ = QDir(options_.logDir).filePath(QString::fromLatin1(tarn::kCredentialLogFileName)).toStdString();
     tarn::SessionSettings settings;
     settings.dataDir = options_.dataDir.toStdString() + "/";
@@ -72,19 +69,10 @@ DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options
     settings.definitions = options_.definitions;
     settings.credentialStore = options_.credentialStore;
     session_ = std::make_unique<tarn::ManagementSession>(*this, prompter_, settings);
-    session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
-    socket_ = std::make_unique<tarn::CDeviceSocket>(kReceiveCapacity, tarn::ManagementChannel::Management);
-    QObject::connect(socket_.get(), &tarn::CDeviceSocket::socketReceive, [this](const tarn::Datagram& d) {
-        session_->handleDatagram(tarn::asBytes(d.data));
+    QObject::connect(&link_, &tarn::ManagementLink::replyReceived, [this](const QByteArray& d) {
+        session_->handleDatagram(tarn::asBytes(d));
         settle();
     });
-    for (tarn::SessionTimer which : {tarn::SessionTimer::NextDevice, tarn::SessionTimer::ReplyWait}) {
-        timer(which).setSingleShot(true);
-        QObject::connect(&timer(which), &QTimer::timeout, [this, which] {
-            session_->timerExpired(which);
-            settle();
-        });
-    }
     guard_.setSingleShot(true);
     QObject::connect(&guard_, &QTimer::timeout, [this] {
         timedOut_ = true;
@@ -95,8 +83,9 @@ DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options
 DeviceSession::~DeviceSession() = default;
 
 void DeviceSession::open(Done done) {
-    if (!socket_->create()) return done(fail(kExitUsage, QStringLiteral("cannot open a UDP socket")));
-    socket_->setBroadcastAddress(options_.broadcast);
+    if (!link_.open()) return done(fail(kExitUsage, QStringLiteral("cannot open a UDP socket")));
+    link_.setBroadcastAddress(options_.broadcast);
+    link_.setDevicePort(options_.devicePort);
     // The unicast probe of Quick Connect, where the first device that answers at the address is the
     // one; or a broadcast probe, where it is the first with the MAC asked for.
     ProbeRequest probe;
@@ -244,13 +233,11 @@ bool DeviceSession::sendDatagram(const tarn::Bytes& datagram, const std::string&
     // An empty address is the broadcast of a MAC-addressed device found with --mac.
     ++sent_;
     guard_.start(options_.waitMs + 1000);
-    return socket_->sendTo(
-        QByteArray(reinterpret_cast<const char*>(datagram.data()), static_cast<qsizetype>(datagram.size())),
-        options_.devicePort, QString::fromStdString(address));
+    return link_.send(datagram, address);
 }
 
-void DeviceSession::startTimer(tarn::SessionTimer which, int ms) { timer(which).start(ms); }
+void DeviceSession::startTimer(tarn::SessionTimer which, int ms) { timers_.start(which, ms); }
 
-void DeviceSession::stopTimer(tarn::SessionTimer which) { timer(which).stop(); }
+void DeviceSession::stopTimer(tarn::SessionTimer which) { timers_.stop(which); }
 
 }  // namespace tarnctl

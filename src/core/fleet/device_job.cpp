@@ -163,7 +163,6 @@ void DeviceJob::startDevice(const DeviceEntry& device) {
     current_->device = device;
     current_->session = std::make_unique<ManagementSession>(static_cast<ManagementHost&>(*this),
                                                             static_cast<Prompter&>(*this), settings_);
-    current_->session->seedRequestIds(static_cast<std::uint32_t>(0x5A17u + next_ * 7919u));
     phase_ = Phase::Device;
     if (request_.spacingMs > 0) {
         spaced_ = false;
