@@ -1,10 +1,13 @@
 #include "tarnctl/device_session.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QTextStream>
 
 #include "core/common/text.h"
 #include "core/discovery/addressing.h"
+#include "core/discovery/selection_identity.h"
 #include "core/manage/configuration_commands.h"
 #include "core/manage/credential_log.h"
 #include "link/discovery/local_subnet.h"
@@ -86,30 +89,31 @@ void DeviceSession::open(Done done) {
     if (!link_.open()) return done(fail(kExitUsage, QStringLiteral("cannot open a UDP socket")));
     link_.setBroadcastAddress(options_.broadcast);
     link_.setDevicePort(options_.devicePort);
-    // The unicast probe of Quick Connect, where the first device that answers at the address is the
-    // one; or a broadcast probe, where it is the first with the MAC asked for.
+    // The unicast probe of Quick Connect, where the device that answers from the address is the one;
+    // or a broadcast probe, where it is the device with the MAC asked for. That one waits the whole
+    // wait: a second address that answers with the MAC makes it a conflict, and neither gets a request.
     ProbeRequest probe;
     probe.broadcast = options_.broadcast;
     probe.devicePort = options_.devicePort;
     probe.waitMs = options_.waitMs;
     probe.allInterfaces = options_.allInterfaces;
-    probe.everyDevice = true;
     if (options_.mac.isEmpty()) {
         probe.addresses = {tarn::parseIPv4(options_.address.toStdString()).value_or(0)};
         probe.until = [](const tarn::DeviceEntry&) { return true; };
-    } else {
-        probe.until = [mac = options_.mac.toStdString()](const tarn::DeviceEntry& d) {
-            return tarn::equalsIgnoreCase(d.mac, mac);
-        };
     }
-    probeDevices(probe, [this, until = probe.until,
-                         done = std::move(done)](std::optional<std::vector<tarn::DeviceEntry>> answered) {
+    probeDevices(probe, [this, done = std::move(done)](std::optional<std::vector<tarn::DeviceEntry>> answered) {
         if (!answered) return done(kExitUsage);
-        if (answered->empty() || !until(answered->back()))
+        const std::string mac = options_.mac.toStdString();
+        const auto found = std::find_if(answered->begin(), answered->end(), [&](const tarn::DeviceEntry& d) {
+            return mac.empty() || tarn::equalsIgnoreCase(d.mac, mac);
+        });
+        if (found == answered->end())
             return done(fail(kExitUsage, options_.mac.isEmpty()
                                              ? QStringLiteral("no device answers at %1").arg(options_.address)
                                              : QStringLiteral("no device with MAC %1 answers").arg(options_.mac)));
-        device_ = answered->back();
+        if (!found->conflictAddress.empty())
+            return done(fail(kExitDeviceFailure, latin1(tarn::escapeControlCharacters(tarn::conflictMessage(*found)))));
+        device_ = *found;
         // Given credentials go into the request as if typed in the password dialog; pwd.ini takes them
         // once the device has accepted them.
         if (options_.credentials) session_->askCredentials(tarn::toUpperAscii(device_.mac));

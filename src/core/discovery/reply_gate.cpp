@@ -49,6 +49,7 @@ bool ReplyGate::noteSent(ByteView request, std::string_view address) {
     r.mac = head->mac;
     r.address = address;
     r.command = head->code;
+    r.serial = sent_++;
     byId_.emplace(key(head->requestId), next_);
     next_ = (next_ + 1) % kCapacity;
     return true;
@@ -72,25 +73,25 @@ ReplyVerdict ReplyGate::check(ByteView datagram, std::string_view sender) {
     auto [first, last] = byId_.equal_range(id);
     if (first == last) return verdict(ReplyVerdict::NotOutstanding);
     // Two outstanding requests may share an id (each session draws its own): the reply answers the
-    // one it fits; else the reason is that of the request it came closest to.
+    // first one sent that it fits; else the reason is that of the request it came closest to.
     ReplyVerdict closest = ReplyVerdict::WrongSender;
+    std::size_t answered = kCapacity;
     for (auto it = first; it != last; ++it) {
-        const std::size_t slot = it->second;
-        const Request& r = slots_[slot];
-        if (r.broadcast ? !(head->macForm && head->mac == r.mac) : sender != r.address) continue;
+        const Request& r = slots_[it->second];
+        if (r.broadcast ? !(head->macForm && head->mac == r.mac) : sender != r.address) {
+            if (r.broadcast && closest == ReplyVerdict::WrongSender) closest = ReplyVerdict::WrongDevice;
+            continue;
+        }
         const auto code = static_cast<CommandCode>(head->code);
         if (code != CommandCode::AuthFailed && code != replyCodeOf(static_cast<CommandCode>(r.command))) {
             closest = ReplyVerdict::WrongCode;
             continue;
         }
-        forget(id, slot);
-        return verdict(ReplyVerdict::Accepted);
+        if (answered == kCapacity || r.serial < slots_[answered].serial) answered = it->second;
     }
-    if (closest == ReplyVerdict::WrongSender) {
-        for (auto it = first; it != last; ++it)
-            if (slots_[it->second].broadcast) closest = ReplyVerdict::WrongDevice;
-    }
-    return verdict(closest);
+    if (answered == kCapacity) return verdict(closest);
+    forget(id, answered);
+    return verdict(ReplyVerdict::Accepted);
 }
 
 std::uint64_t ReplyGate::dropped() const {

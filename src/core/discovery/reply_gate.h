@@ -56,6 +56,7 @@ private:
         MacAddress mac{};
         std::string address;
         std::uint8_t command = 0;
+        std::uint64_t serial = 0;  // the order of sending
     };
     static std::uint16_t key(const RequestIdBytes& id) { return static_cast<std::uint16_t>(id[0] << 8 | id[1]); }
     void forget(std::uint16_t id, std::size_t slot);
@@ -65,7 +66,8 @@ private:
     }
 
     std::vector<Request> slots_ = std::vector<Request>(kCapacity);
-    std::size_t next_ = 0;                                      // the slot the next request takes
+    std::size_t next_ = 0;  // the slot the next request takes
+    std::uint64_t sent_ = 0;
     std::unordered_multimap<std::uint16_t, std::size_t> byId_;  // the live slots by request id
     std::array<std::uint64_t, kReplyVerdictCount> counts_{};
 };

@@ -154,6 +154,15 @@ void DeviceJob::startDevice(const DeviceEntry& device) {
                     request_.file});
         return;
     }
+    if (!device.conflictAddress.empty()) {
+        deviceDone(device,
+                   {device,
+                    operationName(request_.kind),
+                    OutcomeStatus::Duplicate,
+                    "another address (" + device.conflictAddress + ") answered with the same MAC; neither was touched",
+                    {}});
+        return;
+    }
     if (request_.kind == JobKind::Set && !valuesOf(device)) {
         deviceDone(device,
                    {device, operationName(request_.kind), OutcomeStatus::Skipped, "no values for this device", {}});
