@@ -34,12 +34,12 @@ DeviceModel::DeviceModel(QObject* parent) : QAbstractTableModel(parent) {
 void DeviceModel::clear() {
     beginResetModel();
     inventory_.clear();
-    // The allocator keeps freed pages for itself unless asked: after a flood the window would stay big.
-    ::malloc_trim(0);
     announced_ = 0;
     announce_.stop();
     sinceAnnounced_.invalidate();  // the first device of the next probe shows at once
     endResetModel();
+    // The allocator keeps freed pages for itself unless asked: after a flood the window would stay big.
+    ::malloc_trim(0);
     emit countsChanged();
 }
 
