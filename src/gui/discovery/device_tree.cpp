@@ -39,8 +39,9 @@ protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
         if (index.column() == 0) {
+            // The device icon, unless the model has a mark of its own for the row (a conflict).
             static const QIcon deviceIcon = icons::device();
-            option->icon = deviceIcon;
+            if (option->icon.isNull()) option->icon = deviceIcon;
             option->features |= QStyleOptionViewItem::HasDecoration;
             option->decorationSize = QSize(16, 16);
         }
@@ -320,7 +321,11 @@ void DeviceTree::leaveEvent(QEvent* event) {
 
 void DeviceTree::showTip(const QPoint& pos) {
     const QModelIndex index = indexAt(pos);
-    const QString text = index.data().toString();
+    // The row's own tip (a device two addresses claim says so), else the cell's whole text.
+    const QString own = index.data(Qt::ToolTipRole).toString();
+    const QString text = own.isEmpty() ? index.data().toString() : own;
+    tip_->setWordWrap(!own.isEmpty());
+    tip_->setMaximumWidth(own.isEmpty() ? QWIDGETSIZE_MAX : 420);
     if (!index.isValid() || text.isEmpty()) {
         hideTip();
         return;
