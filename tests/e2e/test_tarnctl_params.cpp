@@ -2,6 +2,8 @@
 // next get shows, credentials from the command line and from pwd.ini, configuration files, and the
 // exit code of every failure.
 #include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
 #include <QDir>
 #include <QFile>
@@ -94,6 +96,30 @@ TEST_F(TarnctlParams, ReadsTheRowsWithCredentialsFromTheCommandLineOrTheLog) {
     EXPECT_EQ(rows[6].toObject()["index"].toInt(), 7);
     EXPECT_EQ(rows[6].toObject()["name"].toString(), "User ID");
     EXPECT_TRUE(logText().contains("Password : secret")) << logText().toStdString();
+
+    // The password without the command line: the first line of a file, standard input, the environment.
+    QFile file(data_ + "/pw");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("secret\nnot this line\n");
+    file.close();
+    for (const auto& [more, input] : std::vector<std::pair<QStringList, RunInput>>{
+             {{"--id", "op", "--password-file", data_ + "/pw"}, {}},
+             {{"--id", "op", "--password-file", "-"}, {"secret\r\n", {}}},
+             {{"--id", "op"}, {{}, {"TARNCTL_PASSWORD=secret"}}},
+         }) {
+        const RunResult r = runProgram(tarnctlPath(),
+                                       QStringList{"params", "get", "--address", kPump, "--device-port",
+                                                   QString::number(sim_->devicePort()), "--data-dir", data_} +
+                                           more,
+                                       20000, input);
+        EXPECT_EQ(r.exitCode, 0) << more.join(' ').toStdString() << ": " << r.err.toStdString();
+    }
+    for (const QStringList& bad : {QStringList{"--id", "op", "--password-file", data_ + "/missing"},
+                                   QStringList{"--id", "op", "--password", "x", "--password-file", data_ + "/pw"},
+                                   QStringList{"--password-file", data_ + "/pw"}}) {
+        const RunResult r = ctl({"params", "get"}, kPump, bad);
+        EXPECT_EQ(r.exitCode, 2) << bad.join(' ').toStdString() << ": " << r.err.toStdString();
+    }
 
     // Accepted once, the credentials come from pwd.ini; a group is shown as the group box shows it.
     const RunResult table = ctl({"params", "get", "--group", "3"}, kPump);

@@ -40,6 +40,10 @@ for f in bin/tarn-manager bin/tarnctl bin/tarn-sim \
     share/bash-completion/completions/tarnctl; do
     [ -e "$usr/$f" ] || fail "the package lacks /usr/$f"
 done
+# Control-flow protection: the linker writes the property note only when every object has it.
+for p in tarn-manager tarnctl tarn-sim; do
+    readelf -n "$usr/bin/$p" | grep -q 'x86 feature: IBT, SHSTK' || fail "$p lacks the IBT/SHSTK property note"
+done
 desktop-file-validate "$usr/share/applications/tarn-manager.desktop" || fail "desktop-file-validate"
 appstreamcli validate --no-net "$usr/share/metainfo/org.tarn.manager.metainfo.xml" >"$tmp/as.log" 2>&1 ||
     { cat "$tmp/as.log"; fail "appstreamcli validate"; }

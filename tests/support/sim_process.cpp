@@ -1,6 +1,7 @@
 #include "support/sim_process.h"
 
 #include <QDeadlineTimer>
+#include <QProcessEnvironment>
 
 #include "support/test_paths.h"
 
@@ -50,11 +51,18 @@ std::map<QString, QString> SimProcess::ioEndpoints() const {
     return endpoints;
 }
 
-RunResult runProgram(const QString& program, const QStringList& args, int timeoutMs) {
+RunResult runProgram(const QString& program, const QStringList& args, int timeoutMs, const RunInput& input) {
     QProcess p;
+    if (!input.environment.isEmpty()) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const QString& e : input.environment) env.insert(e.section('=', 0, 0), e.section('=', 1));
+        p.setProcessEnvironment(env);
+    }
     p.start(program, args);
     RunResult r;
     if (!p.waitForStarted(timeoutMs)) return r;
+    p.write(input.standardInput);
+    p.closeWriteChannel();
     if (!p.waitForFinished(timeoutMs)) {
         p.kill();
         p.waitForFinished(3000);

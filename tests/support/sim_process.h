@@ -42,6 +42,13 @@ struct RunResult {
     QString out;
     QString err;
 };
-RunResult runProgram(const QString& program, const QStringList& args, int timeoutMs = 20000);
+// What a program gets besides its arguments: standard input (closed after it) and environment variables
+// (NAME=VALUE) on top of the test's own.
+struct RunInput {
+    QByteArray standardInput;
+    QStringList environment;
+};
+RunResult runProgram(const QString& program, const QStringList& args, int timeoutMs = 20000,
+                     const RunInput& input = {});
 
 }  // namespace tarn::test

@@ -25,17 +25,7 @@ namespace tarnctl {
 namespace {
 
 int backup(const FleetOptions& o, const QString& dir) {
-    // The backups hold each device's own user ID and password (as `cnf save` writes them): a folder
-    // made here is its owner's only.
-    if (!QFileInfo::exists(dir)) {
-        if (!QDir().mkpath(dir) || !QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
-            return usageError(QStringLiteral("cannot make the folder '%1'").arg(dir));
-    }
-    if (!QFileInfo(dir).isDir()) return usageError(QStringLiteral("'%1' is not a folder").arg(dir));
-    if (!QFileInfo(dir).isWritable()) return usageError(QStringLiteral("cannot write into '%1'").arg(dir));
-    std::vector<std::string> present;
-    for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden)) present.push_back(name.toStdString());
-    if (const auto problem = tarn::earlierBackupProblem(dir.toStdString(), present))
+    if (const auto problem = tarn::prepareBackupFolder(QDir(dir).absolutePath().toStdString()))
         return usageError(latin1(*problem));
     const tarn::ProductNames names = productNames(o.device.dataDir);
     FleetRun run(o, names);

@@ -7,6 +7,7 @@
 
 #include "link/common/command_line.h"
 #include "link/common/data_folders.h"
+#include "link/common/secret_holder.h"
 #include "link/common/traffic_sink.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/usage.h"
@@ -62,14 +63,15 @@ QString helpText() {
         "\n"
         "Device options:\n"
         "  (--address IP | --mac MAC [--broadcast ADDR] [--all-interfaces]) [--device-port N]\n"
-        "  [--data-dir DIR] [--id ID --password PW] [--wait MS]\n"
+        "  [--data-dir DIR] [--id ID (--password-file FILE | --password PW)] [--wait MS]\n"
         "\n"
         "Fleet options:\n"
         "  discovery  [--broadcast ADDR] [--all-interfaces] [--device-port N] [--wait MS]\n"
         "             [--data-dir DIR]   (--wait: how long the probe collects replies)\n"
         "  selection  [--product NAME] [--version X.Y] [--name GLOB] [--mac MAC]...\n"
         "             (none: every device that answers)\n"
-        "  [--id ID --password PW]  for the devices pwd.ini does not know\n"
+        "  [--id ID (--password-file FILE | --password PW)]  for the devices pwd.ini does\n"
+        "             not know; FILE '-' is standard input; TARNCTL_PASSWORD is read too\n"
         "  [--spacing MS]  between devices, default 100   [--json]  print the index\n"
         "  Each requested device gets a line: MAC, address, name, status (ok, refused,\n"
         "  no-reply, no-definitions, failed, skipped, duplicate, cancelled), file or\n"
@@ -124,6 +126,7 @@ int badOption(const QCommandLineParser& parser) {
 }  // namespace tarnctl
 
 int main(int argc, char** argv) {
+    tarn::guardProcessSecrets();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnctl"));
     const QString program = QStringLiteral("tarnctl");

@@ -1,6 +1,7 @@
 #include "tarnctl/options.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "core/discovery/addressing.h"
@@ -58,11 +59,25 @@ QCommandLineOption option(Option which) {
         case Option::Id:
             return {"id", "Device ID (instead of the one in pwd.ini).", "id"};
         case Option::Password:
-            return {"password", "Device password (instead of the one in pwd.ini).", "password"};
+            return {"password",
+                    "Device password (instead of the one in pwd.ini). Every user can read it in ps: prefer "
+                    "--password-file or TARNCTL_PASSWORD.",
+                    "password"};
+        case Option::PasswordFile:
+            return {"password-file", "Read the device password from the first line of FILE ('-': standard input).",
+                    "file"};
         case Option::FleetId:
             return {"id", "Device ID for the devices pwd.ini does not know.", "id"};
         case Option::FleetPassword:
-            return {"password", "Device password for the devices pwd.ini does not know.", "password"};
+            return {"password",
+                    "Device password for the devices pwd.ini does not know. Every user can read it in ps: prefer "
+                    "--password-file or TARNCTL_PASSWORD.",
+                    "password"};
+        case Option::FleetPasswordFile:
+            return {"password-file",
+                    "Read the password for the devices pwd.ini does not know from the first line of FILE ('-': "
+                    "standard input).",
+                    "file"};
         case Option::Wait:
             return {"wait", "How long to wait for the device, in milliseconds.", "ms", "2000"};
         case Option::ProbeWait:
@@ -107,13 +122,13 @@ QList<QCommandLineOption> options(std::initializer_list<Option> which) {
 
 QList<QCommandLineOption> deviceOptions() {
     return options({Option::Address, Option::Mac, Option::Broadcast, Option::AllInterfaces, Option::DevicePort,
-                    Option::DataDir, Option::Id, Option::Password, Option::Wait});
+                    Option::DataDir, Option::Id, Option::Password, Option::PasswordFile, Option::Wait});
 }
 
 QList<QCommandLineOption> fleetOptions() {
     return options({Option::ProbeBroadcast, Option::ProbeAllInterfaces, Option::DevicePort, Option::ProbeWait,
                     Option::DataDir, Option::Product, Option::Version, Option::Name, Option::MacSelect, Option::FleetId,
-                    Option::FleetPassword, Option::Spacing, Option::FleetJson});
+                    Option::FleetPassword, Option::FleetPasswordFile, Option::Spacing, Option::FleetJson});
 }
 
 namespace {
@@ -139,6 +154,38 @@ bool readMilliseconds(const QCommandLineParser& p, const QString& name, int& ms)
     ms = p.value(name).toInt(&ok);
     if (!ok || ms < 0 || ms > kMaxWaitMs) return bad(QStringLiteral("--%1 must be 0..600000 ms").arg(name));
     return true;
+}
+
+// The first line of a file ("-": standard input) without its line end, as sshpass -f reads it; none
+// when the file cannot be read.
+std::optional<QString> readFirstLine(const QString& path) {
+    QFile file(path);
+    const bool open =
+        path == QLatin1String("-") ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+    if (!open) return std::nullopt;
+    // A password has at most 255 bytes; a longer line is refused by the length check all the same.
+    QByteArray line = file.readLine(1024);
+    if (line.isEmpty() && file.error() != QFileDevice::NoError) return std::nullopt;
+    if (line.endsWith('\n')) line.chop(1);
+    if (line.endsWith('\r')) line.chop(1);
+    return QString::fromLocal8Bit(line);
+}
+
+// The password of --password, --password-file or TARNCTL_PASSWORD (in that order; the environment only
+// when neither option is given): none when none is given, nullopt after the message of a bad one.
+std::optional<std::optional<QString>> readPassword(const QCommandLineParser& p) {
+    if (p.isSet("password") && p.isSet("password-file"))
+        return refused(QStringLiteral("give either --password or --password-file"));
+    if (p.isSet("password")) return std::optional<QString>(p.value("password"));
+    if (p.isSet("password-file")) {
+        const QString path = p.value("password-file");
+        const auto line = readFirstLine(path);
+        if (!line) return refused(QStringLiteral("--password-file: cannot read '%1'").arg(path));
+        return std::optional<QString>(*line);
+    }
+    if (p.isSet("id") && qEnvironmentVariableIsSet("TARNCTL_PASSWORD"))
+        return std::optional<QString>(qEnvironmentVariable("TARNCTL_PASSWORD"));
+    return std::optional<QString>();
 }
 
 }  // namespace
@@ -167,9 +214,12 @@ std::optional<DeviceOptions> readDeviceOptions(const QCommandLineParser& p, int&
 
 bool readSharedDeviceOptions(const QCommandLineParser& p, DeviceOptions& o) {
     if (!readDevicePort(p, o.devicePort)) return false;
-    if (p.isSet("id") != p.isSet("password")) return bad(QStringLiteral("--id and --password go together"));
+    const auto password = readPassword(p);
+    if (!password) return false;
+    if (p.isSet("id") != password->has_value())
+        return bad(QStringLiteral("--id goes with --password, --password-file or TARNCTL_PASSWORD"));
     if (p.isSet("id")) {
-        o.credentials = tarn::Credentials{tarn::latin1Bytes(p.value("id")), tarn::latin1Bytes(p.value("password"))};
+        o.credentials = tarn::Credentials{tarn::latin1Bytes(p.value("id")), tarn::latin1Bytes(**password)};
         const auto limit = static_cast<std::size_t>(tarn::kMaxCredentialLength);
         if (o.credentials->id.size() > limit || o.credentials->password.size() > limit)
             return bad(QStringLiteral("--id and --password can each be at most 255 characters long"));

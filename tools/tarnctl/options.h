@@ -33,8 +33,10 @@ enum class Option {
     DataDir,
     Id,
     Password,
+    PasswordFile,
     FleetId,  // --id for the devices pwd.ini does not know
     FleetPassword,
+    FleetPasswordFile,
     Wait,       // how long to wait for the device
     ProbeWait,  // how long the probe collects replies
     Product,

@@ -150,4 +150,20 @@ FileStamp fileStamp(const std::string& path) {
             static_cast<long long>(st.st_ino)};
 }
 
+bool makeOwnerOnlyFolders(const std::string& path) {
+    if (path.empty()) return true;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) return true;
+        errno = ENOTDIR;
+        return false;
+    }
+    if (errno != ENOENT) return false;
+    const std::string parent = folderOf(path);
+    if (parent != path && !makeOwnerOnlyFolders(parent)) return false;
+    // mkdir takes the umask's bits away, never adds them; chmod then sets exactly 0700.
+    if (::mkdir(path.c_str(), S_IRWXU) != 0) return errno == EEXIST;
+    return ::chmod(path.c_str(), S_IRWXU) == 0;
+}
+
 }  // namespace tarn

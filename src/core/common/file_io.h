@@ -40,6 +40,10 @@ enum class Flush { Now, Later };
 bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error = nullptr,
                          Flush flush = Flush::Now);
 
+// Makes `path` and every missing folder above it, each readable by its owner only (0700) whatever the
+// umask; folders that exist already are left as they are. False (errno set) when one cannot be made.
+bool makeOwnerOnlyFolders(const std::string& path);
+
 // Puts everything written to the file system that holds `folder` on disk (the files written with
 // Flush::Later). False when it cannot.
 bool flushFileSystem(const std::string& folder);

@@ -1,7 +1,11 @@
 #include "core/fleet/fleet_index.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
+#include <unistd.h>
 
 #include "core/common/file_io.h"
 #include "core/common/text.h"
@@ -91,13 +95,21 @@ bool allSucceeded(const OperationOutcomes& outcomes) {
     });
 }
 
-std::optional<std::string> earlierBackupProblem(const std::string& folder, const std::vector<std::string>& fileNames) {
+std::optional<std::string> prepareBackupFolder(const std::string& folder) {
+    if (!makeOwnerOnlyFolders(folder)) return "The folder " + folder + " cannot be made: " + std::strerror(errno) + ".";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir || ::access(folder.c_str(), W_OK | X_OK) != 0) {
+        if (dir) ::closedir(dir);
+        return "The folder " + folder + " cannot be written.";
+    }
     int backups = 0;
     bool index = false;
-    for (const std::string& name : fileNames) {
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
         index = index || name == kFleetIndexFileName;
-        backups += name.size() > 4 && equalsIgnoreCase(std::string_view(name).substr(name.size() - 4), ".cnf") ? 1 : 0;
+        backups += name.size() > 4 && equalsIgnoreCase(name.substr(name.size() - 4), ".cnf") ? 1 : 0;
     }
+    ::closedir(dir);
     if (!index && backups == 0) return std::nullopt;
     std::string what = index ? std::string(kFleetIndexFileName) : std::string();
     if (backups > 0)

@@ -44,9 +44,11 @@ std::string outcomeLine(const DeviceOutcome& outcome);
 // Every device ok, or skipped as not concerned.
 bool allSucceeded(const OperationOutcomes& outcomes);
 
-// A backup never goes into a folder that holds an earlier one (its fleet.json or .CNF files): the
-// two runs would mix, and the older index would speak for files it did not list. Given the names of
-// the files in the folder: the message that refuses it, or nothing.
-std::optional<std::string> earlierBackupProblem(const std::string& folder, const std::vector<std::string>& fileNames);
+// Makes a backup's folder ready: made when missing, with every missing folder above it, readable by
+// its owner only (the backups hold each device's own user ID and password); a folder that exists must
+// be writable. A backup never goes into a folder that holds an earlier one (its fleet.json or .CNF
+// files): the two runs would mix, and the older index would speak for files it did not list.
+// The message that refuses the folder, or nothing.
+std::optional<std::string> prepareBackupFolder(const std::string& folder);
 
 }  // namespace tarn

@@ -27,7 +27,7 @@ bool storeMonitorInterval(const std::string& path, int seconds) {
     const auto raw = static_cast<std::uint32_t>(static_cast<std::int32_t>(seconds));
     std::string bytes(kFileBytes, '\0');
     for (std::size_t k = 0; k < kFileBytes; ++k) bytes[k] = static_cast<char>((raw >> (8 * k)) & 0xFF);
-    return writeFileAtomically(path, bytes, 0644);
+    return writeFileAtomically(path, bytes, 0600);
 }
 
 }  // namespace tarn

@@ -24,9 +24,7 @@ BackupDriver::~BackupDriver() = default;
 
 bool BackupDriver::start(std::vector<DeviceEntry> devices, const QString& folder) {
     if (running()) return false;
-    std::vector<std::string> names;
-    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) names.push_back(name.toStdString());
-    if (const auto problem = earlierBackupProblem(QDir::toNativeSeparators(folder).toStdString(), names)) {
+    if (const auto problem = prepareBackupFolder(QDir(folder).absolutePath().toStdString())) {
         prompter_.showMessage("Back up devices", *problem, MessageIcon::Warning);
         return false;
     }

@@ -483,16 +483,6 @@ void CMainFrame::onBackup() {
     const QString folder = backupFolderAsker_();
     if (folder.isEmpty()) return;
     state_.lastBackupFolder = folder;
-    // The backups hold each device's own user ID and password: a folder made here is its owner's only.
-    const bool made = !QFileInfo::exists(folder);
-    if ((made && (!QDir().mkpath(folder) ||
-                  !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))) ||
-        !QFileInfo(folder).isDir() || !QFileInfo(folder).isWritable()) {
-        prompter_->showMessage("Back up devices",
-                               "The folder " + QDir::toNativeSeparators(folder).toStdString() + " cannot be written.",
-                               MessageIcon::Warning);
-        return;
-    }
     backup_->start(std::move(devices), folder);
 }
 

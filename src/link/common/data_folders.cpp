@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "core/common/file_io.h"
 #include "core/manage/credential_log.h"
 
 namespace tarn {
@@ -55,7 +56,7 @@ void moveEarlierConfiguration(const QString& configHome, const QString& config) 
     const QString oldSettings = old.filePath(QStringLiteral("manager.conf"));
     if (QFileInfo::exists(config) || (!QFileInfo(oldFolder).isDir() && !QFileInfo::exists(oldSettings))) return;
     if (!QFileInfo(oldFolder).isDir() || !QDir().rename(oldFolder, config)) {
-        QDir().mkpath(config);
+        makeOwnerOnlyFolders(config.toStdString());
         for (const QFileInfo& f : QDir(oldFolder).entryInfoList(QDir::Files | QDir::Hidden))
             QFile::rename(f.filePath(), QDir(config).filePath(f.fileName()));
         old.rmdir(QStringLiteral("manager"));  // only when it is empty now
@@ -71,7 +72,14 @@ QString configFolder() {
     const QString home = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     const QString config = QDir(home).filePath(QStringLiteral("tarn-manager"));
     moveEarlierConfiguration(home, config);
-    QDir().mkpath(config);
+    // pwd.ini and the settings (the address book) are the operator's alone, whatever the umask and
+    // whatever an earlier version left.
+    makeOwnerOnlyFolders(config.toStdString());
+    QFile::setPermissions(config, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    // QSettings writes through a temporary file that takes the permissions of the file it replaces.
+    QFile settings(QDir(config).filePath(kSettingsName));
+    if (!settings.exists()) settings.open(QIODevice::WriteOnly | QIODevice::Append);
+    settings.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
     return config;
 }
 

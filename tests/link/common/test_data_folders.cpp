@@ -1,6 +1,7 @@
 // The rule by which the programs find their data and place the files they write, on folder layouts
 // made for each case: a build tree or portable copy, an installed product, and --data-dir.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "core/fleet/fleet_index.h"
 #include "link/common/data_folders.h"
 
 using namespace tarn;
@@ -133,4 +135,31 @@ TEST_F(DataFoldersTest, OnlyTheSettingsOfAnEarlierVersionAreMovedToo) {
     EXPECT_EQ(readFile(config_ + "/tarn-manager.conf"), "[manager]\npath=/home/op\n");
     EXPECT_FALSE(QFileInfo::exists(oldCompany + "/manager.conf"));
     EXPECT_EQ(readFile(oldCompany + "/other.conf"), "kept\n");
+}
+
+// Under umask 000 the configuration folder, the settings written through QSettings and every folder a
+// backup makes (parents included) are still their owner's only.
+TEST_F(DataFoldersTest, TheOperatorsFoldersAndFilesAreOwnerOnlyWhateverTheUmask) {
+    const mode_t saved = ::umask(0);
+    const QString config = configFolder();
+    QSettings(settingsFile(), QSettings::IniFormat).setValue("addressBook", "127.0.0.1");
+    const QString backup = QDir(root_.path()).filePath("site/a/b");
+    const auto problem = prepareBackupFolder(backup.toStdString());
+    ::umask(saved);
+    EXPECT_FALSE(problem) << *problem;
+    const auto mode = [](const QString& path) {
+        struct stat st {};
+        return ::stat(path.toLocal8Bit().constData(), &st) == 0 ? st.st_mode & 07777 : 01;
+    };
+    EXPECT_EQ(mode(config), 0700u);
+    EXPECT_EQ(readFile(settingsFile()), "[General]\naddressBook=127.0.0.1\n");
+    EXPECT_EQ(mode(settingsFile()), 0600u);
+    for (const QString& folder : {backup, QFileInfo(backup).path(), QDir(root_.path()).filePath("site")})
+        EXPECT_EQ(mode(folder), 0700u) << folder.toStdString();
+    // A second backup into the same folder is refused before anything is written.
+    writeFile(backup + "/fleet.json", "{}");
+    EXPECT_EQ(prepareBackupFolder(backup.toStdString()).value_or(""),
+              backup.toStdString() +
+                  " holds an earlier backup (fleet.json). Back up into a new or empty folder: "
+                  "nothing was written.");
 }
