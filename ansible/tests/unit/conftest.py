@@ -13,8 +13,10 @@ FAKE = os.path.join(os.path.dirname(__file__), 'fake_tarnctl.py')
 
 
 def pytest_configure(config):
-    # The modules import themselves as ansible_collections.tarn.manager...
-    root = tempfile.mkdtemp(prefix='tarn-collection-')
+    # The modules import themselves as ansible_collections.tarn.manager..., and ansible-doc finds the
+    # collection in COLLECTIONS_ROOT.
+    global COLLECTIONS_ROOT
+    root = COLLECTIONS_ROOT = tempfile.mkdtemp(prefix='tarn-collection-')
     link = os.path.join(root, 'ansible_collections', 'tarn', 'manager')
     os.makedirs(os.path.dirname(link))
     os.symlink(COLLECTION, link)
