@@ -82,18 +82,21 @@ def fleet_of(site):
 
 
 class Run:
-    def __init__(self, args, tmp):
-        self.args, self.tmp = args, tmp
+    """The sites (a simulated fleet each), the example playbooks in a folder of their own, an
+    inventory of the sites, and ansible-playbook run there."""
+
+    def __init__(self, args, tmp, fleets, wait_ms=300):
+        self.args, self.tmp, self.wait_ms = args, tmp, wait_ms
         self.play_dir = os.path.join(tmp, 'play')
         shutil.copytree(EXAMPLES, self.play_dir)
         self.sims = {}
-        for site in SITES:
-            data = os.path.join(tmp, site, 'data')
+        for site in fleets:
+            data = self.data_dir(site)
             os.makedirs(data)
             for f in glob.glob(os.path.join(args.data, '*.dcf')) + [os.path.join(args.data, 'prodid.ini')]:
                 shutil.copy(f, data)
             fleet = os.path.join(tmp, site, 'fleet.json')
-            json.dump(fleet_of(site), open(fleet, 'w'))
+            json.dump(fleets[site], open(fleet, 'w'))
             self.sims[site] = Simulator(args.tarn_sim, fleet, args.data)
         self.write_inventory()
         bin_dir = os.path.join(tmp, 'bin')
@@ -120,15 +123,24 @@ class Run:
         hosts = {}
         for site, sim in self.sims.items():
             hosts[site] = dict(tarn_broadcast='127.255.255.255', tarn_device_port=sim.port,
-                               tarn_data_dir=os.path.join(self.tmp, site, 'data'),
+                               tarn_data_dir=self.data_dir(site),
                                tarn_backup_root=os.path.join(self.tmp, site, 'backups'),
                                tarn_work_dir=os.path.join(self.tmp, site, 'work'))
         inventory = dict(sites=dict(hosts=hosts, vars=dict(
             ansible_connection='local', ansible_python_interpreter='{{ ansible_playbook_python }}',
-            tarn_id='admin', tarn_password='{{ vault_tarn_password }}', tarn_wait_ms=300)))
+            tarn_id='admin', tarn_password='{{ vault_tarn_password }}')))
+        if self.wait_ms is not None:
+            inventory['sites']['vars']['tarn_wait_ms'] = self.wait_ms
         # The example's group_vars (the vaulted password) lie beside the inventory.
         self.inventory = os.path.join(self.play_dir, 'inventory.yml')
         json.dump(inventory, open(self.inventory, 'w'))
+
+    def data_dir(self, site):
+        return os.path.join(self.tmp, site, 'data')
+
+    def stop(self):
+        for sim in self.sims.values():
+            sim.stop()
 
     def play(self, playbook, *extra, trace=None):
         env = dict(self.env, TARN_TRACE_LOG=trace) if trace else self.env
@@ -158,13 +170,20 @@ def statuses(result):
     return sorted((d['name'], d['status']) for d in result['devices'])
 
 
-def main():
+def arguments(*more, **numbers):
     parser = argparse.ArgumentParser()
-    for option in ('--tarnctl', '--tarn-sim', '--data', '--collections', '--docs'):
+    for option in ('--tarnctl', '--tarn-sim', '--data', '--collections') + more:
         parser.add_argument(option, required=True)
+    for name, default in numbers.items():
+        parser.add_argument('--' + name, type=int, default=default)
     args = parser.parse_args()
-    for key in ('tarnctl', 'tarn_sim', 'data', 'collections', 'docs'):
+    for key in ('tarnctl', 'tarn_sim', 'data', 'collections') + tuple(m[2:] for m in more):
         setattr(args, key, os.path.abspath(getattr(args, key)))
+    return args
+
+
+def main():
+    args = arguments('--docs')
     # The example files are the ones the guide shows, letter for letter.
     guide = open(args.docs).read()
     for f in ('inventory.yml', 'probe.yml', 'params.yml', 'backup.yml', 'site-table.yml',
@@ -174,7 +193,7 @@ def main():
     tmp = tempfile.mkdtemp(prefix='tarn-ansible-')
     run = None
     try:
-        run = Run(args, tmp)
+        run = Run(args, tmp, dict((site, fleet_of(site)) for site in SITES))
         names = dict((s, sorted(['Pump-%d' % (i + 1) for i in range(DEVICES)] + ['Meter'] +
                                 (['Odd'] if s == 'site-c' else []))) for s in SITES)
 
@@ -248,8 +267,7 @@ def main():
         check(PASSWORD not in calls and '--password-file -' in calls, 'the password was on a command line')
     finally:
         if run:
-            for sim in run.sims.values():
-                sim.stop()
+            run.stop()
         shutil.rmtree(tmp, ignore_errors=True)
     print('ansible sites passed')
 
