@@ -37,7 +37,7 @@ options:
     type: int
   id:
     description:
-      - Device ID for the devices that C(pwd.ini) does not know (tarnctl C(--id)).
+      - Device ID for the devices that C(pwd.ini) does not know (tarnctl C(--id)). I(id) and I(password) go together.
     type: str
   password:
     description:

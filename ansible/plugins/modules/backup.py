@@ -121,9 +121,12 @@ def main():
                            supports_check_mode=True)
     ctl = Tarnctl(module)
     dest = module.params['dest']
-    with PrivateFolder(module) as folder:
-        target = os.path.join(folder, 'check') if module.check_mode else dest
-        rc, devices, err = ctl.fleet(['backup', target] + ctl.discovery() + ctl.selection())
+    options = ctl.discovery() + ctl.selection()
+    if module.check_mode:
+        with PrivateFolder(module) as folder:
+            rc, devices, err = ctl.fleet(['backup', os.path.join(folder, 'check')] + options)
+    else:
+        rc, devices, err = ctl.fleet(['backup', dest] + options)
     written = [os.path.join(dest, d['file']) for d in devices if d.get('file')]
     finish(module, rc, err, devices, bool(written), files=[] if module.check_mode else written,
            index=os.path.join(dest, 'fleet.json'))
