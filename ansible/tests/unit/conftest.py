@@ -17,18 +17,16 @@ def pytest_configure(config):
     # collection in COLLECTIONS_ROOT.
     global COLLECTIONS_ROOT
     root = COLLECTIONS_ROOT = tempfile.mkdtemp(prefix='tarn-collection-')
-    link = os.path.join(root, 'ansible_collections', 'tarn', 'manager')
-    os.makedirs(os.path.dirname(link))
-    os.symlink(COLLECTION, link)
+    os.makedirs(os.path.join(root, 'ansible_collections', 'tarn'))
+    os.symlink(COLLECTION, os.path.join(root, 'ansible_collections', 'tarn', 'manager'))
     sys.path.insert(0, root)
     config.add_cleanup(lambda: shutil.rmtree(root))
 
 
 def device(n, **more):
-    d = dict(mac='02:00:00:00:33:%02X' % n, name='Pump-%d' % n, address='127.0.33.%d' % n, product='TARN-IO',
-             productId=74, version='1.1', values={'Location': 'Yard', 'Max connections': '4', 'Gateway': '127.0.0.1'})
-    d.update(more)
-    return d
+    values = {'Location': 'Yard', 'Max connections': '4', 'Gateway': '127.0.0.1'}
+    return dict(dict(mac='02:00:00:00:33:%02X' % n, name='Pump-%d' % n, address='127.0.33.%d' % n, product='TARN-IO',
+                     productId=74, version='1.1', values=values), **more)
 
 
 class Site:
@@ -36,25 +34,19 @@ class Site:
 
     def __init__(self, tmp, monkeypatch, capsys):
         self.tmp, self.capsys, self.monkeypatch = tmp, capsys, monkeypatch
-        self.path = str(tmp / 'site.json')
-        self.log_path = str(tmp / 'calls.log')
+        self.path, self.log_path = str(tmp / 'site.json'), str(tmp / 'calls.log')
         monkeypatch.setenv('FAKE_TARNCTL_SITE', self.path)
         monkeypatch.setenv('FAKE_TARNCTL_LOG', self.log_path)
         self.save(dict(devices=[device(1), device(2), device(3)], outputs=[2] * 10))
 
     def save(self, state):
-        with open(self.path, 'w') as f:
-            json.dump(state, f)
+        json.dump(state, open(self.path, 'w'))
 
     def state(self):
-        with open(self.path) as f:
-            return json.load(f)
+        return json.load(open(self.path))
 
     def calls(self):
-        if not os.path.exists(self.log_path):
-            return []
-        with open(self.log_path) as f:
-            return [json.loads(line) for line in f]
+        return [json.loads(line) for line in open(self.log_path)] if os.path.exists(self.log_path) else []
 
     def run(self, module_name, /, check=False, diff=False, **args):
         from ansible.module_utils import basic

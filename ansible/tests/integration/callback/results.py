@@ -7,13 +7,6 @@ import json
 
 from ansible.plugins.callback import CallbackBase
 
-DOCUMENTATION = '''
-name: results
-type: stdout
-short_description: every task's result per host as one JSON document
-description: For the tests of tarn.manager.
-'''
-
 
 class CallbackModule(CallbackBase):
     CALLBACK_VERSION = 2.0
@@ -37,12 +30,6 @@ class CallbackModule(CallbackBase):
 
     def v2_runner_on_failed(self, result, ignore_errors=False):
         self._result(result, failed=True)
-
-    def v2_runner_on_skipped(self, result):
-        self._result(result, skipped=True)
-
-    def v2_runner_on_unreachable(self, result):
-        self._result(result, unreachable=True)
 
     def v2_playbook_on_stats(self, stats):
         hosts = sorted(stats.processed.keys())
