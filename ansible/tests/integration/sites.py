@@ -81,6 +81,7 @@ class Run:
             json.dump(fleets[site], open(fleet, 'w'))
             self.sims[site] = Simulator(args.tarn_sim, fleet, args.data)
             hosts[site] = dict(tarn_broadcast='127.255.255.255', tarn_device_port=self.sims[site].port,
+                               tarn_gateway='127.0.0.1',  # the simulated devices' own
                                tarn_data_dir=self.data_dir(site), tarn_backup_root=os.path.join(tmp, site, 'backups'),
                                tarn_work_dir=os.path.join(tmp, site, 'work'))
         common = dict(ansible_connection='local', ansible_python_interpreter='{{ ansible_playbook_python }}',
