@@ -38,6 +38,7 @@
 #include "gui/params/manager_view.h"
 #include "link/common/qt_bytes.h"
 #include "link/discovery/device_socket.h"
+#include "link/discovery/management_link.h"
 #include "support/loopback_frame.h"
 #include "support/scripted_prompter.h"
 #include "support/test_paths.h"
@@ -199,7 +200,7 @@ std::unique_ptr<Window> openWindow(std::string& error) {
     w->frame = std::make_unique<CMainFrame>(state, &w->prompter);
     CManagerView* view = w->frame->managerView();
     view->setTiming(kSpacingMs, 3000);
-    QObject::connect(view->socket(), &CDeviceSocket::socketReceive, [p = w.get()] { ++p->replies; });
+    QObject::connect(view->link(), &ManagementLink::replyReceived, [p = w.get()] { ++p->replies; });
     QObject::connect(view, &CManagerView::statusText, [p = w.get()](const QString& text) {
         p->lastStatus = text;
         if (!text.startsWith(QStringLiteral("Reading parameters"))) p->finished = true;

@@ -148,8 +148,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The definitions are read from the data folder by every input; parsed once, as the file is the same.
     static const auto definitions = std::make_shared<DefinitionStore>();
     auto session = std::make_unique<ManagementSession>(
-        host, prompter, SessionSettings{TARN_FUZZ_DATA_DIR "/", logPath, 100, 3000, definitions, nullptr});
-    session->seedRequestIds(1);
+        host, prompter,
+        SessionSettings{TARN_FUZZ_DATA_DIR "/", logPath, 100, 3000, definitions, nullptr,
+                        [id = std::uint16_t{10}]() mutable { return id++; }});
 
     session->RequestParameterValues(0);
     session->timerExpired(SessionTimer::NextDevice);

@@ -68,6 +68,14 @@ std::optional<SimDeviceConfig> parseDevice(const QJsonObject& o, int index, QStr
     d.managementFaults.dropRequests = std::max(0, faults.value("mgmtDropRequests").toInt(0));
     d.managementFaults.refuseSets = std::max(0, faults.value("mgmtRefuseSets").toInt(0));
     d.managementFaults.requestBuffer = std::max(0, faults.value("mgmtRequestBuffer").toInt(0));
+    if (faults.contains("mgmtForgedFrom")) {
+        const QHostAddress forger(faults.value("mgmtForgedFrom").toString());
+        if (forger.protocol() != QAbstractSocket::IPv4Protocol || !forger.isLoopback()) {
+            *error = where + ": \"mgmtForgedFrom\" must be a loopback address";
+            return std::nullopt;
+        }
+        d.managementFaults.forgedFrom = forger.toIPv4Address();
+    }
 
     d.user = o.value("user").toString("admin").toStdString();
     d.password = o.value("password").toString("admin").toStdString();

@@ -31,6 +31,10 @@ struct ManagementFaults {
     int dropRequests = 0;           // the first n well-formed requests get no answer (a lost datagram)
     int refuseSets = 0;             // the first n set requests are refused (C0) whatever they carry
     int requestBuffer = 0;          // a request longer than this many bytes is lost (0: any length)
+    // A forger at this loopback address answers each request first, with the request's id and the
+    // command's own reply code: a get with the name "EVIL-5" and the address 10.66.66.66, a set or
+    // reboot as done (0: none).
+    quint32 forgedFrom = 0;
 };
 
 struct SimDeviceConfig {

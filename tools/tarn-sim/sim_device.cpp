@@ -28,6 +28,10 @@ void SimDevice::answerManagement(const QByteArray& data, const QHostAddress& to,
     if (answer.datagrams.empty()) return;
     // New credentials count from the moment the reply that confirms them has left.
     auto send = [this, answer = std::move(answer), to, port] {
+        if (!answer.forged.empty())
+            sink_.sendFrom(config_.managementFaults.forgedFrom,
+                           QByteArrayView(answer.forged.data(), static_cast<qsizetype>(answer.forged.size())), to,
+                           port);
         for (const tarn::Bytes& d : answer.datagrams)
             sink_.sendFrom(address_, QByteArrayView(d.data(), static_cast<qsizetype>(d.size())), to, port);
         if (answer.credentials && management_) management_->adoptCredentials(*answer.credentials);

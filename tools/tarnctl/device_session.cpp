@@ -1,26 +1,20 @@
 #include "tarnctl/device_session.h"
 
-#include <QDateTime>
+#include <algorithm>
+
 #include <QDir>
 #include <QTextStream>
 
 #include "core/common/text.h"
 #include "core/discovery/addressing.h"
+#include "core/discovery/selection_identity.h"
 #include "core/manage/configuration_commands.h"
 #include "core/manage/credential_log.h"
-#include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/probe.h"
 
 namespace tarnctl {
-
-namespace {
-
-// The largest management reply the view's socket takes, as in the GUI.
-constexpr std::size_t kReceiveCapacity = 1500;
-
-}  // namespace
 
 int fail(int code, const QString& message) {
     QTextStream(stderr) << "tarnctl: " << message << '\n';
@@ -63,7 +57,13 @@ void CliPrompter::askCredentials(const tarn::CredentialsQuestion&,
     answer(tarn::CredentialsAnswer{*credentials_, false});
 }
 
-DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options)), prompter_(options_.credentials) {
+DeviceSession::DeviceSession(DeviceOptions options)
+    : options_(std::move(options)),
+      prompter_(options_.credentials),
+      timers_({tarn::SessionTimer::NextDevice, tarn::SessionTimer::ReplyWait}, [this](tarn::SessionTimer which) {
+          session_->timerExpired(which);
+          settle();
+      }) {
     logPath_ = QDir(options_.logDir).filePath(QString::fromLatin1(tarn::kCredentialLogFileName)).toStdString();
     tarn::SessionSettings settings;
     settings.dataDir = options_.dataDir.toStdString() + "/";
@@ -72,19 +72,10 @@ DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options
     settings.definitions = options_.definitions;
     settings.credentialStore = options_.credentialStore;
     session_ = std::make_unique<tarn::ManagementSession>(*this, prompter_, settings);
-    session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentMSecsSinceEpoch()));
-    socket_ = std::make_unique<tarn::CDeviceSocket>(kReceiveCapacity, tarn::ManagementChannel::Management);
-    QObject::connect(socket_.get(), &tarn::CDeviceSocket::socketReceive, [this](const tarn::Datagram& d) {
-        session_->handleDatagram(tarn::asBytes(d.data));
+    QObject::connect(&link_, &tarn::ManagementLink::replyReceived, [this](const QByteArray& d) {
+        session_->handleDatagram(tarn::asBytes(d));
         settle();
     });
-    for (tarn::SessionTimer which : {tarn::SessionTimer::NextDevice, tarn::SessionTimer::ReplyWait}) {
-        timer(which).setSingleShot(true);
-        QObject::connect(&timer(which), &QTimer::timeout, [this, which] {
-            session_->timerExpired(which);
-            settle();
-        });
-    }
     guard_.setSingleShot(true);
     QObject::connect(&guard_, &QTimer::timeout, [this] {
         timedOut_ = true;
@@ -95,32 +86,34 @@ DeviceSession::DeviceSession(DeviceOptions options) : options_(std::move(options
 DeviceSession::~DeviceSession() = default;
 
 void DeviceSession::open(Done done) {
-    if (!socket_->create()) return done(fail(kExitUsage, QStringLiteral("cannot open a UDP socket")));
-    socket_->setBroadcastAddress(options_.broadcast);
-    // The unicast probe of Quick Connect, where the first device that answers at the address is the
-    // one; or a broadcast probe, where it is the first with the MAC asked for.
+    if (!link_.open()) return done(fail(kExitUsage, QStringLiteral("cannot open a UDP socket")));
+    link_.setBroadcastAddress(options_.broadcast);
+    link_.setDevicePort(options_.devicePort);
+    // The unicast probe of Quick Connect, where the device that answers from the address is the one;
+    // or a broadcast probe, where it is the device with the MAC asked for. That one waits the whole
+    // wait: a second address that answers with the MAC makes it a conflict, and neither gets a request.
     ProbeRequest probe;
     probe.broadcast = options_.broadcast;
     probe.devicePort = options_.devicePort;
     probe.waitMs = options_.waitMs;
     probe.allInterfaces = options_.allInterfaces;
-    probe.everyDevice = true;
     if (options_.mac.isEmpty()) {
         probe.addresses = {tarn::parseIPv4(options_.address.toStdString()).value_or(0)};
         probe.until = [](const tarn::DeviceEntry&) { return true; };
-    } else {
-        probe.until = [mac = options_.mac.toStdString()](const tarn::DeviceEntry& d) {
-            return tarn::equalsIgnoreCase(d.mac, mac);
-        };
     }
-    probeDevices(probe, [this, until = probe.until,
-                         done = std::move(done)](std::optional<std::vector<tarn::DeviceEntry>> answered) {
+    probeDevices(probe, [this, done = std::move(done)](std::optional<std::vector<tarn::DeviceEntry>> answered) {
         if (!answered) return done(kExitUsage);
-        if (answered->empty() || !until(answered->back()))
+        const std::string mac = options_.mac.toStdString();
+        const auto found = std::find_if(answered->begin(), answered->end(), [&](const tarn::DeviceEntry& d) {
+            return mac.empty() || tarn::equalsIgnoreCase(d.mac, mac);
+        });
+        if (found == answered->end())
             return done(fail(kExitUsage, options_.mac.isEmpty()
                                              ? QStringLiteral("no device answers at %1").arg(options_.address)
                                              : QStringLiteral("no device with MAC %1 answers").arg(options_.mac)));
-        device_ = answered->back();
+        if (!found->conflictAddress.empty())
+            return done(fail(kExitDeviceFailure, latin1(tarn::escapeControlCharacters(tarn::conflictMessage(*found)))));
+        device_ = *found;
         // Given credentials go into the request as if typed in the password dialog; pwd.ini takes them
         // once the device has accepted them.
         if (options_.credentials) session_->askCredentials(tarn::toUpperAscii(device_.mac));
@@ -244,13 +237,11 @@ bool DeviceSession::sendDatagram(const tarn::Bytes& datagram, const std::string&
     // An empty address is the broadcast of a MAC-addressed device found with --mac.
     ++sent_;
     guard_.start(options_.waitMs + 1000);
-    return socket_->sendTo(
-        QByteArray(reinterpret_cast<const char*>(datagram.data()), static_cast<qsizetype>(datagram.size())),
-        options_.devicePort, QString::fromStdString(address));
+    return link_.send(datagram, address);
 }
 
-void DeviceSession::startTimer(tarn::SessionTimer which, int ms) { timer(which).start(ms); }
+void DeviceSession::startTimer(tarn::SessionTimer which, int ms) { timers_.start(which, ms); }
 
-void DeviceSession::stopTimer(tarn::SessionTimer which) { timer(which).stop(); }
+void DeviceSession::stopTimer(tarn::SessionTimer which) { timers_.stop(which); }
 
 }  // namespace tarnctl

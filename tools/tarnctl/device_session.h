@@ -27,11 +27,9 @@
 #include "core/discovery/device_entry.h"
 #include "core/manage/management_session.h"
 #include "link/common/qt_bytes.h"
+#include "link/common/single_shot_timers.h"
+#include "link/discovery/management_link.h"
 #include "tarnctl/options.h"
-
-namespace tarn {
-class CDeviceSocket;
-}
 
 namespace tarnctl {
 
@@ -112,15 +110,13 @@ private:
     // After every event: the run is over once the session rests (or the guard ran out).
     void settle();
     int result();
-    QTimer& timer(tarn::SessionTimer which) { return which == tarn::SessionTimer::NextDevice ? next_ : replyWait_; }
 
     DeviceOptions options_;
     std::string logPath_;
     CliPrompter prompter_;
     std::unique_ptr<tarn::ManagementSession> session_;
-    std::unique_ptr<tarn::CDeviceSocket> socket_;
-    QTimer next_;
-    QTimer replyWait_;
+    tarn::ManagementLink link_;
+    tarn::SingleShotTimers<tarn::SessionTimer> timers_;
     QTimer guard_;  // ends a wait that the session's own timers somehow did not end
     Done done_;     // the run in progress
     tarn::DeviceEntry device_;

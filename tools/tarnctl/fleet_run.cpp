@@ -38,27 +38,22 @@ FleetRun::FleetRun(const FleetOptions& o, tarn::ProductNames names)
     : o_(o),
       names_(std::move(names)),
       operator_(o.device.credentials),
-      socket_(kReceiveCapacity, tarn::ManagementChannel::Management) {
+      timers_({tarn::JobTimer::SessionNextDevice, tarn::JobTimer::SessionReplyWait, tarn::JobTimer::Spacing},
+              [this](tarn::JobTimer which) { job_->timerExpired(which); }) {
     tarn::deliverStopSignals({SIGINT, SIGTERM}, &signalContext_, [this](int signal) {
         stopSignal_ = signal;
         if (job_) job_->cancel();
     });
-    for (tarn::JobTimer which :
-         {tarn::JobTimer::SessionNextDevice, tarn::JobTimer::SessionReplyWait, tarn::JobTimer::Spacing}) {
-        auto& t = timers_[which];
-        t = std::make_unique<QTimer>();
-        t->setSingleShot(true);
-        QObject::connect(t.get(), &QTimer::timeout, [this, which] { job_->timerExpired(which); });
-    }
-    QObject::connect(&socket_, &tarn::CDeviceSocket::socketReceive, [this](const tarn::Datagram& d) {
-        if (job_) job_->handleDatagram(tarn::asBytes(d.data));
+    QObject::connect(&link_, &tarn::ManagementLink::replyReceived, [this](const QByteArray& d) {
+        if (job_) job_->handleDatagram(tarn::asBytes(d));
     });
 }
 
 void FleetRun::start(tarn::JobRequest request, Selected selected, Done done) {
     done_ = std::move(done);
-    if (!socket_.create()) return endLoop(usageError(QStringLiteral("cannot open a UDP socket")));
-    socket_.setBroadcastAddress(o_.device.broadcast);
+    if (!link_.open()) return endLoop(usageError(QStringLiteral("cannot open a UDP socket")));
+    link_.setBroadcastAddress(o_.device.broadcast);
+    link_.setDevicePort(o_.device.devicePort);
     probeDevices(o_.probe, [this, request = std::move(request), selected = std::move(selected)](
                                std::optional<std::vector<tarn::DeviceEntry>> answered) mutable {
         if (!answered) return endLoop(kExitUsage);
@@ -84,9 +79,7 @@ bool FleetRun::onLocalSubnet(const std::string& ip) const { return tarn::IsOnLoc
 
 bool FleetRun::sendDatagram(const tarn::Bytes& datagram, const std::string& address) {
     // An empty address is the broadcast of a MAC-addressed device.
-    return socket_.sendTo(
-        QByteArray(reinterpret_cast<const char*>(datagram.data()), static_cast<qsizetype>(datagram.size())),
-        o_.device.devicePort, QString::fromStdString(address));
+    return link_.send(datagram, address);
 }
 
 void FleetRun::deviceMessage(const tarn::DeviceEntry&, const std::string& caption, const std::string& text) {

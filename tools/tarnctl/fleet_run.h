@@ -17,7 +17,8 @@
 
 #include "core/fleet/device_job.h"
 #include "core/fleet/fleet_selection.h"
-#include "link/discovery/device_socket.h"
+#include "link/common/single_shot_timers.h"
+#include "link/discovery/management_link.h"
 #include "tarnctl/device_session.h"
 #include "tarnctl/probe.h"
 
@@ -47,24 +48,21 @@ public:
 private:
     bool onLocalSubnet(const std::string& ip) const override;
     bool sendDatagram(const tarn::Bytes& datagram, const std::string& address) override;
-    void startTimer(tarn::JobTimer timer, int ms) override { timers_.at(timer)->start(ms); }
-    void stopTimer(tarn::JobTimer timer) override { timers_.at(timer)->stop(); }
+    void startTimer(tarn::JobTimer timer, int ms) override { timers_.start(timer, ms); }
+    void stopTimer(tarn::JobTimer timer) override { timers_.stop(timer); }
     void jobProgress(int, int, const std::string&) override {}
     void deviceMessage(const tarn::DeviceEntry&, const std::string& caption, const std::string& text) override;
     void deviceFinished(const tarn::DeviceResult& result) override;
     void jobFinished(const tarn::OperationOutcomes& outcomes, const std::string& indexError) override;
     void tellFailure(const tarn::DeviceOutcome& outcome) const;
 
-    // The largest management reply the socket takes, as in the window.
-    static constexpr std::size_t kReceiveCapacity = 1500;
-
     const FleetOptions& o_;
     tarn::ProductNames names_;
     CliPrompter operator_;
-    tarn::CDeviceSocket socket_;
+    tarn::ManagementLink link_;
     QObject signalContext_;  // the stop signals are delivered while the run lives
     int stopSignal_ = 0;
-    std::map<tarn::JobTimer, std::unique_ptr<QTimer>> timers_;
+    tarn::SingleShotTimers<tarn::JobTimer> timers_;
     std::unique_ptr<tarn::DeviceJob> job_;
     Done done_;
     bool dryRun_ = false;

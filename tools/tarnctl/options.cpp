@@ -82,6 +82,10 @@ QCommandLineOption option(Option which) {
             return {"wait", "How long to wait for the device, in milliseconds.", "ms", "2000"};
         case Option::ProbeWait:
             return {"wait", "How long the probe collects replies, in milliseconds.", "ms", "1000"};
+        case Option::MaxDevices:
+            return {"max-devices",
+                    "Keep at most this many devices; replies past it are counted and told on standard error.", "n",
+                    QString::number(tarn::kDefaultMaxDevices)};
         case Option::Product:
             return {"product", "Only devices of this product (name or id).", "name"};
         case Option::Version:
@@ -127,8 +131,9 @@ QList<QCommandLineOption> deviceOptions() {
 
 QList<QCommandLineOption> fleetOptions() {
     return options({Option::ProbeBroadcast, Option::ProbeAllInterfaces, Option::DevicePort, Option::ProbeWait,
-                    Option::DataDir, Option::Product, Option::Version, Option::Name, Option::MacSelect, Option::FleetId,
-                    Option::FleetPassword, Option::FleetPasswordFile, Option::Spacing, Option::FleetJson});
+                    Option::MaxDevices, Option::DataDir, Option::Product, Option::Version, Option::Name,
+                    Option::MacSelect, Option::FleetId, Option::FleetPassword, Option::FleetPasswordFile,
+                    Option::Spacing, Option::FleetJson});
 }
 
 namespace {
@@ -240,6 +245,10 @@ bool readDiscoveryOptions(const QCommandLineParser& p, ProbeRequest& probe) {
     if (!readDevicePort(p, probe.devicePort) || !readMilliseconds(p, "wait", probe.waitMs)) return false;
     if (!readBroadcast(p, probe.broadcast)) return false;
     probe.allInterfaces = p.isSet("all-interfaces");
+    bool ok = false;
+    probe.maxDevices = p.value("max-devices").toInt(&ok);
+    if (!ok || probe.maxDevices < 1 || probe.maxDevices > tarn::kMaxMaxDevices)
+        return bad(QStringLiteral("--max-devices must be 1..%1").arg(tarn::kMaxMaxDevices));
     return true;
 }
 

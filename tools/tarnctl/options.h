@@ -39,6 +39,7 @@ enum class Option {
     FleetPasswordFile,
     Wait,       // how long to wait for the device
     ProbeWait,  // how long the probe collects replies
+    MaxDevices,
     Product,
     Version,
     Name,

@@ -1,7 +1,9 @@
 // The discovery probe of `tarnctl probe` and `tarnctl fleet`: sent once (broadcast, on every
 // interface), or to each typed address by unicast at a steady pace (ProbeSweep); replies collected
-// until the wait after the last probe, each MAC once (a fleet keeps every device that answers, so
-// that two devices with one MAC are seen).
+// until the wait after the last probe, each MAC once: a second address answering with a listed MAC
+// marks the device as claimed by two (DeviceEntry::conflictAddress). A fleet keeps every device that
+// answers instead, so that its selection sees both. A probe of typed addresses keeps only replies from
+// them, and no probe keeps more than maxDevices devices (the replies past it are counted and told).
 #pragma once
 
 #include <cstdint>
@@ -13,6 +15,7 @@
 #include <QString>
 
 #include "core/discovery/device_entry.h"
+#include "core/discovery/device_limit.h"
 
 namespace tarnctl {
 
@@ -23,6 +26,7 @@ struct ProbeRequest {
     int waitMs = 1000;
     bool allInterfaces = false;
     bool everyDevice = false;  // also a reply whose MAC an earlier one had, from another address
+    int maxDevices = tarn::kDefaultMaxDevices;
     // The wait ends with the first device that answers and passes this test (none: the wait runs out).
     std::function<bool(const tarn::DeviceEntry&)> until;
 };

@@ -56,7 +56,10 @@ void printTable(const std::vector<tarn::DeviceEntry>& devices) {
                    .arg(latin1(d.productId), -7)
                    .arg(latin1(d.version), -7)
                    .arg(d.addressingKind, -4)
-                   .arg(d.foundByTypedAddress ? "Q" : "N");
+                   .arg(QLatin1String(d.foundByTypedAddress ? "Q" : "N"))
+            << (d.conflictAddress.empty() ? QString()
+                                          : QStringLiteral("  conflict: %1 and %2 answer with this MAC")
+                                                .arg(latin1(d.ip), latin1(d.conflictAddress)));
     }
     out << devices.size() << (devices.size() == 1 ? " device\n" : " devices\n");
 }
@@ -71,6 +74,7 @@ void printJson(const std::vector<tarn::DeviceEntry>& devices, const tarn::Produc
         QJsonObject device = deviceJson(d, names);
         device.insert("addressingKind", d.addressingKind);
         device.insert("foundByTypedAddress", d.foundByTypedAddress);
+        if (!d.conflictAddress.empty()) device.insert("conflictAddress", latin1(d.conflictAddress));
         out << (first ? "\n    " : ",\n    ") << QJsonDocument(device).toJson(QJsonDocument::Compact);
         first = false;
     }
@@ -88,7 +92,8 @@ public:
         : request_(request),
           done_(std::move(done)),
           socket_(tarn::kProbeReplyBufferSize, tarn::ManagementChannel::Discovery),
-          sweep_(request.addresses) {}
+          sweep_(request.addresses),
+          limit_(request.maxDevices) {}
 
     void start() {
         if (!socket_.create()) {
@@ -141,18 +146,30 @@ private:
 
     void received(const tarn::Datagram& d) {
         const tarn::ByteView bytes = tarn::asBytes(d.data);
-        const auto outcome = tarn::readProbeReply(
-            bytes, d.senderAddress.toStdString(), !request_.addresses.empty(),
-            [this](std::string_view mac) { return listed_.contains(mac) && !request_.everyDevice; });
+        const std::string sender = d.senderAddress.toStdString();
+        // Quick Connect asked these addresses only: a reply from any other answers nothing.
+        if (!request_.addresses.empty() && !sweep_.probes(tarn::parseIPv4(sender).value_or(0))) return;
+        std::optional<int> listed;
+        const auto outcome =
+            tarn::readProbeReply(bytes, sender, !request_.addresses.empty(), [&](std::string_view mac) {
+                listed = listed_.find(mac);
+                return listed && !request_.everyDevice;
+            });
+        if (outcome.verdict == tarn::ProbeVerdict::Duplicate) {
+            tarn::DeviceEntry& device = devices_[static_cast<std::size_t>(*listed)];
+            if (device.ip != sender && device.conflictAddress.empty()) device.conflictAddress = sender;
+            return;
+        }
         if (outcome.verdict == tarn::ProbeVerdict::TooLarge)
             dropped(d.senderAddress, QStringLiteral("%1 bytes, more than a probe reply can hold").arg(d.data.size()));
         if (outcome.verdict == tarn::ProbeVerdict::Truncated)
             dropped(d.senderAddress, QStringLiteral("the reply ends inside its fields or its name"));
         if (outcome.verdict != tarn::ProbeVerdict::Accepted) return;
+        if (!limit_.admits(devices_.size())) return;
         if (outcome.checksumError)
             QTextStream(stderr) << "Checksum Error! (" << latin1(tarn::escapeControlCharacters(outcome.entry.name))
                                 << ", " << d.senderAddress << ")\n";
-        listed_.add(outcome.entry.mac);
+        if (!listed) listed_.add(outcome.entry.mac, static_cast<int>(devices_.size()));
         devices_.push_back(outcome.entry);
         devices_.back().broadcastAddress = tarn::replyBroadcastAddress(d, interfaces_);
         if (request_.until && request_.until(devices_.back())) end(true);
@@ -165,6 +182,7 @@ private:
         pace_.stop();
         socket_.disconnect(this);
         if (!sent) usageError(QStringLiteral("the probe could not be sent"));
+        if (limit_.ignored() > 0) usageError(QString::fromStdString(limit_.message()));
         deleteLater();
         std::exchange(done_, nullptr)(sent ? std::optional(std::move(devices_)) : std::nullopt);
     }
@@ -173,6 +191,7 @@ private:
     ProbeDone done_;
     tarn::CDeviceSocket socket_;
     tarn::ProbeSweep sweep_;
+    tarn::DeviceLimit limit_;
     QTimer wait_;
     QTimer pace_;
     bool sent_ = false;

@@ -64,7 +64,7 @@ std::vector<Usage> makeUsages() {
          "Discover devices: sends the discovery probe (broadcast, or to each typed address) and lists\n"
          "every device that answers within --wait milliseconds after the last probe.",
          options({Option::ProbeBroadcast, Option::AddressList, Option::DevicePort, Option::ProbeWait,
-                  Option::ProbeAllInterfaces, Option::DataDir, Option::Json}),
+                  Option::ProbeAllInterfaces, Option::MaxDevices, Option::DataDir, Option::Json}),
          " 0  devices listed\n 2  a bad argument, the probe could not be sent, or no device answered\n"},
         {"dcf show",
          {"FILE [--json] [--data-dir DIR]"},

@@ -95,6 +95,14 @@ AddressList parseAddressList(std::string_view text, std::size_t maxAddresses) {
     return out;
 }
 
+ProbeSweep::ProbeSweep(std::vector<std::uint32_t> addresses) : addresses_(std::move(addresses)), sorted_(addresses_) {
+    std::sort(sorted_.begin(), sorted_.end());
+}
+
+bool ProbeSweep::probes(std::uint32_t address) const {
+    return std::binary_search(sorted_.begin(), sorted_.end(), address);
+}
+
 std::vector<std::uint32_t> ProbeSweep::nextBatch() {
     const std::size_t end = std::min(addresses_.size(), next_ + kBatch);
     std::vector<std::uint32_t> batch(addresses_.begin() + static_cast<std::ptrdiff_t>(next_),

@@ -31,14 +31,17 @@ public:
     static constexpr int kIntervalMs = 5;
     static constexpr std::size_t kBatch = 25;  // 5,000 probes a second
 
-    explicit ProbeSweep(std::vector<std::uint32_t> addresses = {}) : addresses_(std::move(addresses)) {}
+    explicit ProbeSweep(std::vector<std::uint32_t> addresses = {});
     // The addresses of the next batch (empty when all were taken).
     std::vector<std::uint32_t> nextBatch();
     bool done() const { return next_ >= addresses_.size(); }
     std::size_t total() const { return addresses_.size(); }
+    // Whether the sweep probes this address: a reply from any other is not an answer to it.
+    bool probes(std::uint32_t address) const;
 
 private:
     std::vector<std::uint32_t> addresses_;
+    std::vector<std::uint32_t> sorted_;
     std::size_t next_ = 0;
 };
 

@@ -17,6 +17,10 @@ struct DeviceEntry {
     // the usual broadcast address; with "Probe every network interface", the directed broadcast of
     // the interface the device's reply came in on.
     std::string broadcastAddress;
+    // Not a text of the tree: another address that answered the probe with this device's MAC. Then
+    // nobody can tell which of the two is the device, and neither gets a request (or a credential)
+    // until the operator names the address (Quick Connect, tarnctl --address). Empty when none.
+    std::string conflictAddress;
 
     bool operator==(const DeviceEntry&) const = default;
 

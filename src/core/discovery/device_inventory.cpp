@@ -9,12 +9,12 @@ const char* const DeviceInventory::kColumnTitles[kColumnCount] = {"Device",  "IP
                                                                   "Version", "Found by", "Last reply"};
 
 void DeviceInventory::clear() {
-    // The records keep their room: the next probe of the site lists its devices into memory already
-    // in use instead of fresh pages.
+    // Everything goes back to the system: a flood of replies must not keep its memory after the list
+    // is cleared.
     devices_.clear();
-    order_.clear();
-    shown_.clear();
-    position_.clear();
+    order_ = {};
+    shown_ = {};
+    position_ = {};
     listedMacs_.clear();
     selection_.reset(0);
 }
@@ -66,6 +66,18 @@ int DeviceInventory::find(std::string_view macText) const { return listedMacs_.f
 
 void DeviceInventory::heardAgain(int device, std::int64_t timeMs) {
     if (device >= 0 && device < deviceCount()) devices_.setLastReplyMs(device, timeMs);
+}
+
+bool DeviceInventory::claimedBy(int device, std::string_view ip, std::int64_t timeMs) {
+    if (device < 0 || device >= deviceCount()) return false;
+    DeviceTextBuffer buffer;
+    if (devices_.text(device, kIpColumn, buffer) == ip) {
+        heardAgain(device, timeMs);
+        return false;
+    }
+    if (!devices_.conflictAddress(device).empty()) return false;
+    devices_.setConflictAddress(device, std::string(ip));
+    return true;
 }
 
 std::string DeviceInventory::text(int number, int column) const {

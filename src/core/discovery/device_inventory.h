@@ -55,6 +55,12 @@ public:
     int find(std::string_view macText) const;
     // A later reply of a listed device: only its time changes.
     void heardAgain(int device, std::int64_t timeMs);
+    // A reply with a listed device's MAC from `ip`: from the device's own address it is the device
+    // again (its time changes); from another address, the device is marked as claimed by two
+    // addresses. True when the mark is new.
+    bool claimedBy(int device, std::string_view ip, std::int64_t timeMs);
+    // The other address of a device two addresses claim; empty for the others.
+    std::string_view conflictAddress(int device) const { return devices_.conflictAddress(device); }
 
     int deviceCount() const { return devices_.size(); }
     DeviceEntry device(int number) const { return devices_.entry(number); }

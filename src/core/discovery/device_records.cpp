@@ -103,11 +103,24 @@ std::string_view view(const char* begin, const char* end) { return {begin, stati
 }  // namespace
 
 void DeviceRecords::clear() {
-    for (std::vector<Record>& block : blocks_) block.clear();
+    // Everything goes back: after a flood of replies the room they took is not kept for the next probe.
+    blocks_ = {};
     count_ = 0;
-    longNames_.clear();
-    broadcasts_.clear();
-    unusual_.clear();
+    longNames_ = {};
+    broadcasts_ = {};
+    unusual_ = {};
+}
+
+void DeviceRecords::setConflictAddress(int number, const std::string& address) {
+    Record& r = record(number);
+    if (!(r.flags & kUnusual)) {
+        // Rare: the device is kept whole from now on.
+        DeviceEntry whole = entry(number);
+        r.flags = kUnusual;
+        r.where = static_cast<std::uint32_t>(unusual_.size());
+        unusual_.push_back(std::move(whole));
+    }
+    unusual_[r.where].conflictAddress = address;
 }
 
 const DeviceRecords::Record& DeviceRecords::record(int number) const {
@@ -120,6 +133,7 @@ DeviceRecords::Record& DeviceRecords::record(int number) {
 }
 
 bool DeviceRecords::pack(const DeviceEntry& e, Record& r) {
+    if (!e.conflictAddress.empty()) return false;
     if (!readIp(e.ip, r.ip) || !readMac(e.mac, r.mac) || !readProduct(e.productId, r.product)) return false;
     std::size_t at = 0;
     if (!readByte(e.version, at, '.', r.major) || !readByte(e.version, at, 0, r.minor)) return false;
@@ -198,6 +212,11 @@ std::string_view DeviceRecords::text(int number, int index, DeviceTextBuffer& bu
         default:
             return {};
     }
+}
+
+std::string_view DeviceRecords::conflictAddress(int number) const {
+    const Record& r = record(number);
+    return r.flags & kUnusual ? std::string_view(unusual_[r.where].conflictAddress) : std::string_view();
 }
 
 bool DeviceRecords::foundByTypedAddress(int number) const {

@@ -27,6 +27,7 @@ struct DeviceTextBuffer {
 
 class DeviceRecords {
 public:
+    // Forgets every device and gives their memory back.
     void clear();
     // Keeps a device answering at timeMs; returns its number (0, 1, 2... in the order added).
     int add(const DeviceEntry& entry, std::int64_t timeMs);
@@ -41,6 +42,9 @@ public:
     bool macNumber(int number, std::uint64_t& mac) const;
     std::int64_t lastReplyMs(int number) const { return record(number).lastReplyMs; }
     void setLastReplyMs(int number, std::int64_t timeMs) { record(number).lastReplyMs = timeMs; }
+    // Another address answered with the device's MAC (DeviceEntry::conflictAddress).
+    void setConflictAddress(int number, const std::string& address);
+    std::string_view conflictAddress(int number) const;
 
 private:
     struct Record {

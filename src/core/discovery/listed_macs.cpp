@@ -73,9 +73,12 @@ void ListedMacs::grow() {
 }
 
 void ListedMacs::clear() {
-    std::fill(tags_.begin(), tags_.end(), std::uint16_t{0});  // the table keeps its size for the next probe
+    // The table goes back to the system: after a flood it would hold millions of slots.
+    tags_ = {};
+    slots_ = {};
+    shift_ = 64;
     numberCount_ = 0;
-    others_.clear();
+    others_ = {};
 }
 
 void ListedMacs::add(std::string_view macText, int device) {

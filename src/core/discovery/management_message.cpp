@@ -1,6 +1,7 @@
 #include "core/discovery/management_message.h"
 
 #include <algorithm>
+#include <random>
 
 namespace tarn {
 
@@ -47,10 +48,9 @@ std::optional<MacAddress> parseMacText(const std::string& text) {
     return mac;
 }
 
-std::uint16_t RequestIdGenerator::next() {
-    state_ = state_ * 214013u + 2531011u;
-    const std::uint32_t r = (state_ >> 16) & 0x7FFF;
-    return static_cast<std::uint16_t>(r % 64000 + 10);
+std::uint16_t randomRequestId() {
+    thread_local std::random_device source;  // getrandom(2) on Linux
+    return static_cast<std::uint16_t>((source() & 0x7FFF) + 10);
 }
 
 std::optional<BuiltRequest> buildRequest(const RequestAddress& address, CommandCode command, ByteView body,
@@ -85,6 +85,7 @@ std::optional<ReplyHeader> parseReplyHeader(ByteView d, ByteOrder order) {
     if (d[3] != kFormIpAddressed && d[3] != kFormMacAddressed) return std::nullopt;
     ReplyHeader h;
     h.macForm = d[3] == kFormMacAddressed;
+    if (h.macForm && d.size() >= 10) std::copy(d.begin() + 4, d.begin() + 10, h.mac.begin());
     std::size_t pos = h.macForm ? 11 : 4;
     for (std::string* text : {&h.id, &h.password}) {
         if (pos >= d.size()) return std::nullopt;

@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -51,17 +52,12 @@ constexpr std::size_t kMacTextSize = 17;
 char* writeMacText(const MacAddress& mac, char* out);
 std::optional<MacAddress> parseMacText(const std::string& text);
 
-// The request-id generator: a linear congruential generator (x 214013 + 2531011), 15 bits out,
-// mapped to 10..32777.
-class RequestIdGenerator {
-public:
-    explicit RequestIdGenerator(std::uint32_t seed = 1) : state_(seed) {}
-    void seed(std::uint32_t seed) { state_ = seed; }
-    std::uint16_t next();
-
-private:
-    std::uint32_t state_;
-};
+// Request ids: 15 bits from the system's random source (getrandom), mapped to 10..32777 as devices
+// have always seen them. Drawn afresh for every request, so that no run starts where another did and
+// an id cannot be told from the ones before it.
+std::uint16_t randomRequestId();
+// Where a session takes its request ids from: randomRequestId, or a fixed sequence in tests.
+using RequestIdSource = std::function<std::uint16_t()>;
 
 struct RequestAddress {
     bool macForm = false;  // the device's addressing kind is 2
@@ -82,6 +78,7 @@ std::optional<BuiltRequest> buildRequest(const RequestAddress& address, CommandC
 // The head of a reply, read strictly within the received bytes.
 struct ReplyHeader {
     bool macForm = false;
+    MacAddress mac{};  // the MAC of the MAC-addressed form
     std::string id;
     std::string password;
     std::uint16_t length = 0;  // as received

@@ -18,6 +18,13 @@ SelectionIdentity commonIdentity(const std::vector<DeviceEntry>& selected) {
     return id;
 }
 
+std::string conflictMessage(const DeviceEntry& device) {
+    return device.name + " (MAC " + device.mac + ") answered from two addresses, " + device.ip + " and " +
+           device.conflictAddress +
+           ": one of them is not the device. No ID or password is sent to either; Quick Connect the address of "
+           "the real device.";
+}
+
 SelectionCheck checkSelection(const std::vector<DeviceEntry>& selected, bool requestsFollow) {
     SelectionCheck check;
     if (selected.empty()) {
@@ -27,6 +34,12 @@ SelectionCheck checkSelection(const std::vector<DeviceEntry>& selected, bool req
     if (static_cast<int>(selected.size()) > TargetTable::kCapacity) {
         check.message = tooManyDevicesMessage(static_cast<int>(selected.size()));
         return check;
+    }
+    for (const DeviceEntry& device : selected) {
+        if (!device.conflictAddress.empty()) {
+            check.message = conflictMessage(device);
+            return check;
+        }
     }
     check.identity = commonIdentity(selected);
     const SelectionIdentity& id = check.identity;

@@ -28,8 +28,11 @@ struct SelectionCheck {
     SelectionIdentity identity;
 };
 
-// Nothing selected, too many for one operation, or devices that differ (in product id and version,
-// and in addressing kind when requestsFollow) are refused with their message.
+// The message for a device two addresses claim: no request goes to either.
+std::string conflictMessage(const DeviceEntry& device);
+
+// Nothing selected, too many for one operation, a device two addresses claim, or devices that differ (in product id and
+// version, and in addressing kind when requestsFollow) are refused with their message.
 SelectionCheck checkSelection(const std::vector<DeviceEntry>& selected, bool requestsFollow = true);
 
 }  // namespace tarn

@@ -9,9 +9,9 @@ bool TargetTable::begin(int count) {
     return true;
 }
 
-std::uint16_t TargetTable::drawRequestId(int index, RequestIdGenerator& generator, ByteOrder order) {
+std::uint16_t TargetTable::drawRequestId(int index, const RequestIdSource& draw, ByteOrder order) {
     for (;;) {
-        const std::uint16_t id = generator.next();
+        const std::uint16_t id = draw();
         RequestIdBytes bytes{};
         writeU16(bytes.data(), id, order);
         bool used = false;

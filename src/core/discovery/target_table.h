@@ -31,7 +31,7 @@ public:
 
     // Draws the request id for entry `index`: distinct from the ids of entries 0..index-1 of this
     // operation, so that a reply is never credited to the wrong device. Stores the wire bytes.
-    std::uint16_t drawRequestId(int index, RequestIdGenerator& generator, ByteOrder order);
+    std::uint16_t drawRequestId(int index, const RequestIdSource& draw, ByteOrder order);
 
     // The first entry 0..count-1 whose stored request id equals the received bytes, or -1.
     int match(const RequestIdBytes& received) const;

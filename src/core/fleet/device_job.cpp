@@ -154,6 +154,15 @@ void DeviceJob::startDevice(const DeviceEntry& device) {
                     request_.file});
         return;
     }
+    if (!device.conflictAddress.empty()) {
+        deviceDone(device,
+                   {device,
+                    operationName(request_.kind),
+                    OutcomeStatus::Duplicate,
+                    "another address (" + device.conflictAddress + ") answered with the same MAC; neither was touched",
+                    {}});
+        return;
+    }
     if (request_.kind == JobKind::Set && !valuesOf(device)) {
         deviceDone(device,
                    {device, operationName(request_.kind), OutcomeStatus::Skipped, "no values for this device", {}});
@@ -163,7 +172,6 @@ void DeviceJob::startDevice(const DeviceEntry& device) {
     current_->device = device;
     current_->session = std::make_unique<ManagementSession>(static_cast<ManagementHost&>(*this),
                                                             static_cast<Prompter&>(*this), settings_);
-    current_->session->seedRequestIds(static_cast<std::uint32_t>(0x5A17u + next_ * 7919u));
     phase_ = Phase::Device;
     if (request_.spacingMs > 0) {
         spaced_ = false;

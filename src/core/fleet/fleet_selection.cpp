@@ -83,7 +83,7 @@ FleetSelection selectFleet(const std::vector<DeviceEntry>& answered, const Fleet
     }
     // A MAC two devices answer with reaches either of them: neither is touched.
     for (auto& [mac, device] : chosen) {
-        if (heardCount(mac) > 1)
+        if (heardCount(mac) > 1 || !device.conflictAddress.empty())
             selection.unreached.push_back({device,
                                            {},
                                            OutcomeStatus::Duplicate,

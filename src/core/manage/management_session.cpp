@@ -27,7 +27,9 @@ ManagementSession::ManagementSession(ManagementHost& host, Prompter& prompter, S
       prompter_(prompter),
       settings_(std::move(settings)),
       credentials_(settings_.logPath, prompter, settings_.credentialStore),
-      store_(settings_.definitions ? settings_.definitions : std::make_shared<DefinitionStore>()) {}
+      store_(settings_.definitions ? settings_.definitions : std::make_shared<DefinitionStore>()) {
+    if (!settings_.requestIds) settings_.requestIds = randomRequestId;
+}
 
 // Another selection while the list holds edits (red values) of the devices it shows: they would be
 // lost, so the operator is asked once. Keeping them puts the tree's selection back on those devices,
@@ -255,7 +257,7 @@ bool ManagementSession::sendRequest(int target, CommandCode command, ManagementO
     address.mac = parseMacText(device.mac).value_or(MacAddress{});
     address.id = record.id;
     address.password = record.password;
-    const std::uint16_t id = targets_.drawRequestId(target, requestIds_, op_.order);
+    const std::uint16_t id = targets_.drawRequestId(target, settings_.requestIds, op_.order);
     const auto request = buildRequest(address, command, *op_.body, op_.order, id);
     if (!request) {  // credentials are bounded before they get here
         op_.notSent = "The request could not be built";

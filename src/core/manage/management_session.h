@@ -138,13 +138,14 @@ struct SessionSettings {
     // pwd.ini of the run, when several sessions share it: the run writes it (CredentialStore::save);
     // else the session has its own and writes it at the end of each operation.
     std::shared_ptr<CredentialStore> credentialStore;
+    // Where request ids come from; none: the system's random source.
+    RequestIdSource requestIds;
 };
 
 class ManagementSession {
 public:
     ManagementSession(ManagementHost& host, Prompter& prompter, SessionSettings settings);
 
-    void seedRequestIds(std::uint32_t seed) { requestIds_.seed(seed); }
     void setTiming(int deviceSpacingMs, int replyWaitMs) {
         settings_.deviceSpacingMs = deviceSpacingMs;
         settings_.replyWaitMs = replyWaitMs;
@@ -250,7 +251,6 @@ private:
     std::shared_ptr<DefinitionStore> store_;
     ParameterTable table_;
     TargetTable targets_;
-    RequestIdGenerator requestIds_;
     Operation op_;
     int productNumber_ = 0;
     int selectedGroup_ = 0;

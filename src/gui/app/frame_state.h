@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include "core/common/serial_settings.h"
+#include "core/discovery/device_limit.h"
 #include "core/discovery/management_message.h"
 
 namespace tarn {
@@ -36,6 +37,8 @@ struct FrameState {
     // "Probe every network interface" (Options menu, kept in the settings): the probe also goes to
     // the directed broadcast of every interface.
     bool probeAllInterfaces = false;
+    // The most devices a probe lists (Options, kept in the settings); replies past it are counted.
+    int maxDevices = kDefaultMaxDevices;
 
     // With --demo: why the simulated fleet cannot be probed (not ready yet, failed to start, stopped);
     // empty while it serves, and always without --demo. Probe shows it instead of sending.

@@ -3,34 +3,29 @@
 #include <QDir>
 
 #include "gui/app/frame_state.h"
-#include "gui/params/manager_view.h"
 #include "link/common/qt_bytes.h"
-#include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
+#include "link/discovery/management_link.h"
 
 namespace tarn {
 
 JobDriver::JobDriver(FrameState& frame, Prompter& prompter, QObject* parent)
-    : QObject(parent), frame_(frame), prompter_(prompter) {
-    for (JobTimer which : {JobTimer::SessionNextDevice, JobTimer::SessionReplyWait, JobTimer::Spacing}) {
-        auto t = std::make_unique<QTimer>();
-        t->setSingleShot(true);
-        connect(t.get(), &QTimer::timeout, this, [this, which] {
-            if (job_) job_->timerExpired(which);
-        });
-        timers_[which] = std::move(t);
-    }
-}
+    : QObject(parent),
+      frame_(frame),
+      prompter_(prompter),
+      timers_({JobTimer::SessionNextDevice, JobTimer::SessionReplyWait, JobTimer::Spacing}, [this](JobTimer which) {
+          if (job_) job_->timerExpired(which);
+      }) {}
 
 JobDriver::~JobDriver() = default;
 
 bool JobDriver::start(JobRequest request) {
     if (running()) return false;
-    if (!socket_) {
-        socket_ = new CDeviceSocket(CManagerView::kReceiveCapacity, ManagementChannel::Management, this);
-        socket_->create();
-        connect(socket_, &CDeviceSocket::socketReceive, this, [this](const Datagram& d) {
-            if (job_) job_->handleDatagram(asBytes(d.data));
+    if (!link_) {
+        link_ = new ManagementLink(this);
+        link_->open();
+        connect(link_, &ManagementLink::replyReceived, this, [this](const QByteArray& d) {
+            if (job_) job_->handleDatagram(asBytes(d));
         });
     }
     SessionSettings settings;
@@ -50,15 +45,14 @@ void JobDriver::cancel() {
 bool JobDriver::onLocalSubnet(const std::string& ip) const { return IsOnLocalSubnet(ip); }
 
 bool JobDriver::sendDatagram(const Bytes& datagram, const std::string& address) {
-    socket_->setBroadcastAddress(frame_.broadcastAddress);
-    return socket_->sendTo(
-        QByteArray(reinterpret_cast<const char*>(datagram.data()), static_cast<qsizetype>(datagram.size())),
-        frame_.devicePort, QString::fromStdString(address));
+    link_->setBroadcastAddress(frame_.broadcastAddress);
+    link_->setDevicePort(frame_.devicePort);
+    return link_->send(datagram, address);
 }
 
-void JobDriver::startTimer(JobTimer which, int ms) { timers_.at(which)->start(ms); }
+void JobDriver::startTimer(JobTimer which, int ms) { timers_.start(which, ms); }
 
-void JobDriver::stopTimer(JobTimer which) { timers_.at(which)->stop(); }
+void JobDriver::stopTimer(JobTimer which) { timers_.stop(which); }
 
 void JobDriver::jobProgress(int done, int total, const std::string& current) {
     emit progress(done, total, latin1(current));

@@ -1,20 +1,19 @@
-// The window's host of a DeviceJob: its socket (made on first use), its timers and the frame's
+// The window's host of a DeviceJob: its management link (opened on first use), its timers and the frame's
 // session settings, for the window's site-wide commands (Back up devices..., Apply values from
 // table...). One job at a time; a new start replaces a finished job. What the job reports comes out
 // as signals. Nothing waits.
 #pragma once
 
-#include <map>
 #include <memory>
 
 #include <QObject>
-#include <QTimer>
 
 #include "core/fleet/device_job.h"
+#include "link/common/single_shot_timers.h"
 
 namespace tarn {
 
-class CDeviceSocket;
+class ManagementLink;
 struct FrameState;
 
 class JobDriver : public QObject, private DeviceJobHost {
@@ -51,8 +50,8 @@ private:
     FrameState& frame_;
     Prompter& prompter_;
     std::unique_ptr<DeviceJob> job_;
-    CDeviceSocket* socket_ = nullptr;
-    std::map<JobTimer, std::unique_ptr<QTimer>> timers_;
+    ManagementLink* link_ = nullptr;
+    SingleShotTimers<JobTimer> timers_;
     int spacingMs_ = 100;
     int replyWaitMs_ = 3000;
 };

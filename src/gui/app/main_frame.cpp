@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -327,6 +328,9 @@ void CMainFrame::createMenu() {
         state_.probeAllInterfaces = on;
         emit probeAllInterfacesChanged(on);
     });
+    QAction* maxDevices = options->addAction(QStringLiteral("&Most devices listed..."));
+    maxDevices->setStatusTip(QStringLiteral("How many devices a probe lists at most; replies past it are counted"));
+    connect(maxDevices, &QAction::triggered, this, &CMainFrame::onMaxDevices);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(action(ID_HELP));
@@ -471,6 +475,23 @@ void CMainFrame::onCompare() {
     showStatus(*differing == 0   ? QStringLiteral("No parameter differs from %1").arg(file)
                : *differing == 1 ? QStringLiteral("1 parameter differs from %1").arg(file)
                                  : QStringLiteral("%1 parameters differ from %2").arg(*differing).arg(file));
+}
+
+// Asked with open(): the window goes on while the box is up.
+void CMainFrame::onMaxDevices() {
+    auto* dialog = new QInputDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(QStringLiteral("Most devices listed"));
+    dialog->setLabelText(QStringLiteral("A probe lists at most this many devices:"));
+    dialog->setInputMode(QInputDialog::IntInput);
+    dialog->setIntRange(1, kMaxMaxDevices);
+    dialog->setIntStep(1000);
+    dialog->setIntValue(state_.maxDevices);
+    connect(dialog, &QInputDialog::intValueSelected, this, [this](int value) {
+        state_.maxDevices = value;
+        emit maxDevicesChanged(value);
+    });
+    dialog->open();
 }
 
 void CMainFrame::onBackup() {

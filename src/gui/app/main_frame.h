@@ -102,6 +102,7 @@ public:
     void onLoad();
     void onCompare();
     void onBackup();
+    void onMaxDevices();
     void onApplyTable();
     void onHelp();
     void onAbout();
@@ -112,6 +113,8 @@ public:
 signals:
     // The operator switched "Probe every network interface"; the application keeps the choice.
     void probeAllInterfacesChanged(bool on);
+    // Options > Most devices listed...: the limit to keep.
+    void maxDevicesChanged(int maxDevices);
     // A Quick Connect was accepted: the address book to keep.
     void quickConnectBookChanged(const QStringList& book);
 

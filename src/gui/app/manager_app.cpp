@@ -22,6 +22,7 @@ namespace {
 
 const QString kProgram = QStringLiteral("tarn-manager");
 const QString kProbeAllInterfacesKey = QStringLiteral("Options/ProbeEveryNetworkInterface");
+const QString kMaxDevicesKey = QStringLiteral("Options/MaxDevices");
 const QString kAddressBookKey = QStringLiteral("QuickConnect/AddressBook");
 
 QString helpText() {
@@ -160,11 +161,14 @@ int runManagerApp(QApplication& app, const ManagerCommandLine& options) {
     settings.setValue(QStringLiteral("manager/path"), QDir::currentPath().left(200));
     state.probeAllInterfaces = settings.value(kProbeAllInterfacesKey, false).toBool();
     state.quickConnectBook = settings.value(kAddressBookKey).toStringList();
+    state.maxDevices = std::clamp(settings.value(kMaxDevicesKey, kDefaultMaxDevices).toInt(), 1, kMaxMaxDevices);
 
     CMainFrame frame(state);
     QObject::connect(&frame, &CMainFrame::probeAllInterfacesChanged, [](bool on) {
         QSettings(settingsFile(), QSettings::IniFormat).setValue(kProbeAllInterfacesKey, on);
     });
+    QObject::connect(&frame, &CMainFrame::maxDevicesChanged,
+                     [](int n) { QSettings(settingsFile(), QSettings::IniFormat).setValue(kMaxDevicesKey, n); });
     QObject::connect(&frame, &CMainFrame::quickConnectBookChanged, [](const QStringList& book) {
         QSettings(settingsFile(), QSettings::IniFormat).setValue(kAddressBookKey, book);
     });

@@ -1,7 +1,12 @@
 #include "gui/discovery/device_model.h"
 
 #include <algorithm>
+#include <malloc.h>
 
+#include <QApplication>
+#include <QStyle>
+
+#include "core/discovery/selection_identity.h"
 #include "link/common/qt_bytes.h"
 
 namespace tarn {
@@ -11,6 +16,12 @@ namespace {
 Qt::Alignment alignmentOf(int column) {
     // Addresses line up on their last digit, as they always have.
     return (column == kIpColumn || column == kMacColumn ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
+}
+
+// The mark of a device that two addresses claim.
+QVariant warningIcon() {
+    static const QIcon icon = QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    return icon;
 }
 
 }  // namespace
@@ -23,6 +34,8 @@ DeviceModel::DeviceModel(QObject* parent) : QAbstractTableModel(parent) {
 void DeviceModel::clear() {
     beginResetModel();
     inventory_.clear();
+    // The allocator keeps freed pages for itself unless asked: after a flood the window would stay big.
+    ::malloc_trim(0);
     announced_ = 0;
     announce_.stop();
     sinceAnnounced_.invalidate();  // the first device of the next probe shows at once
@@ -49,10 +62,13 @@ void DeviceModel::flush() {
     emit countsChanged();
 }
 
-void DeviceModel::heardAgain(int device, std::int64_t timeMs) {
-    inventory_.heardAgain(device, timeMs);
+void DeviceModel::claimedBy(int device, std::string_view ip, std::int64_t timeMs) {
+    const bool conflict = inventory_.claimedBy(device, ip, timeMs);
     const int row = inventory_.positionOf(device);
-    if (row >= 0 && row < announced_)
+    if (row < 0 || row >= announced_) return;
+    if (conflict)
+        emit dataChanged(index(row, 0), index(row, DeviceInventory::kColumnCount - 1));
+    else
         emit dataChanged(index(row, kLastReplyColumn), index(row, kLastReplyColumn), {Qt::DisplayRole});
 }
 
@@ -96,6 +112,12 @@ QVariant DeviceModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= announced_) return {};
     if (role == Qt::DisplayRole) return latin1(inventory_.text(inventory_.deviceAt(index.row()), index.column()));
     if (role == Qt::TextAlignmentRole) return static_cast<int>(alignmentOf(index.column()));
+    if (role == Qt::DecorationRole || role == Qt::ToolTipRole) {
+        const int device = inventory_.deviceAt(index.row());
+        if (inventory_.conflictAddress(device).empty()) return {};
+        if (role == Qt::DecorationRole) return index.column() == kNameColumn ? warningIcon() : QVariant();
+        return latin1(conflictMessage(inventory_.device(device)));
+    }
     return {};
 }
 

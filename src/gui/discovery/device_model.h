@@ -34,7 +34,9 @@ public:
     void append(const DeviceEntry& entry, std::int64_t timeMs);
     // Announces the rows appended since the last time, now.
     void flush();
-    void heardAgain(int device, std::int64_t timeMs);
+    // Another reply with a listed device's MAC: the device again, or a second address claiming it
+    // (its row then shows a warning and says so in its tooltip).
+    void claimedBy(int device, std::string_view ip, std::int64_t timeMs);
     void setProductName(const std::string& productId, const std::string& name);
     SortDirection sortByColumn(int column);
     void setFilter(const QString& pattern);

@@ -8,6 +8,7 @@
 
 #include "core/common/file_io.h"
 #include "core/common/prompter.h"
+#include "core/discovery/addressing.h"
 #include "core/discovery/probe_reply.h"
 #include "core/params/product_table.h"
 #include "gui/app/frame_state.h"
@@ -71,6 +72,11 @@ CLeftView::CLeftView(FrameState& frame, Prompter& prompter, QWidget* parent)
     loadProductNames();
     sweepPace_.setInterval(ProbeSweep::kIntervalMs);
     connect(&sweepPace_, &QTimer::timeout, this, &CLeftView::sendNextAddresses);
+    // A flood past the limit is told a few times a second, not once per reply.
+    limitNotice_.setSingleShot(true);
+    limitNotice_.setInterval(kCountsDelayMs * 3);
+    connect(&limitNotice_, &QTimer::timeout, this,
+            [this] { emit statusText(QString::fromStdString(limit_.message())); });
     socket_->create();
     connect(socket_, &CDeviceSocket::socketReceive, this, &CLeftView::handleReply);
     connect(tree_, &DeviceTree::deviceSelected, this, &CLeftView::deviceSelected);
@@ -99,6 +105,7 @@ void CLeftView::loadProductNames() {
 
 void CLeftView::probe() {
     tree_->deleteAllItems();
+    limit_ = DeviceLimit(frame_.maxDevices);
     socket_->setBroadcastAddress(frame_.broadcastAddress);
     sweepPace_.stop();
     probeInterfaces_.clear();
@@ -133,8 +140,17 @@ void CLeftView::handleReply(const Datagram& d) {
         reply_, checksumError);
     // Seconds are all the list shows; the coarse clock costs nothing per reply of a burst.
     const std::int64_t now = static_cast<std::int64_t>(std::time(nullptr)) * 1000;
-    if (verdict == ProbeVerdict::Duplicate) tree_->deviceModel()->heardAgain(listed, now);
-    if (verdict != ProbeVerdict::Accepted) return;
+    if (verdict != ProbeVerdict::Accepted && verdict != ProbeVerdict::Duplicate) return;
+    // Quick Connect asked these addresses only: a reply from any other answers nothing.
+    if (frame_.quickConnectActive && !sweep_.probes(parseIPv4(senderIp_).value_or(0))) return;
+    if (verdict == ProbeVerdict::Duplicate) {
+        tree_->deviceModel()->claimedBy(listed, senderIp_, now);
+        return;
+    }
+    if (!limit_.admits(static_cast<std::size_t>(tree_->deviceCount()))) {
+        if (!limitNotice_.isActive()) limitNotice_.start();
+        return;
+    }
     reply_.broadcastAddress = replyBroadcastAddress(d, probeInterfaces_);
     tree_->appendDevice(reply_, now);
     if (!checksumError) return;

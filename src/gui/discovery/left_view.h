@@ -16,6 +16,7 @@
 #include "core/common/liveness.h"
 #include "core/discovery/address_list.h"
 #include "core/discovery/checksum_notice.h"
+#include "core/discovery/device_limit.h"
 #include "core/discovery/interface_broadcasts.h"
 #include "gui/discovery/device_tree.h"
 
@@ -68,6 +69,8 @@ private:
     CDeviceSocket* socket_;
     std::vector<NetworkInterfaceInfo> probeInterfaces_;  // of the last probe to every interface
     ChecksumNotice checksumNotice_;
+    DeviceLimit limit_;  // of the probe in progress
+    QTimer limitNotice_;
     // Each reply is read into these, which keep their room from one reply to the next.
     std::string senderIp_;
     DeviceEntry reply_;

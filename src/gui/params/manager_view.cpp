@@ -1,22 +1,19 @@
 #include "gui/params/manager_view.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QVBoxLayout>
 
 #include "core/manage/configuration_commands.h"
-#include "core/manage/management_traffic.h"
 #include "core/monitor/monitor_interval.h"
 #include "core/params/configuration_file.h"
 #include "gui/app/frame_state.h"
 #include "gui/discovery/left_view.h"
 #include "gui/monitor/tarn_dlg.h"
 #include "link/common/qt_bytes.h"
-#include "link/common/traffic_sink.h"
-#include "link/discovery/device_socket.h"
 #include "link/discovery/local_subnet.h"
+#include "link/discovery/management_link.h"
 
 namespace tarn {
 
@@ -27,7 +24,12 @@ std::string folderPath(const QString& dir) { return QDir(dir).absolutePath().toS
 }  // namespace
 
 CManagerView::CManagerView(FrameState& frame, Prompter& prompter, CLeftView& tree, QWidget* parent)
-    : QWidget(parent), frame_(frame), prompter_(prompter), tree_(tree) {
+    : QWidget(parent),
+      frame_(frame),
+      prompter_(prompter),
+      tree_(tree),
+      timers_({SessionTimer::NextDevice, SessionTimer::ReplyWait},
+              [this](SessionTimer which) { session_->timerExpired(which); }) {
     SessionSettings settings;
     settings.dataDir = folderPath(frame_.dataDir);
     settings.logPath = QDir(frame_.writableDir).filePath(QStringLiteral("pwd.ini")).toStdString();
@@ -38,10 +40,6 @@ CManagerView::CManagerView(FrameState& frame, Prompter& prompter, CLeftView& tre
     layout->addWidget(list_);
     connect(list_, &ParameterList::openIoMonitor, this, &CManagerView::OnOpenIoMonitor);
 
-    for (SessionTimer which : {SessionTimer::NextDevice, SessionTimer::ReplyWait}) {
-        timer(which).setSingleShot(true);
-        connect(&timer(which), &QTimer::timeout, this, [this, which] { session_->timerExpired(which); });
-    }
     saveFileAsker_ = [this](const QString& proposed) {
         QFileDialog dialog(this, QStringLiteral("Save"), QDir(frame_.lastConfigurationFolder).filePath(proposed),
                            QStringLiteral("Configuration File(.CNF) (*.CNF *.cnf)"));
@@ -66,21 +64,20 @@ void CManagerView::showEvent(QShowEvent* event) {
     initialUpdate();
 }
 
-// The first update of the view: the request ids are seeded from the clock and the view's socket
-// is created. A view that is used before it is shown does it then.
+// The first update of the view: its management link is opened. A view that is used before it is
+// shown does it then.
 void CManagerView::initialUpdate() {
     if (initialised_) return;
     initialised_ = true;
-    session_->seedRequestIds(static_cast<std::uint32_t>(QDateTime::currentSecsSinceEpoch()));
-    socket_ = new CDeviceSocket(kReceiveCapacity, ManagementChannel::Management, this);
-    socket_->create();
-    connect(socket_, &CDeviceSocket::socketReceive, this,
-            [this](const Datagram& d) { session_->handleDatagram(asBytes(d.data)); });
+    link_ = new ManagementLink(this);
+    link_->open();
+    connect(link_, &ManagementLink::replyReceived, this,
+            [this](const QByteArray& d) { session_->handleDatagram(asBytes(d)); });
 }
 
-CDeviceSocket* CManagerView::socket() {
+ManagementLink* CManagerView::link() {
     initialUpdate();
-    return socket_;
+    return link_;
 }
 
 void CManagerView::RequestParameterValues(int group) {
@@ -154,16 +151,15 @@ void CManagerView::restoreSelection(const std::vector<DeviceEntry>& devices) { t
 bool CManagerView::onLocalSubnet(const std::string& ip) const { return IsOnLocalSubnet(ip); }
 
 bool CManagerView::sendDatagram(const Bytes& datagram, const std::string& address) {
-    CDeviceSocket* s = socket();
-    s->setBroadcastAddress(frame_.broadcastAddress);
-    return s->sendTo(
-        QByteArray(reinterpret_cast<const char*>(datagram.data()), static_cast<qsizetype>(datagram.size())),
-        frame_.devicePort, QString::fromStdString(address));
+    ManagementLink* l = link();
+    l->setBroadcastAddress(frame_.broadcastAddress);
+    l->setDevicePort(frame_.devicePort);
+    return l->send(datagram, address);
 }
 
-void CManagerView::startTimer(SessionTimer which, int ms) { timer(which).start(ms); }
+void CManagerView::startTimer(SessionTimer which, int ms) { timers_.start(which, ms); }
 
-void CManagerView::stopTimer(SessionTimer which) { timer(which).stop(); }
+void CManagerView::stopTimer(SessionTimer which) { timers_.stop(which); }
 
 void CManagerView::setMonitorAddress(const std::string& address) { frame_.monitorAddress = address; }
 
@@ -176,20 +172,6 @@ void CManagerView::focusList() { list_->setFocus(Qt::OtherFocusReason); }
 void CManagerView::operationFinished(const OperationOutcomes& outcomes) { emit outcomesReported(outcomes); }
 
 // The Traffic window has shown the datagram as it arrived; this line says it changed nothing.
-void CManagerView::lateReply(ByteView datagram) {
-    TrafficSink* sink = trafficSink();
-    if (!sink) return;
-    TrafficEntry e;
-    e.timeMs = trafficNowMs();
-    e.direction = TrafficDirection::Received;
-    e.length = datagram.size();
-    std::string summary =
-        managementSummary(datagram, TrafficDirection::Received, ManagementChannel::Management, std::string());
-    // The line of the datagram itself, just above, names the sender.
-    if (const std::size_t from = summary.find("  from "); from != std::string::npos) summary.erase(from, 7);
-    e.summary = "late, ignored: " + summary;
-    e.bytes = maskManagementPasswords(datagram);
-    sink->record(std::move(e));
-}
+void CManagerView::lateReply(ByteView datagram) { ManagementLink::noteIgnored(datagram, "late"); }
 
 }  // namespace tarn

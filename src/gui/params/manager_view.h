@@ -1,37 +1,34 @@
 // CManagerView: the right pane. Shows the parameter list of the selected devices and carries the
 // device commands (parameter loading, Set, Reboot) and the configuration files. The decisions are
-// the ManagementSession's; the view owns the socket and the timers it needs and shows its work.
+// the ManagementSession's; the view owns the management link and the timers it needs and shows its work.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <optional>
 
-#include <QTimer>
 #include <QWidget>
 
 #include "core/manage/management_session.h"
 #include "gui/params/parameter_list.h"
+#include "link/common/single_shot_timers.h"
 
 namespace tarn {
 
-class CDeviceSocket;
 class CLeftView;
+class ManagementLink;
 struct FrameState;
 
 class CManagerView : public QWidget, private ManagementHost {
     Q_OBJECT
 public:
-    // The largest reply the view's socket takes.
-    static constexpr std::size_t kReceiveCapacity = 1500;
-
     CManagerView(FrameState& frame, Prompter& prompter, CLeftView& tree, QWidget* parent = nullptr);
     ~CManagerView() override;
 
     ParameterList* list() const { return list_; }
     ManagementSession& session() { return *session_; }
     ParameterTable& table() { return session_->table(); }
-    CDeviceSocket* socket();
+    ManagementLink* link();
 
     // WM_DEVICE_SELECTED: load the parameters of the selected devices (group 0 = the whole device).
     void RequestParameterValues(int group);
@@ -83,16 +80,14 @@ private:
     void focusList() override;
     void lateReply(ByteView datagram) override;
     void operationFinished(const OperationOutcomes& outcomes) override;
-    QTimer& timer(SessionTimer which) { return which == SessionTimer::NextDevice ? nextDevice_ : replyWait_; }
 
     FrameState& frame_;
     Prompter& prompter_;
     CLeftView& tree_;
     std::unique_ptr<ManagementSession> session_;
     ParameterList* list_;
-    CDeviceSocket* socket_ = nullptr;
-    QTimer nextDevice_;
-    QTimer replyWait_;
+    ManagementLink* link_ = nullptr;
+    SingleShotTimers<SessionTimer> timers_;
     bool initialised_ = false;
     std::function<QString(const QString&)> saveFileAsker_;
 };

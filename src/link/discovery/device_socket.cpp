@@ -69,6 +69,10 @@ void CDeviceSocket::readPending(const QElapsedTimer& slice, qint64 untilNs) {
             continue;
         }
         const QNetworkDatagram d = socket_.receiveDatagram(size);
+        if (pending_.size() >= kMaxPending) {
+            ++overflowed_;
+            continue;
+        }
         bool ok = false;
         const QHostAddress v4(d.senderAddress().toIPv4Address(&ok));
         record(TrafficDirection::Received, d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()));

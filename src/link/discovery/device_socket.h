@@ -61,6 +61,10 @@ public:
 
     // The longest stretch of reading and handing over in one go before the event loop runs again.
     static constexpr qint64 kSliceNs = 1'000'000;
+    // The most datagrams read and not yet handed over: under a flood faster than the owner, the rest
+    // is read and dropped (counted), so that memory stays bounded.
+    static constexpr std::size_t kMaxPending = 65536;
+    std::uint64_t overflowed() const { return overflowed_; }
 
 signals:
     void socketReceive(const tarn::Datagram& datagram);
@@ -84,6 +88,7 @@ private:
     bool inReadyRead_ = false;
     bool handingOver_ = false;
     bool resumeQueued_ = false;
+    std::uint64_t overflowed_ = 0;
 };
 
 }  // namespace tarn

@@ -72,7 +72,8 @@ protected:
         : folder(test::scratchDir().toStdString()),
           store(std::make_shared<DefinitionStore>()),
           job(host, operatorPrompter,
-              SessionSettings{test::dataDir().toStdString() + "/", folder + "/pwd.ini", 100, 3000, store, nullptr}) {}
+              SessionSettings{
+                  test::dataDir().toStdString() + "/", folder + "/pwd.ini", 100, 3000, store, nullptr, {}}) {}
 
     void fire(JobTimer t) {
         ASSERT_TRUE(host.running.count(t)) << static_cast<int>(t);
@@ -254,8 +255,9 @@ TEST_F(DeviceJobTest, ASetSendsOnlyWhatDiffersToTheDevicesThatCanTakeIt) {
                             [](const Sent& s) { return s.bytes.size() > 20 && s.address != "127.0.0.1"; }),
               2);  // Pump and Gate were only read
 
-    DeviceJob dry(host, operatorPrompter,
-                  SessionSettings{test::dataDir().toStdString() + "/", folder + "/pwd.ini", 100, 3000, store, nullptr});
+    DeviceJob dry(
+        host, operatorPrompter,
+        SessionSettings{test::dataDir().toStdString() + "/", folder + "/pwd.ini", 100, 3000, store, nullptr, {}});
     host.finished.reset();
     request.dryRun = true;
     request.selection.devices = {device("Tank", 1)};

@@ -70,7 +70,8 @@ protected:
     SessionTest()
         : logPath(scratchDir().toStdString() + "/pwd.ini"),
           session(host, prompter,
-                  SessionSettings{dataDir().toStdString() + "/", logPath, 100, 3000, nullptr, nullptr}) {}
+                  SessionSettings{dataDir().toStdString() + "/", logPath, 100, 3000, nullptr, nullptr,
+                                  [this] { return nextRequestId++; }}) {}
 
     void logCredentials(const DeviceEntry& d, const std::string& id, const std::string& pw) {
         CredentialLog log(logPath);
@@ -146,6 +147,7 @@ protected:
 
     RecordingHost host;
     ScriptedPrompter prompter;
+    std::uint16_t nextRequestId = 100;  // the id of the next request the session sends
     std::string logPath;
     ManagementSession session;
 };

@@ -24,15 +24,14 @@ Bytes concat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
-Bytes idBytes(std::uint32_t seed, ByteOrder order) {
-    RequestIdGenerator g(seed);
+Bytes idBytes(std::uint16_t id, ByteOrder order) {
     Bytes b;
-    appendU16(b, g.next(), order);
+    appendU16(b, id, order);
     return b;
 }
 
 TEST_F(SessionTest, RequestsAreTheProductsBytes) {
-    session.seedRequestIds(7);
+    nextRequestId = 0x1207;
     DeviceEntry io = ioDevice("Pump", 11);
     selectAndGet({io});
     ASSERT_EQ(host.sent.size(), 1u);
@@ -43,7 +42,7 @@ TEST_F(SessionTest, RequestsAreTheProductsBytes) {
                                                                         {0x05},
                                                                         text("admin"),
                                                                         {0x00, 0x09},
-                                                                        idBytes(7, ByteOrder::Big),
+                                                                        idBytes(0x1207, ByteOrder::Big),
                                                                         {0xA0, 0x01, 0x00, 0x00, 0x00}}),
                                                                 ByteOrder::Big)));
 
@@ -53,7 +52,7 @@ TEST_F(SessionTest, RequestsAreTheProductsBytes) {
     logCredentials(little, "op", "pw");
     host.selected = {little};
     host.sent.clear();
-    session.seedRequestIds(7);
+    nextRequestId = 0x1207;
     prompter.answerYesNo(true);
     session.set();
     ASSERT_EQ(host.sent.size(), 1u);
@@ -62,7 +61,7 @@ TEST_F(SessionTest, RequestsAreTheProductsBytes) {
                                                                         {0x02},
                                                                         text("pw"),
                                                                         {0x05, 0x00},
-                                                                        idBytes(7, ByteOrder::Little),
+                                                                        idBytes(0x1207, ByteOrder::Little),
                                                                         {0xB0}}),
                                                                 ByteOrder::Little)));
 
@@ -70,7 +69,7 @@ TEST_F(SessionTest, RequestsAreTheProductsBytes) {
     io.addressingKind = 2;
     host.selected = {io};
     host.sent.clear();
-    session.seedRequestIds(7);
+    nextRequestId = 0x1207;
     prompter.answerYesNo(true);
     session.reboot();
     ASSERT_EQ(host.sent.size(), 1u);
@@ -81,7 +80,7 @@ TEST_F(SessionTest, RequestsAreTheProductsBytes) {
                                            {0x05},
                                            text("admin"),
                                            {0x00, 0x08},
-                                           idBytes(7, ByteOrder::Big),
+                                           idBytes(0x1207, ByteOrder::Big),
                                            {0xF0, 0x00, 0x00, 0x00}}),
                                    ByteOrder::Big)));
     EXPECT_EQ(prompts("confirm").back().caption, "Reboot Confirm");

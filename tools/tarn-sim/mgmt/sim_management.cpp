@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/discovery/reply_gate.h"
 #include "core/params/parameter_entry.h"
 
 namespace tarnsim {
@@ -40,6 +41,7 @@ ManagementAnswer SimManagement::answer(tarn::ByteView datagram) {
         return {};
     }
     ManagementAnswer out;
+    if (faults_.forgedFrom != 0) out.forged = forgedReply(command, *request);
     tarn::CommandCode code = tarn::CommandCode::AuthFailed;
     tarn::Bytes body;
     const bool refuseSet = command == tarn::CommandCode::SetValues && faults_.refuseSets > 0;
@@ -48,7 +50,7 @@ ManagementAnswer SimManagement::answer(tarn::ByteView datagram) {
         code = tarn::CommandCode::AuthFailed;
     } else if (command == tarn::CommandCode::GetValues) {
         bool malformed = false;
-        body = valuesReply(request->body, &malformed);
+        body = valuesReply(parameters_, request->body, &malformed);
         if (malformed) return {};
         code = tarn::CommandCode::GetValuesReply;
     } else if (command == tarn::CommandCode::SetValues) {
@@ -76,14 +78,30 @@ ManagementAnswer SimManagement::answer(tarn::ByteView datagram) {
     return out;
 }
 
-tarn::Bytes SimManagement::valuesReply(tarn::ByteView body, bool* malformed) const {
+tarn::Bytes SimManagement::valuesReply(const SimParameters& parameters, tarn::ByteView body, bool* malformed) const {
     const tarn::ValueEntries asked = tarn::readValueEntries(body, order_);
     *malformed = asked.overrun;
     tarn::Bytes out;
     for (const tarn::ValueEntry& e : asked.entries) {
-        if (const auto value = parameters_.read(e.id)) tarn::appendValueEntry(out, e.id, *value, order_);
+        if (const auto value = parameters.read(e.id)) tarn::appendValueEntry(out, e.id, *value, order_);
     }
     return out;
+}
+
+// What a forger who saw the request would answer: whatever suits it, as if the device had taken it.
+tarn::Bytes SimManagement::forgedReply(tarn::CommandCode command, const tarn::ReplyHeader& request) const {
+    tarn::Bytes body = {0, 0, 0};
+    if (command == tarn::CommandCode::GetValues) {
+        SimParameters forged = parameters_;
+        std::string ignored;
+        forged.setText("Device name", "EVIL-5", &ignored);
+        forged.setText("IP address", "10.66.66.66", &ignored);
+        bool malformed = false;
+        body = valuesReply(forged, request.body, &malformed);
+    } else if (command == tarn::CommandCode::SetValues) {
+        body.clear();
+    }
+    return reply(tarn::replyCodeOf(command), body, request, request.requestId);
 }
 
 bool SimManagement::storeValues(tarn::ByteView body, std::optional<tarn::Credentials>* changed) {

@@ -20,6 +20,7 @@ namespace tarnsim {
 
 struct ManagementAnswer {
     std::vector<tarn::Bytes> datagrams;            // in sending order; empty: the request is ignored
+    tarn::Bytes forged;                            // sent first, from the forger's address (mgmtForgedFrom)
     std::optional<tarn::Credentials> credentials;  // taken on once the datagrams have gone out
     // A reboot after a set of "Device name" or "IP address": what the device calls itself and where
     // it answers from now on, taken on once the reply has gone out (from the old address).
@@ -43,7 +44,8 @@ public:
 private:
     tarn::Bytes reply(tarn::CommandCode code, tarn::ByteView body, const tarn::ReplyHeader& request,
                       const tarn::RequestIdBytes& requestId) const;
-    tarn::Bytes valuesReply(tarn::ByteView body, bool* malformed) const;
+    tarn::Bytes valuesReply(const SimParameters& parameters, tarn::ByteView body, bool* malformed) const;
+    tarn::Bytes forgedReply(tarn::CommandCode command, const tarn::ReplyHeader& request) const;
     bool storeValues(tarn::ByteView body, std::optional<tarn::Credentials>* changed);
 
     SimParameters parameters_;
