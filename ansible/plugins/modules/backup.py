@@ -80,7 +80,7 @@ devices:
       message: ""
   contains:
     status:
-      description: C(ok), C(refused), C(no-reply), C(no-definitions), C(failed), C(duplicate), C(conflict), C(cancelled), ...
+      description: C(ok), C(refused), C(no-reply), C(no-definitions), C(failed), C(duplicate) (two devices answer with one MAC), C(cancelled), ...
       type: str
     file:
       description: The file written for the device, in I(dest); empty when none was (in check mode, the file that would be).

@@ -47,8 +47,8 @@ attributes:
     description: Per device that changed (would change), each row's value before and after.
     support: full
 notes:
-  - Each device's outcome (C(ok), C(refused), C(no-reply), C(no-definitions), C(failed), C(duplicate),
-    C(conflict), C(cancelled), ...) is in I(devices).
+  - Each device's outcome (C(ok), C(refused), C(no-reply), C(no-definitions), C(failed), C(duplicate) (two devices
+    answer with one MAC), C(cancelled), ...) is in I(devices).
   - C(changed) is true only when a device took a set (in check mode, when a row would change).
   - Values are compared by tarnctl by each parameter's rule (C(10.0.0.1) and C(010.0.0.1) are one address).
 '''
@@ -99,7 +99,7 @@ devices:
           after: Roof
   contains:
     status:
-      description: C(ok), C(refused), C(no-reply), C(no-definitions), C(failed), C(duplicate), C(conflict), C(cancelled), ...
+      description: C(ok), C(refused), C(no-reply), C(no-definitions), C(failed), C(duplicate) (two devices answer with one MAC), C(cancelled), ...
       type: str
     message:
       description: "What was done (C(set 2 rows, rebooted), C(2 rows differ: Location, Gateway), C(no row differs)) or why it failed."

@@ -22,6 +22,10 @@ options:
       - Without it the probe goes to the broadcast address.
     type: list
     elements: str
+  max_devices:
+    description:
+      - Keep at most this many devices (tarnctl C(--max-devices)); replies past it are counted in I(messages).
+    type: int
   id:
     description:
       - Not used by the probe, which needs no credentials.
@@ -99,6 +103,9 @@ devices:
     foundByTypedAddress:
       description: It answered a probe to a typed I(address).
       type: bool
+    conflictAddress:
+      description: Present when another address answers with the same MAC; no credential goes to either.
+      type: str
 ansible_facts:
   description: The fact C(tarn_devices), the same list as I(devices).
   returned: on success
@@ -115,12 +122,15 @@ from ansible_collections.tarn.manager.plugins.module_utils.tarnctl import Tarnct
 
 
 def main():
-    module = AnsibleModule(argument_spec=argument_spec(dict(address=dict(type='list', elements='str'))),
+    module = AnsibleModule(argument_spec=argument_spec(dict(address=dict(type='list', elements='str'),
+                                                            max_devices=dict(type='int'))),
                            supports_check_mode=True)
     ctl = Tarnctl(module)
     args = ['probe', '--json'] + ctl.discovery(probe=True)
     if module.params['address']:
         args += ['--address', ','.join(module.params['address'])]
+    if module.params['max_devices'] is not None:
+        args += ['--max-devices', str(module.params['max_devices'])]
     rc, out, err = ctl.run(args)
     devices = (ctl.document(rc, out, err) or {}).get('devices', [])
     if rc != 0:

@@ -81,7 +81,7 @@ devices:
           after: Pump-S3
   contains:
     status:
-      description: C(ok), C(refused), C(no-reply), C(no-definitions), C(failed), C(duplicate), C(conflict), C(cancelled), ...
+      description: C(ok), C(refused), C(no-reply), C(no-definitions), C(failed), C(duplicate) (two devices answer with one MAC), C(cancelled), ...
       type: str
     message:
       description: "What was done (C(set 2 rows, rebooted), C(2 rows differ: Device name, IP address), C(no row differs)) or why it failed."

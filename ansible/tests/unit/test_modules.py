@@ -9,12 +9,13 @@ def argvs(site, command):
 
 
 def test_probe_lists_the_devices_and_sets_the_fact(site):
-    r = site.run('probe', broadcast='127.255.255.255', device_port=4000, address=['127.0.33.1-127.0.33.3', '127.0.34.0/24'])
+    r = site.run('probe', broadcast='127.255.255.255', device_port=4000, max_devices=10,
+                 address=['127.0.33.1-127.0.33.3', '127.0.34.0/24'])
     assert not r.get('failed') and r['changed'] is False
     assert [d['name'] for d in r['devices']] == ['Pump-1', 'Pump-2', 'Pump-3']
     assert r['ansible_facts']['tarn_devices'] == r['devices']
     assert site.calls()[0]['argv'] == ['probe', '--json', '--broadcast', '127.255.255.255', '--device-port', '4000',
-                                       '--address', '127.0.33.1-127.0.33.3,127.0.34.0/24']
+                                       '--address', '127.0.33.1-127.0.33.3,127.0.34.0/24', '--max-devices', '10']
     site.save(dict(devices=[]))
     r = site.run('probe')
     assert r['failed'] and r['msg'] == 'tarnctl: no device answered the probe' and r['devices'] == []
