@@ -9,6 +9,9 @@
 #   share/bash-completion/completions/tarnctl completion of tarnctl's commands and options
 #   share/doc/tarn-manager/                   README, docs, copyright, changelog.Debian.gz
 #   share/lintian/overrides/tarn-manager      why lintian's remaining remarks do not apply
+#   share/ansible/collections/ansible_collections/tarn/manager
+#                                             the Ansible collection tarn.manager (ansible/), where
+#                                             Debian's ansible-core finds it
 #
 # The programs find their data at ../share/tarn-manager beside their own folder
 # (src/link/common/data_folders.h), so bin/ and share/ are fixed here rather than taken from
@@ -102,6 +105,10 @@ if(TARN_GZIP)
 endif()
 install(FILES ${TARN_PACKAGING_DIR}/copyright DESTINATION share/doc/tarn-manager)
 install(FILES ${TARN_PACKAGING_DIR}/lintian-overrides DESTINATION share/lintian/overrides RENAME tarn-manager)
+# The collection as ansible-core reads it: its metadata and plugins; its tests stay in the source tree.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/ansible/ DESTINATION share/ansible/collections/ansible_collections/tarn/manager
+        PATTERN tests EXCLUDE PATTERN __pycache__ EXCLUDE PATTERN "*.pyc" EXCLUDE)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS ansible-core)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

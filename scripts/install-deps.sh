@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     clang clang-format libclang-rt-14-dev
     socat iproute2
+    ansible-core python3-pytest
     dpkg-dev file help2man desktop-file-utils appstream lintian
 )
 missing=()

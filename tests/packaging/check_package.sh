@@ -40,6 +40,17 @@ for f in bin/tarn-manager bin/tarnctl bin/tarn-sim \
     share/bash-completion/completions/tarnctl; do
     [ -e "$usr/$f" ] || fail "the package lacks /usr/$f"
 done
+# The Ansible collection, where Debian's ansible-core looks, without its tests; ansible-doc reads it.
+collection=$usr/share/ansible/collections/ansible_collections/tarn/manager
+for f in galaxy.yml meta/runtime.yml plugins/module_utils/tarnctl.py plugins/modules/params.py examples/backup.yml; do
+    [ -e "$collection/$f" ] || fail "the package lacks the collection's $f"
+done
+[ ! -e "$collection/tests" ] || fail "the package holds the collection's tests"
+[ "$(dpkg-deb -f "$deb" Suggests)" = ansible-core ] || fail "Suggests: $(dpkg-deb -f "$deb" Suggests)"
+if command -v ansible-doc >/dev/null; then
+    ANSIBLE_COLLECTIONS_PATH=$usr/share/ansible/collections ansible-doc tarn.manager.params >"$tmp/doc.txt" 2>&1 &&
+        grep -q "^RETURN VALUES:" "$tmp/doc.txt" || { cat "$tmp/doc.txt"; fail "ansible-doc of the packaged collection"; }
+fi
 # Control-flow protection: the linker writes the property note only when every object has it.
 for p in tarn-manager tarnctl tarn-sim; do
     readelf -n "$usr/bin/$p" | grep -q 'x86 feature: IBT, SHSTK' || fail "$p lacks the IBT/SHSTK property note"
