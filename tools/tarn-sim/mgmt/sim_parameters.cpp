@@ -154,10 +154,18 @@ std::optional<tarn::Bytes> SimParameters::read(const std::string& id) const {
     if (isBlockId(id)) {
         const auto [first, last] = tarn::FindClassRange(*set_, id);
         if (first < 0) return std::nullopt;
-        tarn::Bytes block;
-        for (int j = first; j <= last; ++j) {
-            const tarn::Bytes v = valueAt(j);
-            block.insert(block.end(), v.begin(), v.end());
+        // The records of a class lie one after the other: the block is their bytes, in one pass, with
+        // the running up times put in.
+        const std::size_t begin = offsetOf(first);
+        std::size_t end = begin;
+        for (int j = first; j <= last; ++j)
+            end += static_cast<std::size_t>(set_->records[static_cast<std::size_t>(j)].size);
+        tarn::Bytes block(values_.begin() + static_cast<std::ptrdiff_t>(begin),
+                          values_.begin() + static_cast<std::ptrdiff_t>(end));
+        for (int j : upTimeRecords_) {
+            if (j < first || j > last) continue;
+            const tarn::Bytes now = valueAt(j);
+            std::copy(now.begin(), now.end(), block.begin() + static_cast<std::ptrdiff_t>(offsetOf(j) - begin));
         }
         return block;
     }
