@@ -29,7 +29,7 @@ void load(DeviceSession& device, const std::string& path, bool apply, const Done
     tarn::ParameterTable& table = device.table();
     std::vector<std::string> before;
     for (int r = 0; r < table.recordRowCount(); ++r) before.push_back(table.row(r).value);
-    const tarn::StepResult loaded = tarn::loadConfiguration(path, {device.device()}, table);
+    const tarn::StepResult loaded = tarn::loadParameterList(path, {device.device()}, table);
     device.prompter().showReports(loaded);
     if (!loaded) return done(kExitUsage);
 

@@ -214,7 +214,7 @@ int saveDeviceValues(DeviceSession& device, const std::string& path, QString& pr
         problem = QStringLiteral("no values to save; %1 not written").arg(latin1(path));
         return kExitNoReply;
     }
-    const tarn::StepResult saved = tarn::saveConfiguration(path, {device.device()}, table);
+    const tarn::StepResult saved = tarn::saveParameterList(path, {device.device()}, table);
     device.prompter().showReports(saved);
     if (!saved) {
         problem = QStringLiteral("%1 could not be written").arg(latin1(path));

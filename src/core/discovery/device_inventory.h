@@ -78,7 +78,6 @@ public:
     // A header click: sorts the whole list by the column (stable), ascending unless the column was
     // just sorted ascending. Returns the new direction.
     SortDirection sortByColumn(int column);
-    const ColumnSortState& sortState() const { return sortState_; }
     // Shows only the devices whose name, IP, MAC or product matches the pattern, in the current
     // order. An empty pattern shows all.
     void setFilter(std::string_view pattern);

@@ -270,7 +270,7 @@ void DeviceJob::writeBackup(DeviceOutcome& outcome) {
         return;
     }
     // On disk all at once before the index is written (finish): not one flush per device.
-    const StepResult saved = saveConfiguration(request_.folder + "/" + file, {current_->device}, table, Flush::Later);
+    const StepResult saved = saveParameterList(request_.folder + "/" + file, {current_->device}, table, Flush::Later);
     static_cast<Prompter&>(*this).showReports(saved);
     if (!saved) {
         outcome.status = OutcomeStatus::Failed;
@@ -295,7 +295,7 @@ bool DeviceJob::prepareChanges(DeviceOutcome& outcome) {
         return false;
     };
     if (!request_.file.empty()) {
-        const StepResult loaded = loadConfiguration(request_.file, {c.device}, table);
+        const StepResult loaded = loadParameterList(request_.file, {c.device}, table);
         static_cast<Prompter&>(*this).showReports(loaded);
         if (!loaded) return fail("the file does not fit the device");
         limitChanges(table, before, request_.plan.onlyRecords, order);

@@ -18,12 +18,12 @@ ConfigurationHeader configurationHeader(const std::vector<DeviceEntry>& selected
     return {static_cast<int>(selected.size()), id.productId, id.version};
 }
 
-StepResult saveConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected,
+StepResult saveParameterList(const std::string& path, const std::vector<DeviceEntry>& selected,
                              const ParameterTable& table, Flush flush) {
     return SaveConfiguration(path, configurationHeader(selected), table.configurationRows(), flush);
 }
 
-StepResult loadConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, ParameterTable& table) {
+StepResult loadParameterList(const std::string& path, const std::vector<DeviceEntry>& selected, ParameterTable& table) {
     std::vector<ConfigurationRow> rows = table.configurationRows();
     StepResult loaded = LoadConfiguration(path, configurationHeader(selected), rows);
     if (loaded) table.applyConfigurationRows(rows);

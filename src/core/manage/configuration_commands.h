@@ -15,10 +15,10 @@ namespace tarn {
 // The selection's header: number of devices, common product id and version ("ERROR" when they differ).
 ConfigurationHeader configurationHeader(const std::vector<DeviceEntry>& selected);
 
-StepResult saveConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected,
+StepResult saveParameterList(const std::string& path, const std::vector<DeviceEntry>& selected,
                              const ParameterTable& table, Flush flush = Flush::Now);
 // Values the file changes are written into read/write rows and marked for the next set.
-StepResult loadConfiguration(const std::string& path, const std::vector<DeviceEntry>& selected, ParameterTable& table);
+StepResult loadParameterList(const std::string& path, const std::vector<DeviceEntry>& selected, ParameterTable& table);
 
 // Compare with file: the file must be a .CNF of the listed product and version; then every row whose
 // value differs from the file's is highlighted (see ConfigurationComparison) and nothing is marked.

@@ -64,7 +64,6 @@ public:
     StepResult ClearLog();
 
     // Copies, so that what a caller holds stays valid when the log grows, is reloaded or stored into.
-    std::string currentMac() const { return current().mac; }
     std::string currentId() const { return current().id; }
     std::string currentPassword() const { return current().password; }
     int count() const { return count_; }

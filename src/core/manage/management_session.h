@@ -220,7 +220,6 @@ private:
     void refuseCredentials(const DeviceEntry& device);
     void doReboot();
     void sendToTargets();
-    void targetCredentials(int generation, const std::optional<Credentials>& credentials);
     void askCredentialsOf(int target, bool askEvenIfLogged, std::function<void(const Credentials&)> then);
     bool sendRequest(int target, CommandCode command, ManagementOperation use);
     void finishSending();

@@ -139,7 +139,6 @@ public:
     // Every status poll of this monitor, good or not, and each loss of the link.
     const IoHistory& history() const { return history_; }
     int missedPolls() const { return missedPolls_; }
-    bool readConfigNext() const { return readConfigNext_; }
     Phase phase() const { return phase_; }
     // The monitor has been asked to close; nothing more is sent or asked, and later link-lost
     // notices are ignored.

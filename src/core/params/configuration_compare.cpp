@@ -22,7 +22,6 @@ ConfigurationComparison::ConfigurationComparison(const ParsedConfiguration& file
         const bool noValue = entry.exact ? entry.exact->empty() : entry.token == kNoneToken;
         if (noValue && valueTypeOf(r.type) != ValueType::Text) continue;
         std::optional<ConfigurationEntry>& value = values_[static_cast<std::size_t>(record)];
-        if (!value) ++compared_;
         // A later line for the same row wins, as it does when the file is loaded.
         value = entry;
     }

@@ -33,8 +33,6 @@ public:
     ConfigurationComparison(const ParsedConfiguration& file, const std::vector<int>& rowRecords,
                             const DefinitionSet& set);
 
-    // The records the file holds a value for.
-    int comparedCount() const { return compared_; }
     // The file's value of the record, shown as `shown` now, as the list would show it; nothing when
     // the file has none.
     std::optional<std::string> fileValue(int record, const std::string& shown) const;
@@ -45,7 +43,6 @@ private:
     const DefinitionSet* set_ = nullptr;
     ByteOrder order_ = ByteOrder::Little;
     std::vector<std::optional<ConfigurationEntry>> values_;  // per record of the set
-    int compared_ = 0;
 };
 
 }  // namespace tarn

@@ -108,7 +108,6 @@ public:
     void onAbout();
     void showStatus(const QString& text);
     // The status bar's pane with "N devices, M shown, K selected".
-    QLabel* countsPane() const { return countsPane_; }
 
 signals:
     // The operator switched "Probe every network interface"; the application keeps the choice.

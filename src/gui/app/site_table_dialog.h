@@ -51,11 +51,6 @@ public:
     QPushButton* applyButton() const { return apply_; }
     // The fill helper: column, kind (0 addresses, 1 name pattern), start or pattern, step or first number.
     void fill(int column, int kind, const QString& start, int number);
-    QComboBox* fillColumnBox() const { return fillColumn_; }
-    QComboBox* fillKindBox() const { return fillKind_; }
-    QLineEdit* fillStartEdit() const { return fillStart_; }
-    QSpinBox* fillNumberBox() const { return fillNumber_; }
-    QPushButton* fillButton() const { return fillButton_; }
     QCheckBox* rebootBox() const { return reboot_; }
 
 signals:

@@ -18,9 +18,6 @@ class PasswordDialog : public QDialog {
 public:
     explicit PasswordDialog(const CredentialsQuestion& question, QWidget* parent = nullptr);
 
-    QLineEdit* idEdit() const { return id_; }
-    QLineEdit* passwordEdit() const { return password_; }
-    QCheckBox* forEveryUnknownBox() const { return forEveryUnknown_; }
     QString deviceTitle() const;
     QString heading() const;
     // What was typed (Latin-1, exactly) and whether it is for every unknown device.

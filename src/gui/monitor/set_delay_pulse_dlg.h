@@ -21,15 +21,12 @@ public:
     OutputPortChain& outputChain() { return chain_; }
 
     QRadioButton* portEnable() const { return enable_; }
-    QRadioButton* portDisable() const { return disable_; }
     QCheckBox* useMacro() const { return useMacro_; }
     QLineEdit* macroEdit() const { return macro_; }
     QCheckBox* useDelayPulse() const { return useDelayPulse_; }
     QRadioButton* modeButton(DelayPulseMode mode) const { return modes_[static_cast<int>(mode)]; }
     // Delay on, delay off, pulse on, pulse off.
     QLineEdit* timeEdit(int k) const { return times_[k]; }
-    QRadioButton* powerEnable() const { return powerEnable_; }
-    QRadioButton* powerDisable() const { return powerDisable_; }
 
 protected:
     void showForm() override;

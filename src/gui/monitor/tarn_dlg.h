@@ -22,9 +22,7 @@ public:
     CTARNDlg(const FrameState& frame, const QString& intervalPath, QWidget* parent = nullptr);
 
     CTARNWnd* panel() const { return panel_; }
-    QPushButton* intervalButton() const { return interval_; }
     QPushButton* serialButton() const { return serial_; }
-    QPushButton* trendButton() const { return trendButton_; }
     // The Trend view once it has been opened.
     CTrendDlg* trend() const { return trend_; }
     QLabel* lastStatus() const { return lastStatus_; }

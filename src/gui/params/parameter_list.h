@@ -35,7 +35,7 @@ public:
     void editValue(int row);
 
 signals:
-    // WM_OPEN_IO_MONITOR: the set-up button was clicked.
+    // The set-up button was clicked.
     void openIoMonitor();
 
 protected:

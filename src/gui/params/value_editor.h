@@ -18,8 +18,6 @@ public:
     ValueEditor(const QRect& cell, const QString& text, QWidget* parent, QWidget* owner, bool password = false);
 
     int row = -1;
-    // The "Show" toggle of a password, or null.
-    QToolButton* showButton() const { return show_; }
     bool cancelled() const { return cancelled_; }
 
 signals:

@@ -52,7 +52,6 @@ public:
     bool writeBytes(const QByteArray& bytes) override { return Write(bytes) == bytes.size(); }
     void close() override { Close(); }
 
-    QString devicePath() const { return openedPath_; }
     QString errorString() const { return error_; }
 
 private:
