@@ -20,15 +20,6 @@ QJsonObject jsonDocument(const QJsonObject& keys) {
     return document;
 }
 
-QJsonObject deviceJson(const tarn::DeviceEntry& d, const tarn::ProductNames& productName) {
-    return {{"address", latin1(d.ip)},
-            {"mac", latin1(d.mac)},
-            {"name", latin1(d.name)},
-            {"product", latin1(tarn::productText(d, productName))},
-            {"productId", numberOrText(d.productId)},
-            {"version", latin1(d.version)}};
-}
-
 QJsonValue numberOrText(const std::string& text) {
     QString shown = latin1(text);
     while (shown.endsWith(' ')) shown.chop(1);

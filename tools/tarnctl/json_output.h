@@ -1,7 +1,7 @@
 // tarnctl's JSON (docs/json.md): one shape across probe, params, fleet and io, written with
-// QJsonDocument. A device has the keys of fleet.json (address, mac, name, product, productId,
-// version); numbers are numbers and a unit has a key of its own. Every document is an object with
-// "schema" (tarn::kJsonSchema); the lines of `io watch --json` are samples of one stream.
+// QJsonDocument. A device has the keys and values of fleet.json (tarn::deviceJson); numbers are
+// numbers and a unit has a key of its own. Every document is an object with "schema"
+// (tarn::kJsonSchema); the lines of `io watch --json` are samples of one stream.
 #pragma once
 
 #include <string>
@@ -11,6 +11,7 @@
 
 #include "core/discovery/device_entry.h"
 #include "core/fleet/fleet_selection.h"
+#include "link/common/device_json.h"
 
 namespace tarn {
 class ParameterTable;
@@ -18,9 +19,10 @@ class ParameterTable;
 
 namespace tarnctl {
 
+using tarn::deviceJson;
+
 // "schema" first, then the document's own keys.
 QJsonObject jsonDocument(const QJsonObject& keys);
-QJsonObject deviceJson(const tarn::DeviceEntry& device, const tarn::ProductNames& productName);
 // A row of the parameter list: index, id, class, name, value (a number where the row holds one), and
 // unit when the row has one.
 QJsonObject parameterJson(const tarn::ParameterTable& table, int row, const std::string& shownValue);

@@ -33,11 +33,24 @@ std::string jsonString(const std::string& bytes) {
     return out + "\"";
 }
 
-// A product id is a number ("74" -> 74); one that is not (a device may send anything) stays text.
-std::string productIdJson(const std::string& id) {
-    const bool number =
-        !id.empty() && id.size() <= 9 && std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
-    return number ? std::to_string(std::stoi(id)) : jsonString(id);
+std::string jsonValue(const DeviceJsonField& field) {
+    switch (field.kind) {
+        case DeviceJsonField::Kind::Number:
+            return std::to_string(field.number);
+        case DeviceJsonField::Kind::Null:
+            return "null";
+        case DeviceJsonField::Kind::Text:
+            break;
+    }
+    return jsonString(field.text);
+}
+
+DeviceJsonField productIdField(const std::string& id) {
+    if (id.empty()) return {"productId", DeviceJsonField::Kind::Null, {}, 0};
+    const bool plainNumber = id.size() <= 9 && (id == "0" || id.front() != '0') &&
+                             std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
+    if (plainNumber) return {"productId", DeviceJsonField::Kind::Number, {}, std::stoll(id)};
+    return {"productId", DeviceJsonField::Kind::Text, id, 0};
 }
 
 }  // namespace
@@ -49,18 +62,26 @@ std::string productText(const DeviceEntry& device, const ProductNames& productNa
     return name.empty() ? device.productId : name;
 }
 
+std::vector<DeviceJsonField> deviceJsonFields(const DeviceEntry& device, const ProductNames& productName) {
+    using Kind = DeviceJsonField::Kind;
+    return {{"mac", Kind::Text, toUpperAscii(device.mac), 0},
+            {"name", Kind::Text, device.name, 0},
+            {"address", Kind::Text, device.ip, 0},
+            {"product", Kind::Text, productText(device, productName), 0},
+            productIdField(device.productId),
+            {"version", Kind::Text, device.version, 0}};
+}
+
 std::string formatFleetIndex(const OperationOutcomes& outcomes, const ProductNames& productName) {
     std::string text = "{\"schema\": " + std::to_string(kJsonSchema) + ", \"devices\": [";
     bool first = true;
     for (const DeviceOutcome& o : outcomes) {
         text += first ? "\n" : ",\n";
         first = false;
-        text += "  {\"mac\": " + jsonString(toUpperAscii(o.device.mac)) + ", \"name\": " + jsonString(o.device.name) +
-                ", \"address\": " + jsonString(o.device.ip) +
-                ", \"product\": " + jsonString(productText(o.device, productName)) +
-                ", \"productId\": " + productIdJson(o.device.productId) +
-                ", \"version\": " + jsonString(o.device.version) +
-                ", \"status\": " + jsonString(std::string(statusName(o.status))) + ", \"file\": " + jsonString(o.file) +
+        text += "  {";
+        for (const DeviceJsonField& field : deviceJsonFields(o.device, productName))
+            text += "\"" + std::string(field.key) + "\": " + jsonValue(field) + ", ";
+        text += "\"status\": " + jsonString(std::string(statusName(o.status))) + ", \"file\": " + jsonString(o.file) +
                 ", \"message\": " + jsonString(o.message) + "}";
     }
     return text + (first ? "]}\n" : "\n]}\n");

@@ -7,8 +7,8 @@
 //     ...]}
 //
 // Schema 2 added "schema" and "productId" to the index of schema 1 (no "schema" key); every key of
-// schema 1 stays, so that readers of the older files read these too. tarnctl's JSON uses the same
-// keys for the same things (docs/json.md).
+// schema 1 stays, so that readers of the older files read these too. tarnctl's JSON describes a device
+// with the same keys and values (deviceJsonFields, docs/json.md).
 #pragma once
 
 #include <optional>
@@ -29,6 +29,20 @@ std::string backupFileName(const std::string& mac);
 
 // The product of a device as the index names it: the prodid.ini name, else its product id.
 std::string productText(const DeviceEntry& device, const ProductNames& productName);
+
+// One key of a device in every JSON document, fleet.json and tarnctl's: the keys, and the rules that
+// turn a device's texts into values, are written here only.
+struct DeviceJsonField {
+    enum class Kind { Text, Number, Null };
+    const char* key;
+    Kind kind;
+    std::string text;  // Text: Latin-1 bytes
+    long long number;  // Number
+};
+// mac (upper case), name, address, product (productText), productId, version. The product id is a
+// number when its text is one written plainly ("74"; not "074" or "74 ", which stay text, so that
+// the value gives the id back), null when the device has none (asked for by MAC, never answered).
+std::vector<DeviceJsonField> deviceJsonFields(const DeviceEntry& device, const ProductNames& productName);
 
 // The index text (UTF-8; names and messages are read as Latin-1 bytes). It is written here, beside
 // the job that writes it, where no Qt is at hand.
