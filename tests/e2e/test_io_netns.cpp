@@ -1,11 +1,9 @@
 // tarnctl io against routes that refuse a connection at once, inside a network namespace this test
 // creates (root): no default route (the network is unreachable), and unreachable, prohibit and
 // blackhole routes. The connect fails inside the call that starts it; every io path must still
-// report it and exit 2 within a second, not wait forever.
+// report that failure and exit 2, not wait for the connect time-out ("no connection within ...").
 #include <gtest/gtest.h>
 #include <unistd.h>
-
-#include <QElapsedTimer>
 
 #include "support/sim_process.h"
 #include "support/test_paths.h"
@@ -36,22 +34,19 @@ protected:
     bool created_ = false;
 };
 
-TEST_F(NetnsIo, ALinkThatFailsAtOnceExitsTwoWithinASecondOnEveryPath) {
+TEST_F(NetnsIo, ALinkThatFailsAtOnceExitsTwoOnEveryPath) {
     const QStringList hosts = {"10.232.9.1", "10.232.1.1", "10.232.2.1", "10.232.3.1"};
     const QStringList commands[] = {{"status"},   {"switch", "3", "on"}, {"config"},      {"serial"},
                                     {"run-mode"}, {"setting-mode"},      {"output", "2"}, {"input", "1"},
                                     {"adc", "1"}, {"status", "--json"}};
     for (const QString& host : hosts) {
         for (const QStringList& command : commands) {
-            QElapsedTimer clock;
-            clock.start();
             const RunResult r = runProgram(
                 "ip", QStringList{"netns", "exec", ns_, tarnctlPath(), "io", "--host", host, "--port", "502"} + command,
-                5000);
-            const auto ms = clock.elapsed();
+                20000);
             const std::string what = (host + ' ' + command.join(' ')).toStdString();
             EXPECT_EQ(r.exitCode, 2) << what << ": " << r.err.toStdString();
-            EXPECT_LT(ms, 1000) << what;
+            EXPECT_FALSE(r.err.contains("no connection within")) << what << ": " << r.err.toStdString();
             EXPECT_TRUE(r.err.contains("cannot connect to " + host + ":502: ")) << what << ": " << r.err.toStdString();
         }
     }

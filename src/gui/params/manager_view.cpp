@@ -116,11 +116,11 @@ void CManagerView::saveConfiguration() {
     const QString chosen = saveFileAsker_(QString::fromLatin1(selected.front().name.c_str()));
     if (chosen.isEmpty()) return;
     prompter_.showReports(
-        tarn::saveConfiguration(configurationSavePath(chosen.toStdString()), selectedDevices(), table()));
+        tarn::saveParameterList(configurationSavePath(chosen.toStdString()), selectedDevices(), table()));
 }
 
 void CManagerView::loadConfiguration(const QString& path) {
-    prompter_.showReports(tarn::loadConfiguration(path.toStdString(), selectedDevices(), table()));
+    prompter_.showReports(tarn::loadParameterList(path.toStdString(), selectedDevices(), table()));
 }
 
 std::optional<int> CManagerView::compareWithFile(const QString& path) {
@@ -172,6 +172,9 @@ void CManagerView::focusList() { list_->setFocus(Qt::OtherFocusReason); }
 void CManagerView::operationFinished(const OperationOutcomes& outcomes) { emit outcomesReported(outcomes); }
 
 // The Traffic window has shown the datagram as it arrived; this line says it changed nothing.
-void CManagerView::lateReply(ByteView datagram) { ManagementLink::noteIgnored(datagram, "late"); }
+void CManagerView::lateReply(ByteView datagram) {
+    ManagementLink::noteIgnored(datagram, "late");
+    emit lateReplyIgnored();
+}
 
 }  // namespace tarn

@@ -30,7 +30,7 @@ public:
     ParameterTable& table() { return session_->table(); }
     ManagementLink* link();
 
-    // WM_DEVICE_SELECTED: load the parameters of the selected devices (group 0 = the whole device).
+    // The tree's selection changed: load the parameters of the selected devices (group 0 = the whole device).
     void RequestParameterValues(int group);
     void setValues();
     void reboot();
@@ -42,11 +42,11 @@ public:
     // nothing when the file was refused.
     std::optional<int> compareWithFile(const QString& path);
     void clearComparison();
-    // WM_CLASS_SELECTED: show one group of parameters.
+    // The group box chose a group: show its parameters.
     void SelectGroup(int group);
     // Serial mode: the single set-up row through which the I/O monitor is opened.
     void showSerialSetupRow();
-    // WM_OPEN_IO_MONITOR.
+    // The list's set-up button: open the I/O monitor of the device.
     void OnOpenIoMonitor();
 
     // How Save asks for a path (proposed file name in, empty on Cancel); tests replace it.
@@ -60,6 +60,8 @@ signals:
     void statusText(const QString& text);
     // A Get, Set or Reboot is over: the outcome for each device it was for.
     void outcomesReported(const tarn::OperationOutcomes& outcomes);
+    // A reply came for a request whose operation was over; it changed nothing.
+    void lateReplyIgnored();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -1,9 +1,10 @@
 #include "link/discovery/device_socket.h"
 
+#include <sys/socket.h>
+
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QNetworkDatagram>
-#include <QVariant>
 
 #include "core/discovery/probe_reply.h"
 #include "core/manage/management_traffic.h"
@@ -24,9 +25,21 @@ bool CDeviceSocket::create() {
         qCWarning(lcDeviceSocket) << "cannot bind:" << socket_.errorString();
         return false;
     }
-    // Room for a large fleet's answers to one probe while the window is busy; the system caps it.
-    socket_.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, QVariant(4 << 20));
+    // Room for a large fleet's answers to one probe while the window is busy. net.core.rmem_max caps
+    // it, except for a program allowed to go past it (root), which gets it whole as tarn-sim does.
+    const int fd = static_cast<int>(socket_.socketDescriptor());
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVBUFFORCE, &kReceiveBufferBytes, sizeof kReceiveBufferBytes) != 0)
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kReceiveBufferBytes, sizeof kReceiveBufferBytes);
+    if (receiveBufferBytes() < kReceiveBufferBytes)
+        qCInfo(lcDeviceSocket) << "receive buffer capped at" << receiveBufferBytes() << "bytes by net.core.rmem_max";
     return true;
+}
+
+int CDeviceSocket::receiveBufferBytes() const {
+    int bytes = 0;
+    socklen_t size = sizeof bytes;
+    const int fd = static_cast<int>(socket_.socketDescriptor());
+    return ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, &size) == 0 ? bytes : 0;
 }
 
 bool CDeviceSocket::sendTo(const QByteArray& bytes, quint16 port, const QString& address) {
@@ -69,10 +82,7 @@ void CDeviceSocket::readPending(const QElapsedTimer& slice, qint64 untilNs) {
             continue;
         }
         const QNetworkDatagram d = socket_.receiveDatagram(size);
-        if (pending_.size() >= kMaxPending) {
-            ++overflowed_;
-            continue;
-        }
+        if (pending_.size() >= kMaxPending) continue;
         bool ok = false;
         const QHostAddress v4(d.senderAddress().toIPv4Address(&ok));
         record(TrafficDirection::Received, d.data(), d.senderAddress(), static_cast<quint16>(d.senderPort()));

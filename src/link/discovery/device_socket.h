@@ -1,4 +1,5 @@
-// CDeviceSocket: the management datagram socket one view owns (tree: discovery; view: get/set/reboot).
+// CDeviceSocket: a management datagram socket (the device list's probe socket, and the one under each
+// ManagementLink that carries get, set and reboot).
 // Bound to any IPv4 address on a system-chosen port. Every received datagram is handed to the owner
 // as socketReceive(), one at a time: a datagram that arrives while the owner is still handling the
 // previous one (for instance inside a modal message box) waits its turn instead of re-entering.
@@ -50,6 +51,10 @@ public:
     // Binds the socket; false when that fails (the socket then sends and receives nothing).
     bool create();
     quint16 localPort() const { return socket_.localPort(); }
+    // What the system gave the socket for datagrams waiting to be read (Linux counts its own
+    // bookkeeping in it: twice what was asked). create() asks for kReceiveBufferBytes.
+    int receiveBufferBytes() const;
+    static constexpr int kReceiveBufferBytes = 4 << 20;
 
     // The address a broadcast goes to: 255.255.255.255 unless the program was told otherwise.
     void setBroadcastAddress(const QHostAddress& address) { broadcastAddress_ = address; }
@@ -62,9 +67,8 @@ public:
     // The longest stretch of reading and handing over in one go before the event loop runs again.
     static constexpr qint64 kSliceNs = 1'000'000;
     // The most datagrams read and not yet handed over: under a flood faster than the owner, the rest
-    // is read and dropped (counted), so that memory stays bounded.
+    // is read and dropped, so that memory stays bounded.
     static constexpr std::size_t kMaxPending = 65536;
-    std::uint64_t overflowed() const { return overflowed_; }
 
 signals:
     void socketReceive(const tarn::Datagram& datagram);
@@ -88,7 +92,6 @@ private:
     bool inReadyRead_ = false;
     bool handingOver_ = false;
     bool resumeQueued_ = false;
-    std::uint64_t overflowed_ = 0;
 };
 
 }  // namespace tarn
