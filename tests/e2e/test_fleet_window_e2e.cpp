@@ -136,7 +136,7 @@ TEST_F(FleetWindowE2E, TheResultsDockOpensWithTheSilentAndTheRefusedDeviceFirst)
     // Closed by the operator, it is one click away in View, and a new command starts a new list.
     results()->hide();
     QAction* view = results()->toggleViewAction();
-    EXPECT_EQ(view->text(), "Results");
+    EXPECT_EQ(view->text(), "&Results");
     view->trigger();
     EXPECT_TRUE(results()->isVisible());
     prompter.answerCredentials(kAdmin);

@@ -36,6 +36,13 @@ public:
     std::vector<std::uint32_t> nextBatch();
     bool done() const { return next_ >= addresses_.size(); }
     std::size_t total() const { return addresses_.size(); }
+    std::size_t sent() const { return next_; }
+    // Stop: no further batch.
+    void stop() { next_ = addresses_.size(); }
+    // Worth a progress line: more than one batch, so more than an instant.
+    bool showsProgress() const { return addresses_.size() > kBatch; }
+    // "Probing 12,000 of 65,534 addresses".
+    std::string progressText() const;
 
 private:
     std::vector<std::uint32_t> addresses_;

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QWidget>
 
+class QLabel;
+
 #include "core/manage/management_session.h"
 #include "gui/params/parameter_list.h"
 
@@ -17,6 +19,7 @@ namespace tarn {
 
 class CDeviceSocket;
 class CLeftView;
+
 struct FrameState;
 
 class CManagerView : public QWidget, private ManagementHost {
@@ -29,6 +32,10 @@ public:
     ~CManagerView() override;
 
     ParameterList* list() const { return list_; }
+    // Over the rows: what the list shows while the selection is not what it was read from.
+    QLabel* selectionNotice() const { return notice_; }
+    // Shows the session's notice (or hides it); true while the list shows the selected devices.
+    bool updateSelectionNotice();
     ManagementSession& session() { return *session_; }
     ParameterTable& table() { return session_->table(); }
     CDeviceSocket* socket();
@@ -63,6 +70,8 @@ signals:
     void statusText(const QString& text);
     // A Get, Set or Reboot is over: the outcome for each device it was for.
     void outcomesReported(const tarn::OperationOutcomes& outcomes);
+    // A read began: the devices whose values the list shows changed.
+    void shownChanged();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -82,6 +91,9 @@ private:
     void showProgress(const std::string& text) override;
     void focusList() override;
     void lateReply(ByteView datagram) override;
+    void shownDevicesChanged() override { emit shownChanged(); }
+    int selectionCount() const override;
+    bool refuseStaleSelection();
     void operationFinished(const OperationOutcomes& outcomes) override;
     QTimer& timer(SessionTimer which) { return which == SessionTimer::NextDevice ? nextDevice_ : replyWait_; }
 
@@ -90,6 +102,7 @@ private:
     CLeftView& tree_;
     std::unique_ptr<ManagementSession> session_;
     ParameterList* list_;
+    QLabel* notice_;
     CDeviceSocket* socket_ = nullptr;
     QTimer nextDevice_;
     QTimer replyWait_;

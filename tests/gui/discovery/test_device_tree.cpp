@@ -126,8 +126,10 @@ TEST_F(DeviceTreeTest, ADoubleClickActsAsOneClick) {
     EXPECT_EQ(cleared.count(), 1);
 }
 
-TEST_F(DeviceTreeTest, KeysMoveTheSelectionAndLoadItAsAClickDoes) {
+// The keys browse: they move the marks and read nothing, whatever they are; a click and Enter read.
+TEST_F(DeviceTreeTest, KeysBrowseAndOnlyAClickOrEnterReads) {
     QSignalSpy selected(&tree, &DeviceTree::deviceSelected);
+    QSignalSpy marks(&tree, &DeviceTree::selectionChanged);
     click(0);
     QTest::keyClick(&tree, Qt::Key_Down);
     QTest::keyClick(&tree, Qt::Key_Down);
@@ -137,18 +139,25 @@ TEST_F(DeviceTreeTest, KeysMoveTheSelectionAndLoadItAsAClickDoes) {
     EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump10", "Pump9", "Gateway"}));
     QTest::keyClick(&tree, Qt::Key_End);
     EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump1"}));
-    EXPECT_EQ(selected.count(), 6);  // the click and each key that changed the marks
+    QTest::keyClicks(&tree, QStringLiteral("gat"));  // type-ahead
+    EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Gateway"}));
+    QTest::keyClick(&tree, Qt::Key_PageUp);
+    QTest::keyClick(&tree, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(tree.SelectionCount(), 4);
+    QTest::mouseClick(tree.viewport(), Qt::RightButton, Qt::NoModifier, centerOf(1));
+    EXPECT_EQ(selected.count(), 1);  // the click only
+    EXPECT_EQ(marks.count(), 11);    // every key is told (for the notice over the parameters)
+    QTest::keyClick(&tree, Qt::Key_Return);
+    EXPECT_EQ(selected.count(), 2);
     expectViewMatchesMarks();
 }
 
 TEST_F(DeviceTreeTest, RightClickSelectsOneItemOnlyWithoutAMultipleSelection) {
-    QSignalSpy selected(&tree, &DeviceTree::deviceSelected);
     QTest::mouseClick(tree.viewport(), Qt::RightButton, Qt::NoModifier, centerOf(1));
     EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump9"}));
     click(2, Qt::ControlModifier);
     QTest::mouseClick(tree.viewport(), Qt::RightButton, Qt::NoModifier, centerOf(0));
     EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump9", "Gateway"}));
-    EXPECT_EQ(selected.count(), 2);  // the right click that selected, the Ctrl+click; not the refused one
 }
 
 TEST_F(DeviceTreeTest, HeaderClicksSortAndTheSelectionStaysWithItsDevices) {
@@ -320,18 +329,25 @@ TEST(DeviceInventoryView, FilterCountsKeyboardAndColumnMenu) {
     ASSERT_TRUE(test::waitUntil([&] { return !counts.isEmpty() && counts.last()[0].toString().contains("1 shown"); }));
     EXPECT_EQ(counts.last()[0].toString(), QStringLiteral("3 devices, 1 shown, 0 selected"));
 
-    // Enter in the box goes on to the list; Ctrl+A marks what is shown and loads it as a click does,
-    // Enter loads the selection again.
+    // The version is matched too.
+    view.filterBox()->setText(QStringLiteral("1.0"));
+    QTest::keyClick(view.filterBox(), Qt::Key_Return);
+    EXPECT_EQ(tree->shownCount(), 3);
+    view.filterBox()->setText(QStringLiteral("2.?"));
+    QTest::keyClick(view.filterBox(), Qt::Key_Return);
+    EXPECT_EQ(tree->shownCount(), 0);
+    EXPECT_EQ(tree->emptyText(), QStringLiteral("No device matches the filter."));
+
+    // Enter in the box goes on to the list; Ctrl+A marks what is shown and reads nothing, Enter
+    // reads the selection.
     view.filterBox()->setText(QStringLiteral("10.1.2.*"));
     QTest::keyClick(view.filterBox(), Qt::Key_Return);
     EXPECT_EQ(tree->shownCount(), 2);
     QTest::keyClick(tree, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(tree->SelectionCount(), 2);
-    EXPECT_EQ(selected.size(), 1);
-    QTest::keyClick(tree, Qt::Key_A, Qt::ControlModifier);  // nothing changes: nothing loads
-    EXPECT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.size(), 0);
     QTest::keyClick(tree, Qt::Key_Return);
-    EXPECT_EQ(selected.size(), 2);
+    EXPECT_EQ(selected.size(), 1);
     EXPECT_EQ(view.countsText(), QStringLiteral("3 devices, 2 shown, 2 selected"));
 
     // Type-ahead moves the selection to the first name that starts with the letters typed.
