@@ -121,17 +121,20 @@ TEST_F(FleetWindowE2E, TheResultsDockOpensWithTheSilentAndTheRefusedDeviceFirst)
     EXPECT_FALSE(results()->model()->index(2, ResultsModel::Outcome).data(Qt::BackgroundRole).isValid());
 
     // The session reads the devices again and asks for Site-4's password: Cancel. The same command's
-    // second report updates the lines of the devices it concerns.
-    ASSERT_TRUE(waitUntil([&] { return idle() && resultLines().front().find("Failed") != std::string::npos; }, 8000))
-        << resultLines().front();
-    EXPECT_EQ(results()->summary(), "Get: 2 of 5 devices failed");
+    // second report updates the lines of the devices it concerns: cancelled, in grey, no failure.
+    ASSERT_TRUE(waitUntil([&] { return idle() && resultLines().back().find("Cancelled") != std::string::npos; }, 8000))
+        << resultLines().back();
+    EXPECT_EQ(results()->summary(), "Get: 3 devices, all ok, 2 cancelled");
     EXPECT_EQ(resultLines(), (std::vector<std::string>{
-                                 "Get | Site-4 | 127.0.0.154 | Failed | No ID and password",
-                                 "Get | Site-5 | 127.0.0.155 | Failed | No ID and password",
                                  "Get | Site-1 | 127.0.0.151 | OK | ",
                                  "Get | Site-2 | 127.0.0.152 | OK | ",
                                  "Get | Site-3 | 127.0.0.153 | OK | ",
+                                 "Get | Site-4 | 127.0.0.154 | Cancelled | Password dialog cancelled",
+                                 "Get | Site-5 | 127.0.0.155 | Cancelled | Password dialog cancelled",
                              }));
+    const QModelIndex cancelled = results()->model()->index(4, ResultsModel::Outcome);
+    EXPECT_EQ(cancelled.data(Qt::ForegroundRole).value<QColor>(), QColor(128, 128, 128));
+    EXPECT_FALSE(cancelled.data(Qt::BackgroundRole).isValid());
 
     // Closed by the operator, it is one click away in View, and a new command starts a new list.
     results()->hide();

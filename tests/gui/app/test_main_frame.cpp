@@ -304,7 +304,10 @@ TEST_F(MainFrameTest, TheHelpPagesNameEveryCommandOfTheMenus) {
             EXPECT_TRUE(help.contains(name)) << name.toStdString();
         }
     }
-    for (const char* part : {"Filter", "Last reply", "Found by", "--reset-layout", "Ctrl</kbd>+<kbd>A", "Enter"})
+    // Every part of the window, the Trend view and the password dialog's choice among them.
+    for (const char* part : {"Filter", "Last reply", "Found by", "--reset-layout", "Ctrl</kbd>+<kbd>A", "Enter",
+                             "Tool bar", "Status bar", "Stop", "<kbd>Esc</kbd>", "Trend", "Export CSV...",
+                             "Use for every selected device the log does not know", "Press Enter to read", "version"})
         EXPECT_TRUE(help.contains(QString::fromLatin1(part))) << part;
 }
 
