@@ -110,8 +110,8 @@ void CLeftView::probe() {
     // The typed addresses one by one, a batch at a time from the event loop. A text that does not
     // read (never accepted by the dialog) probes nothing.
     sweep_ = ProbeSweep(parseAddressList(frame_.quickConnectAddress).addresses);
+    sweepPace_.start();  // before the first batch, whose progress already offers Stop
     sendNextAddresses();
-    if (!sweep_.done()) sweepPace_.start();
 }
 
 void CLeftView::stopSweep() {
