@@ -378,7 +378,8 @@ void CMainFrame::createStatusBar() {
     stopButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
     stopButton_->setToolTip(QStringLiteral("Stop (Esc)"));
     stopButton_->hide();
-    bar->addWidget(stopButton_);
+    // Beside the counts: a temporary message would cover a widget on the left.
+    bar->addPermanentWidget(stopButton_);
     countsPane_ = new QLabel(leftView_->countsText(), bar);
     countsPane_->setObjectName(QStringLiteral("deviceCounts"));
     countsPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
