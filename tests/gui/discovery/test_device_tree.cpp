@@ -208,12 +208,24 @@ TEST_F(DeviceTreeTest, DuplicateTestIgnoresCaseAndWalksEveryItem) {
     EXPECT_EQ(tree.selectedEntries().front().name, "Pump10");
 }
 
-TEST_F(DeviceTreeTest, DeleteAllItemsForgetsSelectionAndEntries) {
+// A new probe starts a list in discovery order: the sort arrow goes, and the next header click
+// sorts ascending again; the empty list says how to find devices.
+TEST_F(DeviceTreeTest, DeleteAllItemsForgetsSelectionEntriesAndSorting) {
     click(0);
+    tree.sortByColumnText(kNameColumn);
+    tree.sortByColumnText(kNameColumn);  // descending
+    EXPECT_TRUE(tree.header()->isSortIndicatorShown());
+    tree.setEmptyHint(QStringLiteral("Press F5"));
     tree.deleteAllItems();
     EXPECT_EQ(tree.deviceCount(), 0);
     EXPECT_EQ(tree.SelectionCount(), 0);
+    EXPECT_FALSE(tree.header()->isSortIndicatorShown());
+    EXPECT_EQ(tree.emptyText(), QStringLiteral("Press F5"));
+    tree.appendDevice(device("Zulu", "10.0.0.8", "00:00:00:00:00:98"));
     tree.appendDevice(device("Again", "10.0.0.9", "00:00:00:00:00:99"));
+    EXPECT_EQ(tree.entry(0).name, "Zulu");
+    EXPECT_TRUE(tree.emptyText().isEmpty());
+    tree.sortByColumnText(kNameColumn);
     EXPECT_EQ(tree.entry(0).name, "Again");
     EXPECT_EQ(tree.palette().color(QPalette::Base), DeviceTree::kBackground);
 }
