@@ -298,41 +298,28 @@ TEST_F(FleetWindowE2E, BrowsingReadsNothingAndLongWorkShowsProgressAndStops) {
     prompter.answerCredentials(kAdmin);
     click(0);
     ASSERT_TRUE(waitUntil([&] { return idle() && value("Device name") == "Site-1"; }));
-    EXPECT_TRUE(notice->isHidden());
-    EXPECT_TRUE(set->isEnabled());
-
+    EXPECT_TRUE(notice->isHidden() && set->isEnabled());
     prompter.clear();
     QTest::keyClick(tree(), Qt::Key_Down, Qt::ShiftModifier);
     QTest::keyClick(tree(), Qt::Key_Down, Qt::ShiftModifier);
-    QTest::keyClicks(tree(), QStringLiteral("site-3"));
-    QTest::keyClick(tree(), Qt::Key_Home, Qt::ShiftModifier);  // Site-3 back to Site-1
     EXPECT_TRUE(prompter.records().empty()) << "a dialog opened while browsing";
     EXPECT_EQ(notice->text(), QStringLiteral("Values of Site-1. Press Enter to read the 3 selected devices"));
-    EXPECT_TRUE(notice->isVisible());
     for (QAction* a : {set, frame->action(CMainFrame::ID_FILE_SAVE), frame->compareAction()})
         EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
-    QTest::keyClick(tree(), Qt::Key_A, Qt::ControlModifier);  // all six, two products: the limit is for a read
-    EXPECT_TRUE(prompter.records().empty());
 
-    // Enter reads Site-1..3.
-    click(0);
-    QTest::keyClick(tree(), Qt::Key_End, Qt::ShiftModifier);
-    QTest::keyClick(tree(), Qt::Key_Up, Qt::ShiftModifier);  // Site-1..5
+    // Enter reads Site-1..5, Esc stops the read.
+    QTest::keyClick(tree(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(tree(), Qt::Key_Down, Qt::ShiftModifier);
     for (int i = 0; i < 4; ++i) prompter.answerCredentials(kAdmin);
     frame->managerView()->setTiming(400, 800);
     QTest::keyClick(tree(), Qt::Key_Return);
     ASSERT_TRUE(waitUntil([&] { return frame->stopButton()->isVisible(); }));
     EXPECT_TRUE(frame->statusBar()->currentMessage().startsWith("Reading parameters: 1 of 5"));
-    EXPECT_TRUE(notice->isHidden());
     // Stop before Site-4 (silent) and Site-5 (refusing) are asked: nothing failed, the dock stays shut.
     results()->hide();
     QTest::keyClick(frame.get(), Qt::Key_Escape);
-    EXPECT_TRUE(idle());
-    EXPECT_TRUE(frame->stopButton()->isHidden());
-    EXPECT_FALSE(results()->isVisible());
-    const std::vector<std::string> lines = resultLines();
-    ASSERT_EQ(lines.size(), 5u);
-    EXPECT_EQ(lines.back(), "Get | Site-5 | 127.0.0.155 | Cancelled | Stopped");
+    EXPECT_TRUE(idle() && frame->stopButton()->isHidden() && !results()->isVisible());
+    EXPECT_EQ(resultLines().back(), "Get | Site-5 | 127.0.0.155 | Cancelled | Stopped");
 
     // Quick Connect over 1,022 addresses: "Probing N of 1,022 addresses", and Esc stops it.
     frame->state().quickConnectActive = true;
@@ -342,7 +329,6 @@ TEST_F(FleetWindowE2E, BrowsingReadsNothingAndLongWorkShowsProgressAndStops) {
     EXPECT_TRUE(frame->statusBar()->currentMessage().endsWith(" of 1,022 addresses"));
     EXPECT_TRUE(frame->stopAction()->isEnabled());
     QTest::keyClick(frame.get(), Qt::Key_Escape);
-    EXPECT_FALSE(frame->leftView()->sweeping());
+    EXPECT_TRUE(!frame->leftView()->sweeping() && !frame->stopAction()->isEnabled());
     EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("Quick Connect stopped"));
-    EXPECT_FALSE(frame->stopAction()->isEnabled());
 }

@@ -55,6 +55,7 @@ done
 # The tag lines after each .TP, without font changes and escapes.
 tarnctl_page=$(zcat "$usr/share/man/man1/tarnctl.1.gz" | sed -n '/^\.TP/{n;p}' | sed 's/\\f[BIRP]//g; s/\\,//g; s/\\\///g; s/\\-/-/g')
 for entry in "probe " "dcf show FILE" "params get" "params set" "reboot DEVICE-OPTION" "cnf save FILE" "cnf load FILE" \
+    "fleet backup DIR" "fleet apply FILE" "fleet apply --values" "fleet export" "help COMMAND" \
     "io LINK-OPTION... status" "io LINK-OPTION... config" "io LINK-OPTION... serial" "io LINK-OPTION... switch N on|off" \
     "io LINK-OPTION... run-mode | setting-mode" "io LINK-OPTION... output N" "io LINK-OPTION... input N" \
     "io LINK-OPTION... adc N" "io LINK-OPTION... watch"; do
@@ -108,28 +109,17 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/tarn-manager" 2>"
 [ ! -e "$usr/share/tarn-manager/pwd.ini" ] || fail "the package ships credentials (share/tarn-manager/pwd.ini)"
 
 echo "-- bash completion"
-# The installed script, with the two helpers of bash-completion it uses standing in: subcommands
-# (io's too), option values with fixed choices, and the Quick Connect address book.
+# The installed script, with bash-completion's _init_completion standing in: io's
+# subcommands, a value of a fixed choice and the Quick Connect address book.
 mkdir -p "$config"
 printf '[QuickConnect]\nAddressBook=10.1.2.3, "10.0.0.0/24, 10.9.9.9"\n' >"$config/tarn-manager.conf"
 completions=$(PATH=$usr/bin:$PATH bash -c '
     _init_completion() { words=("${COMP_WORDS[@]}"); cword=$COMP_CWORD; cur=${words[cword]}; prev=${words[cword-1]}; }
-    _filedir() { COMPREPLY=("FILES:$*"); }
     source "$1/share/bash-completion/completions/tarnctl"
     try() { COMP_WORDS=(tarnctl "$@"); COMP_CWORD=$#; COMPREPLY=(); _tarnctl tarnctl; local IFS=" "; echo "${COMPREPLY[*]}"; }
-    try io --host h --port 1 ""
-    try io --serial /dev/ttyS0 --parity ""
-    try io --host h --port 1 switch 3 ""
-    try probe --address ""
-    try cnf load ""
-    try help ""' _ "$usr")
-expected='adc config input output run-mode serial setting-mode status switch watch
-n e o
-on off
-10.1.2.3 10.0.0.0/24, 10.9.9.9
-FILES:@(cnf|CNF)
-probe dcf params reboot cnf fleet io'
-[ "$completions" = "$expected" ] || fail "bash completion gave: $completions"
+    try io --host h --port 1 ""; try io --serial /dev/ttyS0 --parity ""; try probe --address ""' _ "$usr")
+[ "$completions" = $'adc config input output run-mode serial setting-mode status switch watch\nn e o\n10.1.2.3 10.0.0.0/24, 10.9.9.9' ] ||
+    fail "bash completion gave: $completions"
 rm "$config/tarn-manager.conf"
 
 echo "-- tarnctl reads the installed .dcf files"
