@@ -36,7 +36,6 @@ public:
     std::vector<std::uint32_t> nextBatch();
     bool done() const { return next_ >= addresses_.size(); }
     std::size_t total() const { return addresses_.size(); }
-    std::size_t sent() const { return next_; }
     // Stop: no further batch.
     void stop() { next_ = addresses_.size(); }
     // Worth a progress line: more than one batch, so more than an instant.

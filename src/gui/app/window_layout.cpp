@@ -1,5 +1,7 @@
 #include "gui/app/window_layout.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QHeaderView>
 #include <QSettings>
@@ -19,6 +21,7 @@ const QString kWindowState = QStringLiteral("windowState");
 // smaller or larger than it was keeps both panes in proportion.
 const QString kSplitterShare = QStringLiteral("splitterShare");
 constexpr int kShareScale = 10000;
+constexpr int kMaxStretch = 255;
 const QString kDeviceColumns = QStringLiteral("deviceColumns");
 const QString kLinkMode = QStringLiteral("linkMode");
 const QString kConfigurationFolder = QStringLiteral("configurationFolder");
@@ -67,11 +70,12 @@ double splitterShare(const QSplitter& splitter) {
 }
 
 // The sizes are weights (the splitter spreads its width in their proportion), and so are the
-// stretch factors: a wider or narrower window keeps the share.
+// stretch factors (at most 255 each): a wider or narrower window keeps the share.
 void setSplitterShare(QSplitter& splitter, double share) {
     const int left = static_cast<int>(share * kShareScale + 0.5);
-    splitter.setStretchFactor(0, left);
-    splitter.setStretchFactor(1, kShareScale - left);
+    const int stretch = std::clamp(static_cast<int>(share * kMaxStretch + 0.5), 1, kMaxStretch - 1);
+    splitter.setStretchFactor(0, stretch);
+    splitter.setStretchFactor(1, kMaxStretch - stretch);
     splitter.setSizes({left, kShareScale - left});
 }
 
