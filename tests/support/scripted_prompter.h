@@ -24,6 +24,7 @@ public:
     void askYesNo(const std::string& caption, const std::string& text, Answer<bool> answer) override;
     void confirm(const ConfirmText& text, Answer<bool> answer) override;
     void askCredentials(const CredentialsQuestion& question, Answer<std::optional<CredentialsAnswer>> answer) override;
+    bool operatorAnswers() const override { return true; }
 
     // Answers for the next questions and confirmations, oldest first; none scripted gives "No".
     void answerYesNo(bool yes) { yesNo_.push_back(yes); }

@@ -1,5 +1,7 @@
 // tarnctl: the headless command-line face of TARN Manager.
+#include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -59,7 +61,8 @@ QString helpText() {
     for (const auto& c : kCommands) text += QStringLiteral("  %1 %2\n").arg(QLatin1String(c.name), -8).arg(c.summary);
     text += QStringLiteral(
         "\n"
-        "'tarnctl COMMAND [SUBCOMMAND] --help' prints the usage of a command.\n"
+        "'tarnctl COMMAND [SUBCOMMAND] --help' (or 'tarnctl help COMMAND [SUBCOMMAND]') prints\n"
+        "the usage of a command.\n"
         "\n"
         "Device options:\n"
         "  (--address IP | --mac MAC [--broadcast ADDR] [--all-interfaces]) [--device-port N]\n"
@@ -138,7 +141,15 @@ int main(int argc, char** argv) {
         tarn::setTrafficSink(&tracePrinter);
         if (args.isEmpty()) return tarn::cli::badUsage(program, QStringLiteral("missing command after --trace"));
     }
-    const QString name = args.takeFirst();
+    QString name = args.takeFirst();
+    // `tarnctl help CMD [SUB]` is `tarnctl CMD [SUB] --help`.
+    if (name == QLatin1String("help") && !args.isEmpty() && !args.first().startsWith('-')) {
+        name = args.takeFirst();
+        args.append(QStringLiteral("--help"));
+        if (std::none_of(std::begin(kCommands), std::end(kCommands),
+                         [&](const Command& c) { return name == QLatin1String(c.name); }))
+            return tarn::cli::badUsage(program, QStringLiteral("unknown command '%1'").arg(name));
+    }
     if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help"))
         return tarn::cli::printHelp(helpText());
     if (name == QLatin1String("--version")) return tarn::cli::printVersion(program);

@@ -130,4 +130,15 @@ std::optional<std::string> utf8ToLatin1(std::string_view utf8) {
     return out;
 }
 
+std::string groupedNumber(long long n) {
+    const std::string digits =
+        std::to_string(n < 0 ? -static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n));
+    std::string out = n < 0 ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
 }  // namespace tarn

@@ -19,6 +19,8 @@ long long parseLeadingInteger(std::string_view text);
 // A device's text made safe for a terminal: control characters (C0, DEL and C1, which can start
 // escape sequences) become "\xNN", "\t" or "\n", and a backslash becomes "\\".
 std::string escapeControlCharacters(std::string_view text);
+// A count with its thousands grouped by commas, as the window and tarnctl's progress say it: "65,534".
+std::string groupedNumber(long long n);
 // Whether the whole text matches the pattern: '*' stands for any run of bytes, '?' for one byte, the
 // rest for itself (ASCII letters in either case with ignoreCase). Linear in practice, never exponential.
 bool matchesGlob(std::string_view pattern, std::string_view text, bool ignoreCase = false);

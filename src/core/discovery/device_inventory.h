@@ -79,8 +79,8 @@ public:
     // just sorted ascending. Returns the new direction.
     SortDirection sortByColumn(int column);
     const ColumnSortState& sortState() const { return sortState_; }
-    // Shows only the devices whose name, IP, MAC or product matches the pattern, in the current
-    // order. An empty pattern shows all.
+    // Shows only the devices whose name, IP, MAC, product or version matches the pattern, in the
+    // current order. An empty pattern shows all.
     void setFilter(std::string_view pattern);
 
     // The first shown position from `from` on (wrapping round) whose device name starts with the
