@@ -41,6 +41,14 @@ long long parseLeadingInteger(std::string_view text) {
     return negative ? -value : value;
 }
 
+bool holdsControlCharacter(std::string_view text) {
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b < 0x20 && c != kNotLatin1) || b == 0x7F) return true;
+    }
+    return false;
+}
+
 std::string escapeControlCharacters(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out;

@@ -16,6 +16,9 @@ std::string toUpperAscii(std::string text);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 // Decimal reading in the manner of atoi: leading blanks, optional sign, digits; anything else gives 0.
 long long parseLeadingInteger(std::string_view text);
+// Whether the text holds a C0 control character (tab, CR, LF, ...) or DEL: such a text is never
+// sent as a value, since no .CNF or pwd.ini line could give it back and a terminal would act on it.
+bool holdsControlCharacter(std::string_view text);
 // A device's text made safe for a terminal: control characters (C0, DEL and C1, which can start
 // escape sequences) become "\xNN", "\t" or "\n", and a backslash becomes "\\".
 std::string escapeControlCharacters(std::string_view text);
