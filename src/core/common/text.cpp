@@ -72,6 +72,13 @@ std::string escapeControlCharacters(std::string_view text) {
     return out;
 }
 
+std::string quotedForMessage(std::string_view text) {
+    constexpr std::size_t kLongest = 60;
+    if (text.size() <= kLongest) return "'" + escapeControlCharacters(text) + "'";
+    return "'" + escapeControlCharacters(text.substr(0, kLongest)) + "...' (" + std::to_string(text.size()) +
+           " characters)";
+}
+
 // Greedy matching with one back-tracking point: on a mismatch the last '*' takes one more byte.
 bool matchesGlob(std::string_view pattern, std::string_view text, bool ignoreCase) {
     const auto fold = [ignoreCase](char c) {

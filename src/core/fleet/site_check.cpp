@@ -124,7 +124,7 @@ std::vector<SiteProblem> checkSiteTable(const SiteTable& table, const std::vecto
                 const int column = static_cast<int>(c) + 2;
                 const std::vector<int> rows = list->findRows(key);
                 if (rows.empty()) {
-                    problems.push_back({row.line, column, "the device has no parameter '" + key + "'"});
+                    problems.push_back({row.line, column, "the device has no parameter " + quotedForMessage(key)});
                     continue;
                 }
                 if (rows.size() > 1) {
@@ -148,7 +148,8 @@ std::vector<SiteProblem> checkSiteTable(const SiteTable& table, const std::vecto
             for (const RefusedValue& refused : checkMarkedRows(*list, order)) {
                 const int column = columnOf[refused.row];
                 problems.push_back(
-                    {row.line, column, "'" + list->row(refused.row).value + "' cannot be set: " + refused.limit});
+                    {row.line, column,
+                     quotedForMessage(list->row(refused.row).value) + " cannot be set: " + refused.limit});
             }
             for (const auto& [r, column] : columnOf) {
                 list->setValue(r, {});
@@ -204,7 +205,7 @@ void SiteExport::add(const std::string& mac, const ParameterTable& list) {
             } else if (rows.size() > 1) {
                 onlyProblems_[column] = ambiguousText(list, column, rows, "export");
             } else {
-                onlyProblems_.emplace(column, "no device has a parameter '" + column + "'");
+                onlyProblems_.emplace(column, "no device has a parameter " + quotedForMessage(column));
             }
         }
     } else {
