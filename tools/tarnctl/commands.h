@@ -27,6 +27,9 @@ int runFleet(const QStringList& args);
 int runFleetExport(const QStringList& args);
 int runFleetValues(const QStringList& args);
 
+// A message as standard error shows it: what came from a device (a name with "ESC ] 0 ;") escaped
+// by the rule of standard output, its line ends kept. Every message on standard error goes through it.
+QString terminalText(const QString& message);
 // Prints "tarnctl: <message>" on standard error and returns kExitUsage.
 int usageError(const QString& message);
 // The same for an option the parser refused, with a pointer to --help.

@@ -150,6 +150,7 @@ int runFleetValues(const QStringList& args) {
         return usageError(QStringLiteral("--dry-run sends nothing: no --reboot"));
     auto options = readFleetOptions(p);
     if (!options) return kExitUsage;
+    options->showPasswords = p.isSet("show-passwords");
     return applyValues(*options, p.value("values"), p.isSet("dry-run"), p.isSet("reboot"));
 }
 

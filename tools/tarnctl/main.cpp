@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include "core/common/text.h"
 #include "link/common/command_line.h"
 #include "link/common/data_folders.h"
 #include "link/common/traffic_sink.h"
@@ -112,8 +113,21 @@ public:
 
 namespace tarnctl {
 
+QString terminalText(const QString& message) {
+    QString out;
+    out.reserve(message.size());
+    for (const QChar c : message) {
+        // Latin-1 characters (what devices send) by the rule of standard output; the others as they are.
+        if (c.unicode() > 0xFF || c == '\n')
+            out += c;
+        else
+            out += QString::fromLatin1(tarn::escapeControlCharacters(std::string(1, static_cast<char>(c.unicode()))));
+    }
+    return out;
+}
+
 int usageError(const QString& message) {
-    QTextStream(stderr) << "tarnctl: " << message << '\n';
+    QTextStream(stderr) << "tarnctl: " << terminalText(message) << '\n';
     return kExitUsage;
 }
 

@@ -41,6 +41,14 @@ long long parseLeadingInteger(std::string_view text) {
     return negative ? -value : value;
 }
 
+std::string escapeControlCharactersByLine(std::string_view text) {
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string_view::npos; start = end + 1)
+        out += escapeControlCharacters(text.substr(start, end - start)) + '\n';
+    return out + escapeControlCharacters(text.substr(start));
+}
+
 bool holdsControlCharacter(std::string_view text) {
     for (const char c : text) {
         const auto b = static_cast<unsigned char>(c);

@@ -22,6 +22,8 @@ bool holdsControlCharacter(std::string_view text);
 // A device's text made safe for a terminal: control characters (C0, DEL and C1, which can start
 // escape sequences) become "\xNN", "\t" or "\n", and a backslash becomes "\\".
 std::string escapeControlCharacters(std::string_view text);
+// The same for a message of several lines: its line ends are kept, everything else is escaped.
+std::string escapeControlCharactersByLine(std::string_view text);
 // A text quoted in a message: '...' around it, control characters escaped, and a long text cut to
 // its start ("'Pump house ...' (9000000 characters)"), so that one cell cannot flood a message.
 std::string quotedForMessage(std::string_view text);
