@@ -1,5 +1,10 @@
 // tarnctl: the headless command-line face of TARN Manager.
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -126,6 +131,16 @@ QString terminalText(const QString& message) {
     return out;
 }
 
+int checkOutput() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return kExitOk;
+    const int error = errno;
+    // The reader of a pipe is gone: the write end then polls as an error.
+    pollfd out{STDOUT_FILENO, 0, 0};
+    if (error == EPIPE || (::poll(&out, 1, 0) == 1 && (out.revents & POLLERR))) return kExitBrokenPipe;
+    QTextStream(stderr) << "tarnctl: standard output could not be written: " << std::strerror(error) << '\n';
+    return kExitUsage;
+}
+
 int usageError(const QString& message) {
     QTextStream(stderr) << "tarnctl: " << terminalText(message) << '\n';
     return kExitUsage;
@@ -138,6 +153,9 @@ int badOption(const QCommandLineParser& parser) {
 }  // namespace tarnctl
 
 int main(int argc, char** argv) {
+    // A write into a closed pipe is an error that each write sees (EPIPE), not a signal that ends
+    // the program at a random point; tarnctl then ends with kExitBrokenPipe.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnctl"));
     const QString program = QStringLiteral("tarnctl");
@@ -155,8 +173,11 @@ int main(int argc, char** argv) {
     if (name == QLatin1String("--version")) return tarn::cli::printVersion(program);
     for (const auto& c : kCommands) {
         if (name != QLatin1String(c.name)) continue;
-        if (tarnctl::printHelpIfAsked(name, args)) return 0;
-        return c.run(args);
+        if (tarnctl::printHelpIfAsked(name, args)) return tarnctl::checkOutput();
+        const int code = c.run(args);
+        // Every command's output is checked once at the end; watch checks each line.
+        const int output = tarnctl::checkOutput();
+        return output != tarnctl::kExitOk ? output : code;
     }
     if (name.startsWith('-')) return tarn::cli::badUsage(program, QStringLiteral("unrecognized option '%1'").arg(name));
     return tarn::cli::badUsage(program, QStringLiteral("unknown command '%1'").arg(name));
