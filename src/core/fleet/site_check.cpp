@@ -178,6 +178,28 @@ std::map<std::string, std::vector<std::pair<std::string, std::string>>> siteValu
     return values;
 }
 
+OperationOutcomes siteOutcomes(const SiteTable& table, const OperationOutcomes& read, const OperationOutcomes& set) {
+    const auto find = [](const OperationOutcomes& outcomes, const std::string& mac) -> const DeviceOutcome* {
+        for (const DeviceOutcome& o : outcomes)
+            if (siteMac(o.device.mac).value_or(o.device.mac) == mac) return &o;
+        return nullptr;
+    };
+    OperationOutcomes out;
+    for (const SiteDevice& device : table.devices) {
+        if (const DeviceOutcome* o = find(set, device.mac)) {
+            out.push_back(*o);
+            continue;
+        }
+        const DeviceOutcome* r = find(read, device.mac);
+        DeviceOutcome o = r ? *r : DeviceOutcome{{}, "", OutcomeStatus::NoReply, "not read", ""};
+        if (!r) o.device.mac = device.mac;
+        o.operation = "Set";
+        if (o.status == OutcomeStatus::Ok) o.message = changesSummary({});
+        out.push_back(std::move(o));
+    }
+    return out;
+}
+
 std::vector<RowChange> siteChanges(const SiteTable& table, const SiteDevice& device, const ParameterTable& values,
                                    ByteOrder order) {
     std::vector<RowChange> changes;
