@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <QTextStream>
+
 #include "core/common/text.h"
 #include "core/manage/configuration_commands.h"
 #include "core/manage/management_requests.h"
@@ -46,9 +48,12 @@ void load(DeviceSession& device, const std::string& path, bool apply, bool showP
     const auto shown = [&](int r, const std::string& text) {
         return tarn::escapeControlCharacters(tarn::shownText(table, r, text, showPasswords));
     };
+    // Latin-1 texts written as UTF-8, as every command writes them.
+    QTextStream out(stdout);
     for (int r : changed) {
-        std::printf("%-*s %s -> %s\n", width, tarn::escapeControlCharacters(table.rowLabel(r)).c_str(),
-                    shown(r, before[static_cast<std::size_t>(r)]).c_str(), shown(r, table.row(r).value).c_str());
+        out << QStringLiteral("%1 %2 -> %3\n")
+                   .arg(latin1(tarn::escapeControlCharacters(table.rowLabel(r))), -width)
+                   .arg(latin1(shown(r, before[static_cast<std::size_t>(r)])), latin1(shown(r, table.row(r).value)));
     }
     if (!apply || changed.empty()) return done(kExitOk);
     device.applySet(done);
