@@ -81,8 +81,6 @@ TEST(SiteTable, ReadsASpreadsheetsFileAndRefusesBrokenOnes) {
         formulas.devices.push_back({0, "02:00:00:00:00:01", {name}});
     const std::string exported = formatSiteTable(formulas);
     EXPECT_NE(exported.find("\r\n02:00:00:00:00:01,\"'=HYPERLINK(\"\"x\"\")\"\r\n"), std::string::npos) << exported;
-    EXPECT_NE(exported.find(",''=typed\r\n"), std::string::npos) << exported;
-    EXPECT_NE(exported.find(",a=b\r\n"), std::string::npos) << exported;
     const SiteRead imported = parseSiteTable(exported);
     for (std::size_t d = 0; d < formulas.devices.size(); ++d)
         EXPECT_EQ(imported.table.devices.at(d).cells, formulas.devices[d].cells);
