@@ -25,7 +25,7 @@ QJsonObject deviceJson(const tarn::DeviceEntry& d, const tarn::ProductNames& pro
             {"mac", latin1(d.mac)},
             {"name", latin1(d.name)},
             {"product", latin1(tarn::productText(d, productName))},
-            {"productId", numberOrText(d.productId)},
+            {"productId", d.productId.empty() ? QJsonValue() : numberOrText(d.productId)},
             {"version", latin1(d.version)}};
 }
 

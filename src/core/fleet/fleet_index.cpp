@@ -34,7 +34,9 @@ std::string jsonString(const std::string& bytes) {
 }
 
 // A product id is a number ("74" -> 74); one that is not (a device may send anything) stays text.
+// A device that did not answer has none: null, never "".
 std::string productIdJson(const std::string& id) {
+    if (id.empty()) return "null";
     const bool number =
         !id.empty() && id.size() <= 9 && std::all_of(id.begin(), id.end(), [](char c) { return c >= '0' && c <= '9'; });
     return number ? std::to_string(std::stoi(id)) : jsonString(id);

@@ -193,7 +193,8 @@ QByteArray ResultsDock::csvText() const {
     for (const auto& line : lines(*model_, all)) {
         std::vector<std::string> cells;
         for (const QString& cell : line) cells.push_back(cell.toUtf8().toStdString());
-        text += csvLine(cells);
+        // Device names such as "=HYPERLINK(...)" stay text in a spreadsheet.
+        text += csvLine(cells, CsvCells::Guarded);
     }
     return QByteArray::fromStdString(text);
 }

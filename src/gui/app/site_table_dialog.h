@@ -57,6 +57,9 @@ public:
     QSpinBox* fillNumberBox() const { return fillNumber_; }
     QPushButton* fillButton() const { return fillButton_; }
     QCheckBox* rebootBox() const { return reboot_; }
+    // "Show" beside the preview, as the list's password editor has it: off, the device's own
+    // password shows as dots in Now and New.
+    QCheckBox* showPasswordsBox() const { return showPasswords_; }
 
 signals:
     // The operator confirmed: per device (MAC), the rows to set; `reboot`: each device that took
@@ -88,6 +91,7 @@ private:
     QSpinBox* fillNumber_;
     QPushButton* fillButton_;
     QCheckBox* reboot_;
+    QCheckBox* showPasswords_;
     QPushButton* apply_;
     QTimer refreshTimer_;
     Liveness liveness_;

@@ -59,7 +59,7 @@ TEST_F(SessionTest, RequestsAreTheProductsBytes) {
     EXPECT_EQ(prompter.messageTexts().back(), "Values of Pump. Press Enter to read Small");
 
     // A reboot of product 12: little-endian length 8.
-    session.seedRequestIds(7);
+    nextRequestId = 0x1207;
     session.reboot();
     ASSERT_EQ(host.sent.size(), 1u);
     EXPECT_EQ(hexDump(host.sent[0].bytes), hexDump(withChecksum(concat({{0x03, 0xA8, 0x16, 0xDA, 0x02},
