@@ -7,7 +7,8 @@
 #   share/metainfo/                           AppStream metadata
 #   share/man/man1/                           tarn-manager(1), tarnctl(1), tarn-sim(1), from their --help
 #   share/bash-completion/completions/tarnctl completion of tarnctl's commands and options
-#   share/doc/tarn-manager/                   README, docs, copyright, changelog.Debian.gz
+#   share/doc/tarn-manager/                   README.md, COPYING, docs/ (with its pictures), copyright,
+#                                             changelog.Debian.gz
 #   share/lintian/overrides/tarn-manager      why lintian's remaining remarks do not apply
 #   share/ansible/collections/ansible_collections/tarn/manager
 #                                             the Ansible collection tarn.manager (ansible/), where
@@ -35,10 +36,12 @@ install(FILES ${TARN_PACKAGING_DIR}/tarn-manager.desktop DESTINATION share/appli
 install(FILES ${TARN_PACKAGING_DIR}/tarn-manager.svg DESTINATION share/icons/hicolor/scalable/apps)
 install(FILES ${TARN_PACKAGING_DIR}/tarnctl.bash-completion DESTINATION share/bash-completion/completions
         RENAME tarnctl)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/parameters.md ${CMAKE_SOURCE_DIR}/docs/simulator.md
-              ${CMAKE_SOURCE_DIR}/docs/io-link.md ${CMAKE_SOURCE_DIR}/docs/install.md
-              ${CMAKE_SOURCE_DIR}/docs/field-tools.md ${CMAKE_SOURCE_DIR}/docs/json.md
-        DESTINATION share/doc/tarn-manager)
+# README and docs/ keep their places relative to each other, so that every link and picture of the
+# installed documents finds its file (the packaging check follows them all); COPYING is the text
+# README links to.
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/COPYING DESTINATION share/doc/tarn-manager)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION share/doc/tarn-manager/docs
+        FILES_MATCHING PATTERN "*.md" PATTERN "*.png")
 
 # The release date honours SOURCE_DATE_EPOCH, for reproducible packages.
 string(TIMESTAMP TARN_RELEASE_DATE "%Y-%m-%d" UTC)

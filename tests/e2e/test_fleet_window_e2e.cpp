@@ -10,11 +10,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
+#include <QToolButton>
 
 #include "gui/app/backup_driver.h"
 #include "gui/app/main_frame.h"
@@ -121,22 +123,25 @@ TEST_F(FleetWindowE2E, TheResultsDockOpensWithTheSilentAndTheRefusedDeviceFirst)
     EXPECT_FALSE(results()->model()->index(2, ResultsModel::Outcome).data(Qt::BackgroundRole).isValid());
 
     // The session reads the devices again and asks for Site-4's password: Cancel. The same command's
-    // second report updates the lines of the devices it concerns.
-    ASSERT_TRUE(waitUntil([&] { return idle() && resultLines().front().find("Failed") != std::string::npos; }, 8000))
-        << resultLines().front();
-    EXPECT_EQ(results()->summary(), "Get: 2 of 5 devices failed");
+    // second report updates the lines of the devices it concerns: cancelled, in grey, no failure.
+    ASSERT_TRUE(waitUntil([&] { return idle() && resultLines().back().find("Cancelled") != std::string::npos; }, 8000))
+        << resultLines().back();
+    EXPECT_EQ(results()->summary(), "Get: 3 devices, all ok, 2 cancelled");
     EXPECT_EQ(resultLines(), (std::vector<std::string>{
-                                 "Get | Site-4 | 127.0.0.154 | Failed | No ID and password",
-                                 "Get | Site-5 | 127.0.0.155 | Failed | No ID and password",
                                  "Get | Site-1 | 127.0.0.151 | OK | ",
                                  "Get | Site-2 | 127.0.0.152 | OK | ",
                                  "Get | Site-3 | 127.0.0.153 | OK | ",
+                                 "Get | Site-4 | 127.0.0.154 | Cancelled | Password dialog cancelled",
+                                 "Get | Site-5 | 127.0.0.155 | Cancelled | Password dialog cancelled",
                              }));
+    const QModelIndex cancelled = results()->model()->index(4, ResultsModel::Outcome);
+    EXPECT_EQ(cancelled.data(Qt::ForegroundRole).value<QColor>(), QColor(128, 128, 128));
+    EXPECT_FALSE(cancelled.data(Qt::BackgroundRole).isValid());
 
     // Closed by the operator, it is one click away in View, and a new command starts a new list.
     results()->hide();
     QAction* view = results()->toggleViewAction();
-    EXPECT_EQ(view->text(), "Results");
+    EXPECT_EQ(view->text(), "&Results");
     view->trigger();
     EXPECT_TRUE(results()->isVisible());
     prompter.answerCredentials(kAdmin);
@@ -283,3 +288,47 @@ TEST_F(FleetWindowE2E, ACancelledBackUpListsTheDevicesItDidNotReachAsCancelled) 
 }
 
 }  // namespace
+
+// The keys browse and read nothing: no password dialog opens, the list says whose values it shows,
+// and Set, Save and Compare wait until Enter reads the selection. Stop (Esc) ends a read of many
+// devices, and a Quick Connect over many addresses shows its progress and stops the same way.
+TEST_F(FleetWindowE2E, BrowsingReadsNothingAndLongWorkShowsProgressAndStops) {
+    QAction* set = frame->action(CMainFrame::ID_SET_VALUES);
+    QLabel* notice = frame->managerView()->selectionNotice();
+    prompter.answerCredentials(kAdmin);
+    click(0);
+    ASSERT_TRUE(waitUntil([&] { return idle() && value("Device name") == "Site-1"; }));
+    EXPECT_TRUE(notice->isHidden() && set->isEnabled());
+    prompter.clear();
+    QTest::keyClick(tree(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(tree(), Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_TRUE(prompter.records().empty()) << "a dialog opened while browsing";
+    EXPECT_EQ(notice->text(), QStringLiteral("Values of Site-1. Press Enter to read the 3 selected devices"));
+    for (QAction* a : {set, frame->action(CMainFrame::ID_FILE_SAVE), frame->compareAction()})
+        EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+
+    // Enter reads Site-1..5, Esc stops the read.
+    QTest::keyClick(tree(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(tree(), Qt::Key_Down, Qt::ShiftModifier);
+    for (int i = 0; i < 4; ++i) prompter.answerCredentials(kAdmin);
+    frame->managerView()->setTiming(400, 800);
+    QTest::keyClick(tree(), Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return frame->stopButton()->isVisible(); }));
+    EXPECT_TRUE(frame->statusBar()->currentMessage().startsWith("Reading parameters: 1 of 5"));
+    // Stop before Site-4 (silent) and Site-5 (refusing) are asked: nothing failed, the dock stays shut.
+    results()->hide();
+    QTest::keyClick(frame.get(), Qt::Key_Escape);
+    EXPECT_TRUE(idle() && frame->stopButton()->isHidden() && !results()->isVisible());
+    EXPECT_EQ(resultLines().back(), "Get | Site-5 | 127.0.0.155 | Cancelled | Stopped");
+
+    // Quick Connect over 1,022 addresses: "Probing N of 1,022 addresses", and Esc stops it.
+    frame->state().quickConnectActive = true;
+    frame->state().quickConnectAddress = "127.0.0.0/22";
+    frame->leftView()->probe();
+    ASSERT_TRUE(waitUntil([&] { return frame->statusBar()->currentMessage().startsWith("Probing "); }));
+    EXPECT_TRUE(frame->statusBar()->currentMessage().endsWith(" of 1,022 addresses"));
+    EXPECT_TRUE(frame->stopAction()->isEnabled());
+    QTest::keyClick(frame.get(), Qt::Key_Escape);
+    EXPECT_TRUE(!frame->leftView()->sweeping() && !frame->stopAction()->isEnabled());
+    EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("Quick Connect stopped"));
+}

@@ -36,6 +36,16 @@ TEST(TarnctlProbeNames, LongAndControlCharacterNamesAndNobodyAnswering) {
     EXPECT_TRUE(table.out.contains("Pump\\tHall\\n\\x1b[2J" + QString(136, 'x'))) << table.out.toStdString();
     EXPECT_FALSE(table.out.contains(QChar('\x1b')));
     EXPECT_EQ(table.out.count('\n'), 3);  // heading, the device, the count
+    EXPECT_TRUE(table.out.contains(" TARN-IO ")) << "the product by its name, as the window shows it";
+
+    // Over more than 256 addresses a terminal is told the progress on one rewritten line; a pipe is not.
+    const QStringList wide = {"probe", "--address", "127.0.21.1-127.0.22.44", "--device-port", port, "--wait", "300"};
+    const RunResult piped = runProgram(tarnctlPath(), wide);
+    EXPECT_EQ(piped.exitCode, 0);
+    EXPECT_FALSE(piped.err.contains("Probing")) << piped.err.toStdString();
+    const RunResult terminal =
+        runProgram("script", {"-qec", QStringList{tarnctlPath()}.join(' ') + ' ' + wide.join(' '), "/dev/null"});
+    EXPECT_TRUE(terminal.out.contains("\rProbing 300 of 300 addresses\r\n")) << terminal.out.toStdString();
 
     const RunResult json = runProgram(
         tarnctlPath(), {"probe", "--address", "127.0.21.1", "--device-port", port, "--wait", "400", "--json"});

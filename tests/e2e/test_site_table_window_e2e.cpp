@@ -1,7 +1,8 @@
 // File > "Apply values from table..." against tarn-sim: the preview fills in as the listed devices
 // are read (a silent one and one the list does not know shown as such), Apply asks once, and only
-// the devices that change are set and rebooted; their outcomes go to the Results dock, and the next
-// probe finds the new address.
+// the devices that change are set and rebooted; every line's outcome goes to the Results dock, and
+// the next probe finds the new address.
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -62,11 +63,20 @@ TEST(SiteTableWindowE2E, PreviewsTheListedDevicesAndSetsTheOnesThatChange) {
     prompter.answerYesNo(true);
     dialog->rebootBox()->setChecked(true);
     dialog->applyButton()->click();
-    ASSERT_TRUE(waitUntil([&] { return frame.resultsDock()->model()->rowCount() == 2; }, 15000));
-    const OperationOutcomes& outcomes = frame.resultsDock()->model()->outcomes();
-    EXPECT_EQ(outcomes[0].device.name + " " + outcomes[0].message + ", " + outcomes[1].device.name + " " +
-                  outcomes[1].message,
-              "Site-1 set 1 row, rebooted, Site-2 set 1 row, rebooted");
+    // Every line of the table has its result, as tarnctl gives it: set, unchanged, no reply.
+    ASSERT_TRUE(waitUntil([&] { return frame.resultsDock()->model()->rowCount() == 5; }, 20000));
+    std::vector<std::string> results;
+    for (const DeviceOutcome& o : frame.resultsDock()->model()->outcomes())
+        results.push_back(o.device.mac + " " + o.device.name + " " + std::string(statusName(o.status)) + " " +
+                          o.message);
+    std::sort(results.begin(), results.end());
+    EXPECT_EQ(results, (std::vector<std::string>{
+                           "02:00:00:00:03:01 Site-1 ok set 1 row, rebooted",
+                           "02:00:00:00:03:02 Site-2 ok set 1 row, rebooted",
+                           "02:00:00:00:03:03 Site-3 ok no row differs",
+                           "02:00:00:00:03:04 Site-4 no-reply No reply",
+                           "02:00:00:00:03:09  no-reply no device with this MAC answered the probe",
+                       }));
     EXPECT_EQ(prompter.records().back().text, "Set 2 rows on 2 devices and reboot them now?");
 
     frame.action(CMainFrame::ID_PROBE)->trigger();

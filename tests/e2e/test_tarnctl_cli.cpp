@@ -52,6 +52,7 @@ TEST(TarnctlHelp, EveryCommandPrintsItsUsageAndTakesTheOptionsItNames) {
                 EXPECT_TRUE(help.out.contains("  " + option)) << command.toStdString() << ": " << option.toStdString();
         }
         const RunResult help = runProgram(tarnctlPath(), words + QStringList{"--help"});
+        EXPECT_EQ(runProgram(tarnctlPath(), QStringList{"help"} + words).out, help.out) << command.toStdString();
         for (auto m = optionLine.globalMatch(help.out); m.hasNext();) {
             const auto match = m.next();
             QStringList args = words + QStringList{"--" + match.captured(1)};

@@ -171,10 +171,38 @@ TEST_F(TarnctlParams, SavesAndLoadsConfigurationFiles) {
     ASSERT_EQ(ctl({"params", "set", "Location=Dock 9", "Keep alive=45"}, kPump, login).exitCode, 0);
     const RunResult save = ctl({"cnf", "save", data_ + "/pump"}, kPump);
     ASSERT_EQ(save.exitCode, 0) << save.err.toStdString();
+    EXPECT_TRUE(save.err.isEmpty()) << save.err.toStdString();  // no parser warning about --apply
     QFile file(data_ + "/pump.CNF");
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QString text = QString::fromLatin1(file.readAll());
     EXPECT_TRUE(text.startsWith("1 \t 74 \t 1.1 \n[0]\t Pump-House\n[1]\t Dock_9\n")) << text.toStdString();
+    const auto write = [&](const QString& name, const QString& content) {
+        QFile f(data_ + "/" + name);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content.toLatin1());
+        return data_ + "/" + name;
+    };
+    // The original format's "<none>" empties nothing on the device; a file cut short is refused whole.
+    const RunResult none =
+        ctl({"cnf", "load", write("original.CNF", "1 \t 74 \t 1.1 \n[1]\t <none>\n"), "--apply"}, kPump);
+    EXPECT_EQ(none.exitCode, 0) << none.err.toStdString();
+    EXPECT_TRUE(none.out.isEmpty()) << none.out.toStdString();
+    const RunResult cut = ctl({"cnf", "load", write("cut.CNF", "1 \t 74 \t 1.1 \n[1]\t Caf"), "--apply"}, kPump);
+    EXPECT_EQ(cut.exitCode, 2);
+    EXPECT_TRUE(cut.err.contains("the last, has no line end")) << cut.err.toStdString();
+    EXPECT_EQ(rowsByName(kPump)["Location"].toObject()["value"].toString(), "Dock 9");
+    // The device's own password is dots in the preview unless asked for.
+    const qsizetype at = text.indexOf("]\t secret\n");
+    ASSERT_GT(at, 0) << text.toStdString();
+    const QString passwordFile = write("password.CNF", QString(text).replace(at, 10, "]\t other1\n"));
+    EXPECT_EQ(ctl({"cnf", "load", passwordFile}, kPump).out,
+              QString::fromUtf8("Password \u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7 -> "
+                                "\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\u00B7\n"));
+    EXPECT_EQ(ctl({"cnf", "load", passwordFile, "--show-passwords"}, kPump).out, "Password secret -> other1\n");
+    // An ID that pwd.ini could not keep is refused before anything is sent.
+    const RunResult euro = ctl({"params", "get"}, kPump, {"--id", QString::fromUtf8("admin\u20AC"), "--password", "x"});
+    EXPECT_EQ(euro.exitCode, 2);
+    EXPECT_EQ(euro.err, "tarnctl: --id: pwd.ini could not keep it: it holds a character outside Latin-1\n");
 
     ASSERT_EQ(ctl({"params", "set", "Location=Elsewhere"}, kPump).exitCode, 0);
     const RunResult preview = ctl({"cnf", "load", data_ + "/pump.CNF"}, kPump);

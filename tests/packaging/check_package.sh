@@ -70,12 +70,28 @@ done
 # The tag lines after each .TP, without font changes and escapes.
 tarnctl_page=$(zcat "$usr/share/man/man1/tarnctl.1.gz" | sed -n '/^\.TP/{n;p}' | sed 's/\\f[BIRP]//g; s/\\,//g; s/\\\///g; s/\\-/-/g')
 for entry in "probe " "dcf show FILE" "params get" "params set" "reboot DEVICE-OPTION" "cnf save FILE" "cnf load FILE" \
+    "fleet backup DIR" "fleet apply FILE" "fleet apply --values" "fleet export" "help COMMAND" \
     "io LINK-OPTION... status" "io LINK-OPTION... config" "io LINK-OPTION... serial" "io LINK-OPTION... switch N on|off" \
     "io LINK-OPTION... run-mode | setting-mode" "io LINK-OPTION... output N" "io LINK-OPTION... input N" \
     "io LINK-OPTION... adc N" "io LINK-OPTION... watch"; do
     awk -v e="$entry" 'index($0, e) == 1 { found = 1 } END { exit !found }' <<<"$tarnctl_page" ||
         fail "tarnctl(1) has no entry of its own for '$entry'"
 done
+
+echo "-- the installed documents' links"
+# Every relative link and picture of README and docs/ reaches a file of the package.
+doc=$usr/share/doc/tarn-manager
+[ -f "$doc/README.md" ] && [ -f "$doc/docs/screenshot.png" ] || fail "README or docs/ with its pictures not installed"
+links=0
+for md in "$doc/README.md" "$doc"/docs/*.md; do
+    while IFS= read -r target; do
+        target=${target%%#*}
+        [ -n "$target" ] || continue
+        links=$((links + 1))
+        [ -e "$(dirname "$md")/$target" ] || fail "${md#"$doc"/} links to $target, which the package lacks"
+    done < <(grep -o '](\([^)]*\))' "$md" | sed 's/^](//; s/)$//' | grep -v '^[a-z][a-z]*:' || true)
+done
+[ "$links" -gt 20 ] || fail "only $links links found in the installed documents"
 
 mkdir -p "$tmp/work" "$tmp/home"
 cd "$tmp/work"
@@ -106,6 +122,20 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$usr/bin/tarn-manager" 2>"
     fail "tarn-manager without a display exited $rc: $(cat "$tmp/err")"
 
 [ ! -e "$usr/share/tarn-manager/pwd.ini" ] || fail "the package ships credentials (share/tarn-manager/pwd.ini)"
+
+echo "-- bash completion"
+# The installed script, with bash-completion's _init_completion standing in: io's
+# subcommands, a value of a fixed choice and the Quick Connect address book.
+mkdir -p "$config"
+printf '[QuickConnect]\nAddressBook=10.1.2.3, "10.0.0.0/24, 10.9.9.9"\n' >"$config/tarn-manager.conf"
+completions=$(PATH=$usr/bin:$PATH bash -c '
+    _init_completion() { words=("${COMP_WORDS[@]}"); cword=$COMP_CWORD; cur=${words[cword]}; prev=${words[cword-1]}; }
+    source "$1/share/bash-completion/completions/tarnctl"
+    try() { COMP_WORDS=(tarnctl "$@"); COMP_CWORD=$#; COMPREPLY=(); _tarnctl tarnctl; local IFS=" "; echo "${COMPREPLY[*]}"; }
+    try io --host h --port 1 ""; try io --serial /dev/ttyS0 --parity ""; try probe --address ""' _ "$usr")
+[ "$completions" = $'adc config input output run-mode serial setting-mode status switch watch\nn e o\n10.1.2.3 10.0.0.0/24, 10.9.9.9' ] ||
+    fail "bash completion gave: $completions"
+rm "$config/tarn-manager.conf"
 
 echo "-- tarnctl reads the installed .dcf files"
 "$usr/bin/tarnctl" dcf show TARN-IO_1.1.dcf --json >"$tmp/dcf.json" || fail "tarnctl dcf show by name"

@@ -34,6 +34,12 @@ void ScriptedPrompter::showMessage(const std::string& caption, const std::string
     record({"message", caption, text});
 }
 
+void ScriptedPrompter::showNotice(const std::string& caption, const std::string& text, MessageIcon,
+                                  std::function<void()> closed) {
+    record({"message", caption, text});
+    reply(std::move(closed));
+}
+
 void ScriptedPrompter::askYesNo(const std::string& caption, const std::string& text, Answer<bool> answer) {
     record({"yesno", caption, text});
     reply([this, answer] { answer(nextYesNo()); });

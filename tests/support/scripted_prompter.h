@@ -21,9 +21,13 @@ struct PromptRecord {
 class ScriptedPrompter : public Prompter {
 public:
     void showMessage(const std::string& caption, const std::string& text, MessageIcon icon) override;
+    // Recorded as a message; closed at once, or held open by holdNextQuestion() until answerHeld().
+    void showNotice(const std::string& caption, const std::string& text, MessageIcon icon,
+                    std::function<void()> closed) override;
     void askYesNo(const std::string& caption, const std::string& text, Answer<bool> answer) override;
     void confirm(const ConfirmText& text, Answer<bool> answer) override;
     void askCredentials(const CredentialsQuestion& question, Answer<std::optional<CredentialsAnswer>> answer) override;
+    bool operatorAnswers() const override { return true; }
 
     // Answers for the next questions and confirmations, oldest first; none scripted gives "No".
     void answerYesNo(bool yes) { yesNo_.push_back(yes); }

@@ -5,8 +5,11 @@
 #include <string>
 #include <vector>
 
+#include <QTextStream>
+
 #include "core/common/text.h"
 #include "core/manage/configuration_commands.h"
+#include "core/manage/management_requests.h"
 #include "core/params/configuration_file.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/device_session.h"
@@ -25,7 +28,7 @@ int save(DeviceSession& device, const std::string& chosen) {
     return kExitOk;
 }
 
-void load(DeviceSession& device, const std::string& path, bool apply, const Done& done) {
+void load(DeviceSession& device, const std::string& path, bool apply, bool showPasswords, const Done& done) {
     tarn::ParameterTable& table = device.table();
     std::vector<std::string> before;
     for (int r = 0; r < table.recordRowCount(); ++r) before.push_back(table.row(r).value);
@@ -41,10 +44,16 @@ void load(DeviceSession& device, const std::string& path, bool apply, const Done
         changed.push_back(r);
         width = std::max(width, static_cast<int>(table.rowLabel(r).size()));
     }
+    // The device's own password shows as dots, as the list shows it, unless --show-passwords.
+    const auto shown = [&](int r, const std::string& text) {
+        return tarn::escapeControlCharacters(tarn::shownText(table, r, text, showPasswords));
+    };
+    // Latin-1 texts written as UTF-8, as every command writes them.
+    QTextStream out(stdout);
     for (int r : changed) {
-        std::printf("%-*s %s -> %s\n", width, tarn::escapeControlCharacters(table.rowLabel(r)).c_str(),
-                    tarn::escapeControlCharacters(before[static_cast<std::size_t>(r)]).c_str(),
-                    tarn::escapeControlCharacters(table.row(r).value).c_str());
+        out << QStringLiteral("%1 %2 -> %3\n")
+                   .arg(latin1(tarn::escapeControlCharacters(table.rowLabel(r))), -width)
+                   .arg(latin1(shown(r, before[static_cast<std::size_t>(r)])), latin1(shown(r, table.row(r).value)));
     }
     if (!apply || changed.empty()) return done(kExitOk);
     device.applySet(done);
@@ -68,13 +77,14 @@ int runCnf(const QStringList& args) {
     const auto options = readDeviceOptions(p, code);
     if (!options) return code;
 
-    const bool apply = p.isSet("apply");
+    // Only load declares --apply: asking the parser of save about it would warn on every save.
+    const bool apply = !isSave && p.isSet("apply");
     DeviceSession device(*options);
     return runLoop([&] {
         device.open([&](int opened) {
             if (opened != kExitOk) return endLoop(opened);
             if (isSave) return endLoop(save(device, file));
-            load(device, file, apply, endLoop);
+            load(device, file, apply, !isSave && p.isSet("show-passwords"), endLoop);
         });
     });
 }

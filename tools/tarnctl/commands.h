@@ -15,6 +15,13 @@ constexpr int kExitDeviceFailure = 1;
 constexpr int kExitUsage = 2;
 // The devices took what was asked (an ID, a password), but pwd.ini could not be written.
 constexpr int kExitLogNotWritten = 4;
+// Standard output is a pipe whose reader is gone (`tarnctl io ... watch | head -3`): 128 + SIGPIPE,
+// as a shell reports a program that SIGPIPE ended.
+constexpr int kExitBrokenPipe = 141;
+
+// Whether what was written to standard output got there: 0, else the exit code (kExitBrokenPipe
+// when the reader is gone, kExitUsage after a message for any other write error, a full disk say).
+int checkOutput();
 
 int runProbe(const QStringList& args);
 int runDcf(const QStringList& args);
@@ -27,6 +34,9 @@ int runFleet(const QStringList& args);
 int runFleetExport(const QStringList& args);
 int runFleetValues(const QStringList& args);
 
+// A message as standard error shows it: what came from a device (a name with "ESC ] 0 ;") escaped
+// by the rule of standard output, its line ends kept. Every message on standard error goes through it.
+QString terminalText(const QString& message);
 // Prints "tarnctl: <message>" on standard error and returns kExitUsage.
 int usageError(const QString& message);
 // The same for an option the parser refused, with a pointer to --help.

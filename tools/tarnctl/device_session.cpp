@@ -17,18 +17,14 @@
 namespace tarnctl {
 
 int fail(int code, const QString& message) {
-    QTextStream(stderr) << "tarnctl: " << message << '\n';
+    QTextStream(stderr) << "tarnctl: " << terminalText(message) << '\n';
     return code;
 }
 
 // A message keeps its lines; the device texts inside them (names, values) are shown escaped.
 void CliPrompter::showMessage(const std::string& caption, const std::string& text, tarn::MessageIcon) {
-    std::string shown;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        shown += tarn::escapeControlCharacters(std::string_view(text).substr(start, end - start)) + '\n';
-    shown += tarn::escapeControlCharacters(std::string_view(text).substr(start));
-    QTextStream(stderr) << latin1(tarn::escapeControlCharacters(caption)) << ": " << latin1(shown) << '\n';
+    QTextStream(stderr) << latin1(tarn::escapeControlCharacters(caption)) << ": "
+                        << latin1(tarn::escapeControlCharactersByLine(text)) << '\n';
 }
 
 void CliPrompter::askYesNo(const std::string& caption, const std::string& text, tarn::Answer<bool> answer) {

@@ -107,9 +107,10 @@ int runFleet(const QStringList& args) {
     if (!p.parse(QStringList{QStringLiteral("tarnctl fleet ") + sub} + args.mid(1))) return badOption(p);
     if (p.positionalArguments().size() != 1)
         return usageError(QStringLiteral("fleet %1 takes one %2").arg(sub, isBackup ? "DIR" : "FILE.CNF"));
-    const auto options = readFleetOptions(p);
+    auto options = readFleetOptions(p);
     if (!options) return kExitUsage;
     if (isBackup) return backup(*options, p.positionalArguments().first());
+    options->showPasswords = p.isSet("show-passwords");
     if (p.isSet("dry-run") && p.isSet("reboot"))
         return usageError(QStringLiteral("--dry-run sends nothing: no --reboot"));
     const QStringList only = p.isSet("only") ? p.value("only").split(',', Qt::SkipEmptyParts) : QStringList();

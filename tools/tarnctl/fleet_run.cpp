@@ -8,6 +8,7 @@
 #include "core/common/text.h"
 #include "core/fleet/fleet_index.h"
 #include "core/manage/credential_log.h"
+#include "core/manage/management_requests.h"
 #include "link/common/qt_bytes.h"
 #include "link/common/stop_signals.h"
 #include "link/discovery/local_subnet.h"
@@ -90,10 +91,15 @@ void FleetRun::deviceFinished(const tarn::DeviceResult& result) {
     tellFailure(result.outcome);
     printLine(o_, result.outcome);
     if (dryRun_ && !o_.json && result.outcome.status == tarn::OutcomeStatus::Ok) {
+        // The device's own password as dots, as the list shows it, unless --show-passwords.
+        const auto shown = [&](const tarn::RowChange& c, const std::string& text) {
+            const std::string masked =
+                result.table ? tarn::shownText(*result.table, c.row, text, o_.showPasswords) : text;
+            return latin1(tarn::escapeControlCharacters(masked));
+        };
         for (const tarn::RowChange& c : result.changes)
             QTextStream(stdout) << "    " << latin1(tarn::escapeControlCharacters(c.name)) << ": "
-                                << latin1(tarn::escapeControlCharacters(c.deviceValue)) << " -> "
-                                << latin1(tarn::escapeControlCharacters(c.fileValue)) << '\n';
+                                << shown(c, c.deviceValue) << " -> " << shown(c, c.fileValue) << '\n';
     }
     if (onDevice) onDevice(result);
 }
@@ -101,7 +107,7 @@ void FleetRun::deviceFinished(const tarn::DeviceResult& result) {
 // On standard error, as `params get` says it of one device.
 void FleetRun::tellFailure(const tarn::DeviceOutcome& outcome) const {
     const tarn::DeviceEntry& d = outcome.device;
-    const QString who = QStringLiteral("%1 (%2)").arg(latin1(tarn::escapeControlCharacters(d.name)), latin1(d.ip));
+    const QString who = QStringLiteral("%1 (%2)").arg(latin1(d.name), latin1(d.ip));  // fail() escapes
     if (outcome.status == tarn::OutcomeStatus::Refused)
         fail(kExitDeviceFailure, QStringLiteral("%1 refused the ID or password").arg(who));
     else if (outcome.status == tarn::OutcomeStatus::NoReply && !d.ip.empty())

@@ -8,6 +8,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QTextStream>
 
 #include "core/common/file_io.h"
 #include "core/fleet/site_check.h"
@@ -88,6 +89,7 @@ int applyValues(FleetOptions& o, const QString& path, bool dryRun, bool reboot) 
     const tarn::FileContent file = tarn::readWholeFile(path.toStdString(), kMaxTableSize);
     if (file.status != tarn::ReadStatus::Ok) return usageError(QStringLiteral("cannot read '%1'").arg(path));
     const tarn::SiteRead read = tarn::parseSiteTable(file.text);
+    if (read.readAsLatin1) QTextStream(stderr) << "tarnctl: " << path << ": " << tarn::kSiteLatin1Notice << '\n';
     if (!read.problems.empty())
         return usageError(
             QStringLiteral("%1:\n%2").arg(path, latin1(tarn::siteProblemsText(read.table, read.problems))));
@@ -148,6 +150,7 @@ int runFleetValues(const QStringList& args) {
         return usageError(QStringLiteral("--dry-run sends nothing: no --reboot"));
     auto options = readFleetOptions(p);
     if (!options) return kExitUsage;
+    options->showPasswords = p.isSet("show-passwords");
     return applyValues(*options, p.value("values"), p.isSet("dry-run"), p.isSet("reboot"));
 }
 

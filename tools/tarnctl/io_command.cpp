@@ -87,6 +87,7 @@ int runIo(const QStringList& args) {
         return usageError(QStringLiteral("unknown io command '%1'").arg(o->words.join(' ')));
     }
 
+    if (const auto unused = unusedIoOptions(*o)) return usageError(*unused);
     if (portCommand) {
         if (int code = checkPortCommand(*o)) return code;
     }
@@ -194,20 +195,21 @@ int runIo(const QStringList& args) {
             return step(
                 ReadSerialFirmware, [&] { return engine.ReadSerialFirmware(); }, ok, printSerial);
         // ChangeSettingMode succeeds with "1", everything else with "0".
+        // "setting mode", or {"mode": "setting"} with --json.
+        const auto printMode = [&](const char* mode) {
+            if (o->json)
+                printCompact({{"mode", QString::fromLatin1(mode)}});
+            else
+                QTextStream(stdout) << mode << " mode\n";
+            endLoop(kExitOk);
+        };
         if (command == "setting-mode") {
             return step(
                 ChangeSettingMode, [&] { return engine.ChangeSettingMode(); }, tarn::kIoResultSettingMode,
-                [] {
-                    QTextStream(stdout) << "setting mode\n";
-                    endLoop(kExitOk);
-                });
+                [&] { printMode("setting"); });
         }
         step(
-            ChangeRunMode, [&] { return engine.ChangeRunMode(); }, ok,
-            [] {
-                QTextStream(stdout) << "run mode\n";
-                endLoop(kExitOk);
-            });
+            ChangeRunMode, [&] { return engine.ChangeRunMode(); }, ok, [&] { printMode("run"); });
     };
     return runLoop([&] {
         session.open(*o, [&](bool opened) {

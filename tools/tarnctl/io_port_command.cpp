@@ -15,10 +15,14 @@
 // may have left the device in setting mode (ChangeRunMode failed, or ChangeSettingMode got no valid
 // answer) the command tries once more to return it to run mode and, failing, says that the device
 // may still be in setting mode. When the link drops then, it connects once more for that try.
+#include <csignal>
 #include <functional>
 #include <memory>
 #include <utility>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTextStream>
 
 #include "core/common/prompter.h"
@@ -27,9 +31,11 @@
 #include "core/monitor/macro_rules.h"
 #include "core/monitor/output_port_chain.h"
 #include "link/common/qt_bytes.h"
+#include "link/common/stop_signals.h"
 #include "tarnctl/commands.h"
 #include "tarnctl/event_loop.h"
 #include "tarnctl/io_session.h"
+#include "tarnctl/json_output.h"
 
 namespace tarnctl {
 
@@ -37,17 +43,17 @@ namespace {
 
 using namespace tarn;
 
-// Says every message on standard output and answers the questions itself: the command line is the
-// operator's confirmation of the write, and of one try to return the device to run mode when a
-// chain may have left it in setting mode.
+// Says every message on standard error (standard output carries the settings, or the JSON) and
+// answers the questions itself: the command line is the operator's confirmation of the write, and
+// of one try to return the device to run mode when a chain may have left it in setting mode.
 class PrintingPrompter : public Prompter {
 public:
     void showMessage(const std::string&, const std::string& text, MessageIcon) override {
-        QTextStream(stdout) << "message: " << text.c_str() << '\n';
+        QTextStream(stderr) << "message: " << text.c_str() << '\n';
     }
     void askYesNo(const std::string&, const std::string& text, Answer<bool> answer) override {
         const bool yes = text != kMayStillBeInSettingModeQuestion || !std::exchange(offered_, true);
-        QTextStream(stdout) << "question: " << text.c_str() << (yes ? " yes" : " no") << Qt::endl;
+        QTextStream(stderr) << "question: " << text.c_str() << (yes ? " yes" : " no") << Qt::endl;
         answer(yes);
     }
     void confirm(const ConfirmText&, Answer<bool> answer) override { answer(true); }
@@ -125,7 +131,24 @@ struct ReadSettings {
         if (index == IoCommand::ReadPowerStoppage) power = ok;
         if (index == IoCommand::ReadAdcLevel) level = ok;
     }
+
+    // A write chain sends the whole of what the read chain read: a setting that could not be read
+    // would be written with the form's default (no macro, say). The first such setting, or nothing.
+    std::optional<std::string> unread(PortKind kind) const {
+        if (!enable) return "the enable status";
+        if (kind == PortKind::Output && !macro) return "the macro";
+        if (kind == PortKind::Output && !delayPulse) return "the delay/pulse setting";
+        if (kind == PortKind::Output && !power) return "the power stoppage setting";
+        if (kind == PortKind::Adc && !level) return "the ADC level";
+        return std::nullopt;
+    }
 };
+
+bool isWrite(int index) {
+    return index == IoCommand::WriteMacroData || index == IoCommand::WriteDelayPulseData ||
+           index == IoCommand::WriteAdcLevel || index == IoCommand::WriteEnableStatus ||
+           index == IoCommand::WritePowerStoppage;
+}
 
 // The port's settings as the read chain left them in the form; "unknown" where the read failed.
 std::string describe(PortDialogChain& chain, const ReadSettings& read) {
@@ -161,6 +184,38 @@ std::string describe(PortDialogChain& chain, const ReadSettings& read) {
     return out;
 }
 
+// The same as JSON: null where the read failed.
+QJsonObject describeJson(PortDialogChain& chain, const ReadSettings& read) {
+    QJsonObject out{{"port", chain.port()}};
+    const auto known = [](bool k, const QJsonValue& v) { return k ? v : QJsonValue(); };
+    if (auto* output = dynamic_cast<OutputPortChain*>(&chain)) {
+        const OutputPortForm& f = output->form();
+        const DelayPulseFields& d = f.delayPulse;
+        out.insert("enabled", known(read.enable, f.enableChoice == 0));
+        out.insert("macro", known(read.macro, f.useMacro ? QJsonValue(latin1(f.macro)) : QJsonValue(false)));
+        QJsonObject timing;
+        if (!d.used) timing = {{"mode", "none"}};
+        if (d.used && d.mode == DelayPulseMode::DelayOn) timing = {{"mode", "delay on"}, {"on", latin1(d.delayOnTime)}};
+        if (d.used && d.mode == DelayPulseMode::DelayOff)
+            timing = {{"mode", "delay off"}, {"off", latin1(d.delayOffTime)}};
+        if (d.used && d.mode == DelayPulseMode::Pulse)
+            timing = {{"mode", "pulse"}, {"on", latin1(d.pulseOnTime)}, {"off", latin1(d.pulseOffTime)}};
+        out.insert("delayPulse", known(read.delayPulse, timing));
+        out.insert("powerRecovery", known(read.power, f.powerChoice == 0));
+    } else if (auto* input = dynamic_cast<InputPortChain*>(&chain)) {
+        out.insert("enabled", known(read.enable, input->form().enableChoice == 0));
+    } else if (auto* adc = dynamic_cast<AdcPortChain*>(&chain)) {
+        const AdcPortForm& f = adc->form();
+        out.insert("mode", known(read.enable, f.modeChoice ? "switch" : "level"));
+        out.insert("level", known(read.enable && f.modeChoice && read.level, latin1(f.level)));
+        out.insert(
+            "reference",
+            known(read.enable && f.referenceIndex >= 0,
+                  QString::fromLatin1(f.referenceIndex >= 0 ? kAdcReferenceItems[f.referenceIndex].data() : "")));
+    }
+    return out;
+}
+
 PortKind portKind(const QString& command) {
     return command == "output" ? PortKind::Output : command == "adc" ? PortKind::Adc : PortKind::Input;
 }
@@ -176,17 +231,29 @@ public:
         if (kind == PortKind::Adc) chain_ = std::make_unique<AdcPortChain>(engine, prompter_);
         if (kind == PortKind::Input) chain_ = std::make_unique<InputPortChain>(engine, prompter_);
         QObject::connect(&engine, &CCommProcess::ioResult, &engine, [this](int index, int result) {
-            QTextStream out(stdout);
-            out << ioCommandName(index).data() << ": ";
+            // The protocol's steps are a trace for the operator: standard error.
+            QTextStream err(stderr);
+            err << ioCommandName(index).data() << ": ";
             if (result == kIoResultFailed) {
-                out << "no answer";
+                err << "no answer";
             } else {
-                out << "result " << QChar(static_cast<char>(result));
+                err << "result " << QChar(static_cast<char>(result));
             }
-            out << Qt::endl;
+            err << Qt::endl;
+            if (stopping_) return;  // the return to run mode after a stop signal: the session has it
             read_.note(index, result);
             if (!chainStepSucceeded(index, result)) failed_ << QString::fromLatin1(ioCommandName(index).data());
+            if (isWrite(index) && chainStepSucceeded(index, result))
+                written_ << QString::fromLatin1(ioCommandName(index).data());
+            if (stopSignal_ != 0) return stop();
             chain_->onIoResult(index, result);
+        });
+        // SIGINT, SIGTERM: the chain stops between two steps, never inside one.
+        deliverStopSignals({SIGINT, SIGTERM}, &stopContext_, [this](int signal) {
+            if (stopSignal_ != 0) return;
+            stopSignal_ = signal;
+            // A chain that runs waits for a result, and stops at it; otherwise stop now.
+            if (!chain_->running()) stop();
         });
     }
 
@@ -199,9 +266,37 @@ private:
     void whenChainEnds(std::function<void()> then) {
         session_.whenReady([this] { return !chain_->running(); },
                            [this, then = std::move(then)](bool linkUp) {
+                               if (stopSignal_ != 0) return;  // stop() ends the command
                                if (linkUp) return then();
                                linkFailure();
                            });
+    }
+
+    // After a stop signal: nothing more of the chain; a device left in setting mode goes back to
+    // run mode; then what was written is said and the command ends with 128 + the signal.
+    void stop() {
+        const bool owed = chain_->runModeOwed();
+        chain_->close();
+        if (!owed) return stopped(false);
+        stopping_ = true;
+        session_.run([this] { return engine_.ChangeRunMode(); },
+                     [this](std::optional<int> back) {
+                         // Said after the step's own line, which the result's other handler prints.
+                         QMetaObject::invokeMethod(
+                             &stopContext_, [this, back] { stopped(back != kIoResultSuccess); }, Qt::QueuedConnection);
+                     });
+    }
+
+    void stopped(bool stillInSettingMode) {
+        QTextStream err(stderr);
+        err << "tarnctl: stopped by " << (stopSignal_ == SIGINT ? "SIGINT" : "SIGTERM") << "; "
+            << (written_.isEmpty() ? QStringLiteral("nothing was written")
+                                   : QStringLiteral("written: ") + written_.join(", "));
+        if (stopping_)
+            err << (stillInSettingMode ? "; the device may still be in setting mode"
+                                       : "; the device was returned to run mode");
+        err << '\n';
+        endLoop(128 + stopSignal_);
     }
 
     void afterRead() {
@@ -210,8 +305,17 @@ private:
             p.enable || p.macro || p.noMacro || p.delayPulseMode || p.powerRecovery || p.toSwitch || p.reference;
         if (!changes) {
             // Nothing to change: the settings as read.
-            QTextStream(stdout) << describe(*chain_, read_).c_str();
+            if (o_.json)
+                QTextStream(stdout)
+                    << QJsonDocument(jsonDocument(describeJson(*chain_, read_))).toJson(QJsonDocument::Compact) << '\n';
+            else
+                QTextStream(stdout) << describe(*chain_, read_).c_str();
             return finishWithFailures();
+        }
+        // Nothing is written over a setting that could not be read.
+        if (const auto unread = read_.unread(chain_->kind())) {
+            QTextStream(stderr) << "tarnctl: nothing was written: " << unread->c_str() << " could not be read\n";
+            return endLoop(kExitDeviceFailure);
         }
         if (auto* output = dynamic_cast<OutputPortChain*>(chain_.get())) applyOptions(output->form(), p);
         if (auto* input = dynamic_cast<InputPortChain*>(chain_.get())) input->form().enableChoice = *p.enable ? 0 : 1;
@@ -229,6 +333,17 @@ private:
     void afterWrite() {
         QTextStream err(stderr);
         const bool owed = chain_->runModeOwed();
+        if (o_.json) {
+            QJsonArray written;
+            for (const QString& w : written_) written.append(w);
+            const char* ends[] = {"none", "complete", "warning", "aborted"};
+            QTextStream(stdout) << QJsonDocument(jsonDocument({{"port", port_},
+                                                               {"written", written},
+                                                               {"end", ends[static_cast<int>(chain_->lastEnd())]},
+                                                               {"settingMode", owed}}))
+                                       .toJson(QJsonDocument::Compact)
+                                << '\n';
+        }
         switch (chain_->lastEnd()) {
             case ChainEnd::Complete:
                 if (!owed) return finishWithFailures();
@@ -238,7 +353,7 @@ private:
                 err << "tarnctl: " << chain_->lastMessage().c_str() << '\n';
                 break;
             case ChainEnd::None:
-                err << "tarnctl: the port's settings could not be read, nothing was written\n";
+                err << "tarnctl: nothing was written: the port's settings could not be read\n";
                 break;
         }
         if (owed) err << "tarnctl: the device may still be in setting mode\n";
@@ -282,7 +397,11 @@ private:
     PrintingPrompter prompter_;
     std::unique_ptr<PortDialogChain> chain_;
     ReadSettings read_;
-    QStringList failed_;  // the requests of the chains that failed, by name
+    QStringList failed_;   // the requests of the chains that failed, by name
+    QStringList written_;  // the writes the device took, by name
+    QObject stopContext_;  // the stop signals are delivered while the command lives
+    int stopSignal_ = 0;
+    bool stopping_ = false;  // returning the device to run mode after a stop signal
 };
 
 }  // namespace

@@ -98,6 +98,8 @@ std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error)
             return std::nullopt;
         }
         bool ok = true;
+        const QStringList link{"--host", "--port", "--serial", "--baud", "--parity", "--data-bits", "--stop-bits"};
+        if (a.startsWith("--") && !link.contains(a) && !o.given.contains(a)) o.given << a;
         if (a == "--json") {
             o.json = true;
         } else if (a == "--csv") {
@@ -156,6 +158,30 @@ std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error)
         return std::nullopt;
     }
     return o;
+}
+
+std::optional<QString> unusedIoOptions(const IoOptions& o) {
+    const QString command = o.words.value(0);
+    const QStringList output{"--enable",    "--disable", "--macro",          "--no-macro",      "--delay-on",
+                             "--delay-off", "--pulse",   "--no-delay-pulse", "--power-recovery"};
+    QStringList taken{"--json"};
+    if (command == "watch")
+        taken << "--csv"
+              << "--interval"
+              << "--count";
+    if (command == "output") taken << output;
+    if (command == "input")
+        taken << "--enable"
+              << "--disable";
+    if (command == "adc")
+        taken << "--level"
+              << "--switch"
+              << "--reference";
+    QStringList unused;
+    for (const QString& g : o.given)
+        if (!taken.contains(g)) unused << g;
+    if (unused.isEmpty()) return std::nullopt;
+    return QStringLiteral("io %1 takes no %2").arg(command, unused.join(QStringLiteral(", ")));
 }
 
 IoSession::IoSession(tarn::CCommProcess& engine) : engine_(engine) {

@@ -40,7 +40,12 @@ struct IoOptions {
     int count = 0;          // watch --count N; 0: until stopped
     PortOptions portOptions;
     QStringList words;  // the subcommand and its arguments
+    QStringList given;  // the options given, besides those of the link ("--csv", "--enable", ...)
 };
+
+// The options the subcommand o.words[0] does not take, as a message ("status takes no --csv"), or
+// nothing.
+std::optional<QString> unusedIoOptions(const IoOptions& o);
 
 std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error);
 

@@ -66,6 +66,10 @@ public:
         QObject::connect(&engine_, &tarn::CCommProcess::ioLinkLost, &engine_, [this] { fail(); });
         tarn::deliverStopSignals({SIGINT, SIGTERM}, &engine_, [this](int signal) { end(128 + signal); });
         if (o_.csv) print(QString::fromStdString(tarn::ioSampleCsvHeader()));
+        if (const int code = checkOutput()) {
+            end(code);
+            return;
+        }
         poll();
     }
 
@@ -93,6 +97,8 @@ private:
         } else {
             print(sampleText(sample));
         }
+        // Nobody reads any more (`watch | head -3`): stop now, not after the next poll.
+        if (const int code = checkOutput()) return end(code);
         if (o_.count > 0 && ++polls_ >= o_.count) return end(allGood_ ? kExitOk : kExitDeviceFailure);
         // Polls keep their spacing from start to start; a slow reply shortens the wait, never piles up.
         timer_.start(static_cast<int>(std::max<qint64>(0, o_.intervalMs - started_.elapsed())));

@@ -1,10 +1,18 @@
 // tarnctl: the headless command-line face of TARN Manager.
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
+#include <poll.h>
+#include <unistd.h>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include "core/common/text.h"
 #include "link/common/command_line.h"
 #include "link/common/data_folders.h"
 #include "link/common/secret_holder.h"
@@ -59,7 +67,8 @@ QString helpText() {
     for (const auto& c : kCommands) text += QStringLiteral("  %1 %2\n").arg(QLatin1String(c.name), -8).arg(c.summary);
     text += QStringLiteral(
         "\n"
-        "'tarnctl COMMAND [SUBCOMMAND] --help' prints the usage of a command.\n"
+        "'tarnctl COMMAND [SUBCOMMAND] --help' (or 'tarnctl help COMMAND [SUBCOMMAND]') prints\n"
+        "the usage of a command.\n"
         "\n"
         "Device options:\n"
         "  (--address IP | --mac MAC [--broadcast ADDR] [--all-interfaces]) [--device-port N]\n"
@@ -114,8 +123,31 @@ public:
 
 namespace tarnctl {
 
+QString terminalText(const QString& message) {
+    QString out;
+    out.reserve(message.size());
+    for (const QChar c : message) {
+        // Latin-1 characters (what devices send) by the rule of standard output; the others as they are.
+        if (c.unicode() > 0xFF || c == '\n')
+            out += c;
+        else
+            out += QString::fromLatin1(tarn::escapeControlCharacters(std::string(1, static_cast<char>(c.unicode()))));
+    }
+    return out;
+}
+
+int checkOutput() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return kExitOk;
+    const int error = errno;
+    // The reader of a pipe is gone: the write end then polls as an error.
+    pollfd out{STDOUT_FILENO, 0, 0};
+    if (error == EPIPE || (::poll(&out, 1, 0) == 1 && (out.revents & POLLERR))) return kExitBrokenPipe;
+    QTextStream(stderr) << "tarnctl: standard output could not be written: " << std::strerror(error) << '\n';
+    return kExitUsage;
+}
+
 int usageError(const QString& message) {
-    QTextStream(stderr) << "tarnctl: " << message << '\n';
+    QTextStream(stderr) << "tarnctl: " << terminalText(message) << '\n';
     return kExitUsage;
 }
 
@@ -127,6 +159,9 @@ int badOption(const QCommandLineParser& parser) {
 
 int main(int argc, char** argv) {
     tarn::guardProcessSecrets();
+    // A write into a closed pipe is an error that each write sees (EPIPE), not a signal that ends
+    // the program at a random point; tarnctl then ends with kExitBrokenPipe.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnctl"));
     const QString program = QStringLiteral("tarnctl");
@@ -138,14 +173,25 @@ int main(int argc, char** argv) {
         tarn::setTrafficSink(&tracePrinter);
         if (args.isEmpty()) return tarn::cli::badUsage(program, QStringLiteral("missing command after --trace"));
     }
-    const QString name = args.takeFirst();
+    QString name = args.takeFirst();
+    // `tarnctl help CMD [SUB]` is `tarnctl CMD [SUB] --help`.
+    if (name == QLatin1String("help") && !args.isEmpty() && !args.first().startsWith('-')) {
+        name = args.takeFirst();
+        args.append(QStringLiteral("--help"));
+        if (std::none_of(std::begin(kCommands), std::end(kCommands),
+                         [&](const Command& c) { return name == QLatin1String(c.name); }))
+            return tarn::cli::badUsage(program, QStringLiteral("unknown command '%1'").arg(name));
+    }
     if (name == QLatin1String("--help") || name == QLatin1String("-h") || name == QLatin1String("help"))
         return tarn::cli::printHelp(helpText());
     if (name == QLatin1String("--version")) return tarn::cli::printVersion(program);
     for (const auto& c : kCommands) {
         if (name != QLatin1String(c.name)) continue;
-        if (tarnctl::printHelpIfAsked(name, args)) return 0;
-        return c.run(args);
+        if (tarnctl::printHelpIfAsked(name, args)) return tarnctl::checkOutput();
+        const int code = c.run(args);
+        // Every command's output is checked once at the end; watch checks each line.
+        const int output = tarnctl::checkOutput();
+        return output != tarnctl::kExitOk ? output : code;
     }
     if (name.startsWith('-')) return tarn::cli::badUsage(program, QStringLiteral("unrecognized option '%1'").arg(name));
     return tarn::cli::badUsage(program, QStringLiteral("unknown command '%1'").arg(name));

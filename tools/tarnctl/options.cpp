@@ -228,6 +228,12 @@ bool readSharedDeviceOptions(const QCommandLineParser& p, DeviceOptions& o) {
         const auto limit = static_cast<std::size_t>(tarn::kMaxCredentialLength);
         if (o.credentials->id.size() > limit || o.credentials->password.size() > limit)
             return bad(QStringLiteral("--id and --password can each be at most 255 characters long"));
+        // Credentials a device takes are logged in pwd.ini: refused here, before anything is sent,
+        // when the log could not give them back.
+        if (const auto problem = tarn::credentialTextProblem(o.credentials->id))
+            return bad(QStringLiteral("--id: pwd.ini could not keep it: %1").arg(tarn::latin1(*problem)));
+        if (const auto problem = tarn::credentialTextProblem(o.credentials->password))
+            return bad(QStringLiteral("--password: pwd.ini could not keep it: %1").arg(tarn::latin1(*problem)));
     }
     return readDataDir(p, o);
 }

@@ -87,6 +87,8 @@ struct FleetOptions {
     bool json = false;
     // The lines go to the error output (standard output carries what the command writes).
     bool linesOnStderr = false;
+    // --show-passwords: a dry run shows the device's own password instead of dots.
+    bool showPasswords = false;
 };
 
 // Each reader prints the message of a bad option (then returns nothing or false).

@@ -3,11 +3,13 @@
 // collects the replies for --wait milliseconds after the last probe and prints the devices. Names
 // are printed with their control characters escaped; a reply that cannot be read is told once per
 // sender. No device answering exits 2.
+#include <unistd.h>
 #include <utility>
 #include <vector>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -38,7 +40,8 @@ namespace {
 
 using tarn::latin1;
 
-void printTable(const std::vector<tarn::DeviceEntry>& devices) {
+// The product by its name, as the window's list and the JSON show it (the id where prodid.ini has none).
+void printTable(const std::vector<tarn::DeviceEntry>& devices, const tarn::ProductNames& names) {
     QTextStream out(stdout);
     out << QStringLiteral("%1 %2 %3 %4 %5 %6 %7\n")
                .arg("DEVICE", -20)
@@ -53,7 +56,7 @@ void printTable(const std::vector<tarn::DeviceEntry>& devices) {
                    .arg(latin1(tarn::escapeControlCharacters(d.name)), -20)
                    .arg(latin1(d.ip), -15)
                    .arg(latin1(d.mac), -17)
-                   .arg(latin1(d.productId), -7)
+                   .arg(latin1(tarn::escapeControlCharacters(tarn::productText(d, names))), -7)
                    .arg(latin1(d.version), -7)
                    .arg(d.addressingKind, -4)
                    .arg(QLatin1String(d.foundByTypedAddress ? "Q" : "N"))
@@ -93,7 +96,10 @@ public:
           done_(std::move(done)),
           socket_(tarn::kProbeReplyBufferSize, tarn::ManagementChannel::Discovery),
           sweep_(request.addresses),
-          limit_(request.maxDevices) {}
+          limit_(request.maxDevices),
+          progressShown_(request.addresses.size() > kProgressAbove && isatty(STDERR_FILENO) == 1) {}
+
+    static constexpr std::size_t kProgressAbove = 256;
 
     void start() {
         if (!socket_.create()) {
@@ -126,6 +132,7 @@ public:
                 sent_ =
                     tarn::sendDiscoveryProbe(socket_, request_.devicePort, QHostAddress(to).toString(), false).sent ||
                     sent_;
+            showProgress();
             if (!sweep_.done()) return;
             pace_.stop();
             if (sent_)
@@ -137,6 +144,16 @@ public:
     }
 
 private:
+    // More than kProgressAbove addresses take seconds: a person watching a terminal is told how far
+    // the probe is, on one line that is rewritten a few times a second and ended when all are sent.
+    // Nothing goes to a file or a pipe.
+    void showProgress() {
+        if (!progressShown_ || (!sweep_.done() && progressClock_.isValid() && progressClock_.elapsed() < 200)) return;
+        progressClock_.start();
+        std::fprintf(stderr, "\r%s%s", sweep_.progressText().c_str(), sweep_.done() ? "\n" : "");
+        std::fflush(stderr);
+    }
+
     // Each sender whose reply could not be read is told once.
     void dropped(const QString& sender, const QString& why) {
         if (!toldDropped_.contains(sender))
@@ -195,6 +212,8 @@ private:
     QTimer wait_;
     QTimer pace_;
     bool sent_ = false;
+    const bool progressShown_;
+    QElapsedTimer progressClock_;
     std::vector<tarn::DeviceEntry> devices_;
     std::vector<tarn::NetworkInterfaceInfo> interfaces_;
     tarn::ListedMacs listed_;
@@ -232,7 +251,7 @@ int runProbe(const QStringList& args) {
             if (json)
                 printJson(*devices, names);
             else
-                printTable(*devices);
+                printTable(*devices, names);
             // As the fleet commands: nobody answering is a failure of the probe, not an empty success.
             if (devices->empty()) {
                 QTextStream(stderr) << "tarnctl: no device answered the probe\n";

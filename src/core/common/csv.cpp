@@ -64,11 +64,23 @@ CsvContent parseCsv(std::string_view text) {
     return out;
 }
 
-std::string csvLine(const std::vector<std::string>& cells) {
+// A cell that starts like a formula after its leading "'"s: a guard goes in front of it, and comes
+// off again; so "'=x", which a person typed, is written "''=x" and read back as "'=x".
+bool startsLikeAFormula(std::string_view cell) {
+    const std::size_t first = cell.find_first_not_of('\'');
+    return first != std::string_view::npos && std::string_view("=+-@\t\r").find(cell[first]) != std::string_view::npos;
+}
+
+std::string withoutFormulaGuard(std::string cell) {
+    if (!cell.empty() && cell.front() == '\'' && startsLikeAFormula(cell)) cell.erase(0, 1);
+    return cell;
+}
+
+std::string csvLine(const std::vector<std::string>& cells, CsvCells kind) {
     std::string out;
     for (std::size_t c = 0; c < cells.size(); ++c) {
         if (c) out += ',';
-        const std::string& cell = cells[c];
+        const std::string& cell = kind == CsvCells::Guarded && startsLikeAFormula(cells[c]) ? "'" + cells[c] : cells[c];
         // A leading blank is quoted too, so that no reader trims it away.
         // A record of one empty cell is quoted: an empty line is no record.
         const bool quote = cell.find_first_of(",\"\r\n") != std::string::npos ||

@@ -24,7 +24,15 @@ struct CsvContent {
 
 CsvContent parseCsv(std::string_view text);
 
+// Cells for a spreadsheet: one that starts with "=", "+", "-", "@", a tab or a CR would run as a
+// formula there ("=HYPERLINK(...)"), so Guarded cells get a "'" in front, which shows them as text.
+// Such a cell after "'"s of its own gets one more, so that taking one away gives it back exactly.
+enum class CsvCells { AsTheyAre, Guarded };
+bool startsLikeAFormula(std::string_view cell);
+// A guarded cell back as it was: the one "'" before such a character taken away.
+std::string withoutFormulaGuard(std::string cell);
+
 // One record and its CRLF; a cell is quoted only when it has to be.
-std::string csvLine(const std::vector<std::string>& cells);
+std::string csvLine(const std::vector<std::string>& cells, CsvCells kind = CsvCells::AsTheyAre);
 
 }  // namespace tarn

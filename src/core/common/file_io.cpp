@@ -105,11 +105,13 @@ FileContent readWholeFile(const std::string& path, std::size_t maxBytes) {
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error,
-                         Flush flush) {
+                         Flush flush, WriteFault* fault) {
+    if (fault) *fault = WriteFault::None;
     std::string temp;
     const int fd = createTemporaryBeside(path, mode, temp);
     if (fd < 0) {
         setError(error, "cannot create a temporary file beside " + path);
+        if (fault) *fault = WriteFault::Open;
         return false;
     }
     bool ok = writeAll(fd, content);
@@ -119,7 +121,11 @@ bool writeFileAtomically(const std::string& path, std::string_view content, mode
         ok = false;
         setError(error, "cannot close " + temp);
     }
-    if (ok && !(ok = ::rename(temp.c_str(), path.c_str()) == 0)) setError(error, "cannot replace " + path);
+    if (!ok && fault) *fault = WriteFault::Write;
+    if (ok && !(ok = ::rename(temp.c_str(), path.c_str()) == 0)) {
+        setError(error, "cannot replace " + path);
+        if (fault) *fault = WriteFault::Open;
+    }
     if (!ok) {
         ::unlink(temp.c_str());
         return false;

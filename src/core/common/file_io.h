@@ -33,12 +33,16 @@ FileContent readWholeFile(const std::string& path, std::size_t maxBytes);
 // backup of a whole site) is flushed at once with flushFileSystem, before what lists them is written.
 enum class Flush { Now, Later };
 
+// Where a write failed: the file could not be made or put in place (Open: a folder that cannot be
+// written, a path that is a folder), or its bytes could not be written (Write: a full disk, a size limit).
+enum class WriteFault { None, Open, Write };
+
 // Writes content to a temporary file in the same folder, flushes it to disk and renames it over
 // path, so that a reader sees either the old file or the new one, never a half-written one.
 // The file gets `mode`: its owner bits exactly, its group and other bits as far as the umask allows.
-// On failure path is untouched and error (if given) says why.
+// On failure path is untouched, error (if given) says why and fault (if given) where.
 bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error = nullptr,
-                         Flush flush = Flush::Now);
+                         Flush flush = Flush::Now, WriteFault* fault = nullptr);
 
 // Makes `path` and every missing folder above it, each readable by its owner only (0700) whatever the
 // umask; folders that exist already are left as they are. False (errno set) when one cannot be made.

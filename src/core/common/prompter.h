@@ -74,6 +74,10 @@ public:
     virtual void askCredentials(const CredentialsQuestion& question,
                                 Answer<std::optional<CredentialsAnswer>> answer) = 0;
 
+    // True where a person answers (the window, and tests that play one): an unanswered password
+    // dialog is then their Cancel, not a lack of credentials.
+    virtual bool operatorAnswers() const { return false; }
+
     // Shows what a step reported, each report in its own box, in order.
     void showReports(const StepResult& result) {
         for (const Report& r : result.reports) showMessage(r.caption, r.text, r.icon);

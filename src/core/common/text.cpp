@@ -41,6 +41,22 @@ long long parseLeadingInteger(std::string_view text) {
     return negative ? -value : value;
 }
 
+std::string escapeControlCharactersByLine(std::string_view text) {
+    std::string out;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string_view::npos; start = end + 1)
+        out += escapeControlCharacters(text.substr(start, end - start)) + '\n';
+    return out + escapeControlCharacters(text.substr(start));
+}
+
+bool holdsControlCharacter(std::string_view text) {
+    for (const char c : text) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((b < 0x20 && c != kNotLatin1) || b == 0x7F) return true;
+    }
+    return false;
+}
+
 std::string escapeControlCharacters(std::string_view text) {
     static constexpr char kHex[] = "0123456789abcdef";
     std::string out;
@@ -62,6 +78,13 @@ std::string escapeControlCharacters(std::string_view text) {
         }
     }
     return out;
+}
+
+std::string quotedForMessage(std::string_view text) {
+    constexpr std::size_t kLongest = 60;
+    if (text.size() <= kLongest) return "'" + escapeControlCharacters(text) + "'";
+    return "'" + escapeControlCharacters(text.substr(0, kLongest)) + "...' (" + std::to_string(text.size()) +
+           " characters)";
 }
 
 // Greedy matching with one back-tracking point: on a mismatch the last '*' takes one more byte.
@@ -126,6 +149,17 @@ std::optional<std::string> utf8ToLatin1(std::string_view utf8) {
             return std::nullopt;
         out += code <= 0xFF ? static_cast<char>(code) : kNotLatin1;
         i += static_cast<std::size_t>(length);
+    }
+    return out;
+}
+
+std::string groupedNumber(long long n) {
+    const std::string digits =
+        std::to_string(n < 0 ? -static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n));
+    std::string out = n < 0 ? "-" : "";
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
     }
     return out;
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include "core/common/text.h"
 #include "core/discovery/addressing.h"
 
 namespace tarn {
@@ -109,6 +110,11 @@ std::vector<std::uint32_t> ProbeSweep::nextBatch() {
                                      addresses_.begin() + static_cast<std::ptrdiff_t>(end));
     next_ = end;
     return batch;
+}
+
+std::string ProbeSweep::progressText() const {
+    return "Probing " + groupedNumber(static_cast<long long>(next_)) + " of " +
+           groupedNumber(static_cast<long long>(addresses_.size())) + " addresses";
 }
 
 }  // namespace tarn

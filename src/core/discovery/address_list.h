@@ -38,6 +38,12 @@ public:
     std::size_t total() const { return addresses_.size(); }
     // Whether the sweep probes this address: a reply from any other is not an answer to it.
     bool probes(std::uint32_t address) const;
+    // Stop: no further batch.
+    void stop() { next_ = addresses_.size(); }
+    // Worth a progress line: more than one batch, so more than an instant.
+    bool showsProgress() const { return addresses_.size() > kBatch; }
+    // "Probing 12,000 of 65,534 addresses".
+    std::string progressText() const;
 
 private:
     std::vector<std::uint32_t> addresses_;

@@ -17,6 +17,7 @@ void DeviceInventory::clear() {
     position_ = {};
     listedMacs_.clear();
     selection_.reset(0);
+    sortState_ = ColumnSortState{kColumnCount};  // the next devices come in discovery order
 }
 
 void DeviceInventory::setProductName(const std::string& productId, const std::string& name) {
@@ -31,7 +32,7 @@ bool DeviceInventory::productMatchesFilter(std::string_view productId) const {
 
 bool DeviceInventory::passesFilter(const DeviceEntry& e) const {
     return filter_.empty() || filter_.matches(e.name) || filter_.matches(e.ip) || filter_.matches(e.mac) ||
-           productMatchesFilter(e.productId);
+           productMatchesFilter(e.productId) || filter_.matches(e.version);
 }
 
 bool DeviceInventory::shows(int number) const {
@@ -40,7 +41,8 @@ bool DeviceInventory::shows(int number) const {
     DeviceTextBuffer buffer;
     return filter_.matches(devices_.text(number, kIpColumn, buffer)) ||
            filter_.matches(devices_.text(number, kMacColumn, buffer)) ||
-           productMatchesFilter(devices_.text(number, kProductColumn, buffer));
+           productMatchesFilter(devices_.text(number, kProductColumn, buffer)) ||
+           filter_.matches(devices_.text(number, kVersionColumn, buffer));
 }
 
 int DeviceInventory::add(const DeviceEntry& entry, std::int64_t timeMs) {

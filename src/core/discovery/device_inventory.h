@@ -78,8 +78,8 @@ public:
     // A header click: sorts the whole list by the column (stable), ascending unless the column was
     // just sorted ascending. Returns the new direction.
     SortDirection sortByColumn(int column);
-    // Shows only the devices whose name, IP, MAC or product matches the pattern, in the current
-    // order. An empty pattern shows all.
+    // Shows only the devices whose name, IP, MAC, product or version matches the pattern, in the
+    // current order. An empty pattern shows all.
     void setFilter(std::string_view pattern);
 
     // The first shown position from `from` on (wrapping round) whose device name starts with the

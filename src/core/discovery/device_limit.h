@@ -29,7 +29,4 @@ private:
     std::uint64_t ignored_ = 0;
 };
 
-// 1234567 -> "1,234,567".
-std::string groupedNumber(std::uint64_t n);
-
 }  // namespace tarn

@@ -1,5 +1,6 @@
 #include "core/discovery/selection_identity.h"
 
+#include "core/common/text.h"
 #include "core/discovery/target_table.h"
 
 namespace tarn {
@@ -50,6 +51,25 @@ SelectionCheck checkSelection(const std::vector<DeviceEntry>& selected, bool req
     }
     check.ok = true;
     return check;
+}
+
+bool sameDevices(const std::vector<DeviceEntry>& a, const std::vector<DeviceEntry>& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (!equalsIgnoreCase(a[i].mac, b[i].mac) || a[i].ip != b[i].ip) return false;
+    return true;
+}
+
+std::string staleValuesNotice(const std::vector<DeviceEntry>& shown, int selectedCount,
+                              const std::string& selectedName) {
+    std::string text;
+    if (shown.size() == 1)
+        text = "Values of " + escapeControlCharacters(shown.front().name) + ". ";
+    else if (shown.size() > 1)
+        text = "Values of " + groupedNumber(static_cast<long long>(shown.size())) + " devices. ";
+    if (selectedCount <= 0) return text + "No device is selected";
+    if (selectedCount == 1) return text + "Press Enter to read " + escapeControlCharacters(selectedName);
+    return text + "Press Enter to read the " + groupedNumber(selectedCount) + " selected devices";
 }
 
 }  // namespace tarn

@@ -35,4 +35,15 @@ std::string conflictMessage(const DeviceEntry& device);
 // version, and in addressing kind when requestsFollow) are refused with their message.
 SelectionCheck checkSelection(const std::vector<DeviceEntry>& selected, bool requestsFollow = true);
 
+// Whether two lists name the same devices (by MAC and address), in the same order. Set, Save and
+// Compare act only while the devices whose values the list shows are the selected ones: browsing
+// moves the selection without reading, and a value must never go to a device it was not read from.
+bool sameDevices(const std::vector<DeviceEntry>& a, const std::vector<DeviceEntry>& b);
+
+// What the list says over its rows while the selection is not what it shows:
+// "Values of Gateway-North. Press Enter to read the 3 selected devices". The selected devices are
+// counted (a list of 100,000 is not made for it); the name is that of the one selected device.
+std::string staleValuesNotice(const std::vector<DeviceEntry>& shown, int selectedCount,
+                              const std::string& selectedName);
+
 }  // namespace tarn

@@ -83,11 +83,9 @@ SelectionEffect TreeSelection::doublePress() {
     return {};
 }
 
-// The keyboard and the right button select as a click does: the parameter view loads what is marked
-// whenever the marks change, so that Set never writes to devices whose values the list does not show.
+// The keyboard browses: the marks move, nothing is read until Enter.
 SelectionEffect TreeSelection::keyMove(int newCaret, bool shift) {
     if (newCaret < 0 || newCaret >= itemCount()) return {};
-    const std::vector<bool> before = marks_;
     if (shift) {
         const int from = anchor_ >= 0 ? anchor_ : (caret_ >= 0 ? caret_ : newCaret);
         if (anchor_ < 0) anchor_ = from;
@@ -98,7 +96,7 @@ SelectionEffect TreeSelection::keyMove(int newCaret, bool shift) {
         marks_[static_cast<std::size_t>(newCaret)] = true;
         caret_ = anchor_ = newCaret;
     }
-    return {true, marks_ != before, false};
+    return {true, false, false};
 }
 
 void TreeSelection::markOnly(const std::vector<int>& items) {
@@ -113,20 +111,18 @@ void TreeSelection::markOnly(const std::vector<int>& items) {
 
 SelectionEffect TreeSelection::markAll() {
     if (marks_.empty()) return {};
-    const std::vector<bool> before = marks_;
     std::fill(marks_.begin(), marks_.end(), true);
     if (caret_ < 0) caret_ = 0;
     if (anchor_ < 0) anchor_ = caret_;
-    return {true, marks_ != before, false};
+    return {true, false, false};
 }
 
 SelectionEffect TreeSelection::rightPress(int item) {
     if (item < 0 || item >= itemCount() || selectionCount() >= 2) return {};
-    const std::vector<bool> before = marks_;
     std::fill(marks_.begin(), marks_.end(), false);
     marks_[static_cast<std::size_t>(item)] = true;
     caret_ = anchor_ = item;
-    return {true, marks_ != before, false};
+    return {true, false, false};
 }
 
 }  // namespace tarn

@@ -6,6 +6,11 @@
 // end as a single selection) and the release then also clears the I/O monitor's address. A
 // double-click arrives as press, release, double-press, release: the first press and release are the
 // click, and the double-press and its release change nothing.
+//
+// The keyboard and the right button only browse: they move the marks and read nothing, so that
+// arrows and type-ahead never open a dialog. Enter reads what is marked. Whether the list's values
+// belong to the marked devices is decided apart from the marks (sameDevices), and Set, Save and
+// Compare wait until they do.
 #pragma once
 
 #include <vector>
@@ -46,14 +51,15 @@ public:
     // The second press of a double-click: the click is already done, so the release that follows
     // does nothing either.
     SelectionEffect doublePress();
-    // Up/Down/Page/Home/End moved the caret to newCaret.
+    // Up/Down/Page/Home/End or type-ahead moved the caret to newCaret; nothing is read.
     SelectionEffect keyMove(int newCaret, bool shift);
     // Marks exactly these items (the first is caret and anchor), as the program puts a selection back;
     // nothing is loaded for it.
     void markOnly(const std::vector<int>& items);
-    // Ctrl+A: every item marked; like the other keys it loads the selection when the marks change.
+    // Ctrl+A: every item marked; nothing is read.
     SelectionEffect markAll();
-    // Right button on an item: with fewer than two marks it becomes the single selected item.
+    // Right button on an item: with fewer than two marks it becomes the single selected item; nothing
+    // is read.
     SelectionEffect rightPress(int item);
 
     // The click rule itself (Shift first, then Ctrl, then a plain click).

@@ -124,7 +124,7 @@ std::vector<SiteProblem> checkSiteTable(const SiteTable& table, const std::vecto
                 const int column = static_cast<int>(c) + 2;
                 const std::vector<int> rows = list->findRows(key);
                 if (rows.empty()) {
-                    problems.push_back({row.line, column, "the device has no parameter '" + key + "'"});
+                    problems.push_back({row.line, column, "the device has no parameter " + quotedForMessage(key)});
                     continue;
                 }
                 if (rows.size() > 1) {
@@ -148,7 +148,8 @@ std::vector<SiteProblem> checkSiteTable(const SiteTable& table, const std::vecto
             for (const RefusedValue& refused : checkMarkedRows(*list, order)) {
                 const int column = columnOf[refused.row];
                 problems.push_back(
-                    {row.line, column, "'" + list->row(refused.row).value + "' cannot be set: " + refused.limit});
+                    {row.line, column,
+                     quotedForMessage(list->row(refused.row).value) + " cannot be set: " + refused.limit});
             }
             for (const auto& [r, column] : columnOf) {
                 list->setValue(r, {});
@@ -175,6 +176,28 @@ std::map<std::string, std::vector<std::pair<std::string, std::string>>> siteValu
         }
     }
     return values;
+}
+
+OperationOutcomes siteOutcomes(const SiteTable& table, const OperationOutcomes& read, const OperationOutcomes& set) {
+    const auto find = [](const OperationOutcomes& outcomes, const std::string& mac) -> const DeviceOutcome* {
+        for (const DeviceOutcome& o : outcomes)
+            if (siteMac(o.device.mac).value_or(o.device.mac) == mac) return &o;
+        return nullptr;
+    };
+    OperationOutcomes out;
+    for (const SiteDevice& device : table.devices) {
+        if (const DeviceOutcome* o = find(set, device.mac)) {
+            out.push_back(*o);
+            continue;
+        }
+        const DeviceOutcome* r = find(read, device.mac);
+        DeviceOutcome o = r ? *r : DeviceOutcome{{}, "", OutcomeStatus::NoReply, "not read", ""};
+        if (!r) o.device.mac = device.mac;
+        o.operation = "Set";
+        if (o.status == OutcomeStatus::Ok) o.message = changesSummary({});
+        out.push_back(std::move(o));
+    }
+    return out;
 }
 
 std::vector<RowChange> siteChanges(const SiteTable& table, const SiteDevice& device, const ParameterTable& values,
@@ -204,7 +227,7 @@ void SiteExport::add(const std::string& mac, const ParameterTable& list) {
             } else if (rows.size() > 1) {
                 onlyProblems_[column] = ambiguousText(list, column, rows, "export");
             } else {
-                onlyProblems_.emplace(column, "no device has a parameter '" + column + "'");
+                onlyProblems_.emplace(column, "no device has a parameter " + quotedForMessage(column));
             }
         }
     } else {

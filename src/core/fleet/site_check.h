@@ -12,6 +12,7 @@
 #include "core/discovery/device_entry.h"
 #include "core/fleet/fleet_apply.h"
 #include "core/fleet/site_table.h"
+#include "core/manage/device_outcome.h"
 #include "core/params/definition_store.h"
 #include "core/params/parameter_table.h"
 #include "core/params/product_table.h"
@@ -53,6 +54,11 @@ std::vector<SiteProblem> checkSiteTable(const SiteTable& table, const std::vecto
 
 // Per device (its MAC as the table writes it): the non-blank cells, as (row, text) for the job layer.
 std::map<std::string, std::vector<std::pair<std::string, std::string>>> siteValues(const SiteTable& table);
+
+// The outcome of each line of the table after a set that went only to the devices that change:
+// its set outcome; else, for a device that could not be read, how the reading went (no-reply,
+// refused, failed); else ok, "no row differs". In the table's order.
+OperationOutcomes siteOutcomes(const SiteTable& table, const OperationOutcomes& read, const OperationOutcomes& set);
 
 // A device's plan: the rows its line changes on a list that holds the device's values (now -> new),
 // in column order. Blank cells, cells that name no one row, and cells equal to the value by the

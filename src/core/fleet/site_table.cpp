@@ -54,14 +54,33 @@ std::string siteProblemsText(const SiteTable& table, const std::vector<SiteProbl
 
 SiteRead parseSiteTable(std::string_view text) {
     SiteRead out;
-    if (text.starts_with(kUtf8ByteOrderMark)) text.remove_prefix(kUtf8ByteOrderMark.size());
-    // Spreadsheets write UTF-8, some of them the local 8-bit set: that is read as Latin-1.
-    const std::optional<std::string> utf8 = utf8ToLatin1(text);
-    const std::string latin1 = utf8 ? *utf8 : std::string(text);
-    const CsvContent csv = parseCsv(latin1);
+    const bool marked = text.starts_with(kUtf8ByteOrderMark);
+    if (marked) text.remove_prefix(kUtf8ByteOrderMark.size());
+    // Spreadsheets write UTF-8, some of them the local 8-bit set: an unmarked file that is no UTF-8
+    // is read as Latin-1. The separators are ASCII, which no UTF-8 sequence holds, so the cells are
+    // cut first and converted one by one.
+    out.readAsLatin1 = !marked && !utf8ToLatin1(text);
+    CsvContent csv = parseCsv(text);
     if (!csv.error.empty()) {
         out.problems.push_back({csv.errorLine, 0, csv.error});
         return out;
+    }
+    for (CsvRecord& r : csv.records) {
+        for (std::size_t c = 0; c < r.cells.size(); ++c) {
+            std::string& cell = r.cells[c];
+            if (out.readAsLatin1) {
+                cell = withoutFormulaGuard(std::move(cell));
+                continue;
+            }
+            const std::optional<std::string> latin1 = utf8ToLatin1(cell);
+            if (!latin1) {
+                out.problems.push_back(
+                    {r.line, static_cast<int>(c) + 1,
+                     "the cell is not UTF-8, which the byte order mark at the start of the file promises"});
+                continue;
+            }
+            cell = withoutFormulaGuard(*latin1);
+        }
     }
     const auto blankLine = [](const CsvRecord& r) {
         return std::all_of(r.cells.begin(), r.cells.end(), [](const std::string& c) { return trimmed(c).empty(); });
@@ -74,14 +93,15 @@ SiteRead parseSiteTable(std::string_view text) {
     }
     const CsvRecord& header = *record++;
     if (!equalsIgnoreCase(trimmed(header.cells[0]), kSiteMacColumn))
-        out.problems.push_back({header.line, 1, "the first column must be MAC, not '" + header.cells[0] + "'"});
+        out.problems.push_back(
+            {header.line, 1, "the first column must be MAC, not " + quotedForMessage(header.cells[0])});
     for (std::size_t c = 1; c < header.cells.size(); ++c) {
         std::string name = trimmed(header.cells[c]);
         const int column = static_cast<int>(c) + 1;
         if (name.empty())
             out.problems.push_back({header.line, column, "the column has no name"});
         else if (std::find(out.table.columns.begin(), out.table.columns.end(), name) != out.table.columns.end())
-            out.problems.push_back({header.line, column, "the column '" + name + "' is there twice"});
+            out.problems.push_back({header.line, column, "the column " + quotedForMessage(name) + " is there twice"});
         out.table.columns.push_back(std::move(name));
     }
     for (; record != csv.records.end(); ++record) {
@@ -98,7 +118,8 @@ SiteRead parseSiteTable(std::string_view text) {
                                             ")"});
         } else {
             out.problems.push_back(
-                {record->line, 1, "'" + macText + "' is no MAC (six hexadecimal pairs separated by ':' or '-')"});
+                {record->line, 1,
+                 quotedForMessage(macText) + " is no MAC (six hexadecimal pairs separated by ':' or '-')"});
         }
         if (record->cells.size() > header.cells.size())
             out.problems.push_back({record->line, static_cast<int>(header.cells.size()) + 1,
@@ -115,12 +136,12 @@ SiteRead parseSiteTable(std::string_view text) {
 std::string formatSiteTable(const SiteTable& table) {
     std::vector<std::string> header{std::string(kSiteMacColumn)};
     for (const std::string& column : table.columns) header.push_back(latin1ToUtf8(column));
-    std::string text = csvLine(header);
+    std::string text = csvLine(header, CsvCells::Guarded);
     for (const SiteDevice& device : table.devices) {
         std::vector<std::string> cells{device.mac};
         for (std::size_t c = 0; c < table.columns.size(); ++c)
             cells.push_back(c < device.cells.size() ? latin1ToUtf8(device.cells[c]) : std::string());
-        text += csvLine(cells);
+        text += csvLine(cells, CsvCells::Guarded);
     }
     return text;
 }
@@ -131,7 +152,7 @@ std::optional<std::string> fillSiteColumn(SiteTable& table, int column, const Si
     std::vector<std::string> texts;
     if (fill.kind == SiteFill::Kind::Addresses) {
         const auto start = parseIPv4(trimmed(fill.start));
-        if (!start) return "'" + fill.start + "' is no IPv4 address";
+        if (!start) return quotedForMessage(fill.start) + " is no IPv4 address";
         if (fill.step == 0) return "the step must not be 0";
         for (std::size_t i = 0; i < devices.size(); ++i) {
             const long long address = static_cast<long long>(*start) + static_cast<long long>(i) * fill.step;

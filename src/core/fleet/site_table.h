@@ -7,10 +7,15 @@
 //
 // The first column holds the devices' MACs (header "MAC"); every other column is one row of the
 // parameter list, named as `tarnctl params set` names it: the parameter name, or the id when the
-// name is not one row. A blank cell leaves that row of that device alone. The file is UTF-8 (a BOM
-// and CRLF line ends are welcome; a file that is no UTF-8 is read as Latin-1), the cells become the
-// devices' Latin-1 texts. Here only the file's own structure is checked; site_plan.h checks the
-// cells against the devices.
+// name is not one row. A blank cell leaves that row of that device alone. The file is UTF-8 (CRLF
+// line ends are welcome); the cells become the devices' Latin-1 texts. A file that starts with a
+// UTF-8 byte order mark is UTF-8 for sure, and a byte that is not is an error at its line and
+// column; a file without the mark that is no UTF-8 is read as Latin-1 (the caller says so).
+//
+// A spreadsheet runs a cell that starts with "=", "+", "-", "@", a tab or a CR as a formula, so the
+// writer puts a "'" before such a cell, and the reader takes that one "'" away again: an exported
+// table applies back unchanged. Here only the file's own structure is checked; site_check.h checks
+// the cells against the devices.
 #pragma once
 
 #include <cstddef>
@@ -52,7 +57,10 @@ std::string siteProblemsText(const SiteTable& table, const std::vector<SiteProbl
 struct SiteRead {
     SiteTable table;
     std::vector<SiteProblem> problems;  // none: the table can be checked against the devices
+    bool readAsLatin1 = false;          // no byte order mark, and not UTF-8: read as Latin-1
 };
+inline constexpr const char* kSiteLatin1Notice =
+    "the table is not UTF-8 and has no UTF-8 byte order mark: it was read as Latin-1";
 
 // The file's structure: a header that starts with the MAC column and names no column twice, one
 // line per device with a MAC (either case, ':' or '-') listed once, no more cells than columns

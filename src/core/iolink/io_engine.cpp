@@ -71,17 +71,30 @@ void IoCommandEngine::SendNextRequest() {
     host_.startReplyTimer(replyTimeoutMs_);
 }
 
-void IoCommandEngine::finish(int result) {
+void IoCommandEngine::finish(int result, State after) {
     host_.stopReplyTimer();
     state_ = State::Reporting;
     host_.ioResult(inFlight_.index, result);
-    // The handler may have disconnected, or queued requests (sent now, in order).
-    if (state_ == State::Reporting) state_ = State::Idle;
+    // The handler may have disconnected (nothing is owed on a closed link), or queued requests
+    // (sent now, in order, unless a reply is owed).
+    if (state_ != State::Reporting) return SendNextRequest();
+    state_ = link_ == Link::Open ? after : State::Idle;
+    if (state_ == State::Draining) host_.startReplyTimer(replyTimeoutMs_);
     SendNextRequest();
 }
 
 void IoCommandEngine::onReplyTimeout() {
-    if (state_ == State::AwaitingReply || state_ == State::FailingAtOnce) finish(kIoResultFailed);
+    if (state_ == State::FailingAtOnce) return finish(kIoResultFailed);
+    if (state_ == State::Draining) {
+        // The owed reply never came: the device dropped the request.
+        state_ = State::Idle;
+        return SendNextRequest();
+    }
+    if (state_ != State::AwaitingReply) return;
+    // A reply is owed now. A new connection never carries it; a line that cannot be made anew is drained.
+    framer_.reset();
+    const bool restarted = host_.restartLink();
+    finish(kIoResultFailed, restarted ? State::Idle : State::Draining);
 }
 
 void IoCommandEngine::onBytesReceived(std::string_view bytes) {
@@ -93,6 +106,14 @@ void IoCommandEngine::onBytesReceived(std::string_view bytes) {
     }
     const unsigned sentBefore = sendCount_;
     for (const std::string& frame : frames) {
+        if (state_ == State::Draining) {
+            // The reply owed to a request that timed out: thrown away, and the queue goes on.
+            host_.lateReplyDropped(frame);
+            host_.stopReplyTimer();
+            state_ = State::Idle;
+            SendNextRequest();
+            continue;
+        }
         // A frame that arrived before the request now in flight was sent cannot be its reply, and
         // with nothing in flight there is nobody to give a frame to.
         if (sendCount_ != sentBefore || state_ != State::AwaitingReply) continue;
@@ -126,7 +147,8 @@ void IoCommandEngine::ParseReply(std::string_view frame) {
 }
 
 void IoCommandEngine::abandonAll() {
-    if (state_ == State::AwaitingReply || state_ == State::FailingAtOnce) host_.stopReplyTimer();
+    if (state_ == State::AwaitingReply || state_ == State::FailingAtOnce || state_ == State::Draining)
+        host_.stopReplyTimer();
     queue_.clear();
     state_ = State::Idle;
     framer_.reset();
@@ -165,9 +187,13 @@ void IoCommandEngine::onLinkLost() {
     if (state_ == State::AwaitingReply) {
         state_ = State::FailingAtOnce;
         host_.startReplyTimer(0);
-    } else {
-        SendNextRequest();
+        return;
     }
+    if (state_ == State::Draining) {  // nothing more comes on a lost link
+        host_.stopReplyTimer();
+        state_ = State::Idle;
+    }
+    SendNextRequest();
 }
 
 }  // namespace tarn

@@ -27,6 +27,18 @@
 // A reply counts only when its code is its command's and it is as long as its layout (io_reply.h);
 // any other reply that arrives after the request went out fails the request (result 0).
 //
+// A time-out leaves a reply owed: the device may still answer the request that timed out, and
+// that answer must never pass for the next request's (the protocol has no request ids, and a late
+// status reply looks like the next poll's). So after a time-out, before anything else is sent:
+//   - a link that can be made anew (TCP) is dropped and opened again (IoEngineHost::restartLink);
+//     whatever the device still sends goes to the old connection, and the next request waits for
+//     the new one, as requests wait while a link is Opening;
+//   - a link that cannot (a serial line) is drained: the engine waits (Draining) for the owed
+//     reply, which it throws away, or for one more reply time-out, whichever comes first.
+//
+//   AwaitingReply --time-out--> Reporting --result handler returned--> Draining --a frame, or the
+//                                                                         time-out--> Idle
+//
 // Guarantees:
 // - Exactly one ioResult per queued request, synchronously, in queue order; the next queued
 //   request is sent only after that handler returns, so a handler may queue the next command.
@@ -63,6 +75,12 @@ public:
     // A reply with another command's code, or a good one shorter than its layout: the request
     // `index` failed with it (its result is 0). Told once per reply.
     virtual void rejectedReply(int /*index*/, std::string_view /*payload*/) {}
+    // After a time-out: drop the link and start opening it again (onLinkOpening now, onLinkOpened
+    // or onLinkOpenFailed later), so that a late reply cannot arrive on the new one. False when the
+    // transport cannot (a serial line): the engine then drains the owed reply.
+    virtual bool restartLink() { return false; }
+    // A frame that arrived while a reply was owed, thrown away.
+    virtual void lateReplyDropped(std::string_view /*frame*/) {}
 };
 
 // One queued request: its whole frame and its command index; a refused request has no frame.
@@ -74,7 +92,7 @@ struct IoRequestRecord {
 
 class IoCommandEngine {
 public:
-    enum class State { Idle, AwaitingReply, Reporting, FailingAtOnce };
+    enum class State { Idle, AwaitingReply, Reporting, FailingAtOnce, Draining };
     enum class Link { Closed, Opening, Open };
 
     explicit IoCommandEngine(IoEngineHost& host, int replyTimeoutMs = kReplyTimeoutMs);
@@ -122,7 +140,7 @@ private:
     void push(IoRequestRecord record);
     void SendNextRequest();
     void ParseReply(std::string_view frame);
-    void finish(int result);
+    void finish(int result, State after = State::Idle);
     void abandonAll();
 
     IoEngineHost& host_;

@@ -45,11 +45,8 @@ std::optional<std::string> credentialTextProblem(const std::string& text) {
     if (text.empty()) return "it is empty";
     if (text.size() > kMaxCredentialTextLength)
         return "it is longer than " + std::to_string(kMaxCredentialTextLength) + " characters";
-    for (char c : text) {
-        if (c == kNotLatin1) return "it holds a character outside Latin-1";
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) return "it holds a tab or another control character";
-    }
+    if (text.find(kNotLatin1) != std::string::npos) return "it holds a character outside Latin-1";
+    if (holdsControlCharacter(text)) return "it holds a tab or another control character";
     if (decodeBlanks(encodeBlanks(text)) != text)
         return std::string("it holds \"") + kBlankCode + "\", which pwd.ini reads back as a blank";
     return std::nullopt;

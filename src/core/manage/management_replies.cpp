@@ -133,8 +133,8 @@ void ManagementSession::applyValue(int record, const std::string& text) {
     if (targets_.count() <= 1 || first) {
         table_.setValue(r, text);
         if (record < static_cast<int>(seen.size())) seen[static_cast<std::size_t>(record)] = 1;
-    } else if (table_.row(r).value != text) {
-        table_.setValue(r, {});
+    } else if (table_.row(r).value != text || !table_.row(r).known) {
+        table_.forgetValue(r);
     }
     captureMonitorTarget(getScanDhcp_, table_.row(r).name, text);
 }

@@ -166,8 +166,11 @@ bool holdsOwnPassword(const ParameterTable& table, int row) {
 }
 
 std::string shownValue(const ParameterTable& table, int row, bool showPasswords) {
-    const std::string& value = table.row(row).value;
-    if (showPasswords || value.empty() || !holdsOwnPassword(table, row)) return value;
+    return shownText(table, row, table.row(row).value, showPasswords);
+}
+
+std::string shownText(const ParameterTable& table, int row, const std::string& text, bool showPasswords) {
+    if (showPasswords || text.empty() || !holdsOwnPassword(table, row)) return text;
     return std::string(kHiddenPasswordText);
 }
 

@@ -97,6 +97,9 @@ inline constexpr std::string_view kHiddenPasswordText = "\xB7\xB7\xB7\xB7\xB7\xB
 bool holdsOwnPassword(const ParameterTable& table, int row);
 // The text a list shows for the value of row `row`.
 std::string shownValue(const ParameterTable& table, int row, bool showPasswords);
+// The same for another text of that row (what a preview shows it would become, or was): masked
+// when the row holds the device's own password, unless the operator asks to see it.
+std::string shownText(const ParameterTable& table, int row, const std::string& text, bool showPasswords);
 
 // A values entry that holds a whole block: "0" (the whole device) or "<class>.0".
 bool isClassBlock(const std::string& id);

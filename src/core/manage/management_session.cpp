@@ -67,8 +67,39 @@ void ManagementSession::SelectGroup(int group) {
     startGet(group);
 }
 
+void ManagementSession::stopReading() {
+    if (asking() || !reading()) return;
+    op_.stopped = true;
+    if (op_.phase == Phase::Sending) {
+        op_.notSent = kReadStopped;
+        op_.notSentStatus = OutcomeStatus::Cancelled;
+    }
+    host_.stopTimer(SessionTimer::NextDevice);
+    op_.phase = Phase::Waiting;
+    complete();
+}
+
+bool ManagementSession::showsSelection() const {
+    // Rows without values (none read, or the list emptied) show no device.
+    const std::size_t shown = table_.recordRowCount() > 0 ? listed_.size() : 0;
+    if (host_.selectionCount() != static_cast<int>(shown)) return false;
+    return shown == 0 || sameDevices(listed_, host_.selectedDevices());
+}
+
+std::string ManagementSession::selectionNotice() const {
+    if (showsSelection()) return {};
+    const int selected = host_.selectionCount();
+    const std::string name = selected == 1 ? host_.selectedDevices().front().name : std::string();
+    return staleValuesNotice(table_.recordRowCount() > 0 ? listed_ : std::vector<DeviceEntry>{}, selected, name);
+}
+
 void ManagementSession::set() {
-    if (!asking()) doSet();
+    if (asking()) return;
+    if (!showsSelection()) {
+        prompter_.showMessage(kErrorCaption, selectionNotice(), MessageIcon::Warning);
+        return;
+    }
+    doSet();
 }
 
 void ManagementSession::reboot() {
@@ -138,6 +169,11 @@ bool ManagementSession::startGet(int group) {
     auto devices = checkedSelection();
     if (!devices) return false;
     listed_ = *devices;
+    // However the read goes on, the host hears of it once the list has its new rows (or none).
+    struct ShownChanged {
+        ManagementHost& host;
+        ~ShownChanged() { host.shownDevicesChanged(); }
+    } shownChanged{host_};
     beginOperation(Kind::Get, group, std::move(*devices));
     const DeviceEntry& first = op_.devices.front();
     if (group == 0) {
@@ -190,7 +226,9 @@ void ManagementSession::askCredentialsOf(int target, bool askEvenIfLogged,
             if (question_ != Question::Credentials || generation != generation_) return;
             question_ = Question::None;
             if (!typed) {
-                op_.notSent = kNoCredentials;
+                // The operator's Cancel is their choice; a prompter without one had nothing to give.
+                op_.notSent = prompter_.operatorAnswers() ? kCredentialsCancelled : kNoCredentials;
+                op_.notSentStatus = prompter_.operatorAnswers() ? OutcomeStatus::Cancelled : OutcomeStatus::Failed;
                 finishSending();
                 return;
             }
@@ -385,14 +423,14 @@ void ManagementSession::noteOutcomes() {
         if (outcome.status != OutcomeStatus::Ok) continue;
         const auto at = static_cast<std::size_t>(i);
         if (i >= op_.sent) {
-            outcome.status = OutcomeStatus::Failed;
+            outcome.status = op_.notSentStatus;
             outcome.message = op_.notSent.empty() ? "Not sent" : op_.notSent;
         } else if (std::find(op_.refusedTargets.begin(), op_.refusedTargets.end(), i) != op_.refusedTargets.end()) {
             outcome.status = OutcomeStatus::Refused;
             outcome.message = kAuthFailedText;
         } else if (!op_.answered[at]) {
-            outcome.status = OutcomeStatus::NoReply;
-            outcome.message = kNoReply;
+            outcome.status = op_.stopped ? OutcomeStatus::Cancelled : OutcomeStatus::NoReply;
+            outcome.message = op_.stopped ? kReadStopped : kNoReply;
         } else if (!op_.faults[at].empty()) {
             outcome.status = OutcomeStatus::Failed;
             outcome.message = op_.faults[at];
@@ -421,8 +459,12 @@ void ManagementSession::complete() {
     host_.sessionEvent({SessionEvent::Kind::OperationFinished, -1, missing});
     noteOutcomes();
     const bool nextPart = op_.kind == Kind::Get && op_.refusedTargets.empty() && !op_.credentialsChanged &&
-                          op_.continuation != 0 && op_.answeredCount > 0;
+                          op_.continuation != 0 && op_.answeredCount > 0 && !op_.stopped;
     if (!nextPart) reportOutcomes();
+    if (op_.stopped) {
+        host_.showProgress({});
+        return;
+    }
     if (!op_.refusedTargets.empty()) {
         prompter_.showMessage(kErrorCaption, kAuthFailedText, MessageIcon::Warning);
         if (op_.kind == Kind::Get)

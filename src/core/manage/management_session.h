@@ -61,6 +61,9 @@ inline constexpr const char* kMessageLengthError = "Message length error";
 // The messages of a device's outcome: no request went out for want of credentials, or none came back.
 inline constexpr const char* kNoCredentials = "No ID and password";
 inline constexpr const char* kNoReply = "No reply";
+// The operator cancelled the password dialog, or stopped a read: not a failure of the device.
+inline constexpr const char* kCredentialsCancelled = "Password dialog cancelled";
+inline constexpr const char* kReadStopped = "Stopped";
 
 // The confirmations of the device commands.
 inline const ConfirmText kSetConfirm{ConfirmKind::SetConfirm,
@@ -123,6 +126,10 @@ public:
     virtual void sessionEvent(const SessionEvent&) {}
     // A reply that came after its operation ended; it changed nothing.
     virtual void lateReply(ByteView) {}
+    // A read began: the list now shows the values of these devices (shownDevices()).
+    virtual void shownDevicesChanged() {}
+    // The number of selected devices, where counting is cheaper than listing them.
+    virtual int selectionCount() const { return static_cast<int>(selectedDevices().size()); }
     // A Get (every part of it), a Set part or a Reboot is over: one outcome per device it was for,
     // in the order of the selection. A refused set or reboot reports here before it goes again.
     virtual void operationFinished(const OperationOutcomes&) {}
@@ -154,6 +161,11 @@ public:
     // Commands. Not taken while a question of the session is open.
     void RequestParameterValues(int group);  // group 0: load the .dcf and read the whole device
     void SelectGroup(int group);
+    // Stop: a read ends now. The devices not asked yet get nothing and those that have not answered
+    // are no longer waited for; both are reported cancelled, and no further part is read.
+    void stopReading();
+    // Set writes only to the devices whose values the list shows, and only while they are the
+    // selected ones (showsSelection()); otherwise it says what the list shows and sends nothing.
     void set();
     void reboot();
     // Clear: pwd.ini emptied, every value and mark of the list cleared, the operation ended.
@@ -172,6 +184,15 @@ public:
     // pwd.ini could not take credentials that devices accepted (the session goes on with them).
     bool credentialLogFailed() const { return credentials_.logWriteFailed(); }
     bool busy() const { return op_.phase != Phase::Idle || question_ != Question::None; }
+    bool reading() const { return op_.kind == Kind::Get && op_.phase != Phase::Idle; }
+    // The devices whose values the list shows: those of the last read.
+    const std::vector<DeviceEntry>& shownDevices() const { return listed_; }
+    // Whether they are the selected devices. Browsing the tree moves the selection without reading;
+    // Set, Save and Compare wait until it is read.
+    bool showsSelection() const;
+    // What the list says over its rows while they are not ("Values of Gateway-North. Press Enter to
+    // read the 3 selected devices"); empty while they are.
+    std::string selectionNotice() const;
     bool asking() const { return question_ != Question::None; }
 
 private:
@@ -205,7 +226,9 @@ private:
         bool credentialsChanged = false;
         std::vector<std::string> faults;  // per target: what was wrong with its reply, empty when nothing
         std::string notSent;              // why the sending stopped before the last target
-        OperationOutcomes outcomes;       // per device; a device keeps the first fault of any part
+        OutcomeStatus notSentStatus = OutcomeStatus::Failed;  // Cancelled when the operator chose it
+        bool stopped = false;                                 // Stop: no retry, no further part
+        OperationOutcomes outcomes;                           // per device; a device keeps the first fault of any part
     };
 
     // Operations.

@@ -228,7 +228,7 @@ void MonitorPanel::onReconnectQuestionDue() {
 void MonitorPanel::askReconnectWhenFree() {
     // Asked once the open dialogs have shown their failure and closed (endPortDialog,
     // endSerialFirmware), never on top of them.
-    if (dialog_ || serialFirmware_) return;
+    if (dialog_ || serialFirmware_ || noticesOf_) return;
     askReconnect();
 }
 
@@ -271,10 +271,16 @@ void MonitorPanel::beginPortDialog(PortDialogChain& chain) {
 }
 
 void MonitorPanel::endPortDialog() {
-    dialog_ = nullptr;
+    PortDialogChain* chain = std::exchange(dialog_, nullptr);
     if (phase_ == Phase::Closing) return;
     if (phase_ == Phase::LinkLost) {
-        askReconnectWhenFree();
+        // The dialog's failure message comes first: the question waits until it is closed.
+        noticesOf_ = chain;
+        if (!chain) return askReconnectWhenFree();
+        chain->whenNoticesClosed(liveness_.guard([this] {
+            noticesOf_ = nullptr;
+            if (phase_ == Phase::LinkLost) askReconnectWhenFree();
+        }));
         return;
     }
     if (phase_ == Phase::Running) startTimer();

@@ -177,6 +177,8 @@ private:
     bool readConfigNext_ = false;
     bool lightsOn_ = false;
     PortDialogChain* dialog_ = nullptr;
+    // The dialog that ended after the link was lost while its failure message is still open.
+    PortDialogChain* noticesOf_ = nullptr;
     SerialFirmwareChain* serialFirmware_ = nullptr;
     Liveness liveness_;
 };

@@ -33,7 +33,21 @@ void PortDialogChain::send(const IoRequest& request) {
 void PortDialogChain::tell(std::string_view text) {
     lastMessage_ = text;
     showForm();
-    prompter_.showMessage(std::string(kMonitorCaption), std::string(text), MessageIcon::Information);
+    if (!linkLost_) {
+        prompter_.showMessage(std::string(kMonitorCaption), std::string(text), MessageIcon::Information);
+        return;
+    }
+    ++openNotices_;
+    prompter_.showNotice(std::string(kMonitorCaption), std::string(text), MessageIcon::Information,
+                         liveness_.guard([this] {
+                             if (--openNotices_ > 0) return;
+                             if (auto then = std::exchange(noticesClosed_, nullptr)) then();
+                         }));
+}
+
+void PortDialogChain::whenNoticesClosed(std::function<void()> then) {
+    if (openNotices_ == 0) return then();
+    noticesClosed_ = std::move(then);
 }
 
 void PortDialogChain::showForm() {
@@ -48,6 +62,7 @@ void PortDialogChain::beginOpen(int port) {
     warning_ = false;
     lastEnd_ = ChainEnd::None;
     runModeOwed_ = false;
+    linkLost_ = false;
     retryingRunMode_ = false;
     // A read that fails keeps what the engine knows, never defaults, so a later write of a whole
     // block carries the device's settings for the other ports.

@@ -70,8 +70,13 @@ public:
     // its answer, when it comes, changes nothing.
     void onLinkLost() {
         closed_ = true;
+        linkLost_ = true;
         if (awaiting_ == kAnswer) awaiting_ = kNothing;
     }
+    // After a lost link the chain's messages are notices whose closing counts: the monitor asks
+    // whether to connect again only once they are closed, never on top of them. `then` runs when
+    // none is open (at once when none is).
+    void whenNoticesClosed(std::function<void()> then);
 
     int port() const { return port_; }
     bool running() const { return awaiting_ != kNothing; }
@@ -132,6 +137,9 @@ protected:
     ChainEnd lastEnd_ = ChainEnd::None;
     std::string lastMessage_;
     bool runModeOwed_ = false;
+    bool linkLost_ = false;
+    int openNotices_ = 0;
+    std::function<void()> noticesClosed_;
     bool retryingRunMode_ = false;
     std::function<void()> conclude_;
     Liveness liveness_;

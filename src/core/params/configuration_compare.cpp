@@ -19,8 +19,10 @@ ConfigurationComparison::ConfigurationComparison(const ParsedConfiguration& file
         if (record < 0 || record >= set.recordCount()) continue;
         const ParameterRecord& r = set.records[static_cast<std::size_t>(record)];
         if (r.accessMode != AccessMode::ReadWrite) continue;
-        const bool noValue = entry.exact ? entry.exact->empty() : entry.token == kNoneToken;
-        if (noValue && valueTypeOf(r.type) != ValueType::Text) continue;
+        // "<none>" on a value line only empties a cell: the file holds no value there. An exact
+        // "<none>" is the empty text, a value of text rows only.
+        if (!entry.exact && entry.token == kNoneToken) continue;
+        if (entry.exact && entry.exact->empty() && valueTypeOf(r.type) != ValueType::Text) continue;
         std::optional<ConfigurationEntry>& value = values_[static_cast<std::size_t>(record)];
         // A later line for the same row wins, as it does when the file is loaded.
         value = entry;

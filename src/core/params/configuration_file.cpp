@@ -12,7 +12,7 @@ namespace tarn {
 
 namespace {
 
-constexpr std::size_t kMaxConfigurationFileSize = 16u << 20;
+constexpr std::size_t kMaxConfigurationFileSize = kMaxConfigurationFileBytes;
 // A file holds the device's own user ID and password in clear: its owner's only.
 constexpr mode_t kOwnerOnly = 0600;
 
@@ -93,6 +93,10 @@ std::string entryText(const ConfigurationEntry& entry, const std::string& curren
     return valueLineText(entry.token);
 }
 
+bool entryEmptiesCell(const ConfigurationEntry& entry, const std::string& current) {
+    return !entry.exact && entry.token == kNoneToken && configurationToken(current) != entry.token;
+}
+
 std::string configurationSavePath(const std::string& chosen) {
     const std::size_t name = chosen.find_last_of('/');
     const std::size_t dot = chosen.find('.', name == std::string::npos ? 0 : name + 1);
@@ -106,7 +110,10 @@ std::string formatConfiguration(const ConfigurationHeader& header, const std::ve
         if (rows[r].parameter.empty()) continue;
         const std::string token = configurationToken(rows[r].value);
         text += "[" + std::to_string(r) + "]\t " + token + "\n";
-        if (valueLineText(token) != rows[r].value)
+        // An empty text that was read is restored only through its exact line; a cell that is empty
+        // because the devices differ, or was never read, is only "<none>": a load leaves it alone.
+        const bool emptyText = rows[r].value.empty() && rows[r].text && rows[r].known;
+        if (valueLineText(token) != rows[r].value || emptyText)
             exact += "[" + std::to_string(r) + "]\t " + exactToken(rows[r].value) + "\n";
     }
     if (!exact.empty()) text += std::string(kExactSection) + "\n" + exact;
@@ -116,8 +123,19 @@ std::string formatConfiguration(const ConfigurationHeader& header, const std::ve
 StepResult SaveConfiguration(const std::string& path, const ConfigurationHeader& selection,
                              const std::vector<ConfigurationRow>& rows, Flush flush) {
     if (StepResult usable = selectionUsable(selection); !usable) return usable;
-    if (!writeFileAtomically(path, formatConfiguration(selection, rows), kOwnerOnly, nullptr, flush))
-        return StepResult::failure(kErrorCaption, kFileOpenError, MessageIcon::Critical);
+    std::string error;
+    WriteFault fault = WriteFault::None;
+    if (!writeFileAtomically(path, formatConfiguration(selection, rows), kOwnerOnly, &error, flush, &fault)) {
+        // A file that cannot be made is the old "File Open Error"; a full disk is another fault.
+        if (fault != WriteFault::Write)
+            return StepResult::failure(kErrorCaption, kFileOpenError, MessageIcon::Critical);
+        const std::size_t reason = error.rfind(": ");
+        return StepResult::failure(kErrorCaption,
+                                   "The file could not be written (" +
+                                       (reason == std::string::npos ? error : error.substr(reason + 2)) + "). " +
+                                       kFileKeptText,
+                                   MessageIcon::Critical);
+    }
     return {};
 }
 
@@ -151,22 +169,29 @@ ParsedConfiguration parseConfiguration(std::string_view text) {
     if (!reader.atEnd() && reader.peekToken() == kExactSection) {
         reader.token();
         while (entry(row, token)) {
-            const std::size_t line = reader.position();
+            const std::string lineText = "line " + std::to_string(reader.line());
             std::optional<std::string> text = exactText(token);
             if (!text) {
-                parsed.damage = "line " + std::to_string(reader.lineAt(line)) + " holds no exact text";
+                parsed.damage = lineText + " holds no exact text";
                 return parsed;
             }
-            // The exact text belongs to the row's value line (the last one, which a load applies).
+            // The exact text belongs to the row's value line (the last one, which a load applies),
+            // and is one of the texts that line can stand for; anything else contradicts the file.
             auto it = std::find_if(parsed.entries.rbegin(), parsed.entries.rend(),
                                    [row](const ConfigurationEntry& e) { return e.row == row; });
-            if (it == parsed.entries.rend())
-                parsed.entries.push_back(ConfigurationEntry{row, configurationToken(*text), std::move(text)});
-            else
-                it->exact = std::move(text);
+            if (it == parsed.entries.rend() || it->token != configurationToken(*text)) {
+                parsed.damage = lineText + " does not match the value line of row " + std::to_string(row);
+                return parsed;
+            }
+            it->exact = std::move(text);
         }
     }
-    if (!reader.atEnd()) parsed.damage = "line " + std::to_string(reader.line()) + " is not a value line";
+    if (!reader.atEnd()) {
+        parsed.damage = "line " + std::to_string(reader.line()) + " is not a value line";
+    } else if (text.back() != '\n') {
+        // A file cut short: its last line may be any prefix of what was written.
+        parsed.damage = "line " + std::to_string(reader.lineAt(text.size() - 1)) + ", the last, has no line end";
+    }
     return parsed;
 }
 
@@ -180,14 +205,18 @@ StepResult applyConfiguration(const ParsedConfiguration& file, const Configurati
         if (entry.row < 0 || entry.row >= static_cast<long long>(rows.size())) continue;
         ConfigurationRow& row = rows[static_cast<std::size_t>(entry.row)];
         const std::string text = entryText(entry, row.value);
-        const bool empties = text.empty() && (!row.text || row.access != AccessMode::ReadWrite);
+        const bool empties =
+            entryEmptiesCell(entry, row.value) || (text.empty() && (!row.text || row.access != AccessMode::ReadWrite));
         if (empties) {
+            // Emptied as "<none>" always emptied a cell: unmarked, and no longer the devices' value.
             row.value.clear();
+            row.known = false;
             continue;
         }
         if (row.access != AccessMode::ReadWrite) continue;
         if (text != row.value) row.modified = true;
         row.value = text;
+        row.known = true;
     }
     return {};
 }
@@ -195,6 +224,8 @@ StepResult applyConfiguration(const ParsedConfiguration& file, const Configurati
 StepResult LoadConfiguration(const std::string& path, const ConfigurationHeader& selection,
                              std::vector<ConfigurationRow>& rows) {
     const FileContent file = readWholeFile(path, kMaxConfigurationFileSize);
+    if (file.status == ReadStatus::TooLarge)
+        return StepResult::failure(kErrorCaption, kConfigurationTooLargeText, MessageIcon::Critical);
     if (file.status != ReadStatus::Ok) return StepResult::failure(kErrorCaption, kFileOpenError, MessageIcon::Critical);
     if (StepResult usable = selectionUsable(selection); !usable) return usable;
     return applyConfiguration(parseConfiguration(file.text), selection, rows);

@@ -118,14 +118,27 @@ std::string ParameterTable::rowIds(const std::vector<int>& rows) const {
 
 void ParameterTable::setValue(int r, const std::string& text) {
     if (r < 0 || r >= rowCount()) return;
-    std::string& value = rows_[static_cast<std::size_t>(r)].value;
-    if (value == text) return;
-    value = text;
+    ParameterRow& row = rows_[static_cast<std::size_t>(r)];
+    row.known = true;
+    if (row.value == text) return;
+    row.value = text;
+    changed(r, r);
+}
+
+void ParameterTable::forgetValue(int r) {
+    if (r < 0 || r >= rowCount()) return;
+    ParameterRow& row = rows_[static_cast<std::size_t>(r)];
+    row.known = false;
+    if (row.value.empty()) return;
+    row.value.clear();
     changed(r, r);
 }
 
 void ParameterTable::clearValues() {
-    for (ParameterRow& row : rows_) row.value.clear();
+    for (ParameterRow& row : rows_) {
+        row.value.clear();
+        row.known = false;
+    }
     changed(0, rowCount() - 1);
 }
 
@@ -216,14 +229,17 @@ std::vector<ConfigurationRow> ParameterTable::configurationRows() const {
         const ParameterRow& row = rows_[static_cast<std::size_t>(r)];
         const ParameterRecord& record = *recordOfRow(r);
         out.push_back({row.name, row.value, record.accessMode, modified(row.record),
-                       valueTypeOf(record.type) == ValueType::Text});
+                       valueTypeOf(record.type) == ValueType::Text, row.known});
     }
     return out;
 }
 
 void ParameterTable::applyConfigurationRows(const std::vector<ConfigurationRow>& rows) {
     for (int r = 0; r < recordRows_ && r < static_cast<int>(rows.size()); ++r) {
-        setValue(r, rows[static_cast<std::size_t>(r)].value);
+        if (rows[static_cast<std::size_t>(r)].known)
+            setValue(r, rows[static_cast<std::size_t>(r)].value);
+        else
+            forgetValue(r);
         if (rows[static_cast<std::size_t>(r)].modified) setModified(rows_[static_cast<std::size_t>(r)].record, true);
     }
 }

@@ -34,6 +34,9 @@ struct ParameterRow {
     std::string classText;
     std::string name;
     std::string value;
+    // The cell shows what the devices hold (read, typed or loaded); false while it was never read,
+    // and when it was emptied because the selected devices hold different values.
+    bool known = false;
 };
 
 class ParameterTable {
@@ -76,6 +79,8 @@ public:
     bool rowShown(int r) const;
 
     void setValue(int r, const std::string& text);
+    // Empties the cell of a row whose value is not known (the selected devices hold different ones).
+    void forgetValue(int r);
     // Empties the value of every row.
     void clearValues();
     // Clears every modified mark.

@@ -262,6 +262,7 @@ std::optional<std::uint32_t> exactFloat(std::string_view text, bool* lost) {
 // operator's text beyond Latin-1 arrives as kNotLatin1 (latin1Bytes), never as a look-alike "?".
 std::optional<std::string> textProblem(const std::string& text) {
     if (text.find(kNotLatin1) != std::string::npos) return "characters outside Latin-1 cannot be stored";
+    if (holdsControlCharacter(text)) return "a tab, a line end or another control character cannot be stored";
     return std::nullopt;
 }
 

@@ -16,6 +16,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 
 #include "core/manage/outcome_review.h"
 #include "gui/app/backup_driver.h"
@@ -41,6 +42,16 @@ namespace {
 constexpr int kLinkModeBoxWidth = 120;
 constexpr int kGroupBoxWidth = 160;
 
+const QString kCompareText = QStringLiteral("C&ompare with file...");
+const QString kClearComparisonText = QStringLiteral("Cl&ear comparison");
+
+// What the empty device list says in each link mode.
+const QString kNetworkEmptyHint = QStringLiteral(
+    "No devices listed.\n\nProbe (F5) finds the devices on this network.\n"
+    "Quick Connect (Ctrl+K) reaches devices by address, also lists, ranges and blocks.");
+const QString kSerialEmptyHint =
+    QStringLiteral("Serial link mode lists no devices.\n\nQuick Connect (Ctrl+K) sets up the COM port.");
+
 struct CommandInfo {
     CMainFrame::CommandId id;
     const char* text;
@@ -50,14 +61,14 @@ struct CommandInfo {
 };
 
 const CommandInfo kCommandInfos[] = {
-    {CMainFrame::ID_QUICK_CONNECT, "Quick Connect", "Quick Connect \nQuick Connect", icons::quickConnect, false},
-    {CMainFrame::ID_PROBE, "Probe", "Probe the device on network\nProbe", icons::probe, true},
-    {CMainFrame::ID_SET_VALUES, "Set", "Set parameter values\nSet", icons::setValues, true},
-    {CMainFrame::ID_REBOOT, "Reboot", "Reboot device(s)\nReboot", icons::reboot, true},
+    {CMainFrame::ID_QUICK_CONNECT, "&Quick Connect", "Quick Connect \nQuick Connect", icons::quickConnect, false},
+    {CMainFrame::ID_PROBE, "&Probe", "Probe the device on network\nProbe", icons::probe, true},
+    {CMainFrame::ID_SET_VALUES, "&Set", "Set parameter values\nSet", icons::setValues, true},
+    {CMainFrame::ID_REBOOT, "&Reboot", "Reboot device(s)\nReboot", icons::reboot, true},
     {CMainFrame::ID_CLEAR_LOG, "&Clear", "Clear authentication information \n Clear", icons::clearLog, false},
     {CMainFrame::ID_FILE_SAVE, "&Save", "Save the current configuration\nSave", icons::save, true},
     {CMainFrame::ID_FILE_LOAD, "&Load...", "Load an existing configuration\nLoad", icons::load, true},
-    {CMainFrame::ID_HELP, "Help", "Display the online help documentation.\nHelp", icons::help, false},
+    {CMainFrame::ID_HELP, "&Help", "Display the online help documentation.\nHelp", icons::help, false},
 };
 
 }  // namespace
@@ -105,13 +116,19 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
         managerView_->RequestParameterValues(0);
     });
     connect(leftView_, &CLeftView::statusText, this, &CMainFrame::showStatus);
+    connect(leftView_, &CLeftView::selectionChanged, this, &CMainFrame::updateValueCommands);
+    connect(managerView_, &CManagerView::shownChanged, this, &CMainFrame::updateValueCommands);
     connect(managerView_, &CManagerView::groupsChanged, this, &CMainFrame::fillGroupBox);
-    connect(managerView_, &CManagerView::statusText, this, [this](const QString& text) {
+    // Progress of long work in the message pane, with Stop beside it while it runs.
+    const auto progress = [this](const QString& text) {
         if (text.isEmpty())
             statusBar()->clearMessage();
         else
             statusBar()->showMessage(text);
-    });
+        updateStopCommand();
+    };
+    connect(managerView_, &CManagerView::statusText, this, progress);
+    connect(leftView_, &CLeftView::sweepProgress, this, progress);
 
     trafficDock_ = new TrafficDock(*prompter_, this);
     trafficDock_->setAllowedAreas(Qt::BottomDockWidgetArea | Qt::TopDockWidgetArea);
@@ -158,6 +175,7 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     createMenu();
     createStatusBar();
     updateNetworkCommands();
+    leftView_->tree()->setEmptyHint(kNetworkEmptyHint);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -199,25 +217,25 @@ void CMainFrame::createActions() {
     connect(action(ID_FILE_LOAD), &QAction::triggered, this, &CMainFrame::onLoad);
     connect(action(ID_HELP), &QAction::triggered, this, &CMainFrame::onHelp);
 
-    compare_ = new QAction(QStringLiteral("Compare with file..."), this);
+    compare_ = new QAction(kCompareText, this);
     compare_->setStatusTip(QStringLiteral("Highlight the parameters whose value differs from a configuration file"));
     compare_->setProperty("networkOnly", true);
     connect(compare_, &QAction::triggered, this, &CMainFrame::onCompare);
     actions_[ID_FILE_COMPARE] = compare_;
 
-    auto* backup = new QAction(QStringLiteral("Back up devices..."), this);
+    auto* backup = new QAction(QStringLiteral("&Back up devices..."), this);
     backup->setStatusTip(QStringLiteral("Save the parameters of every selected device into a folder, one file each"));
     backup->setProperty("networkOnly", true);
     connect(backup, &QAction::triggered, this, &CMainFrame::onBackup);
     actions_[ID_FILE_BACKUP] = backup;
 
-    auto* table = new QAction(QStringLiteral("Apply values from table..."), this);
+    auto* table = new QAction(QStringLiteral("&Apply values from table..."), this);
     table->setStatusTip(QStringLiteral("Give each device its own values from a CSV table, after a preview"));
     table->setProperty("networkOnly", true);
     connect(table, &QAction::triggered, this, &CMainFrame::onApplyTable);
     actions_[ID_FILE_APPLY_TABLE] = table;
 
-    auto* mru = new QAction(QStringLiteral("Recent File"), this);
+    auto* mru = new QAction(QStringLiteral("&Recent File"), this);
     mru->setStatusTip(QStringLiteral("Open this document"));
     mru->setEnabled(false);  // nothing in the program adds to the recent-file list
     actions_[ID_FILE_MRU] = mru;
@@ -226,6 +244,14 @@ void CMainFrame::createActions() {
     monitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
     connect(monitor, &QAction::triggered, this, [this] { managerView_->OnOpenIoMonitor(); });
     actions_[ID_IO_MONITOR] = monitor;
+
+    // Stop (Esc): a Quick Connect over many addresses, or a read of many devices. Enabled only while
+    // one runs, so that Esc keeps its meaning everywhere else.
+    stop_ = new QAction(QStringLiteral("S&top"), this);
+    stop_->setStatusTip(QStringLiteral("Stop the Quick Connect or the parameter read that is running"));
+    stop_->setShortcut(QKeySequence(Qt::Key_Escape));
+    stop_->setEnabled(false);
+    connect(stop_, &QAction::triggered, this, &CMainFrame::onStop);
 
     auto* exitAction = new QAction(QStringLiteral("E&xit"), this);
     exitAction->setStatusTip(QStringLiteral("Quit the application; prompts to save documents"));
@@ -290,10 +316,8 @@ void CMainFrame::createMenu() {
     file->addAction(action(ID_FILE_BACKUP));
     file->addAction(action(ID_FILE_APPLY_TABLE));
     // The command names what it will do: compare, or end the comparison shown.
-    connect(file, &QMenu::aboutToShow, this, [this] {
-        compare_->setText(managerView_->table().comparing() ? QStringLiteral("Clear comparison")
-                                                            : QStringLiteral("Compare with file..."));
-    });
+    connect(file, &QMenu::aboutToShow, this,
+            [this] { compare_->setText(managerView_->table().comparing() ? kClearComparisonText : kCompareText); });
     file->addSeparator();
     file->addAction(action(ID_CLEAR_LOG));
     file->addSeparator();
@@ -307,19 +331,22 @@ void CMainFrame::createMenu() {
     deviceMenu_->addSeparator();
     deviceMenu_->addAction(action(ID_SET_VALUES));
     deviceMenu_->addAction(action(ID_REBOOT));
+    deviceMenu_->addAction(stop_);
     deviceMenu_->addSeparator();
     deviceMenu_->addAction(action(ID_IO_MONITOR));
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     QAction* traffic = trafficDock_->toggleViewAction();
+    traffic->setText(QStringLiteral("&Traffic"));
     traffic->setStatusTip(QStringLiteral("Show or hide the traffic log"));
     view->addAction(traffic);
     QAction* results = resultsDock_->toggleViewAction();
+    results->setText(QStringLiteral("&Results"));
     results->setStatusTip(QStringLiteral("Show or hide the outcome of the last operation for each device"));
     view->addAction(results);
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
-    probeAllInterfaces_ = options->addAction(QStringLiteral("Probe every network interface"));
+    probeAllInterfaces_ = options->addAction(QStringLiteral("&Probe every network interface"));
     probeAllInterfaces_->setCheckable(true);
     probeAllInterfaces_->setChecked(state_.probeAllInterfaces);
     probeAllInterfaces_->setStatusTip(
@@ -350,6 +377,13 @@ void CMainFrame::createStatusBar() {
         if (text.isEmpty()) bar->showMessage(QStringLiteral("Ready"));
     });
     bar->showMessage(QStringLiteral("Ready"));
+    stopButton_ = new QToolButton(bar);
+    stopButton_->setDefaultAction(stop_);
+    stopButton_->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    stopButton_->setToolTip(QStringLiteral("Stop (Esc)"));
+    stopButton_->hide();
+    // Beside the counts: a temporary message would cover a widget on the left.
+    bar->addPermanentWidget(stopButton_);
     countsPane_ = new QLabel(leftView_->countsText(), bar);
     countsPane_->setObjectName(QStringLiteral("deviceCounts"));
     countsPane_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -388,6 +422,36 @@ void CMainFrame::updateNetworkCommands() {
         if (a->property("networkOnly").toBool()) a->setEnabled(network);
     }
     groupBox_->setEnabled(network);
+    updateValueCommands();
+}
+
+// Set, Save and Compare take the values the list shows: only while they are the selected devices'.
+// Otherwise the list says whose they are and how to read the selection.
+void CMainFrame::updateValueCommands() {
+    const bool current = managerView_->updateSelectionNotice();
+    const bool network = state_.linkMode == LinkMode::Network;
+    action(ID_SET_VALUES)->setEnabled(network && current);
+    action(ID_FILE_SAVE)->setEnabled(network && current);
+    // Ending a comparison needs no values.
+    compare_->setEnabled(network && (current || managerView_->table().comparing()));
+}
+
+void CMainFrame::updateStopCommand() {
+    const bool running = leftView_->sweeping() || managerView_->session().reading();
+    stop_->setEnabled(running);
+    stopButton_->setVisible(running);
+}
+
+void CMainFrame::onStop() {
+    if (leftView_->sweeping()) {
+        leftView_->stopSweep();
+        showStatus(QStringLiteral("Quick Connect stopped"));
+    }
+    if (managerView_->session().reading()) {
+        managerView_->session().stopReading();
+        showStatus(QStringLiteral("Reading stopped"));
+    }
+    updateStopCommand();
 }
 
 void CMainFrame::onLinkModeActivated(int index) {
@@ -402,6 +466,7 @@ void CMainFrame::onLinkModeActivated(int index) {
         groupBox_->addItem(QStringLiteral("All classes"));
         groupBox_->setCurrentIndex(0);
     }
+    leftView_->tree()->setEmptyHint(state_.linkMode == LinkMode::Network ? kNetworkEmptyHint : kSerialEmptyHint);
     updateNetworkCommands();
 }
 
@@ -427,6 +492,7 @@ void CMainFrame::quickConnectAccepted(const QString& text) {
     emit quickConnectBookChanged(state_.quickConnectBook);
     leftView_->probe();
     managerView_->table().clear();
+    updateValueCommands();
 }
 
 void CMainFrame::quickConnectSerial() {
@@ -461,7 +527,7 @@ void CMainFrame::onLoad() {
 void CMainFrame::onCompare() {
     if (managerView_->table().comparing()) {
         managerView_->clearComparison();
-        compare_->setText(QStringLiteral("Compare with file..."));
+        compare_->setText(kCompareText);
         showStatus(QStringLiteral("Comparison cleared"));
         return;
     }
@@ -470,7 +536,7 @@ void CMainFrame::onCompare() {
     state_.lastConfigurationFolder = QFileInfo(path).absolutePath();
     const std::optional<int> differing = managerView_->compareWithFile(path);
     if (!differing) return;
-    compare_->setText(QStringLiteral("Clear comparison"));
+    compare_->setText(kClearComparisonText);
     const QString file = QFileInfo(path).fileName();
     showStatus(*differing == 0   ? QStringLiteral("No parameter differs from %1").arg(file)
                : *differing == 1 ? QStringLiteral("1 parameter differs from %1").arg(file)

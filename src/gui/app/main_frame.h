@@ -17,6 +17,7 @@ class QComboBox;
 class QMenu;
 class QLabel;
 class QSplitter;
+class QToolButton;
 
 namespace tarn {
 
@@ -106,6 +107,10 @@ public:
     void onApplyTable();
     void onHelp();
     void onAbout();
+    // Stop (Esc): ends the Quick Connect or the parameter read that runs.
+    void onStop();
+    QAction* stopAction() const { return stop_; }
+    QToolButton* stopButton() const { return stopButton_; }
     void showStatus(const QString& text);
     // The status bar's pane with "N devices, M shown, K selected".
 
@@ -123,6 +128,8 @@ private:
     void createMenu();
     void createStatusBar();
     void updateNetworkCommands();
+    void updateValueCommands();
+    void updateStopCommand();
     void fillGroupBox();
     void quickConnectNetwork();
     void quickConnectAccepted(const QString& text);
@@ -139,6 +146,8 @@ private:
     QAction* groupBoxAction_ = nullptr;
     QAction* probeAllInterfaces_ = nullptr;
     QAction* compare_ = nullptr;
+    QAction* stop_ = nullptr;
+    QToolButton* stopButton_ = nullptr;
     TrafficDock* trafficDock_ = nullptr;
     ResultsDock* resultsDock_ = nullptr;
     HelpWindow* helpWindow_ = nullptr;

@@ -21,6 +21,7 @@ public:
     void askYesNo(const std::string& caption, const std::string& text, Answer<bool> answer) override;
     void confirm(const ConfirmText& text, Answer<bool> answer) override;
     void askCredentials(const CredentialsQuestion& question, Answer<std::optional<CredentialsAnswer>> answer) override;
+    bool operatorAnswers() const override { return true; }
 
 private:
     QPointer<QWidget> owner_;

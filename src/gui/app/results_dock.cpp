@@ -48,6 +48,7 @@ QString outcomeText(OutcomeStatus status) {
 
 const QColor ResultsModel::kFailureColor(255, 200, 200);
 const QColor ResultsModel::kFailureTextColor(0, 0, 0);
+const QColor ResultsModel::kCancelledTextColor(128, 128, 128);
 
 int ResultsModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(outcomes_.size());
@@ -81,6 +82,8 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
         case Qt::BackgroundRole:
             return failed ? QVariant(kFailureColor) : QVariant();
         case Qt::ForegroundRole:
+            // What the operator cancelled is no failure: grey, and the dock does not open for it.
+            if (o.status == OutcomeStatus::Cancelled) return QVariant(kCancelledTextColor);
             return failed ? QVariant(kFailureTextColor) : QVariant();
         default:
             return {};
@@ -190,7 +193,8 @@ QByteArray ResultsDock::csvText() const {
     for (const auto& line : lines(*model_, all)) {
         std::vector<std::string> cells;
         for (const QString& cell : line) cells.push_back(cell.toUtf8().toStdString());
-        text += csvLine(cells);
+        // Device names such as "=HYPERLINK(...)" stay text in a spreadsheet.
+        text += csvLine(cells, CsvCells::Guarded);
     }
     return QByteArray::fromStdString(text);
 }

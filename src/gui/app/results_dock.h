@@ -25,6 +25,7 @@ public:
     enum Column { Operation, Device, Mac, Address, Outcome, Message, ColumnCount };
     static const QColor kFailureColor;
     static const QColor kFailureTextColor;
+    static const QColor kCancelledTextColor;  // a Cancel or a Stop of the operator
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -13,6 +13,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "core/manage/management_requests.h"
 #include "link/common/qt_bytes.h"
 
 namespace tarn {
@@ -47,6 +48,10 @@ SiteTableDialog::SiteTableDialog(SiteTable table, std::vector<DeviceEntry> answe
     preview_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     preview_->horizontalHeader()->setSectionResizeMode(NewColumn, QHeaderView::Stretch);
     layout->addWidget(preview_, 1);
+    showPasswords_ = new QCheckBox(QStringLiteral("Show"), this);
+    showPasswords_->setToolTip(QStringLiteral("Show the devices' own passwords instead of dots"));
+    connect(showPasswords_, &QCheckBox::toggled, this, [this] { refresh(); });
+    layout->addWidget(showPasswords_);
     problems_ = new QLabel(this);
     problems_->setObjectName(QStringLiteral("siteProblems"));
     problems_->setWordWrap(true);
@@ -159,6 +164,7 @@ void SiteTableDialog::refresh() {
     for (const DeviceEntry& d : answered_) byMac.emplace(siteMac(d.mac).value_or(d.mac), &d);
     preview_->setRowCount(0);
     int changes = 0, devices = 0, waiting = 0;
+    const bool show = showPasswords_->isChecked();
     const auto addLine = [this](const QString& device, const std::string& mac, const std::string& row,
                                 const std::string& now, const std::string& next, bool problem) {
         const int r = preview_->rowCount();
@@ -180,15 +186,22 @@ void SiteTableDialog::refresh() {
         } else if (const auto read = read_.find(device.mac); read != read_.end()) {
             const ByteOrder order = byteOrderForProduct(productNumberFromId(found->second->productId));
             const std::vector<RowChange> rows = siteChanges(table_, device, read->second, order);
-            for (const RowChange& c : rows) addLine(name, device.mac, c.name, c.deviceValue, c.fileValue, false);
+            for (const RowChange& c : rows)
+                addLine(name, device.mac, c.name, shownText(read->second, c.row, c.deviceValue, show),
+                        shownText(read->second, c.row, c.fileValue, show), false);
             if (rows.empty()) addLine(name, device.mac, {}, "no change", {}, false);
             changes += static_cast<int>(rows.size());
             devices += rows.empty() ? 0 : 1;
         } else {
             ++waiting;
+            // Before the device is read, its definitions tell which column is its password.
+            const ParameterTable* list = definitions_.list(found->second->productId, found->second->version);
             for (std::size_t c = 0; c < table_.columns.size() && c < device.cells.size(); ++c) {
-                if (!device.cells[c].empty())
-                    addLine(name, device.mac, table_.columns[c], "reading...", device.cells[c], false);
+                if (device.cells[c].empty()) continue;
+                const std::vector<int> rows = list ? list->findRows(table_.columns[c]) : std::vector<int>{};
+                const std::string next =
+                    rows.size() == 1 ? shownText(*list, rows.front(), device.cells[c], show) : device.cells[c];
+                addLine(name, device.mac, table_.columns[c], "reading...", next, false);
             }
         }
     }

@@ -52,6 +52,9 @@ public:
     // The fill helper: column, kind (0 addresses, 1 name pattern), start or pattern, step or first number.
     void fill(int column, int kind, const QString& start, int number);
     QCheckBox* rebootBox() const { return reboot_; }
+    // "Show" beside the preview, as the list's password editor has it: off, the device's own
+    // password shows as dots in Now and New.
+    QCheckBox* showPasswordsBox() const { return showPasswords_; }
 
 signals:
     // The operator confirmed: per device (MAC), the rows to set; `reboot`: each device that took
@@ -83,6 +86,7 @@ private:
     QSpinBox* fillNumber_;
     QPushButton* fillButton_;
     QCheckBox* reboot_;
+    QCheckBox* showPasswords_;
     QPushButton* apply_;
     QTimer refreshTimer_;
     Liveness liveness_;

@@ -63,7 +63,9 @@ void SiteTableDriver::startJob(JobKind kind, SiteValues values, bool reboot) {
     request.kind = kind;
     request.selection = listed_;
     if (kind == JobKind::Set) {
-        // Only the devices that change: the others are not touched again.
+        if (dialog_) applied_ = dialog_->table();  // the dialog closes as the set starts
+        // Only the devices that change: the others are not touched again (their outcomes come from
+        // the reading, jobFinished).
         std::erase_if(request.selection.devices,
                       [&values](const DeviceEntry& d) { return !values.count(siteMac(d.mac).value_or(d.mac)); });
         request.selection.unreached.clear();
@@ -92,10 +94,12 @@ void SiteTableDriver::deviceFinished(const DeviceResult& result) {
 void SiteTableDriver::jobFinished(const OperationOutcomes& outcomes) {
     emit progress(QString());
     if (kind_ == JobKind::Get) {
+        read_ = outcomes;
         if (dialog_) dialog_->readingDone();
         return;
     }
-    emit finished(outcomes);
+    // One line per line of the table, as tarnctl gives them: set, unchanged, no reply, failed.
+    emit finished(siteOutcomes(applied_, read_, outcomes));
 }
 
 }  // namespace tarn

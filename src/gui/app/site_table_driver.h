@@ -1,7 +1,8 @@
 // Runs File > "Apply values from table..." for the main frame: reads the table, opens its preview
 // (SiteTableDialog, with open()), reads the listed devices through a DeviceJob (Get) so that the
 // preview shows what each holds now, and once the operator confirmed gives each device its own
-// values through a second job (Set). Its outcomes go to the Results dock. Nothing waits.
+// values through a second job (Set). Its outcomes, one per line of the table, go to the Results
+// dock. Nothing waits.
 #pragma once
 
 #include <vector>
@@ -48,7 +49,9 @@ private:
     JobDriver job_;
     JobKind kind_ = JobKind::Get;
     QPointer<SiteTableDialog> dialog_;
-    FleetSelection listed_;  // the table's devices among the known ones
+    FleetSelection listed_;   // the table's devices among the known ones
+    OperationOutcomes read_;  // how reading each listed device went
+    SiteTable applied_;       // the table as it was applied
 };
 
 }  // namespace tarn

@@ -1,9 +1,11 @@
 // What the window remembers between runs, in the program's settings: its size and place, the docks
-// and the tool bar, the splitter, the device list's column widths and hidden columns, the link mode
-// and the folders the file dialogs last opened. `--reset-layout` forgets it all.
+// and the tool bar, the splitter (as a share of the window's width), the device list's column widths
+// and hidden columns, the link mode and the folders the file dialogs last opened. `--reset-layout`
+// forgets it all.
 #pragma once
 
 class QSettings;
+class QSplitter;
 
 namespace tarn {
 
@@ -13,5 +15,9 @@ class CMainFrame;
 bool restoreWindowLayout(CMainFrame& frame, QSettings& settings);
 void saveWindowLayout(const CMainFrame& frame, QSettings& settings);
 void clearWindowLayout(QSettings& settings);
+
+// The left pane's share of the splitter's width, and a share given back.
+double splitterShare(const QSplitter& splitter);
+void setSplitterShare(QSplitter& splitter, double share);
 
 }  // namespace tarn

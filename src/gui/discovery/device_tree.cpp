@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -133,7 +134,31 @@ void DeviceTree::deleteAllItems() {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     hideTip();
     model_->clear();
+    // The rows of the next probe come in discovery order: no column claims to sort them.
+    header()->setSortIndicatorShown(false);
     QApplication::restoreOverrideCursor();
+    emit selectionChanged();
+}
+
+void DeviceTree::setEmptyHint(const QString& text) {
+    emptyHint_ = text;
+    viewport()->update();
+}
+
+QString DeviceTree::emptyText() const {
+    if (shownCount() > 0) return {};
+    if (deviceCount() > 0) return QStringLiteral("No device matches the filter.");
+    return emptyHint_;
+}
+
+void DeviceTree::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    const QString text = emptyText();
+    if (text.isEmpty()) return;
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Text));
+    const QRect room = viewport()->rect().adjusted(12, 30, -12, -12);
+    painter.drawText(room, Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, text);
 }
 
 void DeviceTree::appendDevice(const DeviceEntry& entry) { appendDevice(entry, nowMs()); }
@@ -144,6 +169,7 @@ void DeviceTree::setFilter(const QString& pattern) {
     hideTip();
     model_->setFilter(pattern);
     syncView();
+    emit selectionChanged();
 }
 
 void DeviceTree::selectEntries(const std::vector<DeviceEntry>& devices) {
@@ -159,6 +185,7 @@ void DeviceTree::selectEntries(const std::vector<DeviceEntry>& devices) {
     }
     model_->selection().markOnly(rows);
     syncView();
+    emit selectionChanged();
 }
 
 void DeviceTree::sortByColumnText(int column) {
@@ -202,6 +229,7 @@ void DeviceTree::syncView() {
 void DeviceTree::apply(const SelectionEffect& effect) {
     if (!effect.changed) return;
     syncView();
+    emit selectionChanged();
     if (effect.notifyView) emit deviceSelected();
     if (effect.clearMonitor) emit monitorTargetCleared();
 }

@@ -2,8 +2,8 @@
 // (DeviceModel). The first three columns are the classic Device, IP and MAC; Product, Version,
 // Found by and Last reply follow and can be hidden from the header's menu. Selection follows
 // TreeSelection's rules (mouse, keyboard, right button) and is drawn from its marks; header clicks
-// sort; typing a name's first letters moves to it; Enter loads the selection; hovering shows a tip
-// with the text under the mouse.
+// sort; typing a name's first letters moves to it. Only a click and Enter read the selection: the
+// keys browse. Hovering shows a tip with the text under the mouse; an empty list says how to fill it.
 #pragma once
 
 #include <cstdint>
@@ -62,6 +62,10 @@ public:
     int preferredWidth() const;
     // The header's menu: one checkable entry per column that can be hidden.
     QMenu* columnMenu() const { return columnMenu_; }
+    // What the list says while it has no rows and no filter hides any.
+    void setEmptyHint(const QString& text);
+    // What it says now (empty while it has rows).
+    QString emptyText() const;
 
 signals:
     // The mouse or the keyboard changed the selection, or Enter was pressed: the parameter view loads
@@ -69,6 +73,8 @@ signals:
     void deviceSelected();
     // A click inside a multiple selection ended as a new single selection.
     void monitorTargetCleared();
+    // The marks changed, by the operator, a filter, a new probe or the program.
+    void selectionChanged();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -79,6 +85,7 @@ protected:
     void keyboardSearch(const QString& search) override;
     bool viewportEvent(QEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     int rowAt(const QPoint& viewportPos) const;
@@ -92,6 +99,7 @@ private:
     QLabel* tip_ = nullptr;
     int tipRow_ = -1;
     int tipColumn_ = -1;
+    QString emptyHint_;
     QString typed_;  // type-ahead text so far
     QElapsedTimer typedClock_;
 };

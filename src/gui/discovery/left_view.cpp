@@ -45,10 +45,10 @@ CLeftView::CLeftView(FrameState& frame, Prompter& prompter, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
-    filter_->setPlaceholderText(QStringLiteral("Filter: name, IP, MAC or product (* and ?)"));
+    filter_->setPlaceholderText(QStringLiteral("Filter: name, IP, MAC, product or version (* and ?)"));
     filter_->setClearButtonEnabled(true);
     filter_->setToolTip(
-        QStringLiteral("Show only the devices whose name, IP, MAC or product matches;\n"
+        QStringLiteral("Show only the devices whose name, IP, MAC, product or version matches;\n"
                        "* stands for any text, ? for one character"));
     layout->addWidget(filter_);
     layout->addWidget(tree_);
@@ -80,6 +80,7 @@ CLeftView::CLeftView(FrameState& frame, Prompter& prompter, QWidget* parent)
     socket_->create();
     connect(socket_, &CDeviceSocket::socketReceive, this, &CLeftView::handleReply);
     connect(tree_, &DeviceTree::deviceSelected, this, &CLeftView::deviceSelected);
+    connect(tree_, &DeviceTree::selectionChanged, this, &CLeftView::selectionChanged);
     connect(tree_, &DeviceTree::monitorTargetCleared, this, [this] { frame_.clearMonitorTarget(); });
 }
 
@@ -116,14 +117,22 @@ void CLeftView::probe() {
     // The typed addresses one by one, a batch at a time from the event loop. A text that does not
     // read (never accepted by the dialog) probes nothing.
     sweep_ = ProbeSweep(parseAddressList(frame_.quickConnectAddress).addresses);
+    sweepPace_.start();  // before the first batch, whose progress already offers Stop
     sendNextAddresses();
-    if (!sweep_.done()) sweepPace_.start();
+}
+
+void CLeftView::stopSweep() {
+    if (!sweeping()) return;
+    sweep_.stop();
+    sendNextAddresses();
 }
 
 void CLeftView::sendNextAddresses() {
     for (std::uint32_t to : sweep_.nextBatch())
         sendDiscoveryProbe(*socket_, frame_.devicePort, QHostAddress(to).toString(), false);
     if (sweep_.done()) sweepPace_.stop();
+    if (sweep_.showsProgress())
+        emit sweepProgress(sweep_.done() ? QString() : QString::fromStdString(sweep_.progressText()));
 }
 
 void CLeftView::handleReply(const Datagram& d) {

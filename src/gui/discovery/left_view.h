@@ -4,7 +4,7 @@
 // With "Probe every network interface" the probe also goes to each interface's directed broadcast,
 // and each device remembers the interface its reply came in on. A reply with a bad checksum is
 // listed and reported by "Checksum Error!", one box at a time (ChecksumNotice). A filter box above
-// the list narrows it to the devices whose name, IP, MAC or product matches.
+// the list narrows it to the devices whose name, IP, MAC, product or version matches.
 #pragma once
 
 #include <string>
@@ -43,11 +43,18 @@ public:
 
     // Empties the tree and sends the discovery probe.
     void probe();
+    // A Quick Connect over many addresses is still sending; stopSweep() sends no more.
+    bool sweeping() const { return sweepPace_.isActive(); }
+    void stopSweep();
     // One datagram from the tree socket.
     void handleReply(const Datagram& datagram);
 
 signals:
     void deviceSelected();
+    // The marks of the list changed (DeviceTree::selectionChanged).
+    void selectionChanged();
+    // A long Quick Connect sent more probes ("Probing 12,000 of 65,534 addresses"); empty when it is over.
+    void sweepProgress(const QString& text);
     // A note for the status bar: replies with bad checksums that came while the box was open.
     void statusText(const QString& text);
     // The counts changed (at most a few times a second during a probe).

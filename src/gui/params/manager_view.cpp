@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QVBoxLayout>
 
 #include "core/manage/configuration_commands.h"
@@ -35,8 +36,19 @@ CManagerView::CManagerView(FrameState& frame, Prompter& prompter, CLeftView& tre
     settings.logPath = QDir(frame_.writableDir).filePath(QStringLiteral("pwd.ini")).toStdString();
     session_ = std::make_unique<ManagementSession>(static_cast<ManagementHost&>(*this), prompter_, settings);
     list_ = new ParameterList(session_->table(), this);
+    notice_ = new QLabel(this);
+    notice_->setObjectName(QStringLiteral("selectionNotice"));
+    notice_->setWordWrap(true);
+    notice_->setTextFormat(Qt::PlainText);
+    // An information bar in the list's own light yellow, dark text whatever the desktop's palette.
+    notice_->setStyleSheet(
+        QStringLiteral("QLabel#selectionNotice { background-color: #fafeda; color: black;"
+                       " border: 1px solid #b8b060; padding: 4px 6px; }"));
+    notice_->hide();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+    layout->addWidget(notice_);
     layout->addWidget(list_);
     connect(list_, &ParameterList::openIoMonitor, this, &CManagerView::OnOpenIoMonitor);
 
@@ -107,7 +119,24 @@ void CManagerView::SelectGroup(int group) {
     session_->SelectGroup(group);
 }
 
+bool CManagerView::updateSelectionNotice() {
+    const QString text = latin1(session_->selectionNotice());
+    notice_->setText(text);
+    notice_->setVisible(!text.isEmpty());
+    return text.isEmpty();
+}
+
+int CManagerView::selectionCount() const { return tree_.tree()->SelectionCount(); }
+
+// Save and Compare take the list's values for the selected devices: not while they are another's.
+bool CManagerView::refuseStaleSelection() {
+    if (session_->showsSelection()) return false;
+    prompter_.showMessage("Error", session_->selectionNotice(), MessageIcon::Warning);
+    return true;
+}
+
 void CManagerView::saveConfiguration() {
+    if (refuseStaleSelection()) return;
     const std::vector<DeviceEntry> selected = selectedDevices();
     if (selected.empty()) {
         prompter_.showMessage("Error", kNoSelectedData, MessageIcon::Warning);
@@ -124,6 +153,7 @@ void CManagerView::loadConfiguration(const QString& path) {
 }
 
 std::optional<int> CManagerView::compareWithFile(const QString& path) {
+    if (refuseStaleSelection()) return std::nullopt;
     const StepResult compared = compareConfiguration(path.toStdString(), selectedDevices(), table());
     prompter_.showReports(compared);
     if (!compared) return std::nullopt;

@@ -9,6 +9,8 @@
 
 #include <QWidget>
 
+class QLabel;
+
 #include "core/manage/management_session.h"
 #include "gui/params/parameter_list.h"
 #include "link/common/single_shot_timers.h"
@@ -26,6 +28,10 @@ public:
     ~CManagerView() override;
 
     ParameterList* list() const { return list_; }
+    // Over the rows: what the list shows while the selection is not what it was read from.
+    QLabel* selectionNotice() const { return notice_; }
+    // Shows the session's notice (or hides it); true while the list shows the selected devices.
+    bool updateSelectionNotice();
     ManagementSession& session() { return *session_; }
     ParameterTable& table() { return session_->table(); }
     ManagementLink* link();
@@ -60,6 +66,8 @@ signals:
     void statusText(const QString& text);
     // A Get, Set or Reboot is over: the outcome for each device it was for.
     void outcomesReported(const tarn::OperationOutcomes& outcomes);
+    // A read began: the devices whose values the list shows changed.
+    void shownChanged();
     // A reply came for a request whose operation was over; it changed nothing.
     void lateReplyIgnored();
 
@@ -81,6 +89,9 @@ private:
     void showProgress(const std::string& text) override;
     void focusList() override;
     void lateReply(ByteView datagram) override;
+    void shownDevicesChanged() override { emit shownChanged(); }
+    int selectionCount() const override;
+    bool refuseStaleSelection();
     void operationFinished(const OperationOutcomes& outcomes) override;
 
     FrameState& frame_;
@@ -90,6 +101,7 @@ private:
     ParameterList* list_;
     ManagementLink* link_ = nullptr;
     SingleShotTimers<SessionTimer> timers_;
+    QLabel* notice_;
     bool initialised_ = false;
     std::function<QString(const QString&)> saveFileAsker_;
 };

@@ -1,5 +1,7 @@
 #include "link/iolink/comm_process.h"
 
+#include <utility>
+
 #include <QLoggingCategory>
 
 #include "link/iolink/serial_link.h"
@@ -27,8 +29,21 @@ bool CCommProcess::ConnectNetwork(const QString& host, int port) {
     if (transport_) return false;
     auto* link = new TcpIoLink(this);
     traffic_.setPeer(QStringLiteral("%1:%2").arg(host).arg(port));
+    tcpHost_ = host;
+    tcpPort_ = port;
     adopt(link);
     link->connectToDevice(host, port, connectTimeoutMs_);
+    return true;
+}
+
+bool CCommProcess::reconnect() {
+    if (!qobject_cast<TcpIoLink*>(transport_.data())) return false;
+    qCInfo(lcIoLink) << "a reply timed out: connecting anew";
+    dropTransport();
+    auto* link = new TcpIoLink(this);
+    reconnecting_ = true;
+    adopt(link);
+    link->connectToDevice(tcpHost_, tcpPort_, connectTimeoutMs_);
     return true;
 }
 
@@ -82,15 +97,18 @@ void CCommProcess::adopt(IoTransport* transport) {
     engine_.onLinkOpening();
     connect(transport, &IoTransport::opened, this, [this] {
         engine_.onLinkOpened();
-        emit linkOpened();
+        if (!std::exchange(reconnecting_, false)) emit linkOpened();
     });
     connect(transport, &IoTransport::openFailed, this, [this](const QString& reason) {
         error_ = reason;
         qCInfo(lcIoLink) << "open failed:" << reason;
         dropTransport();
+        // Connecting anew after a time-out failed: to the owner, the link it had is lost.
+        const bool anew = std::exchange(reconnecting_, false);
+        if (anew) emit ioLinkLost();
         // The held requests fail from the event loop, after the owner has heard of the failure.
         engine_.onLinkOpenFailed();
-        emit openFailed(reason);
+        if (!anew) emit openFailed(reason);
     });
     connect(transport, &IoTransport::bytesReceived, this, [this](const QByteArray& bytes) {
         traffic_.received(bytes);
@@ -115,6 +133,8 @@ void CCommProcess::dropTransport() {
 
 void CCommProcess::Disconnect() {
     dropTransport();
+    reconnecting_ = false;
+    tcpHost_.clear();
     engine_.onLinkClosed();
 }
 
@@ -146,6 +166,13 @@ void CCommProcess::Host::startReplyTimer(int ms) { owner_.replyTimer_.start(ms);
 void CCommProcess::Host::stopReplyTimer() { owner_.replyTimer_.stop(); }
 void CCommProcess::Host::ioResult(int index, int result) { emit owner_.ioResult(index, result); }
 void CCommProcess::Host::ioLinkLost() { emit owner_.ioLinkLost(); }
+
+bool CCommProcess::Host::restartLink() { return owner_.reconnect(); }
+
+void CCommProcess::Host::lateReplyDropped(std::string_view frame) {
+    qCInfo(lcIoLink) << "dropped the late reply of a request that timed out:"
+                     << QByteArray(frame.data(), static_cast<qsizetype>(frame.size()));
+}
 
 void CCommProcess::Host::rejectedReply(int index, std::string_view payload) {
     qCWarning(lcIoLink) << "request" << index << "failed: the reply is not its command's, or is cut short:"

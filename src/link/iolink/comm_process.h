@@ -9,6 +9,10 @@
 // linkOpened() or openFailed(reason) follows from the event loop. Requests queued meanwhile are
 // held: they go out when the link opens and fail (result 0) only if the open fails.
 //
+// After a time-out a TCP link is connected anew before the next request goes out, so that the
+// device's late answer can never pass for that request's (docs/io-link.md); the owner hears
+// nothing of it unless the new connection fails, which is a lost link (ioLinkLost).
+//
 // ioResult is emitted synchronously, once per request: `result` is the reply's result character
 // ('0' = 48 is success, except for ChangeSettingMode whose success is '1'), or 0 when the request
 // got no usable answer (time-out, bad checksum, fourth NAK, no link, or refused before sending:
@@ -98,6 +102,8 @@ private:
     void adopt(IoTransport* transport);
     bool startSerial(CSerialLinkWnd* link);
     void dropTransport();
+    // After a time-out: a TCP link is connected anew (see IoCommandEngine); false for a serial line.
+    bool reconnect();
 
     // What the engine asks of its surroundings, carried out by this object.
     class Host : public IoEngineHost {
@@ -109,6 +115,8 @@ private:
         void ioResult(int index, int result) override;
         void ioLinkLost() override;
         void rejectedReply(int index, std::string_view payload) override;
+        bool restartLink() override;
+        void lateReplyDropped(std::string_view frame) override;
 
     private:
         CCommProcess& owner_;
@@ -122,6 +130,9 @@ private:
     QTimer replyTimer_;
     QString error_;
     IoRefusal lastRefusal_ = IoRefusal::None;
+    QString tcpHost_;  // the device of a TCP link, for connecting anew after a time-out
+    int tcpPort_ = 0;
+    bool reconnecting_ = false;  // the owner is not told of that connection: it is the same link
     IoTrafficRecorder traffic_;  // frames written and read, for the traffic log
 };
 

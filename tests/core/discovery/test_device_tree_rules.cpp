@@ -118,35 +118,29 @@ TEST(TreeSelection, CtrlClickOnTheOnlyMarkedItemUnmarksItOnRelease) {
     EXPECT_EQ(s.selectionCount(), 0);
 }
 
-// The keyboard loads what it marks, as a click does (else Set would write to devices whose values
-// are not shown); a move that changes no mark loads nothing again.
-TEST(TreeSelection, KeyboardSelectsAndNotifiesAsAClickDoes) {
+// The keyboard and the right button browse: the marks move as a click would move them, and nothing
+// is read; whether the values shown are the selection's is sameDevices' to say.
+TEST(TreeSelection, KeysAndTheRightButtonMarkWithoutReading) {
     TreeSelection s;
     s.reset(6);
     s.press(1, {});
     s.press(3, {false, true});
     const auto moved = s.keyMove(4, false);  // several marked: cleared, then the new caret alone
-    EXPECT_TRUE(moved.notifyView);
-    EXPECT_FALSE(moved.clearMonitor);
+    EXPECT_TRUE(moved.changed);
+    EXPECT_FALSE(moved.notifyView);
     EXPECT_EQ(s.selectedItems(), (std::vector<int>{4}));
     EXPECT_EQ(s.anchor(), 4);
-    EXPECT_TRUE(s.keyMove(2, true).notifyView);
+    EXPECT_FALSE(s.keyMove(2, true).notifyView);
     EXPECT_EQ(s.selectedItems(), (std::vector<int>{2, 3, 4}));
     EXPECT_EQ(s.caret(), 2);
+    EXPECT_FALSE(s.markAll().notifyView);
+    EXPECT_EQ(s.selectionCount(), 6);
+    EXPECT_FALSE(s.rightPress(0).changed);  // two or more marked: the right button changes nothing
     s.keyMove(5, false);
-    EXPECT_FALSE(s.keyMove(5, false).notifyView);  // End again at the end
-}
-
-TEST(TreeSelection, RightClickSelectsOnlyWhenFewerThanTwoAreMarked) {
-    TreeSelection s;
-    s.reset(4);
-    EXPECT_TRUE(s.rightPress(2).changed);
-    EXPECT_EQ(s.selectedItems(), (std::vector<int>{2}));
-    EXPECT_FALSE(s.rightPress(2).notifyView);  // already the one selected
-    EXPECT_TRUE(s.rightPress(1).notifyView);
-    s.press(0, {false, true});
-    EXPECT_FALSE(s.rightPress(3).changed);
-    EXPECT_EQ(s.selectedItems(), (std::vector<int>{0, 1}));
+    const auto right = s.rightPress(0);
+    EXPECT_TRUE(right.changed);
+    EXPECT_FALSE(right.notifyView);
+    EXPECT_EQ(s.selectedItems(), (std::vector<int>{0}));
 }
 
 TEST(TreeSelection, MarksFollowTheirItemsThroughASort) {

@@ -114,6 +114,11 @@ TEST(FleetIndex, FileNamesIndexAndLines) {
               "\"message\": \"No reply\"}\n"
               "]}\n");
     EXPECT_EQ(formatFleetIndex({}, kProducts), "{\"schema\": 2, \"devices\": []}\n");
+    // A device asked for by MAC that never answered: no product id, and no "" where a number goes.
+    DeviceOutcome absent{device("", "00:11:22:33:44:64", "", "", ""), "Back up", OutcomeStatus::NoReply, "No reply",
+                         ""};
+    EXPECT_NE(formatFleetIndex({absent}, kProducts).find("\"product\": \"\", \"productId\": null, "),
+              std::string::npos);
 
     EXPECT_EQ(outcomeLine(silent), "00:11:22:33:44:62  127.0.0.12       Tab here          no-reply        No reply");
     EXPECT_EQ(outcomeLine(gone),

@@ -14,7 +14,8 @@ namespace {
 
 TEST(SiteTable, CsvAndTableFilesRoundTripRandomCells) {
     std::mt19937 random(2326);
-    const std::string alphabet = std::string("ab ,\"\r\n;x\xE9\xFF") + '\0';
+    // With the characters a spreadsheet runs as a formula, and the "'" that guards them.
+    const std::string alphabet = std::string("ab ,\"\r\n;x\xE9\xFF=+-@'\t") + '\0';
     const auto cell = [&](bool mayBeEmpty) {
         std::string text;
         const int length = static_cast<int>(random() % 7) + (mayBeEmpty ? 0 : 1);
@@ -65,13 +66,24 @@ TEST(SiteTable, ReadsASpreadsheetsFileAndRefusesBrokenOnes) {
     EXPECT_EQ(read.table.devices[1].cells, (std::vector<std::string>{"S\xFC"
                                                                      "d",
                                                                      ""}));
-    // Not UTF-8: the spreadsheet wrote Latin-1.
-    EXPECT_EQ(parseSiteTable("MAC,Location\n02:00:00:00:00:0b,S\xFC"
-                             "d\n")
-                  .table.devices[0]
-                  .cells[0],
+    // Not UTF-8 and no byte order mark: the spreadsheet wrote Latin-1, and the caller is told.
+    const SiteRead latin1 = parseSiteTable(
+        "MAC,Location\n02:00:00:00:00:0b,S\xFC"
+        "d\n");
+    EXPECT_TRUE(latin1.readAsLatin1);
+    EXPECT_EQ(latin1.table.devices[0].cells[0],
               "S\xFC"
               "d");
+    EXPECT_FALSE(read.readAsLatin1);
+    // Exported cells that a spreadsheet would run come back as they were.
+    SiteTable formulas{{"Device name"}, {}};
+    for (const char* name : {"=HYPERLINK(\"x\")", "+cmd|' /C calc'!A0", "@SUM(1)", "-5", "\tTab", "'=typed", "a=b"})
+        formulas.devices.push_back({0, "02:00:00:00:00:01", {name}});
+    const std::string exported = formatSiteTable(formulas);
+    EXPECT_NE(exported.find("\r\n02:00:00:00:00:01,\"'=HYPERLINK(\"\"x\"\")\"\r\n"), std::string::npos) << exported;
+    const SiteRead imported = parseSiteTable(exported);
+    for (std::size_t d = 0; d < formulas.devices.size(); ++d)
+        EXPECT_EQ(imported.table.devices.at(d).cells, formulas.devices[d].cells);
 
     const auto problems = [](const std::string& text) {
         const SiteRead r = parseSiteTable(text);
@@ -88,6 +100,16 @@ TEST(SiteTable, ReadsASpreadsheetsFileAndRefusesBrokenOnes) {
               "line 3, column 1 (MAC): 02:00:00:00:00:01 is listed twice (also on line 2)\n"
               "line 4, column 1 (MAC): 'zz' is no MAC (six hexadecimal pairs separated by ':' or '-')");
     EXPECT_EQ(problems(""), "line 1: the file has no header line (MAC, then one column per parameter)");
+    // With a byte order mark the file is UTF-8: a byte that is not is an error, where it is.
+    EXPECT_EQ(problems("\xEF\xBB\xBFMAC,Location\n02:00:00:00:00:0b,Caf\xC3\xA9\n02:00:00:00:00:0c,Caf\xE9\n"),
+              "line 3, column 2 (Location): the cell is not UTF-8, which the byte order mark at the start of the "
+              "file promises");
+    // A quoted cell is cut short, and escaped.
+    EXPECT_EQ(problems("MAC\n" + std::string(9000000, 'x') + "\x1B[2J\n"),
+              "line 2, column 1 (MAC): 'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...' (9000004 "
+              "characters) is no MAC (six hexadecimal pairs separated by ':' or '-')");
+    EXPECT_EQ(problems("MAC\nzz\x1B[2J\n"),
+              "line 2, column 1 (MAC): 'zz\\x1b[2J' is no MAC (six hexadecimal pairs separated by ':' or '-')");
 }
 
 DeviceEntry pump(int n, const std::string& ip) {
@@ -125,8 +147,8 @@ TEST(SiteTable, EveryFaultOfATableIsFoundBeforeAnythingIsSent) {
               "line 4, column 9 (Location): 'much too long for the 32 bytes of a location' cannot be set: at most 32 "
               "characters\n"
               "line 7, column 8 (3.1.5): column 4 sets this row too\n"
-              "line 7, column 9 (Location): '\x1A\xF3"
-              "d\x1A' cannot be set: characters outside Latin-1 cannot be stored");
+              "line 7, column 9 (Location): '\\x1a\xF3"
+              "d\\x1a' cannot be set: characters outside Latin-1 cannot be stored");
     // The job layer gets the non-blank cells of each line.
     const auto values = siteValues(read.table);
     EXPECT_EQ(values.at("02:00:00:00:00:04"),

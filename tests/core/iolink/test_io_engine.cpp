@@ -22,6 +22,8 @@ struct FakeEngineHost : IoEngineHost {
     bool failSends = false;
     std::vector<std::string> rejected;
     std::function<void(int, int)> onResult;
+    std::function<bool()> restart;  // set: the link can be made anew (TCP)
+    std::vector<std::string> dropped;
 
     bool sendFrame(std::string_view frame) override {
         if (failSends) return false;
@@ -36,6 +38,8 @@ struct FakeEngineHost : IoEngineHost {
     }
     void ioLinkLost() override { ++linkLost; }
     void rejectedReply(int, std::string_view payload) override { rejected.emplace_back(payload); }
+    bool restartLink() override { return restart && restart(); }
+    void lateReplyDropped(std::string_view f) override { dropped.emplace_back(f); }
 };
 
 std::string frame(const std::string& payload) { return *buildIoFrame(payload); }
@@ -93,24 +97,57 @@ TEST_F(IoEngineTest, HandlerMayQueueTheNextCommandAndSeesTheUpdatedBlocks) {
     EXPECT_EQ(engine.currentCommand(), IoCommand::ChangeRunMode);
 }
 
-TEST_F(IoEngineTest, TimeOutFailsTheRequestAndSendsTheNext) {
-    engine.QueueRequest(IoRequests::ReadPowerStoppage());
+// After a time-out a reply is owed, and it never passes for the next request's answer. A serial
+// line is drained: the next request waits for the owed reply (thrown away) or one more time-out.
+TEST_F(IoEngineTest, TimeOutFailsTheRequestAndTheLateReplyNeverAnswersTheNext) {
+    const std::string status = "020" + std::string(51, '1');
+    engine.QueueRequest(IoRequests::ReadStatus());
     engine.QueueRequest(IoRequests::ReadStatus());
     engine.onReplyTimeout();
-    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{14, 0}}));
-    EXPECT_EQ(host.sent.back(), ":030300A\r\n");
-    // A reply to the timed-out request that turns up now is no answer to the status read in flight:
-    // that read fails, and the late reply changes nothing.
-    reply(
-        "150"
-        "1111,1111,11");
-    EXPECT_EQ(host.results.size(), 2u);
-    EXPECT_EQ(engine.config().powerStoppage[0], 0);
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{0, 0}}));
+    EXPECT_EQ(host.sent.size(), 1u);  // the second poll waits
+    EXPECT_EQ(engine.state(), State::Draining);
+    EXPECT_EQ(host.timerMs, kReplyTimeoutMs);
+    reply(status);  // the first poll's late answer: thrown away, not the second's
+    EXPECT_EQ(host.dropped.size(), 1u);
+    EXPECT_EQ(host.results.size(), 1u);
+    EXPECT_NE(engine.status().output[0], PortStateCode::On);
+    ASSERT_EQ(host.sent.size(), 2u);
+    EXPECT_EQ(engine.state(), State::AwaitingReply);
+    reply(status);  // its own answer
+    EXPECT_EQ(host.results.back(), (std::pair<int, int>{0, '0'}));
+
+    // The owed reply never comes (the device dropped the request): one more time-out, then on.
+    engine.QueueRequest(IoRequests::ReadPowerStoppage());
+    engine.QueueRequest(IoRequests::ReadEnableStatus());
     engine.onReplyTimeout();
-    // With nothing in flight, late replies and stray time-outs report nothing more.
-    reply("020" + std::string(51, '1'));
+    EXPECT_EQ(host.sent.size(), 3u);
     engine.onReplyTimeout();
-    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{14, 0}, {0, 0}}));
+    ASSERT_EQ(host.sent.size(), 4u);
+    EXPECT_EQ(host.sent.back(), frame("130"));
+    EXPECT_EQ(host.results.size(), 3u);
+}
+
+// A link that can be made anew (TCP) is dropped and opened again after a time-out: a late reply
+// goes to the old connection, and the next request waits for the new one.
+TEST_F(IoEngineTest, ATimeOutOpensATcpLinkAnewBeforeTheNextRequest) {
+    host.restart = [this] {
+        engine.onLinkOpening();
+        return true;
+    };
+    engine.QueueRequest(IoRequests::ReadMacroData(3));
+    engine.QueueRequest(IoRequests::ReadDelayPulseData(3));
+    engine.onReplyTimeout();
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{10, 0}}));
+    EXPECT_EQ(engine.link(), IoCommandEngine::Link::Opening);
+    EXPECT_EQ(host.sent.size(), 1u);
+    engine.onLinkOpened();
+    ASSERT_EQ(host.sent.size(), 2u);
+    EXPECT_EQ(host.sent.back(), frame("07033"));
+    // The new connection cannot be made: what waits fails.
+    engine.onReplyTimeout();
+    engine.onLinkOpenFailed();
+    EXPECT_EQ(host.results, (std::vector<std::pair<int, int>>{{10, 0}, {11, 0}}));
 }
 
 TEST_F(IoEngineTest, NakIsRetransmittedAtMostThreeTimes) {

@@ -84,13 +84,22 @@ TEST(ConfigurationCompare, ValuesAreComparedAsTheListShowsThem) {
         bool differs;
     };
     const Case cases[] = {
-        {0, "Hall_2_east", false},                     // the file saved from this very value ("_" in the name)
-        {0, "Hall_2_West", true},  {1, "999", false},  // read-only: never compared
-        {2, "1", false},           {2, "Disable", true},     {3, "100ms", false},
-        {3, "101__ms", true},      {4, "10.000.0.7", false}, {4, "10.0.0.8", true},
-        {5, "1.50", false},        {5, "1.25", true},        {6, "open", false},  // hidden: never compared
-        {7, "<none>", true},  // the empty text, which a load would give the row
-        {8, "100M", false},        {8, "Auto", true},
+        {0, "Hall_2_east", false},  // the file saved from this very value ("_" in the name)
+        {0, "Hall_2_West", true},
+        {1, "999", false},  // read-only: never compared
+        {2, "1", false},
+        {2, "Disable", true},
+        {3, "100ms", false},
+        {3, "101__ms", true},
+        {4, "10.000.0.7", false},
+        {4, "10.0.0.8", true},
+        {5, "1.50", false},
+        {5, "1.25", true},
+        {6, "open", false},    // hidden: never compared
+        {7, "<none>", false},  // a value line "<none>" only empties the cell: a load sends nothing
+        {7, "<none>\n<exact>\n[7]\t <none>", true},  // the empty text, which a load would give the row
+        {8, "100M", false},
+        {8, "Auto", true},
     };
     ParameterTable table;
     table.setDefinitions(&set);

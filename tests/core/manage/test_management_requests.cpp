@@ -46,7 +46,7 @@ TEST_F(SessionTest, RequestsAreTheProductsBytes) {
                                                                         {0xA0, 0x01, 0x00, 0x00, 0x00}}),
                                                                 ByteOrder::Big)));
 
-    // A set with nothing marked, product 12: little-endian length 5 and an empty body.
+    // Another device selected but not read: Set sends nothing and says whose values are shown.
     DeviceEntry little = ioDevice("Small", 12);
     little.productId = "12";
     logCredentials(little, "op", "pw");
@@ -55,14 +55,20 @@ TEST_F(SessionTest, RequestsAreTheProductsBytes) {
     nextRequestId = 0x1207;
     prompter.answerYesNo(true);
     session.set();
+    EXPECT_TRUE(host.sent.empty());
+    EXPECT_EQ(prompter.messageTexts().back(), "Values of Pump. Press Enter to read Small");
+
+    // A reboot of product 12: little-endian length 8.
+    nextRequestId = 0x1207;
+    session.reboot();
     ASSERT_EQ(host.sent.size(), 1u);
     EXPECT_EQ(hexDump(host.sent[0].bytes), hexDump(withChecksum(concat({{0x03, 0xA8, 0x16, 0xDA, 0x02},
                                                                         text("op"),
                                                                         {0x02},
                                                                         text("pw"),
-                                                                        {0x05, 0x00},
+                                                                        {0x08, 0x00},
                                                                         idBytes(0x1207, ByteOrder::Little),
-                                                                        {0xB0}}),
+                                                                        {0xF0, 0x00, 0x00, 0x00}}),
                                                                 ByteOrder::Little)));
 
     // A reboot to a device reached by MAC: the MAC-addressed form, broadcast, length 8.

@@ -64,6 +64,11 @@ TEST_F(SessionTest, SeveralDevicesShowAValueOnlyWhenTheyAgree) {
     EXPECT_EQ(value("Device name"), "");
     EXPECT_EQ(value("IP address"), "10.1.2.3");  // equal in both
     EXPECT_FALSE(host.running.count(SessionTimer::ReplyWait));
+    // Saved, the emptied cell is "<none>" and no empty text: loading the file empties no name.
+    const std::string row = "[" + std::to_string(session.table().findRow("Device name")) + "]\t ";
+    const std::string saved = formatConfiguration({2, "74", "1.2"}, session.table().configurationRows());
+    EXPECT_NE(saved.find(row + "<none>\n"), std::string::npos);
+    EXPECT_EQ(saved.find(row, saved.find("<exact>")), std::string::npos) << saved;
 }
 
 TEST_F(SessionTest, DamagedRepliesAreReportedAndReadOnlyInsideTheDatagram) {

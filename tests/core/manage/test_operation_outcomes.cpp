@@ -58,13 +58,65 @@ TEST_F(OperationOutcomesTest, ASetReportsOnceEveryDeviceAnsweredAndACancelledDia
     ASSERT_EQ(host.outcomes.size(), 2u);
     EXPECT_EQ(summary(host.outcomes[1]), (Summary{{"A", "Set", "ok", ""}, {"B", "Set", "ok", ""}}));
 
-    // A device the log does not know, and the dialog cancelled: nothing goes out, and it says why.
+    // A device the log does not know, and the operator cancelled the dialog: nothing goes out, and
+    // it is the operator's choice, not a failure.
     DeviceEntry unknown = ioDevice("Unknown", 23);
     host.selected = {unknown};
     prompter.answerCredentials(std::nullopt);
     session.RequestParameterValues(0);
     ASSERT_EQ(host.outcomes.size(), 3u);
-    EXPECT_EQ(summary(host.outcomes[2]), (Summary{{"Unknown", "Get", "failed", "No ID and password"}}));
+    EXPECT_EQ(summary(host.outcomes[2]), (Summary{{"Unknown", "Get", "cancelled", "Password dialog cancelled"}}));
+}
+
+// Stop during a read of many devices: the devices not asked yet get nothing, those asked are no
+// longer waited for, both cancelled; a reply that comes after is late, and no further part follows.
+TEST_F(OperationOutcomesTest, StopEndsAReadAtOnce) {
+    host.selected = {ioDevice("A", 41), ioDevice("B", 42), ioDevice("C", 43), ioDevice("D", 44)};
+    for (const DeviceEntry& d : host.selected) logCredentials(d, "admin", "admin");
+    session.RequestParameterValues(0);               // A asked
+    session.timerExpired(SessionTimer::NextDevice);  // and B
+    ASSERT_EQ(host.sent.size(), 2u);
+    answer(0, CommandCode::GetValuesReply, deviceValues({{"Location", "Roof"}}));
+    session.stopReading();
+    EXPECT_TRUE(!session.reading() && host.running.empty());
+    ASSERT_EQ(host.outcomes.size(), 1u);
+    EXPECT_EQ(summary(host.outcomes[0]), (Summary{{"A", "Get", "ok", ""},
+                                                  {"B", "Get", "cancelled", "Stopped"},
+                                                  {"C", "Get", "cancelled", "Stopped"},
+                                                  {"D", "Get", "cancelled", "Stopped"}}));
+    answer(1, CommandCode::GetValuesReply, deviceValues({}));
+    EXPECT_EQ(host.late, 1);
+    EXPECT_EQ(host.sent.size(), 2u);
+}
+
+// Browsing moves the selection without reading: Set writes only while the selected devices are
+// those whose values the list shows, and says otherwise what it shows.
+TEST_F(OperationOutcomesTest, SetWritesOnlyToTheDevicesWhoseValuesAreShown) {
+    const DeviceEntry a = ioDevice("Gateway-North", 51), b = ioDevice("B", 52), c = ioDevice("C", 53);
+    selectAndGet({a});
+    answer(0, CommandCode::GetValuesReply, deviceValues({{"Location", "Roof"}}));
+    edit("Location", "Cellar");
+    EXPECT_TRUE(session.showsSelection());
+    EXPECT_EQ(session.selectionNotice(), "");
+    const std::size_t sent = host.sent.size();
+    for (const auto& [selection, notice] : std::vector<std::pair<std::vector<DeviceEntry>, std::string>>{
+             {{a, b, c}, "Values of Gateway-North. Press Enter to read the 3 selected devices"},
+             {{b}, "Values of Gateway-North. Press Enter to read B"},
+             {{}, "Values of Gateway-North. No device is selected"}}) {
+        host.selected = selection;
+        EXPECT_EQ(session.selectionNotice(), notice);
+        session.set();
+        EXPECT_EQ(prompter.messageTexts().back(), notice);
+        EXPECT_EQ(host.sent.size(), sent) << notice;
+    }
+    // The same device found again at the same address, its MAC in other letters: still the one shown.
+    DeviceEntry again = a;
+    again.mac = "00:50:c2:00:00:33";
+    host.selected = {again};
+    EXPECT_TRUE(session.showsSelection());
+    prompter.answerYesNo(true);  // Set Confirm
+    session.set();
+    EXPECT_EQ(host.sent.size(), sent + 1);
 }
 
 TEST_F(OperationOutcomesTest, AProductWithoutDefinitionsIsReportedForEveryDevice) {

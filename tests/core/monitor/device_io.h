@@ -44,6 +44,9 @@ public:
             } else if (timerMs_ == 0) {
                 timerMs_ = -1;
                 engine_.onReplyTimeout();
+            } else if (reopening_) {
+                reopening_ = false;
+                engine_.onLinkOpened();
             } else {
                 break;
             }
@@ -120,11 +123,19 @@ private:
     void ioLinkLost() override {
         if (onLinkLost) onLinkLost();
     }
+    // As a TCP link does after a time-out: made anew, at once.
+    bool restartLink() override {
+        frame_.clear();
+        engine_.onLinkOpening();
+        reopening_ = true;
+        return true;
+    }
 
     IoCommandEngine engine_{*this};
     std::string frame_;
     int timerMs_ = -1;
     bool pumping_ = false;
+    bool reopening_ = false;
 };
 
 }  // namespace tarn::test

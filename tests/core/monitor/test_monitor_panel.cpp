@@ -313,6 +313,26 @@ TEST_F(PanelTest, LinkLostWhileAPortDialogWaitsEndsTheDialogFirst) {
     EXPECT_EQ(host.closes, 1);
 }
 
+// The dialog's failure message is still open when the dialog has closed: the reconnect question
+// comes only once the operator has closed it, never on top of it.
+TEST_F(PanelTest, TheReconnectQuestionWaitsForThePortDialogsFailureMessage) {
+    panel.start(2);
+    OutputPortChain chain(io, prompter);
+    panel.beginPortDialog(chain);
+    io.autoPump = false;
+    chain.open(3);
+    prompter.holdNextQuestion();  // the failure message stays open
+    loseLink();
+    EXPECT_EQ(prompter.messageTexts(), std::vector<std::string>{"Read Enable Status Fail!"});
+    panel.endPortDialog();
+    panel.onReconnectQuestionDue();
+    EXPECT_EQ(prompter.records().size(), 1u);  // no question over the message
+    prompter.answerYesNo(false);
+    ASSERT_TRUE(prompter.answerHeld());  // the operator closes the message
+    ASSERT_EQ(prompter.records().size(), 2u);
+    EXPECT_EQ(prompter.records()[1].text, "Commnunication Lost : Do you want to re-conect?");
+}
+
 TEST_F(PanelTest, LinkLostClosesAnIdlePortDialogAtOnceAndEndsTheSerialFirmwareDialogAfterItsFailure) {
     panel.start(2);
     InputPortChain chain(io, prompter);

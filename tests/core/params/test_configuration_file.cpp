@@ -1,5 +1,6 @@
 // .CNF files: the text format, the header check, which rows a load changes and marks, and saves
 // that never leave a half-written or emptied file.
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <random>
@@ -149,7 +150,11 @@ TEST(ConfigurationFile, ADamagedFileIsRefusedWhole) {
         {"garbage\n[4]\t Static\n", "line 3 is not a value line"},
         {"[4]\t Static\n[x]\t 1\n", "line 4 is not a value line"},
         {"<exact>\n[0]\t bad%G1\n", "line 4 holds no exact text"},
-        {"<exact>\n[0]\t Hall_9\n<exact>\n", "line 5 is not a value line"}};
+        {"<exact>\n[0]\t Hall_9\n<exact>\n", "line 5 is not a value line"},
+        // An exact line that its value line cannot stand for, or with no value line at all.
+        {"<exact>\n[0]\t Hello\n", "line 4 does not match the value line of row 0"},
+        {"<exact>\n[3]\t <none>\n", "line 4 does not match the value line of row 3"},
+        {"[4]\t Static", "line 3, the last, has no line end"}};
     for (const auto& [tail, why] : cases) {
         std::vector<ConfigurationRow> rows = sampleRows();
         const StepResult refused = applyConfiguration(parseConfiguration(head + tail), kSelection, rows);
@@ -159,6 +164,57 @@ TEST(ConfigurationFile, ADamagedFileIsRefusedWhole) {
         EXPECT_EQ(test::reportTexts(refused),
                   std::vector<std::string>{"The file is damaged: " + why + ". Nothing was loaded from it."});
     }
+}
+
+// "<none>" on a value line, in a file of any age, empties the cell unmarked (a set sends nothing
+// for it); only an exact "<none>" restores the empty text. A save writes that exact line only for
+// an empty text that was read, never for a cell left empty because the devices differ.
+TEST(ConfigurationFile, NoneEmptiesACellAndOnlyTheExactSectionRestoresAnEmptyText) {
+    std::vector<ConfigurationRow> saved{{"Location", "", AccessMode::ReadWrite, false, true, true},
+                                        {"Contact", "", AccessMode::ReadWrite, false, true, false},
+                                        {"Port", "502", AccessMode::ReadWrite, false}};
+    const std::string text = formatConfiguration(kSelection, saved);
+    EXPECT_EQ(text, "2 \t 74 \t 1.2 \n[0]\t <none>\n[1]\t <none>\n[2]\t 502\n<exact>\n[0]\t <none>\n");
+
+    std::vector<ConfigurationRow> held{{"Location", "Roof", AccessMode::ReadWrite, false, true},
+                                       {"Contact", "Ann", AccessMode::ReadWrite, false, true},
+                                       {"Port", "503", AccessMode::ReadWrite, false}};
+    std::vector<ConfigurationRow> original = held;
+    ASSERT_TRUE(applyConfiguration(parseConfiguration(text), kSelection, held));
+    // The empty text the file holds is marked; the cell only emptied is not, and is no value now.
+    EXPECT_TRUE(held[0].value.empty() && held[0].modified && held[1].value.empty() && !held[1].modified);
+    // The file in the original format ("[1]\t <none>") wipes nothing; saved again, no empty text.
+    ASSERT_TRUE(applyConfiguration(parseConfiguration(text.substr(0, text.find("<exact>"))), kSelection, original));
+    for (const ConfigurationRow& row : original) EXPECT_EQ(row.modified, row.parameter == "Port") << row.parameter;
+    EXPECT_EQ(formatConfiguration(kSelection, original).find("<exact>"), std::string::npos);
+}
+
+// A file cut at any byte is refused, or reads as exactly the lines before the cut: nothing from a
+// half line is ever taken ("Caf" for "Café").
+TEST(ConfigurationFile, PropertyAFileCutAtAnyByteIsRefusedOrGivesTheLinesBeforeTheCut) {
+    const std::vector<ConfigurationRow> rows{{"Location", "Caf\xE9 2", AccessMode::ReadWrite, false, true},
+                                             {"Name", "Pump_1", AccessMode::ReadWrite, false, true},
+                                             {"Port", "502", AccessMode::ReadWrite, false},
+                                             {"Contact", "", AccessMode::ReadWrite, false, true},
+                                             {"Note", "a\tb", AccessMode::ReadWrite, false, true}};
+    const std::string text = formatConfiguration(kSelection, rows);
+    const ParsedConfiguration whole = parseConfiguration(text);
+    ASSERT_TRUE(whole.damage.empty());
+    int accepted = 0;
+    for (std::size_t cut = 0; cut < text.size(); ++cut) {
+        const ParsedConfiguration file = parseConfiguration(text.substr(0, cut));
+        std::vector<ConfigurationRow> loaded = rows;
+        if (!applyConfiguration(file, kSelection, loaded)) continue;
+        ++accepted;
+        ASSERT_TRUE(cut > 0 && text[cut - 1] == '\n') << cut;
+        // The whole file's value lines before the cut; an exact text is the whole one, or not there.
+        ASSERT_LE(file.entries.size(), whole.entries.size());
+        for (std::size_t i = 0; i < file.entries.size(); ++i) {
+            EXPECT_EQ(file.entries[i].token, whole.entries[i].token) << cut;
+            EXPECT_TRUE(!file.entries[i].exact || file.entries[i].exact == whole.entries[i].exact) << cut;
+        }
+    }
+    EXPECT_EQ(accepted, static_cast<int>(std::count(text.begin(), text.end(), '\n')) - 1);
 }
 
 TEST(ConfigurationFile, RefusesAnotherProductOrVersion) {
@@ -215,14 +271,25 @@ TEST(ConfigurationFile, ARefusedOrFailedSaveKeepsTheOldFile) {
                                         "You've selected other devices.!!"}));
     EXPECT_EQ(readFile(path), before);
 
-    // A save that breaks off half-way: the old file stays whole.
+    // A save that breaks off half-way (a full disk): the old file stays whole, and the message says
+    // that the bytes could not be written, not that the file could not be opened.
     {
         std::vector<ConfigurationRow> many(200, ConfigurationRow{"Parameter", "value", AccessMode::ReadWrite, false});
         test::FileSizeLimit limit(100);
         EXPECT_EQ(test::reportTexts(SaveConfiguration(path, {1, "74", "1.2"}, many)),
-                  std::vector<std::string>{"File Open Error"});
+                  std::vector<std::string>{"The file could not be written (File too large). An existing file of "
+                                           "that name is unchanged."});
     }
     EXPECT_EQ(readFile(path), before);
+    // A file over 16 MiB is not read, and says so.
+    {
+        const std::string large = dir + "/large.CNF";
+        std::ofstream(large) << before << std::string(16u << 20, '\n');
+        std::vector<ConfigurationRow> rows = sampleRows();
+        EXPECT_EQ(test::reportTexts(LoadConfiguration(large, kSelection, rows)),
+                  std::vector<std::string>{"The file is larger than 16 MiB, so it is not a configuration file. "
+                                           "Nothing was loaded from it."});
+    }
     // A path that is a folder cannot be written, not even by root; the folder stays as it was.
     const std::string folder = dir + "/folder.CNF";
     ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);

@@ -240,7 +240,7 @@ TEST(ValueCodec, PropertyShownValuesEncodeBackToTheirBytes) {
                         for (std::size_t i = 0; i < bytes.size(); ++i) {
                             if (i >= length)
                                 bytes[i] = 0;
-                            else if (bytes[i] == 0 || bytes[i] == kNotLatin1)
+                            else if (bytes[i] < 0x20 || bytes[i] == 0x7F)  // no control character is sent
                                 bytes[i] = 'z';
                         }
                     }
@@ -292,6 +292,11 @@ TEST(ValueCheck, RefusedTextsNameTheirLimit) {
     // float the 4 bytes do not hold to the digits given.
     EXPECT_EQ(limitOf(record("*char", 16), std::string("Pass") + kNotLatin1),
               "characters outside Latin-1 cannot be stored");
+    // Control characters, which no .CNF or pwd.ini line gives back and a terminal acts on.
+    for (const char* control : {"a\tb", "a\rb", "line\n", "\x1B]0;x\x07", "del\x7F"})
+        EXPECT_EQ(limitOf(record("*char", 16), control),
+                  "a tab, a line end or another control character cannot be stored")
+            << control;
     for (const char* lost : {"16777217", "3.14159265358979", "0.1000000001", "1e-46"})
         EXPECT_EQ(limitOf(record("float", 4), lost), "a number a 4-byte float holds exactly to the digits given")
             << lost;
@@ -383,7 +388,7 @@ TEST(ValueCheck, PropertyWhatPassesDecodesBackToTheSameText) {
             for (char& ch : word) ch = static_cast<char>(pick(1, 255));
             std::replace(word.begin(), word.end(), kNotLatin1, 'b');
             const auto textBytes = EncodeValue(text, word, order);
-            ASSERT_EQ(textBytes.has_value(), word.size() <= 12) << word.size();
+            ASSERT_EQ(textBytes.has_value(), word.size() <= 12 && !holdsControlCharacter(word)) << word.size();
             if (textBytes) {
                 ASSERT_EQ(FormatValue(text, *textBytes, order), word + "  ms");
             }

@@ -13,6 +13,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -303,7 +304,10 @@ TEST_F(MainFrameTest, TheHelpPagesNameEveryCommandOfTheMenus) {
             EXPECT_TRUE(help.contains(name)) << name.toStdString();
         }
     }
-    for (const char* part : {"Filter", "Last reply", "Found by", "--reset-layout", "Ctrl</kbd>+<kbd>A", "Enter"})
+    // Every part of the window, the Trend view and the password dialog's choice among them.
+    for (const char* part : {"Filter", "Last reply", "Found by", "--reset-layout", "Ctrl</kbd>+<kbd>A", "Enter",
+                             "Tool bar", "Status bar", "Stop", "<kbd>Esc</kbd>", "Trend", "Export CSV...",
+                             "Use for every selected device the log does not know", "Press Enter to read", "version"})
         EXPECT_TRUE(help.contains(QString::fromLatin1(part))) << part;
 }
 
@@ -337,8 +341,19 @@ TEST_F(MainFrameTest, EveryDeviceCommandHasAMenuEntryAndAShortcut) {
     QStringList entries;
     for (QAction* a : frame.deviceMenu()->actions())
         if (!a->isSeparator()) entries << a->text() + " " + a->shortcut().toString();
-    EXPECT_EQ(entries, (QStringList{"Probe F5", "Quick Connect Ctrl+K", "Set Ctrl+E", "Reboot Ctrl+Shift+R",
-                                    "I/O &Monitor Ctrl+M"}));
+    EXPECT_EQ(entries, (QStringList{"&Probe F5", "&Quick Connect Ctrl+K", "&Set Ctrl+E", "&Reboot Ctrl+Shift+R",
+                                    "S&top Esc", "I/O &Monitor Ctrl+M"}));
+    // Every item of every menu has an Alt letter of its own within its menu.
+    for (QAction* menu : frame.menuBar()->actions()) {
+        QSet<QChar> letters;
+        for (QAction* a : menu->menu()->actions()) {
+            if (a->isSeparator()) continue;
+            const qsizetype amp = a->text().indexOf('&');
+            ASSERT_TRUE(amp >= 0 && amp + 1 < a->text().size()) << a->text().toStdString();
+            EXPECT_TRUE(!letters.contains(a->text().at(amp + 1).toLower())) << a->text().toStdString();
+            letters.insert(a->text().at(amp + 1).toLower());
+        }
+    }
     EXPECT_EQ(frame.action(CMainFrame::ID_APP_EXIT)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     // Tab leaves the device list and the parameter list.
     frame.show();
@@ -429,6 +444,7 @@ TEST_F(MainFrameTest, DemoProbeWaitsForTheSimulatedFleet) {
 }
 
 TEST(WindowLayout, TheLayoutComesBackOnTheNextStartUntilItIsReset) {
+    double share = 0;
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     QSettings settings(dir.filePath("tarn-manager.conf"), QSettings::IniFormat);
@@ -442,6 +458,8 @@ TEST(WindowLayout, TheLayoutComesBackOnTheNextStartUntilItIsReset) {
         header->setSectionHidden(kFoundByColumn, true);
         header->resizeSection(kNameColumn, 211);
         frame.splitter()->setSizes({300, 600});
+        share = splitterShare(*frame.splitter());
+        EXPECT_NEAR(share, 1.0 / 3, 0.05);
         frame.linkModeBox()->setCurrentIndex(1);
         frame.onLinkModeActivated(1);
         frame.state().lastConfigurationFolder = dir.path();
@@ -454,11 +472,17 @@ TEST(WindowLayout, TheLayoutComesBackOnTheNextStartUntilItIsReset) {
         ASSERT_TRUE(restoreWindowLayout(frame, settings));
         frame.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+        // The splitter keeps its share, not its pixels, in a window of another width.
+        for (int width : {1400, 700}) {
+            frame.resize(width, 600);
+            ASSERT_TRUE(tarn::test::waitUntil([&] { return std::abs(frame.splitter()->width() - width) < 40; }, 2000));
+            const QList<int> sizes = frame.splitter()->sizes();
+            EXPECT_NEAR(static_cast<double>(sizes[0]) / (sizes[0] + sizes[1]), share, 0.02) << width;
+        }
         QHeaderView* header = frame.leftView()->tree()->header();
         EXPECT_TRUE(header->isSectionHidden(kFoundByColumn));
         EXPECT_FALSE(header->isSectionHidden(kProductColumn));
         EXPECT_EQ(header->sectionSize(kNameColumn), 211);
-        EXPECT_EQ(frame.splitter()->sizes().value(0), 300);
         EXPECT_EQ(frame.state().linkMode, LinkMode::Serial);
         EXPECT_EQ(frame.linkModeBox()->currentText(), QStringLiteral("Serial"));
         EXPECT_FALSE(frame.action(CMainFrame::ID_PROBE)->isEnabled());

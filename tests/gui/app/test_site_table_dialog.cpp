@@ -26,14 +26,14 @@ DeviceEntry pump(int n) {
     return d;
 }
 
-QString lines(const QTableWidget* t) {
+std::string lines(const QTableWidget* t) {
     QString out;
     for (int r = 0; r < t->rowCount(); ++r) {
         QStringList cells;
         for (int c = 0; c < t->columnCount(); ++c) cells << t->item(r, c)->text();
         out += cells.join('|') + '\n';
     }
-    return out;
+    return out.toStdString();
 }
 
 TEST(SiteTableDialog, PreviewsFillsAndAppliesAfterOneConfirmation) {
@@ -88,6 +88,22 @@ TEST(SiteTableDialog, PreviewsFillsAndAppliesAfterOneConfirmation) {
     EXPECT_EQ(values.at("02:00:00:00:00:02"),
               (std::vector<std::pair<std::string, std::string>>{{"IP address", "10.0.1.0"}}));
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+// The device's own password shows as dots in Now and New until the operator ticks "Show".
+TEST(SiteTableDialog, PasswordsAreDotsUntilShown) {
+    ScriptedPrompter prompter;
+    const SiteRead read = parseSiteTable("MAC,Password\n02:00:00:00:00:01,secret\n");
+    SiteTableDialog dialog(read.table, {pump(1)}, dataDir(), prompter);
+    const std::string dots = "\xC2\xB7\xC2\xB7\xC2\xB7\xC2\xB7\xC2\xB7\xC2\xB7\xC2\xB7\xC2\xB7";
+    SiteDefinitions definitions(dataDir().toStdString() + "/");
+    ParameterTable values = *definitions.list("74", "1.1");
+    values.setValue(values.findRow("Password"), "admin");
+    dialog.deviceRead(pump(1), values);
+    dialog.readingDone();
+    EXPECT_EQ(lines(dialog.preview()), "Pump-1|02:00:00:00:00:01|Password|" + dots + "|" + dots + "\n");
+    dialog.showPasswordsBox()->setChecked(true);
+    EXPECT_EQ(lines(dialog.preview()), "Pump-1|02:00:00:00:00:01|Password|admin|secret\n");
 }
 
 }  // namespace

@@ -55,9 +55,9 @@ TEST(TrafficDock, RecordsUnlessPausedAndSavesWhatItLists) {
     TrafficDock* dock = frame.trafficDock();
     EXPECT_TRUE(dock->isHidden());
     EXPECT_FALSE(dock->toggleViewAction()->isChecked());
-    EXPECT_EQ(dock->toggleViewAction()->text(), "Traffic");
+    EXPECT_EQ(dock->toggleViewAction()->text(), "&Traffic");
     EXPECT_FALSE(frame.probeAllInterfacesAction()->isChecked());
-    EXPECT_EQ(frame.probeAllInterfacesAction()->text(), "Probe every network interface");
+    EXPECT_EQ(frame.probeAllInterfacesAction()->text(), "&Probe every network interface");
     frame.probeAllInterfacesAction()->toggle();
     EXPECT_TRUE(frame.state().probeAllInterfaces);
     frame.probeAllInterfacesAction()->toggle();

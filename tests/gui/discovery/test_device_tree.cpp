@@ -127,29 +127,32 @@ TEST_F(DeviceTreeTest, ADoubleClickActsAsOneClick) {
     EXPECT_EQ(cleared.count(), 1);
 }
 
-TEST_F(DeviceTreeTest, KeysMoveTheSelectionAndLoadItAsAClickDoes) {
+// The keys browse: they move the marks and read nothing; a click and Enter read.
+TEST_F(DeviceTreeTest, KeysBrowseAndOnlyAClickOrEnterReads) {
     QSignalSpy selected(&tree, &DeviceTree::deviceSelected);
+    QSignalSpy marks(&tree, &DeviceTree::selectionChanged);
     click(0);
     QTest::keyClick(&tree, Qt::Key_Down);
-    QTest::keyClick(&tree, Qt::Key_Down);
+    QTest::keyClick(&tree, Qt::Key_Up, Qt::ShiftModifier);
+    EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump10", "Pump9"}));
+    QTest::keyClicks(&tree, QStringLiteral("gat"));  // type-ahead
     EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Gateway"}));
-    QTest::keyClick(&tree, Qt::Key_Up, Qt::ShiftModifier);
-    QTest::keyClick(&tree, Qt::Key_Up, Qt::ShiftModifier);
-    EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump10", "Pump9", "Gateway"}));
-    QTest::keyClick(&tree, Qt::Key_End);
-    EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump1"}));
-    EXPECT_EQ(selected.count(), 6);  // the click and each key that changed the marks
+    for (Qt::Key key : {Qt::Key_PageUp, Qt::Key_End, Qt::Key_Home}) QTest::keyClick(&tree, key);
+    QTest::keyClick(&tree, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(tree.SelectionCount(), 4);
+    EXPECT_EQ(selected.count(), 1);  // the click only
+    EXPECT_EQ(marks.count(), 10);    // every key is told (for the notice over the parameters)
+    QTest::keyClick(&tree, Qt::Key_Return);
+    EXPECT_EQ(selected.count(), 2);
     expectViewMatchesMarks();
 }
 
 TEST_F(DeviceTreeTest, RightClickSelectsOneItemOnlyWithoutAMultipleSelection) {
-    QSignalSpy selected(&tree, &DeviceTree::deviceSelected);
     QTest::mouseClick(tree.viewport(), Qt::RightButton, Qt::NoModifier, centerOf(1));
     EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump9"}));
     click(2, Qt::ControlModifier);
     QTest::mouseClick(tree.viewport(), Qt::RightButton, Qt::NoModifier, centerOf(0));
     EXPECT_EQ(selectedNames(), (std::vector<std::string>{"Pump9", "Gateway"}));
-    EXPECT_EQ(selected.count(), 2);  // the right click that selected, the Ctrl+click; not the refused one
 }
 
 TEST_F(DeviceTreeTest, HeaderClicksSortAndTheSelectionStaysWithItsDevices) {
@@ -200,12 +203,21 @@ TEST_F(DeviceTreeTest, DuplicateTestIgnoresCaseAndWalksEveryItem) {
     EXPECT_EQ(tree.selectedEntries().front().name, "Pump10");
 }
 
-TEST_F(DeviceTreeTest, DeleteAllItemsForgetsSelectionAndEntries) {
+// A new probe starts a list in discovery order: the sort arrow goes, and the next header click
+// sorts ascending again; the empty list says how to find devices.
+TEST_F(DeviceTreeTest, DeleteAllItemsForgetsSelectionEntriesAndSorting) {
     click(0);
+    tree.sortByColumnText(kNameColumn);
+    tree.sortByColumnText(kNameColumn);  // descending
+    tree.setEmptyHint(QStringLiteral("Press F5"));
     tree.deleteAllItems();
     EXPECT_EQ(tree.deviceCount(), 0);
     EXPECT_EQ(tree.SelectionCount(), 0);
+    EXPECT_FALSE(tree.header()->isSortIndicatorShown());
+    EXPECT_EQ(tree.emptyText(), QStringLiteral("Press F5"));
+    tree.appendDevice(device("Zulu", "10.0.0.8", "00:00:00:00:00:98"));
     tree.appendDevice(device("Again", "10.0.0.9", "00:00:00:00:00:99"));
+    tree.sortByColumnText(kNameColumn);  // ascending: the direction of the old list is forgotten
     EXPECT_EQ(tree.entry(0).name, "Again");
     EXPECT_EQ(tree.palette().color(QPalette::Base), DeviceTree::kBackground);
 }
@@ -330,18 +342,25 @@ TEST(DeviceInventoryView, FilterCountsKeyboardAndColumnMenu) {
     ASSERT_TRUE(test::waitUntil([&] { return !counts.isEmpty() && counts.last()[0].toString().contains("1 shown"); }));
     EXPECT_EQ(counts.last()[0].toString(), QStringLiteral("3 devices, 1 shown, 0 selected"));
 
-    // Enter in the box goes on to the list; Ctrl+A marks what is shown and loads it as a click does,
-    // Enter loads the selection again.
+    // The version is matched too.
+    view.filterBox()->setText(QStringLiteral("1.0"));
+    QTest::keyClick(view.filterBox(), Qt::Key_Return);
+    EXPECT_EQ(tree->shownCount(), 3);
+    view.filterBox()->setText(QStringLiteral("2.?"));
+    QTest::keyClick(view.filterBox(), Qt::Key_Return);
+    EXPECT_EQ(tree->shownCount(), 0);
+    EXPECT_EQ(tree->emptyText(), QStringLiteral("No device matches the filter."));
+
+    // Enter in the box goes on to the list; Ctrl+A marks what is shown and reads nothing, Enter
+    // reads the selection.
     view.filterBox()->setText(QStringLiteral("10.1.2.*"));
     QTest::keyClick(view.filterBox(), Qt::Key_Return);
     EXPECT_EQ(tree->shownCount(), 2);
     QTest::keyClick(tree, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(tree->SelectionCount(), 2);
-    EXPECT_EQ(selected.size(), 1);
-    QTest::keyClick(tree, Qt::Key_A, Qt::ControlModifier);  // nothing changes: nothing loads
-    EXPECT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.size(), 0);
     QTest::keyClick(tree, Qt::Key_Return);
-    EXPECT_EQ(selected.size(), 2);
+    EXPECT_EQ(selected.size(), 1);
     EXPECT_EQ(view.countsText(), QStringLiteral("3 devices, 2 shown, 2 selected"));
 
     // Type-ahead moves the selection to the first name that starts with the letters typed.
