@@ -20,7 +20,7 @@
 #include <QUdpSocket>
 
 #include "core/discovery/probe_reply.h"
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
 #include "gui/discovery/left_view.h"
 #include "link/discovery/device_socket.h"
 #include "support/scripted_prompter.h"

@@ -11,6 +11,7 @@
 #include <QPixmap>
 #include <QString>
 
+#include "core/common/silent_prompter.h"
 #include "core/monitor/io_history.h"
 #include "gui/monitor/trend_dlg.h"
 #include "window_bench.h"
@@ -18,6 +19,8 @@
 namespace {
 
 using namespace tarn;
+
+SilentPrompter prompter;
 
 constexpr std::int64_t kStart = 1796680202125;
 
@@ -43,7 +46,7 @@ const IoHistory& fullDay() {
 
 void BM_TrendOpenAndPaintADay(benchmark::State& state) {
     for (auto _ : state) {
-        CTrendDlg dialog(fullDay());
+        CTrendDlg dialog(fullDay(), prompter);
         dialog.resize(900, 760);
         benchmark::DoNotOptimize(dialog.grab());
     }
@@ -52,7 +55,7 @@ void BM_TrendOpenAndPaintADay(benchmark::State& state) {
 BENCHMARK(BM_TrendOpenAndPaintADay)->Unit(benchmark::kMillisecond);
 
 void BM_TrendPaintZoomedIn(benchmark::State& state) {
-    CTrendDlg dialog(fullDay());
+    CTrendDlg dialog(fullDay(), prompter);
     dialog.resize(900, 760);
     dialog.zoom(0.01, kStart);
     for (auto _ : state) benchmark::DoNotOptimize(dialog.grab());
@@ -61,7 +64,7 @@ BENCHMARK(BM_TrendPaintZoomedIn)->Unit(benchmark::kMillisecond);
 
 void BM_TrendOneNewPollWhileFollowing(benchmark::State& state) {
     IoHistory history = fullDay();
-    CTrendDlg dialog(history);
+    CTrendDlg dialog(history, prompter);
     dialog.resize(900, 760);
     int n = static_cast<int>(kIoHistoryCapacity);
     for (auto _ : state) {
@@ -83,7 +86,7 @@ void BM_TrendOneNewPollWhileFollowingShown(benchmark::State& state) {
     IoHistory history;
     const int recorded = static_cast<int>(state.range(0));
     for (int n = 0; n < recorded; ++n) history.record(fullDay().at(static_cast<std::size_t>(n)));
-    CTrendDlg dialog(history);
+    CTrendDlg dialog(history, prompter);
     dialog.resize(900, 760);
     dialog.show();
     QCoreApplication::processEvents();

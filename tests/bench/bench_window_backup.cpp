@@ -15,8 +15,8 @@
 #include <QWidget>
 
 #include "gui/app/backup_driver.h"
-#include "gui/app/frame_state.h"
 #include "gui/app/results_dock.h"
+#include "gui/common/frame_state.h"
 #include "support/scripted_prompter.h"
 #include "support/sim_process.h"
 #include "support/test_paths.h"

@@ -24,6 +24,7 @@
 #include "gui/discovery/left_view.h"
 #include "gui/params/manager_view.h"
 #include "gui/params/parameter_model.h"
+#include "support/file_answers.h"
 #include "support/loopback_frame.h"
 #include "support/scripted_prompter.h"
 #include "support/sim_process.h"
@@ -155,7 +156,7 @@ TEST_F(FleetWindowE2E, CompareWithFileHighlightsTheRowsThatDifferAndMarksNothing
     click(0);
     ASSERT_TRUE(waitUntil([&] { return idle() && value("Location") == "Cellar"; }));
     const QString folder = scratchDir();
-    frame->managerView()->setSaveFileAsker([&](const QString&) { return folder + "/site1"; });
+    frame->managerView()->setFileAsker(answerFile(folder + "/site1"));
     frame->action(CMainFrame::ID_FILE_SAVE)->trigger();
     ASSERT_TRUE(QFile::exists(folder + "/site1.CNF"));
 
@@ -163,7 +164,7 @@ TEST_F(FleetWindowE2E, CompareWithFileHighlightsTheRowsThatDifferAndMarksNothing
     prompter.answerCredentials(kAdmin);
     click(1);
     ASSERT_TRUE(waitUntil([&] { return idle() && value("Location") == "Roof 7"; }));
-    frame->setCompareFileAsker([&] { return folder + "/site1.CNF"; });
+    frame->setFileAsker(answerFile(folder + "/site1.CNF"));
     frame->compareAction()->trigger();
     EXPECT_TRUE(prompter.messageTexts().empty());
     for (const char* name : {"Location", "Device name", "IP address"}) {
@@ -192,7 +193,7 @@ TEST_F(FleetWindowE2E, CompareWithFileHighlightsTheRowsThatDifferAndMarksNothing
     other.close();
     frame->compareAction()->trigger();  // clears
     EXPECT_FALSE(table().comparing());
-    frame->setCompareFileAsker([&] { return folder + "/v10.CNF"; });
+    frame->setFileAsker(answerFile(folder + "/v10.CNF"));
     frame->compareAction()->trigger();
     ASSERT_EQ(prompter.messageTexts().size(), 1u);
     EXPECT_EQ(prompter.messageTexts().front(),
@@ -216,7 +217,7 @@ TEST_F(FleetWindowE2E, BackUpDevicesWritesAFilePerDeviceAndTheIndexWithoutHoldin
     // One password dialog, for the first device pwd.ini does not know; its answer serves the rest.
     prompter.answerCredentials(kAdmin);
     const QString folder = scratchDir() + "/site backup";
-    frame->setBackupFolderAsker([&] { return folder; });
+    frame->setFileAsker(answerFile(folder));
     frame->backupDriver()->setTiming(5, 800);
     frame->action(CMainFrame::ID_FILE_BACKUP)->trigger();
     // The command returns at once; the progress dialog shows while the devices are read.
@@ -267,7 +268,7 @@ TEST_F(FleetWindowE2E, ACancelledBackUpListsTheDevicesItDidNotReachAsCancelled) 
     click(2, Qt::ShiftModifier);
     ASSERT_TRUE(waitUntil([&] { return idle(); }));
     const QString folder = scratchDir();
-    frame->setBackupFolderAsker([&] { return folder; });
+    frame->setFileAsker(answerFile(folder));
     frame->backupDriver()->setTiming(60000, 800);  // the second device would start a minute later
     frame->action(CMainFrame::ID_FILE_BACKUP)->trigger();
     ASSERT_TRUE(waitUntil([&] { return QFile::exists(folder + "/02-00-00-00-03-01.CNF"); }));

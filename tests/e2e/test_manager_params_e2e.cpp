@@ -6,12 +6,14 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 #include "core/manage/credential_log.h"
 #include "gui/app/main_frame.h"
 #include "gui/discovery/left_view.h"
 #include "gui/params/manager_view.h"
+#include "support/file_answers.h"
 #include "support/loopback_frame.h"
 #include "support/scripted_prompter.h"
 #include "support/sim_process.h"
@@ -93,11 +95,11 @@ TEST_F(ManagerParamsE2E, ReadEditSetRebootAndKeepTheLogInStep) {
 
     // .CNF: save, change the cell, load: the saved text is back and marked for the next set.
     const QString folder = scratchDir();
-    view()->setSaveFileAsker([&](const QString& proposed) {
-        EXPECT_EQ(proposed, QStringLiteral("Pump-A"));
-        return folder + "/pump";
-    });
+    std::vector<FileQuestion> saveQuestions;
+    view()->setFileAsker(answerFile(folder + "/pump", &saveQuestions));
     frame->action(CMainFrame::ID_FILE_SAVE)->trigger();
+    ASSERT_EQ(saveQuestions.size(), 1u);
+    EXPECT_EQ(QFileInfo(saveQuestions[0].start).fileName(), QStringLiteral("Pump-A"));
     const QString saved = folder + "/pump.CNF";
     ASSERT_TRUE(QFile::exists(saved));
     edit("Location", "Elsewhere");

@@ -12,7 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
+#include "gui/common/qt_prompter.h"
 #include "gui/monitor/set_delay_pulse_dlg.h"
 #include "gui/monitor/tarn_dlg.h"
 #include "gui/monitor/tarn_wnd.h"
@@ -46,7 +47,7 @@ protected:
         const int colon = static_cast<int>(endpoint.lastIndexOf(':'));
         frame.monitorAddress = endpoint.left(colon).toStdString();
         frame.monitorPort = endpoint.mid(colon + 1).toInt();
-        auto dialog = std::make_unique<CTARNDlg>(frame, dir.filePath("MonInter.dat"));
+        auto dialog = std::make_unique<CTARNDlg>(frame, boxes, dir.filePath("MonInter.dat"));
         dialog->show();
         return dialog;
     }
@@ -55,6 +56,7 @@ protected:
     static std::map<QString, QString>* ports;
     QTemporaryDir dir;
     FrameState frame;
+    QtPrompter boxes;  // the monitor's questions as the window shows them
 };
 
 SimProcess* MonitorE2E::sim = nullptr;

@@ -15,7 +15,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
+#include "gui/common/qt_prompter.h"
 #include "gui/monitor/port_dialog.h"
 #include "gui/monitor/tarn_dlg.h"
 #include "gui/monitor/tarn_wnd.h"
@@ -73,6 +74,7 @@ TEST(MonitorSoak, TwoHundredLinkDropsWithQuestionsAndDialogsOpen) {
     frame.monitorAddress = "127.0.0.1";
     Endpoint endpoint;
     ASSERT_TRUE(endpoint.start());
+    QtPrompter boxes;  // the monitor's questions as the window shows them
     std::unique_ptr<CTARNDlg> monitor;
     int monitorsOpened = 0, questions = 0, dialogs = 0;
 
@@ -120,7 +122,7 @@ TEST(MonitorSoak, TwoHundredLinkDropsWithQuestionsAndDialogsOpen) {
         if (!monitor || !monitor->isVisible()) {
             monitor.reset();
             frame.monitorPort = endpoint.port();
-            monitor = std::make_unique<CTARNDlg>(frame, dir.filePath("MonInter.dat"));
+            monitor = std::make_unique<CTARNDlg>(frame, boxes, dir.filePath("MonInter.dat"));
             monitor->show();
             if (chance(30)) monitor->OnTrend();  // the chart following the recording through the drops
             ++monitorsOpened;

@@ -15,6 +15,7 @@
 #include "gui/app/results_dock.h"
 #include "gui/app/site_table_driver.h"
 #include "gui/discovery/left_view.h"
+#include "support/file_answers.h"
 #include "support/loopback_frame.h"
 #include "support/scripted_prompter.h"
 #include "support/sim_process.h"
@@ -43,7 +44,7 @@ TEST(SiteTableWindowE2E, PreviewsTheListedDevicesAndSetsTheOnesThatChange) {
         "MAC,Location,IP address\n02:00:00:00:03:01,\"Vault, east\",\n02:00:00:00:03:02,Roof 7,127.0.0.162\n"
         "02:00:00:00:03:03,Cellar,\n02:00:00:00:03:04,Attic,\n02:00:00:00:03:09,Shed,\n");
     file.close();
-    frame.setTableFileAsker([&] { return path; });
+    frame.setFileAsker(answerFile(path));
     prompter.answerCredentials(Credentials{"admin", "admin"});  // pwd.ini is empty: asked once
     frame.action(CMainFrame::ID_FILE_APPLY_TABLE)->trigger();
     SiteTableDialog* dialog = frame.siteTableDriver()->dialog();

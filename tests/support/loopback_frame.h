@@ -4,7 +4,7 @@
 
 #include <QHostAddress>
 
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
 #include "support/test_paths.h"
 
 namespace tarn::test {

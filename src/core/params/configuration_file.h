@@ -41,7 +41,8 @@ namespace tarn {
 constexpr const char* kNoSelectedData = "No Selected Data!!";
 constexpr const char* kFileOpenError = "File Open Error";
 constexpr const char* kSavedFileNotMatch = "Saved file not match. Wrong product id & version.";
-constexpr const char* kConfigurationFilter = "Configuration File(.CNF)|*.cnf|";
+// What the file dialogs of Save, Load and Compare with file offer.
+constexpr const char* kConfigurationFilter = "Configuration File(.CNF) (*.cnf *.CNF)";
 // A configuration file is small; a larger file is not read.
 inline constexpr std::size_t kMaxConfigurationFileBytes = 16u << 20;
 constexpr const char* kConfigurationTooLargeText =

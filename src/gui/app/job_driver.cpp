@@ -2,7 +2,7 @@
 
 #include <QDir>
 
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
 #include "link/common/qt_bytes.h"
 #include "link/discovery/local_subnet.h"
 #include "link/discovery/management_link.h"

@@ -7,7 +7,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
@@ -19,17 +18,20 @@
 #include <QToolButton>
 
 #include "core/manage/outcome_review.h"
+#include "core/monitor/monitor_interval.h"
+#include "core/params/configuration_file.h"
 #include "gui/app/backup_driver.h"
 #include "gui/app/help_window.h"
-#include "gui/app/qt_prompter.h"
 #include "gui/app/results_dock.h"
 #include "gui/app/site_table_driver.h"
 #include "gui/app/traffic_dock.h"
+#include "gui/common/qt_prompter.h"
 #include "gui/controls/icons.h"
 #include "gui/discovery/device_tree.h"
 #include "gui/discovery/input_ip_dlg.h"
 #include "gui/discovery/left_view.h"
 #include "gui/iolink/set_comm_dlg.h"
+#include "gui/monitor/tarn_dlg.h"
 #include "gui/params/manager_view.h"
 #include "link/common/command_line.h"
 #include "link/common/qt_bytes.h"
@@ -81,20 +83,8 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     }
     prompter_ = prompter;
     helpOpener_ = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    loadFileAsker_ = [this] {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("Load"), state_.lastConfigurationFolder,
-                                            QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)"));
-    };
-    backupFolderAsker_ = [this] {
-        return QFileDialog::getExistingDirectory(this, QStringLiteral("Back up devices into"), state_.lastBackupFolder);
-    };
-    tableFileAsker_ = [this] {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("Apply values from table"),
-                                            state_.lastConfigurationFolder, QStringLiteral("Site table (*.csv *.CSV)"));
-    };
-    compareFileAsker_ = [this] {
-        return QFileDialog::getOpenFileName(this, QStringLiteral("Compare with file"), state_.lastConfigurationFolder,
-                                            QStringLiteral("Configuration File(.CNF) (*.cnf *.CNF)"));
+    fileAsker_ = [this](const FileQuestion& question, FileAnswer answer) {
+        openFileDialog(this, question, std::move(answer));
     };
 
     setWindowTitle(QStringLiteral("  TARN Manager"));
@@ -103,6 +93,7 @@ CMainFrame::CMainFrame(FrameState state, Prompter* prompter, QWidget* parent)
     splitter_ = new QSplitter(Qt::Horizontal, this);
     leftView_ = new CLeftView(state_, *prompter_, splitter_);
     managerView_ = new CManagerView(state_, *prompter_, *leftView_, splitter_);
+    connect(managerView_, &CManagerView::openIoMonitor, this, &CMainFrame::OnOpenIoMonitor);
     splitter_->addWidget(leftView_);
     splitter_->addWidget(managerView_);
     splitter_->setChildrenCollapsible(false);
@@ -242,7 +233,7 @@ void CMainFrame::createActions() {
     auto* monitor = new QAction(QStringLiteral("I/O &Monitor"), this);
     monitor->setStatusTip(QStringLiteral("Open the I/O monitor of the device whose parameters are shown"));
     monitor->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
-    connect(monitor, &QAction::triggered, this, [this] { managerView_->OnOpenIoMonitor(); });
+    connect(monitor, &QAction::triggered, this, &CMainFrame::OnOpenIoMonitor);
     actions_[ID_IO_MONITOR] = monitor;
 
     // Stop (Esc): a Quick Connect over many addresses, or a read of many devices. Enabled only while
@@ -518,10 +509,12 @@ void CMainFrame::onProbe() {
 void CMainFrame::onClear() { managerView_->clear(); }
 
 void CMainFrame::onLoad() {
-    const QString path = loadFileAsker_();
-    if (path.isEmpty()) return;
-    state_.lastConfigurationFolder = QFileInfo(path).absolutePath();
-    managerView_->loadConfiguration(path);
+    fileAsker_({FileQuestion::Kind::OpenFile, QStringLiteral("Load"), state_.lastConfigurationFolder,
+                QString::fromLatin1(kConfigurationFilter)},
+               [this](const QString& path) {
+                   state_.lastConfigurationFolder = QFileInfo(path).absolutePath();
+                   managerView_->loadConfiguration(path);
+               });
 }
 
 void CMainFrame::onCompare() {
@@ -531,8 +524,12 @@ void CMainFrame::onCompare() {
         showStatus(QStringLiteral("Comparison cleared"));
         return;
     }
-    const QString path = compareFileAsker_();
-    if (path.isEmpty()) return;
+    fileAsker_({FileQuestion::Kind::OpenFile, QStringLiteral("Compare with file"), state_.lastConfigurationFolder,
+                QString::fromLatin1(kConfigurationFilter)},
+               [this](const QString& path) { compareWith(path); });
+}
+
+void CMainFrame::compareWith(const QString& path) {
     state_.lastConfigurationFolder = QFileInfo(path).absolutePath();
     const std::optional<int> differing = managerView_->compareWithFile(path);
     if (!differing) return;
@@ -567,15 +564,22 @@ void CMainFrame::onBackup() {
         prompter_->showMessage("Back up devices", "Select the devices to back up first.", MessageIcon::Warning);
         return;
     }
-    const QString folder = backupFolderAsker_();
-    if (folder.isEmpty()) return;
-    state_.lastBackupFolder = folder;
-    backup_->start(std::move(devices), folder);
+    // The devices selected now are backed up, whatever the list does while the folder is asked for.
+    fileAsker_({FileQuestion::Kind::Folder, QStringLiteral("Back up devices into"), state_.lastBackupFolder},
+               [this, devices = std::move(devices)](const QString& folder) mutable {
+                   if (backup_->running()) return;
+                   state_.lastBackupFolder = folder;
+                   backup_->start(std::move(devices), folder);
+               });
 }
 
 void CMainFrame::onApplyTable() {
-    const QString path = tableFileAsker_();
-    if (path.isEmpty()) return;
+    fileAsker_({FileQuestion::Kind::OpenFile, QStringLiteral("Apply values from table"), state_.lastConfigurationFolder,
+                QStringLiteral("Site table (*.csv *.CSV)")},
+               [this](const QString& path) { applyTable(path); });
+}
+
+void CMainFrame::applyTable(const QString& path) {
     state_.lastConfigurationFolder = QFileInfo(path).absolutePath();
     // Every device of the list counts, also those a filter hides: a table must not give a device the
     // address of one the operator does not see.
@@ -583,6 +587,16 @@ void CMainFrame::onApplyTable() {
     std::vector<DeviceEntry> known;
     for (int i = 0; i < inventory.deviceCount(); ++i) known.push_back(inventory.device(i));
     siteTable_->open(path, std::move(known));
+}
+
+void CMainFrame::OnOpenIoMonitor() {
+    const QString intervalPath =
+        QDir(state_.writableDir)
+            .filePath(QString::fromLatin1(kMonitorIntervalFileName.data(), kMonitorIntervalFileName.size()));
+    // Window-modal, not exec(): replies, link events and a closing window never run inside it.
+    auto* dialog = new CTARNDlg(state_, *prompter_, intervalPath, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
 }
 
 void CMainFrame::onHelp() {

@@ -10,7 +10,8 @@
 #include <QMainWindow>
 #include <QUrl>
 
-#include "gui/app/frame_state.h"
+#include "gui/common/file_dialog.h"
+#include "gui/common/frame_state.h"
 
 class QAction;
 class QComboBox;
@@ -85,15 +86,10 @@ public:
     // How help is opened: true when a viewer was started. When none can be, the help opens in the
     // program's own window (helpWindow()). Tests replace it.
     void setHelpOpener(std::function<bool(const QUrl&)> opener) { helpOpener_ = std::move(opener); }
-    // How the Load command asks for a file; tests replace it. Returns an empty text on Cancel.
-    void setLoadFileAsker(std::function<QString()> asker) { loadFileAsker_ = std::move(asker); }
-    // How "Back up devices..." asks for a folder; tests replace it. Returns an empty text on Cancel.
-    void setBackupFolderAsker(std::function<QString()> asker) { backupFolderAsker_ = std::move(asker); }
+    // How Load, Compare with file, "Back up devices..." and "Apply values from table..." ask for a
+    // file or folder (a dialog opened with open()); tests replace it.
+    void setFileAsker(FileAsker asker) { fileAsker_ = std::move(asker); }
     BackupDriver* backupDriver() const { return backup_; }
-    // How Compare with file asks for a file; tests replace it. Returns an empty text on Cancel.
-    void setCompareFileAsker(std::function<QString()> asker) { compareFileAsker_ = std::move(asker); }
-    // How "Apply values from table..." asks for the table; tests replace it. Empty on Cancel.
-    void setTableFileAsker(std::function<QString()> asker) { tableFileAsker_ = std::move(asker); }
     SiteTableDriver* siteTableDriver() const { return siteTable_; }
 
     void onLinkModeActivated(int index);
@@ -105,6 +101,8 @@ public:
     void onBackup();
     void onMaxDevices();
     void onApplyTable();
+    // The list's set-up button or Device > Monitor: opens the I/O monitor (CTARNDlg) of the device.
+    void OnOpenIoMonitor();
     void onHelp();
     void onAbout();
     // Stop (Esc): ends the Quick Connect or the parameter read that runs.
@@ -123,6 +121,8 @@ signals:
     void quickConnectBookChanged(const QStringList& book);
 
 private:
+    void compareWith(const QString& path);
+    void applyTable(const QString& path);
     void createActions();
     void createToolBar();
     void createMenu();
@@ -157,10 +157,7 @@ private:
     QMenu* deviceMenu_ = nullptr;
     std::map<int, QAction*> actions_;
     std::function<bool(const QUrl&)> helpOpener_;
-    std::function<QString()> loadFileAsker_;
-    std::function<QString()> compareFileAsker_;
-    std::function<QString()> backupFolderAsker_;
-    std::function<QString()> tableFileAsker_;
+    FileAsker fileAsker_;
     BackupDriver* backup_ = nullptr;
     SiteTableDriver* siteTable_ = nullptr;
 };

@@ -3,7 +3,6 @@
 #include <QClipboard>
 #include <QColor>
 #include <QDir>
-#include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,6 +15,7 @@
 #include "core/common/csv.h"
 #include "core/common/file_io.h"
 #include "core/manage/outcome_review.h"
+#include "gui/common/file_dialog.h"
 #include "link/common/qt_bytes.h"
 
 namespace tarn {
@@ -213,12 +213,10 @@ QString ResultsDock::copyText() const {
 void ResultsDock::copy() { QGuiApplication::clipboard()->setText(copyText()); }
 
 void ResultsDock::exportCsv() {
-    auto* dialog = new QFileDialog(this, QStringLiteral("Export CSV"), QDir::homePath(), QStringLiteral("CSV (*.csv)"));
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QStringLiteral("csv"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) { writeCsv(path); });
-    dialog->open();
+    openFileDialog(this,
+                   {FileQuestion::Kind::SaveFile, QStringLiteral("Export CSV"), QDir::homePath(),
+                    QStringLiteral("CSV (*.csv)"), QStringLiteral("csv")},
+                   [this](const QString& path) { writeCsv(path); });
 }
 
 bool ResultsDock::writeCsv(const QString& path) {

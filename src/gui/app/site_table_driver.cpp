@@ -3,7 +3,7 @@
 #include <QDir>
 
 #include "core/common/file_io.h"
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
 #include "link/common/qt_bytes.h"
 
 namespace tarn {

@@ -1,7 +1,6 @@
 #include "gui/app/traffic_dock.h"
 
 #include <QAction>
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHeaderView>
 #include <QPlainTextEdit>
@@ -142,9 +141,8 @@ TrafficDock::TrafficDock(Prompter& prompter, QWidget* parent)
     });
     connect(save, &QAction::triggered, this, &TrafficDock::saveAs);
     connect(table_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TrafficDock::showCurrent);
-    saveFileAsker_ = [this] {
-        return QFileDialog::getSaveFileName(this, QStringLiteral("Save as"), QStringLiteral("traffic.txt"),
-                                            QStringLiteral("Text files (*.txt);;All files (*)"));
+    fileAsker_ = [this](const FileQuestion& question, FileAnswer answer) {
+        openFileDialog(this, question, std::move(answer));
     };
     setTrafficSink(this);
 }
@@ -180,8 +178,9 @@ void TrafficDock::showCurrent() {
 }
 
 void TrafficDock::saveAs() {
-    const QString path = saveFileAsker_();
-    if (!path.isEmpty()) saveTo(path);
+    fileAsker_({FileQuestion::Kind::SaveFile, QStringLiteral("Save as"), QStringLiteral("traffic.txt"),
+                QStringLiteral("Text files (*.txt);;All files (*)")},
+               [this](const QString& path) { saveTo(path); });
 }
 
 bool TrafficDock::saveTo(const QString& path) {

@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "core/common/traffic_log.h"
+#include "gui/common/file_dialog.h"
 #include "link/common/traffic_sink.h"
 
 class QAction;
@@ -57,8 +58,8 @@ public:
     void flush();
     // Writes every listed entry as plain text; false (and the operator told why) on failure.
     bool saveTo(const QString& path);
-    // How "Save as..." asks for a file; tests replace it. Empty on Cancel.
-    void setSaveFileAsker(std::function<QString()> asker) { saveFileAsker_ = std::move(asker); }
+    // How "Save as..." asks for a file (a dialog opened with open()); tests replace it.
+    void setFileAsker(FileAsker asker) { fileAsker_ = std::move(asker); }
 
 private:
     void record(TrafficEntry entry) override;
@@ -72,7 +73,7 @@ private:
     QAction* pause_;
     QTimer batch_;
     std::vector<TrafficEntry> pending_;
-    std::function<QString()> saveFileAsker_;
+    FileAsker fileAsker_;
 };
 
 }  // namespace tarn

@@ -11,7 +11,7 @@
 #include "core/discovery/addressing.h"
 #include "core/discovery/probe_reply.h"
 #include "core/params/product_table.h"
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
 #include "link/common/qt_bytes.h"
 #include "link/discovery/device_socket.h"
 #include "link/discovery/probe_sender.h"

@@ -18,6 +18,7 @@
 #include "core/discovery/checksum_notice.h"
 #include "core/discovery/device_limit.h"
 #include "core/discovery/interface_broadcasts.h"
+#include "gui/common/device_selection.h"
 #include "gui/discovery/device_tree.h"
 
 class QLineEdit;
@@ -29,7 +30,7 @@ class Prompter;
 struct Datagram;
 struct FrameState;
 
-class CLeftView : public QWidget {
+class CLeftView : public QWidget, public DeviceSelection {
     Q_OBJECT
 public:
     CLeftView(FrameState& frame, Prompter& prompter, QWidget* parent = nullptr);
@@ -40,6 +41,11 @@ public:
     // "N devices, M shown, K selected".
     QString countsText() const;
     CDeviceSocket* socket() const { return socket_; }
+
+    // DeviceSelection: the tree's selected devices.
+    std::vector<DeviceEntry> selectedDevices() const override { return tree_->selectedEntries(); }
+    int selectedCount() const override { return tree_->SelectionCount(); }
+    void selectDevices(const std::vector<DeviceEntry>& devices) override { tree_->selectEntries(devices); }
 
     // Empties the tree and sends the discovery probe.
     void probe();

@@ -9,8 +9,8 @@
 
 namespace tarn {
 
-PortDialog::PortDialog(const QString& title, bool enterCloses, QWidget* parent)
-    : QDialog(parent), enterCloses_(enterCloses) {
+PortDialog::PortDialog(const QString& title, bool enterCloses, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), prompter_(prompter), enterCloses_(enterCloses) {
     setWindowTitle(title);
 }
 

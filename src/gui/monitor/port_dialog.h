@@ -6,8 +6,8 @@
 
 #include <QDialog>
 
+#include "core/common/prompter.h"
 #include "core/monitor/port_dialog_chain.h"
-#include "gui/app/qt_prompter.h"
 
 class QBoxLayout;
 class QLabel;
@@ -30,7 +30,8 @@ public:
 protected:
     // `enterCloses`: the hidden default button ends the dialog as "Close" does; otherwise Enter does
     // nothing.
-    PortDialog(const QString& title, bool enterCloses, QWidget* parent);
+    // The chain asks through `prompter` (the frame's).
+    PortDialog(const QString& title, bool enterCloses, Prompter& prompter, QWidget* parent);
 
     // Shows the chain's form in the widgets.
     virtual void showForm() = 0;
@@ -40,7 +41,7 @@ protected:
     void addFoot(QBoxLayout* layout);
     void keyPressEvent(QKeyEvent* event) override;
 
-    QtPrompter prompter_{this};
+    Prompter& prompter_;
 
 private:
     bool enterCloses_;

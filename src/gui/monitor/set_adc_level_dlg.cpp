@@ -16,8 +16,8 @@
 
 namespace tarn {
 
-CSetADCLevelDlg::CSetADCLevelDlg(IoRequester& io, QWidget* parent)
-    : PortDialog(QStringLiteral("Setting ADC port "), true, parent), chain_(io, prompter_) {
+CSetADCLevelDlg::CSetADCLevelDlg(IoRequester& io, Prompter& prompter, QWidget* parent)
+    : PortDialog(QStringLiteral("Setting ADC port "), true, prompter, parent), chain_(io, prompter_) {
     attach(chain_);
     auto* layout = new QVBoxLayout(this);
     addPortRow(layout, QStringLiteral("Port No. :"));

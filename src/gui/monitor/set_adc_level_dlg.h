@@ -14,7 +14,7 @@ namespace tarn {
 class CSetADCLevelDlg : public PortDialog {
     Q_OBJECT
 public:
-    CSetADCLevelDlg(IoRequester& io, QWidget* parent = nullptr);
+    CSetADCLevelDlg(IoRequester& io, Prompter& prompter, QWidget* parent = nullptr);
 
     PortDialogChain& chain() override { return chain_; }
     AdcPortChain& adcChain() { return chain_; }

@@ -38,8 +38,8 @@ void radioPair(QWidget* parent, QRadioButton* a, QRadioButton* b) {
 
 }  // namespace
 
-CSetDelayPulseDlg::CSetDelayPulseDlg(IoRequester& io, QWidget* parent)
-    : PortDialog(QStringLiteral("Setting Output port"), false, parent), chain_(io, prompter_) {
+CSetDelayPulseDlg::CSetDelayPulseDlg(IoRequester& io, Prompter& prompter, QWidget* parent)
+    : PortDialog(QStringLiteral("Setting Output port"), false, prompter, parent), chain_(io, prompter_) {
     attach(chain_);
     auto* layout = new QVBoxLayout(this);
     addPortRow(layout, QStringLiteral("Port No.:"));

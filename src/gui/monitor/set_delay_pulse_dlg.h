@@ -15,7 +15,7 @@ namespace tarn {
 class CSetDelayPulseDlg : public PortDialog {
     Q_OBJECT
 public:
-    CSetDelayPulseDlg(IoRequester& io, QWidget* parent = nullptr);
+    CSetDelayPulseDlg(IoRequester& io, Prompter& prompter, QWidget* parent = nullptr);
 
     PortDialogChain& chain() override { return chain_; }
     OutputPortChain& outputChain() { return chain_; }

@@ -10,8 +10,8 @@
 
 namespace tarn {
 
-CSetInputDlg::CSetInputDlg(IoRequester& io, QWidget* parent)
-    : PortDialog(QStringLiteral("Setting Input port"), true, parent), chain_(io, prompter_) {
+CSetInputDlg::CSetInputDlg(IoRequester& io, Prompter& prompter, QWidget* parent)
+    : PortDialog(QStringLiteral("Setting Input port"), true, prompter, parent), chain_(io, prompter_) {
     attach(chain_);
     auto* layout = new QVBoxLayout(this);
     addPortRow(layout, QStringLiteral("Port No.:"));

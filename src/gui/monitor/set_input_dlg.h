@@ -11,7 +11,7 @@ namespace tarn {
 class CSetInputDlg : public PortDialog {
     Q_OBJECT
 public:
-    CSetInputDlg(IoRequester& io, QWidget* parent = nullptr);
+    CSetInputDlg(IoRequester& io, Prompter& prompter, QWidget* parent = nullptr);
 
     PortDialogChain& chain() override { return chain_; }
     InputPortChain& inputChain() { return chain_; }

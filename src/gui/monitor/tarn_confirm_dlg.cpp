@@ -10,8 +10,12 @@
 
 namespace tarn {
 
-CTARNConfirmDlg::CTARNConfirmDlg(IoRequester& io, QWidget* parent)
-    : QDialog(parent), chain_(io, prompter_), serial_(new QLineEdit(this)), firmware_(new QLineEdit(this)) {
+CTARNConfirmDlg::CTARNConfirmDlg(IoRequester& io, Prompter& prompter, QWidget* parent)
+    : QDialog(parent),
+      prompter_(prompter),
+      chain_(io, prompter_),
+      serial_(new QLineEdit(this)),
+      firmware_(new QLineEdit(this)) {
     setWindowTitle(QStringLiteral("Confriming Serial/Firmware Version"));
     for (QLineEdit* e : {serial_, firmware_}) {
         e->setReadOnly(true);

@@ -4,8 +4,8 @@
 
 #include <QDialog>
 
+#include "core/common/prompter.h"
 #include "core/monitor/serial_firmware_chain.h"
-#include "gui/app/qt_prompter.h"
 
 class QLineEdit;
 
@@ -14,7 +14,7 @@ namespace tarn {
 class CTARNConfirmDlg : public QDialog {
     Q_OBJECT
 public:
-    CTARNConfirmDlg(IoRequester& io, QWidget* parent = nullptr);
+    CTARNConfirmDlg(IoRequester& io, Prompter& prompter, QWidget* parent = nullptr);
 
     SerialFirmwareChain& chain() { return chain_; }
     // Sends the read and opens the dialog; returns at once.
@@ -25,7 +25,7 @@ public:
     QLineEdit* firmwareVersion() const { return firmware_; }
 
 private:
-    QtPrompter prompter_{this};
+    Prompter& prompter_;
     SerialFirmwareChain chain_;
     QLineEdit* serial_;
     QLineEdit* firmware_;

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
 #include "gui/monitor/set_monitor_time_dlg.h"
 #include "gui/monitor/tarn_confirm_dlg.h"
 #include "gui/monitor/tarn_wnd.h"
@@ -15,8 +15,8 @@
 
 namespace tarn {
 
-CTARNDlg::CTARNDlg(const FrameState& frame, const QString& intervalPath, QWidget* parent)
-    : QDialog(parent), panel_(new CTARNWnd(frame, intervalPath, this)) {
+CTARNDlg::CTARNDlg(const FrameState& frame, Prompter& prompter, const QString& intervalPath, QWidget* parent)
+    : QDialog(parent), panel_(new CTARNWnd(frame, prompter, intervalPath, this)), prompter_(prompter) {
     setWindowTitle(QStringLiteral("TARN"));
     auto* layout = new QVBoxLayout(this);
     auto* border = new QFrame(this);
@@ -77,7 +77,7 @@ void CTARNDlg::OnSettingMonitorInterval() {
 }
 
 void CTARNDlg::OnConfirmingSerialFirmware() {
-    auto* dialog = new CTARNConfirmDlg(panel_->engine(), this);
+    auto* dialog = new CTARNConfirmDlg(panel_->engine(), prompter_, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     // A lost link ends the dialog once its failure has been told (from the event loop).
     connect(panel_, &CTARNWnd::serialFirmwareCloseRequested, dialog, &QDialog::reject, Qt::QueuedConnection);
@@ -88,7 +88,7 @@ void CTARNDlg::OnConfirmingSerialFirmware() {
 
 void CTARNDlg::OnTrend() {
     if (!trend_) {
-        trend_ = new CTrendDlg(panel_->panel().history(), this);
+        trend_ = new CTrendDlg(panel_->panel().history(), prompter_, this);
         // The chart follows while it shows; a hidden one catches up when it shows again.
         connect(panel_, &CTARNWnd::historyGrew, trend_, [this] {
             if (trend_->isVisible()) trend_->takeNewSamples();

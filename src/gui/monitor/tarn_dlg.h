@@ -12,6 +12,7 @@ class QPushButton;
 namespace tarn {
 
 struct FrameState;
+class Prompter;
 class CTARNWnd;
 class CTrendDlg;
 
@@ -19,7 +20,8 @@ class CTARNDlg : public QDialog {
     Q_OBJECT
 public:
     // `intervalPath`: where "MonInter.dat" is kept.
-    CTARNDlg(const FrameState& frame, const QString& intervalPath, QWidget* parent = nullptr);
+    // Every question of the monitor goes through `prompter` (the frame's).
+    CTARNDlg(const FrameState& frame, Prompter& prompter, const QString& intervalPath, QWidget* parent = nullptr);
 
     CTARNWnd* panel() const { return panel_; }
     QPushButton* serialButton() const { return serial_; }
@@ -44,6 +46,7 @@ private:
     QPushButton* trendButton_;
     CTrendDlg* trend_ = nullptr;
     QLabel* lastStatus_;
+    Prompter& prompter_;
     bool started_ = false;
 };
 

@@ -8,7 +8,7 @@
 #include <QToolTip>
 
 #include "core/monitor/monitor_interval.h"
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
 #include "gui/monitor/panel_picture.h"
 #include "gui/monitor/set_adc_level_dlg.h"
 #include "gui/monitor/set_delay_pulse_dlg.h"
@@ -19,16 +19,16 @@ Q_LOGGING_CATEGORY(lcMonitor, "tarn.monitor")
 
 namespace tarn {
 
-CTARNWnd::CTARNWnd(const FrameState& frame, QString intervalPath, QWidget* parent)
+CTARNWnd::CTARNWnd(const FrameState& frame, Prompter& prompter, QString intervalPath, QWidget* parent)
     : QWidget(parent),
       frame_(frame),
       intervalPath_(std::move(intervalPath)),
-      prompter_(parent ? parent : this),
+      prompter_(prompter),
       engine_(&prompter_, this),
       panel_(*this, engine_, prompter_),
-      outputDialog_(new CSetDelayPulseDlg(engine_, this)),
-      adcDialog_(new CSetADCLevelDlg(engine_, this)),
-      inputDialog_(new CSetInputDlg(engine_, this)) {
+      outputDialog_(new CSetDelayPulseDlg(engine_, prompter_, this)),
+      adcDialog_(new CSetADCLevelDlg(engine_, prompter_, this)),
+      inputDialog_(new CSetInputDlg(engine_, prompter_, this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedSize(kPanelWidth, kPanelHeight);
     setCursor(Qt::PointingHandCursor);

@@ -8,8 +8,8 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "core/common/prompter.h"
 #include "core/monitor/monitor_panel.h"
-#include "gui/app/qt_prompter.h"
 #include "gui/monitor/port_dialog.h"
 #include "link/iolink/comm_process.h"
 
@@ -24,7 +24,8 @@ class CTARNWnd : public QWidget, private MonitorPanelHost {
     Q_OBJECT
 public:
     // `intervalPath`: where "MonInter.dat" is read and written.
-    CTARNWnd(const FrameState& frame, QString intervalPath, QWidget* parent = nullptr);
+    // Questions and reports go through `prompter` (the frame's).
+    CTARNWnd(const FrameState& frame, Prompter& prompter, QString intervalPath, QWidget* parent = nullptr);
     ~CTARNWnd() override;
 
     // Connects, reads the configuration and starts polling.
@@ -73,7 +74,7 @@ private:
 
     const FrameState& frame_;
     const QString intervalPath_;
-    QtPrompter prompter_;
+    Prompter& prompter_;
     CCommProcess engine_;
     MonitorPanel panel_;
     QTimer pollTimer_;

@@ -10,7 +10,6 @@
 #include <QChartView>
 #include <QDateTime>
 #include <QDateTimeAxis>
-#include <QFileDialog>
 #include <QFont>
 #include <QGraphicsItem>
 #include <QHBoxLayout>
@@ -18,7 +17,6 @@
 #include <QLabel>
 #include <QLegend>
 #include <QLineSeries>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -29,6 +27,8 @@
 #include "core/common/file_io.h"
 #include "core/monitor/io_history.h"
 #include "core/monitor/trend_plot.h"
+#include "gui/common/file_dialog.h"
+#include "link/common/qt_bytes.h"
 
 namespace tarn {
 
@@ -217,7 +217,8 @@ std::vector<TrendSpan> TrendLine::replace(std::vector<TrendPoint>&& points) {
     return spans;
 }
 
-CTrendDlg::CTrendDlg(const IoHistory& history, QWidget* parent) : QDialog(parent), history_(history) {
+CTrendDlg::CTrendDlg(const IoHistory& history, Prompter& prompter, QWidget* parent)
+    : QDialog(parent), history_(history), prompter_(prompter) {
     setWindowTitle(QStringLiteral("Trend"));
     setModal(false);
     resize(900, 760);
@@ -386,20 +387,14 @@ bool CTrendDlg::exportCsv(const QString& path, QString* error) const {
 }
 
 void CTrendDlg::OnExportCsv() {
-    auto* dialog = new QFileDialog(this, QStringLiteral("Export CSV"), QStringLiteral("trend.csv"),
-                                   QStringLiteral("CSV files (*.csv);;All files (*)"));
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setDefaultSuffix(QStringLiteral("csv"));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+    const FileQuestion question{FileQuestion::Kind::SaveFile, QStringLiteral("Export CSV"), QStringLiteral("trend.csv"),
+                                QStringLiteral("CSV files (*.csv);;All files (*)"), QStringLiteral("csv")};
+    openFileDialog(this, question, [this](const QString& path) {
         QString error;
         if (exportCsv(path, &error)) return;
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("TARN Manager"),
-                                    QStringLiteral("Cannot write %1: %2").arg(path, error), QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
+        prompter_.showMessage("TARN Manager", latin1Bytes(QStringLiteral("Cannot write %1: %2").arg(path, error)),
+                              MessageIcon::Warning);
     });
-    dialog->open();
 }
 
 }  // namespace tarn

@@ -11,6 +11,7 @@
 #include <QDialog>
 #include <QPen>
 
+#include "core/common/prompter.h"
 #include "core/iolink/io_state.h"
 #include "core/monitor/trend_plot.h"
 #include "core/monitor/trend_window.h"
@@ -48,7 +49,8 @@ private:
 class CTrendDlg : public QDialog {
     Q_OBJECT
 public:
-    CTrendDlg(const IoHistory& history, QWidget* parent = nullptr);
+    // A failed export is told through `prompter` (the frame's).
+    CTrendDlg(const IoHistory& history, Prompter& prompter, QWidget* parent = nullptr);
 
     // Takes the samples recorded since the last call into the chart.
     void takeNewSamples();
@@ -74,6 +76,7 @@ private:
     void showWindow();
 
     const IoHistory& history_;
+    Prompter& prompter_;
     std::uint64_t seen_ = 0;  // history_.recorded() when last taken in
     TrendWindow window_;
     std::vector<TrendLine> lines_;    // the ADC lines, then the inputs

@@ -1,17 +1,13 @@
 #include "gui/params/manager_view.h"
 
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QVBoxLayout>
 
 #include "core/manage/configuration_commands.h"
-#include "core/monitor/monitor_interval.h"
 #include "core/params/configuration_file.h"
-#include "gui/app/frame_state.h"
-#include "gui/discovery/left_view.h"
-#include "gui/monitor/tarn_dlg.h"
+#include "gui/common/frame_state.h"
 #include "link/common/qt_bytes.h"
 #include "link/discovery/local_subnet.h"
 #include "link/discovery/management_link.h"
@@ -24,11 +20,11 @@ std::string folderPath(const QString& dir) { return QDir(dir).absolutePath().toS
 
 }  // namespace
 
-CManagerView::CManagerView(FrameState& frame, Prompter& prompter, CLeftView& tree, QWidget* parent)
+CManagerView::CManagerView(FrameState& frame, Prompter& prompter, DeviceSelection& selection, QWidget* parent)
     : QWidget(parent),
       frame_(frame),
       prompter_(prompter),
-      tree_(tree),
+      selection_(selection),
       timers_({SessionTimer::NextDevice, SessionTimer::ReplyWait},
               [this](SessionTimer which) { session_->timerExpired(which); }) {
     SessionSettings settings;
@@ -50,17 +46,10 @@ CManagerView::CManagerView(FrameState& frame, Prompter& prompter, CLeftView& tre
     layout->setSpacing(2);
     layout->addWidget(notice_);
     layout->addWidget(list_);
-    connect(list_, &ParameterList::openIoMonitor, this, &CManagerView::OnOpenIoMonitor);
+    connect(list_, &ParameterList::openIoMonitor, this, &CManagerView::openIoMonitor);
 
-    saveFileAsker_ = [this](const QString& proposed) {
-        QFileDialog dialog(this, QStringLiteral("Save"), QDir(frame_.lastConfigurationFolder).filePath(proposed),
-                           QStringLiteral("Configuration File(.CNF) (*.CNF *.cnf)"));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        if (dialog.exec() != QDialog::Accepted) return QString();
-        const QString path = dialog.selectedFiles().value(0);
-        frame_.lastConfigurationFolder = QFileInfo(path).absolutePath();
-        return path;
+    fileAsker_ = [this](const FileQuestion& question, FileAnswer answer) {
+        openFileDialog(this, question, std::move(answer));
     };
 }
 
@@ -126,7 +115,7 @@ bool CManagerView::updateSelectionNotice() {
     return text.isEmpty();
 }
 
-int CManagerView::selectionCount() const { return tree_.tree()->SelectionCount(); }
+int CManagerView::selectionCount() const { return selection_.selectedCount(); }
 
 // Save and Compare take the list's values for the selected devices: not while they are another's.
 bool CManagerView::refuseStaleSelection() {
@@ -142,10 +131,15 @@ void CManagerView::saveConfiguration() {
         prompter_.showMessage("Error", kNoSelectedData, MessageIcon::Warning);
         return;
     }
-    const QString chosen = saveFileAsker_(QString::fromLatin1(selected.front().name.c_str()));
-    if (chosen.isEmpty()) return;
-    prompter_.showReports(
-        tarn::saveParameterList(configurationSavePath(chosen.toStdString()), selectedDevices(), table()));
+    // The selection and the rows as they are now are saved, whatever replies change while the name
+    // is asked for.
+    const QString proposed = QDir(frame_.lastConfigurationFolder).filePath(latin1(selected.front().name));
+    fileAsker_(
+        {FileQuestion::Kind::SaveFile, QStringLiteral("Save"), proposed, QString::fromLatin1(kConfigurationFilter)},
+        [this, header = configurationHeader(selected), rows = table().configurationRows()](const QString& chosen) {
+            frame_.lastConfigurationFolder = QFileInfo(chosen).absolutePath();
+            prompter_.showReports(SaveConfiguration(configurationSavePath(chosen.toStdString()), header, rows));
+        });
 }
 
 void CManagerView::loadConfiguration(const QString& path) {
@@ -164,19 +158,9 @@ void CManagerView::clearComparison() { table().clearComparison(); }
 
 void CManagerView::showSerialSetupRow() { session_->table().showSerialSetupRow(); }
 
-void CManagerView::OnOpenIoMonitor() {
-    const QString intervalPath =
-        QDir(frame_.writableDir)
-            .filePath(QString::fromLatin1(kMonitorIntervalFileName.data(), kMonitorIntervalFileName.size()));
-    // Window-modal, not exec(): replies, link events and a closing window never run inside it.
-    auto* dialog = new CTARNDlg(frame_, intervalPath, this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->open();
-}
+std::vector<DeviceEntry> CManagerView::selectedDevices() const { return selection_.selectedDevices(); }
 
-std::vector<DeviceEntry> CManagerView::selectedDevices() const { return tree_.tree()->selectedEntries(); }
-
-void CManagerView::restoreSelection(const std::vector<DeviceEntry>& devices) { tree_.tree()->selectEntries(devices); }
+void CManagerView::restoreSelection(const std::vector<DeviceEntry>& devices) { selection_.selectDevices(devices); }
 
 bool CManagerView::onLocalSubnet(const std::string& ip) const { return IsOnLocalSubnet(ip); }
 

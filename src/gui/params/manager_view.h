@@ -12,19 +12,20 @@
 class QLabel;
 
 #include "core/manage/management_session.h"
+#include "gui/common/device_selection.h"
+#include "gui/common/file_dialog.h"
 #include "gui/params/parameter_list.h"
 #include "link/common/single_shot_timers.h"
 
 namespace tarn {
 
-class CLeftView;
 class ManagementLink;
 struct FrameState;
 
 class CManagerView : public QWidget, private ManagementHost {
     Q_OBJECT
 public:
-    CManagerView(FrameState& frame, Prompter& prompter, CLeftView& tree, QWidget* parent = nullptr);
+    CManagerView(FrameState& frame, Prompter& prompter, DeviceSelection& selection, QWidget* parent = nullptr);
     ~CManagerView() override;
 
     ParameterList* list() const { return list_; }
@@ -52,15 +53,15 @@ public:
     void SelectGroup(int group);
     // Serial mode: the single set-up row through which the I/O monitor is opened.
     void showSerialSetupRow();
-    // The list's set-up button: open the I/O monitor of the device.
-    void OnOpenIoMonitor();
 
-    // How Save asks for a path (proposed file name in, empty on Cancel); tests replace it.
-    void setSaveFileAsker(std::function<QString(const QString&)> asker) { saveFileAsker_ = std::move(asker); }
+    // How Save asks for a path (a dialog opened with open(); the device's name proposed); tests replace it.
+    void setFileAsker(FileAsker asker) { fileAsker_ = std::move(asker); }
     // Waits for the session's timers; tests shorten them.
     void setTiming(int deviceSpacingMs, int replyWaitMs);
 
 signals:
+    // The list's set-up button was clicked: the frame opens the I/O monitor (CMainFrame::OnOpenIoMonitor).
+    void openIoMonitor();
     // A .dcf was loaded (or none is current): the group box offers its groups.
     void groupsChanged();
     void statusText(const QString& text);
@@ -96,14 +97,14 @@ private:
 
     FrameState& frame_;
     Prompter& prompter_;
-    CLeftView& tree_;
+    DeviceSelection& selection_;
     std::unique_ptr<ManagementSession> session_;
     ParameterList* list_;
     ManagementLink* link_ = nullptr;
     SingleShotTimers<SessionTimer> timers_;
     QLabel* notice_;
     bool initialised_ = false;
-    std::function<QString(const QString&)> saveFileAsker_;
+    FileAsker fileAsker_;
 };
 
 }  // namespace tarn

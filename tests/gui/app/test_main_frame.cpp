@@ -36,6 +36,7 @@
 #include "gui/params/manager_view.h"
 #include "link/common/command_line.h"
 #include "support/dcf_text.h"
+#include "support/file_answers.h"
 #include "support/loopback_frame.h"
 #include "support/modal.h"
 #include "support/scripted_prompter.h"
@@ -379,7 +380,7 @@ TEST_F(MainFrameTest, DeviceCommandsCheckTheSelectionFirst) {
               (std::vector<std::string>{"No Selected Device !!", "No Selected Device !!", "No Selected Data!!"}));
     for (const auto& r : prompter.records()) EXPECT_EQ(r.caption, "Error");
 
-    frame.setLoadFileAsker([] { return QString(); });
+    frame.setFileAsker(test::cancelFile());
     prompter.clear();
     frame.action(CMainFrame::ID_FILE_LOAD)->trigger();  // cancelled file dialog: nothing happens
     EXPECT_TRUE(prompter.records().empty());

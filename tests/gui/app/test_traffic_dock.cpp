@@ -5,6 +5,7 @@
 #include <QAbstractItemModelTester>
 #include <QAction>
 #include <QFile>
+#include <QFileDialog>
 #include <QMenuBar>
 
 #include "gui/app/main_frame.h"
@@ -74,8 +75,20 @@ TEST(TrafficDock, RecordsUnlessPausedAndSavesWhatItLists) {
     ASSERT_EQ(dock->model()->rowCount(), 2);
     EXPECT_EQ(summaryAt(*dock->model(), 1), "3");
 
+    // "Save as..." opens its dialog and returns at once; the file is written when one is chosen.
     const QString path = test::scratchDir() + "/traffic.txt";
-    ASSERT_TRUE(dock->saveTo(path));
+    QAction* saveAs = nullptr;
+    for (QAction* a : dock->findChildren<QAction*>())
+        if (a->text() == "Save as...") saveAs = a;
+    ASSERT_NE(saveAs, nullptr);
+    saveAs->trigger();
+    const QList<QFileDialog*> dialogs = dock->findChildren<QFileDialog*>();
+    ASSERT_EQ(dialogs.size(), 1);
+    EXPECT_TRUE(dialogs[0]->isVisible());
+    EXPECT_EQ(dialogs[0]->windowTitle(), "Save as");
+    EXPECT_FALSE(QFile::exists(path));
+    dialogs[0]->selectFile(path);
+    static_cast<QDialog*>(dialogs[0])->accept();
     QFile saved(path);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const std::string expected = formatTrafficEntry(entries(1, 1).front()) + formatTrafficEntry(entries(3, 1).front());

@@ -14,7 +14,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
 #include "gui/discovery/device_tree.h"
 #include "gui/discovery/left_view.h"
 #include "support/scripted_prompter.h"

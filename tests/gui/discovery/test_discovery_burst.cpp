@@ -20,7 +20,7 @@
 
 #include "core/common/silent_prompter.h"
 #include "core/discovery/probe_reply.h"
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
 #include "gui/discovery/left_view.h"
 #include "link/discovery/device_socket.h"
 #include "support/wait.h"

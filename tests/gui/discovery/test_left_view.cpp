@@ -9,7 +9,7 @@
 #include "core/common/prompter.h"
 #include "core/discovery/checksum_notice.h"
 #include "core/discovery/probe_reply.h"
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
 #include "gui/discovery/left_view.h"
 #include "link/discovery/device_socket.h"
 #include "support/received_datagrams.h"

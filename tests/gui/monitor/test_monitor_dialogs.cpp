@@ -4,7 +4,8 @@
 #include <QComboBox>
 #include <QPushButton>
 
-#include "gui/app/frame_state.h"
+#include "gui/common/frame_state.h"
+#include "gui/common/qt_prompter.h"
 #include "gui/monitor/set_monitor_time_dlg.h"
 #include "gui/monitor/tarn_dlg.h"
 
@@ -28,7 +29,8 @@ TEST(MonitorDialogs, SerialFirmwareButtonOnlyOnASerialLink) {
     FrameState frame;
     for (LinkMode mode : {LinkMode::Network, LinkMode::Serial}) {
         frame.linkMode = mode;
-        CTARNDlg dialog(frame, QStringLiteral("/nonexistent/MonInter.dat"));
+        QtPrompter prompter;
+        CTARNDlg dialog(frame, prompter, QStringLiteral("/nonexistent/MonInter.dat"));
         EXPECT_EQ(dialog.serialButton()->isVisibleTo(&dialog), mode == LinkMode::Serial);
     }
 }

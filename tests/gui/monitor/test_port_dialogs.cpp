@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include "core/monitor/device_io.h"
+#include "gui/common/qt_prompter.h"
 #include "gui/monitor/set_adc_level_dlg.h"
 #include "gui/monitor/set_delay_pulse_dlg.h"
 #include "gui/monitor/set_input_dlg.h"
@@ -31,6 +32,9 @@ namespace {
 using test::DeviceIo;
 using test::waitUntil;
 using test::whenModal;
+
+// The port dialogs' questions as the window shows them: boxes over the dialog.
+QtPrompter boxes;
 
 // Answers the message boxes that open from now on, one after another, with `buttons` in order,
 // and records their texts. Bounded: a box still open after five seconds is closed unanswered.
@@ -81,7 +85,7 @@ void runDialog(Dialog& dialog, int port, std::function<void(Dialog*)> act) {
 TEST(PortDialogs, InputDialogShowsTheDeviceAndWritesTheChoice) {
     DeviceIo io;
     io.device.state().inputEnable[3] = false;
-    CSetInputDlg dialog(io);
+    CSetInputDlg dialog(io, boxes);
     io.onResult = [&](int index, int result) { dialog.chain().onIoResult(index, result); };
     runDialog<CSetInputDlg>(dialog, 4, [&](CSetInputDlg* d) {
         EXPECT_EQ(d->portNumber()->text(), QStringLiteral("4"));
@@ -110,7 +114,7 @@ TEST(PortDialogs, InputDialogShowsTheDeviceAndWritesTheChoice) {
 // nothing is written.
 TEST(PortDialogs, ClosingTheDialogClosesItsOpenQuestion) {
     DeviceIo io;
-    CSetInputDlg dialog(io);
+    CSetInputDlg dialog(io, boxes);
     io.onResult = [&](int index, int result) { dialog.chain().onIoResult(index, result); };
     dialog.run(2);
     ASSERT_TRUE(waitUntil([&] { return QApplication::activeModalWidget() == &dialog; }));
@@ -130,7 +134,7 @@ TEST(PortDialogs, AdcDialogShowsTheDeviceEnablesTheLevelForSwitchAndChecksIt) {
     io.device.state().adcMode[1] = 1;
     io.device.state().adcLevel[1] = "0700";
     io.device.state().reference = '2';
-    CSetADCLevelDlg dialog(io);
+    CSetADCLevelDlg dialog(io, boxes);
     io.onResult = [&](int index, int result) { dialog.chain().onIoResult(index, result); };
     runDialog<CSetADCLevelDlg>(dialog, 2, [&](CSetADCLevelDlg* d) {
         EXPECT_EQ(d->referenceList()->currentText(), QStringLiteral("Use outside"));
@@ -168,7 +172,7 @@ TEST(PortDialogs, AdcDialogShowsTheDeviceEnablesTheLevelForSwitchAndChecksIt) {
 // edits take input; the macro edit follows "Use Macro".
 TEST(PortDialogs, DelayPulseControlsAreEnabledByTheirBoxAndMode) {
     DeviceIo io;
-    CSetDelayPulseDlg dialog(io);
+    CSetDelayPulseDlg dialog(io, boxes);
     io.onResult = [&](int index, int result) { dialog.chain().onIoResult(index, result); };
     runDialog<CSetDelayPulseDlg>(dialog, 3, [&](CSetDelayPulseDlg* d) {
         auto enabledEdits = [&] {
@@ -204,7 +208,7 @@ TEST(PortDialogs, SerialFirmwareDialogShowsTheNumbersOrTellsWhy) {
     io.device.state().serialNumber = "TARN-IO-000000042";
     io.device.state().firmwareVersion = "1.05    ";
     {
-        CTARNConfirmDlg dialog(io);
+        CTARNConfirmDlg dialog(io, boxes);
         io.onResult = [&](int index, int result) { dialog.chain().onIoResult(index, result); };
         bool shown = false;
         whenModal<CTARNConfirmDlg>([&](CTARNConfirmDlg* d) {
@@ -220,7 +224,7 @@ TEST(PortDialogs, SerialFirmwareDialogShowsTheNumbersOrTellsWhy) {
     for (auto [forced, text] : {std::pair{'1', "It did not set serial number!"},
                                 std::pair{'7', "Fail : Read serial number/firmware version!"}}) {
         io.forced[IoCommand::ReadSerialFirmware] = forced;
-        CTARNConfirmDlg dialog(io);
+        CTARNConfirmDlg dialog(io, boxes);
         io.onResult = [&](int index, int result) { dialog.chain().onIoResult(index, result); };
         auto boxes = std::make_unique<Boxes>(std::vector<QMessageBox::StandardButton>{QMessageBox::Ok});
         whenModal<CTARNConfirmDlg>([&](CTARNConfirmDlg* d) {

@@ -9,11 +9,14 @@
 #include <QTest>
 
 #include "core/common/file_io.h"
+#include "core/common/silent_prompter.h"
 #include "core/monitor/io_history.h"
 #include "gui/monitor/trend_dlg.h"
 
 namespace tarn {
 namespace {
+
+SilentPrompter prompter;
 
 IoSample sample(std::int64_t ms, int adc1, bool in1) {
     IoStatus s;
@@ -24,7 +27,7 @@ IoSample sample(std::int64_t ms, int adc1, bool in1) {
 
 TEST(TrendDlg, StepsWrapKeysAndExport) {
     IoHistory history(6);
-    CTrendDlg dialog(history);
+    CTrendDlg dialog(history, prompter);
     for (int n = 0; n < 4; ++n) history.record(sample(n * 10000, 100 * n, n >= 2));
     history.record(IoSample::withoutStatus(40000, LinkSample::Lost));  // nothing to draw
     dialog.takeNewSamples();
@@ -54,7 +57,7 @@ TEST(TrendDlg, StepsWrapKeysAndExport) {
     // An input that changes faster than a pixel column shows one bar per column and ends right.
     IoHistory busy;
     for (int n = 0; n <= 300; ++n) busy.record(sample(n, 0, n % 2 == 0));
-    CTrendDlg flicker(busy);
+    CTrendDlg flicker(busy, prompter);
     const std::vector<TrendPoint> bars = flicker.inputSeries(0)->points();
     EXPECT_LE(bars.size(), 3u * 4 + 2);  // 10 s over at least 100 columns: 300 ms take 3 or 4
     EXPECT_EQ(bars.back(), (TrendPoint{300, bars[0].y}));
@@ -90,11 +93,11 @@ TEST(TrendDlg, FollowingShowsWhatAFreshViewShows) {
         ++n;
     };
     while (n < 1200) poll();
-    CTrendDlg live(history);
+    CTrendDlg live(history, prompter);
     live.resize(300, 400);
     live.show();
     const auto expectAsFresh = [&] {
-        CTrendDlg fresh(history);
+        CTrendDlg fresh(history, prompter);
         fresh.resize(live.size());
         fresh.show();
         for (int k = 0; k < 2; ++k) EXPECT_EQ(live.adcSeries(k)->points(), fresh.adcSeries(k)->points()) << n;

@@ -1,4 +1,4 @@
-#include "gui/manage/password_dialog.h"
+#include "gui/common/password_dialog.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

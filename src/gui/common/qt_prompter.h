@@ -1,6 +1,8 @@
 // The Prompter of the desktop application: message boxes and dialogs owned by a window, each shown
 // with open() (never exec()): the window's event loop goes on, and the answer is handed over when
-// the box or dialog finishes. Closing the owner closes them with it (no answer then).
+// the box or dialog finishes. A box goes over the dialog the operator works in when one is open over
+// the owner (the I/O monitor, a port dialog), else over the owner; closing that window closes its
+// questions with it (no answer then), while a report moves to the window below.
 #pragma once
 
 #include <QPointer>
@@ -24,6 +26,8 @@ public:
     bool operatorAnswers() const override { return true; }
 
 private:
+    QWidget* boxParent() const;
+
     QPointer<QWidget> owner_;
 };
 

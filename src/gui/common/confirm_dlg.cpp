@@ -1,4 +1,4 @@
-#include "gui/manage/confirm_dlg.h"
+#include "gui/common/confirm_dlg.h"
 
 #include <QDialogButtonBox>
 #include <QFrame>
