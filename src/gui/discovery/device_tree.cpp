@@ -137,7 +137,7 @@ void DeviceTree::deleteAllItems() {
     // The rows of the next probe come in discovery order: no column claims to sort them.
     header()->setSortIndicatorShown(false);
     QApplication::restoreOverrideCursor();
-    emit selectionChanged();
+    emit marksChanged();
 }
 
 void DeviceTree::setEmptyHint(const QString& text) {
@@ -169,7 +169,7 @@ void DeviceTree::setFilter(const QString& pattern) {
     hideTip();
     model_->setFilter(pattern);
     syncView();
-    emit selectionChanged();
+    emit marksChanged();
 }
 
 void DeviceTree::selectEntries(const std::vector<DeviceEntry>& devices) {
@@ -185,7 +185,7 @@ void DeviceTree::selectEntries(const std::vector<DeviceEntry>& devices) {
     }
     model_->selection().markOnly(rows);
     syncView();
-    emit selectionChanged();
+    emit marksChanged();
 }
 
 void DeviceTree::sortByColumnText(int column) {
@@ -229,7 +229,7 @@ void DeviceTree::syncView() {
 void DeviceTree::apply(const SelectionEffect& effect) {
     if (!effect.changed) return;
     syncView();
-    emit selectionChanged();
+    emit marksChanged();
     if (effect.notifyView) emit deviceSelected();
     if (effect.clearMonitor) emit monitorTargetCleared();
 }

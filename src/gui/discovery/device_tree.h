@@ -74,7 +74,7 @@ signals:
     // A click inside a multiple selection ended as a new single selection.
     void monitorTargetCleared();
     // The marks changed, by the operator, a filter, a new probe or the program.
-    void selectionChanged();
+    void marksChanged();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -80,7 +80,7 @@ CLeftView::CLeftView(FrameState& frame, Prompter& prompter, QWidget* parent)
     socket_->create();
     connect(socket_, &CDeviceSocket::socketReceive, this, &CLeftView::handleReply);
     connect(tree_, &DeviceTree::deviceSelected, this, &CLeftView::deviceSelected);
-    connect(tree_, &DeviceTree::selectionChanged, this, &CLeftView::selectionChanged);
+    connect(tree_, &DeviceTree::marksChanged, this, &CLeftView::selectionChanged);
     connect(tree_, &DeviceTree::monitorTargetCleared, this, [this] { frame_.clearMonitorTarget(); });
 }
 

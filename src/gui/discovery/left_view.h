@@ -57,7 +57,7 @@ public:
 
 signals:
     void deviceSelected();
-    // The marks of the list changed (DeviceTree::selectionChanged).
+    // The marks of the list changed (DeviceTree::marksChanged).
     void selectionChanged();
     // A long Quick Connect sent more probes ("Probing 12,000 of 65,534 addresses"); empty when it is over.
     void sweepProgress(const QString& text);

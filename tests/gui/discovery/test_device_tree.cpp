@@ -130,7 +130,7 @@ TEST_F(DeviceTreeTest, ADoubleClickActsAsOneClick) {
 // The keys browse: they move the marks and read nothing; a click and Enter read.
 TEST_F(DeviceTreeTest, KeysBrowseAndOnlyAClickOrEnterReads) {
     QSignalSpy selected(&tree, &DeviceTree::deviceSelected);
-    QSignalSpy marks(&tree, &DeviceTree::selectionChanged);
+    QSignalSpy marks(&tree, &DeviceTree::marksChanged);
     click(0);
     QTest::keyClick(&tree, Qt::Key_Down);
     QTest::keyClick(&tree, Qt::Key_Up, Qt::ShiftModifier);
