@@ -2,19 +2,33 @@
 
 #include <utility>
 
-#include "tarnctl/usage.h"
+#include "tarnctl/options.h"
 
 namespace tarnctl {
 
 namespace {
 
+QStringList dashed(const QList<QCommandLineOption>& options) {
+    QStringList names;
+    for (const QCommandLineOption& o : options)
+        for (const QString& name : o.names()) names << "--" + name;
+    return names;
+}
+
 // The options that take one value ("--pulse" takes two).
 QStringList valueOptions() {
-    QStringList names;
-    for (const QCommandLineOption& o : usage(QStringLiteral("io status")).options) {
-        if (!o.valueName().isEmpty()) names << "--" + o.names().first();
-    }
-    return names;
+    QList<QCommandLineOption> taking;
+    for (const QCommandLineOption& o : ioOptions())
+        if (!o.valueName().isEmpty()) taking << o;
+    return dashed(taking);
+}
+
+// The declared defaults ("--baud 9600", "--interval 2"), read as if given before the arguments.
+QStringList defaultArguments() {
+    QStringList args;
+    for (const QCommandLineOption& o : ioOptions())
+        if (!o.defaultValues().isEmpty()) args << "--" + o.names().first() << o.defaultValues().first();
+    return args;
 }
 
 bool portOption(PortOptions& p, const QString& a, const QStringList& args, int& i, QString* error) {
@@ -88,17 +102,21 @@ bool portOption(PortOptions& p, const QString& a, const QStringList& args, int& 
 
 }  // namespace
 
-std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error) {
+std::optional<IoOptions> parseIoOptions(const QStringList& commandLine, QString* error) {
     IoOptions o;
     const QStringList kValueOptions = valueOptions();
+    const QStringList link = dashed(options({Option::IoHost, Option::IoPort, Option::Serial, Option::Baud,
+                                             Option::Parity, Option::DataBits, Option::StopBits}));
+    const QStringList defaults = defaultArguments();
+    const QStringList args = defaults + commandLine;
     for (int i = 0; i < args.size(); ++i) {
+        if (i == defaults.size()) o.given.clear();  // the defaults are not options the command line gave
         const QString& a = args[i];
         if (kValueOptions.contains(a) && i + 1 >= args.size()) {
             *error = a + " needs a value";
             return std::nullopt;
         }
         bool ok = true;
-        const QStringList link{"--host", "--port", "--serial", "--baud", "--parity", "--data-bits", "--stop-bits"};
         if (a.startsWith("--") && !link.contains(a) && !o.given.contains(a)) o.given << a;
         if (a == "--json") {
             o.json = true;
@@ -162,21 +180,7 @@ std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error)
 
 std::optional<QString> unusedIoOptions(const IoOptions& o) {
     const QString command = o.words.value(0);
-    const QStringList output{"--enable",    "--disable", "--macro",          "--no-macro",      "--delay-on",
-                             "--delay-off", "--pulse",   "--no-delay-pulse", "--power-recovery"};
-    QStringList taken{"--json"};
-    if (command == "watch")
-        taken << "--csv"
-              << "--interval"
-              << "--count";
-    if (command == "output") taken << output;
-    if (command == "input")
-        taken << "--enable"
-              << "--disable";
-    if (command == "adc")
-        taken << "--level"
-              << "--switch"
-              << "--reference";
+    const QStringList taken = dashed(ioSubcommandOptions(command));
     QStringList unused;
     for (const QString& g : o.given)
         if (!taken.contains(g)) unused << g;

@@ -33,11 +33,11 @@ struct IoOptions {
     QString host;
     int port = 0;
     QString serial;
-    tarn::SerialSettings line;
+    tarn::SerialSettings line;  // --baud, --parity, --data-bits, --stop-bits (defaults: options.cpp)
     bool json = false;
-    bool csv = false;       // watch --csv
-    int intervalMs = 2000;  // watch --interval S (seconds, fractions allowed)
-    int count = 0;          // watch --count N; 0: until stopped
+    bool csv = false;    // watch --csv
+    int intervalMs = 0;  // watch --interval S (seconds, fractions allowed; default: options.cpp)
+    int count = 0;       // watch --count N; 0: until stopped
     PortOptions portOptions;
     QStringList words;  // the subcommand and its arguments
     QStringList given;  // the options given, besides those of the link ("--csv", "--enable", ...)
@@ -47,7 +47,9 @@ struct IoOptions {
 // nothing.
 std::optional<QString> unusedIoOptions(const IoOptions& o);
 
-std::optional<IoOptions> parseIoOptions(const QStringList& args, QString* error);
+// The arguments after "io": the options declared in options.cpp (with their defaults), in any order
+// around the subcommand's words; nothing and the message when they cannot be used.
+std::optional<IoOptions> parseIoOptions(const QStringList& commandLine, QString* error);
 
 // Runs requests one by one on an engine, in continuations on the application's own event loop
 // (no loop of its own): each step hands its outcome to the next. Every wait is bounded by the link's

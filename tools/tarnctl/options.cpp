@@ -1,5 +1,7 @@
 #include "tarnctl/options.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -114,8 +116,71 @@ QCommandLineOption option(Option which) {
             return {"values", "The site table: per device (MAC) the values of its rows.", "file"};
         case Option::Csv:
             return {"csv", "Write the table as CSV (the one format)."};
+        case Option::IoHost:
+            return {"host", "The device's address (TCP).", "host"};
+        case Option::IoPort:
+            return {"port", "The device's I/O port (TCP), its \"Local port\" parameter.", "port"};
+        case Option::Serial:
+            return {"serial", "The serial line instead of TCP, e.g. /dev/ttyUSB0.", "path"};
+        case Option::Baud:
+            return {"baud", "Baud rate of the serial line.", "n", "9600"};
+        case Option::Parity:
+            return {"parity", "Parity of the serial line: n, e or o.", "p", "n"};
+        case Option::DataBits:
+            return {"data-bits", "Data bits of the serial line: 7 or 8.", "n", "8"};
+        case Option::StopBits:
+            return {"stop-bits", "Stop bits of the serial line: 1 or 2.", "n", "1"};
+        case Option::WatchCsv:
+            return {"csv", "watch: one CSV line per poll, after a heading."};
+        case Option::Interval:
+            return {"interval", "watch: seconds between polls (0.1 to 86400).", "s", "2"};
+        case Option::Count:
+            return {"count", "watch: stop after this many polls.", "n"};
+        case Option::EnableDisable:
+            return {{"enable", "disable"}, "output, input: enable or disable the port."};
+        case Option::Macro:
+            return {"macro", "output: the port's macro.", "expr"};
+        case Option::NoMacro:
+            return {"no-macro", "output: remove the macro."};
+        case Option::DelayOn:
+            return {"delay-on", "output: switch on after this time.", "t"};
+        case Option::DelayOff:
+            return {"delay-off", "output: switch off after this time.", "t"};
+        case Option::Pulse:
+            return {"pulse", "output: pulse, ON time then OFF time (two values)."};
+        case Option::NoDelayPulse:
+            return {"no-delay-pulse", "output: no delay and no pulse."};
+        case Option::PowerRecovery:
+            return {"power-recovery", "output: on or off.", "on|off"};
+        case Option::Level:
+            return {"level", "adc: the port reports its level."};
+        case Option::Switch:
+            return {"switch", "adc: the port switches at this level.", "level"};
+        case Option::Reference:
+            return {"reference", "adc: the reference, avcc, inside or outside.", "ref"};
     }
     return {"?", ""};
+}
+
+QList<QCommandLineOption> ioSubcommandOptions(const QString& subcommand) {
+    if (subcommand == "watch") return options({Option::Json, Option::WatchCsv, Option::Interval, Option::Count});
+    if (subcommand == "output")
+        return options({Option::Json, Option::EnableDisable, Option::Macro, Option::NoMacro, Option::DelayOn,
+                        Option::DelayOff, Option::Pulse, Option::NoDelayPulse, Option::PowerRecovery});
+    if (subcommand == "input") return options({Option::Json, Option::EnableDisable});
+    if (subcommand == "adc") return options({Option::Json, Option::Level, Option::Switch, Option::Reference});
+    return options({Option::Json});
+}
+
+QList<QCommandLineOption> ioOptions() {
+    QList<QCommandLineOption> all = options({Option::IoHost, Option::IoPort, Option::Serial, Option::Baud,
+                                             Option::Parity, Option::DataBits, Option::StopBits});
+    for (const char* subcommand : {"watch", "output", "adc"})
+        for (const QCommandLineOption& o : ioSubcommandOptions(QString::fromLatin1(subcommand)))
+            if (std::none_of(all.begin(), all.end(),
+                             [&](const QCommandLineOption& a) { return a.names() == o.names(); }))
+                all << o;
+    return all;
 }
 
 QList<QCommandLineOption> options(std::initializer_list<Option> which) {

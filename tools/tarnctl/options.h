@@ -54,6 +54,29 @@ enum class Option {
     Reboot,
     Values,
     Csv,
+    // io: the link
+    IoHost,
+    IoPort,
+    Serial,
+    Baud,
+    Parity,
+    DataBits,
+    StopBits,
+    // io: the subcommands' own
+    WatchCsv,
+    Interval,
+    Count,
+    EnableDisable,  // --enable and --disable
+    Macro,
+    NoMacro,
+    DelayOn,
+    DelayOff,
+    Pulse,  // two values: ON OFF
+    NoDelayPulse,
+    PowerRecovery,
+    Level,
+    Switch,
+    Reference,
 };
 
 QCommandLineOption option(Option which);
@@ -62,6 +85,10 @@ QList<QCommandLineOption> options(std::initializer_list<Option> which);
 QList<QCommandLineOption> deviceOptions();
 // The options of a fleet command: discovery, selection, credentials, spacing, --json.
 QList<QCommandLineOption> fleetOptions();
+// Every option of io: the link's, then those of the subcommands (ioSubcommandOptions).
+QList<QCommandLineOption> ioOptions();
+// The options an io subcommand takes besides the link's ("output": --enable, --macro, ...).
+QList<QCommandLineOption> ioSubcommandOptions(const QString& subcommand);
 
 struct DeviceOptions {
     QString address;  // --address: Quick Connect to this address

@@ -30,31 +30,6 @@ const QString kIoExit = QStringLiteral(
     " 2    a bad argument, or a link failure\n"
     " 130  SIGINT, 143 SIGTERM: watch stopped\n");
 
-QList<QCommandLineOption> ioOptions() {
-    return {{"host", "The device's address (TCP).", "host"},
-            {"port", "The device's I/O port (TCP), its \"Local port\" parameter.", "port"},
-            {"serial", "The serial line instead of TCP, e.g. /dev/ttyUSB0.", "path"},
-            {"baud", "Baud rate of the serial line.", "n", "9600"},
-            {"parity", "Parity of the serial line: n, e or o.", "p", "n"},
-            {"data-bits", "Data bits of the serial line: 7 or 8.", "n", "8"},
-            {"stop-bits", "Stop bits of the serial line: 1 or 2.", "n", "1"},
-            option(Option::Json),
-            {"csv", "watch: one CSV line per poll, after a heading."},
-            {"interval", "watch: seconds between polls (0.1 to 86400).", "s", "2"},
-            {"count", "watch: stop after this many polls.", "n"},
-            {{"enable", "disable"}, "output, input: enable or disable the port."},
-            {"macro", "output: the port's macro.", "expr"},
-            {"no-macro", "output: remove the macro."},
-            {"delay-on", "output: switch on after this time.", "t"},
-            {"delay-off", "output: switch off after this time.", "t"},
-            {"pulse", "output: pulse, ON time then OFF time (two values)."},
-            {"no-delay-pulse", "output: no delay and no pulse."},
-            {"power-recovery", "output: on or off.", "on|off"},
-            {"level", "adc: the port reports its level."},
-            {"switch", "adc: the port switches at this level.", "level"},
-            {"reference", "adc: the reference, avcc, inside or outside.", "ref"}};
-}
-
 std::vector<Usage> makeUsages() {
     const QString device = QStringLiteral("(--address IP | --mac MAC) [DEVICE-OPTION]...");
     const QString fleet = QStringLiteral("[FLEET-OPTION]...");
