@@ -33,8 +33,8 @@ void CliPrompter::askYesNo(const std::string& caption, const std::string& text, 
 }
 
 void CliPrompter::confirm(const tarn::ConfirmText& text, tarn::Answer<bool> answer) {
-    // Set and Reboot are what the command asked for; rebooting after a set is a command of its own.
-    answer(text.kind == tarn::ConfirmKind::SetConfirm || text.kind == tarn::ConfirmKind::RebootConfirm);
+    // Rebooting after a set is a command of its own.
+    answer(tarn::unattendedConfirm(text.kind));
 }
 
 void CliPrompter::askCredentials(const tarn::CredentialsQuestion&,
@@ -120,23 +120,21 @@ void DeviceSession::open(Done done) {
 void DeviceSession::applySet(Done done) {
     run([this] { session_->set(); },
         [this, done = std::move(done)](int code) {
-            if (code != kExitOk || !session_->credentialChangePending(tarn::toUpperAscii(device_.mac)))
-                return done(code);
-            // The set gave the device a new ID or password, which it takes once it has answered. Reading
-            // the values again lets the session's refusal handling move pwd.ini to the new credentials,
-            // so that the next tarnctl run finds them.
+            if (code != kExitOk) return done(code);
+            // A new ID or password: the device's refusal of the old ones, due now, moves pwd.ini to the
+            // new ones, so that the next tarnctl run finds them.
             changeExpected_ = true;
-            run([this] { session_->RequestParameterValues(0); },
-                [this, done](int again) {
+            auto again = std::make_shared<bool>(false);
+            run([this, again] { *again = session_->readAgainAfterCredentialChange(device_); },
+                [this, done, again](int readAgain) {
                     changeExpected_ = false;
-                    done(again);
+                    done(*again ? readAgain : kExitOk);  // no read: the set's own outcome
                 });
         });
 }
 
 void DeviceSession::run(const std::function<void()>& command, Done done) {
     missing_.clear();
-    outcome_.reset();
     timedOut_ = false;
     refused_ = false;
     broken_ = false;
@@ -195,18 +193,9 @@ void DeviceSession::sessionEvent(const tarn::SessionEvent& event) {
     }
 }
 
-void DeviceSession::operationFinished(const tarn::OperationOutcomes& outcomes) {
-    if (outcomes.empty()) return;
-    const tarn::DeviceOutcome& now = outcomes.front();
-    if (outcome_ && outcome_->status == tarn::OutcomeStatus::Refused && now.status != tarn::OutcomeStatus::Ok) return;
-    outcome_ = now;
-}
-
 int saveDeviceValues(DeviceSession& device, const std::string& path, QString& problem) {
     const tarn::ParameterTable& table = device.table();
-    bool anyValue = false;
-    for (int r = 0; r < table.recordRowCount(); ++r) anyValue = anyValue || !table.row(r).value.empty();
-    if (!anyValue) {
+    if (!table.anyValue()) {
         problem = QStringLiteral("no values to save; %1 not written").arg(latin1(path));
         return kExitNoReply;
     }

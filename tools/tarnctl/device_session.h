@@ -87,10 +87,6 @@ public:
     const tarn::DeviceEntry& device() const { return device_; }
     const DeviceOptions& options() const { return options_; }
     int rebootsDone() const { return rebootsDone_; }
-    // What the session reported for the device in the last run: a later outcome replaces an earlier
-    // one, except that a refusal stands unless the device then took the operation. None when the
-    // run sent nothing.
-    const std::optional<tarn::DeviceOutcome>& outcome() const { return outcome_; }
 
     // ManagementHost.
     std::vector<tarn::DeviceEntry> selectedDevices() const override;
@@ -103,7 +99,6 @@ public:
     void setMonitorPort(int) override {}
     void showProgress(const std::string&) override {}
     void sessionEvent(const tarn::SessionEvent& event) override;
-    void operationFinished(const tarn::OperationOutcomes& outcomes) override;
 
 private:
     void operationFinished(const std::vector<std::string>& missing);
@@ -128,7 +123,6 @@ private:
     std::vector<std::string> missing_;
     bool timedOut_ = false;
     int rebootsDone_ = 0;
-    std::optional<tarn::DeviceOutcome> outcome_;
 };
 
 // Writes the device's values as `cnf save` does (atomically, to exactly this path). Returns 0, or

@@ -44,6 +44,13 @@ enum class ConfirmKind { SetConfirm, RebootConfirm, RebootAfterSet };
 
 // The three-line Yes/No confirmation of the device commands ("Set Confirm", "Reboot Confirm").
 // `detail` is shown under the lines when not empty (for instance the devices that did not answer).
+// How a run without an operator at hand (a device job, tarnctl) answers a confirmation: Set and
+// Reboot are what it was started for; the reboot question after a set is No (a run reboots only when
+// asked to, once the set is over).
+inline bool unattendedConfirm(ConfirmKind kind) {
+    return kind == ConfirmKind::SetConfirm || kind == ConfirmKind::RebootConfirm;
+}
+
 struct ConfirmText {
     ConfirmKind kind = ConfirmKind::SetConfirm;
     std::string caption;

@@ -205,6 +205,18 @@ void DeviceJob::runStep(Step step) {
     });
 }
 
+// After a set: the session reads the device again when the set changed its own ID or password.
+bool DeviceJob::startReadAgain() {
+    Current& c = *current_;
+    const Step was = std::exchange(c.step, Step::ReadAgain);
+    c.reported.reset();
+    c.lastMessage.clear();
+    bool started = false;
+    intoSession([&] { started = c.session->readAgainAfterCredentialChange(c.device); });
+    if (!started) c.step = was;
+    return started;
+}
+
 // The device's session rests after a step: what the step did decides the next one.
 void DeviceJob::stepDone() {
     Current& c = *current_;
@@ -231,12 +243,7 @@ void DeviceJob::stepDone() {
                 break;
             }
             c.done = "set " + std::to_string(c.changes.size()) + (c.changes.size() == 1 ? " row" : " rows");
-            // A set that gave the device a new ID or password: reading it again lets its refusal of the
-            // old ones move pwd.ini to the new ones.
-            if (c.session->credentialChangePending(toUpperAscii(c.device.mac))) {
-                runStep(Step::ReadAgain);
-                return;
-            }
+            if (startReadAgain()) return;
             [[fallthrough]];
         case Step::ReadAgain:
             if (c.step == Step::ReadAgain && outcome.status != OutcomeStatus::Ok) {
@@ -261,10 +268,8 @@ void DeviceJob::stepDone() {
 // Back up: the values read go to FOLDER/<MAC>.CNF, the bytes `tarnctl cnf save` writes.
 void DeviceJob::writeBackup(DeviceOutcome& outcome) {
     const ParameterTable& table = current_->session->table();
-    bool anyValue = false;
-    for (int r = 0; r < table.recordRowCount() && !anyValue; ++r) anyValue = !table.row(r).value.empty();
     const std::string file = backupFileName(current_->device.mac);
-    if (!anyValue) {
+    if (!table.anyValue()) {
         outcome.status = OutcomeStatus::Failed;
         outcome.message = "No values to save";
         return;
@@ -396,12 +401,8 @@ void DeviceJob::stopTimer(SessionTimer timer) {
     host_.stopTimer(timer == SessionTimer::NextDevice ? JobTimer::SessionNextDevice : JobTimer::SessionReplyWait);
 }
 
-// A refusal stands unless the device then took the operation.
 void DeviceJob::operationFinished(const OperationOutcomes& outcomes) {
-    if (!current_ || outcomes.empty()) return;
-    const DeviceOutcome& now = outcomes.front();
-    std::optional<DeviceOutcome>& reported = current_->reported;
-    if (!reported || reported->status != OutcomeStatus::Refused || now.status == OutcomeStatus::Ok) reported = now;
+    if (current_ && !outcomes.empty()) keepOutcome(current_->reported, outcomes.front());
 }
 
 void DeviceJob::showMessage(const std::string& caption, const std::string& text, MessageIcon) {
@@ -414,9 +415,7 @@ void DeviceJob::showMessage(const std::string& caption, const std::string& text,
 // session lists one device only, so it is never asked, and would drop them.
 void DeviceJob::askYesNo(const std::string&, const std::string&, Answer<bool> answer) { answer(true); }
 
-void DeviceJob::confirm(const ConfirmText& text, Answer<bool> answer) {
-    answer(text.kind == ConfirmKind::SetConfirm || text.kind == ConfirmKind::RebootConfirm);
-}
+void DeviceJob::confirm(const ConfirmText& text, Answer<bool> answer) { answer(unattendedConfirm(text.kind)); }
 
 void DeviceJob::askCredentials(const CredentialsQuestion& question, Answer<std::optional<CredentialsAnswer>> answer) {
     if (!current_ || current_->askedThisDevice) {  // the device refused what it was given

@@ -147,6 +147,7 @@ private:
     void pump();
     void startDevice(const DeviceEntry& device);
     void runStep(Step step);
+    bool startReadAgain();
     void stepDone();
     void writeBackup(DeviceOutcome& outcome);
     bool prepareChanges(DeviceOutcome& outcome);

@@ -24,4 +24,9 @@ std::string_view statusName(OutcomeStatus status) {
     return "failed";
 }
 
+void keepOutcome(std::optional<DeviceOutcome>& kept, const DeviceOutcome& now) {
+    if (kept && kept->status == OutcomeStatus::Refused && now.status != OutcomeStatus::Ok) return;
+    kept = now;
+}
+
 }  // namespace tarn

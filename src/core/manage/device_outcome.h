@@ -2,6 +2,7 @@
 // Results dock lists, what `tarnctl fleet` prints and writes into fleet.json.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,5 +28,10 @@ struct DeviceOutcome {
 };
 
 using OperationOutcomes = std::vector<DeviceOutcome>;
+
+// What a run keeps of a device's outcomes while its session works (a retry after a refusal, the
+// parts of a long get or set): a later outcome replaces an earlier one, except that a refusal stands
+// unless the device then took the operation.
+void keepOutcome(std::optional<DeviceOutcome>& kept, const DeviceOutcome& now);
 
 }  // namespace tarn

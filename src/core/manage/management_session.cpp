@@ -93,6 +93,12 @@ std::string ManagementSession::selectionNotice() const {
     return staleValuesNotice(table_.recordRowCount() > 0 ? listed_ : std::vector<DeviceEntry>{}, selected, name);
 }
 
+bool ManagementSession::readAgainAfterCredentialChange(const DeviceEntry& device) {
+    if (!credentialChangePending(toUpperAscii(device.mac))) return false;
+    RequestParameterValues(0);
+    return true;
+}
+
 void ManagementSession::set() {
     if (asking()) return;
     if (!showsSelection()) {

@@ -181,6 +181,9 @@ public:
     // The pending credential change of a device (by MAC): a set carrying its own ID or password was
     // answered; used up by its next refusal.
     bool credentialChangePending(const std::string& mac) const { return credentials_.changePending(mac); }
+    // After a set of one device: when the set gave the device a new ID or password, reads its values
+    // again, so that its refusal of the old ones moves pwd.ini to the new ones. Whether it did.
+    bool readAgainAfterCredentialChange(const DeviceEntry& device);
     // pwd.ini could not take credentials that devices accepted (the session goes on with them).
     bool credentialLogFailed() const { return credentials_.logWriteFailed(); }
     bool busy() const { return op_.phase != Phase::Idle || question_ != Question::None; }

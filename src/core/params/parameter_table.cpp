@@ -244,4 +244,10 @@ void ParameterTable::applyConfigurationRows(const std::vector<ConfigurationRow>&
     }
 }
 
+bool ParameterTable::anyValue() const {
+    for (int r = 0; r < recordRowCount(); ++r)
+        if (!row(r).value.empty()) return true;
+    return false;
+}
+
 }  // namespace tarn

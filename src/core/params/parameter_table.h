@@ -61,6 +61,8 @@ public:
     const ParameterRow& row(int r) const { return rows_.at(static_cast<std::size_t>(r)); }
     // Rows that stand for records (the set-up row not counted).
     int recordRowCount() const { return recordRows_; }
+    // Whether any parameter row holds a value: a device that gave none has nothing to save.
+    bool anyValue() const;
     // The row that shows a record, or -1 when the current group does not show it.
     int rowOfRecord(int record) const;
     const ParameterRecord* recordOfRow(int r) const;
