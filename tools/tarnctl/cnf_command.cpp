@@ -73,19 +73,11 @@ int runCnf(const QStringList& args) {
     if (!p.parse(QStringList{QStringLiteral("tarnctl cnf ") + sub} + args.mid(1))) return badOption(p);
     if (p.positionalArguments().size() != 1) return usageError(QStringLiteral("cnf %1 takes one FILE").arg(sub));
     const std::string file = p.positionalArguments().first().toStdString();
-    int code = kExitOk;
-    const auto options = readDeviceOptions(p, code);
-    if (!options) return code;
-
     // Only load declares --apply: asking the parser of save about it would warn on every save.
     const bool apply = !isSave && p.isSet("apply");
-    DeviceSession device(*options);
-    return runLoop([&] {
-        device.open([&](int opened) {
-            if (opened != kExitOk) return endLoop(opened);
-            if (isSave) return endLoop(save(device, file));
-            load(device, file, apply, !isSave && p.isSet("show-passwords"), endLoop);
-        });
+    return runOnDevice(p, [&](DeviceSession& device) {
+        if (isSave) return endLoop(save(device, file));
+        load(device, file, apply, !isSave && p.isSet("show-passwords"), endLoop);
     });
 }
 

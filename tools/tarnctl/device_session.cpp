@@ -12,6 +12,7 @@
 #include "core/manage/credential_log.h"
 #include "link/discovery/local_subnet.h"
 #include "tarnctl/commands.h"
+#include "tarnctl/event_loop.h"
 #include "tarnctl/probe.h"
 
 namespace tarnctl {
@@ -191,6 +192,19 @@ void DeviceSession::sessionEvent(const tarn::SessionEvent& event) {
         default:
             break;
     }
+}
+
+int runOnDevice(const QCommandLineParser& p, const std::function<void(DeviceSession&)>& then) {
+    int code = kExitOk;
+    const auto options = readDeviceOptions(p, code);
+    if (!options) return code;
+    DeviceSession device(*options);
+    return runLoop([&] {
+        device.open([&](int opened) {
+            if (opened != kExitOk) return endLoop(opened);
+            then(device);
+        });
+    });
 }
 
 int saveDeviceValues(DeviceSession& device, const std::string& path, QString& problem) {

@@ -125,6 +125,11 @@ private:
     int rebootsDone_ = 0;
 };
 
+// A command on one device: reads the device options of `p` (a bad one: its message, and the exit
+// status returned), opens the device (probe, values read) and runs `then` on it from the event loop;
+// the command ends with endLoop. Returns the exit status.
+int runOnDevice(const QCommandLineParser& p, const std::function<void(DeviceSession&)>& then);
+
 // Writes the device's values as `cnf save` does (atomically, to exactly this path). Returns 0, or
 // the exit code with what went wrong: 3 when the device gave no values, 2 when the file could not
 // be written.

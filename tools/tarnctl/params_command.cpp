@@ -145,19 +145,11 @@ int runParams(const QStringList& args) {
         changes.push_back(*change);
     }
     if (!isGet && changes.empty()) return usageError(QStringLiteral("params set needs NAME_OR_ID=VALUE"));
-    int code = kExitOk;
-    const auto options = readDeviceOptions(p, code);
-    if (!options) return code;
-
-    DeviceSession device(*options);
-    return runLoop([&] {
-        device.open([&](int opened) {
-            if (opened != kExitOk) return endLoop(opened);
-            if (isGet)
-                get(device, p, endLoop);
-            else
-                set(device, changes, endLoop);
-        });
+    return runOnDevice(p, [&](DeviceSession& device) {
+        if (isGet)
+            get(device, p, endLoop);
+        else
+            set(device, changes, endLoop);
     });
 }
 
@@ -167,22 +159,14 @@ int runReboot(const QStringList& args) {
     if (!p.parse(QStringList{QStringLiteral("tarnctl reboot")} + args)) return badOption(p);
     if (!p.positionalArguments().isEmpty())
         return usageError(QStringLiteral("unexpected argument '%1'").arg(p.positionalArguments().first()));
-    int code = kExitOk;
-    const auto options = readDeviceOptions(p, code);
-    if (!options) return code;
-
-    DeviceSession device(*options);
-    return runLoop([&] {
-        device.open([&](int opened) {
-            if (opened != kExitOk) return endLoop(opened);
-            device.run([&] { device.session().reboot(); },
-                       [&](int rebooted) {
-                           if (rebooted != kExitOk) return endLoop(rebooted);
-                           endLoop(device.rebootsDone() > 0
-                                       ? kExitOk
-                                       : fail(kExitNoReply, QStringLiteral("the device did not confirm the reboot")));
-                       });
-        });
+    return runOnDevice(p, [&](DeviceSession& device) {
+        device.run([&] { device.session().reboot(); },
+                   [&](int rebooted) {
+                       if (rebooted != kExitOk) return endLoop(rebooted);
+                       endLoop(device.rebootsDone() > 0
+                                   ? kExitOk
+                                   : fail(kExitNoReply, QStringLiteral("the device did not confirm the reboot")));
+                   });
     });
 }
 
