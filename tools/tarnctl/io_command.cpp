@@ -206,10 +206,10 @@ int runIo(const QStringList& args) {
         if (command == "setting-mode") {
             return step(
                 ChangeSettingMode, [&] { return engine.ChangeSettingMode(); }, tarn::kIoResultSettingMode,
-                [&] { printMode("setting"); });
+                [printMode] { printMode("setting"); });
         }
         step(
-            ChangeRunMode, [&] { return engine.ChangeRunMode(); }, ok, [&] { printMode("run"); });
+            ChangeRunMode, [&] { return engine.ChangeRunMode(); }, ok, [printMode] { printMode("run"); });
     };
     return runLoop([&] {
         session.open(*o, [&](bool opened) {
