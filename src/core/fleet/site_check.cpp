@@ -107,15 +107,17 @@ std::vector<SiteProblem> checkSiteTable(const SiteTable& table, const std::vecto
     std::vector<SiteProblem> problems;
     std::map<std::string, int> answers;
     for (const DeviceEntry& d : answered) ++answers[siteMac(d.mac).value_or(d.mac)];
+    const auto lines = table.deviceIndexes();
     std::vector<Identity> addresses, names;
     for (const DeviceEntry& d : answered) {
         Identity address{d.ip, &d, 0, 0}, name{d.name, &d, 0, 0};
         const std::string mac = siteMac(d.mac).value_or(d.mac);
-        const int index = table.deviceIndex(mac);
-        ParameterTable* list = index >= 0 && answers[mac] == 1 ? definitions.list(d.productId, d.version) : nullptr;
+        const auto line = lines.find(mac);
+        ParameterTable* list =
+            line != lines.end() && answers[mac] == 1 ? definitions.list(d.productId, d.version) : nullptr;
         // A device listed but not to be touched (two answers, no definitions) gets its own outcome.
         if (list) {
-            const SiteDevice& row = table.devices[static_cast<std::size_t>(index)];
+            const SiteDevice& row = table.devices[line->second];
             const ByteOrder order = byteOrderForProduct(productNumberFromId(d.productId));
             std::map<int, int> columnOf;  // list row -> table column (from 1)
             for (std::size_t c = 0; c < table.columns.size() && c < row.cells.size(); ++c) {
