@@ -80,6 +80,9 @@ FileContent readWholeFile(const std::string& path, std::size_t maxBytes) {
         result.status = ReadStatus::Unreadable;
         return result;
     }
+    // Room for what the file says it holds, so that a large file is not copied as the text grows.
+    if (S_ISREG(st.st_mode) && st.st_size > 0 && static_cast<std::size_t>(st.st_size) <= maxBytes)
+        result.text.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
