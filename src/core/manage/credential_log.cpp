@@ -137,31 +137,40 @@ StepResult CredentialLog::LoadLog() {
 }
 
 StepResult CredentialLog::SaveLog() {
-    std::string text;
+    // Written in pieces: a large site's log is not held a second time as one text.
+    constexpr std::size_t kPieceSize = 1u << 20;
     bool invalid = false;
-    int number = 0;
-    for (int i = 0; i < count_; ++i) {
-        const EntryTexts e = texts(i);
-        const CredentialEntry out{toUpperAscii(std::string(e.mac)), encodeBlanks(std::string(e.id)),
-                                  encodeBlanks(std::string(e.password))};
-        const bool fits = e.mac.size() <= kMaxCredentialTextLength && e.id.size() <= kMaxCredentialTextLength &&
-                          e.password.size() <= kMaxCredentialTextLength;
-        if (!fits || !writableToken(out.mac) || !writableToken(out.id) || !writableToken(out.password)) {
-            invalid = true;
-            continue;
-        }
-        text += formatEntry(++number, out);
-    }
-    const std::string_view unread = std::string_view(fileText_).substr(unreadTail_);
-    if (!unread.empty()) {
-        text += '\n';
-        text += unread;
-    }
+    std::string error;
+    const bool written = writeFileAtomically(
+        path_,
+        [&](const PieceSink& sink) {
+            std::string text;
+            bool taking = true;
+            int number = 0;
+            for (int i = 0; i < count_; ++i) {
+                const EntryTexts e = texts(i);
+                const CredentialEntry out{toUpperAscii(std::string(e.mac)), encodeBlanks(std::string(e.id)),
+                                          encodeBlanks(std::string(e.password))};
+                const bool fits = e.mac.size() <= kMaxCredentialTextLength && e.id.size() <= kMaxCredentialTextLength &&
+                                  e.password.size() <= kMaxCredentialTextLength;
+                if (!fits || !writableToken(out.mac) || !writableToken(out.id) || !writableToken(out.password)) {
+                    invalid = true;
+                    continue;
+                }
+                text += formatEntry(++number, out);
+                if (text.size() >= kPieceSize) {
+                    taking = taking && sink(text);
+                    text.clear();
+                }
+            }
+            const std::string_view unread = std::string_view(fileText_).substr(unreadTail_);
+            if (!unread.empty()) text += '\n';
+            if (taking && sink(text)) sink(unread);
+        },
+        kOwnerOnly, &error);
     StepResult result;
     if (invalid) result.report("Error", kWrongDataType, MessageIcon::Critical);
-    std::string error;
-    if (!writeFileAtomically(path_, text, kOwnerOnly, &error))
-        result.fail("Error", "Can't save the ID/password log!\n" + error, MessageIcon::Critical);
+    if (!written) result.fail("Error", "Can't save the ID/password log!\n" + error, MessageIcon::Critical);
     return result;
 }
 
