@@ -240,7 +240,7 @@ void SiteExport::add(const std::string& mac, const ParameterTable& list) {
                 continue;
             const std::string& name = list.row(r).name;
             const std::string column = list.findRows(name).size() == 1 ? name : record->id;
-            if (std::find(columns_.begin(), columns_.end(), column) == columns_.end()) columns_.push_back(column);
+            if (met_.insert(column).second) columns_.push_back(column);
             cells[column] = cellText(list, r);
         }
     }
