@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
+#include <unordered_map>
 
 #include "core/common/file_io.h"
 #include "core/common/text.h"
@@ -181,18 +182,25 @@ std::map<std::string, std::vector<std::pair<std::string, std::string>>> siteValu
 }
 
 OperationOutcomes siteOutcomes(const SiteTable& table, const OperationOutcomes& read, const OperationOutcomes& set) {
-    const auto find = [](const OperationOutcomes& outcomes, const std::string& mac) -> const DeviceOutcome* {
-        for (const DeviceOutcome& o : outcomes)
-            if (siteMac(o.device.mac).value_or(o.device.mac) == mac) return &o;
-        return nullptr;
+    // Each MAC's first outcome, so that a table of 600,000 lines is not searched line by line.
+    const auto byMac = [](const OperationOutcomes& outcomes) {
+        std::unordered_map<std::string, const DeviceOutcome*> first;
+        first.reserve(outcomes.size());
+        for (const DeviceOutcome& o : outcomes) first.emplace(siteMac(o.device.mac).value_or(o.device.mac), &o);
+        return first;
+    };
+    const auto setOf = byMac(set), readOf = byMac(read);
+    const auto find = [](const auto& first, const std::string& mac) -> const DeviceOutcome* {
+        const auto it = first.find(mac);
+        return it == first.end() ? nullptr : it->second;
     };
     OperationOutcomes out;
     for (const SiteDevice& device : table.devices) {
-        if (const DeviceOutcome* o = find(set, device.mac)) {
+        if (const DeviceOutcome* o = find(setOf, device.mac)) {
             out.push_back(*o);
             continue;
         }
-        const DeviceOutcome* r = find(read, device.mac);
+        const DeviceOutcome* r = find(readOf, device.mac);
         DeviceOutcome o = r ? *r : DeviceOutcome{{}, "", OutcomeStatus::NoReply, "not read", ""};
         if (!r) o.device.mac = device.mac;
         o.operation = "Set";

@@ -206,6 +206,18 @@ TEST(SiteTable, LookupsAnswerAsAScanOfTheTableWould) {
               "line 2956, column 2 (Location): 'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx' cannot be set: at most 32 "
               "characters");
     EXPECT_EQ(siteValues(big.table).size(), 3000u);
+    // A run's outcomes, one per line: the set's, else the read's, each MAC's first in any of its forms.
+    const OperationOutcomes gets{{answered[0], "Get", OutcomeStatus::Failed, "first", ""},
+                                 {answered[1], "Get", OutcomeStatus::Ok, "read", ""},
+                                 {pump(0, "10.1.0.0"), "Get", OutcomeStatus::Refused, "second", ""}};
+    const OperationOutcomes set{{answered[1], "Set", OutcomeStatus::Failed, "set", ""}};
+    const OperationOutcomes results = siteOutcomes(big.table, gets, set);
+    ASSERT_EQ(results.size(), 3000u);
+    EXPECT_EQ(results[0].message, "first");
+    EXPECT_EQ(results[0].operation, "Set");
+    EXPECT_EQ(results[2954].message, "set");
+    EXPECT_EQ(results[1].status, OutcomeStatus::NoReply);
+    EXPECT_EQ(results[1].device.mac, "02:00:00:00:00:01");
 
     // A list's rows by name or id, as a scan finds them, on every group and on a copy shown otherwise.
     const auto scan = [](const ParameterTable& t, const std::string& key) {
