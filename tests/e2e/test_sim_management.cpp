@@ -20,6 +20,7 @@
 #include "core/params/value_codec.h"
 #include "support/test_paths.h"
 #include "support/wait.h"
+#include "tarn-sim/fleet_config.h"
 #include "tarn-sim/sim_fleet.h"
 
 using namespace tarn;
@@ -295,6 +296,38 @@ TEST(SimManagementFleet, AParameterValueThatDoesNotEncodeIsAFleetErrorNamingDevi
     fleet.setDataDir(dataDir());
     EXPECT_FALSE(fleet.start(0, QHostAddress("127.255.255.255"), &error));
     EXPECT_TRUE(error.contains("Odd-One") && error.contains("IP mode")) << error.toStdString();
+}
+
+// A fleet file of at most 16 MiB is read; one byte more, or a file without end, is refused before it
+// is read whole, by the program too (exit status 2, the reason on standard error).
+TEST(SimManagementFleet, AFleetFileOverSixteenMiBIsRefusedBeforeItIsReadWhole) {
+    const QString path = scratchDir() + "/large-fleet.json";
+    QByteArray json = R"({"devices": [{"name": "Big", "mac": "02:00:00:00:01:51", "address": "127.0.0.151"}]})";
+    json += QByteArray(16 * 1024 * 1024 - json.size(), ' ');
+    const auto write = [&path](const QByteArray& text) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
+    };
+    ASSERT_TRUE(write(json));
+    QString error;
+    const auto fleet = tarnsim::loadFleet(path, &error);
+    ASSERT_TRUE(fleet) << error.toStdString();
+    EXPECT_EQ(fleet->devices.size(), 1u);
+
+    const QString refusal =
+        ": the fleet file is larger than 16 MiB; a larger fleet takes \"count\" entries (see "
+        "\"Large fleets\" in simulator.md)";
+    ASSERT_TRUE(write(json + ' '));
+    EXPECT_FALSE(tarnsim::loadFleet(path, &error));
+    EXPECT_EQ(error, path + refusal);
+    EXPECT_FALSE(tarnsim::loadFleet("/dev/zero", &error));
+    EXPECT_EQ(error, "/dev/zero" + refusal);
+
+    QProcess sim;
+    sim.start(simPath(), {"--fleet", path, "--device-port", "0"});
+    ASSERT_TRUE(sim.waitForFinished(10000));
+    EXPECT_EQ(sim.exitCode(), 2);
+    EXPECT_EQ(QString::fromUtf8(sim.readAllStandardError()), "tarn-sim: " + path + refusal + "\n");
 }
 
 // The simulator as a program. Reads its lines up to "ready port N".

@@ -164,7 +164,20 @@ std::optional<FleetConfig> loadFleet(const QString& path, QString* error) {
         *error = path + ": " + file.errorString();
         return std::nullopt;
     }
-    auto fleet = parseFleet(file.readAll(), error);
+    // At most one byte past the limit is read, whatever the file is (a pipe tells no size).
+    const QByteArray json = file.read(kMaxFleetFileSize + 1);
+    if (json.size() > kMaxFleetFileSize) {
+        *error = path + QStringLiteral(
+                            ": the fleet file is larger than %1 MiB; a larger fleet takes \"count\" "
+                            "entries (see \"Large fleets\" in simulator.md)")
+                            .arg(kMaxFleetFileSize >> 20);
+        return std::nullopt;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        *error = path + ": " + file.errorString();
+        return std::nullopt;
+    }
+    auto fleet = parseFleet(json, error);
     if (!fleet) *error = path + ": " + *error;
     return fleet;
 }

@@ -66,7 +66,12 @@ struct FleetConfig {
 // and has the entry's address and MAC each increased by k.
 constexpr int kMaxEntryCount = 65536;
 
-// Reads a fleet file; on failure returns nothing and sets *error to one line naming the problem.
+// The largest fleet file read, so that a wrong or endless file cannot take the memory: far more than
+// any fleet needs, since an entry with "count" stands for up to 65,536 devices.
+constexpr qint64 kMaxFleetFileSize = 16 << 20;
+
+// Reads a fleet file; on failure returns nothing and sets *error to one line naming the problem
+// (a file larger than kMaxFleetFileSize is refused before it is read whole).
 std::optional<FleetConfig> loadFleet(const QString& path, QString* error);
 std::optional<FleetConfig> parseFleet(const QByteArray& json, QString* error);
 

@@ -80,6 +80,9 @@ FileContent readWholeFile(const std::string& path, std::size_t maxBytes) {
         result.status = ReadStatus::Unreadable;
         return result;
     }
+    // Room for what the file says it holds, so that a large file is not copied as the text grows.
+    if (S_ISREG(st.st_mode) && st.st_size > 0 && static_cast<std::size_t>(st.st_size) <= maxBytes)
+        result.text.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
@@ -106,6 +109,12 @@ FileContent readWholeFile(const std::string& path, std::size_t maxBytes) {
 
 bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error,
                          Flush flush, WriteFault* fault) {
+    return writeFileAtomically(
+        path, [content](const PieceSink& sink) { sink(content); }, mode, error, flush, fault);
+}
+
+bool writeFileAtomically(const std::string& path, const std::function<void(const PieceSink& sink)>& write, mode_t mode,
+                         std::string* error, Flush flush, WriteFault* fault) {
     if (fault) *fault = WriteFault::None;
     std::string temp;
     const int fd = createTemporaryBeside(path, mode, temp);
@@ -114,8 +123,11 @@ bool writeFileAtomically(const std::string& path, std::string_view content, mode
         if (fault) *fault = WriteFault::Open;
         return false;
     }
-    bool ok = writeAll(fd, content);
-    if (!ok) setError(error, "cannot write " + temp);
+    bool ok = true;
+    write([&](std::string_view piece) {
+        if (ok && !(ok = writeAll(fd, piece))) setError(error, "cannot write " + temp);
+        return ok;
+    });
     if (ok && flush == Flush::Now && !(ok = ::fsync(fd) == 0)) setError(error, "cannot flush " + temp);
     if (::close(fd) != 0 && ok) {
         ok = false;

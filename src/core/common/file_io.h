@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -43,6 +44,12 @@ enum class WriteFault { None, Open, Write };
 // On failure path is untouched, error (if given) says why and fault (if given) where.
 bool writeFileAtomically(const std::string& path, std::string_view content, mode_t mode, std::string* error = nullptr,
                          Flush flush = Flush::Now, WriteFault* fault = nullptr);
+// The same for a content made piece by piece, too large to hold whole beside what it is made from (the
+// pwd.ini of a large site): `write` hands every piece to the sink it is given, in order; the sink
+// answers false once the file could not take a piece, and then takes no more.
+using PieceSink = std::function<bool(std::string_view piece)>;
+bool writeFileAtomically(const std::string& path, const std::function<void(const PieceSink& sink)>& write, mode_t mode,
+                         std::string* error = nullptr, Flush flush = Flush::Now, WriteFault* fault = nullptr);
 
 // Makes `path` and every missing folder above it, each readable by its owner only (0700) whatever the
 // umask; folders that exist already are left as they are. False (errno set) when one cannot be made.

@@ -4,8 +4,8 @@
 
 namespace tarn {
 
-LabelledEntries readLabelledEntries(std::string_view text, const std::vector<std::string_view>& labels, int maxEntries,
-                                    std::size_t maxTokenLength) {
+LabelledEntries visitLabelledEntries(std::string_view text, const std::vector<std::string_view>& labels, int maxEntries,
+                                     std::size_t maxTokenLength, const LabelledEntryTaker& take) {
     LabelledEntries result;
     TokenReader reader(text);
     auto stopAt = [&](TableStop why, std::size_t offset) {
@@ -15,13 +15,14 @@ LabelledEntries readLabelledEntries(std::string_view text, const std::vector<std
         reader.skipSpace();
         result.stopLine = reader.line();
     };
-    while (true) {
+    std::vector<std::string_view> tokens(labels.size());
+    for (int taken = 0;; ++taken) {
         if (reader.atEnd()) {
             result.stopOffset = text.size();
             return result;
         }
         const std::size_t entryStart = reader.position();
-        if (static_cast<int>(result.entries.size()) >= maxEntries) {
+        if (taken >= maxEntries) {
             stopAt(TableStop::TooManyEntries, entryStart);
             return result;
         }
@@ -29,27 +30,38 @@ LabelledEntries readLabelledEntries(std::string_view text, const std::vector<std
             stopAt(TableStop::Malformed, entryStart);
             return result;
         }
-        std::vector<std::string> tokens;
-        tokens.reserve(labels.size());
-        for (const std::string_view label : labels) {
-            if (!reader.literal(label) || !reader.literal(":")) {
+        for (std::size_t i = 0; i < labels.size(); ++i) {
+            if (!reader.literal(labels[i]) || !reader.literal(":")) {
                 stopAt(TableStop::Malformed, entryStart);
                 return result;
             }
-            const std::string_view token = reader.token();
-            if (token.empty()) {
+            tokens[i] = reader.token();
+            if (tokens[i].empty()) {
                 stopAt(TableStop::Malformed, entryStart);
                 return result;
             }
-            if (token.size() > maxTokenLength) {
+            if (tokens[i].size() > maxTokenLength) {
                 stopAt(TableStop::TokenTooLong, entryStart);
                 return result;
             }
-            tokens.emplace_back(token);
         }
-        result.entries.push_back(std::move(tokens));
-        result.entryOffsets.push_back(entryStart);
+        if (!take(tokens)) {
+            stopAt(TableStop::TokenTooLong, entryStart);
+            return result;
+        }
     }
+}
+
+LabelledEntries readLabelledEntries(std::string_view text, const std::vector<std::string_view>& labels, int maxEntries,
+                                    std::size_t maxTokenLength) {
+    std::vector<std::vector<std::string>> entries;
+    LabelledEntries result =
+        visitLabelledEntries(text, labels, maxEntries, maxTokenLength, [&entries](std::span<const std::string_view> t) {
+            entries.emplace_back(t.begin(), t.end());
+            return true;
+        });
+    result.entries = std::move(entries);
+    return result;
 }
 
 }  // namespace tarn

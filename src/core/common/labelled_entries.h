@@ -10,6 +10,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +25,6 @@ enum class TableStop { EndOfText, Malformed, TooManyEntries, TokenTooLong };
 
 struct LabelledEntries {
     std::vector<std::vector<std::string>> entries;  // one token per label, in label order
-    std::vector<std::size_t> entryOffsets;          // where each entry starts in the text
     TableStop stop = TableStop::EndOfText;
     std::size_t stopOffset = 0;  // start of the first entry not taken (the text's size at a clean end)
     int stopLine = 0;            // its line, for messages
@@ -32,5 +33,13 @@ struct LabelledEntries {
 LabelledEntries readLabelledEntries(std::string_view text, const std::vector<std::string_view>& labels,
                                     int maxEntries = kMaxTableEntries,
                                     std::size_t maxTokenLength = kMaxTableTokenLength);
+
+// The same reading for tables too large to copy (pwd.ini of a large site): each entry goes to `take`
+// as it is read, its tokens as views into the text; `take` returns false for an entry it cannot keep,
+// and the reading stops there as at an over-long token. The result says where and why the reading
+// stopped, and holds no entries.
+using LabelledEntryTaker = std::function<bool(std::span<const std::string_view> tokens)>;
+LabelledEntries visitLabelledEntries(std::string_view text, const std::vector<std::string_view>& labels, int maxEntries,
+                                     std::size_t maxTokenLength, const LabelledEntryTaker& take);
 
 }  // namespace tarn

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdio>
 #include <map>
+#include <set>
 
 #include "core/common/text.h"
 #include "core/discovery/management_message.h"
@@ -40,10 +41,12 @@ std::optional<std::string> checkFleetFilter(const FleetFilter& filter) {
 
 FleetSelection selectFleet(const std::vector<DeviceEntry>& answered, const FleetFilter& filter,
                            const ProductNames& productName) {
+    // The MACs asked for, in their order and once each; the set answers "asked for?" for a list of
+    // any length (a site table of 600,000 lines) without a scan.
     std::vector<MacAddress> macs;
+    std::set<MacAddress> asked;
     for (const std::string& text : filter.macs) {
-        if (auto mac = parseFleetMac(text); mac && std::find(macs.begin(), macs.end(), *mac) == macs.end())
-            macs.push_back(*mac);
+        if (auto mac = parseFleetMac(text); mac && asked.insert(*mac).second) macs.push_back(*mac);
     }
     const auto version = parseVersion(filter.version);
     std::vector<std::pair<MacAddress, DeviceEntry>> chosen;
@@ -57,7 +60,7 @@ FleetSelection selectFleet(const std::vector<DeviceEntry>& answered, const Fleet
                         [&](const DeviceEntry* h) { return h->ip == device.ip && h->name == device.name; }))
             continue;
         same.push_back(&device);
-        if (!macs.empty() && std::find(macs.begin(), macs.end(), *mac) == macs.end()) continue;
+        if (!macs.empty() && !asked.contains(*mac)) continue;
         if (!filter.product.empty() && filter.product != device.productId &&
             !equalsIgnoreCase(filter.product, productName(device.productId)))
             continue;

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <set>
+#include <unordered_map>
 
 #include "core/common/file_io.h"
 #include "core/common/text.h"
@@ -107,15 +108,17 @@ std::vector<SiteProblem> checkSiteTable(const SiteTable& table, const std::vecto
     std::vector<SiteProblem> problems;
     std::map<std::string, int> answers;
     for (const DeviceEntry& d : answered) ++answers[siteMac(d.mac).value_or(d.mac)];
+    const auto lines = table.deviceIndexes();
     std::vector<Identity> addresses, names;
     for (const DeviceEntry& d : answered) {
         Identity address{d.ip, &d, 0, 0}, name{d.name, &d, 0, 0};
         const std::string mac = siteMac(d.mac).value_or(d.mac);
-        const int index = table.deviceIndex(mac);
-        ParameterTable* list = index >= 0 && answers[mac] == 1 ? definitions.list(d.productId, d.version) : nullptr;
+        const auto line = lines.find(mac);
+        ParameterTable* list =
+            line != lines.end() && answers[mac] == 1 ? definitions.list(d.productId, d.version) : nullptr;
         // A device listed but not to be touched (two answers, no definitions) gets its own outcome.
         if (list) {
-            const SiteDevice& row = table.devices[static_cast<std::size_t>(index)];
+            const SiteDevice& row = table.devices[line->second];
             const ByteOrder order = byteOrderForProduct(productNumberFromId(d.productId));
             std::map<int, int> columnOf;  // list row -> table column (from 1)
             for (std::size_t c = 0; c < table.columns.size() && c < row.cells.size(); ++c) {
@@ -179,18 +182,25 @@ std::map<std::string, std::vector<std::pair<std::string, std::string>>> siteValu
 }
 
 OperationOutcomes siteOutcomes(const SiteTable& table, const OperationOutcomes& read, const OperationOutcomes& set) {
-    const auto find = [](const OperationOutcomes& outcomes, const std::string& mac) -> const DeviceOutcome* {
-        for (const DeviceOutcome& o : outcomes)
-            if (siteMac(o.device.mac).value_or(o.device.mac) == mac) return &o;
-        return nullptr;
+    // Each MAC's first outcome, so that a table of 600,000 lines is not searched line by line.
+    const auto byMac = [](const OperationOutcomes& outcomes) {
+        std::unordered_map<std::string, const DeviceOutcome*> first;
+        first.reserve(outcomes.size());
+        for (const DeviceOutcome& o : outcomes) first.emplace(siteMac(o.device.mac).value_or(o.device.mac), &o);
+        return first;
+    };
+    const auto setOf = byMac(set), readOf = byMac(read);
+    const auto find = [](const auto& first, const std::string& mac) -> const DeviceOutcome* {
+        const auto it = first.find(mac);
+        return it == first.end() ? nullptr : it->second;
     };
     OperationOutcomes out;
     for (const SiteDevice& device : table.devices) {
-        if (const DeviceOutcome* o = find(set, device.mac)) {
+        if (const DeviceOutcome* o = find(setOf, device.mac)) {
             out.push_back(*o);
             continue;
         }
-        const DeviceOutcome* r = find(read, device.mac);
+        const DeviceOutcome* r = find(readOf, device.mac);
         DeviceOutcome o = r ? *r : DeviceOutcome{{}, "", OutcomeStatus::NoReply, "not read", ""};
         if (!r) o.device.mac = device.mac;
         o.operation = "Set";
@@ -238,7 +248,7 @@ void SiteExport::add(const std::string& mac, const ParameterTable& list) {
                 continue;
             const std::string& name = list.row(r).name;
             const std::string column = list.findRows(name).size() == 1 ? name : record->id;
-            if (std::find(columns_.begin(), columns_.end(), column) == columns_.end()) columns_.push_back(column);
+            if (met_.insert(column).second) columns_.push_back(column);
             cells[column] = cellText(list, r);
         }
     }

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -80,7 +81,8 @@ public:
 
 private:
     std::vector<std::string> only_;
-    std::vector<std::string> columns_;  // without `only`: in the order they were first met
+    std::vector<std::string> columns_;     // without `only`: in the order they were first met
+    std::unordered_set<std::string> met_;  // the same, to tell a new one without a scan
     std::vector<std::pair<std::string, std::map<std::string, std::string>>> devices_;
     std::map<std::string, std::string> onlyProblems_;  // per `only` column never met as one row
 };

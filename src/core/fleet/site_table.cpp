@@ -1,6 +1,7 @@
 #include "core/fleet/site_table.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "core/common/csv.h"
 #include "core/common/text.h"
@@ -26,12 +27,13 @@ std::optional<std::string> siteMac(std::string text) {
     return formatMacText(*mac);
 }
 
-int SiteTable::deviceIndex(const std::string& mac) const {
-    const auto wanted = siteMac(mac);
+std::unordered_map<std::string, std::size_t> SiteTable::deviceIndexes() const {
+    std::unordered_map<std::string, std::size_t> indexes;
+    indexes.reserve(devices.size());
     for (std::size_t i = 0; i < devices.size(); ++i) {
-        if (wanted && devices[i].mac == *wanted) return static_cast<int>(i);
+        if (!devices[i].mac.empty()) indexes.emplace(devices[i].mac, i);
     }
-    return -1;
+    return indexes;
 }
 
 std::string siteProblemsText(const SiteTable& table, const std::vector<SiteProblem>& problems) {
@@ -92,6 +94,12 @@ SiteRead parseSiteTable(std::string_view text) {
         return out;
     }
     const CsvRecord& header = *record++;
+    // Names and MACs met so far, each with its first place: a table of 100,000 columns or 600,000
+    // lines is read without comparing every one with all before it.
+    std::unordered_set<std::string> names;
+    names.reserve(header.cells.size());
+    std::unordered_map<std::string, int> firstLineOfMac;
+    firstLineOfMac.reserve(csv.records.size());
     if (!equalsIgnoreCase(trimmed(header.cells[0]), kSiteMacColumn))
         out.problems.push_back(
             {header.line, 1, "the first column must be MAC, not " + quotedForMessage(header.cells[0])});
@@ -100,7 +108,7 @@ SiteRead parseSiteTable(std::string_view text) {
         const int column = static_cast<int>(c) + 1;
         if (name.empty())
             out.problems.push_back({header.line, column, "the column has no name"});
-        else if (std::find(out.table.columns.begin(), out.table.columns.end(), name) != out.table.columns.end())
+        else if (!names.insert(name).second)
             out.problems.push_back({header.line, column, "the column " + quotedForMessage(name) + " is there twice"});
         out.table.columns.push_back(std::move(name));
     }
@@ -111,11 +119,10 @@ SiteRead parseSiteTable(std::string_view text) {
         const std::string macText = trimmed(record->cells[0]);
         if (const auto mac = siteMac(macText)) {
             device.mac = *mac;
-            if (const int earlier = out.table.deviceIndex(device.mac); earlier >= 0)
-                out.problems.push_back({record->line, 1,
-                                        device.mac + " is listed twice (also on line " +
-                                            std::to_string(out.table.devices[static_cast<std::size_t>(earlier)].line) +
-                                            ")"});
+            if (const auto [earlier, first] = firstLineOfMac.emplace(device.mac, record->line); !first)
+                out.problems.push_back(
+                    {record->line, 1,
+                     device.mac + " is listed twice (also on line " + std::to_string(earlier->second) + ")"});
         } else {
             out.problems.push_back(
                 {record->line, 1,

@@ -1,5 +1,8 @@
 #include "core/manage/credential_log.h"
 
+#include <algorithm>
+#include <functional>
+
 #include "core/common/file_io.h"
 #include "core/common/text.h"
 #include "core/common/token_reader.h"
@@ -18,6 +21,7 @@ StepResult credentialIndexOutOfRange() { return StepResult::failure(kFatalError,
 
 std::string encodeBlanks(const std::string& text) { return replaceAll(text, " ", kBlankCode); }
 std::string decodeBlanks(const std::string& text) { return replaceAll(text, kBlankCode, " "); }
+constexpr std::size_t kBlankCodeSize = std::string_view(kBlankCode).size();
 
 // A token of the file: a MAC, or an ID or password with its blanks written as "-/space/-".
 constexpr std::size_t kMaxLogTokenLength = kMaxCredentialTextLength * 9;
@@ -28,15 +32,6 @@ bool writableToken(const std::string& token) {
         if (isBlankChar(c)) return false;
     }
     return true;
-}
-
-// The line (from 1) of the first character after any white space from the offset on.
-int lineAt(std::string_view text, std::size_t offset) {
-    while (offset < text.size() && isBlankChar(text[offset])) ++offset;
-    int line = 1;
-    for (std::size_t i = 0; i < offset && i < text.size(); ++i)
-        if (text[i] == '\n') ++line;
-    return line;
 }
 
 }  // namespace
@@ -61,35 +56,71 @@ std::string CredentialLog::formatEntry(int number, const CredentialEntry& entry)
            " \nPassword : " + entry.password + " \n";
 }
 
-StepResult CredentialLog::LoadLog() {
-    entries_.clear();
-    firstOfMac_.clear();
-    count_ = current_ = 0;
-    unreadTail_.clear();
-    const FileContent file = readWholeFile(path_, kMaxLogFileSize);
-    // A missing log is an empty one; the file comes into being with its first entry.
-    if (file.status == ReadStatus::Missing) return {};
-    if (file.status != ReadStatus::Ok)
-        return StepResult::failure("Error", "Can't read the ID/password log " + path_, MessageIcon::Critical);
-    LabelledEntries read = parse(file.text);
-    // Every text the password dialog takes fits; longer ones end the reading there.
-    for (std::size_t i = 0; i < read.entries.size(); ++i) {
-        const auto& tokens = read.entries[i];
-        CredentialEntry e{tokens[0], decodeBlanks(tokens[1]), decodeBlanks(tokens[2])};
-        if (e.mac.size() > kMaxCredentialTextLength || e.id.size() > kMaxCredentialTextLength ||
-            e.password.size() > kMaxCredentialTextLength) {
-            read.stop = TableStop::TokenTooLong;
-            read.stopOffset = read.entryOffsets[i];
-            read.stopLine = lineAt(file.text, read.stopOffset);
-            break;
-        }
-        firstOfMac_.emplace(e.mac, static_cast<int>(entries_.size()));
-        entries_.push_back(std::move(e));
+bool CredentialLog::takeReadEntry(std::span<const std::string_view> tokens) {
+    // Every text the password dialog takes fits; a longer one ends the reading there.
+    const std::string_view mac = tokens[0];
+    std::size_t sizes[3] = {mac.size(), 0, 0};
+    for (std::size_t t = 1; t < 3; ++t) {
+        const std::string_view token = tokens[t];
+        std::size_t codes = 0;
+        for (std::size_t at = token.find(kBlankCode); at != std::string_view::npos;
+             at = token.find(kBlankCode, at + kBlankCodeSize))
+            ++codes;
+        sizes[t] = token.size() - codes * (kBlankCodeSize - 1);
     }
-    count_ = current_ = static_cast<int>(entries_.size());
+    for (const std::size_t size : sizes) {
+        if (size > kMaxCredentialTextLength) return false;
+    }
+    ReadEntry e;
+    std::uint32_t* offsets[3] = {&e.mac, &e.id, &e.password};
+    for (std::size_t t = 0; t < 3; ++t) {
+        const std::string_view token = tokens[t];
+        const std::size_t offset = static_cast<std::size_t>(token.data() - fileText_.data());
+        *offsets[t] = static_cast<std::uint32_t>(offset);
+        if (t == 0) continue;
+        // Decoded where it stands: the reader is past it, and no line end is written or taken away.
+        char* out = fileText_.data() + offset;
+        for (std::size_t at = 0; at < token.size();) {
+            if (token.substr(at, kBlankCodeSize) == kBlankCode) {
+                *out++ = ' ';
+                at += kBlankCodeSize;
+            } else {
+                *out++ = token[at++];
+            }
+        }
+    }
+    e.macSize = static_cast<std::uint8_t>(sizes[0]);
+    e.idSize = static_cast<std::uint8_t>(sizes[1]);
+    e.passwordSize = static_cast<std::uint8_t>(sizes[2]);
+    read_.push_back(e);
+    return true;
+}
+
+StepResult CredentialLog::LoadLog() {
+    fileText_.clear();
+    read_.clear();
+    stored_.clear();
+    size_ = count_ = current_ = 0;
+    unreadTail_ = 0;
+    FileContent file = readWholeFile(path_, kMaxLogFileSize);
+    // A missing log is an empty one; the file comes into being with its first entry.
+    if (file.status == ReadStatus::Missing) {
+        rebuildMacIndex();
+        return {};
+    }
+    if (file.status != ReadStatus::Ok) {
+        rebuildMacIndex();
+        return StepResult::failure("Error", "Can't read the ID/password log " + path_, MessageIcon::Critical);
+    }
+    fileText_ = std::move(file.text);
+    const LabelledEntries read =
+        visitLabelledEntries(fileText_, {"MAC", "ID", "Password"}, kMaxCredentialEntries, kMaxLogTokenLength,
+                             [this](std::span<const std::string_view> tokens) { return takeReadEntry(tokens); });
+    size_ = count_ = current_ = static_cast<int>(read_.size());
+    unreadTail_ = read.stopOffset;
+    rebuildMacIndex();
     StepResult result;
     if (read.stop != TableStop::EndOfText) {
-        unreadTail_ = file.text.substr(read.stopOffset);
         std::string why;
         if (read.stop == TableStop::TooManyEntries)
             why = "it holds more than " + std::to_string(kMaxCredentialEntries) + " entries";
@@ -106,35 +137,46 @@ StepResult CredentialLog::LoadLog() {
 }
 
 StepResult CredentialLog::SaveLog() {
-    std::string text;
+    // Written in pieces: a large site's log is not held a second time as one text.
+    constexpr std::size_t kPieceSize = 1u << 20;
     bool invalid = false;
-    int number = 0;
-    for (int i = 0; i < count_; ++i) {
-        const CredentialEntry& e = entries_[static_cast<std::size_t>(i)];
-        const CredentialEntry out{toUpperAscii(e.mac), encodeBlanks(e.id), encodeBlanks(e.password)};
-        const bool fits = e.mac.size() <= kMaxCredentialTextLength && e.id.size() <= kMaxCredentialTextLength &&
-                          e.password.size() <= kMaxCredentialTextLength;
-        if (!fits || !writableToken(out.mac) || !writableToken(out.id) || !writableToken(out.password)) {
-            invalid = true;
-            continue;
-        }
-        text += formatEntry(++number, out);
-    }
-    if (!unreadTail_.empty()) {
-        text += '\n';
-        text += unreadTail_;
-    }
+    std::string error;
+    const bool written = writeFileAtomically(
+        path_,
+        [&](const PieceSink& sink) {
+            std::string text;
+            bool taking = true;
+            int number = 0;
+            for (int i = 0; i < count_; ++i) {
+                const EntryTexts e = texts(i);
+                const CredentialEntry out{toUpperAscii(std::string(e.mac)), encodeBlanks(std::string(e.id)),
+                                          encodeBlanks(std::string(e.password))};
+                const bool fits = e.mac.size() <= kMaxCredentialTextLength && e.id.size() <= kMaxCredentialTextLength &&
+                                  e.password.size() <= kMaxCredentialTextLength;
+                if (!fits || !writableToken(out.mac) || !writableToken(out.id) || !writableToken(out.password)) {
+                    invalid = true;
+                    continue;
+                }
+                text += formatEntry(++number, out);
+                if (text.size() >= kPieceSize) {
+                    taking = taking && sink(text);
+                    text.clear();
+                }
+            }
+            const std::string_view unread = std::string_view(fileText_).substr(unreadTail_);
+            if (!unread.empty()) text += '\n';
+            if (taking && sink(text)) sink(unread);
+        },
+        kOwnerOnly, &error);
     StepResult result;
     if (invalid) result.report("Error", kWrongDataType, MessageIcon::Critical);
-    std::string error;
-    if (!writeFileAtomically(path_, text, kOwnerOnly, &error))
-        result.fail("Error", "Can't save the ID/password log!\n" + error, MessageIcon::Critical);
+    if (!written) result.fail("Error", "Can't save the ID/password log!\n" + error, MessageIcon::Critical);
     return result;
 }
 
 int CredentialLog::FindMac(const std::string& mac) const {
-    const auto found = firstOfMac_.find(mac);
-    return found != firstOfMac_.end() && found->second < count_ ? found->second : -1;
+    const int found = macIndex_[bucketOf(mac)];
+    return found >= 0 && found < count_ ? found : -1;
 }
 
 StepResult CredentialLog::SelectEntry(int index) {
@@ -147,7 +189,7 @@ StepResult CredentialLog::SelectEntry(int index) {
 StepResult CredentialLog::AppendEntry() {
     if (count_ >= kMaxCredentialEntries) return credentialIndexOutOfRange();
     current_ = count_++;
-    slot(current_);
+    makeSlot(current_);
     return {};
 }
 
@@ -156,50 +198,83 @@ StepResult CredentialLog::StoreEntry(const std::string& mac, const std::string& 
     if (index != -1) {
         if (StepResult selected = SelectEntry(index); !selected) return selected;
     }
-    CredentialEntry* e = slot(current_);
-    if (!e) return credentialIndexOutOfRange();
+    if (!makeSlot(current_)) return credentialIndexOutOfRange();
     // The index follows the texts: the first entry of each MAC, among the counted ones and the free one.
-    const std::string old = e->mac;
-    *e = CredentialEntry{mac, id, password};
+    const std::string old(texts(current_).mac);
+    const bool firstOfOld = !old.empty() && macIndex_[bucketOf(old)] == current_;
+    stored_[current_] = CredentialEntry{mac, id, password};
     if (old != mac) {
-        const auto was = firstOfMac_.find(old);
-        if (was != firstOfMac_.end() && was->second == current_) {
-            firstOfMac_.erase(was);
-            for (int i = 0; i < static_cast<int>(entries_.size()); ++i) {
-                if (entries_[static_cast<std::size_t>(i)].mac == old) {
-                    firstOfMac_.emplace(old, i);
-                    break;
-                }
-            }
-        }
-        auto [now, added] = firstOfMac_.emplace(mac, current_);
-        if (!added && now->second > current_) now->second = current_;
+        if (firstOfOld)
+            rebuildMacIndex();  // the old MAC's next entry, if any, becomes its first
+        else
+            indexMac(current_);
     }
     return {};
 }
 
 StepResult CredentialLog::ClearLog() {
-    entries_.clear();
-    firstOfMac_.clear();
-    count_ = current_ = 0;
-    unreadTail_.clear();
+    fileText_.clear();
+    read_.clear();
+    stored_.clear();
+    size_ = count_ = current_ = 0;
+    unreadTail_ = 0;
+    rebuildMacIndex();
     std::string error;
     if (!writeFileAtomically(path_, "", kOwnerOnly, &error))
         return StepResult::failure("Error", "Can't clear the ID/password log!\n" + error, MessageIcon::Critical);
     return {};
 }
 
+CredentialLog::EntryTexts CredentialLog::texts(int index) const {
+    if (index < 0 || index >= size_) return {};
+    if (const auto stored = stored_.find(index); stored != stored_.end())
+        return {stored->second.mac, stored->second.id, stored->second.password};
+    if (static_cast<std::size_t>(index) >= read_.size()) return {};
+    const ReadEntry& e = read_[static_cast<std::size_t>(index)];
+    const std::string_view file = fileText_;
+    return {file.substr(e.mac, e.macSize), file.substr(e.id, e.idSize), file.substr(e.password, e.passwordSize)};
+}
+
 CredentialEntry CredentialLog::entry(int index) const {
-    if (index < 0 || index >= static_cast<int>(entries_.size())) return {};
-    return entries_[static_cast<std::size_t>(index)];
+    const EntryTexts e = texts(index);
+    return {std::string(e.mac), std::string(e.id), std::string(e.password)};
 }
 
 CredentialEntry CredentialLog::current() const { return entry(current_); }
 
-CredentialEntry* CredentialLog::slot(int index) {
-    if (index < 0 || index >= kMaxCredentialEntries) return nullptr;
-    if (static_cast<std::size_t>(index) >= entries_.size()) entries_.resize(static_cast<std::size_t>(index) + 1);
-    return &entries_[static_cast<std::size_t>(index)];
+bool CredentialLog::makeSlot(int index) {
+    if (index < 0 || index >= kMaxCredentialEntries) return false;
+    size_ = std::max(size_, index + 1);
+    return true;
+}
+
+std::size_t CredentialLog::bucketOf(std::string_view mac) const {
+    const std::size_t mask = macIndex_.size() - 1;
+    for (std::size_t b = std::hash<std::string_view>{}(mac)&mask;; b = (b + 1) & mask) {
+        const int e = macIndex_[b];
+        if (e < 0 || texts(e).mac == mac) return b;
+    }
+}
+
+void CredentialLog::indexMac(int index) {
+    const std::string_view mac = texts(index).mac;
+    if (mac.empty()) return;
+    if (2 * (static_cast<std::size_t>(indexed_) + 1) > macIndex_.size()) return rebuildMacIndex();
+    int& first = macIndex_[bucketOf(mac)];
+    if (first < 0) {
+        first = index;
+        ++indexed_;
+    } else if (index < first) {
+        first = index;
+    }
+}
+
+void CredentialLog::rebuildMacIndex() {
+    std::size_t buckets = 16;
+    while (buckets < 2 * (static_cast<std::size_t>(size_) + 1)) buckets *= 2;
+    macIndex_.assign(buckets, -1);
+    indexed_ = 0;
+    for (int i = 0; i < size_; ++i) indexMac(i);
 }
 
 StepResult CredentialLog::storeAll(const std::map<std::string, Credentials>& credentials) {

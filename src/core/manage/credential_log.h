@@ -7,8 +7,10 @@
 // is needed and rewritten (atomically, readable by its owner only) after each change.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -80,15 +82,37 @@ public:
     static std::string formatEntry(int number, const CredentialEntry& entry);
 
 private:
+    // An entry as read, in the file's text: each text where its token stood, the blank codes of the ID
+    // and the password decoded in place (that only shortens them), so that the log of a large site
+    // takes little more memory than its file.
+    struct ReadEntry {
+        std::uint32_t mac = 0, id = 0, password = 0;  // offsets in fileText_
+        std::uint8_t macSize = 0, idSize = 0, passwordSize = 0;
+    };
+    struct EntryTexts {
+        std::string_view mac, id, password;
+    };
+    EntryTexts texts(int index) const;
     CredentialEntry current() const;
-    CredentialEntry* slot(int index);
+    // Makes the entry exist (the free one after the last, or one appended).
+    bool makeSlot(int index);
+    bool takeReadEntry(std::span<const std::string_view> tokens);
+    // FindMac's table: the first entry of each MAC by open addressing (an entry index or -1 per
+    // bucket, at most half of them used), 8 bytes an entry where a map of strings takes about 100.
+    std::size_t bucketOf(std::string_view mac) const;
+    void indexMac(int index);
+    void rebuildMacIndex();
 
     std::string path_;
-    std::vector<CredentialEntry> entries_;             // may hold one more than count_: the free entry
-    std::unordered_map<std::string, int> firstOfMac_;  // FindMac without a scan, for large fleets
+    std::string fileText_;                             // the file as LoadLog read it
+    std::vector<ReadEntry> read_;                      // entries 0.. as read
+    std::unordered_map<int, CredentialEntry> stored_;  // entries stored since, by index
+    int size_ = 0;  // entries that exist: may be one more than count_, the free entry
+    std::vector<int> macIndex_ = std::vector<int>(16, -1);
+    int indexed_ = 0;  // buckets of macIndex_ in use
     int count_ = 0;
     int current_ = 0;
-    std::string unreadTail_;  // the part of the file LoadLog could not take, kept by SaveLog
+    std::size_t unreadTail_ = 0;  // where the part of the file LoadLog could not take starts; SaveLog keeps it
 };
 
 }  // namespace tarn

@@ -1,27 +1,27 @@
 #include "core/manage/credential_store.h"
 
-#include "core/manage/credential_log.h"
-
 namespace tarn {
 
 void CredentialStore::load(Prompter& prompter) {
     const FileStamp now = fileStamp(path_);
     if (loaded_ && *loaded_ == now) return;
-    CredentialLog log(path_);
-    prompter.showReports(log.LoadLog());
-    logged_.clear();
-    for (int i = 0; i < log.count(); ++i) {
-        CredentialEntry e = log.entry(i);
-        logged_.emplace(std::move(e.mac), Credentials{std::move(e.id), std::move(e.password)});
-    }
+    log_.reset();  // one log in memory at a time
+    log_.emplace(path_);
+    prompter.showReports(log_->LoadLog());
     loaded_ = now;
+}
+
+std::optional<Credentials> CredentialStore::logged(const std::string& mac) const {
+    const int index = log_ ? log_->FindMac(mac) : -1;
+    if (index < 0) return std::nullopt;
+    CredentialEntry e = log_->entry(index);
+    return Credentials{std::move(e.id), std::move(e.password)};
 }
 
 std::optional<Credentials> CredentialStore::find(const std::string& mac, Prompter& prompter) {
     if (const auto kept = unsaved_.find(mac); kept != unsaved_.end()) return kept->second;
     load(prompter);
-    if (const auto logged = logged_.find(mac); logged != logged_.end()) return logged->second;
-    return std::nullopt;
+    return logged(mac);
 }
 
 void CredentialStore::remember(const std::string& mac, const Credentials& credentials, Prompter& prompter) {
@@ -30,17 +30,17 @@ void CredentialStore::remember(const std::string& mac, const Credentials& creden
         return;
     }
     load(prompter);
-    const auto logged = logged_.find(mac);
-    if (logged != logged_.end() && logged->second.id == credentials.id &&
-        logged->second.password == credentials.password)
+    if (const auto known = logged(mac); known && known->id == credentials.id && known->password == credentials.password)
         return;
     unsaved_[mac] = credentials;
 }
 
 bool CredentialStore::save(Prompter& prompter) {
     if (unsaved_.empty()) return true;
-    CredentialLog log(path_);
+    // The save reads the file again: the log read before is let go first.
+    log_.reset();
     loaded_.reset();
+    CredentialLog log(path_);
     const StepResult stored = log.storeAll(unsaved_);
     prompter.showReports(stored);
     if (!stored) {
@@ -53,7 +53,7 @@ bool CredentialStore::save(Prompter& prompter) {
 
 bool CredentialStore::clear(Prompter& prompter) {
     unsaved_.clear();
-    logged_.clear();
+    log_.reset();
     loaded_.reset();
     const StepResult cleared = CredentialLog(path_).ClearLog();
     prompter.showReports(cleared);

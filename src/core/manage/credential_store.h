@@ -10,10 +10,10 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <unordered_map>
 
 #include "core/common/file_io.h"
 #include "core/common/prompter.h"
+#include "core/manage/credential_log.h"
 
 namespace tarn {
 
@@ -37,10 +37,11 @@ public:
 
 private:
     void load(Prompter& prompter);
+    std::optional<Credentials> logged(const std::string& mac) const;
 
     std::string path_;
-    std::optional<FileStamp> loaded_;  // the file as last read
-    std::unordered_map<std::string, Credentials> logged_;
+    std::optional<FileStamp> loaded_;   // the file as last read
+    std::optional<CredentialLog> log_;  // as read then: a large site's log is held once, as its entries
     std::map<std::string, Credentials> unsaved_;
     bool writeFailed_ = false;
 };

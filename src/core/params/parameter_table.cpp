@@ -7,7 +7,22 @@
 namespace tarn {
 
 void ParameterTable::reset() {
+    rowIndex_.reset();
     if (observer_) observer_->rowsReset();
+}
+
+const ParameterTable::RowIndex& ParameterTable::rowIndex() const {
+    if (!rowIndex_) {
+        auto index = std::make_shared<RowIndex>();
+        for (int r = 0; r < recordRows_; ++r) {
+            if (!rowShown(r)) continue;
+            const std::string& name = rows_[static_cast<std::size_t>(r)].name;
+            if (!name.empty()) index->shownOfName[name].push_back(r);
+            index->firstShownOfId.emplace(recordOfRow(r)->id, r);
+        }
+        rowIndex_ = std::move(index);
+    }
+    return *rowIndex_;
 }
 
 void ParameterTable::changed(int first, int last) {
@@ -85,16 +100,10 @@ int ParameterTable::findRow(const std::string& nameOrId) const {
 }
 
 std::vector<int> ParameterTable::findRows(const std::string& nameOrId) const {
-    std::vector<int> found;
-    for (int r = 0; r < recordRows_; ++r) {
-        const ParameterRow& row = rows_[static_cast<std::size_t>(r)];
-        if (!row.name.empty() && row.name == nameOrId && rowShown(r)) found.push_back(r);
-    }
-    if (!found.empty()) return found;
-    for (int r = 0; r < recordRows_; ++r) {
-        if (recordOfRow(r)->id == nameOrId && rowShown(r)) return {r};
-    }
-    return found;
+    const RowIndex& index = rowIndex();
+    if (const auto named = index.shownOfName.find(nameOrId); named != index.shownOfName.end()) return named->second;
+    if (const auto id = index.firstShownOfId.find(nameOrId); id != index.firstShownOfId.end()) return {id->second};
+    return {};
 }
 
 std::string ParameterTable::rowLabel(int r) const {

@@ -7,8 +7,10 @@
 // is opened. The modified marks belong to the records of the set, not to the rows.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "core/params/configuration_compare.h"
@@ -121,6 +123,13 @@ public:
     void applyConfigurationRows(const std::vector<ConfigurationRow>& rows);
 
 private:
+    // findRows without a scan, for lookups by the thousand (a site table's columns on every device):
+    // made on the first lookup after the rows change, shared by copies of the table.
+    struct RowIndex {
+        std::unordered_map<std::string, std::vector<int>> shownOfName;  // non-empty names
+        std::unordered_map<std::string, int> firstShownOfId;
+    };
+    const RowIndex& rowIndex() const;
     void changed(int first, int last);
     void reset();
 
@@ -132,6 +141,7 @@ private:
     std::vector<char> modified_;  // per record of the set
     ConfigurationComparison comparison_;
     bool comparing_ = false;
+    mutable std::shared_ptr<const RowIndex> rowIndex_;
 };
 
 }  // namespace tarn

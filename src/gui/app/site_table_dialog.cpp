@@ -220,12 +220,13 @@ void SiteTableDialog::onApply() {
     // The devices that change, each with its cells: the job compares them again when it sets them.
     SiteValues values;
     std::size_t rows = 0;
+    const auto lines = table_.deviceIndexes();
     for (const DeviceEntry& d : answered_) {
         const std::string mac = siteMac(d.mac).value_or(d.mac);
-        const int index = table_.deviceIndex(mac);
+        const auto line = lines.find(mac);
         const auto read = read_.find(mac);
-        if (index < 0 || read == read_.end()) continue;
-        const SiteDevice& device = table_.devices[static_cast<std::size_t>(index)];
+        if (line == lines.end() || read == read_.end()) continue;
+        const SiteDevice& device = table_.devices[line->second];
         const std::size_t changes =
             siteChanges(table_, device, read->second, byteOrderForProduct(productNumberFromId(d.productId))).size();
         if (changes == 0) continue;

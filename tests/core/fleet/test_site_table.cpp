@@ -160,6 +160,92 @@ TEST(SiteTable, EveryFaultOfATableIsFoundBeforeAnythingIsSent) {
                                                                  "d\x1A"}}));
 }
 
+// The lookups by name and by MAC (hashed, for tables of 600,000 lines or 100,000 columns) answer as a
+// scan of the table would: names compared exactly (case variants are other columns), each MAC in any
+// of its forms, every repeat told against the first line.
+TEST(SiteTable, LookupsAnswerAsAScanOfTheTableWould) {
+    const SiteRead read = parseSiteTable(
+        "MAC,Location,location,Location, Location ,LOCATION\n"
+        "02:00:00:00:00:0a\nzz\n02-00-00-00-00-0A\n02:00:00:00:00:0b\n02:00:00:00:00:0A\n02:00:00:00:00:0B\n");
+    EXPECT_EQ(siteProblemsText(read.table, read.problems),
+              "line 1, column 4 (Location): the column 'Location' is there twice\n"
+              "line 1, column 5 (Location): the column 'Location' is there twice\n"
+              "line 3, column 1 (MAC): 'zz' is no MAC (six hexadecimal pairs separated by ':' or '-')\n"
+              "line 4, column 1 (MAC): 02:00:00:00:00:0A is listed twice (also on line 2)\n"
+              "line 6, column 1 (MAC): 02:00:00:00:00:0A is listed twice (also on line 2)\n"
+              "line 7, column 1 (MAC): 02:00:00:00:00:0B is listed twice (also on line 5)");
+
+    // A long table checked against devices that answered with MACs in other forms: each is found on
+    // its own line, wherever that is; one that answered twice and one not listed are left alone.
+    const auto mac = [](int n, const char* format) {
+        char text[18];
+        std::snprintf(text, sizeof text, format, n >> 8, n & 0xFF);
+        return std::string(text);
+    };
+    std::string text = "MAC,Location\n";
+    for (int n = 0; n < 3000; ++n)
+        text +=
+            mac(n, "02:00:00:00:%02X:%02X") + "," + std::string(n % 7 ? 3 : 40, 'x') + "\n";  // n % 7 == 0: too long
+    const SiteRead big = parseSiteTable(text);
+    ASSERT_TRUE(big.problems.empty()) << siteProblemsText(big.table, big.problems);
+    std::vector<DeviceEntry> answered;
+    for (const auto& [n, format] : std::vector<std::pair<int, const char*>>{{0, "02-00-00-00-%02x-%02x"},
+                                                                            {2954, "02:00:00:00:%02x:%02x"},
+                                                                            {764, "02-00-00-00-%02X-%02X"},
+                                                                            {7, "02:00:00:00:%02X:%02X"},
+                                                                            {7, "02:00:00:00:%02X:%02X"},
+                                                                            {3003, "02:00:00:00:%02X:%02X"}}) {
+        answered.push_back(pump(1, "10.1." + std::to_string(n >> 8) + "." + std::to_string(n & 0xFF)));
+        answered.back().mac = mac(n, format);
+        answered.back().name = "Pump-" + std::to_string(n);
+    }
+    SiteDefinitions definitions(dataDir().toStdString() + "/");
+    EXPECT_EQ(siteProblemsText(big.table, checkSiteTable(big.table, answered, definitions)),
+              "line 2, column 2 (Location): 'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx' cannot be set: at most 32 "
+              "characters\n"
+              "line 2956, column 2 (Location): 'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx' cannot be set: at most 32 "
+              "characters");
+    EXPECT_EQ(siteValues(big.table).size(), 3000u);
+    // A run's outcomes, one per line: the set's, else the read's, each MAC's first in any of its forms.
+    const OperationOutcomes gets{{answered[0], "Get", OutcomeStatus::Failed, "first", ""},
+                                 {answered[1], "Get", OutcomeStatus::Ok, "read", ""},
+                                 {pump(0, "10.1.0.0"), "Get", OutcomeStatus::Refused, "second", ""}};
+    const OperationOutcomes set{{answered[1], "Set", OutcomeStatus::Failed, "set", ""}};
+    const OperationOutcomes results = siteOutcomes(big.table, gets, set);
+    ASSERT_EQ(results.size(), 3000u);
+    EXPECT_EQ(results[0].message, "first");
+    EXPECT_EQ(results[0].operation, "Set");
+    EXPECT_EQ(results[2954].message, "set");
+    EXPECT_EQ(results[1].status, OutcomeStatus::NoReply);
+    EXPECT_EQ(results[1].device.mac, "02:00:00:00:00:01");
+
+    // A list's rows by name or id, as a scan finds them, on every group and on a copy shown otherwise.
+    const auto scan = [](const ParameterTable& t, const std::string& key) {
+        std::vector<int> found;
+        for (int r = 0; r < t.recordRowCount(); ++r)
+            if (!t.row(r).name.empty() && t.row(r).name == key && t.rowShown(r)) found.push_back(r);
+        for (int r = 0; found.empty() && r < t.recordRowCount(); ++r)
+            if (t.recordOfRow(r)->id == key && t.rowShown(r)) return std::vector<int>{r};
+        return found;
+    };
+    ParameterTable* list = definitions.list("74", "1.1");
+    ASSERT_NE(list, nullptr);
+    std::vector<std::string> keys{"", "Nonsense", "input mode", "4.1.1 "};
+    for (int r = 0; r < list->recordRowCount(); ++r) {
+        keys.push_back(list->row(r).name);
+        keys.push_back(list->recordOfRow(r)->id);
+    }
+    ParameterTable copy = *list;
+    for (const std::string& key : keys) ASSERT_EQ(list->findRows(key), scan(*list, key)) << key;
+    for (int group = 1; group < 4; ++group) {
+        copy.showGroup(group);
+        for (const std::string& key : keys) {
+            ASSERT_EQ(copy.findRows(key), scan(copy, key)) << group << " " << key;
+            ASSERT_EQ(list->findRows(key), scan(*list, key)) << key;
+        }
+    }
+}
+
 TEST(SiteTable, FillsColumnsAndExportsATableThatChecksClean) {
     SiteDefinitions definitions(dataDir().toStdString() + "/");
     ParameterTable* list = definitions.list("74", "1.1");

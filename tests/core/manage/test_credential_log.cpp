@@ -205,6 +205,54 @@ TEST_F(CredentialLogTest, EntriesItCannotTakeStayInTheFile) {
     EXPECT_NE(readFile(path).find("MAC : CC "), std::string::npos);
 }
 
+// The log keeps what it reads in the file's own text, each ID and password decoded where it stood:
+// the texts, the first entry of a repeated MAC, the line of a later fault and the part kept unread all
+// come out as the file says, and stay so as entries change and the index grows.
+TEST_F(CredentialLogTest, EntriesReadInPlaceComeOutAsTheFileSays) {
+    const std::string blanks(255, ' ');
+    const std::string damaged = "\n[5]\nMAC : EE \nID : " + std::string(28, 'x') + "-/space/-" + std::string(227, 'y') +
+                                " \nPassword : p \n[6]\nMAC : FF \nID : i \nPassword : p \n";
+    writeLog(path, CredentialLog::formatEntry(1, {"AA", "-/space/-a-/space/--/space/-", "p-/space/-w"}) +
+                       CredentialLog::formatEntry(2, {"BB", "-/space//space/-", "x"}) +
+                       CredentialLog::formatEntry(3, {"AA", "second", "pw"}) +
+                       CredentialLog::formatEntry(4, {"DD", "id", replaceAll(blanks, " ", "-/space/-")}) + damaged);
+    const StepResult read = log.LoadLog();
+    ASSERT_EQ(test::reportTexts(read),
+              std::vector<std::string>{path + ": the entry at line 22 holds a text longer than 255 characters. The "
+                                              "entries from there on are not used, but they stay in the file."});
+    ASSERT_EQ(log.count(), 4);
+    EXPECT_EQ(log.entry(0).id, " a  ");
+    EXPECT_EQ(log.entry(0).password, "p w");
+    EXPECT_EQ(log.entry(1).id, "-/space//space/-");  // the halves of two codes make none
+    EXPECT_EQ(log.entry(3).password, blanks);
+    EXPECT_EQ(log.FindMac("AA"), 0);
+    EXPECT_EQ(log.FindMac("EE"), -1);
+
+    // AA's first entry becomes CC: the second AA entry is found from then on; thousands of new ones grow the index.
+    ASSERT_TRUE(log.StoreEntry("CC", "c", "c", 0));
+    EXPECT_EQ(log.FindMac("AA"), 2);
+    EXPECT_EQ(log.FindMac("CC"), 0);
+    for (int i = 0; i < 3000; ++i)
+        ASSERT_TRUE(log.AppendEntry() && log.StoreEntry("N" + std::to_string(i), "id", "pw", -1));
+    EXPECT_EQ(log.FindMac("N2999"), 3003);
+    ASSERT_TRUE(log.StoreEntry("AA", "third", "pw", 4));  // a later entry of AA: the first stays first
+    EXPECT_EQ(log.FindMac("AA"), 2);
+    EXPECT_EQ(log.entry(2).id, "second");
+    ASSERT_TRUE(log.SaveLog());
+    const std::string saved = readFile(path);
+    EXPECT_EQ(saved.substr(saved.size() - damaged.size()), damaged);  // the unread part, byte for byte
+    CredentialLog again(path);
+    ASSERT_FALSE(quietSuccess(again.LoadLog()));
+    EXPECT_EQ(again.count(), 3004);
+    EXPECT_EQ(again.entry(0).mac, "CC");
+    EXPECT_EQ(again.entry(1).id, "-/space//space/-");
+    EXPECT_EQ(again.entry(3).password, blanks);
+    EXPECT_EQ(again.FindMac("N0"), -1);
+    EXPECT_EQ(again.FindMac("N1"), 5);
+    EXPECT_EQ(again.FindMac("AA"), 2);
+    EXPECT_EQ(again.entry(4).id, "third");
+}
+
 TEST_F(CredentialLogTest, ManagementFlowsNeverOverwriteAnotherDevice) {
     writeLog(path, CredentialLog::formatEntry(1, {"AA", "known", "old"}));
     // The plain calls after selecting AA would write BB into AA's entry; the flows append.
