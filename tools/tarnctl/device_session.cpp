@@ -187,7 +187,7 @@ void DeviceSession::sessionEvent(const tarn::SessionEvent& event) {
             ++rebootsDone_;
             break;
         case tarn::SessionEvent::Kind::OperationFinished:
-            operationFinished(event.missing);
+            noteMissing(event.missing);
             break;
         default:
             break;
@@ -224,7 +224,7 @@ int saveDeviceValues(DeviceSession& device, const std::string& path, QString& pr
 
 // An operation is over; the session may go on with the next part of a long get or set, or read the
 // values again after a refusal: the run ends when the session rests (settle).
-void DeviceSession::operationFinished(const std::vector<std::string>& missing) {
+void DeviceSession::noteMissing(const std::vector<std::string>& missing) {
     missing_.insert(missing_.end(), missing.begin(), missing.end());
 }
 

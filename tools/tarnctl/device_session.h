@@ -101,7 +101,7 @@ public:
     void sessionEvent(const tarn::SessionEvent& event) override;
 
 private:
-    void operationFinished(const std::vector<std::string>& missing);
+    void noteMissing(const std::vector<std::string>& missing);
     // After every event: the run is over once the session rests (or the guard ran out).
     void settle();
     int result();
