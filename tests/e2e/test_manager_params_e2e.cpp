@@ -104,7 +104,7 @@ TEST_F(ManagerParamsE2E, ReadEditSetRebootAndKeepTheLogInStep) {
     ASSERT_TRUE(QFile::exists(saved));
     edit("Location", "Elsewhere");
     table().setModified(table().row(table().findRow("Location")).record, false);
-    view()->loadConfiguration(saved);
+    view()->loadFile(saved);
     EXPECT_EQ(value("Location"), "Roof top");
     EXPECT_TRUE(table().rowModified(table().findRow("Location")));
 

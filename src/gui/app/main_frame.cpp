@@ -204,7 +204,7 @@ void CMainFrame::createActions() {
         managerView_->reboot();
     });
     connect(action(ID_CLEAR_LOG), &QAction::triggered, this, &CMainFrame::onClear);
-    connect(action(ID_FILE_SAVE), &QAction::triggered, this, [this] { managerView_->saveConfiguration(); });
+    connect(action(ID_FILE_SAVE), &QAction::triggered, this, [this] { managerView_->saveToFile(); });
     connect(action(ID_FILE_LOAD), &QAction::triggered, this, &CMainFrame::onLoad);
     connect(action(ID_HELP), &QAction::triggered, this, &CMainFrame::onHelp);
 
@@ -513,7 +513,7 @@ void CMainFrame::onLoad() {
                 QString::fromLatin1(kConfigurationFilter)},
                [this](const QString& path) {
                    state_.lastConfigurationFolder = QFileInfo(path).absolutePath();
-                   managerView_->loadConfiguration(path);
+                   managerView_->loadFile(path);
                });
 }
 

@@ -124,7 +124,7 @@ bool CManagerView::refuseStaleSelection() {
     return true;
 }
 
-void CManagerView::saveConfiguration() {
+void CManagerView::saveToFile() {
     if (refuseStaleSelection()) return;
     const std::vector<DeviceEntry> selected = selectedDevices();
     if (selected.empty()) {
@@ -142,7 +142,7 @@ void CManagerView::saveConfiguration() {
         });
 }
 
-void CManagerView::loadConfiguration(const QString& path) {
+void CManagerView::loadFile(const QString& path) {
     prompter_.showReports(tarn::loadParameterList(path.toStdString(), selectedDevices(), table()));
 }
 

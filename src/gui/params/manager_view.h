@@ -43,8 +43,10 @@ public:
     void reboot();
     // Clear: pwd.ini emptied, the values and marks of the list cleared.
     void clear();
-    void saveConfiguration();
-    void loadConfiguration(const QString& path);
+    // Save: asks for a .CNF file (the device's name proposed) and writes the list into it.
+    void saveToFile();
+    // Load: the file's values into the list, marked for the next set.
+    void loadFile(const QString& path);
     // Compare with file: highlights the rows that differ from the file; the number of them, or
     // nothing when the file was refused.
     std::optional<int> compareWithFile(const QString& path);

@@ -81,7 +81,7 @@ void CSerialLinkWnd::setPortPath(const QString& path) { explicitPath_ = path; }
 void CSerialLinkWnd::ParseSettings(const std::string& text) { tarn::ParseSettings(text, settings_); }
 
 int CSerialLinkWnd::Open(bool open) {
-    Close();
+    releasePort();
     if (!open) return 1;
     // A port released inside its own signal may still hold this device: close what can be now.
     closeReleasedPorts();
@@ -163,8 +163,6 @@ bool CSerialLinkWnd::setNativeFlags() {
     }
     return true;
 }
-
-void CSerialLinkWnd::Close() { releasePort(); }
 
 void CSerialLinkWnd::releasePort() {
     QSerialPort* p = port_;

@@ -44,13 +44,12 @@ public:
     // Open(true) opens and sets up the port: 1 and opened() on success; on failure it shows
     // "The port %d wasn't opened.", emits openFailed() and returns 0. Open(false) closes it.
     int Open(bool open);
-    void Close();
     // Queues the bytes; the count taken, 0 on an error.
     qint64 Write(const QByteArray& bytes);
 
     bool isOpen() const override { return port_ && port_->isOpen(); }
     bool writeBytes(const QByteArray& bytes) override { return Write(bytes) == bytes.size(); }
-    void close() override { Close(); }
+    void close() override { releasePort(); }
 
     QString errorString() const { return error_; }
 

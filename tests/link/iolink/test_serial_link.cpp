@@ -115,7 +115,7 @@ TEST(SerialLink, SetsUpTheLineAsTheDeviceExpects) {
     EXPECT_FALSE(t.c_iflag & IXON);    // but not on output
     EXPECT_TRUE(t.c_iflag & INPCK);    // parity checked
     EXPECT_FALSE(t.c_lflag & ICANON);  // binary
-    link.Close();
+    link.close();
     EXPECT_FALSE(link.isOpen());
 }
 
