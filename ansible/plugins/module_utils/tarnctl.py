@@ -44,10 +44,10 @@ FLEET_ARGS = dict(
 
 
 def argument_spec(*extra):
-    spec = dict(COMMON_ARGS)
+    arguments = dict(COMMON_ARGS)
     for more in extra:
-        spec.update(more)
-    return spec
+        arguments.update(more)
+    return arguments
 
 
 class Tarnctl:

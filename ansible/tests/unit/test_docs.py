@@ -21,8 +21,8 @@ def test_every_module_is_documented():
     assert sorted(docs) == sorted('tarn.manager.' + m for m in MODULES)
     for name, doc in docs.items():
         assert doc['examples'].strip() and doc['return'], name
-        for option, spec in doc['doc']['options'].items():
-            assert spec.get('description') and spec.get('type'), (name, option)
+        for option, described in doc['doc']['options'].items():
+            assert described.get('description') and described.get('type'), (name, option)
         for field in ('tarnctl', 'broadcast', 'device_port', 'data_dir', 'wait_ms', 'id', 'password'):
             assert field in doc['doc']['options'], (name, field)
     text = ansible('ansible-doc', 'tarn.manager.params')
