@@ -3,14 +3,9 @@
 //  - BM_WindowFlood: the device list's resident memory after 100,000 devices, after a flood of
 //    1,000,000 replies (the list keeps its limit, 200,000), and after the list is cleared. Goals: the
 //    flood at most 2x the fleet; after the clear, back near where it started.
-//  - BM_TarnctlFlood: the peak resident size of `tarnctl probe` during a 10 s flood at full speed,
+//  - BM_TarnctlFlood: the peak resident size (tarnctl_run.h) of `tarnctl probe` during a 10 s flood at full speed,
 //    against its peak for a fleet of 100,000 simulated devices. Goal: at most 2x.
-#include <algorithm>
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <functional>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -26,9 +21,8 @@
 #include "support/scripted_prompter.h"
 #include "support/sim_process.h"
 #include "support/test_paths.h"
+#include "tarnctl_run.h"
 #include "window_bench.h"
-
-extern char** environ;
 
 namespace {
 
@@ -96,45 +90,6 @@ void BM_WindowFlood(benchmark::State& state) {
 }
 BENCHMARK(BM_WindowFlood)->Iterations(1)->Unit(benchmark::kMillisecond);
 
-// The high-water mark of a process's resident size in kB (VmHWM), or -1 when it is gone. Read while
-// it runs: the rusage of wait4 would count the parent's pages that a spawned child started with.
-long highWaterKb(pid_t pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly)) return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').value(0).toLong();
-    return -1;
-}
-
-// Runs tarnctl with the given arguments, calling `tick` until it ends (a tick returns soon); its peak
-// resident size in kB, or -1.
-long peakOf(const QStringList& args, const std::function<void()>& tick) {
-    std::vector<std::string> words{tarn::test::tarnctlPath().toStdString()};
-    for (const QString& a : args) words.push_back(a.toStdString());
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&files);
-    if (spawned != 0) return -1;
-    long peak = -1;
-    for (;;) {
-        siginfo_t info{};
-        if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid == pid)
-            break;
-        peak = std::max(peak, highWaterKb(pid));
-        tick();
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? peak : -1;
-}
-
 void BM_TarnctlFlood(benchmark::State& state) {
     QTemporaryFile fleetFile(QDir::tempPath() + QStringLiteral("/tarn-bench-fleet-XXXXXX.json"));
     if (!fleetFile.open()) return state.SkipWithError("no temporary fleet file");
@@ -145,9 +100,10 @@ void BM_TarnctlFlood(benchmark::State& state) {
         tarn::test::SimProcess sim;
         if (!sim.start({"--fleet", fleetFile.fileName(), "--device-port", "0"}, 120000))
             return state.SkipWithError("tarn-sim did not start");
-        fleetKb = peakOf({"probe", "--broadcast", "127.255.255.255", "--device-port", QString::number(sim.devicePort()),
-                          "--wait", "8000"},
-                         [] { ::usleep(20000); });
+        fleetKb = tarn::bench::runTarnctl({"probe", "--broadcast", "127.255.255.255", "--device-port",
+                                           QString::number(sim.devicePort()), "--wait", "8000"},
+                                          QStringLiteral("/dev/null"), [] { ::usleep(20000); })
+                      .peakKb;
     }
     // The flooder takes the probe itself (nothing else listens on its port) and answers it for as long
     // as tarnctl runs: 10 s of wait after the probe.
@@ -160,16 +116,17 @@ void BM_TarnctlFlood(benchmark::State& state) {
         quint16 back = 0;
         const QStringList probe{"probe",  "--broadcast", "127.255.255.255", "--device-port", QString::number(port),
                                 "--wait", "10000"};
-        floodKb = peakOf(probe, [&] {
-            if (back == 0) {
-                if (flooder.waitForReadyRead(20)) back = static_cast<quint16>(flooder.receiveDatagram().senderPort());
-                return;
-            }
-            for (int k = 0; k < 1024; ++k) {
-                const QByteArray r = replyOf(next++);
-                if (flooder.writeDatagram(r, QHostAddress(QHostAddress::LocalHost), back) == r.size()) ++sent;
-            }
-        });
+        floodKb = tarn::bench::runTarnctl(probe, QStringLiteral("/dev/null"), [&] {
+                      if (back == 0) {
+                          if (flooder.waitForReadyRead(20))
+                              back = static_cast<quint16>(flooder.receiveDatagram().senderPort());
+                          return;
+                      }
+                      for (int k = 0; k < 1024; ++k) {
+                          const QByteArray r = replyOf(next++);
+                          if (flooder.writeDatagram(r, QHostAddress(QHostAddress::LocalHost), back) == r.size()) ++sent;
+                      }
+                  }).peakKb;
     }
     state.counters["fleet100kMB"] = static_cast<double>(fleetKb) / 1024;
     state.counters["floodMB"] = static_cast<double>(floodKb) / 1024;

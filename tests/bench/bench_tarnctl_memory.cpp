@@ -1,11 +1,9 @@
 // The memory `tarnctl probe` needs for a fleet of 100,000 devices, printed as text (the floor) and
-// as JSON, side by side in one run: the peak resident size of each run, from wait4(). Goal: the
-// JSON run at most 2x the text run (the JSON is written one device at a time).
+// as JSON, side by side in one run: the peak resident size of each run. Goal: the
+// JSON run at most 2x the text run (the JSON is written one device at a time). The peaks are read
+// while tarnctl runs (tarnctl_run.h).
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -13,9 +11,8 @@
 
 #include "support/sim_process.h"
 #include "support/test_paths.h"
+#include "tarnctl_run.h"
 #include "window_bench.h"
-
-extern char** environ;
 
 namespace {
 
@@ -25,26 +22,13 @@ struct Run {
 };
 
 // Runs tarnctl with its standard output into a file; the peak resident size and the lines printed.
-Run runTarnctl(const QStringList& args) {
+Run probeRun(const QStringList& args) {
     QTemporaryFile out(QDir::tempPath() + QStringLiteral("/tarn-bench-out-XXXXXX"));
     if (!out.open()) return {};
-    std::vector<std::string> words{tarn::test::tarnctlPath().toStdString()};
-    for (const QString& a : args) words.push_back(a.toStdString());
-    std::vector<char*> argv;
-    for (std::string& w : words) argv.push_back(w.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, 1, out.fileName().toLocal8Bit().constData(), O_WRONLY | O_TRUNC, 0600);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&files);
-    if (spawned != 0) return {};
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return {};
+    const tarn::bench::TarnctlRun ran = tarn::bench::runTarnctl(args, out.fileName(), [] { ::usleep(20000); });
+    if (ran.exitCode != 0) return {};
     Run run;
-    run.peakKb = usage.ru_maxrss;
+    run.peakKb = ran.peakKb;
     QFile printed(out.fileName());
     if (printed.open(QIODevice::ReadOnly))
         while (!printed.atEnd()) run.lines += printed.readLine().isEmpty() ? 0 : 1;
@@ -65,8 +49,8 @@ void BM_ProbeOutputMemory(benchmark::State& state) {
         "--wait", "8000"};
     Run text, json;
     for (auto _ : state) {
-        text = runTarnctl(probe);
-        json = runTarnctl(probe + QStringList{"--json"});
+        text = probeRun(probe);
+        json = probeRun(probe + QStringList{"--json"});
         if (text.peakKb < 0 || json.peakKb < 0) return state.SkipWithError("tarnctl failed");
     }
     state.counters["textMB"] = static_cast<double>(text.peakKb) / 1024;
